@@ -1,0 +1,70 @@
+// zelto-cli: the program's computations from the command line.
+#include <iostream>
+#include <string>
+
+#include "app/cli_commands.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/variables.h"
+#include "version_data.h"
+
+namespace zelto::cli {
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const Arguments&);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"catalog", CatalogCommand, "catalog                 the 224 catalog records as CSV"},
+    {"deltat", DeltaTCommand, "deltat YEAR MONTH       automatic DeltaT in seconds"},
+};
+
+void PrintHelp() {
+    std::cout << "Usage: zelto-cli COMMAND [ARGUMENTS]\n"
+                 "       zelto-cli --help | --version\n\nCommands:\n";
+    for (const Command& command : kCommands) std::cout << "  " << command.usage << '\n';
+    std::cout << "\nEclipse Predictions by Fred Espenak, NASA's GSFC\n";
+}
+
+}  // namespace
+
+int UsageError(const std::string& message) {
+    std::cerr << "zelto-cli: " << message << '\n';
+    return 2;
+}
+
+}  // namespace zelto::cli
+
+int main(int argc, char** argv) {
+    using namespace zelto::cli;
+    // An unreadable date-time in a file ends the command with its message on standard error.
+    zelto::SetFatalDataHandler([](const std::string& caption, const std::string& text) {
+        std::string line = text;
+        for (char& c : line) {
+            if (c == '\r') c = ' ';
+        }
+        std::cerr << "zelto-cli: " << caption << ' ' << line << '\n';
+    });
+
+    if (argc < 2) {
+        PrintHelp();
+        return 2;
+    }
+    const std::string first = argv[1];
+    if (first == "--help" || first == "-h") {
+        PrintHelp();
+        return 0;
+    }
+    if (first == "--version") {
+        std::cout << "zelto-cli " << ZELTO_VERSION << '\n';
+        return 0;
+    }
+    const Arguments args(argv + 2, argv + argc);
+    for (const Command& command : kCommands) {
+        if (first == command.name) return command.run(args);
+    }
+    return UsageError("unknown command '" + first + "' (see zelto-cli --help)");
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The subcommands of zelto-cli. Each takes the arguments after its name and returns the exit code:
+// 0 done, 2 bad arguments (after one line on standard error), others as the command documents.
+
+namespace zelto::cli {
+
+using Arguments = std::vector<std::string>;
+
+int CatalogCommand(const Arguments& args);
+int DeltaTCommand(const Arguments& args);
+
+// Prints "zelto-cli: " + message on standard error and returns 2.
+int UsageError(const std::string& message);
+
+}  // namespace zelto::cli

@@ -1,0 +1,14 @@
+#include "eclipse_data/catalog.h"
+
+#include "eclipse_data/julian.h"
+
+namespace zelto {
+
+void FillEclipseCatalog(EclipseCatalogTable& catalog) {
+    catalog = kCatalogSource;
+    for (EclipseRecord& record : catalog) {
+        record.JDT0 = static_cast<float>(CalendarToJD(record.Year, record.Month, record.Day, record.T0, 0, 0));
+    }
+}
+
+}  // namespace zelto

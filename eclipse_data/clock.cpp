@@ -1,0 +1,69 @@
+#include "eclipse_data/clock.h"
+
+#include <chrono>
+#include <thread>
+
+
+namespace zelto {
+
+namespace {
+constexpr double kUnixEpochJD = 2440587.5;
+constexpr double kMicrosecondsPerDay = 86400.0e6;
+}  // namespace
+
+double SystemClock::NowJD() {
+    // system_clock counts Unix time, which is UTC without leap seconds.
+    const auto since = std::chrono::system_clock::now().time_since_epoch();
+    const double microseconds =
+        static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(since).count());
+    return kUnixEpochJD + microseconds / kMicrosecondsPerDay;
+}
+
+uint32_t SystemClock::TickMs() {
+    const auto since = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
+}
+
+void SystemClock::Yield() { std::this_thread::yield(); }
+
+FakeClock::FakeClock(double startJD, int64_t stepMicroseconds)
+    : startMicroseconds_(0), microseconds_(0), startJD_(startJD), step_(stepMicroseconds) {}
+
+void FakeClock::Poll() {
+    ++polls_;
+    microseconds_ += step_;
+}
+
+double FakeClock::NowJD() {
+    Poll();
+    return CurrentJD();
+}
+
+uint32_t FakeClock::TickMs() {
+    Poll();
+    return static_cast<uint32_t>((startMicroseconds_ + microseconds_) / 1000);
+}
+
+void FakeClock::Yield() { Poll(); }
+
+void FakeClock::SetJD(double jd) {
+    // The tick keeps running on: only the calendar instant jumps.
+    startMicroseconds_ += microseconds_;
+    microseconds_ = 0;
+    startJD_ = jd;
+}
+
+void FakeClock::AdvanceMs(double ms) { microseconds_ += static_cast<int64_t>(ms * 1000.0); }
+
+double FakeClock::CurrentJD() const { return startJD_ + static_cast<double>(microseconds_) / kMicrosecondsPerDay; }
+
+int64_t Delay(Clock& clock, int64_t ms) {
+    const uint32_t start = clock.TickMs();
+    for (;;) {
+        const uint32_t elapsed = clock.TickMs() - start;  // modulo 2^32: a wrap does not prolong the wait
+        if (static_cast<int64_t>(elapsed) >= ms) return elapsed;
+        clock.Yield();
+    }
+}
+
+}  // namespace zelto

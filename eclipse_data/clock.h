@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstdint>
+
+namespace zelto {
+
+// The program's time source: the system clock as a UT Julian day, the millisecond tick and a way to
+// give up the processor while busy-waiting. The run engine and the short pauses use it, so tests
+// can replace it with a clock that advances on every poll.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual double NowJD() = 0;      // UT Julian day of the system clock (rehearsal offset not added)
+    virtual uint32_t TickMs() = 0;   // millisecond tick counter; wraps modulo 2^32
+    virtual void Yield() = 0;        // let other threads run (a Sleep(0))
+};
+
+// The computer's clock in UTC.
+class SystemClock final : public Clock {
+public:
+    double NowJD() override;
+    uint32_t TickMs() override;
+    void Yield() override;
+};
+
+// A clock for tests and simulated runs: every poll (NowJD, TickMs, Yield) advances it by a fixed step,
+// so busy waits finish at once in real time while their simulated duration stays right.
+class FakeClock final : public Clock {
+public:
+    explicit FakeClock(double startJD = 2451545.0, int64_t stepMicroseconds = 1000);
+    double NowJD() override;
+    uint32_t TickMs() override;
+    void Yield() override;
+
+    void SetJD(double jd);
+    void AdvanceMs(double ms);
+    double CurrentJD() const;  // without advancing
+    int64_t polls() const { return polls_; }
+
+private:
+    void Poll();
+    int64_t startMicroseconds_;  // the tick origin, microseconds
+    int64_t microseconds_;       // microseconds since the start JD
+    double startJD_;
+    int64_t step_;
+    int64_t polls_ = 0;
+};
+
+// Busy-waits at least ms milliseconds on the tick counter (with a wrap-safe difference), yielding
+// between readings; window messages are not handled meanwhile. Returns the milliseconds that passed.
+int64_t Delay(Clock& clock, int64_t ms);
+
+}  // namespace zelto

@@ -1,0 +1,215 @@
+#include "eclipse_data/datetext.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+
+#include "eclipse_data/julian.h"
+#include "eclipse_data/number_text.h"
+
+namespace zelto {
+
+namespace {
+
+constexpr long long kScale[] = {1, 10, 100, 1000, 10000};
+constexpr int kSecondsWidth[] = {2, 4, 5, 6, 7};
+
+// The last `width` characters of `zeros` followed by the text.
+std::string LastChars(const std::string& zeros, const std::string& text, size_t width) {
+    const std::string joined = zeros + text;
+    return joined.substr(joined.size() - width);
+}
+
+std::string IntText(long long value) { return std::to_string(value); }
+
+std::string RightAligned(const std::string& text, size_t width) {
+    return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
+}
+
+// Every blank from the third character to the end becomes "0".
+void ZeroFillFromThird(std::string& text) {
+    for (size_t i = 2; i < text.size(); ++i) {
+        if (text[i] == ' ') text[i] = '0';
+    }
+}
+
+struct SplitTime {
+    std::string sign;
+    long long hours;
+    long long minutes;
+    double seconds;
+};
+
+SplitTime Split(int p, double x) {
+    SplitTime split;
+    split.sign = x < 0 ? "-" : " ";
+    x = std::fabs(x);
+    const long long scale = kScale[p];
+    const long long n = static_cast<long long>(std::trunc(x * 3600.0 * scale + 0.5));
+    const long long r = n % (60 * scale);
+    split.seconds = static_cast<double>(r) / static_cast<double>(scale);
+    const long long w = (n - r) / (60 * scale);
+    split.minutes = w % 60;
+    split.hours = w / 60;
+    return split;
+}
+
+int ClampPrecision(int p) { return p < 0 ? 0 : (p > 4 ? 4 : p); }
+
+std::mutex& HandlerMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+FatalDataHandler& Handler() {
+    static FatalDataHandler handler;
+    return handler;
+}
+
+}  // namespace
+
+std::string DateTimeText(int year, int month, int day, int tenths, double hours, double minutes,
+                         double seconds) {
+    const std::string yearText = LastChars("0000", IntText(year), 4);
+    const std::string monthText = LastChars("00", IntText(month), 2);
+    const std::string dayText = LastChars("00", IntText(day), 2);
+    if (tenths == 1) {
+        const auto h = static_cast<long long>(std::nearbyint(hours));
+        const auto m = static_cast<long long>(std::nearbyint(minutes));
+        return yearText + "-" + monthText + "-" + dayText + " " + LastChars("00", IntText(h), 2) + ":" +
+               LastChars("00", IntText(m), 2) + ":" + LastChars("0000", FixedText(seconds, 1), 4);
+    }
+    const auto s = static_cast<long long>(std::nearbyint(hours * 3600 + minutes * 60 + seconds));
+    return yearText + "-" + monthText + "-" + dayText + " " + LastChars("00", IntText(s / 3600), 2) + ":" +
+           LastChars("00", IntText((s % 3600) / 60), 2) + ":" + LastChars("00", IntText(s % 60), 2);
+}
+
+std::string JDText(double jd, int tenths) {
+    const CalendarInstant c = JDToCalendar(jd);
+    return DateTimeText(c.year, c.month, c.day, tenths, c.hours, c.minutes, c.seconds);
+}
+
+std::string HoursText(int p, double x) {
+    p = ClampPrecision(p);
+    const SplitTime t = Split(p, x);
+    std::string hourText = IntText(t.hours);
+    if (t.hours < 10) hourText = "0" + hourText;
+    std::string text = "    " + t.sign + hourText + ":";
+    while (text.size() > 5) text.erase(0, 1);
+    text += RightAligned(IntText(t.minutes), 2) + ":";
+    text += RightAligned(FixedText(t.seconds, p), kSecondsWidth[p]);
+    ZeroFillFromThird(text);
+    return text;
+}
+
+std::string MinSecText(int p, double x) {
+    p = ClampPrecision(p);
+    const SplitTime t = Split(p, x);
+    std::string text = t.sign + RightAligned(IntText(t.minutes), 2) + ":";
+    text += RightAligned(FixedText(t.seconds, p), kSecondsWidth[p]);
+    ZeroFillFromThird(text);
+    return text;
+}
+
+std::string DayDiffText(int tenths, double days) {
+    const std::string sign = days >= 0 ? "+" : "-";
+    const double a = std::fabs(days);
+    const double whole = std::trunc(a);
+    const std::string time = HoursText(tenths, (a - whole) * 24).substr(1);
+    return sign + IntText(static_cast<long long>(whole)) + time;
+}
+
+std::optional<double> ReadDateStrJD(std::string_view text, DateStrError* error) {
+    // Fixed 1-based positions; a field past the end of the text is empty.
+    const auto field = [&](size_t first, size_t count) {
+        return first - 1 < text.size() ? text.substr(first - 1, count) : std::string_view();
+    };
+    const auto fail = [&](const char* name) -> std::optional<double> {
+        if (error) {
+            error->message = std::string("Couldn't decode ") + name + " in DateStrJD";
+            error->detail = "Argument:" + std::string(text);
+        }
+        return std::nullopt;
+    };
+    const auto year = ParseInteger(field(1, 4));
+    if (!year) return fail("Year");
+    const auto month = ParseInteger(field(6, 2));
+    if (!month) return fail("Month");
+    const auto day = ParseInteger(field(9, 2));
+    if (!day) return fail("Day");
+    const auto hours = ParseDecimal(field(12, 2));
+    if (!hours) return fail("Hours");
+    const auto minutes = ParseDecimal(field(15, 2));
+    if (!minutes) return fail("Minutes");
+    const auto seconds = ParseDecimal(field(18, 9));
+    if (!seconds) return fail("Seconds");
+    return CalendarToJD(static_cast<int>(*year), static_cast<int>(*month), static_cast<int>(*day), *hours,
+                        *minutes, *seconds);
+}
+
+double DateStrJD(std::string_view text) {
+    DateStrError error;
+    const auto jd = ReadDateStrJD(text, &error);
+    if (!jd) FatalDataError(error.message, error.detail);
+    return *jd;
+}
+
+void SetFatalDataHandler(FatalDataHandler handler) {
+    std::lock_guard<std::mutex> lock(HandlerMutex());
+    Handler() = std::move(handler);
+}
+
+void FatalDataError(const std::string& message, const std::string& detail) {
+    const std::string text = message + "\r" + detail + "\r" + "Program will abort now.";
+    FatalDataHandler handler;
+    {
+        std::lock_guard<std::mutex> lock(HandlerMutex());
+        handler = Handler();
+    }
+    if (handler) {
+        handler(kFatalDataCaption, text);
+    } else {
+        std::cerr << kFatalDataCaption << ' ' << message << ' ' << detail << '\n';
+    }
+    std::_Exit(2);
+}
+
+SexagesimalReading SexagesimalValue(std::string_view text) {
+    double d = 0, m = 0, s = 0;
+    int code = 0;
+    const auto convert = [&code](std::string_view part, double& target) {
+        const DecimalReading reading = ReadDecimal(part);
+        code = reading.code;
+        if (reading.code == 0) target = reading.value;
+    };
+    size_t colon = text.find(':');
+    if (colon == std::string_view::npos) {
+        convert(text, d);
+    } else {
+        if (colon > 0) convert(text.substr(0, colon), d);  // an empty part counts as 0
+        text.remove_prefix(colon + 1);
+        if (!text.empty()) {
+            colon = text.find(':');
+            if (colon == std::string_view::npos) {
+                convert(text, m);
+                text = {};
+            } else {
+                if (colon > 0) convert(text.substr(0, colon), m);  // an empty part counts as 0
+                text.remove_prefix(colon + 1);
+            }
+        }
+        if (!text.empty()) convert(text, s);
+    }
+    return {d + m / 60.0 + s / 3600.0, code};
+}
+
+std::string HexText(uint32_t value, int size) {
+    if (size != 1 && size != 2 && size != 4) return {};
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text(8, '0');
+    for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<size_t>(i)] = kDigits[value & 0xF];
+    return text.substr(static_cast<size_t>(8 - 2 * size));
+}
+
+}  // namespace zelto

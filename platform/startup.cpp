@@ -1,0 +1,83 @@
+#include "platform/startup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QStandardPaths>
+
+#include "eclipse_data/catalog.h"
+#include "version_data.h"
+
+namespace zelto {
+
+namespace {
+
+constexpr char kSeparator = '/';
+constexpr const char* kZeltoFolder = "Zelto";
+
+std::string Native(const QString& path) { return QDir::cleanPath(path).toStdString(); }
+
+// The base folder + "Zelto/", created with its parents.
+std::string WorkingFolder(const std::string& base) {
+    const std::string folder = WithTrailingSeparator(WithTrailingSeparator(base, kSeparator) + kZeltoFolder, kSeparator);
+    QDir().mkpath(QString::fromStdString(folder));  // failure shows later, where the folder is used
+    return folder;
+}
+
+}  // namespace
+
+SystemLocations QuerySystemLocations() {
+    SystemLocations locations;
+    if (QCoreApplication::instance()) locations.programFile = Native(QCoreApplication::applicationFilePath());
+    locations.documentsBase = Native(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    locations.appDataBase = Native(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+    locations.tempFolder = QDir::toNativeSeparators(QDir::tempPath()).toStdString();
+    return locations;
+}
+
+void StartUp(SharedVariables& shared, const SystemLocations& locations) {
+    WorkingFolders& folders = shared.folders;
+    folders.TempFolder = locations.tempFolder;
+    const std::string programFolder =
+        locations.programFile.empty() ? std::string() : Native(QFileInfo(QString::fromStdString(locations.programFile)).absolutePath());
+    folders.ProgramFolder = WithTrailingSeparator(programFolder, kSeparator);
+    folders.DocumentsFolder = WorkingFolder(locations.documentsBase);
+    folders.AppDataFolder = WorkingFolder(locations.appDataBase);
+
+    shared.program.CameraName.clear();
+    shared.program.ProgramVersion = ReadVersionInfo(locations.programFile);
+    shared.program.VersionText = VersionTextOf(shared.program.ProgramVersion);
+
+    shared.flags = RunFlags{};
+    shared.time.TimeOffset = 0;
+    FillEclipseCatalog(shared.eclipse.EclipseCatalog);
+}
+
+TFileVersionInfo ReadVersionInfo(const std::string& fileName) {
+    TFileVersionInfo info;
+    const QFileInfo file(QString::fromStdString(fileName));
+    if (fileName.empty() || !file.exists()) return info;
+    info.FileType = QMimeDatabase().mimeTypeForFile(file).comment().left(80).toStdString();
+    if (!file.isExecutable() || file.isDir()) return info;
+
+    info.CompanyName = "Zelto developers";
+    info.FileDescription = "Zelto - solar eclipse photography";
+    // The file version stays the same between builds of one release: the parameter file compares it.
+    info.FileVersion = std::string(ZELTO_VERSION) + ".0";
+    info.InternalName = "Zelto";
+    info.LegalCopyRight = "Copyright (C) Zelto developers";
+    info.LegalTradeMarks = "";
+    info.OriginalFileName = file.fileName().toStdString();
+    info.ProductName = "Zelto";
+    info.ProductVersion = std::string(ZELTO_VERSION) + (std::string(ZELTO_GIT_DESCRIBE).empty() ? "" : " (" ZELTO_GIT_DESCRIBE ")");
+    info.Comments = "Eclipse Predictions by Fred Espenak, NASA's GSFC";
+    const bool debug = std::string(ZELTO_BUILD_TYPE) == "Debug";
+    const uint32_t allFlags = kVersionDebug | kVersionPreRelease | kVersionPatched | kVersionPrivateBuild |
+                              kVersionInfoInferred | kVersionSpecialBuild;
+    SetVersionFlags(info, debug ? uint32_t{kVersionDebug} : 0u, allFlags);
+    info.FileFunction = FileFunctionText(1, 0);  // an application
+    return info;
+}
+
+}  // namespace zelto

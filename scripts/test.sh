@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything and runs every test.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${ZELTO_BUILD_DIR:-$root/build}"
+
+"$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" -j2
+export QT_QPA_PLATFORM=offscreen
+ctest --test-dir "$build" --output-on-failure -j2

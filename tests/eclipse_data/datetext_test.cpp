@@ -1,0 +1,126 @@
+#include "eclipse_data/datetext.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "eclipse_data/clock.h"
+#include "eclipse_data/julian.h"
+
+namespace zelto {
+namespace {
+
+TEST(DateTimeText, TenthsAndRoundingCarries) {
+    EXPECT_EQ(DateTimeText(2008, 8, 1, 1, 10, 21, 7.5), "2008-08-01 10:21:07.5");
+    EXPECT_EQ(DateTimeText(2008, 8, 1, 0, 10, 21, 7.5), "2008-08-01 10:21:08");  // halves to even
+    EXPECT_EQ(DateTimeText(2008, 8, 1, 0, 10, 21, 6.5), "2008-08-01 10:21:06");
+    EXPECT_EQ(DateTimeText(2008, 8, 1, 0, 23, 59, 59.6), "2008-08-01 24:00:00");  // never into the date
+    EXPECT_EQ(DateTimeText(2008, 8, 1, 0, 9, 59, 59.5), "2008-08-01 10:00:00");
+    EXPECT_EQ(DateTimeText(987, 1, 2, 1, 3, 4, 0), "0987-01-02 03:04:00.0");
+    EXPECT_EQ(JDText(CalendarToJD(2024, 4, 8, 18, 17, 20), 1), "2024-04-08 18:17:20.0");
+}
+
+TEST(HoursText, SignWidthAndPrecision) {
+    EXPECT_EQ(HoursText(1, 5.0520833), "  05:03:07.5");
+    EXPECT_EQ(HoursText(1, -5.0520833), " -05:03:07.5");
+    EXPECT_EQ(HoursText(0, 5.0520833), "  05:03:07");  // 7.49988 s
+    EXPECT_EQ(HoursText(4, 0.5), "  00:30:00.0000");
+    EXPECT_EQ(HoursText(0, 123.5), " 123:30:00");   // three-digit hours take the blank
+    EXPECT_EQ(HoursText(0, -123.5), "-123:30:00");
+    EXPECT_EQ(HoursText(0, 1234.0), "1234:00:00");  // four digits lose the sign position
+    EXPECT_EQ(HoursText(1, 0.99999999), "  01:00:00.0");  // rounding carries into minutes and hours
+}
+
+TEST(MinSecText, DropsWholeHours) {
+    EXPECT_EQ(MinSecText(1, 0.0625), "  3:45.0");
+    EXPECT_EQ(MinSecText(1, 0.0181944), "  1:05.5");
+    EXPECT_EQ(MinSecText(1, 1.0625), "  3:45.0");
+    EXPECT_EQ(MinSecText(1, -0.0625), "- 3:45.0");  // the zero fill starts at the third character
+    EXPECT_EQ(MinSecText(0, 0.25), " 15:00");
+}
+
+TEST(DayDiffText, CountdownForms) {
+    EXPECT_EQ(DayDiffText(1, 1.5), "+1 12:00:00.0");
+    EXPECT_EQ(DayDiffText(1, 0), "+0 00:00:00.0");
+    EXPECT_EQ(DayDiffText(0, -0.00347222), "-0 00:05:00");
+    EXPECT_EQ(DayDiffText(0, 123.25), "+123 06:00:00");
+}
+
+TEST(DateStrJD, ReadsFixedPositionsWhateverTheSeparators) {
+    const double expected = CalendarToJD(2008, 8, 1, 10, 21, 7.5);
+    EXPECT_EQ(DateStrJD("2008-08-01 10:21:07.5"), expected);
+    EXPECT_EQ(DateStrJD("2008/08/01T10:21:07.5"), expected);
+    EXPECT_EQ(DateStrJD("2008-08-01 10:21: 7.5"), expected);  // leading blanks allowed
+    EXPECT_EQ(DateStrJD("2008-08-01 10:21:07.500000000000"), expected);  // seconds: at most 9 characters
+}
+
+TEST(DateStrJD, EachFieldHasItsMessage) {
+    struct Case { const char* text; const char* field; };
+    const Case cases[] = {{"20x8-08-01 10:21:07.5", "Year"},    {"2008-0x-01 10:21:07.5", "Month"},
+                          {"2008-08-x1 10:21:07.5", "Day"},     {"2008-08-01 1x:21:07.5", "Hours"},
+                          {"2008-08-01 10:2x:07.5", "Minutes"}, {"2008-08-01 10:21", "Seconds"},
+                          {"", "Year"},                        {"2008-08-01 10:21:07,5", "Seconds"}};
+    for (const Case& c : cases) {
+        DateStrError error;
+        EXPECT_FALSE(ReadDateStrJD(c.text, &error).has_value()) << c.text;
+        EXPECT_EQ(error.message, std::string("Couldn't decode ") + c.field + " in DateStrJD") << c.text;
+        EXPECT_EQ(error.detail, std::string("Argument:") + c.text);
+    }
+}
+
+struct FatalCalled : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+TEST(DateStrJD, MalformedTextGoesThroughTheFatalHandler) {
+    std::string caption;
+    SetFatalDataHandler([&caption](const std::string& c, const std::string& text) {
+        caption = c;
+        throw FatalCalled(text);  // escapes before the process would end
+    });
+    try {
+        DateStrJD("2008-08-01 10:21");
+        ADD_FAILURE() << "DateStrJD returned";
+    } catch (const FatalCalled& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Couldn't decode Seconds in DateStrJD\rArgument:2008-08-01 10:21\rProgram will abort now.");
+    }
+    SetFatalDataHandler({});
+    EXPECT_EQ(caption, "Data interpretation error:");
+}
+
+TEST(SexagesimalValue, PartsAndCodes) {
+    struct Case { const char* text; double value; int code; };
+    const Case cases[] = {{"47:30", 47.5, 0},     {":30", 0.5, 0},        {"8", 8, 0},
+                          {"-12:30", -11.5, 0},   {"45:30:36", 45.51, 0}, {"10::36", 10.01, 0},
+                          {"8:", 8, 0},           {"4a5", 0, 2},          {"", 0, 1},
+                          {"1x:30", 30.0 / 60, 0},  // only the last conversion is reported
+                          {"12:3y", 12, 2}};
+    for (const Case& c : cases) {
+        const SexagesimalReading r = SexagesimalValue(c.text);
+        EXPECT_NEAR(r.value, c.value, 1e-12) << c.text;
+        EXPECT_EQ(r.code, c.code) << c.text;
+    }
+}
+
+TEST(HexText, Sizes) {
+    EXPECT_EQ(HexText(255, 1), "FF");
+    EXPECT_EQ(HexText(255, 4), "000000FF");
+    EXPECT_EQ(HexText(255, 3), "");
+    EXPECT_EQ(HexText(0x0013FF0F, 4), "0013FF0F");
+    EXPECT_EQ(HexText(0xABCD1234, 2), "1234");
+}
+
+TEST(Delay, WaitsOnTheTickAcrossItsWrap) {
+    FakeClock clock(2451545.0, 250);  // a quarter millisecond per poll
+    EXPECT_GE(Delay(clock, 15), 15);
+    EXPECT_LT(Delay(clock, 15), 17);
+    FakeClock wrapping(2451545.0, 1000);
+    wrapping.AdvanceMs(4294967295.0 - 5);  // five milliseconds before the 32-bit tick wraps
+    const int64_t waited = Delay(wrapping, 20);
+    EXPECT_GE(waited, 20);
+    EXPECT_LE(waited, 22);
+}
+
+}  // namespace
+}  // namespace zelto
