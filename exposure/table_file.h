@@ -48,7 +48,7 @@ struct TableFileReading {
 
 // Reads file text. Line 1 is read as a whole number brought into 1 to 224 (no number gives 1);
 // decimal commas in lines 2, 4 and 6 become points; only exactly "N" and "E" in lines 3 and 5 read
-// as north and east. Empty lines make no row; 23 commas make an empty row; other lines are cut at
+// as north and east. Empty (or all-blank) lines make no row; 23 commas make an empty row; other lines are cut at
 // their first 23 commas and the rest is dropped. A row line with fewer than 23 commas, or whose
 // date-time field is shorter than 20 characters, stops the reading there.
 TableFileReading ReadExposureTableText(std::string_view text);
