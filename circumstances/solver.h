@@ -8,9 +8,11 @@
 
 namespace zelto {
 
-// The maximum and contact loops stop when a correction falls below 1e-6 h. They normally need 2 to 6
-// evaluations; one that has not converged after this many is abandoned (see ComputeLocalCircumstances).
-inline constexpr int kContactIterationLimit = 50;
+// The maximum and contact loops stop when a correction falls below 1e-6 h. Most need 3 to 6
+// evaluations; over a 1° grid for every catalog eclipse the slowest (far from the shadow, or grazing)
+// need up to about 70. One that has not converged after this many is abandoned, which bounds a pass
+// (see ComputeLocalCircumstances).
+inline constexpr int kContactIterationLimit = 200;
 
 // Fills every computed field of `place` (its Longitude, Latitude and Height are the inputs).
 // A pass always sets PlaceName, the five altitude markers, LocalType and ContactTime[kMx]; the other
