@@ -40,9 +40,13 @@ std::string NumberText(double value) {
 }
 
 // The Julian day rounded to the nearest tenth of a second, as the contact display stores it.
-double TenthsJD(double jd) { return std::floor(jd * 864000 + 0.5) / 864000; }
+double TenthsJD(double jd) {
+    return std::floor(jd * 864000 + 0.5) / 864000;
+}
 
-std::string UtText(double jd) { return JDText(TenthsJD(jd), 1); }
+std::string UtText(double jd) {
+    return JDText(TenthsJD(jd), 1);
+}
 
 std::string DateText(const EclipseRecord& r) {
     return DateTimeText(r.Year, r.Month, r.Day, 0, 0, 0, 0).substr(0, 10);
@@ -61,14 +65,20 @@ const char* TypeName(int code) {
 
 const char* LocalTypeName(char type) {
     switch (type) {
-        case 'p': return "partial eclipse";
-        case 't': return "total eclipse";
-        case 'a': return "annular eclipse";
-        default: return "no eclipse";
+        case 'p':
+            return "partial eclipse";
+        case 't':
+            return "total eclipse";
+        case 'a':
+            return "annular eclipse";
+        default:
+            return "no eclipse";
     }
 }
 
-bool Computed(const StadtType& place, int slot) { return place.SolarAltitude[slot] != kAltitudeNotComputed; }
+bool Computed(const StadtType& place, int slot) {
+    return place.SolarAltitude[slot] != kAltitudeNotComputed;
+}
 
 // Whether the contact display shows the contact: Sun above the horizon, and for C2 and C3 a central
 // eclipse at the place.
@@ -99,7 +109,8 @@ bool ReadRequest(const Arguments& args, Request& request, int& exitCode) {
         if (option == "--eclipse") {
             const auto number = ParseInteger(value);
             if (!number || *number < 1 || *number > kEclipseCount) {
-                exitCode = UsageError("circumstances: eclipse must be a number from 1 to 224, not '" + value + "'");
+                exitCode =
+                    UsageError("circumstances: eclipse must be a number from 1 to 224, not '" + value + "'");
                 return false;
             }
             request.eclipse = static_cast<int>(*number);
@@ -132,14 +143,16 @@ bool ReadRequest(const Arguments& args, Request& request, int& exitCode) {
             // From below the Dead Sea shore to far above any mountain; beyond that the text is a slip.
             const auto height = ParseDecimal(value);
             if (!height || *height < -1000 || *height > 100000) {
-                exitCode = UsageError("circumstances: height must be metres from -1000 to 100000, not '" + value + "'");
+                exitCode = UsageError("circumstances: height must be metres from -1000 to 100000, not '" +
+                                      value + "'");
                 return false;
             }
             request.height = *height;
         } else {
             const auto deltaT = ParseDecimal(value);
             if (!deltaT || std::fabs(*deltaT) > 100000) {
-                exitCode = UsageError("circumstances: DeltaT must be seconds from -100000 to 100000, not '" + value + "'");
+                exitCode = UsageError("circumstances: DeltaT must be seconds from -100000 to 100000, not '" +
+                                      value + "'");
                 return false;
             }
             request.deltaT = *deltaT;
@@ -147,7 +160,8 @@ bool ReadRequest(const Arguments& args, Request& request, int& exitCode) {
         }
     }
     if (!haveEclipse || !haveLat || !haveLon) {
-        exitCode = UsageError("usage: circumstances --eclipse N --lat LAT --lon LON [--height M] [--deltat S] [--json]");
+        exitCode = UsageError(
+            "usage: circumstances --eclipse N --lat LAT --lon LON [--height M] [--deltat S] [--json]");
         return false;
     }
     return true;
@@ -177,19 +191,23 @@ Result Compute(const Request& request) {
     return r;
 }
 
-std::string Degrees(double radians, int decimals) { return FixedText(radians * kRadToDeg, decimals); }
+std::string Degrees(double radians, int decimals) {
+    return FixedText(radians * kRadToDeg, decimals);
+}
 
 void PrintPlain(const Request& request, const Result& r) {
     const StadtType& p = r.place;
-    std::cout << "Eclipse " << request.eclipse << "  " << DateText(*r.record) << "  " << TypeName(r.record->EclipseType)
+    std::cout << "Eclipse " << request.eclipse << "  " << DateText(*r.record) << "  "
+              << TypeName(r.record->EclipseType) << '\n'
+              << "DeltaT " << FixedText(r.deltaT, 1) << " s" << (request.manualDeltaT ? " (manual)" : "")
               << '\n'
-              << "DeltaT " << FixedText(r.deltaT, 1) << " s" << (request.manualDeltaT ? " (manual)" : "") << '\n'
-              << "Site " << FixedText(std::fabs(request.latitude), 4) << (request.latitude < 0 ? " S  " : " N  ")
-              << FixedText(std::fabs(request.longitude), 4) << (request.longitude < 0 ? " W  " : " E  ")
-              << FixedText(request.height, 0) << " m\n"
+              << "Site " << FixedText(std::fabs(request.latitude), 4)
+              << (request.latitude < 0 ? " S  " : " N  ") << FixedText(std::fabs(request.longitude), 4)
+              << (request.longitude < 0 ? " W  " : " E  ") << FixedText(request.height, 0) << " m\n"
               << "Local type " << p.LocalType << " (" << LocalTypeName(p.LocalType) << ")\n";
     if (p.LocalType != '-') std::cout << "Magnitude " << FixedText(p.Magnitude, 4) << '\n';
-    std::cout << "\n    UT (tenths)              Alt.    Azim.       P       V   (degrees; azimuth from south, west +)\n";
+    std::cout << "\n    UT (tenths)              Alt.    Azim.       P       V   (degrees; azimuth from "
+                 "south, west +)\n";
     for (int slot = 0; slot < kContactSlots; ++slot) {
         std::cout << kSlotNames[slot] << ": ";
         const bool central = slot != kC2 && slot != kC3;
@@ -221,11 +239,12 @@ void PrintJson(const Request& request, const Result& r) {
         const double jd = r.JD(t);
         return "\"jd\":" + NumberText(jd) + ",\"ut\":" + quoted(UtText(jd));
     };
-    std::string out = "{\"eclipse\":" + std::to_string(request.eclipse) + ",\"date\":" + quoted(DateText(*r.record)) +
-                      ",\"eclipse_type\":" + std::to_string(r.record->EclipseType) +
-                      ",\"deltat\":" + NumberText(r.deltaT) + ",\"site\":{\"lat\":" + NumberText(request.latitude) +
-                      ",\"lon\":" + NumberText(request.longitude) + ",\"height\":" + NumberText(request.height) +
-                      "},\"local_type\":" + quoted(std::string(1, p.LocalType)) + ",\"magnitude\":";
+    std::string out =
+        "{\"eclipse\":" + std::to_string(request.eclipse) + ",\"date\":" + quoted(DateText(*r.record)) +
+        ",\"eclipse_type\":" + std::to_string(r.record->EclipseType) + ",\"deltat\":" + NumberText(r.deltaT) +
+        ",\"site\":{\"lat\":" + NumberText(request.latitude) + ",\"lon\":" + NumberText(request.longitude) +
+        ",\"height\":" + NumberText(request.height) +
+        "},\"local_type\":" + quoted(std::string(1, p.LocalType)) + ",\"magnitude\":";
     // The magnitude of a place without an eclipse is a left-over of an earlier pass: none.
     out += p.LocalType == '-' ? "null" : NumberText(p.Magnitude);
     out += ",\"contacts\":{";
@@ -237,7 +256,8 @@ void PrintJson(const Request& request, const Result& r) {
             out += "null";
             continue;
         }
-        out += '{' + instant(p.ContactTime[slot]) + ",\"altitude\":" + NumberText(p.SolarAltitude[slot] * kRadToDeg) +
+        out += '{' + instant(p.ContactTime[slot]) +
+               ",\"altitude\":" + NumberText(p.SolarAltitude[slot] * kRadToDeg) +
                ",\"azimuth\":" + NumberText(p.Azimuth[slot] * kRadToDeg) +
                ",\"position_angle\":" + NumberText(p.PositionAngle[slot] * kRadToDeg) +
                ",\"vertex_angle\":" + NumberText(p.VertexAngle[slot] * kRadToDeg) +

@@ -10,7 +10,9 @@ namespace {
 
 constexpr double kDeg = std::numbers::pi / 180;
 
-const zelto::EclipseRecord& Eclipse51() { return zelto::CatalogRecord(zelto::Shared().eclipse.EclipseCatalog, 51); }
+const zelto::EclipseRecord& Eclipse51() {
+    return zelto::CatalogRecord(zelto::Shared().eclipse.EclipseCatalog, 51);
+}
 
 // One whole pass for a site: local circumstances, greatest eclipse, P1 and P4.
 void BM_RecomputePass(benchmark::State& state) {

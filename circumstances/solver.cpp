@@ -12,14 +12,14 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kDegToRad = 0.017453292519943295;
-constexpr double kAxisRatio = 0.99664719;           // b/a of the Earth
-constexpr double kEquatorialRadius = 6378140.0;     // metres
-constexpr double kDeltaTRotation = 0.00417807;      // degrees of rotation per second of ΔT
+constexpr double kAxisRatio = 0.99664719;        // b/a of the Earth
+constexpr double kEquatorialRadius = 6378140.0;  // metres
+constexpr double kDeltaTRotation = 0.00417807;   // degrees of rotation per second of ΔT
 constexpr double kLimbEccentricitySquared = 0.00672267;
-constexpr double kContactConvergence = 1e-6;        // hours
-constexpr double kGreatestEclipseStep = 1e-12;      // hours
+constexpr double kContactConvergence = 1e-6;    // hours
+constexpr double kGreatestEclipseStep = 1e-12;  // hours
 constexpr double kPenumbraConvergence = 6e-9;
-// The greatest-eclipse walk needs some 100 steps for a real record; a record whose axis never turns
+// The greatest-eclipse walk needs at most 64 steps for a catalog record; a record whose axis never turns
 // back toward the Earth's centre would walk for ever.
 constexpr int kGreatestEclipseStepLimit = 100000;
 
@@ -71,8 +71,12 @@ Observer MakeObserver(const StadtType& place, double deltaT) {
     const double cosPhi = std::cos(place.Latitude);
     const double u = std::atan(kAxisRatio * sinPhi / cosPhi);
     const double h = place.Height / kEquatorialRadius;
-    return {kAxisRatio * std::sin(u) + h * sinPhi, std::cos(u) + h * cosPhi, place.Longitude,
-            kDeltaTRotation * deltaT * kDegToRad, sinPhi, cosPhi};
+    return {kAxisRatio * std::sin(u) + h * sinPhi,
+            std::cos(u) + h * cosPhi,
+            place.Longitude,
+            kDeltaTRotation * deltaT * kDegToRad,
+            sinPhi,
+            cosPhi};
 }
 
 // The observer in the fundamental plane at one instant.
@@ -107,7 +111,9 @@ Evaluation Evaluate(const Elements& e, const Observer& o, double t) {
 }
 
 // Correction from the current instant toward the closest approach of the shadow axis.
-double TowardMaximum(const Evaluation& e) { return -(e.u * e.a + e.v * e.b) / e.n2; }
+double TowardMaximum(const Evaluation& e) {
+    return -(e.u * e.a + e.v * e.b) / e.n2;
+}
 
 // (L/n)·√(1 − S²) with S = (a·v − u·b)/(n·L). A contact needs −1 < S ≤ 1; outside that (S ≤ −1,
 // and S > 1 where the edge only grazes the place and the root has no real value) the half-chord

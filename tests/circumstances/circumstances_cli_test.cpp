@@ -19,7 +19,11 @@ struct CliRun {
 
 CliRun RunCli(const std::string& arguments, bool withErrors = false) {
     std::string command = std::string("\"") + ZELTO_CLI_PATH + "\" circumstances " + arguments;
+#if defined(_WIN32)
+    command += withErrors ? " 2>&1" : " 2>nul";
+#else
     command += withErrors ? " 2>&1" : " 2>/dev/null";
+#endif
     CliRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -35,7 +39,9 @@ CliRun RunCli(const std::string& arguments, bool withErrors = false) {
     return run;
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 int Count(const std::string& text, const std::string& part) {
     int count = 0;
@@ -112,11 +118,11 @@ TEST(CircumstancesCli, SiteFormsAgree) {
 TEST(CircumstancesCli, PlainOutputForAPerson) {
     const CliRun run = RunCli("--lat 25N --lon 103.5W --height 800 --deltat 69.2 --eclipse 51");
     ASSERT_EQ(run.exitCode, 0);
-    for (const char* line : {"Eclipse 51  2024-04-08  Total solar eclipse", "DeltaT 69.2 s", "Local type t",
-                             "Magnitude 1.0082", "C1: 2024-04-08 16:58:45.1     57.1   -63.0   226.8   281.4",
-                             "C2: 2024-04-08 18:16:16.3", "C4: 2024-04-08 19:40:25.3",
-                             "Greatest eclipse 2024-04-08 18:17:20.2", "P1 2024-04-08 15:42:14.2  (16 iterations)",
-                             "P4 2024-04-08 20:52:21.0  (13 iterations)"}) {
+    for (const char* line :
+         {"Eclipse 51  2024-04-08  Total solar eclipse", "DeltaT 69.2 s", "Local type t", "Magnitude 1.0082",
+          "C1: 2024-04-08 16:58:45.1     57.1   -63.0   226.8   281.4", "C2: 2024-04-08 18:16:16.3",
+          "C4: 2024-04-08 19:40:25.3", "Greatest eclipse 2024-04-08 18:17:20.2",
+          "P1 2024-04-08 15:42:14.2  (16 iterations)", "P4 2024-04-08 20:52:21.0  (13 iterations)"}) {
         EXPECT_TRUE(Contains(run.output, line)) << line << "\n" << run.output;
     }
 }

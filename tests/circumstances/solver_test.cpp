@@ -20,7 +20,9 @@ namespace {
 constexpr double kDeg = std::numbers::pi / 180;
 constexpr double kTwoPi = 2 * std::numbers::pi;
 
-const EclipseRecord& Record(int number) { return CatalogRecord(Shared().eclipse.EclipseCatalog, number); }
+const EclipseRecord& Record(int number) {
+    return CatalogRecord(Shared().eclipse.EclipseCatalog, number);
+}
 
 // A place from degrees, north and east positive (the solver counts longitude west positive).
 StadtType Place(double latitude, double longitude, double height) {
@@ -43,12 +45,18 @@ double UtSeconds(const EclipseRecord& r, double t, double deltaT) {
     return (jd + 0.5 - std::floor(jd + 0.5)) * 86400;
 }
 
-double Seconds(int h, int m, double s) { return h * 3600 + m * 60 + s; }
+double Seconds(int h, int m, double s) {
+    return h * 3600 + m * 60 + s;
+}
 
-double Degrees(double radians) { return radians / kDeg; }
+double Degrees(double radians) {
+    return radians / kDeg;
+}
 
 // The difference of two angles in degrees, reduced to (−180, 180].
-double AngleDifference(double a, double b) { return std::remainder(a - b, 360.0); }
+double AngleDifference(double a, double b) {
+    return std::remainder(a - b, 360.0);
+}
 
 void ExpectNoNaN(const StadtType& p) {
     for (int i = 0; i < kContactSlots; ++i) {
@@ -327,8 +335,8 @@ TEST(Solver, AgreesWithPublishedLocalCircumstances) {
         ++rows;
         const int eclipse = std::stoi(cells[0]);
         const double deltaT = *ParseDecimal(cells[5]);
-        const StadtType p = Solve(eclipse, *ParseDecimal(cells[2]), *ParseDecimal(cells[3]), *ParseDecimal(cells[4]),
-                                  deltaT);
+        const StadtType p =
+            Solve(eclipse, *ParseDecimal(cells[2]), *ParseDecimal(cells[3]), *ParseDecimal(cells[4]), deltaT);
         const int slots[] = {kC1, kC2, kC3, kC4};
         for (int i = 0; i < 4; ++i) {
             const std::string& text = cells[6 + static_cast<size_t>(i)];
