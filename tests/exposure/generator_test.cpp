@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "circumstances/solver.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
 #include "eclipse_data/variables.h"
@@ -311,6 +312,33 @@ TEST(ExposureGenerator, PartialEclipseAtSunriseAndSunset) {
             EXPECT_EQ(table.Row(0)[kColumnDateTime], Text(mx - 45 * kMinute));
         }
     }
+}
+
+TEST(ExposureGenerator, SunriseOverThePacificFromTheSolver) {
+    // Eclipse 51 at 5° N, 155° W: C1 16:00:04 UT with the Sun 4.7° below the horizon, Mx 16:51:44.5
+    // at 8.1° above it. The altitude climbs 12.8° in those 51.7 minutes, so the Sun rises near
+    // 16:19 UT, between the grid instants Mx − 35 min and Mx − 30 min.
+    GeneratorInput in = ReferenceTotal();
+    in.Place.Latitude = 5 * std::numbers::pi / 180;
+    in.Place.Longitude = 155 * std::numbers::pi / 180;
+    ComputeLocalCircumstances(in.Eclipse, in.DeltaT, in.Place);
+    ASSERT_EQ(in.Place.LocalType, 'p');
+    in.ContactJD = {};
+    for (int slot : {kC1, kMx, kC4}) {
+        if (in.Place.SolarAltitude[slot] > 0) {
+            const double jd = SolverTimeToJD(in.Eclipse, in.Place.ContactTime[slot], in.DeltaT);
+            in.ContactJD[slot] = std::floor(jd * 864000 + 0.5) / 864000;
+        }
+    }
+    in.VisibilityCode = VisibilityCode(in.ContactJD);
+    ASSERT_EQ(in.VisibilityCode, 5);
+    ExposureTable table;
+    ASSERT_TRUE(CreateExposureTable(in, table).Created);
+    EXPECT_EQ(table.Row(0)[kColumnPhase], "before partial eclipse");
+    EXPECT_EQ(table.Row(0)[kColumnDateTime], "2024-04-08 16:16:44.5");
+    EXPECT_EQ(table.Row(1)[kColumnPhase], "beginning partial phase");
+    EXPECT_EQ(table.Row(7)[kColumnPhase], "maximum partial eclipse");
+    EXPECT_EQ(table.Row(7)[kColumnDateTime], "2024-04-08 16:51:44.5");
 }
 
 TEST(ExposureGenerator, TotalityAtSunsetEndsOnTheSearchedHorizon) {
