@@ -25,6 +25,10 @@ struct ProgramState {
     std::string CameraName;  // empty: no camera connected
     TFileVersionInfo ProgramVersion;
     std::string VersionText;  // first 16 characters of ProgramVersion.FileVersion
+    // The operating system for the camera log, read when the main window is created; "ERROR" unknown.
+    std::string WindowsProductName = "ERROR";
+    std::string WindowsVersion = "ERROR";
+    std::string WindowsBuildLab = "ERROR";
 };
 
 struct RunFlags {
@@ -32,6 +36,7 @@ struct RunFlags {
     bool AbortTestRequested = false;
     bool AbortRunRequested = false;
     bool SimulationMode = false;
+    bool SpokenCommands = true;  // the "Spoken commands" option: runs play their sound rows only while on
 };
 
 // The shared time source.
