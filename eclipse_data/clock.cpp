@@ -1,6 +1,7 @@
 #include "eclipse_data/clock.h"
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 
@@ -45,6 +46,11 @@ uint32_t FakeClock::TickMs() {
 }
 
 void FakeClock::Yield() { Poll(); }
+
+void FakeClock::WaitingFor(double jd) {
+    const double ahead = jd - CurrentJD();
+    if (jumpToWaits_ && ahead > 0) microseconds_ += static_cast<int64_t>(std::ceil(ahead * kMicrosecondsPerDay));
+}
 
 void FakeClock::SetJD(double jd) {
     // The tick keeps running on: only the calendar instant jumps.

@@ -13,6 +13,9 @@ public:
     virtual double NowJD() = 0;      // UT Julian day of the system clock (rehearsal offset not added)
     virtual uint32_t TickMs() = 0;   // millisecond tick counter; wraps modulo 2^32
     virtual void Yield() = 0;        // let other threads run (a Sleep(0))
+    // A wait for the instant jd (system time) begins. A simulated clock may jump straight to it;
+    // the system clock ignores this.
+    virtual void WaitingFor(double jd) { (void)jd; }
 };
 
 // The computer's clock in UTC.
@@ -32,8 +35,12 @@ public:
     uint32_t TickMs() override;
     void Yield() override;
 
+    void WaitingFor(double jd) override;
+
     void SetJD(double jd);
     void AdvanceMs(double ms);
+    // When on, a wait for an instant jumps the clock (and its tick) straight to that instant.
+    void SetJumpToWaits(bool jump) { jumpToWaits_ = jump; }
     double CurrentJD() const;  // without advancing
     int64_t polls() const { return polls_; }
 
@@ -44,6 +51,7 @@ private:
     double startJD_;
     int64_t step_;
     int64_t polls_ = 0;
+    bool jumpToWaits_ = false;
 };
 
 // Busy-waits at least ms milliseconds on the tick counter (with a wrap-safe difference), yielding
