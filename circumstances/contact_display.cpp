@@ -42,6 +42,21 @@ Rgb ColourRgb(LabelColour colour) {
     return {128, 128, 128};
 }
 
+const std::array<std::string_view, kContactLabelCount>& ContactLabelNames() {
+    static const auto names = [] {
+        std::array<std::string_view, kContactLabelCount> all{};
+        for (size_t slot = 0; slot < kContactSlots; ++slot) {
+            for (size_t i = 0; i < 6; ++i) all[slot * 6 + i] = kRowNames[slot][i];
+        }
+        all[kGlobalBase] = "Label_Pb";
+        all[kGlobalBase + 1] = "Label_PbDiff";
+        all[kGlobalBase + 2] = "Label_Pe";
+        all[kGlobalBase + 3] = "Label_PeDiff";
+        return all;
+    }();
+    return names;
+}
+
 const DisplayLabel* ContactDisplay::Find(std::string_view name) const {
     for (const DisplayLabel& label : labels) {
         if (label.name == name) return &label;

@@ -47,6 +47,9 @@ struct ContactDisplay {
     const DisplayLabel* Find(std::string_view name) const;
 };
 
+// The 34 component names in the order of ContactDisplay::labels.
+const std::array<std::string_view, kContactLabelCount>& ContactLabelNames();
+
 // What a pass of the display stores for the exposure tables.
 struct ContactInstants {
     std::array<double, kContactSlots> ContactJD{};  // UT, rounded to 0.1 s; 0 when not shown
