@@ -87,6 +87,7 @@ TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound
       sound_(sound),
       quitProcess_([] { std::_Exit(0); }) {
     setObjectName("Form_Main");
+    setWindowTitle("Zelto - " + QCoreApplication::applicationName());  // until the first activation
     InitZeltoResources();
     BuildWidgets();
     BuildMenus();
@@ -417,8 +418,8 @@ void TForm_Main::FormCreate() {
     // 7. A camera log left over from an earlier run.
     std::error_code ignored;
     std::filesystem::remove(CameraLogPath(), ignored);
-    // 8. Default site.
-    shared_.eclipse.SelectedEclipse = 51;
+    // 8. Default site; eclipse 51 selected at once, so that no handler ever sees an empty record.
+    SelectCatalogEclipse(shared_.eclipse, 51);
     shared_.site = SiteInputs{};
     shared_.eclipse.ManualDeltaTOn = false;
     CopySiteFromShared();
@@ -432,8 +433,8 @@ void TForm_Main::FormCreate() {
         CopySiteFromShared();
         ApplyDeltaTShown();
     }
-    const QSignalBlocker block(ScrollBar_Eclipse);
     ScrollBar_Eclipse->setValue(shared_.eclipse.SelectedEclipse);
+    SelectEclipse();  // also when the position did not change
     creating_ = false;
 
     // 11. Scroll bars on small screens; the window 200 pixels from the top, centred (when shown).
