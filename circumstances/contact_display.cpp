@@ -70,10 +70,6 @@ bool ContactShown(const StadtType& place, int slot) {
     return true;
 }
 
-double InstantJD(const EclipseRecord& eclipse, double deltaT, double t) {
-    return CalendarToJD(eclipse.Year, eclipse.Month, eclipse.Day, eclipse.T0, 0, t * 3600.0 - deltaT);
-}
-
 double RoundedToTenthSecond(double jd) { return std::floor(jd * 864000.0 + 0.5) / 864000.0; }
 
 ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place, double p1Time,
@@ -93,7 +89,7 @@ ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const 
             for (int i = 0; i < 6; ++i) row[i].colour = LabelColour::Gray;
             continue;
         }
-        const double jd = RoundedToTenthSecond(InstantJD(eclipse, deltaT, place.ContactTime[s]));
+        const double jd = RoundedToTenthSecond(SolverTimeToJD(eclipse, place.ContactTime[s], deltaT));
         instants.ContactJD[s] = jd;
         const double remaining = jd - currentJD;
         const bool toCome = remaining >= 0;  // a contact exactly now is still to come
@@ -109,8 +105,8 @@ ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const 
 
     instants.P1Time = p1Time;
     instants.P4Time = p4Time;
-    instants.P1JD = InstantJD(eclipse, deltaT, p1Time);
-    instants.P4JD = InstantJD(eclipse, deltaT, p4Time);
+    instants.P1JD = SolverTimeToJD(eclipse, p1Time, deltaT);
+    instants.P4JD = SolverTimeToJD(eclipse, p4Time, deltaT);
     const auto global = [&](size_t index, std::string_view name, std::string_view diffName, std::string_view prefix,
                             double jd) {
         const double remaining = jd - currentJD;

@@ -63,9 +63,6 @@ struct ContactInstants {
 // merely partial.
 bool ContactShown(const StadtType& place, int slot);
 
-// The UT Julian day of an instant t (hours from T0, dynamical time) of the eclipse.
-double InstantJD(const EclipseRecord& eclipse, double deltaT, double t);
-
 // A Julian day rounded to the nearest tenth of a second.
 double RoundedToTenthSecond(double jd);
 

@@ -104,7 +104,7 @@ SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, S
 
 void UpdateGreatestEclipse(EclipseState& eclipse) {
     eclipse.GreatestEclipseTime = ComputeGreatestEclipseTime(eclipse.CurrentEclipse);
-    eclipse.GreatestEclipseJD = InstantJD(eclipse.CurrentEclipse, eclipse.DeltaT, eclipse.GreatestEclipseTime);
+    eclipse.GreatestEclipseJD = SolverTimeToJD(eclipse.CurrentEclipse, eclipse.GreatestEclipseTime, eclipse.DeltaT);
 }
 
 EclipseHeader SelectEclipse(EclipseState& eclipse, int position, std::string_view captionPrefix) {
