@@ -85,7 +85,7 @@ ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const 
             instants.ContactJD[s] = 0;
             row[0].text = std::string(kPrefixes[s]) + placeholderTime;
             row[1].text.clear();
-            for (int i = 2; i < 6; ++i) row[i].text = "-";
+            for (int i = 2; i < 6; ++i) row[i].text.assign(1, '-');
             for (int i = 0; i < 6; ++i) row[i].colour = LabelColour::Gray;
             continue;
         }

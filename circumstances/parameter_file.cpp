@@ -65,9 +65,9 @@ ParameterFileResult ReadParameterFile(const std::string& path, const std::string
     eclipse.ManualDeltaTOn = LeadingInteger(lines[3]) == 1;
 
     site.Lati = CleanAngleText(AngleLine(lines[4], 90));
-    site.NS = lines[5] == "N" ? "N" : "S";
+    site.NS.assign(1, lines[5] == "N" ? 'N' : 'S');
     site.Long = CleanAngleText(AngleLine(lines[6], 180));
-    site.EW = lines[7] == "E" ? "E" : "W";
+    site.EW.assign(1, lines[7] == "E" ? 'E' : 'W');
 
     const DecimalReading height = ReadDecimal(lines[8]);
     const bool heightOk = height.code == 0 && height.value >= -500 && height.value <= 20000;
