@@ -23,6 +23,11 @@ const Command kCommands[] = {
     {"circumstances", CircumstancesCommand,
      "circumstances --eclipse N --lat LAT --lon LON [--height M] [--deltat S] [--json]\n"
      "                          local circumstances at a site (LAT/LON: 25.5, 25N, 103.5W, 45:30S)"},
+    {"table", TableCommand,
+     "table --eclipse N --lat LAT --lon LON [--height M] [--deltat S] [--interval 1..9]\n"
+     "      [--beads 6|8|10] [--ring 6|8|10] [--annular-interval 5..30] [--max-exposure 4|8]\n"
+     "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
+     "                          the exposure table file for a site (standard output without -o)"},
 };
 
 void PrintHelp() {

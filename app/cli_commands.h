@@ -13,6 +13,8 @@ using Arguments = std::vector<std::string>;
 int CatalogCommand(const Arguments& args);
 int DeltaTCommand(const Arguments& args);
 int CircumstancesCommand(const Arguments& args);
+// 3: the site's visibility code allows no exposure table; 1: the file could not be written.
+int TableCommand(const Arguments& args);
 
 // Prints "zelto-cli: " + message on standard error and returns 2.
 int UsageError(const std::string& message);
