@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "camera/camera.h"
 #include "circumstances/stadt.h"
 #include "eclipse_data/catalog.h"
 #include "eclipse_data/version_info.h"
@@ -70,6 +71,7 @@ struct SharedVariables {
     TimeSource time;
     EclipseState eclipse;
     ContactState contacts;
+    CameraState camera;
 };
 
 // The one instance. FillEclipseCatalog has run on it before first use.

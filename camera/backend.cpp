@@ -1,0 +1,52 @@
+#include "camera/backend.h"
+
+#include <cstdlib>
+
+#include "camera/virtual_camera.h"
+#include "eclipse_data/number_text.h"
+
+namespace zelto {
+
+namespace {
+
+std::string LowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+}  // namespace
+
+CameraBackend MakeCameraBackend(std::string_view name) {
+    CameraBackend backend;
+    backend.name = LowerAscii(Trimmed(name));
+    if (backend.name.empty()) {
+#ifdef ZELTO_HAVE_GPHOTO2_BACKEND
+        backend.name = "gphoto2";
+#else
+        backend.name = "none";
+#endif
+    }
+    if (backend.name == "virtual") {
+        backend.sdk = std::make_unique<VirtualCamera>();
+    } else if (backend.name == "none") {
+        auto library = std::make_unique<VirtualCamera>();
+        library->SetAttached(false);
+        backend.sdk = std::move(library);
+    } else if (backend.name == "gphoto2") {
+        backend.error = "The gphoto2 camera backend is not built into this program.";
+    } else {
+        backend.error = "Unknown camera backend \"" + backend.name + "\" in ZELTO_CAMERA (use virtual, gphoto2 or none).";
+    }
+    return backend;
+}
+
+std::string CameraBackendSetting() {
+    const char* value = std::getenv("ZELTO_CAMERA");
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+CameraBackend MakeCameraBackendFromEnvironment() { return MakeCameraBackend(CameraBackendSetting()); }
+
+}  // namespace zelto

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "camera/edsdk.h"
+
+namespace zelto {
+
+// The camera library the program drives, chosen by name:
+//   "virtual"  the simulated body (VirtualCamera)
+//   "gphoto2"  a real camera through libgphoto2, where that backend is built
+//   "none"     a library that finds no camera, so connecting reports that none is detected
+// An empty name means the default: gphoto2 where built, else none.
+struct CameraBackend {
+    std::unique_ptr<EdsSdk> sdk;  // null when the named backend cannot be made; error says why
+    std::string name;             // the backend chosen
+    std::string error;
+};
+
+CameraBackend MakeCameraBackend(std::string_view name);
+
+// The backend named by the environment variable ZELTO_CAMERA (case and surrounding blanks ignored).
+std::string CameraBackendSetting();
+CameraBackend MakeCameraBackendFromEnvironment();
+
+}  // namespace zelto

@@ -1,0 +1,201 @@
+#include "exposure/table_file.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <system_error>
+#include <vector>
+
+#include "eclipse_data/catalog.h"
+
+namespace zelto {
+
+namespace {
+
+constexpr int kHeaderLines = 6;
+constexpr int kMinDateTimeLength = 20;
+constexpr const char* kLineEnd = "\r\n";
+
+// The last system error as text ("Permission denied"), captured right after the failing call.
+std::string SystemErrorText() {
+    const int code = errno;
+    return code != 0 ? std::generic_category().message(code) : "input/output error";
+}
+
+// Lines end in CR LF, LF or CR alone; a last line without an end counts.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    size_t start = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            lines.push_back(text.substr(start, i - start));
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+// A whole number at the start of the text after blanks; 0 when there is none. Large values saturate.
+long long LeadingInteger(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    constexpr long long kLimit = std::numeric_limits<int>::max();
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > kLimit) value = kLimit;
+    }
+    return negative ? -value : value;
+}
+
+// Brought into 1 to 224 as the eclipse scroll bar does with a position.
+int EclipseNumberInRange(long long value) {
+    if (value < 1) return 1;
+    if (value > kEclipseCount) return kEclipseCount;
+    return static_cast<int>(value);
+}
+
+std::string DecimalPoints(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c == ',') c = '.';
+    }
+    return result;
+}
+
+bool IsBlankLine(std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+}  // namespace
+
+std::string ExposureTableText(const TableFileSite& site, const ExposureTable& table) {
+    std::string text;
+    text.reserve(64 + static_cast<size_t>(table.RowCount()) * 96);
+    text += std::to_string(site.EclipseNumber) + kLineEnd;
+    text += site.Latitude + kLineEnd;
+    text += std::string(site.North ? "N" : "S") + kLineEnd;
+    text += site.Longitude + kLineEnd;
+    text += std::string(site.East ? "E" : "W") + kLineEnd;
+    text += site.Height + kLineEnd;
+    for (const ExposureRow& row : table.Rows()) {
+        for (const std::string& cell : row) {
+            text += cell;
+            text += ',';
+        }
+        text += kLineEnd;
+    }
+    return text;
+}
+
+TableFileSaving SaveExposureTable(const std::string& path, const TableFileSite& site, const ExposureTable& table) {
+    namespace fs = std::filesystem;
+    const std::string text = ExposureTableText(site, table);
+    const fs::path target(path);
+    fs::path temporary = target;
+    temporary += ".saving";
+    const auto failed = [&](const std::string& why) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        return TableFileSaving{false, "Cannot save \"" + path + "\": " + why};
+    };
+
+    errno = 0;
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return failed(SystemErrorText());
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.flush();
+    if (!out) return failed(SystemErrorText());
+    out.close();
+    if (out.fail()) return failed(SystemErrorText());
+
+    std::error_code error;
+    fs::rename(temporary, target, error);
+    if (error) return failed(error.message());
+    return {true, {}};
+}
+
+TableFileReading ReadExposureTableText(std::string_view text) {
+    TableFileReading reading;
+    // A byte-order mark left by an editor would hide the eclipse number.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    const std::vector<std::string_view> lines = SplitLines(text);
+    if (lines.size() < kHeaderLines) {
+        reading.message = "Not an exposure table: it has " + std::to_string(lines.size()) +
+                          " lines, fewer than the 6 header lines";
+        return reading;
+    }
+    reading.opened = true;
+    TableFileSite& site = reading.site;
+    site.EclipseNumber = EclipseNumberInRange(LeadingInteger(lines[0]));
+    site.Latitude = DecimalPoints(lines[1]);
+    site.North = lines[2] == "N";
+    site.Longitude = DecimalPoints(lines[3]);
+    site.East = lines[4] == "E";
+    site.Height = DecimalPoints(lines[5]);
+
+    for (size_t n = kHeaderLines; n < lines.size(); ++n) {
+        const std::string_view line = lines[n];
+        if (IsBlankLine(line)) continue;
+        ExposureRow row;
+        size_t start = 0;
+        int column = 0;
+        for (; column < kExposureColumns; ++column) {
+            const size_t comma = line.find(',', start);
+            if (comma == std::string_view::npos) break;
+            row[static_cast<size_t>(column)] = std::string(line.substr(start, comma - start));
+            start = comma + 1;
+        }
+        const std::string lineNumber = std::to_string(n + 1);
+        if (column < kExposureColumns) {
+            reading.malformedLine = static_cast<int>(n + 1);
+            reading.message = "Line " + lineNumber + " is not a table row: it has " + std::to_string(column) +
+                              " commas instead of 23. Reading stopped there.";
+            return reading;
+        }
+        const bool allEmpty = line.size() == static_cast<size_t>(kExposureColumns) &&
+                              line.find_first_not_of(',') == std::string_view::npos;
+        if (!allEmpty && row[kColumnDateTime].size() < static_cast<size_t>(kMinDateTimeLength)) {
+            reading.malformedLine = static_cast<int>(n + 1);
+            reading.message = "Line " + lineNumber + " is not a table row: its date-time \"" + row[kColumnDateTime] +
+                              "\" is shorter than 20 characters. Reading stopped there.";
+            return reading;
+        }
+        reading.table.AppendRow(std::move(row));
+    }
+    return reading;
+}
+
+TableFileReading LoadExposureTable(const std::string& path) {
+    std::error_code ignored;
+    if (std::filesystem::is_directory(std::filesystem::path(path), ignored)) {
+        TableFileReading reading;
+        reading.message = "Cannot open \"" + path + "\": it is a folder";
+        return reading;
+    }
+    errno = 0;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) {
+        TableFileReading reading;
+        reading.message = "Cannot open \"" + path + "\": " + SystemErrorText();
+        return reading;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        TableFileReading reading;
+        reading.message = "Cannot read \"" + path + "\": " + SystemErrorText();
+        return reading;
+    }
+    return ReadExposureTableText(text);
+}
+
+}  // namespace zelto
