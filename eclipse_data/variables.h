@@ -33,6 +33,7 @@ struct RunFlags {
     bool AbortTestRequested = false;
     bool AbortRunRequested = false;
     bool SimulationMode = false;
+    bool SpokenCommands = true;  // the "Spoken commands" option: runs play their sound rows only while on
 };
 
 // The shared time source.

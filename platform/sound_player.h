@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+
+// Playing a sound file, asynchronously: Play returns at once. The interface holds no Qt, so the core's
+// photography run can play through it; platform/qt_sound_player.h is the program's implementation and
+// tests record the calls.
+
+namespace zelto {
+
+class SoundPlayer {
+public:
+    virtual ~SoundPlayer() = default;
+    // Starts playing the WAV file at `path`. A missing or unreadable file plays nothing.
+    virtual void Play(const std::string& path) = 0;
+};
+
+// The sounds the program plays itself, in ProgramFolder.
+inline constexpr const char* kOkSound = "OK.wav";
+inline constexpr const char* kRemoveFiltersSound = "remove_filters.wav";
+inline constexpr const char* kAttachFiltersSound = "attach_filters.wav";
+
+}  // namespace zelto
