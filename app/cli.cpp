@@ -20,6 +20,9 @@ struct Command {
 const Command kCommands[] = {
     {"catalog", CatalogCommand, "catalog                 the 224 catalog records as CSV"},
     {"deltat", DeltaTCommand, "deltat YEAR MONTH       automatic DeltaT in seconds"},
+    {"circumstances", CircumstancesCommand,
+     "circumstances --eclipse N --lat LAT --lon LON [--height M] [--deltat S] [--json]\n"
+     "                          local circumstances at a site (LAT/LON: 25.5, 25N, 103.5W, 45:30S)"},
 };
 
 void PrintHelp() {

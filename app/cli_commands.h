@@ -12,6 +12,7 @@ using Arguments = std::vector<std::string>;
 
 int CatalogCommand(const Arguments& args);
 int DeltaTCommand(const Arguments& args);
+int CircumstancesCommand(const Arguments& args);
 
 // Prints "zelto-cli: " + message on standard error and returns 2.
 int UsageError(const std::string& message);

@@ -28,11 +28,10 @@ CameraBackend MakeCameraBackend(std::string_view name) {
         backend.name = "none";
 #endif
     }
-    if (backend.name == "virtual") {
-        backend.sdk = std::make_unique<VirtualCamera>();
-    } else if (backend.name == "none") {
+    if (backend.name == "virtual" || backend.name == "none") {
         auto library = std::make_unique<VirtualCamera>();
-        library->SetAttached(false);
+        library->SetCallLog(false);  // a program run would otherwise keep every call
+        library->SetAttached(backend.name == "virtual");
         backend.sdk = std::move(library);
     } else if (backend.name == "gphoto2") {
         backend.error = "The gphoto2 camera backend is not built into this program.";

@@ -17,7 +17,9 @@ struct CameraMessage {
 };
 
 // Where the library's handlers post their messages: the camera window, which queues them for its
-// own thread. Post may be called on any thread and must not do more than queue the message.
+// own thread. Post may be called on any thread and must not do more than queue the message (it must
+// not call back into the camera session). On its own thread the window hands a message to its
+// TAppMaster only when TAppMaster::OwnsMessage accepts it, and drops it when there is no TAppMaster.
 class CameraMessageSink {
 public:
     virtual ~CameraMessageSink() = default;

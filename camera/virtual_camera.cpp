@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -232,6 +233,7 @@ void VirtualCamera::Latency(std::string_view function) const {
 }
 
 size_t VirtualCamera::Begin(std::string_view function, std::vector<uint64_t> args, std::string text) {
+    if (!logging_) return SIZE_MAX;
     calls_.push_back(VirtualCall{std::string(function), std::move(args), std::move(text), kEdsErrOk});
     return calls_.size() - 1;
 }
@@ -246,7 +248,7 @@ EdsError VirtualCamera::Injected(std::string_view function) {
 }
 
 EdsError VirtualCamera::Finish(size_t call, EdsError result) {
-    calls_[call].result = result;
+    if (call < calls_.size()) calls_[call].result = result;
     return result;
 }
 
@@ -289,6 +291,11 @@ int VirtualCamera::CallCount(std::string_view function) const {
 void VirtualCamera::ClearCalls() {
     std::lock_guard<std::mutex> lock(mutex_);
     calls_.clear();
+}
+
+void VirtualCamera::SetCallLog(bool enabled) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    logging_ = enabled;
 }
 
 bool VirtualCamera::Initialized() const {

@@ -44,8 +44,8 @@ public:
     void SetAttached(bool attached);  // false: the library finds no camera
     void SetLegacy(bool legacy);      // true: device sub-type 0, the older protocol
     void SetDeviceDescription(const std::string& description);
-    // Allowed values of a property (the description's elements; at most 128 are kept, the count is
-    // the list's size). SetPropertyDesc sets the raw record, for lists a real body could send.
+    // Allowed values of a property (the elements of its description record; at most 128 are kept,
+    // the count is the list's size). SetPropertyDesc sets the raw record, for lists a real body could send.
     void SetAllowedValues(EdsPropertyID property, const std::vector<uint32_t>& values);
     void SetPropertyDesc(EdsPropertyID property, const EdsPropertyDesc& desc);
     void SetPropertyType(EdsPropertyID property, EdsDataType type, EdsUInt32 size);
@@ -78,6 +78,8 @@ public:
     std::vector<std::string> CallNames() const;
     int CallCount(std::string_view function) const;
     void ClearCalls();
+    // The log is on by default; a long-running program turns it off so that it does not grow.
+    void SetCallLog(bool enabled);
     bool Initialized() const;
     bool SessionIsOpen() const;
     bool UiLocked() const;
@@ -170,6 +172,7 @@ private:
     std::map<std::string, Failure, std::less<>> failures_;
     std::map<std::string, std::chrono::microseconds, std::less<>> latency_;
     std::vector<VirtualCall> calls_;
+    bool logging_ = true;
 
     bool initialized_ = false;
     bool sessionOpen_ = false;

@@ -26,6 +26,10 @@ struct ProgramState {
     std::string CameraName;  // empty: no camera connected
     TFileVersionInfo ProgramVersion;
     std::string VersionText;  // first 16 characters of ProgramVersion.FileVersion
+    // The operating system for the camera log, read when the main window is created; "ERROR" unknown.
+    std::string WindowsProductName = "ERROR";
+    std::string WindowsVersion = "ERROR";
+    std::string WindowsBuildLab = "ERROR";
 };
 
 struct RunFlags {
@@ -57,6 +61,16 @@ struct EclipseState {
     double P4Time = 0;  // hours t
 };
 
+// The site inputs as the main window's edits and pick lists hold them, texts as typed (cleaned).
+struct SiteInputs {
+    std::string Lati = "25.0000";   // latitude magnitude, degrees or d:m or d:m:s
+    std::string NS = "N";           // "N" or "S"
+    std::string Long = "103.5000";  // longitude magnitude
+    std::string EW = "W";           // "E" or "W"
+    std::string Height = "800";     // metres; empty counts as 0
+    std::string DeltaTText = "71";  // the typed ΔT, seconds
+};
+
 // The place, its circumstances and the instants the contact display stores for the exposure tables.
 struct ContactState {
     StadtType Stadt;
@@ -71,6 +85,7 @@ struct SharedVariables {
     RunFlags flags;
     TimeSource time;
     EclipseState eclipse;
+    SiteInputs site;
     ContactState contacts;
     CameraState camera;
 };

@@ -133,6 +133,7 @@ TEST(CameraBackend, ChosenByName) {
     EXPECT_EQ(TAppMaster::Create(*none.sdk, nullptr, state)->DeviceName(), "");
     CameraBackend simulated = MakeCameraBackend("virtual");
     EXPECT_NE(TAppMaster::Create(*simulated.sdk, nullptr, state)->DeviceName(), "");
+    EXPECT_TRUE(dynamic_cast<VirtualCamera&>(*simulated.sdk).Calls().empty());  // no log in a program run
 }
 
 }  // namespace

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "circumstances/stadt.h"
+#include "eclipse_data/catalog.h"
+
+// The contact table of the main window as plain data: the texts and font colours of its 34 labels
+// (six per local contact, two each for P1 and P4) and the eclipse header. The window only copies
+// them into its labels.
+
+namespace zelto {
+
+enum class LabelColour : uint8_t {
+    Lime,          // countdown of a local contact still to come
+    ToCome,        // other labels of a local contact still to come
+    Red,           // countdown of a past local contact
+    Gray,          // other labels of a past contact; every label of a hidden contact
+    GlobalToCome,  // P1 or P4 still to come
+    GlobalPast,    // P1 or P4 past
+};
+
+struct Rgb {
+    uint8_t r, g, b;
+    bool operator==(const Rgb&) const = default;
+};
+Rgb ColourRgb(LabelColour colour);
+
+// One label: its component name (e.g. "Label_C1Diff"), text and font colour.
+struct DisplayLabel {
+    std::string_view name;
+    std::string text;
+    LabelColour colour = LabelColour::Gray;
+};
+
+inline constexpr int kContactLabelCount = 34;
+
+struct ContactDisplay {
+    // C1, C2, Mx, C3, C4 with six labels each (instant, countdown, height, azimuth, vertex, position
+    // angle), then Label_Pb, Label_PbDiff, Label_Pe, Label_PeDiff.
+    std::array<DisplayLabel, kContactLabelCount> labels;
+
+    // The label of that name; nullptr when there is none.
+    const DisplayLabel* Find(std::string_view name) const;
+};
+
+// The 34 component names in the order of ContactDisplay::labels.
+const std::array<std::string_view, kContactLabelCount>& ContactLabelNames();
+
+// What a pass of the display stores for the exposure tables.
+struct ContactInstants {
+    std::array<double, kContactSlots> ContactJD{};  // UT, rounded to 0.1 s; 0 when not shown
+    double P1Time = 0;                             // hours t from T0
+    double P4Time = 0;
+    double P1JD = 0;  // UT, not rounded
+    double P4JD = 0;
+};
+
+// A contact is shown when the Sun is above the horizon then; C2 and C3 only at a site that is not
+// merely partial.
+bool ContactShown(const StadtType& place, int slot);
+
+// A Julian day rounded to the nearest tenth of a second.
+double RoundedToTenthSecond(double jd);
+
+// The texts and colours for one pass, from the solved place, the global P1 and P4 instants (hours t)
+// and the current instant. Fills `instants` (ContactJD, P1/P4) as the pass stores them.
+ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place, double p1Time,
+                             double p4Time, double currentJD, int tenthsFlag, ContactInstants& instants);
+
+// The whole display step of a recompute pass: searches P1 and P4 around greatest eclipse, then builds
+// the labels as ContactLabels does.
+ContactDisplay ShowContacts(const EclipseRecord& eclipse, double deltaT, double greatestEclipseTime,
+                            const StadtType& place, double currentJD, int tenthsFlag, ContactInstants& instants);
+
+// Eclipse type names by EclipseType (1 to 6); empty for any other code.
+std::string_view EclipseTypeLongName(int eclipseType);
+std::string_view EclipseTypeShortName(int eclipseType);
+
+struct EclipseHeader {
+    std::string Datum;    // Label_Datum: "2024-04-08"
+    std::string Zeit;     // Label_Zeit: "Greatest eclipse at 18:17:20.4 UT"
+    std::string DeltaT;   // Label_DeltaT: "DeltaT 69.2 sec"
+    std::string SoFiTyp;  // SoFiTyp_Label: "Total"
+    std::string Caption;  // the main window's caption: prefix + date, time and long type name
+};
+
+// The header of greatest eclipse (UT Julian day) with the ΔT in force.
+EclipseHeader ShowEclipseHeader(const EclipseRecord& eclipse, double greatestEclipseJD, double deltaT,
+                                std::string_view captionPrefix);
+
+}  // namespace zelto

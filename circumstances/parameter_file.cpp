@@ -1,0 +1,98 @@
+#include "circumstances/parameter_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <vector>
+
+#include "circumstances/site.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/file_text.h"
+#include "eclipse_data/number_text.h"
+
+namespace zelto {
+
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+// The text without its label: `count` characters deleted from the TAB on.
+std::string WithoutLabel(std::string line, size_t count) {
+    const size_t tab = line.find('\t');
+    if (tab != std::string::npos) line.erase(tab, count);
+    return line;
+}
+
+// The decimal integer at the start of a line ("51<TAB>Eclipse#" gives 51); nullopt without digits.
+std::optional<long long> LeadingInteger(const std::string& line) {
+    size_t end = 0;
+    if (end < line.size() && (line[end] == '-' || line[end] == '+')) ++end;
+    const size_t digitsStart = end;
+    while (end < line.size() && line[end] >= '0' && line[end] <= '9' && end - digitsStart < 9) ++end;
+    if (end == digitsStart) return std::nullopt;
+    return ParseInteger(line.substr(0, end));
+}
+
+std::string AngleLine(const std::string& line, double limit) {
+    const std::string text = WithoutLabel(line, 80);
+    const SexagesimalReading reading = SexagesimalValue(text);
+    if (reading.code != 0 || std::fabs(reading.value) > limit) return "0.0000";
+    return text;
+}
+
+}  // namespace
+
+ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
+                                      EclipseState& eclipse) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines)) return ParameterFileResult::Missing;
+    if (lines.empty() || lines[0] != versionText) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        return ParameterFileResult::OtherVersion;
+    }
+    lines.resize(9);  // a short file reads its missing lines as empty ones
+
+    // A line 2 without a number keeps the selection it found.
+    if (const auto number = LeadingInteger(lines[1])) {
+        eclipse.SelectedEclipse = static_cast<int>(std::clamp<long long>(*number, 1, kEclipseCount));
+    }
+
+    const DeltaTEdit deltaT = ReadDeltaTEdit(WithoutLabel(lines[2], 40));
+    site.DeltaTText = deltaT.text;
+    eclipse.ManualDeltaT = deltaT.manualDeltaT;
+
+    eclipse.ManualDeltaTOn = LeadingInteger(lines[3]) == 1;
+
+    site.Lati = CleanAngleText(AngleLine(lines[4], 90));
+    site.NS.assign(1, lines[5] == "N" ? 'N' : 'S');
+    site.Long = CleanAngleText(AngleLine(lines[6], 180));
+    site.EW.assign(1, lines[7] == "E" ? 'E' : 'W');
+
+    const DecimalReading height = ReadDecimal(lines[8]);
+    const bool heightOk = height.code == 0 && height.value >= -500 && height.value <= 20000;
+    site.Height = CleanHeightText(heightOk ? lines[8] : "0000");
+    return ParameterFileResult::Read;
+}
+
+std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse) {
+    std::string text;
+    const auto line = [&text](const std::string& content) { text += content + kLineEnd; };
+    line(versionText);
+    line(std::to_string(eclipse.SelectedEclipse) + "\tEclipse#");
+    line(site.DeltaTText + "\tmy DeltaT (sec)");
+    line(eclipse.ManualDeltaTOn ? "1\tmanual DeltaT" : "0\tautomatic DeltaT");
+    line(site.Lati + "\tLatitude");
+    line(site.NS == "S" ? "S" : "N");
+    line(site.Long + "\tLongitude");
+    line(site.EW == "E" ? "E" : "W");
+    line(site.Height);
+    return text;
+}
+
+bool WriteParameterFile(const std::string& path, const std::string& versionText, const SiteInputs& site,
+                        const EclipseState& eclipse) {
+    return WriteFileAtomically(path, ParameterFileText(versionText, site, eclipse));
+}
+
+}  // namespace zelto

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "eclipse_data/variables.h"
+
+// "Zelto.prm": the site inputs, the eclipse and the ΔT settings carried from one run to the next.
+// Nine CR LF lines; lines 2 to 8 carry a label after a TAB that only a human reader uses.
+
+namespace zelto {
+
+inline constexpr const char* kParameterFileName = "Zelto.prm";
+
+enum class ParameterFileResult {
+    Missing,       // no file: the inputs keep their defaults
+    OtherVersion,  // written by another program version: deleted, defaults apply
+    Read,
+};
+
+// Fills the inputs from the file. The texts go through the same cleaning as typed ones; a latitude or
+// longitude that cannot be read or lies beyond ±90° or ±180° becomes "0.0000", a height that cannot be
+// read or lies outside −500 to 20000 m becomes "0000"; the eclipse number is limited to 1 to 224.
+// SelectedEclipse is set, but the record is not selected (the caller moves the eclipse selection).
+ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
+                                      EclipseState& eclipse);
+
+// The nine lines as the file holds them.
+std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse);
+
+// Writes the file atomically; false when it could not be written (an old file then stays intact).
+bool WriteParameterFile(const std::string& path, const std::string& versionText, const SiteInputs& site,
+                        const EclipseState& eclipse);
+
+}  // namespace zelto

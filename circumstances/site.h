@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "circumstances/contact_display.h"
+#include "eclipse_data/variables.h"
+
+// The observer-site inputs: cleaning of the edits, the reading of the inputs into the place at the
+// start of every recompute pass (with the map marker and the status line), the eclipse selection and
+// the ΔT handlers.
+
+namespace zelto {
+
+// Latitude and longitude edits: blanks trimmed, then every character other than a digit, "." or ":"
+// removed.
+std::string CleanAngleText(std::string_view text);
+// True when the cleaned text reads as degrees, d:m or d:m:s (the handler then runs a pass).
+bool AngleTextReadable(std::string_view text);
+
+// Height edit: the trimmed text, or empty when it is not a number from 0 to 25000 m.
+std::string CleanHeightText(std::string_view text);
+
+// ΔT edit: blanks trimmed, every character other than a digit or "." removed.
+std::string CleanDeltaTText(std::string_view text);
+
+inline constexpr double kMaxHeight = 25000;
+inline constexpr double kMaxManualDeltaT = 500;
+
+// The map panel in pixels (343 × 171 at normal window size).
+struct MapSize {
+    int width = 343;
+    int height = 171;
+};
+
+// Top edge of the latitude bar and left edge of the longitude bar (west-positive degrees), so that
+// northern places lie above and eastern places right of the centre.
+int LatitudeMarkerTop(double latitudeDegrees, int mapHeight);
+int LongitudeMarkerLeft(double westLongitudeDegrees, int mapWidth);
+
+// What the window shows of the site after ApplySite.
+struct SiteView {
+    std::array<std::string, 4> StatusPanels;  // latitude, longitude (west positive), height, ΔT before the pass
+    int LatiMarkerTop = 0;
+    int LongMarkerLeft = 0;
+    double LatitudeDegrees = 0;       // signed, after the reduction
+    double WestLongitudeDegrees = 0;  // west positive, after the reduction
+};
+
+// The first step of every recompute pass: the inputs into the place (radians, west positive; an
+// unreadable angle or height counts as 0; latitudes reduce modulo 900 and longitudes modulo 1800),
+// the selected record into CurrentEclipse and the ΔT in force into DeltaT.
+SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, StadtType& place);
+
+// GreatestEclipseTime and its UT Julian day for the current eclipse and ΔT.
+void UpdateGreatestEclipse(EclipseState& eclipse);
+
+// The eclipse scroll bar moved to `position` (1 to 224): selects that record, chooses ΔT, computes
+// greatest eclipse and returns the header.
+EclipseHeader SelectEclipse(EclipseState& eclipse, int position, std::string_view captionPrefix);
+
+// The ΔT edit changed to `text`. Sets ManualDeltaT; when the text is a value from 0 to 500 it also
+// becomes the ΔT in force and greatest eclipse is recomputed (applied = true, the header then follows).
+// A value out of range empties the edit (text "" and ManualDeltaT 0).
+struct DeltaTEdit {
+    std::string text;        // what the edit holds afterwards
+    double manualDeltaT = 0;  // the value ManualDeltaT takes
+    bool applied = false;
+};
+// The cleaning and reading alone, without touching any state.
+DeltaTEdit ReadDeltaTEdit(std::string_view text);
+DeltaTEdit DeltaTEditChange(std::string_view text, EclipseState& eclipse);
+
+// The manual-ΔT check box was clicked (now `ticked`): runs the edit handler on `text`, then sets the
+// ΔT in force (typed or automatic) and recomputes greatest eclipse. Returns the edit's text.
+std::string DeltaTCheckClick(bool ticked, std::string_view text, EclipseState& eclipse);
+
+}  // namespace zelto

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The program's own text files (parameter file, tables, log): 8-bit text with CR LF line ends.
+
+namespace zelto {
+
+// Writes `content` to a temporary file beside `path`, then renames it over `path`, so that a failed
+// write never leaves a half-written file where a good one stood. False when any step fails (the old
+// file then stays as it was).
+bool WriteFileAtomically(const std::string& path, std::string_view content);
+
+// The lines of a text file without their line ends (CR LF or LF); nothing when it cannot be read.
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
+
+}  // namespace zelto

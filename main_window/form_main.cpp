@@ -1,0 +1,729 @@
+#include "main_window/form_main.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "circumstances/parameter_file.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/number_text.h"
+#include "platform/os_info.h"
+#include "platform/startup.h"
+
+// The world map is compiled into zelto_gui; a static library registers it explicitly.
+static void InitZeltoResources() { Q_INIT_RESOURCE(resources); }
+
+namespace zelto {
+
+namespace {
+
+constexpr int kContentWidth = 1012;
+constexpr int kContentHeight = 541;  // with the 19-pixel status line: a client area of 1012 × 560
+constexpr int kStatusPanelWidth = 150;
+constexpr int kStatusHeight = 19;
+constexpr int kMapWidth = 343;
+constexpr int kMapHeight = 171;
+constexpr int kMarkerThickness = 3;
+constexpr int kPanelWidth = 350;
+constexpr int kPanelHeight = 480;
+const QColor kBackground(64, 64, 64);
+const QColor kSystemTimeBack(208, 208, 208);
+
+QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    palette.setColor(QPalette::Text, colour);
+    widget->setPalette(palette);
+}
+
+void SetBackground(QWidget* widget, const QColor& colour) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+QColor ToQColor(LabelColour colour) {
+    const Rgb rgb = ColourRgb(colour);
+    return QColor(rgb.r, rgb.g, rgb.b);
+}
+
+double ScaleOf(TForm_Main::FormSize size) {
+    switch (size) {
+        case TForm_Main::FormSize::Large: return 1.5;
+        case TForm_Main::FormSize::Small: return 2.0 / 3.0;
+        case TForm_Main::FormSize::Normal: return 1.0;
+    }
+    return 1.0;
+}
+
+}  // namespace
+
+TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      shared_(shared),
+      clock_(clock),
+      sound_(sound),
+      quitProcess_([] { std::_Exit(0); }) {
+    setObjectName("Form_Main");
+    setWindowTitle("Zelto - " + QCoreApplication::applicationName());  // until the first activation
+    InitZeltoResources();
+    BuildWidgets();
+    BuildMenus();
+    FormCreate();
+}
+
+TForm_Main::~TForm_Main() = default;
+
+void TForm_Main::BuildWidgets() {
+    content_ = new QWidget;
+    content_->setObjectName("Form_Main_Client");
+    content_->setFixedSize(kContentWidth, kContentHeight);
+    SetBackground(content_, kBackground);
+    SetTextColour(content_, Qt::white);
+    QFont font("DejaVu Sans");
+    font.setPointSizeF(9);
+    content_->setFont(font);
+
+    scroll_ = new QScrollArea;
+    scroll_->setObjectName("ScrollBox_Main");
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidget(content_);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setCentralWidget(scroll_);
+
+    const auto place = [this](QWidget* widget, QWidget* parent, const char* name, int x, int y, int w, int h) {
+        widget->setParent(parent);
+        widget->setObjectName(name);
+        widget->setGeometry(x, y, w, h);
+        base_.push_back({widget, x, y, w, h, 0});
+    };
+    const auto label = [&](QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h,
+                           double points = 9, bool bold = false, Qt::Alignment align = Qt::AlignLeft) {
+        auto* l = new QLabel(text);
+        QFont f = l->font();
+        f.setPointSizeF(points);
+        f.setBold(bold);
+        l->setFont(f);
+        l->setAlignment(align | Qt::AlignVCenter);
+        place(l, parent, name, x, y, w, h);
+        return l;
+    };
+    const auto edit = [&](const char* name, int x, int y, int w) {
+        auto* e = new QLineEdit;
+        e->setMaxLength(15);
+        SetTextColour(e, Qt::black);
+        place(e, content_, name, x, y, w, 24);
+        return e;
+    };
+
+    // Left column: eclipse selection, ΔT, site, map.
+    label(content_, "Label1", "Solar Eclipse Selection", 2, 2, 343, 24, 12, true, Qt::AlignHCenter);
+    ScrollBar_Eclipse = new QScrollBar(Qt::Horizontal);
+    ScrollBar_Eclipse->setRange(1, kEclipseCount);
+    ScrollBar_Eclipse->setPageStep(10);
+    place(ScrollBar_Eclipse, content_, "ScrollBar_Eclipse", 2, 30, 343, 20);
+    Label_Datum = label(content_, "Label_Datum", "", 2, 54, 170, 24, 12, true);
+    SoFiTyp_Label = label(content_, "SoFiTyp_Label", "", 175, 54, 170, 24, 12, true, Qt::AlignRight);
+    Label_Zeit = label(content_, "Label_Zeit", "", 2, 78, 343, 22, 10);
+    Label_DeltaT = label(content_, "Label_DeltaT", "DeltaT (sec)", 2, 104, 140, 24, 10);
+    CheckBox_DeltaT_Man = new QCheckBox("my DeltaT (sec)");
+    SetTextColour(CheckBox_DeltaT_Man, Qt::white);
+    place(CheckBox_DeltaT_Man, content_, "CheckBox_DeltaT_Man", 145, 104, 130, 24);
+    Edit_DeltaT = edit("Edit_DeltaT", 280, 104, 62);
+    label(content_, "Label2", "Geograph. Coordinates", 2, 136, 343, 22, 12, true, Qt::AlignHCenter);
+    label(content_, "Label3", "of Observation Site", 2, 158, 343, 22, 12, true, Qt::AlignHCenter);
+    const auto siteRow = [&](const char* caption, const char* labelName, int y, const char* editName,
+                             const char* unitName, const char* unit) {
+        label(content_, labelName, caption, 2, y, 95, 24, 10);
+        QLineEdit* e = edit(editName, 100, y, 130);
+        label(content_, unitName, unit, 232, y, 24, 24, 10);
+        return e;
+    };
+    Edit_Lati = siteRow("Latitude", "Label4", 186, "Edit_Lati", "Label5", " \u00b0 ");
+    Edit_Long = siteRow("Longitude", "Label6", 216, "Edit_Long", "Label7", " \u00b0 ");
+    Edit_Height = siteRow("Height", "Label8", 246, "Edit_Height", "Label9", "m");
+    ComboBox_NS = new QComboBox;
+    ComboBox_NS->addItems({"N", "S"});
+    place(ComboBox_NS, content_, "ComboBox_NS", 260, 186, 60, 24);
+    ComboBox_EW = new QComboBox;
+    ComboBox_EW->addItems({"E", "W"});
+    place(ComboBox_EW, content_, "ComboBox_EW", 260, 216, 60, 24);
+
+    Panel1 = new QFrame;
+    place(Panel1, content_, "Panel1", 2, kContentHeight - kMapHeight - 4, kMapWidth, kMapHeight);
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName("Image1");
+    Image1->setScaledContents(true);  // stretched over the whole panel, smoothly
+    Shape_Lati = new QFrame(Panel1);
+    Shape_Lati->setObjectName("Shape_Lati");
+    SetBackground(Shape_Lati, Qt::red);
+    Shape_Long = new QFrame(Panel1);
+    Shape_Long->setObjectName("Shape_Long");
+    SetBackground(Shape_Long, Qt::red);
+
+    // Middle column: clock and contact instants with their countdowns.
+    Label12 = label(content_, "Label12", "System Time", 353, 2, 372, 24, 11, true, Qt::AlignHCenter);
+    Label_UT = label(content_, "Label_UT", "UT: ", 353, 28, 372, 38, 16, true, Qt::AlignHCenter);
+    label(content_, "Label10", "Contact times (UT)", 353, 70, 372, 24, 12, true, Qt::AlignHCenter);
+
+    // Rows P1, C1, C2, Mx, C3, C4, P4: a countdown above an instant.
+    struct Row {
+        const char* diff;
+        const char* instant;
+        const char* hint;
+    };
+    const Row rows[] = {
+        {"Label_PbDiff", "Label_Pb", "Global begin of partial eclipse"},
+        {"Label_C1Diff", "Label_C1", "First contact (C1): Partial eclipse begins"},
+        {"Label_C2Diff", "Label_C2", "Second contact (C2): Total or annular eclipse begins"},
+        {"Label_MxDiff", "Label_Mx", "Maximum eclipse"},
+        {"Label_C3Diff", "Label_C3", "Third contact (C3): Total or annular eclipse ends"},
+        {"Label_C4Diff", "Label_C4", "Fourth contact (C4): Partial eclipse ends"},
+        {"Label_PeDiff", "Label_Pe", "Global end of partial eclipse"},
+    };
+    const char* contactIds[] = {"C1", "C2", "Mx", "C3", "C4"};
+    const char* ordinal[] = {"at 1st contact (C1: Begin of partial phase)",
+                             "at 2nd contact (C2: Begin of total/annular phase)", "at maximum eclipse",
+                             "at 3rd contact (C3: End of total/annular phase)",
+                             "at 4th contact (C4: End of partial phase)"};
+    constexpr int kRowTop = 98;
+    constexpr int kRowStep = 63;
+    for (int i = 0; i < 7; ++i) {
+        const int y = kRowTop + i * kRowStep;
+        QLabel* diff = label(content_, rows[i].diff, "", 353, y, 372, 32, 17, true, Qt::AlignHCenter);
+        QLabel* instant = label(content_, rows[i].instant, "", 353, y + 32, 372, 26, 12, false, Qt::AlignHCenter);
+        diff->setToolTip(rows[i].hint);
+        instant->setToolTip(rows[i].hint);
+        contactLabels_[rows[i].diff] = diff;
+        contactLabels_[rows[i].instant] = instant;
+    }
+
+    // Right column: Sun's height and azimuth, the Moon's contact angles.
+    label(content_, "Label_Sun", "Sun", 735, 70, 138, 24, 12, true, Qt::AlignHCenter);
+    label(content_, "Label_Moon", "Moon", 873, 70, 138, 24, 12, true, Qt::AlignHCenter);
+    struct Column {
+        const char* suffix;
+        const char* title;
+        const char* titleName;
+        const char* hint;
+        const char* quantity;
+    };
+    const Column columns[] = {
+        {"Hgt", "Height\u00b0", "Label_Height", "Sun's Height above the mathematical horizon", "Solar Height"},
+        {"Azi", "Azim\u00b0", "Label_Azim", "Sun's Azimuth, measured positive from South to West", "Solar Azimuth"},
+        {"V", "Vertx\u00b0", "Label_Vertx",
+         "Contact Angle of the Moon; measured counterclockwise from the uppermost position of the Suns's disk",
+         "Vertex Angle"},
+        {"P", "Parlx\u00b0", "Label_Parlx",
+         "Contact Angle of the Moon; measured counterclockwise from the north point of the Suns's disk",
+         "Parallactic Angle"},
+    };
+    for (int c = 0; c < 4; ++c) {
+        const int x = 735 + c * 69;
+        QLabel* title = label(content_, columns[c].titleName, columns[c].title, x, kRowTop, 69, 24, 10, true,
+                              Qt::AlignHCenter);
+        title->setToolTip(columns[c].hint);
+        for (int r = 0; r < 5; ++r) {
+            const std::string name = std::string("Label_") + contactIds[r] + columns[c].suffix;
+            const int y = kRowTop + (r + 1) * kRowStep + 20;
+            QLabel* value = label(content_, "", "", x, y, 69, 26, 12, false, Qt::AlignHCenter);
+            value->setObjectName(QString::fromStdString(name));
+            value->setToolTip(QString(columns[c].quantity) + " " + ordinal[r]);
+            contactLabels_[name] = value;
+        }
+    }
+
+    // Status line: four 150-pixel panels.
+    statusBar()->setObjectName("StatusBar1");
+    statusBar()->setSizeGripEnabled(false);
+    statusBar()->setFixedHeight(kStatusHeight);
+    for (int i = 0; i < 4; ++i) {
+        statusPanels_[i] = new QLabel;
+        statusPanels_[i]->setObjectName(QString("StatusBar1_Panel%1").arg(i + 1));
+        statusPanels_[i]->setFixedWidth(kStatusPanelWidth);
+        statusPanels_[i]->setFrameShape(QFrame::StyledPanel);
+        statusBar()->addWidget(statusPanels_[i]);
+    }
+
+    // The spoken-commands panel and the About panel, hidden over the window.
+    const auto panel = [&](const char* name) {
+        auto* p = new QFrame;
+        p->setFrameShape(QFrame::Panel);
+        p->setFrameShadow(QFrame::Raised);
+        SetBackground(p, QColor(96, 96, 96));
+        place(p, content_, name, 0, 0, kPanelWidth, kPanelHeight);
+        p->hide();
+        return p;
+    };
+    Panel_Spoken_commands = panel("Panel_Spoken_commands");
+    label(Panel_Spoken_commands, "Label_Spoken_Name", "Zelto", 10, 10, 330, 40, 20, true, Qt::AlignHCenter);
+    QLabel* explanation = label(Panel_Spoken_commands, "Label_Spoken_Text",
+                                "Press any of the buttons below to listen for spoken commands. Set the loudness of "
+                                "the speaker to your needs. If done, press the Close button.",
+                                20, 60, 310, 120, 11);
+    explanation->setWordWrap(true);
+    const auto button = [&](QWidget* parent, const char* name, const QString& caption, int y) {
+        auto* b = new QPushButton(caption);
+        SetTextColour(b, Qt::black);
+        place(b, parent, name, 25, y, 300, 40);
+        return b;
+    };
+    QPushButton* remove = button(Panel_Spoken_commands, "Button_RemoveFilters",
+                                 "Listen command: \"Remove filters\"", 200);
+    QPushButton* attach = button(Panel_Spoken_commands, "Button_AttachFilters",
+                                 "Listen command: \"Attach filters\"", 260);
+    QPushButton* close = button(Panel_Spoken_commands, "Button_Spoken_Commands_Close", "Close", 400);
+    connect(remove, &QPushButton::clicked, this, [this] { PlaySound(kRemoveFiltersSound); });
+    connect(attach, &QPushButton::clicked, this, [this] { PlaySound(kAttachFiltersSound); });
+    connect(close, &QPushButton::clicked, Panel_Spoken_commands, &QWidget::hide);
+
+    Panel_About = panel("Panel_About");
+    Label_About_Name = label(Panel_About, "Label_About_Name", "Zelto", 10, 8, 330, 34, 14, true, Qt::AlignHCenter);
+    label(Panel_About, "Label_About_Credit", "Eclipse Predictions by Fred Espenak, NASA's GSFC", 8, 42, 334, 20, 8,
+          false, Qt::AlignHCenter);
+    StringGrid_VersionsInfo = new QTableWidget(17, 2);
+    StringGrid_VersionsInfo->horizontalHeader()->hide();
+    StringGrid_VersionsInfo->verticalHeader()->hide();
+    StringGrid_VersionsInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid_VersionsInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    StringGrid_VersionsInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QFont mono("DejaVu Sans Mono");
+    mono.setPointSizeF(8);
+    StringGrid_VersionsInfo->setFont(mono);
+    place(StringGrid_VersionsInfo, Panel_About, "StringGrid_VersionsInfo", 8, 66, 2 * 167 + 2, 17 * 19 + 2);
+    QPushButton* ok = button(Panel_About, "Button_About_OK", "OK", 420);
+    connect(ok, &QPushButton::clicked, Panel_About, &QWidget::hide);
+
+    for (BaseGeometry& b : base_) b.pointSize = b.widget->font().pointSizeF();
+
+    connect(ScrollBar_Eclipse, &QScrollBar::valueChanged, this, [this] { SelectEclipse(); });
+    connect(Edit_Lati, &QLineEdit::textChanged, this, &TForm_Main::Edit_LatiChange);
+    connect(Edit_Long, &QLineEdit::textChanged, this, &TForm_Main::Edit_LongChange);
+    connect(Edit_Height, &QLineEdit::textChanged, this, &TForm_Main::Edit_HeightChange);
+    connect(Edit_DeltaT, &QLineEdit::textChanged, this, &TForm_Main::Edit_DeltaTChange);
+    connect(CheckBox_DeltaT_Man, &QCheckBox::clicked, this, &TForm_Main::CheckBox_DeltaT_ManClick);
+    connect(ComboBox_NS, &QComboBox::currentTextChanged, this, &TForm_Main::HemisphereChange);
+    connect(ComboBox_EW, &QComboBox::currentTextChanged, this, &TForm_Main::HemisphereChange);
+
+    timer_ = new QTimer(this);
+    timer_->setObjectName("Timer1");
+    timer_->setInterval(250);
+    connect(timer_, &QTimer::timeout, this, &TForm_Main::Timer1Timer);
+}
+
+void TForm_Main::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    const auto action = [this](QMenu* menu, const char* name, const QString& caption) {
+        auto* a = new QAction(caption, this);
+        a->setObjectName(name);
+        if (menu) menu->addAction(a);
+        return a;
+    };
+    QMenu* file = bar->addMenu("&File");
+    file->setObjectName("File1");
+    Exit_and_save = action(file, "Exit_and_save", "E&xit (save coordinates)");
+    Exit_no_save = action(file, "Exit_no_save", "&Quit (don't save coordinates)");
+    connect(Exit_and_save, &QAction::triggered, this, &TForm_Main::Exit_and_saveClick);
+    connect(Exit_no_save, &QAction::triggered, this, &TForm_Main::Exit_no_saveClick);
+
+    // The camera and exposure-table windows are not part of this program yet.
+    Tests = action(nullptr, "Tests", "&Camera");
+    bar->addAction(Tests);
+    Tests->setEnabled(false);
+    Exposure_Tables = action(nullptr, "Exposure_Tables", "&Exposure Tables");
+    bar->addAction(Exposure_Tables);
+    Exposure_Tables->setEnabled(false);
+
+    QMenu* options = bar->addMenu("&Options");
+    options->setObjectName("Options1");
+    Zehntelsekunden = action(options, "Zehntelsekunden", "Tenths of seconds");
+    Zehntelsekunden->setCheckable(true);
+    options->addSeparator();
+    Spoken_Commands = action(options, "Spoken_Commands", "Spoken commands");
+    Spoken_Commands->setCheckable(true);
+    Speaker1 = action(options, "Speaker1", "&Listen commands");
+    options->addSeparator();
+    connect(Zehntelsekunden, &QAction::triggered, this, &TForm_Main::ZehntelsekundenClick);
+    connect(Spoken_Commands, &QAction::triggered, this, &TForm_Main::Spoken_CommandsClick);
+    connect(Speaker1, &QAction::triggered, this, [this] { ShowPanelCentred(Panel_Spoken_commands); });
+
+    QMenu* size = bar->addMenu("Form Size");
+    size->setObjectName("FormSize1");
+    Large1 = action(size, "Large1", "Large");
+    Normal1 = action(size, "Normal1", "Normal");
+    Small1 = action(size, "Small1", "Small");
+    connect(Large1, &QAction::triggered, this, [this] { SetFormSize(FormSize::Large); });
+    connect(Normal1, &QAction::triggered, this, [this] { SetFormSize(FormSize::Normal); });
+    connect(Small1, &QAction::triggered, this, [this] { SetFormSize(FormSize::Small); });
+
+    QMenu* about = bar->addMenu("&About");
+    about->setObjectName("About1");
+    Version1 = action(about, "Version1", "Zelto &Version");
+    connect(Version1, &QAction::triggered, this, [this] {
+        FillVersionGrid();
+        Label_About_Name->setText("Zelto      " + StringGrid_VersionsInfo->item(3, 1)->text());
+        ShowPanelCentred(Panel_About);
+    });
+}
+
+void TForm_Main::FormCreate() {
+    creating_ = true;
+    // 1. Numbers as the program's texts and files hold them, whatever the regional settings.
+    QLocale::setDefault(QLocale::c());
+    // 2. The operating system for the camera log.
+    const OsInformation os = QueryOsInformation();
+    shared_.program.WindowsProductName = os.ProductName;
+    shared_.program.WindowsVersion = os.Version;
+    shared_.program.WindowsBuildLab = os.BuildLab;
+    // 4. The world map, stretched over the map panel.
+    Image1->setPixmap(QPixmap(":/WorldBitmap"));
+    Image1->setGeometry(0, 0, Panel1->width(), Panel1->height());
+    // 5. Hemispheres, options.
+    ComboBox_NS->setCurrentText("N");
+    ComboBox_EW->setCurrentText("E");
+    Zehntelsekunden->setChecked(false);
+    shared_.time.TenthsFlag = 0;
+    Spoken_Commands->setChecked(true);
+    shared_.flags.SpokenCommands = true;
+    Speaker1->setEnabled(true);
+    Large1->setEnabled(true);
+    Small1->setEnabled(true);
+    Normal1->setEnabled(false);
+    // 6. Eclipse range; the window 200 pixels from the top, centred.
+    ScrollBar_Eclipse->setMaximum(kEclipseCount);
+    // 7. A camera log left over from an earlier run.
+    std::error_code ignored;
+    std::filesystem::remove(CameraLogPath(), ignored);
+    // 8. Default site; eclipse 51 selected at once, so that no handler ever sees an empty record.
+    SelectCatalogEclipse(shared_.eclipse, 51);
+    shared_.site = SiteInputs{};
+    shared_.eclipse.ManualDeltaTOn = false;
+    CopySiteFromShared();
+    Edit_DeltaT->setVisible(true);  // shown until a parameter file says otherwise
+    Edit_DeltaT->setEnabled(true);
+    // 9. Version grid.
+    FillVersionGrid();
+    // 10. Parameter file, then the saved eclipse.
+    if (ReadParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse) ==
+        ParameterFileResult::Read) {
+        CopySiteFromShared();
+        ApplyDeltaTShown();
+    }
+    ScrollBar_Eclipse->setValue(shared_.eclipse.SelectedEclipse);
+    SelectEclipse();  // also when the position did not change
+    creating_ = false;
+
+    // 11. Scroll bars on small screens; the window 200 pixels from the top, centred (when shown).
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ShowScrollBarsForScreenHeight(screen ? screen->geometry().height() : 768);
+    RecomputePass();
+    timer_->start();
+}
+
+void TForm_Main::CopySiteFromShared() {
+    // The copies run the edits' change handlers, which clean the texts and run passes.
+    const SiteInputs site = shared_.site;
+    const QString deltaT = QString::fromStdString(site.DeltaTText);
+    CheckBox_DeltaT_Man->setChecked(shared_.eclipse.ManualDeltaTOn);
+    Edit_DeltaT->setText(deltaT);
+    Edit_Lati->setText(QString::fromStdString(site.Lati));
+    ComboBox_NS->setCurrentText(QString::fromStdString(site.NS));
+    Edit_Long->setText(QString::fromStdString(site.Long));
+    ComboBox_EW->setCurrentText(QString::fromStdString(site.EW));
+    Edit_Height->setText(QString::fromStdString(site.Height));
+}
+
+void TForm_Main::ApplyDeltaTShown() {
+    const bool manual = shared_.eclipse.ManualDeltaTOn;
+    CheckBox_DeltaT_Man->setChecked(manual);
+    Edit_DeltaT->setVisible(manual);
+    Edit_DeltaT->setEnabled(manual);
+}
+
+void TForm_Main::FillVersionGrid() {
+    const TFileVersionInfo info = ReadVersionInfo(QCoreApplication::applicationFilePath().toStdString());
+    const auto yesNo = [](bool flag) { return std::string(flag ? "Yes" : "No"); };
+    const std::pair<const char*, std::string> rows[17] = {
+        {"FileType        ", info.FileType},        {"CompanyName     ", info.CompanyName},
+        {"FileDescription ", info.FileDescription}, {"FileVersion     ", info.FileVersion},
+        {"InternalName    ", info.InternalName},    {"LegalCopyRight  ", info.LegalCopyRight},
+        {"LegalTradeMarks ", info.LegalTradeMarks}, {"OriginalFileName", info.OriginalFileName},
+        {"ProductName     ", info.ProductName},     {"ProductVersion  ", info.ProductVersion},
+        {"SpecialBuildStr ", info.SpecialBuild},    {"PrivateBuildStr ", info.PrivateBuild},
+        {"FileFunction    ", info.FileFunction},    {"DebugBuild      ", yesNo(info.DebugBuild)},
+        {"PreRelease      ", yesNo(info.PreRelease)}, {"PrivateBuild    ", yesNo(info.PrivateBuildFlag)},
+        {"SpecialBuild    ", yesNo(info.SpecialBuildFlag)},
+    };
+    const double scale = ScaleOf(formSize_);
+    for (int r = 0; r < 17; ++r) {
+        StringGrid_VersionsInfo->setItem(r, 0, new QTableWidgetItem(rows[r].first));
+        StringGrid_VersionsInfo->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(rows[r].second)));
+        StringGrid_VersionsInfo->setRowHeight(r, static_cast<int>(std::lround(19 * scale)));
+    }
+    for (int c = 0; c < 2; ++c) StringGrid_VersionsInfo->setColumnWidth(c, static_cast<int>(std::lround(167 * scale)));
+}
+
+void TForm_Main::FormActivate() {
+    activatedOnce_ = true;
+    const QString title = QCoreApplication::applicationName();
+    captionPrefix_ = "Zelto  Vers." + StringGrid_VersionsInfo->item(3, 1)->text().toStdString() + "  - " +
+                     title.toStdString() + "      ";
+    setWindowTitle(QString::fromStdString(captionPrefix_));
+    Panel_About->hide();
+    SelectEclipse();
+}
+
+void TForm_Main::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+}
+
+void TForm_Main::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (activatedOnce_) return;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2, area.y() + 200);
+    }
+    FormActivate();  // platforms without activation events still get their caption
+}
+
+void TForm_Main::SelectEclipse() {
+    ApplyHeader(zelto::SelectEclipse(shared_.eclipse, ScrollBar_Eclipse->value(), captionPrefix_));
+}
+
+void TForm_Main::ApplyHeader(const EclipseHeader& header) {
+    Label_Datum->setText(Q(header.Datum));
+    Label_Zeit->setText(Q(header.Zeit));
+    Label_DeltaT->setText(Q(header.DeltaT));
+    SoFiTyp_Label->setText(Q(header.SoFiTyp));
+    setWindowTitle(Q(header.Caption));
+}
+
+void TForm_Main::Timer1Timer() {
+    TimeSource& time = shared_.time;
+    time.CurrentJD = clock_.NowJD() + time.TimeOffset;
+    Label_UT->setText("UT: " + Q(JDText(time.CurrentJD, time.TenthsFlag)));
+    if (time.TimeOffset == 0) {
+        Label12->setText("System Time");
+        SetBackground(Label12, kSystemTimeBack);
+        SetTextColour(Label12, Qt::black);
+        SetBackground(Label_UT, Qt::black);
+    } else {
+        Label12->setText("Rehearsal Time");
+        SetBackground(Label12, Qt::red);
+        SetTextColour(Label12, Qt::white);
+        SetBackground(Label_UT, Qt::red);
+    }
+    RecomputePass();
+}
+
+void TForm_Main::RecomputePass() {
+    const PassResult pass = zelto::RecomputePass(shared_, MapSize{Panel1->width(), Panel1->height()});
+    for (int i = 0; i < 4; ++i) statusPanels_[i]->setText(Q(pass.site.StatusPanels[static_cast<size_t>(i)]));
+    Shape_Lati->setGeometry(0, pass.site.LatiMarkerTop, Panel1->width(), kMarkerThickness);
+    Shape_Long->setGeometry(pass.site.LongMarkerLeft, 0, kMarkerThickness, Panel1->height());
+    for (const DisplayLabel& shown : pass.contacts.labels) {
+        const auto found = contactLabels_.find(shown.name);
+        if (found == contactLabels_.end()) continue;
+        found->second->setText(Q(shown.text));
+        SetTextColour(found->second, ToQColor(shown.colour));
+    }
+}
+
+void TForm_Main::Edit_LatiChange(const QString& text) {
+    const std::string cleaned = CleanAngleText(text.toStdString());
+    if (Q(cleaned) != text) {
+        Edit_Lati->setText(Q(cleaned));  // runs this handler again with the cleaned text
+        return;
+    }
+    shared_.site.Lati = cleaned;
+    if (AngleTextReadable(cleaned)) RecomputePass();
+}
+
+void TForm_Main::Edit_LongChange(const QString& text) {
+    const std::string cleaned = CleanAngleText(text.toStdString());
+    if (Q(cleaned) != text) {
+        Edit_Long->setText(Q(cleaned));
+        return;
+    }
+    shared_.site.Long = cleaned;
+    if (AngleTextReadable(cleaned)) RecomputePass();
+}
+
+void TForm_Main::Edit_HeightChange(const QString& text) {
+    const std::string trimmed = Trimmed(text.toStdString());
+    const std::string cleaned = CleanHeightText(trimmed);
+    if (Q(cleaned) != text) {
+        Edit_Height->setText(Q(cleaned));  // trimmed, or emptied when out of range
+        return;
+    }
+    shared_.site.Height = cleaned;
+    RecomputePass();
+}
+
+void TForm_Main::HemisphereChange() {
+    shared_.site.NS = ComboBox_NS->currentText().toStdString();
+    shared_.site.EW = ComboBox_EW->currentText().toStdString();
+    RecomputePass();
+}
+
+void TForm_Main::Edit_DeltaTChange(const QString& text) {
+    const std::string cleaned = CleanDeltaTText(text.toStdString());
+    if (Q(cleaned) != text) {
+        Edit_DeltaT->setText(Q(cleaned));
+        return;
+    }
+    const DeltaTEdit edit = DeltaTEditChange(cleaned, shared_.eclipse);
+    if (Q(edit.text) != text) {
+        Edit_DeltaT->setText(Q(edit.text));  // out of range: emptied
+        return;
+    }
+    shared_.site.DeltaTText = edit.text;
+    if (!edit.applied || creating_) return;
+    statusPanels_[3]->setText(Q(FixedText(shared_.eclipse.DeltaT, 1)));
+    ApplyHeader(ShowEclipseHeader(shared_.eclipse.CurrentEclipse, shared_.eclipse.GreatestEclipseJD,
+                                  shared_.eclipse.DeltaT, captionPrefix_));
+}
+
+void TForm_Main::CheckBox_DeltaT_ManClick(bool ticked) {
+    const std::string text = DeltaTCheckClick(ticked, Edit_DeltaT->text().toStdString(), shared_.eclipse);
+    {
+        const QSignalBlocker block(Edit_DeltaT);  // the handler above has already read it
+        Edit_DeltaT->setText(Q(text));
+    }
+    shared_.site.DeltaTText = text;
+    ApplyDeltaTShown();
+    statusPanels_[3]->setText(Q(FixedText(shared_.eclipse.DeltaT, 1)));
+    ApplyHeader(ShowEclipseHeader(shared_.eclipse.CurrentEclipse, shared_.eclipse.GreatestEclipseJD,
+                                  shared_.eclipse.DeltaT, captionPrefix_));
+}
+
+void TForm_Main::ZehntelsekundenClick(bool on) {
+    shared_.time.TenthsFlag = on ? 1 : 0;
+    timer_->setInterval(on ? 250 : 500);
+}
+
+void TForm_Main::Spoken_CommandsClick(bool on) {
+    shared_.flags.SpokenCommands = on;
+    Speaker1->setEnabled(on);
+    if (on) PlaySound(kOkSound);
+}
+
+void TForm_Main::PlaySound(const char* file) { sound_.Play(shared_.folders.ProgramFolder + file); }
+
+void TForm_Main::ShowPanelCentred(QWidget* panel) {
+    panel->move((content_->width() - panel->width()) / 2, (content_->height() - panel->height()) / 2);
+    panel->show();
+    panel->raise();
+}
+
+void TForm_Main::SetFormSize(FormSize size) {
+    formSize_ = size;
+    const double scale = ScaleOf(size);
+    const auto scaled = [scale](int value) { return static_cast<int>(std::lround(value * scale)); };
+    for (const BaseGeometry& b : base_) {
+        b.widget->setGeometry(scaled(b.x), scaled(b.y), scaled(b.w), scaled(b.h));
+        QFont font = b.widget->font();
+        font.setPointSizeF(b.pointSize * scale);
+        b.widget->setFont(font);
+    }
+    content_->setFixedSize(scaled(kContentWidth), scaled(kContentHeight));
+    statusBar()->setFixedHeight(scaled(kStatusHeight));
+    for (QLabel* panel : statusPanels_) panel->setFixedWidth(scaled(kStatusPanelWidth));
+    Image1->setGeometry(0, 0, Panel1->width(), Panel1->height());
+    FillVersionGrid();
+    Normal1->setEnabled(size != FormSize::Normal);
+    Large1->setEnabled(size == FormSize::Normal);
+    Small1->setEnabled(size == FormSize::Normal);
+
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) ShowScrollBarsForScreenHeight(screen->geometry().height());
+    setFixedSize(sizeHint());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + (area.width() - frameGeometry().width()) / 2,
+             area.y() + (area.height() - frameGeometry().height()) / 2);
+    }
+    RecomputePass();  // the marker bars follow the new map size, 3 pixels thick again
+    update();
+    raise();
+    activateWindow();
+}
+
+void TForm_Main::ShowScrollBarsForScreenHeight(int screenHeight) {
+    const bool small = screenHeight < 768;
+    const Qt::ScrollBarPolicy policy = small ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+    scroll_->setHorizontalScrollBarPolicy(policy);
+    scroll_->setVerticalScrollBarPolicy(policy);
+    if (small) {
+        // A window that fits the screen, the rest reached by scrolling.
+        scroll_->setMinimumSize(std::min(content_->width(), 800), std::max(200, screenHeight - 120));
+    } else {
+        scroll_->setMinimumSize(content_->size());
+    }
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    setFixedSize(sizeHint());
+}
+
+std::string TForm_Main::CameraLogPath() const { return shared_.folders.DocumentsFolder + "Camera.ini"; }
+
+std::string TForm_Main::ParameterFilePath() const { return shared_.folders.AppDataFolder + kParameterFileName; }
+
+void TForm_Main::Exit_and_saveClick() {
+    shared_.flags.AbortShotsRequested = true;
+    shared_.flags.AbortTestRequested = true;
+    close();
+}
+
+void TForm_Main::Exit_no_saveClick() { quitProcess_(); }
+
+void TForm_Main::closeEvent(QCloseEvent* event) {
+    shared_.flags.AbortShotsRequested = true;
+    shared_.flags.AbortTestRequested = true;
+    shared_.flags.AbortRunRequested = true;
+    timer_->stop();
+    if (!WriteParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse)) {
+        qWarning("Zelto: could not write %s", ParameterFilePath().c_str());
+    }
+    // This run's camera log survives as "Camera.txt" until the next run closes.
+    namespace fs = std::filesystem;
+    const fs::path log(CameraLogPath());
+    std::error_code error;
+    if (fs::exists(log, error)) {
+        fs::path previous = log;
+        previous.replace_extension(".txt");
+        fs::remove(previous, error);
+        fs::rename(log, previous, error);
+    }
+    event->accept();
+    if (quitApplicationOnClose_) QCoreApplication::quit();
+}
+
+}  // namespace zelto

@@ -1,0 +1,150 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "circumstances/recompute.h"
+#include "eclipse_data/clock.h"
+#include "eclipse_data/variables.h"
+#include "platform/sound_player.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QScrollBar;
+class QTableWidget;
+class QTimer;
+
+namespace zelto {
+
+// The program's home screen: eclipse selection, observer site, ΔT, the UT clock with the contact
+// table and countdowns, the world map with the site marker, the status line and the main menu.
+// Every control's objectName is its component name. The window only copies core results into its
+// controls; the rules live in circumstances/.
+class TForm_Main : public QMainWindow {
+    Q_OBJECT
+
+public:
+    enum class FormSize { Normal, Large, Small };
+
+    // Runs the creation steps (format, OS information, map, leftover camera log, defaults, parameter
+    // file) and starts the clock. The shared folders and VersionText must be set (start-up).
+    TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound, QWidget* parent = nullptr);
+    ~TForm_Main() override;
+
+    // "&Quit (don't save coordinates)" ends the process through this (default: at once, no clean-up).
+    void SetQuitProcess(std::function<void()> quit) { quitProcess_ = std::move(quit); }
+    // Whether closing the window also ends the application's event loop (on in the program).
+    void SetQuitApplicationOnClose(bool quit) { quitApplicationOnClose_ = quit; }
+
+    // Handlers with the described names; public so the program's other windows and tests reach them.
+    void FormActivate();
+    void Timer1Timer();
+    void RecomputePass();
+    void SelectEclipse();
+    void SetFormSize(FormSize size);
+    FormSize formSize() const { return formSize_; }
+    // Scroll bars on screens less than 768 pixels high.
+    void ShowScrollBarsForScreenHeight(int screenHeight);
+
+    std::string CameraLogPath() const;   // DocumentsFolder + "Camera.ini"
+    std::string ParameterFilePath() const;  // AppDataFolder + "Zelto.prm"
+    QTimer* timer() const { return timer_; }
+    const std::string& captionPrefix() const { return captionPrefix_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildWidgets();
+    void BuildMenus();
+    void FormCreate();
+    void FillVersionGrid();
+    void ApplyHeader(const EclipseHeader& header);
+    void ApplyDeltaTShown();
+    void CopySiteFromShared();
+    void ShowPanelCentred(QWidget* panel);
+    void PlaySound(const char* file);
+    void RecordBaseGeometry();
+
+    void Edit_LatiChange(const QString& text);
+    void Edit_LongChange(const QString& text);
+    void Edit_HeightChange(const QString& text);
+    void Edit_DeltaTChange(const QString& text);
+    void CheckBox_DeltaT_ManClick(bool ticked);
+    void HemisphereChange();
+    void ZehntelsekundenClick(bool on);
+    void Spoken_CommandsClick(bool on);
+    void Exit_and_saveClick();
+    void Exit_no_saveClick();
+
+    SharedVariables& shared_;
+    Clock& clock_;
+    SoundPlayer& sound_;
+    std::function<void()> quitProcess_;
+    bool quitApplicationOnClose_ = true;
+    bool activatedOnce_ = false;
+    bool creating_ = true;
+    std::string captionPrefix_;
+    FormSize formSize_ = FormSize::Normal;
+
+    QWidget* content_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    QTimer* timer_ = nullptr;
+    QScrollBar* ScrollBar_Eclipse = nullptr;
+    QLabel* Label_Datum = nullptr;
+    QLabel* Label_Zeit = nullptr;
+    QLabel* SoFiTyp_Label = nullptr;
+    QLabel* Label_DeltaT = nullptr;
+    QLineEdit* Edit_DeltaT = nullptr;
+    QCheckBox* CheckBox_DeltaT_Man = nullptr;
+    QLineEdit* Edit_Lati = nullptr;
+    QLineEdit* Edit_Long = nullptr;
+    QLineEdit* Edit_Height = nullptr;
+    QComboBox* ComboBox_NS = nullptr;
+    QComboBox* ComboBox_EW = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QFrame* Shape_Lati = nullptr;
+    QFrame* Shape_Long = nullptr;
+    QLabel* Label12 = nullptr;
+    QLabel* Label_UT = nullptr;
+    QLabel* statusPanels_[4] = {};
+    std::map<std::string, QLabel*, std::less<>> contactLabels_;
+    QFrame* Panel_About = nullptr;
+    QLabel* Label_About_Name = nullptr;
+    QTableWidget* StringGrid_VersionsInfo = nullptr;
+    QFrame* Panel_Spoken_commands = nullptr;
+
+    QAction* Exit_and_save = nullptr;
+    QAction* Exit_no_save = nullptr;
+    QAction* Tests = nullptr;
+    QAction* Exposure_Tables = nullptr;
+    QAction* Zehntelsekunden = nullptr;
+    QAction* Spoken_Commands = nullptr;
+    QAction* Speaker1 = nullptr;
+    QAction* Large1 = nullptr;
+    QAction* Normal1 = nullptr;
+    QAction* Small1 = nullptr;
+    QAction* Version1 = nullptr;
+
+    // Geometry and font size of every control at normal size, for the window sizes.
+    struct BaseGeometry {
+        QWidget* widget;
+        int x, y, w, h;
+        double pointSize;
+    };
+    std::vector<BaseGeometry> base_;
+};
+
+}  // namespace zelto

@@ -1,0 +1,22 @@
+#include "platform/os_info.h"
+
+#include <QString>
+#include <QSysInfo>
+
+namespace zelto {
+
+namespace {
+void Take(std::string& field, const QString& value) {
+    if (!value.isEmpty()) field = value.left(255).toStdString();  // the log held at most 255 characters
+}
+}  // namespace
+
+OsInformation QueryOsInformation() {
+    OsInformation info;
+    Take(info.ProductName, QSysInfo::prettyProductName());
+    Take(info.Version, QSysInfo::kernelVersion());
+    Take(info.BuildLab, QSysInfo::buildAbi());
+    return info;
+}
+
+}  // namespace zelto

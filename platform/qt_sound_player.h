@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+#include <QSoundEffect>
+#include <map>
+#include <memory>
+
+#include "platform/sound_player.h"
+
+namespace zelto {
+
+// Plays through Qt Multimedia. Each file keeps its loaded effect, so repeated commands start at once.
+// Needs a running Qt event loop; a machine without a sound device plays nothing and says nothing.
+class QtSoundPlayer final : public SoundPlayer {
+public:
+    void Play(const std::string& path) override;
+
+private:
+    std::map<std::string, std::unique_ptr<QSoundEffect>> effects_;
+};
+
+}  // namespace zelto

@@ -1,0 +1,126 @@
+#include "circumstances/parameter_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace zelto {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ParameterFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("zelto_prm_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        path_ = (dir_ / kParameterFileName).string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    void Write(const std::string& content) { std::ofstream(path_, std::ios::binary) << content; }
+    std::string Content() const {
+        std::ifstream in(path_, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    fs::path dir_;
+    std::string path_;
+};
+
+TEST_F(ParameterFile, WritesNineCrLfLinesWithLabels) {
+    SiteInputs site{"45:30:15", "S", "103.5", "E", "1200", "70.5"};
+    EclipseState eclipse;
+    eclipse.SelectedEclipse = 77;
+    eclipse.ManualDeltaTOn = true;
+    ASSERT_TRUE(WriteParameterFile(path_, "1.0.0.0", site, eclipse));
+    EXPECT_EQ(Content(),
+              "1.0.0.0\r\n77\tEclipse#\r\n70.5\tmy DeltaT (sec)\r\n1\tmanual DeltaT\r\n45:30:15\tLatitude\r\n"
+              "S\r\n103.5\tLongitude\r\nE\r\n1200\r\n");
+    EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+
+    // Read back into fresh defaults: every input as it was written.
+    SiteInputs read;
+    EclipseState back;
+    EXPECT_EQ(ReadParameterFile(path_, "1.0.0.0", read, back), ParameterFileResult::Read);
+    EXPECT_EQ(read.Lati, "45:30:15");
+    EXPECT_EQ(read.NS, "S");
+    EXPECT_EQ(read.Long, "103.5");
+    EXPECT_EQ(read.EW, "E");
+    EXPECT_EQ(read.Height, "1200");
+    EXPECT_EQ(read.DeltaTText, "70.5");
+    EXPECT_DOUBLE_EQ(back.ManualDeltaT, 70.5);
+    EXPECT_TRUE(back.ManualDeltaTOn);
+    EXPECT_EQ(back.SelectedEclipse, 77);
+
+    eclipse.ManualDeltaTOn = false;
+    ASSERT_TRUE(WriteParameterFile(path_, "1.0.0.0", SiteInputs{}, eclipse));
+    EXPECT_NE(Content().find("\r\n0\tautomatic DeltaT\r\n25.0000\tLatitude\r\nN\r\n103.5000\tLongitude\r\nW\r\n800\r\n"),
+              std::string::npos);
+}
+
+TEST_F(ParameterFile, AnotherVersionIsDeletedAndDefaultsStay) {
+    Write("0.9.0.0\r\n99\tEclipse#\r\n");
+    SiteInputs site;
+    EclipseState eclipse;
+    EXPECT_EQ(ReadParameterFile(path_, "1.0.0.0", site, eclipse), ParameterFileResult::OtherVersion);
+    EXPECT_FALSE(fs::exists(path_));
+    EXPECT_EQ(eclipse.SelectedEclipse, 51);
+    EXPECT_EQ(site.Lati, "25.0000");
+    EXPECT_EQ(ReadParameterFile(path_, "1.0.0.0", site, eclipse), ParameterFileResult::Missing);
+}
+
+TEST_F(ParameterFile, RangeFallbacksAndHemisphereRules) {
+    struct Case {
+        const char* eclipseLine;
+        const char* lati;
+        const char* ns;
+        const char* longi;
+        const char* ew;
+        const char* height;
+        int eclipse;
+        const char* latiText;
+        const char* nsText;
+        const char* longText;
+        const char* ewText;
+        const char* heightText;
+    };
+    const Case cases[] = {
+        {"300\tEclipse#", "95", "n", "181", "e", "-600", 224, "0.0000", "S", "0.0000", "W", "0000"},
+        {"0\tEclipse#", "90", "N", "180", "E", "20000", 1, "90", "N", "180", "E", "20000"},
+        {"12", "4x5", "N ", "-179:30", "W", "x", 12, "0.0000", "S", "179:30", "W", "0000"},
+        {"-5\tEclipse#", "45:30", "S", "10", "E", "-200", 1, "45:30", "S", "10", "E", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.eclipseLine);
+        Write(std::string("1.0\r\n") + c.eclipseLine + "\r\n71\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n" + c.lati +
+              "\tLatitude\r\n" + c.ns + "\r\n" + c.longi + "\tLongitude\r\n" + c.ew + "\r\n" + c.height + "\r\n");
+        SiteInputs site;
+        EclipseState eclipse;
+        EXPECT_EQ(ReadParameterFile(path_, "1.0", site, eclipse), ParameterFileResult::Read);
+        EXPECT_EQ(eclipse.SelectedEclipse, c.eclipse);
+        EXPECT_EQ(site.Lati, c.latiText);
+        EXPECT_EQ(site.NS, c.nsText);
+        EXPECT_EQ(site.Long, c.longText);
+        EXPECT_EQ(site.EW, c.ewText);
+        EXPECT_EQ(site.Height, c.heightText);
+        EXPECT_FALSE(eclipse.ManualDeltaTOn);
+    }
+}
+
+TEST_F(ParameterFile, AFailedWriteKeepsTheOldFile) {
+    Write("old");
+    // A folder where the temporary file should go makes the write fail before the rename.
+    fs::create_directories(path_ + ".tmp");
+    EXPECT_FALSE(WriteParameterFile(path_, "1.0", SiteInputs{}, EclipseState{}));
+    EXPECT_EQ(Content(), "old");
+}
+
+}  // namespace
+}  // namespace zelto

@@ -1,0 +1,392 @@
+#include "main_window/form_main.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace zelto {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kVersion = "1.0.0.0";
+
+class RecordingSound final : public SoundPlayer {
+public:
+    void Play(const std::string& path) override { played.push_back(path); }
+    std::vector<std::string> played;
+};
+
+class FormMain : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home_.isValid());
+        const std::string base = home_.path().toStdString() + "/";
+        fs::create_directories(base + "Documents/Zelto");
+        fs::create_directories(base + "AppData/Zelto");
+        fs::create_directories(base + "Program");
+        SharedVariables& shared = Shared();
+        shared.folders = {base + "Program/", base + "Documents/Zelto/", base + "AppData/Zelto/", base};
+        shared.program.VersionText = kVersion;
+        shared.flags = RunFlags{};
+        shared.time = TimeSource{};
+        EclipseState fresh;
+        fresh.EclipseCatalog = shared.eclipse.EclipseCatalog;
+        shared.eclipse = fresh;
+        shared.site = SiteInputs{};
+        shared.contacts = ContactState{};
+    }
+
+    // 2024-04-08 17:00 UT, an hour before greatest eclipse; the clock stands still.
+    void Open() {
+        form_ = std::make_unique<TForm_Main>(Shared(), clock_, sound_);
+        form_->SetQuitApplicationOnClose(false);
+        form_->SetQuitProcess([this] { ++quits_; });
+        form_->show();
+        form_->Timer1Timer();
+        form_->Timer1Timer();  // the status line shows the ΔT of the previous pass
+    }
+
+    template <typename T = QLabel>
+    T* Get(const char* name) {
+        T* widget = form_->findChild<T*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    QString Text(const char* name) { return Get<QLabel>(name)->text(); }
+    QString Panel(int n) { return Get<QLabel>(QString("StatusBar1_Panel%1").arg(n).toUtf8().constData())->text(); }
+    QColor TextColour(const char* name) { return Get<QLabel>(name)->palette().color(QPalette::WindowText); }
+    QAction* Action(const char* name) { return Get<QAction>(name); }
+
+    void Type(const char* editName, const QString& text) {
+        auto* edit = Get<QLineEdit>(editName);
+        edit->clear();
+        QTest::keyClicks(edit, text);
+    }
+
+    std::string Prm() const { return Shared().folders.AppDataFolder + "Zelto.prm"; }
+    std::string Documents() const { return Shared().folders.DocumentsFolder; }
+    static void WriteFile(const std::string& path, const std::string& content) {
+        std::ofstream(path, std::ios::binary) << content;
+    }
+    static std::string ReadFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    QTemporaryDir home_;
+    FakeClock clock_{CalendarToJD(2024, 4, 8, 17, 0, 0), 0};
+    RecordingSound sound_;
+    int quits_ = 0;
+    std::unique_ptr<TForm_Main> form_;
+};
+
+TEST_F(FormMain, StartsWithTheDefaultSiteAndEclipse51) {
+    Open();
+    EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->text(), "25.0000");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_NS")->currentText(), "N");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->text(), "103.5000");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_EW")->currentText(), "W");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "800");
+    EXPECT_EQ(Get<QLineEdit>("Edit_DeltaT")->text(), "71");
+    EXPECT_FALSE(Get<QCheckBox>("CheckBox_DeltaT_Man")->isChecked());
+    EXPECT_EQ(Get<QScrollBar>("ScrollBar_Eclipse")->value(), 51);
+    EXPECT_EQ(Get<QScrollBar>("ScrollBar_Eclipse")->maximum(), 224);
+    EXPECT_EQ(Text("Label_Datum"), "2024-04-08");
+    EXPECT_EQ(Text("SoFiTyp_Label"), "Total");
+    EXPECT_EQ(Text("Label_DeltaT"), "DeltaT 69.2 sec");
+    EXPECT_TRUE(Text("Label_Zeit").startsWith("Greatest eclipse at 18:1"));
+    EXPECT_TRUE(form_->windowTitle().startsWith("Zelto  Vers."));
+    EXPECT_TRUE(form_->windowTitle().endsWith("Total solar eclipse"));
+    EXPECT_EQ(Panel(1), "25.0000");
+    EXPECT_EQ(Panel(2), "103.5000");
+    EXPECT_EQ(Panel(3), "800");
+    EXPECT_EQ(Panel(4), "69.2");
+    EXPECT_EQ(Text("Label12"), "System Time");
+    EXPECT_EQ(Text("Label_UT"), "UT: 2024-04-08 17:00:00");
+    EXPECT_EQ(form_->timer()->interval(), 250);
+    EXPECT_TRUE(form_->timer()->isActive());
+    // The default site lies in the path of totality: every contact is shown, C1 past, C2 to come.
+    EXPECT_TRUE(Text("Label_C1").startsWith("C1: 2024-04-08 16:"));
+    EXPECT_TRUE(Text("Label_C2").startsWith("C2: 2024-04-08 18:"));
+    EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 0, 0));
+    EXPECT_EQ(TextColour("Label_C2Diff"), QColor(0, 255, 0));
+    EXPECT_EQ(TextColour("Label_C2"), QColor(32, 192, 32));
+    EXPECT_TRUE(Text("Label_Pb").startsWith("P1: 2024-04-08 15:"));
+    EXPECT_EQ(TextColour("Label_Pb"), QColor(192, 0, 0));
+    EXPECT_EQ(TextColour("Label_Pe"), QColor(160, 192, 0));
+    EXPECT_NE(Shared().contacts.ContactJD[kC2], 0);
+    // Map 343 × 171: 25° N, 103.5° W lies up and left of the centre.
+    EXPECT_EQ(Get<QFrame>("Panel1")->size(), QSize(343, 171));
+    EXPECT_EQ(Get<QFrame>("Shape_Lati")->geometry(), QRect(0, 61, 343, 3));
+    EXPECT_EQ(Get<QFrame>("Shape_Long")->geometry(), QRect(72, 0, 3, 171));
+    // Menus at start.
+    EXPECT_FALSE(Action("Normal1")->isEnabled());
+    EXPECT_TRUE(Action("Large1")->isEnabled());
+    EXPECT_TRUE(Action("Small1")->isEnabled());
+    EXPECT_FALSE(Action("Tests")->isEnabled());
+    EXPECT_FALSE(Action("Exposure_Tables")->isEnabled());
+    EXPECT_TRUE(Action("Spoken_Commands")->isChecked());
+    EXPECT_FALSE(Action("Zehntelsekunden")->isChecked());
+    EXPECT_EQ(Action("Exit_and_save")->text(), "E&xit (save coordinates)");
+    EXPECT_EQ(Action("Exit_no_save")->text(), "&Quit (don't save coordinates)");
+    EXPECT_FALSE(Get<QFrame>("Panel_About")->isVisible());
+    EXPECT_FALSE(Get<QFrame>("Panel_Spoken_commands")->isVisible());
+}
+
+TEST_F(FormMain, TypedSiteInputsAreCleanedAndApplied) {
+    Open();
+    Type("Edit_Lati", "45:30");
+    Get<QComboBox>("ComboBox_NS")->setCurrentText("S");
+    EXPECT_EQ(Panel(1), "-45.5000");
+
+    Type("Edit_Long", "103.5");
+    Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
+    EXPECT_EQ(Panel(2), "-103.5000");
+    EXPECT_GT(Get<QFrame>("Shape_Long")->x(), 343 / 2);  // east of Greenwich: right of the centre
+
+    Type("Edit_Lati", "4a5.b0");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->text(), "45.0");
+
+    Get<QComboBox>("ComboBox_NS")->setCurrentText("N");
+    Type("Edit_Lati", "950");
+    EXPECT_EQ(Panel(1), "50.0000");
+
+    Type("Edit_Height", "30000");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "");  // 3000 passed, the fifth digit emptied the edit
+    Type("Edit_Height", "-5");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "5");  // "-" alone is emptied, then 5 typed
+    EXPECT_EQ(Panel(3), "5");
+}
+
+TEST_F(FormMain, HiddenContactsAndPartialSites) {
+    Open();
+    // 25° N 103.5° E: night in Asia during the eclipse, no contact is shown.
+    Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
+    EXPECT_EQ(Text("Label_C1"), "C1: 0000-00-00 00:00:00");
+    EXPECT_EQ(Text("Label_C1Diff"), "");
+    EXPECT_EQ(Text("Label_C1Hgt"), "-");
+    EXPECT_EQ(TextColour("Label_C1"), QColor(128, 128, 128));
+    EXPECT_EQ(Shared().contacts.ContactJD[kC1], 0);
+    Action("Zehntelsekunden")->trigger();
+    form_->Timer1Timer();
+    EXPECT_EQ(Text("Label_C1"), "C1: 0000-00-00 00:00:00.0");
+    EXPECT_EQ(Text("Label_Mx"), "Mx: 0000-00-00 00:00:00.0");
+
+    // New York sees a partial eclipse with the Sun up: C1, Mx, C4 but never C2 or C3.
+    Get<QComboBox>("ComboBox_EW")->setCurrentText("W");
+    Type("Edit_Lati", "40:42:46");
+    Type("Edit_Long", "74:00:22");
+    Type("Edit_Height", "10");
+    EXPECT_TRUE(Text("Label_C1").startsWith("C1: 2024-04-08 18:"));
+    EXPECT_TRUE(Text("Label_Mx").startsWith("Mx: 2024-04-08 19:"));
+    EXPECT_EQ(Text("Label_C2"), "C2: 0000-00-00 00:00:00.0");
+    EXPECT_EQ(Text("Label_C3"), "C3: 0000-00-00 00:00:00.0");
+    EXPECT_EQ(Text("Label_C3V"), "-");
+}
+
+TEST_F(FormMain, AContactExactlyNowCountsAsToCome) {
+    Open();
+    clock_.SetJD(Shared().contacts.ContactJD[kMx]);
+    form_->Timer1Timer();
+    EXPECT_EQ(Text("Label_MxDiff"), "+0 00:00:00");
+    EXPECT_EQ(TextColour("Label_MxDiff"), QColor(0, 255, 0));
+    EXPECT_EQ(TextColour("Label_Mx"), QColor(32, 192, 32));
+    EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 0, 0));
+}
+
+TEST_F(FormMain, RehearsalTimeAndTenths) {
+    Open();
+    Shared().time.TimeOffset = 0.5;
+    form_->Timer1Timer();
+    EXPECT_EQ(Text("Label12"), "Rehearsal Time");
+    EXPECT_EQ(Get<QLabel>("Label12")->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(Get<QLabel>("Label_UT")->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(Text("Label_UT"), "UT: 2024-04-09 05:00:00");  // 12 h after the computer's clock
+    Shared().time.TimeOffset = 0;
+    form_->Timer1Timer();
+    EXPECT_EQ(Text("Label12"), "System Time");
+    EXPECT_EQ(Get<QLabel>("Label12")->palette().color(QPalette::Window), QColor(208, 208, 208));
+    EXPECT_EQ(Get<QLabel>("Label_UT")->palette().color(QPalette::Window), QColor(0, 0, 0));
+
+    Action("Zehntelsekunden")->trigger();
+    EXPECT_EQ(form_->timer()->interval(), 250);
+    form_->Timer1Timer();
+    EXPECT_EQ(Text("Label_UT"), "UT: 2024-04-08 17:00:00.0");
+    EXPECT_TRUE(Text("Label_C2Diff").endsWith(".0") || Text("Label_C2Diff").contains('.'));
+    Action("Zehntelsekunden")->trigger();
+    EXPECT_EQ(form_->timer()->interval(), 500);
+    EXPECT_EQ(Shared().time.TenthsFlag, 0);
+    form_->Timer1Timer();
+    EXPECT_EQ(Text("Label_UT"), "UT: 2024-04-08 17:00:00");
+    EXPECT_FALSE(Text("Label_C2Diff").contains('.'));
+}
+
+TEST_F(FormMain, WindowSizes) {
+    Open();
+    const QSize normal = form_->size();
+    Action("Large1")->trigger();
+    EXPECT_EQ(form_->formSize(), TForm_Main::FormSize::Large);
+    EXPECT_GT(form_->width(), normal.width());
+    EXPECT_EQ(Get<QFrame>("Panel1")->size(), QSize(515, 257));  // 343 × 171 by 3/2
+    EXPECT_EQ(Get<QFrame>("Shape_Lati")->height(), 3);
+    EXPECT_EQ(Get<QFrame>("Shape_Long")->width(), 3);
+    EXPECT_TRUE(Action("Normal1")->isEnabled());
+    EXPECT_FALSE(Action("Large1")->isEnabled());
+    EXPECT_FALSE(Action("Small1")->isEnabled());
+    Action("Normal1")->trigger();
+    EXPECT_EQ(form_->size(), normal);
+    EXPECT_EQ(Get<QFrame>("Panel1")->size(), QSize(343, 171));
+    EXPECT_FALSE(Action("Normal1")->isEnabled());
+    Action("Small1")->trigger();
+    EXPECT_LT(form_->width(), normal.width());
+    EXPECT_FALSE(Action("Large1")->isEnabled());
+    Action("Normal1")->trigger();
+    EXPECT_EQ(form_->size(), normal);
+
+    form_->ShowScrollBarsForScreenHeight(700);
+    EXPECT_EQ(Get<QScrollArea>("ScrollBox_Main")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    form_->ShowScrollBarsForScreenHeight(1024);
+    EXPECT_EQ(Get<QScrollArea>("ScrollBox_Main")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+}
+
+TEST_F(FormMain, ParameterFileRoundTripThroughExitAndRestart) {
+    Open();
+    Type("Edit_Lati", "45:30:15");
+    Get<QComboBox>("ComboBox_NS")->setCurrentText("S");
+    Type("Edit_Long", "70.25");
+    Get<QComboBox>("ComboBox_EW")->setCurrentText("W");
+    Type("Edit_Height", "1200");
+    Get<QScrollBar>("ScrollBar_Eclipse")->setValue(77);
+    QTest::mouseClick(Get<QCheckBox>("CheckBox_DeltaT_Man"), Qt::LeftButton);
+    Type("Edit_DeltaT", "75.5");
+    EXPECT_EQ(Text("Label_DeltaT"), "DeltaT 75.5 sec");
+    Action("Exit_and_save")->trigger();
+    EXPECT_TRUE(Shared().flags.AbortShotsRequested);
+    EXPECT_TRUE(Shared().flags.AbortRunRequested);
+    EXPECT_EQ(ReadFile(Prm()),
+              "1.0.0.0\r\n77\tEclipse#\r\n75.5\tmy DeltaT (sec)\r\n1\tmanual DeltaT\r\n45:30:15\tLatitude\r\n"
+              "S\r\n70.25\tLongitude\r\nW\r\n1200\r\n");
+
+    form_.reset();
+    Shared().site = SiteInputs{};
+    Open();
+    EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->text(), "45:30:15");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_NS")->currentText(), "S");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->text(), "70.25");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "1200");
+    EXPECT_EQ(Get<QLineEdit>("Edit_DeltaT")->text(), "75.5");
+    EXPECT_TRUE(Get<QCheckBox>("CheckBox_DeltaT_Man")->isChecked());
+    EXPECT_FALSE(Get<QLineEdit>("Edit_DeltaT")->isHidden());
+    EXPECT_EQ(Get<QScrollBar>("ScrollBar_Eclipse")->value(), 77);
+    EXPECT_EQ(Text("Label_DeltaT"), "DeltaT 75.5 sec");
+    EXPECT_EQ(Panel(1), "-45.5042");
+}
+
+TEST_F(FormMain, ParameterFileVersionRangeAndHemisphereRules) {
+    WriteFile(Prm(), "0.9\r\n99\tEclipse#\r\n");
+    Open();
+    EXPECT_FALSE(fs::exists(Prm()));
+    EXPECT_EQ(Get<QScrollBar>("ScrollBar_Eclipse")->value(), 51);
+    form_.reset();
+
+    WriteFile(Prm(), "1.0.0.0\r\n300\tEclipse#\r\n71\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n95\tLatitude\r\n"
+                     "n\r\n181\tLongitude\r\nE\r\n99999\r\n");
+    Open();
+    EXPECT_EQ(Get<QScrollBar>("ScrollBar_Eclipse")->value(), 224);
+    EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->text(), "0.0000");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_NS")->currentText(), "S");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->text(), "0.0000");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_EW")->currentText(), "E");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "0000");
+    EXPECT_FALSE(Get<QCheckBox>("CheckBox_DeltaT_Man")->isChecked());
+    EXPECT_TRUE(Get<QLineEdit>("Edit_DeltaT")->isHidden());
+    EXPECT_EQ(Text("Label_Datum"), "2100-09-04");
+}
+
+TEST_F(FormMain, CameraLogAtStartAndCloseAndQuitWritesNothing) {
+    WriteFile(Documents() + "Camera.ini", "left over");
+    Open();
+    EXPECT_FALSE(fs::exists(Documents() + "Camera.ini"));
+
+    // This run's log replaces the previous run's at close (the title-bar close box).
+    WriteFile(Documents() + "Camera.ini", "this run");
+    WriteFile(Documents() + "Camera.txt", "previous run");
+    form_->close();
+    EXPECT_FALSE(fs::exists(Documents() + "Camera.ini"));
+    EXPECT_EQ(ReadFile(Documents() + "Camera.txt"), "this run");
+    EXPECT_TRUE(fs::exists(Prm()));
+    form_.reset();
+
+    fs::remove(Prm());
+    Open();
+    WriteFile(Documents() + "Camera.ini", "kept");
+    Action("Exit_no_save")->trigger();
+    EXPECT_EQ(quits_, 1);
+    EXPECT_FALSE(fs::exists(Prm()));
+    EXPECT_EQ(ReadFile(Documents() + "Camera.ini"), "kept");
+    form_->SetQuitProcess([] {});
+}
+
+TEST_F(FormMain, SpokenCommandsAndPanels) {
+    Open();
+    const std::string program = Shared().folders.ProgramFolder;
+    Action("Spoken_Commands")->trigger();  // off
+    EXPECT_FALSE(Action("Speaker1")->isEnabled());
+    EXPECT_FALSE(Shared().flags.SpokenCommands);
+    EXPECT_TRUE(sound_.played.empty());
+    Action("Spoken_Commands")->trigger();  // on again
+    EXPECT_TRUE(Action("Speaker1")->isEnabled());
+    ASSERT_EQ(sound_.played.size(), 1u);
+    EXPECT_EQ(sound_.played[0], program + "OK.wav");
+
+    Action("Speaker1")->trigger();
+    auto* panel = Get<QFrame>("Panel_Spoken_commands");
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->pos(), QPoint((1012 - 350) / 2, (541 - 480) / 2));
+    QTest::mouseClick(Get<QPushButton>("Button_RemoveFilters"), Qt::LeftButton);
+    QTest::mouseClick(Get<QPushButton>("Button_AttachFilters"), Qt::LeftButton);
+    EXPECT_EQ(sound_.played.back(), program + "attach_filters.wav");
+    EXPECT_EQ(sound_.played[1], program + "remove_filters.wav");
+    QTest::mouseClick(Get<QPushButton>("Button_Spoken_Commands_Close"), Qt::LeftButton);
+    EXPECT_FALSE(panel->isVisible());
+
+    Action("Version1")->trigger();
+    EXPECT_TRUE(Get<QFrame>("Panel_About")->isVisible());
+    auto* grid = Get<QTableWidget>("StringGrid_VersionsInfo");
+    EXPECT_EQ(grid->rowCount(), 17);
+    EXPECT_EQ(grid->item(3, 0)->text(), "FileVersion     ");
+    EXPECT_EQ(grid->item(16, 0)->text(), "SpecialBuild    ");
+    EXPECT_TRUE(grid->item(13, 1)->text() == "No" || grid->item(13, 1)->text() == "Yes");
+    EXPECT_EQ(Text("Label_About_Name"), "Zelto      " + grid->item(3, 1)->text());
+    QTest::mouseClick(Get<QPushButton>("Button_About_OK"), Qt::LeftButton);
+    EXPECT_FALSE(Get<QFrame>("Panel_About")->isVisible());
+}
+
+}  // namespace
+}  // namespace zelto
