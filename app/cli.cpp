@@ -23,6 +23,9 @@ const Command kCommands[] = {
     {"circumstances", CircumstancesCommand,
      "circumstances --eclipse N --lat LAT --lon LON [--height M] [--deltat S] [--json]\n"
      "                          local circumstances at a site (LAT/LON: 25.5, 25N, 103.5W, 45:30S)"},
+    {"run", RunCommand,
+     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast]\n"
+     "                          carry out an exposure table (--fast: simulated clock)"},
 };
 
 void PrintHelp() {

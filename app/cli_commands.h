@@ -13,6 +13,9 @@ using Arguments = std::vector<std::string>;
 int CatalogCommand(const Arguments& args);
 int DeltaTCommand(const Arguments& args);
 int CircumstancesCommand(const Arguments& args);
+// run FILE [--camera virtual|gphoto2|none] [--test] [--fast]: 0 the run ended normally, 1 it was
+// aborted or the camera failed, 2 bad arguments or an unreadable file.
+int RunCommand(const Arguments& args);
 
 // Prints "zelto-cli: " + message on standard error and returns 2.
 int UsageError(const std::string& message);

@@ -1,9 +1,9 @@
 #include "camera/camera_control.h"
 
-#include <cstdio>
 #include <filesystem>
 
 #include "camera/proptables.h"
+#include "eclipse_data/datetext.h"
 #include "eclipse_data/file_text.h"
 #include "eclipse_data/number_text.h"
 
@@ -14,12 +14,6 @@ namespace {
 constexpr double kSecondsPerDay = 86400.0;
 constexpr std::array<EdsPropertyID, 4> kListProperties = {kEdsPropImageQuality, kEdsPropISOSpeed, kEdsPropAv,
                                                           kEdsPropTv};
-
-std::string Hex8(uint32_t value) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%08X", static_cast<unsigned>(value));
-    return buffer;
-}
 
 const char* HandlerName(EdsPropertyID property) {
     switch (property) {
@@ -44,12 +38,12 @@ std::string SettingName(EdsPropertyID property, uint32_t code) {
         if (row.code == code) return std::string(row.name);
     }
     // A code newer than the name tables: shown as its code rather than ending the connect.
-    return Hex8(code);
+    return HexText(code, 4);
 }
 
 std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name, uint32_t status) {
     return std::string("Cannot set new value...\rError in ComboBox.") + HandlerName(property) +
-           "\rSelect_____=" + std::to_string(index) + "\r" + "Prop.Propid_=" + Hex8(code) + "\r" +
+           "\rSelect_____=" + std::to_string(index) + "\r" + "Prop.Propid_=" + HexText(code, 4) + "\r" +
            "Prop.PropStr=" + name + "\r" + "Err_______=" + std::to_string(status);
 }
 

@@ -1,6 +1,5 @@
 #include "camera/camera_log.h"
 
-#include <cstdio>
 
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
@@ -13,12 +12,6 @@ constexpr const char* kCrLf = "\r\n";
 
 std::string RightAligned(const std::string& text, size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
-}
-
-std::string Hex8(uint32_t value) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%08X", static_cast<unsigned>(value));
-    return buffer;
 }
 
 std::string DateLine(const ZoneChangeDate& d) {
@@ -36,7 +29,7 @@ const char* const kCountLabels[] = {
 }  // namespace
 
 std::string CameraCodeLine(int kind, uint32_t code) {
-    return RightAligned(std::to_string(code), 12) + ' ' + RightAligned(Hex8(code), 12) + " 0 " + NameByCode(kind, code);
+    return RightAligned(std::to_string(code), 12) + ' ' + RightAligned(HexText(code, 4), 12) + " 0 " + NameByCode(kind, code);
 }
 
 std::string CameraListText(const std::string& cameraName, const SupportedCodesTable& codes) {
