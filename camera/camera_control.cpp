@@ -72,7 +72,7 @@ void CameraControl::Connect() {
         return;
     }
 
-    view.SetConnectionLabel("Camera : Enabling connection, wait please ...", LabelColour::Grey);
+    view.SetConnectionLabel("Camera : Enabling connection, wait please ...", CameraLabelColour::Grey);
     view.ProcessMessages();
 
     shared.camera.SaveTo = 1;
@@ -91,8 +91,8 @@ void CameraControl::Connect() {
         master_.reset();
         view.SetReleaseEnabled(false);
         view.SetSeriesEnabled(false);
-        view.SetConnectionLabel("Camera : Camera is not detected", LabelColour::Grey);
-        view.SetMessageLines("Sorry: Camera is not detected!", LabelColour::Red, "Check Power and connection.",
+        view.SetConnectionLabel("Camera : Camera is not detected", CameraLabelColour::Grey);
+        view.SetMessageLines("Sorry: Camera is not detected!", CameraLabelColour::Red, "Check Power and connection.",
                              "Then restart the application.");
         return;
     }
@@ -134,8 +134,8 @@ void CameraControl::Connect() {
 
     view.SetReleaseEnabled(true);
     view.SetSeriesEnabled(true);
-    view.SetConnectionLabel("Camera : " + shared.program.CameraName, LabelColour::Black);
-    view.SetMessageLines("Change the camera settings", LabelColour::Black, "and press the Release button.",
+    view.SetConnectionLabel("Camera : " + shared.program.CameraName, CameraLabelColour::Black);
+    view.SetMessageLines("Change the camera settings", CameraLabelColour::Black, "and press the Release button.",
                          "(Or operate the camera itself)");
 }
 
@@ -224,8 +224,8 @@ void CameraControl::Disconnect() {
     view.SetSaveButtonEnabled(false);
     view.SetReleaseEnabled(false);
     view.SetSeriesEnabled(false);
-    view.SetConnectionLabel("Camera : ", LabelColour::Grey);
-    view.SetMessageLines("Camera is now disconnected.", LabelColour::Red, "", "");
+    view.SetConnectionLabel("Camera : ", CameraLabelColour::Grey);
+    view.SetMessageLines("Camera is now disconnected.", CameraLabelColour::Red, "", "");
     view.SetStatus("Camera : ");
     view.ProcessMessages();
 

@@ -20,7 +20,7 @@
 
 namespace zelto {
 
-enum class LabelColour { Grey, Black, Red };
+enum class CameraLabelColour { Grey, Black, Red };
 
 // One item of a settings list: the name shown and the code written to the camera.
 struct SettingItem {
@@ -33,9 +33,9 @@ public:
     virtual ~CameraWindowView() = default;
     virtual void SetSaveFolder(const std::string& text) = 0;  // Edit1
     virtual std::string SaveFolder() const = 0;
-    virtual void SetConnectionLabel(const std::string& text, LabelColour colour) = 0;  // LabelA
+    virtual void SetConnectionLabel(const std::string& text, CameraLabelColour colour) = 0;  // LabelA
     // Label6 (with its colour), Label7, Label8.
-    virtual void SetMessageLines(const std::string& line6, LabelColour colour6, const std::string& line7,
+    virtual void SetMessageLines(const std::string& line6, CameraLabelColour colour6, const std::string& line7,
                                  const std::string& line8) = 0;
     virtual void SetStatus(const std::string& text) = 0;
     virtual void ProcessMessages() = 0;

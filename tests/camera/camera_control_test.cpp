@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 struct RecordingWindow : CameraWindowView {
     std::string saveFolder, labelA, line6, line7, line8, status;
-    LabelColour colourA = LabelColour::Black, colour6 = LabelColour::Black;
+    CameraLabelColour colourA = CameraLabelColour::Black, colour6 = CameraLabelColour::Black;
     bool release = false, series = false, abort2 = true, saveButton = true;
     std::map<EdsPropertyID, std::vector<std::string>> lists;
     std::map<EdsPropertyID, int> selected;
@@ -29,8 +29,8 @@ struct RecordingWindow : CameraWindowView {
 
     void SetSaveFolder(const std::string& text) override { saveFolder = text; }
     std::string SaveFolder() const override { return saveFolder; }
-    void SetConnectionLabel(const std::string& text, LabelColour colour) override { labelA = text, colourA = colour; }
-    void SetMessageLines(const std::string& l6, LabelColour c6, const std::string& l7, const std::string& l8) override {
+    void SetConnectionLabel(const std::string& text, CameraLabelColour colour) override { labelA = text, colourA = colour; }
+    void SetMessageLines(const std::string& l6, CameraLabelColour c6, const std::string& l7, const std::string& l8) override {
         line6 = l6, colour6 = c6, line7 = l7, line8 = l8;
     }
     void SetStatus(const std::string& text) override { status = text; }
@@ -123,9 +123,9 @@ TEST_F(CameraControlTest, NoCameraWritesNoLogAndLeavesTheOldOneAlone) {
     std::ofstream(Txt(), std::ios::binary) << "previous log";
     Control().Connect();
     EXPECT_EQ(window.labelA, "Camera : Camera is not detected");
-    EXPECT_EQ(window.colourA, LabelColour::Grey);
+    EXPECT_EQ(window.colourA, CameraLabelColour::Grey);
     EXPECT_EQ(window.line6, "Sorry: Camera is not detected!");
-    EXPECT_EQ(window.colour6, LabelColour::Red);
+    EXPECT_EQ(window.colour6, CameraLabelColour::Red);
     EXPECT_EQ(window.line7, "Check Power and connection.");
     EXPECT_EQ(window.line8, "Then restart the application.");
     EXPECT_EQ(window.status, "Camera: ");
