@@ -1,5 +1,7 @@
 #include "camera/camera_log.h"
 
+#include <charconv>
+
 
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
@@ -88,6 +90,40 @@ std::string CameraLogText(double logJD, const std::string& fileVersion, const Co
     line("---------------------------------------");
     line("$$EOH");
     return text + CameraListText(cameraName, codes);
+}
+
+bool ReadCameraListText(std::string_view text, CameraListFile& list) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    size_t at = 0;
+    while (at < lines.size() && lines[at] != "$$EOH") ++at;
+    if (at + 1 >= lines.size()) return false;
+    list = CameraListFile{};
+    list.cameraName = std::string(lines[++at]);
+    const auto firstNumber = [&](size_t line, uint64_t& value) {
+        if (line >= lines.size()) return false;
+        std::string_view l = lines[line];
+        while (!l.empty() && l.front() == ' ') l.remove_prefix(1);
+        const auto result = std::from_chars(l.data(), l.data() + l.size(), value);
+        return result.ec == std::errc() && value <= 0xFFFFFFFFu;
+    };
+    for (std::vector<uint32_t>& codes : list.codes) {
+        uint64_t count = 0;
+        if (!firstNumber(++at, count)) return false;
+        for (uint64_t i = 0; i < count; ++i) {
+            uint64_t code = 0;
+            if (!firstNumber(++at, code)) return false;
+            codes.push_back(static_cast<uint32_t>(code));
+        }
+    }
+    return true;
 }
 
 }  // namespace zelto

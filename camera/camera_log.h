@@ -1,6 +1,10 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "camera/camera.h"
 
@@ -51,5 +55,15 @@ std::string CameraCodeLine(int kind, uint32_t code);
 // The whole log. logJD is the instant written in its header (the computer's clock plus 0.5 s).
 std::string CameraLogText(double logJD, const std::string& fileVersion, const ComputerInformation& computer,
                           const std::string& cameraName, const SupportedCodesTable& codes);
+
+// What a reader of the camera log finds after "$$EOH": the camera's name and the codes of each list
+// (image quality, AE mode, ISO, Av, Tv). A reader takes the first number of each line, as the
+// exposure window does for its default lists. False when the text has no "$$EOH" line or a count or
+// code line does not start with a number.
+struct CameraListFile {
+    std::string cameraName;
+    std::array<std::vector<uint32_t>, 5> codes;
+};
+bool ReadCameraListText(std::string_view text, CameraListFile& list);
 
 }  // namespace zelto

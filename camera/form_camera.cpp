@@ -255,6 +255,14 @@ void TForm_Camera::BuildWidgets() {
     SpeedButton1 = MakeButton(Panel2, "SpeedButton1", "...", QRect(624, 0, 30, 20));
     Panel2->hide();
 
+    // Hints: the status bar shows the hint of the control under the mouse.
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        const QString hint = button->toolTip().isEmpty() ? button->text().trimmed() : button->toolTip();
+        button->setToolTip(hint);
+        button->setStatusTip(hint);
+    }
+    for (QComboBox* box : findChildren<QComboBox*>()) box->setStatusTip(box->toolTip());
+
     connect(Button_Connect, &QPushButton::clicked, this, &TForm_Camera::Button_ConnectClick);
     connect(Button_Disconnect, &QPushButton::clicked, this, &TForm_Camera::Button_DisconnectClick);
     connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) { PageControl1Change(); });

@@ -314,5 +314,24 @@ TEST(CameraLog, HeaderLinesAndTimeZone) {
     EXPECT_EQ(CameraLogText(jd, "1", c, "EOS", {}).find("Current  bias name"), std::string::npos);
 }
 
+TEST(CameraLog, ListReadsBackAsTheExposureWindowReadsIt) {
+    SupportedCodesTable codes;
+    for (uint32_t code : {0x0013FF0Fu, 0xFFFFFFFFu}) codes.For(kEdsPropImageQuality).codes[++codes.For(kEdsPropImageQuality).count] = code;
+    for (uint32_t code : {0x48u, 0x50u}) codes.For(kEdsPropISOSpeed).codes[++codes.For(kEdsPropISOSpeed).count] = code;
+    codes.For(kEdsPropTv).codes[++codes.For(kEdsPropTv).count] = 0xA0;
+    CameraListFile list;
+    ASSERT_TRUE(ReadCameraListText(CameraLogText(2460409.25, "1", {}, "EOS R", codes), list));
+    EXPECT_EQ(list.cameraName, "EOS R");
+    EXPECT_EQ(list.codes[0], (std::vector<uint32_t>{0x0013FF0F, 0xFFFFFFFF}));
+    EXPECT_TRUE(list.codes[1].empty());
+    EXPECT_EQ(list.codes[2], (std::vector<uint32_t>{0x48, 0x50}));
+    EXPECT_TRUE(list.codes[3].empty());
+    EXPECT_EQ(list.codes[4], std::vector<uint32_t>{0xA0});
+    // A log cut short is not read as a shorter list.
+    const std::string text = CameraLogText(2460409.25, "1", {}, "EOS R", codes);
+    EXPECT_FALSE(ReadCameraListText(text.substr(0, text.size() - 30), list));
+    EXPECT_FALSE(ReadCameraListText("no header\r\n", list));
+}
+
 }  // namespace
 }  // namespace zelto
