@@ -30,11 +30,13 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr double kFastLeadSeconds = 10;
 
 volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+}
 
 // The camera's messages, queued by the library's threads and handled on the run's thread.
 class QueueSink final : public CameraMessageSink {
-public:
+  public:
     void Post(const CameraMessage& message) override {
         std::lock_guard<std::mutex> lock(mutex_);
         queue_.push_back(message);
@@ -46,7 +48,7 @@ public:
         return taken;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::deque<CameraMessage> queue_;
 };
@@ -54,20 +56,21 @@ private:
 // The window's message processing without a window: a value changed on the body is read back;
 // Ctrl+C asks the run to stop, as "Abort" does.
 class ConsolePump final : public MessagePump {
-public:
+  public:
     ConsolePump(QueueSink& sink, std::unique_ptr<TAppMaster>& master, RunFlags& flags)
         : sink_(sink), master_(master), flags_(flags) {}
     void ProcessMessages() override {
         if (interrupted) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
         for (const CameraMessage& message : sink_.Take()) {
             if (!master_ || !master_->OwnsMessage(message)) continue;
-            if (message.message == kCameraMessageProperty && message.wParam == kEdsPropertyEventPropertyChanged) {
+            if (message.message == kCameraMessageProperty &&
+                message.wParam == kEdsPropertyEventPropertyChanged) {
                 master_->ReadProperty(static_cast<EdsPropertyID>(message.lParam));
             }
         }
     }
 
-private:
+  private:
     QueueSink& sink_;
     std::unique_ptr<TAppMaster>& master_;
     RunFlags& flags_;
@@ -75,12 +78,13 @@ private:
 
 // One line per action on standard output; red information (an unreadable row, a lost camera) too.
 class ConsoleView final : public RunView {
-public:
+  public:
     void SetPhase(const std::string&) override {}
     void SetWann(const std::string&) override {}
     void SetWannDiff(const std::string&) override {}
     void SetInfo(const std::string& text) override {
-        if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_) std::cout << "info: " << OneLine(text) << '\n';
+        if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_)
+            std::cout << "info: " << OneLine(text) << '\n';
         lastInfo_ = text;
     }
     void SetInfoColour(RunColour font) override { colour_ = font; }
@@ -91,11 +95,12 @@ public:
     void SetRunning(RunKind, bool) override {}
     void ShowRehearsalControls(bool) override {}
     void Report(const RunAction& action) override {
-        std::cout << "row " << (action.row + 1) << "  " << (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-'))
-                  << "  " << JDText(action.startedJD, 1) << "  " << action.text << '\n';
+        std::cout << "row " << (action.row + 1) << "  "
+                  << (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-')) << "  "
+                  << JDText(action.startedJD, 1) << "  " << action.text << '\n';
     }
 
-private:
+  private:
     static std::string OneLine(std::string text) {
         for (char& c : text) {
             if (c == '\r' || c == '\n') c = ' ';
@@ -107,7 +112,7 @@ private:
 };
 
 class SilentSound final : public SoundPlayer {
-public:
+  public:
     void Play(const std::string&) override {}  // the action line says which sound
 };
 
@@ -142,7 +147,8 @@ int RunCommand(const Arguments& args) {
     const TableFileReading reading = LoadExposureTable(file);
     if (!reading.opened) return UsageError("run: " + reading.message);
     if (reading.malformedLine != 0) {
-        return UsageError("run: " + file + " line " + std::to_string(reading.malformedLine) + ": " + reading.message);
+        return UsageError("run: " + file + " line " + std::to_string(reading.malformedLine) + ": " +
+                          reading.message);
     }
     const ExposureTable& table = reading.table;
 
@@ -216,8 +222,7 @@ int RunCommand(const Arguments& args) {
     ConsoleView view;
     SilentSound sound;
     QtShell shell;
-    RunEnvironment environment{*clock, pump, view, sound, shell, shared,
-                               [&master, &shared]() -> TAppMaster* {
+    RunEnvironment environment{*clock, pump, view, sound, shell, shared, [&master, &shared]() -> TAppMaster* {
                                    return shared.program.CameraName.empty() ? nullptr : master.get();
                                }};
     PhotographyRun run(environment, table);
@@ -229,12 +234,12 @@ int RunCommand(const Arguments& args) {
         std::cout << "No exposure table.\n";
         return 1;
     }
-    std::cout << "pictures taken " << summary.picturesTaken << ", failed " << summary.picturesFailed << ", skipped "
-              << summary.picturesSkipped << "; settings failed " << summary.settingsFailed << "; rows skipped "
-              << summary.rowsSkipped << '\n';
+    std::cout << "pictures taken " << summary.picturesTaken << ", failed " << summary.picturesFailed
+              << ", skipped " << summary.picturesSkipped << "; settings failed " << summary.settingsFailed
+              << "; rows skipped " << summary.rowsSkipped << '\n';
     if (summary.latestRow >= 0) {
-        std::cout << "latest start " << FixedText(summary.latestStartSeconds, 3) << " s after its instant (row "
-                  << summary.latestRow + 1 << ")\n";
+        std::cout << "latest start " << FixedText(summary.latestStartSeconds, 3)
+                  << " s after its instant (row " << summary.latestRow + 1 << ")\n";
     }
     if (summary.aborted) std::cout << "run aborted\n";
     if (summary.cameraLost) std::cout << "camera lost during the run\n";

@@ -102,8 +102,9 @@ void BM_RowStartLateness(benchmark::State& state) {
         shared.program.CameraName = master->DeviceName();
 
         // The first row two whole seconds ahead.
-        const SystemTime first = std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now()) +
-                                 std::chrono::seconds(3);
+        const SystemTime first =
+            std::chrono::time_point_cast<std::chrono::seconds>(std::chrono::system_clock::now()) +
+            std::chrono::seconds(3);
         std::vector<SystemTime> instants;
         ExposureTable table(0);
         for (int i = 0; i < kRows; ++i) {
@@ -148,8 +149,9 @@ void BM_RowStartLateness(benchmark::State& state) {
         state.counters["wait_median_ms"] = Percentile(wait, 0.5);
         state.counters["wait_p99_ms"] = Percentile(wait, 0.99);
         state.counters["wait_max_ms"] = Percentile(wait, 1.0);
-        std::printf("rows %zu: the wait's last turn after the instant: median %s ms, p99 %s ms, max %s ms\n", wait.size(),
-                    FixedText(Percentile(wait, 0.5), 3).c_str(), FixedText(Percentile(wait, 0.99), 3).c_str(),
+        std::printf("rows %zu: the wait's last turn after the instant: median %s ms, p99 %s ms, max %s ms\n",
+                    wait.size(), FixedText(Percentile(wait, 0.5), 3).c_str(),
+                    FixedText(Percentile(wait, 0.99), 3).c_str(),
                     FixedText(Percentile(wait, 1.0), 3).c_str());
         state.counters["raw_median_ms"] = Percentile(raw, 0.5);
         state.counters["raw_p99_ms"] = Percentile(raw, 0.99);
@@ -157,10 +159,13 @@ void BM_RowStartLateness(benchmark::State& state) {
         state.counters["net_median_ms"] = Percentile(net, 0.5);
         state.counters["net_p99_ms"] = Percentile(net, 0.99);
         state.counters["net_max_ms"] = Percentile(net, 1.0);
-        std::printf("rows %zu: raw median %s ms, p99 %s ms, max %s ms; net of the 15 ms pause: median %s ms, p99 %s ms, max %s ms\n",
-                    raw.size(), FixedText(Percentile(raw, 0.5), 3).c_str(), FixedText(Percentile(raw, 0.99), 3).c_str(),
-                    FixedText(Percentile(raw, 1.0), 3).c_str(), FixedText(Percentile(net, 0.5), 3).c_str(),
-                    FixedText(Percentile(net, 0.99), 3).c_str(), FixedText(Percentile(net, 1.0), 3).c_str());
+        std::printf(
+            "rows %zu: raw median %s ms, p99 %s ms, max %s ms; net of the 15 ms pause: median %s ms, p99 %s "
+            "ms, max %s ms\n",
+            raw.size(), FixedText(Percentile(raw, 0.5), 3).c_str(),
+            FixedText(Percentile(raw, 0.99), 3).c_str(), FixedText(Percentile(raw, 1.0), 3).c_str(),
+            FixedText(Percentile(net, 0.5), 3).c_str(), FixedText(Percentile(net, 0.99), 3).c_str(),
+            FixedText(Percentile(net, 1.0), 3).c_str());
     }
 }
 BENCHMARK(BM_RowStartLateness)->Iterations(1)->Unit(benchmark::kSecond);

@@ -17,12 +17,18 @@ constexpr std::array<EdsPropertyID, 4> kListProperties = {kEdsPropImageQuality, 
 
 const char* HandlerName(EdsPropertyID property) {
     switch (property) {
-        case kEdsPropImageQuality: return "IQChange()";
-        case kEdsPropAEMode: return "AEmodeChange()";
-        case kEdsPropISOSpeed: return "ISOChange()";
-        case kEdsPropAv: return "AVChange()";
-        case kEdsPropTv: return "TVChange()";
-        default: return "";
+        case kEdsPropImageQuality:
+            return "IQChange()";
+        case kEdsPropAEMode:
+            return "AEmodeChange()";
+        case kEdsPropISOSpeed:
+            return "ISOChange()";
+        case kEdsPropAv:
+            return "AVChange()";
+        case kEdsPropTv:
+            return "TVChange()";
+        default:
+            return "";
     }
 }
 
@@ -41,7 +47,8 @@ std::string SettingName(EdsPropertyID property, uint32_t code) {
     return HexText(code, 4);
 }
 
-std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name, uint32_t status) {
+std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name,
+                           uint32_t status) {
     return std::string("Cannot set new value...\rError in ComboBox.") + HandlerName(property) +
            "\rSelect_____=" + std::to_string(index) + "\r" + "Prop.Propid_=" + HexText(code, 4) + "\r" +
            "Prop.PropStr=" + name + "\r" + "Err_______=" + std::to_string(status);
@@ -57,7 +64,9 @@ TAppMaster* CameraControl::Master() const {
     return s_.shared.program.CameraName.empty() ? nullptr : master_.get();
 }
 
-std::string CameraControl::CameraLogPath() const { return s_.shared.folders.DocumentsFolder + "Camera.ini"; }
+std::string CameraControl::CameraLogPath() const {
+    return s_.shared.folders.DocumentsFolder + "Camera.ini";
+}
 
 void CameraControl::Connect() {
     SharedVariables& shared = s_.shared;
@@ -92,8 +101,8 @@ void CameraControl::Connect() {
         view.SetReleaseEnabled(false);
         view.SetSeriesEnabled(false);
         view.SetConnectionLabel("Camera : Camera is not detected", CameraLabelColour::Grey);
-        view.SetMessageLines("Sorry: Camera is not detected!", CameraLabelColour::Red, "Check Power and connection.",
-                             "Then restart the application.");
+        view.SetMessageLines("Sorry: Camera is not detected!", CameraLabelColour::Red,
+                             "Check Power and connection.", "Then restart the application.");
         return;
     }
 
@@ -120,7 +129,8 @@ void CameraControl::Connect() {
     for (EdsPropertyID property : kListProperties) {
         std::vector<SettingItem>& items = items_[static_cast<size_t>(SupportedListIndex(property))];
         items.clear();
-        for (uint32_t code : shared.camera.SupportedCodes.Codes(property)) items.push_back({SettingName(property, code), code});
+        for (uint32_t code : shared.camera.SupportedCodes.Codes(property))
+            items.push_back({SettingName(property, code), code});
         view.FillList(property, items);
         const int count = static_cast<int>(items.size());
         view.SelectItem(property, count == 0 ? -1 : property == kEdsPropTv ? count - 1 : 0);
@@ -135,8 +145,8 @@ void CameraControl::Connect() {
     view.SetReleaseEnabled(true);
     view.SetSeriesEnabled(true);
     view.SetConnectionLabel("Camera : " + shared.program.CameraName, CameraLabelColour::Black);
-    view.SetMessageLines("Change the camera settings", CameraLabelColour::Black, "and press the Release button.",
-                         "(Or operate the camera itself)");
+    view.SetMessageLines("Change the camera settings", CameraLabelColour::Black,
+                         "and press the Release button.", "(Or operate the camera itself)");
 }
 
 void CameraControl::ListChanged(EdsPropertyID property) {
@@ -171,7 +181,8 @@ void CameraControl::SelectByValue(EdsPropertyID property) {
     const int64_t value = master && master->Camera() ? master->Camera()->GetPropertyValue(property) : -1;
     const std::vector<SettingItem>& items = items_[static_cast<size_t>(list)];
     int index = 0;
-    while (index < static_cast<int>(items.size()) && static_cast<int64_t>(items[static_cast<size_t>(index)].code) != value) {
+    while (index < static_cast<int>(items.size()) &&
+           static_cast<int64_t>(items[static_cast<size_t>(index)].code) != value) {
         ++index;
     }
     s_.view.SelectItem(property, index < static_cast<int>(items.size()) ? index : -1);
@@ -197,7 +208,8 @@ bool CameraControl::HandleMessage(const CameraMessage& message) {
             return true;
         }
         case kCameraMessageTransfer:
-            if (master_->Download(static_cast<EdsDirectoryItemRef>(message.lParam), s_.view.SaveFolder()) != 0) {
+            if (master_->Download(static_cast<EdsDirectoryItemRef>(message.lParam), s_.view.SaveFolder()) !=
+                0) {
                 s_.view.SetStatus("Download error occurred!");
             }
             return true;

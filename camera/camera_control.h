@@ -29,20 +29,20 @@ struct SettingItem {
 };
 
 class CameraWindowView {
-public:
+  public:
     virtual ~CameraWindowView() = default;
     virtual void SetSaveFolder(const std::string& text) = 0;  // Edit1
     virtual std::string SaveFolder() const = 0;
     virtual void SetConnectionLabel(const std::string& text, CameraLabelColour colour) = 0;  // LabelA
     // Label6 (with its colour), Label7, Label8.
-    virtual void SetMessageLines(const std::string& line6, CameraLabelColour colour6, const std::string& line7,
-                                 const std::string& line8) = 0;
+    virtual void SetMessageLines(const std::string& line6, CameraLabelColour colour6,
+                                 const std::string& line7, const std::string& line8) = 0;
     virtual void SetStatus(const std::string& text) = 0;
     virtual void ProcessMessages() = 0;
-    virtual void SetReleaseEnabled(bool enabled) = 0;       // SpeedButton_Release
-    virtual void SetSeriesEnabled(bool enabled) = 0;        // Button_take_5_pictures, Button_take_9_pictures
-    virtual void SetSeriesAbortEnabled(bool enabled) = 0;   // Button_Abort2
-    virtual void SetSaveButtonEnabled(bool enabled) = 0;    // SpeedButton1
+    virtual void SetReleaseEnabled(bool enabled) = 0;      // SpeedButton_Release
+    virtual void SetSeriesEnabled(bool enabled) = 0;       // Button_take_5_pictures, Button_take_9_pictures
+    virtual void SetSeriesAbortEnabled(bool enabled) = 0;  // Button_Abort2
+    virtual void SetSaveButtonEnabled(bool enabled) = 0;   // SpeedButton1
     // The list of a property (0x100, 0x400, 0x402, 0x405, 0x406) refilled with items.
     virtual void FillList(EdsPropertyID property, const std::vector<SettingItem>& items) = 0;
     // Selects item index (−1: none) without running the list's change handler.
@@ -58,21 +58,23 @@ public:
 std::string SettingName(EdsPropertyID property, uint32_t code);
 
 // The text of a change handler's message box for a write that failed with status.
-std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name, uint32_t status);
+std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name,
+                           uint32_t status);
 
 inline constexpr const char* kManualModeCaption = "Camera is not in manual mode \"M\" !";
-inline constexpr const char* kManualModeText = "Set Camera to manual mode \"M\" and restart.\r\nProgram terminates now.";
+inline constexpr const char* kManualModeText =
+    "Set Camera to manual mode \"M\" and restart.\r\nProgram terminates now.";
 
 class CameraControl {
-public:
+  public:
     struct Services {
         SharedVariables& shared;
         Clock& clock;
         CameraWindowView& view;
-        std::function<EdsSdk&()> sdk;                      // the camera library, made on first use
-        CameraMessageSink* sink = nullptr;                 // where the library's messages go
-        std::function<ComputerInformation()> computer;     // the camera log's computer section
-        std::function<void()> terminate;                   // ends the program at once (manual-mode check)
+        std::function<EdsSdk&()> sdk;                   // the camera library, made on first use
+        CameraMessageSink* sink = nullptr;              // where the library's messages go
+        std::function<ComputerInformation()> computer;  // the camera log's computer section
+        std::function<void()> terminate;                // ends the program at once (manual-mode check)
     };
 
     explicit CameraControl(Services services);
@@ -95,7 +97,7 @@ public:
     TAppMaster* Master() const;
     std::string CameraLogPath() const;
 
-private:
+  private:
     Services s_;
     std::unique_ptr<TAppMaster> master_;
     std::array<std::vector<SettingItem>, 5> items_;  // image quality, AE mode, ISO, Av, Tv

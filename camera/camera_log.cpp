@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
 
@@ -23,15 +22,16 @@ std::string DateLine(const ZoneChangeDate& d) {
 }
 
 const char* const kCountLabels[] = {
-    "number of Image quality settings",       "number of AEmode settings",
-    "number of ISO speed settings",           "number of Av (Aperture value) settings",
+    "number of Image quality settings",   "number of AEmode settings",
+    "number of ISO speed settings",       "number of Av (Aperture value) settings",
     "number of Tv (Time value) settings",
 };
 
 }  // namespace
 
 std::string CameraCodeLine(int kind, uint32_t code) {
-    return RightAligned(std::to_string(code), 12) + ' ' + RightAligned(HexText(code, 4), 12) + " 0 " + NameByCode(kind, code);
+    return RightAligned(std::to_string(code), 12) + ' ' + RightAligned(HexText(code, 4), 12) + " 0 " +
+           NameByCode(kind, code);
 }
 
 std::string CameraListText(const std::string& cameraName, const SupportedCodesTable& codes) {
@@ -81,7 +81,8 @@ std::string CameraLogText(double logJD, const std::string& fileVersion, const Co
     line("Standard bias           : " + std::to_string(zone.standardBias));
     line("Current  bias           : " + std::to_string(zone.currentBias));
     static const char* const kStates[] = {"Unknown", "Standard", "Daylight"};
-    if (zone.state >= 0 && zone.state <= 2) line(std::string("Current  bias name      : ") + kStates[zone.state]);
+    if (zone.state >= 0 && zone.state <= 2)
+        line(std::string("Current  bias name      : ") + kStates[zone.state]);
     line("Computer daylight name  : " + zone.daylightName);
     line("Computer daylight date  : " + DateLine(zone.daylightDate));
     line("DayLight bias           : " + std::to_string(zone.daylightBias));

@@ -31,7 +31,9 @@ constexpr int kHeight = 310;
 constexpr int kBannerWidth = 677;
 const char* const kRestingPlace = "restingPlace";
 
-QString Q(const std::string& text) { return QString::fromLocal8Bit(text.c_str()); }
+QString Q(const std::string& text) {
+    return QString::fromLocal8Bit(text.c_str());
+}
 
 // Line breaks as the labels show them: CR LF, a lone CR or LF each make one break.
 QString Lines(const std::string& text) {
@@ -43,21 +45,30 @@ QString Lines(const std::string& text) {
 
 QColor ColourOf(CameraLabelColour colour) {
     switch (colour) {
-        case CameraLabelColour::Grey: return QColor(128, 128, 128);
-        case CameraLabelColour::Black: return Qt::black;
-        case CameraLabelColour::Red: return Qt::red;
+        case CameraLabelColour::Grey:
+            return QColor(128, 128, 128);
+        case CameraLabelColour::Black:
+            return Qt::black;
+        case CameraLabelColour::Red:
+            return Qt::red;
     }
     return Qt::black;
 }
 
 QColor ColourOf(RunColour colour) {
     switch (colour) {
-        case RunColour::White: return Qt::white;
-        case RunColour::Yellow: return Qt::yellow;
-        case RunColour::Red: return Qt::red;
-        case RunColour::Blue: return Qt::blue;
-        case RunColour::Lime: return QColor(0, 255, 0);
-        case RunColour::ButtonFace: return QApplication::palette().color(QPalette::Button);
+        case RunColour::White:
+            return Qt::white;
+        case RunColour::Yellow:
+            return Qt::yellow;
+        case RunColour::Red:
+            return Qt::red;
+        case RunColour::Blue:
+            return Qt::blue;
+        case RunColour::Lime:
+            return QColor(0, 255, 0);
+        case RunColour::ButtonFace:
+            return QApplication::palette().color(QPalette::Button);
     }
     return Qt::white;
 }
@@ -97,20 +108,21 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, 
 
 }  // namespace
 
-TForm_Camera::TForm_Camera(Services services, QWidget* parent) : QMainWindow(parent), s_(std::move(services)) {
+TForm_Camera::TForm_Camera(Services services, QWidget* parent)
+    : QMainWindow(parent), s_(std::move(services)) {
     setObjectName("Form_Camera");
     setWindowTitle("Zelto - Camera Form");
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     messageBox_ = [this](const std::string& caption, const std::string& text) {
         QMessageBox::information(this, Q(caption), Lines(text));
     };
     // The program ends at once: no disconnect, none of the main window's closing steps.
     terminate_ = [] { std::_Exit(EXIT_FAILURE); };
-    control_ = std::make_unique<CameraControl>(CameraControl::Services{
-        s_.shared, s_.clock, *this, s_.sdk, this, s_.computer, [this] {
-            if (terminate_) terminate_();
-        }});
+    control_ = std::make_unique<CameraControl>(
+        CameraControl::Services{s_.shared, s_.clock, *this, s_.sdk, this, s_.computer, [this] {
+                                    if (terminate_) terminate_();
+                                }});
     BuildWidgets();
     FormCreate();
 }
@@ -126,8 +138,10 @@ void TForm_Camera::BuildWidgets() {
 
     Panel_Camera_Connection = Make<QFrame>(client, "Panel_Camera_Connection", QRect(0, 0, kWidth, 36));
     Panel_Camera_Connection->setFrameShape(QFrame::StyledPanel);
-    Button_Connect = MakeButton(Panel_Camera_Connection, "Button_Connect", "Connect Camera", QRect(8, 6, 130, 24));
-    Button_Disconnect = MakeButton(Panel_Camera_Connection, "Button_Disconnect", "Disconnect Camera", QRect(146, 6, 130, 24));
+    Button_Connect =
+        MakeButton(Panel_Camera_Connection, "Button_Connect", "Connect Camera", QRect(8, 6, 130, 24));
+    Button_Disconnect =
+        MakeButton(Panel_Camera_Connection, "Button_Disconnect", "Disconnect Camera", QRect(146, 6, 130, 24));
     LabelA = MakeLabel(Panel_Camera_Connection, "LabelA", "Camera :", QRect(290, 6, 400, 24));
     SetFont(LabelA, ColourOf(CameraLabelColour::Grey));
 
@@ -143,9 +157,10 @@ void TForm_Camera::BuildWidgets() {
     PageControl1->addTab(TabSheet3, "Eclipse Photography");
 
     // Page 1: the settings lists and the release button.
-    Label_Test1_Expl = MakeLabel(TabSheet1, "Label_Test1_Expl",
-                                 "Changing the settings on the PC or camera should be reflected on the camera or PC.",
-                                 QRect(8, 4, 680, 18));
+    Label_Test1_Expl =
+        MakeLabel(TabSheet1, "Label_Test1_Expl",
+                  "Changing the settings on the PC or camera should be reflected on the camera or PC.",
+                  QRect(8, 4, 680, 18));
     Label6 = MakeLabel(TabSheet1, "Label6", ".", QRect(8, 26, 300, 18));
     Label7 = MakeLabel(TabSheet1, "Label7", ".", QRect(8, 46, 300, 18));
     Label8 = MakeLabel(TabSheet1, "Label8", ".", QRect(8, 66, 300, 18));
@@ -161,7 +176,8 @@ void TForm_Camera::BuildWidgets() {
     ComboBox_Av = list("ComboBox_Av", "Av", 392);
     ComboBox_Tv = list("ComboBox_Tv", "Tv", 520);
     ComboBox_AEmode->setEnabled(false);
-    for (EdsPropertyID property : {kEdsPropImageQuality, kEdsPropAEMode, kEdsPropISOSpeed, kEdsPropAv, kEdsPropTv}) {
+    for (EdsPropertyID property :
+         {kEdsPropImageQuality, kEdsPropAEMode, kEdsPropISOSpeed, kEdsPropAv, kEdsPropTv}) {
         // Only a choice by the user runs the change handler; selections made by the program do not.
         connect(ListOf(property), qOverload<int>(&QComboBox::activated), this,
                 [this, property](int) { control_->ListChanged(property); });
@@ -171,16 +187,18 @@ void TForm_Camera::BuildWidgets() {
     connect(SpeedButton_Release, &QPushButton::clicked, this, &TForm_Camera::SpeedButton_ReleaseClick);
 
     // Page 2: the test series.
-    Label_Test2_Expl = MakeLabel(
-        TabSheet2, "Label_Test2_Expl",
-        "When pressing this button, 5 exposures (with actual settings) will be taken and stored in the camera.",
-        QRect(8, 4, 680, 36));
+    Label_Test2_Expl = MakeLabel(TabSheet2, "Label_Test2_Expl",
+                                 "When pressing this button, 5 exposures (with actual settings) will be "
+                                 "taken and stored in the camera.",
+                                 QRect(8, 4, 680, 36));
     Label_Test2_Expl->setWordWrap(true);
     Memo_Test2 = Make<QPlainTextEdit>(TabSheet2, "Memo_Test2", QRect(8, 44, 420, 150));
     Memo_Test2->setReadOnly(true);
     Memo_Test2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Button_take_5_pictures = MakeButton(TabSheet2, "Button_take_5_pictures", "Take 5 pictures", QRect(440, 44, 130, 28));
-    Button_take_9_pictures = MakeButton(TabSheet2, "Button_take_9_pictures", "Take 9 pictures", QRect(440, 80, 130, 28));
+    Button_take_5_pictures =
+        MakeButton(TabSheet2, "Button_take_5_pictures", "Take 5 pictures", QRect(440, 44, 130, 28));
+    Button_take_9_pictures =
+        MakeButton(TabSheet2, "Button_take_9_pictures", "Take 9 pictures", QRect(440, 80, 130, 28));
     Button_Abort2 = MakeButton(TabSheet2, "Button_Abort2", "Abort", QRect(440, 150, 130, 28));
     Button_take_5_pictures->setEnabled(false);
     Button_take_9_pictures->setEnabled(false);
@@ -198,7 +216,8 @@ void TForm_Camera::BuildWidgets() {
         MakeButton(TabSheet3, "Button_Start_Eclipse_Photography", "", QRect(8, 8, 150, 44));
     Label_Start_Eclipse_Photography = MakeLabel(TabSheet3, "Label_Start_Eclipse_Photography",
                                                 "Start Eclipse\nPhotography", QRect(12, 12, 142, 36));
-    Button_Test_Eclipse_Photography = MakeButton(TabSheet3, "Button_Test_Eclipse_Photography", "", QRect(8, 100, 150, 44));
+    Button_Test_Eclipse_Photography =
+        MakeButton(TabSheet3, "Button_Test_Eclipse_Photography", "", QRect(8, 100, 150, 44));
     Label_Test_Eclipse_Photography = MakeLabel(TabSheet3, "Label_Test_Eclipse_Photography",
                                                "Test Eclipse\nPhotography", QRect(12, 104, 142, 36));
     for (QLabel* label : {Label_Start_Eclipse_Photography, Label_Test_Eclipse_Photography}) {
@@ -269,7 +288,8 @@ void TForm_Camera::BuildWidgets() {
 }
 
 void TForm_Camera::FormCreate() {
-    for (EdsPropertyID property : {kEdsPropImageQuality, kEdsPropISOSpeed, kEdsPropAv, kEdsPropTv}) ListOf(property)->clear();
+    for (EdsPropertyID property : {kEdsPropImageQuality, kEdsPropISOSpeed, kEdsPropAv, kEdsPropTv})
+        ListOf(property)->clear();
     Label_Advance1->setText(
         "WARNING: Pressing \"Advance Time\" sets the program into Rehearsal Time mode!\n"
         "Rehearsal Time is set to 5 sec before the next Time entry in the Exposure Table.\n"
@@ -292,59 +312,87 @@ void TForm_Camera::FormCreate() {
     Label_Advance2->hide();
 }
 
-void TForm_Camera::PageControl1Change() { setFixedHeight(kHeight); }
+void TForm_Camera::PageControl1Change() {
+    setFixedHeight(kHeight);
+}
 
 QComboBox* TForm_Camera::ListOf(EdsPropertyID property) const {
     switch (property) {
-        case kEdsPropImageQuality: return ComboBox_IQ;
-        case kEdsPropAEMode: return ComboBox_AEmode;
-        case kEdsPropISOSpeed: return ComboBox_ISO;
-        case kEdsPropAv: return ComboBox_Av;
-        case kEdsPropTv: return ComboBox_Tv;
-        default: return nullptr;
+        case kEdsPropImageQuality:
+            return ComboBox_IQ;
+        case kEdsPropAEMode:
+            return ComboBox_AEmode;
+        case kEdsPropISOSpeed:
+            return ComboBox_ISO;
+        case kEdsPropAv:
+            return ComboBox_Av;
+        case kEdsPropTv:
+            return ComboBox_Tv;
+        default:
+            return nullptr;
     }
 }
 
 // --- connection page -------------------------------------------------------------------------------
 
-void TForm_Camera::Button_ConnectClick() { control_->Connect(); }
-void TForm_Camera::Button_DisconnectClick() { control_->Disconnect(); }
-void TForm_Camera::SpeedButton_ReleaseClick() { control_->Release(); }
+void TForm_Camera::Button_ConnectClick() {
+    control_->Connect();
+}
+void TForm_Camera::Button_DisconnectClick() {
+    control_->Disconnect();
+}
+void TForm_Camera::SpeedButton_ReleaseClick() {
+    control_->Release();
+}
 
 void TForm_Camera::closeEvent(QCloseEvent* event) {
     control_->Close();
     event->accept();
 }
 
-void TForm_Camera::SetSaveFolder(const std::string& text) { Edit1->setText(Q(text)); }
-std::string TForm_Camera::SaveFolder() const { return Edit1->text().toLocal8Bit().toStdString(); }
+void TForm_Camera::SetSaveFolder(const std::string& text) {
+    Edit1->setText(Q(text));
+}
+std::string TForm_Camera::SaveFolder() const {
+    return Edit1->text().toLocal8Bit().toStdString();
+}
 
 void TForm_Camera::SetConnectionLabel(const std::string& text, CameraLabelColour colour) {
     SetFont(LabelA, ColourOf(colour));
     LabelA->setText(Q(text));
 }
 
-void TForm_Camera::SetMessageLines(const std::string& line6, CameraLabelColour colour6, const std::string& line7,
-                                   const std::string& line8) {
+void TForm_Camera::SetMessageLines(const std::string& line6, CameraLabelColour colour6,
+                                   const std::string& line7, const std::string& line8) {
     SetFont(Label6, ColourOf(colour6));
     Label6->setText(Q(line6));
     Label7->setText(Q(line7));
     Label8->setText(Q(line8));
 }
 
-void TForm_Camera::SetStatus(const std::string& text) { statusBar()->showMessage(Q(text)); }
+void TForm_Camera::SetStatus(const std::string& text) {
+    statusBar()->showMessage(Q(text));
+}
 
-void TForm_Camera::ProcessMessages() { QCoreApplication::processEvents(); }
+void TForm_Camera::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
 
-void TForm_Camera::SetReleaseEnabled(bool enabled) { SpeedButton_Release->setEnabled(enabled); }
+void TForm_Camera::SetReleaseEnabled(bool enabled) {
+    SpeedButton_Release->setEnabled(enabled);
+}
 
 void TForm_Camera::SetSeriesEnabled(bool enabled) {
     Button_take_5_pictures->setEnabled(enabled);
     Button_take_9_pictures->setEnabled(enabled);
 }
 
-void TForm_Camera::SetSeriesAbortEnabled(bool enabled) { Button_Abort2->setEnabled(enabled); }
-void TForm_Camera::SetSaveButtonEnabled(bool enabled) { SpeedButton1->setEnabled(enabled); }
+void TForm_Camera::SetSeriesAbortEnabled(bool enabled) {
+    Button_Abort2->setEnabled(enabled);
+}
+void TForm_Camera::SetSaveButtonEnabled(bool enabled) {
+    SpeedButton1->setEnabled(enabled);
+}
 
 void TForm_Camera::FillList(EdsPropertyID property, const std::vector<SettingItem>& items) {
     QComboBox* box = ListOf(property);
@@ -360,7 +408,9 @@ void TForm_Camera::SelectItem(EdsPropertyID property, int index) {
     box->setCurrentIndex(index);
 }
 
-int TForm_Camera::SelectedItem(EdsPropertyID property) const { return ListOf(property)->currentIndex(); }
+int TForm_Camera::SelectedItem(EdsPropertyID property) const {
+    return ListOf(property)->currentIndex();
+}
 
 void TForm_Camera::ShowMessage(const std::string& text) {
     if (messageBox_) messageBox_("Zelto", text);
@@ -370,7 +420,9 @@ void TForm_Camera::ShowManualModeMessage(const std::string& caption, const std::
     if (messageBox_) messageBox_(caption, text);
 }
 
-void TForm_Camera::SetProgress(int percent) { ProgressBar1->setValue(percent); }
+void TForm_Camera::SetProgress(int percent) {
+    ProgressBar1->setValue(percent);
+}
 
 // --- camera messages -------------------------------------------------------------------------------
 
@@ -393,12 +445,22 @@ ShotsEnvironment TForm_Camera::ShotsEnv() {
     return {s_.clock, *this, s_.shared.flags, [this] { return control_->Master(); }};
 }
 
-void TForm_Camera::Button_take_5_picturesClick() { TakeFivePictures(ShotsEnv()); }
-void TForm_Camera::Button_take_9_picturesClick() { TakeNinePictures(ShotsEnv()); }
-void TForm_Camera::Button_Abort2Click() { s_.shared.flags.AbortShotsRequested = true; }
+void TForm_Camera::Button_take_5_picturesClick() {
+    TakeFivePictures(ShotsEnv());
+}
+void TForm_Camera::Button_take_9_picturesClick() {
+    TakeNinePictures(ShotsEnv());
+}
+void TForm_Camera::Button_Abort2Click() {
+    s_.shared.flags.AbortShotsRequested = true;
+}
 
-void TForm_Camera::ClearReport() { Memo_Test2->clear(); }
-void TForm_Camera::AddReportLine(const std::string& line) { Memo_Test2->appendPlainText(Q(line)); }
+void TForm_Camera::ClearReport() {
+    Memo_Test2->clear();
+}
+void TForm_Camera::AddReportLine(const std::string& line) {
+    Memo_Test2->appendPlainText(Q(line));
+}
 
 void TForm_Camera::SetSeriesRunning(bool running, bool focusReport) {
     if (running) {
@@ -423,17 +485,18 @@ bool TForm_Camera::eventFilter(QObject* watched, QEvent* event) {
         (watched == Button_take_5_pictures || watched == Button_take_9_pictures)) {
         auto* button = static_cast<QPushButton*>(watched);
         button->setFocus();
-        Label_Test2_Expl->setText(
-            watched == Button_take_5_pictures
-                ? "When pressing this button, 5 exposures (with actual settings) will be taken and stored in the camera."
-                : "When pressing this button, 9 exposures (increasing exposure times) will be taken and stored in the "
-                  "camera. After this test, check the image data on the camera.");
+        Label_Test2_Expl->setText(watched == Button_take_5_pictures
+                                      ? "When pressing this button, 5 exposures (with actual settings) will "
+                                        "be taken and stored in the camera."
+                                      : "When pressing this button, 9 exposures (increasing exposure times) "
+                                        "will be taken and stored in the "
+                                        "camera. After this test, check the image data on the camera.");
     }
     // A caption label acts as its run button: pressed it sinks by a pixel, released it clicks.
     if (watched == Label_Start_Eclipse_Photography || watched == Label_Test_Eclipse_Photography) {
         auto* label = static_cast<QLabel*>(watched);
-        QPushButton* button =
-            label == Label_Start_Eclipse_Photography ? Button_Start_Eclipse_Photography : Button_Test_Eclipse_Photography;
+        QPushButton* button = label == Label_Start_Eclipse_Photography ? Button_Start_Eclipse_Photography
+                                                                       : Button_Test_Eclipse_Photography;
         if (event->type() == QEvent::MouseButtonPress && label->isEnabled()) {
             PressCaption(label, true);
             return true;
@@ -455,17 +518,26 @@ void TForm_Camera::PressCaption(QLabel* label, bool pressed) {
 // --- photography runs ------------------------------------------------------------------------------
 
 void TForm_Camera::StartRun(RunKind kind) {
-    PressCaption(kind == RunKind::Real ? Label_Start_Eclipse_Photography : Label_Test_Eclipse_Photography, false);
+    PressCaption(kind == RunKind::Real ? Label_Start_Eclipse_Photography : Label_Test_Eclipse_Photography,
+                 false);
     const ExposureTable& table = table_ ? *table_ : noTable_;
-    RunEnvironment environment{s_.clock, *this, *this, s_.sound, s_.shell, s_.shared,
-                               [this] { return control_->Master(); }};
+    RunEnvironment environment{
+        s_.clock, *this, *this, s_.sound, s_.shell, s_.shared, [this] { return control_->Master(); }};
     PhotographyRun(environment, table).Run(kind);
 }
 
-void TForm_Camera::Button_Start_Eclipse_PhotographyClick() { StartRun(RunKind::Real); }
-void TForm_Camera::Button_Test_Eclipse_PhotographyClick() { StartRun(RunKind::Test); }
-void TForm_Camera::Button_Abort_FotoClick() { s_.shared.flags.AbortRunRequested = true; }
-void TForm_Camera::Button_Abort_TestClick() { s_.shared.flags.AbortTestRequested = true; }
+void TForm_Camera::Button_Start_Eclipse_PhotographyClick() {
+    StartRun(RunKind::Real);
+}
+void TForm_Camera::Button_Test_Eclipse_PhotographyClick() {
+    StartRun(RunKind::Test);
+}
+void TForm_Camera::Button_Abort_FotoClick() {
+    s_.shared.flags.AbortRunRequested = true;
+}
+void TForm_Camera::Button_Abort_TestClick() {
+    s_.shared.flags.AbortTestRequested = true;
+}
 
 void TForm_Camera::BitBtn_AdvanceClick() {
     s_.shared.time.TimeOffset = AdvanceTimeOffset(Label_Wann->text().toStdString(), s_.clock.NowJD());
@@ -483,11 +555,21 @@ void TForm_Camera::BitBtn_RealTimeClick() {
     BitBtn_RealTime->hide();
 }
 
-void TForm_Camera::SetPhase(const std::string& text) { Label_Phase->setText(Q(text)); }
-void TForm_Camera::SetWann(const std::string& text) { Label_Wann->setText(Q(text)); }
-void TForm_Camera::SetWannDiff(const std::string& text) { Label_WannDiff->setText(Q(text)); }
-void TForm_Camera::SetInfo(const std::string& text) { Label_Info->setText(Lines(text)); }
-void TForm_Camera::SetInfoColour(RunColour font) { SetFont(Label_Info, ColourOf(font)); }
+void TForm_Camera::SetPhase(const std::string& text) {
+    Label_Phase->setText(Q(text));
+}
+void TForm_Camera::SetWann(const std::string& text) {
+    Label_Wann->setText(Q(text));
+}
+void TForm_Camera::SetWannDiff(const std::string& text) {
+    Label_WannDiff->setText(Q(text));
+}
+void TForm_Camera::SetInfo(const std::string& text) {
+    Label_Info->setText(Lines(text));
+}
+void TForm_Camera::SetInfoColour(RunColour font) {
+    SetFont(Label_Info, ColourOf(font));
+}
 
 void TForm_Camera::ShowBanner(const std::string& text) {
     Label_WAV_Meldung->setFixedWidth(kBannerWidth);
@@ -496,7 +578,9 @@ void TForm_Camera::ShowBanner(const std::string& text) {
     Label_WAV_Meldung->raise();
 }
 
-void TForm_Camera::SetBannerColour(RunColour background) { SetBack(Label_WAV_Meldung, ColourOf(background)); }
+void TForm_Camera::SetBannerColour(RunColour background) {
+    SetBack(Label_WAV_Meldung, ColourOf(background));
+}
 
 void TForm_Camera::HideBanner() {
     Label_WAV_Meldung->setFixedWidth(2);

@@ -29,13 +29,13 @@ class SoundPlayer;
 
 // The camera's library events as window events: 0x401, 0x402, 0x403 become QEvent::User + 1 … + 3.
 class CameraEvent final : public QEvent {
-public:
+  public:
     explicit CameraEvent(const CameraMessage& message)
         : QEvent(static_cast<QEvent::Type>(QEvent::User + static_cast<int>(message.message - 0x400))),
           message_(message) {}
     const CameraMessage& message() const { return message_; }
 
-private:
+  private:
     CameraMessage message_;
 };
 
@@ -51,7 +51,7 @@ class TForm_Camera final : public QMainWindow,
                            public CameraMessageSink {
     Q_OBJECT
 
-public:
+  public:
     struct Services {
         SharedVariables& shared;
         Clock& clock;
@@ -66,7 +66,9 @@ public:
     // The table the runs carry out (the exposure window's); without one a run finds "no table".
     void SetExposureTable(const ExposureTable* table) { table_ = table; }
     // Replaceable for tests: message boxes (caption, text) and the manual-mode check's end of program.
-    void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) { messageBox_ = std::move(show); }
+    void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
+        messageBox_ = std::move(show);
+    }
     void SetTerminate(std::function<void()> terminate) { terminate_ = std::move(terminate); }
 
     CameraControl& control() { return *control_; }
@@ -125,12 +127,12 @@ public:
     // --- CameraMessageSink: any thread ---
     void Post(const CameraMessage& message) override;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void BuildWidgets();
     void FormCreate();
     QComboBox* ListOf(EdsPropertyID property) const;
@@ -145,7 +147,7 @@ private:
     std::function<void(const std::string&, const std::string&)> messageBox_;
     std::function<void()> terminate_;
 
-public:
+  public:
     // Controls, by their component names.
     QFrame* Panel_Camera_Connection = nullptr;
     QPushButton* Button_Connect = nullptr;

@@ -91,7 +91,8 @@ SeriesResult TakeNinePictures(const ShotsEnvironment& env) {
             ++trials;
             status = camera->TakePicture();
             Delay(env.clock, 15);
-            env.view.SetStatus("Status=" + std::to_string(status) + " " + "Trials=" + std::to_string(trials) + " ");
+            env.view.SetStatus("Status=" + std::to_string(status) + " " + "Trials=" + std::to_string(trials) +
+                               " ");
         } while (status != 0 && trials < kMaxCalls);
         if (status == 0) {
             ++result.taken;

@@ -15,9 +15,9 @@ class TAppMaster;
 
 // The page as a series sees it.
 class ShotsView {
-public:
+  public:
     virtual ~ShotsView() = default;
-    virtual void ClearReport() = 0;                          // Memo_Test2
+    virtual void ClearReport() = 0;  // Memo_Test2
     virtual void AddReportLine(const std::string& line) = 0;
     virtual void SetStatus(const std::string& text) = 0;
     // Start: Release hidden, both series buttons disabled, Abort enabled. End: the reverse, the

@@ -26,7 +26,9 @@ ZoneChangeDate ChangeDate(const QDateTime& local) {
     return d;
 }
 
-std::string Text(const QString& text) { return text.toLocal8Bit().toStdString(); }
+std::string Text(const QString& text) {
+    return text.toLocal8Bit().toStdString();
+}
 
 }  // namespace
 

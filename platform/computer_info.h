@@ -1,8 +1,8 @@
 #pragma once
 
-#include "camera/camera_log.h"
 #include <QByteArray>
 #include <QtGlobal>
+#include "camera/camera_log.h"
 
 #include "eclipse_data/variables.h"
 

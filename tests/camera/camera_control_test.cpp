@@ -29,8 +29,11 @@ struct RecordingWindow : CameraWindowView {
 
     void SetSaveFolder(const std::string& text) override { saveFolder = text; }
     std::string SaveFolder() const override { return saveFolder; }
-    void SetConnectionLabel(const std::string& text, CameraLabelColour colour) override { labelA = text, colourA = colour; }
-    void SetMessageLines(const std::string& l6, CameraLabelColour c6, const std::string& l7, const std::string& l8) override {
+    void SetConnectionLabel(const std::string& text, CameraLabelColour colour) override {
+        labelA = text, colourA = colour;
+    }
+    void SetMessageLines(const std::string& l6, CameraLabelColour c6, const std::string& l7,
+                         const std::string& l8) override {
         line6 = l6, colour6 = c6, line7 = l7, line8 = l8;
     }
     void SetStatus(const std::string& text) override { status = text; }
@@ -64,9 +67,11 @@ std::string FileText(const fs::path& path) {
 }
 
 class CameraControlTest : public testing::Test {
-protected:
+  protected:
     CameraControlTest() {
-        folder = fs::temp_directory_path() / ("zelto-camera-control-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        folder =
+            fs::temp_directory_path() /
+            ("zelto-camera-control-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
         fs::remove_all(folder);
         fs::create_directories(folder);
         shared.folders.DocumentsFolder = folder.string() + "/";
@@ -81,8 +86,13 @@ protected:
 
     CameraControl& Control() {
         if (!control) {
-            CameraControl::Services services{shared, clock, window, [this]() -> EdsSdk& { return camera; }, &sink,
-                                             [this] { return computer; }, [this] { ++terminations; }};
+            CameraControl::Services services{shared,
+                                             clock,
+                                             window,
+                                             [this]() -> EdsSdk& { return camera; },
+                                             &sink,
+                                             [this] { return computer; },
+                                             [this] { ++terminations; }};
             control = std::make_unique<CameraControl>(services);
         }
         return *control;
@@ -281,8 +291,8 @@ TEST(CameraLog, HeaderLinesAndTimeZone) {
     c.tempFolder = "/tmp";
     c.programFolder = "/opt/zelto/";
     c.documentsFolder = "/home/fred/Documents/Zelto/";
-    c.zone = {"Central European Standard Time", {2024, 10, 27, 3, 0, 0, 0, 0}, 0, -120, 2,
-              "Central European Summer Time", {2024, 3, 31, 2, 0, 0, 0, 0}, -60};
+    c.zone = {"Central European Standard Time", {2024, 10, 27, 3, 0, 0, 0, 0}, 0,  -120, 2,
+              "Central European Summer Time",   {2024, 3, 31, 2, 0, 0, 0, 0},  -60};
     const double jd = 2460409.25;  // 2024-04-08 18:00:00 UT
     const std::string text = CameraLogText(jd, "1.0.0.7", c, "EOS", SupportedCodesTable{});
     std::vector<std::string> lines;
@@ -292,20 +302,44 @@ TEST(CameraLog, HeaderLinesAndTimeZone) {
         lines.push_back(text.substr(at, end - at));
         at = end + 2;
     }
-    const std::vector<std::string> expected = {
-        "$$BOH", "Logfile creation date and time", "------------------------------", "2024-04-08 18:00:00.0", "",
-        "Program information", "-------------------", "Zelto Version: 1.0.0.7", "", "Computer information",
-        "--------------------", "Reg_ProductName         : Debian GNU/Linux 12", "Reg_CurrentVersion      : 6.1.0",
-        "Reg_BuildLab            : x86_64-little_endian-lp64", "Computer name           : observatory",
-        "User name               : fred", "", "Standard directories", "--------------------",
-        "Windows temporary path  : /tmp", "Windows application path: /opt/zelto/",
-        "Windows documents path  : /home/fred/Documents/Zelto/", "", "Computer time zone settings",
-        "---------------------------", "Computer standard name  : Central European Standard Time",
-        "Computer standard date  : 2024 10 27 3 0 0 0 0", "Standard bias           : 0",
-        "Current  bias           : -120", "Current  bias name      : Daylight",
-        "Computer daylight name  : Central European Summer Time", "Computer daylight date  : 2024 3 31 2 0 0 0 0",
-        "DayLight bias           : -60", "", "Camera and connected optics information",
-        "---------------------------------------", "$$EOH", "EOS"};
+    const std::vector<std::string> expected = {"$$BOH",
+                                               "Logfile creation date and time",
+                                               "------------------------------",
+                                               "2024-04-08 18:00:00.0",
+                                               "",
+                                               "Program information",
+                                               "-------------------",
+                                               "Zelto Version: 1.0.0.7",
+                                               "",
+                                               "Computer information",
+                                               "--------------------",
+                                               "Reg_ProductName         : Debian GNU/Linux 12",
+                                               "Reg_CurrentVersion      : 6.1.0",
+                                               "Reg_BuildLab            : x86_64-little_endian-lp64",
+                                               "Computer name           : observatory",
+                                               "User name               : fred",
+                                               "",
+                                               "Standard directories",
+                                               "--------------------",
+                                               "Windows temporary path  : /tmp",
+                                               "Windows application path: /opt/zelto/",
+                                               "Windows documents path  : /home/fred/Documents/Zelto/",
+                                               "",
+                                               "Computer time zone settings",
+                                               "---------------------------",
+                                               "Computer standard name  : Central European Standard Time",
+                                               "Computer standard date  : 2024 10 27 3 0 0 0 0",
+                                               "Standard bias           : 0",
+                                               "Current  bias           : -120",
+                                               "Current  bias name      : Daylight",
+                                               "Computer daylight name  : Central European Summer Time",
+                                               "Computer daylight date  : 2024 3 31 2 0 0 0 0",
+                                               "DayLight bias           : -60",
+                                               "",
+                                               "Camera and connected optics information",
+                                               "---------------------------------------",
+                                               "$$EOH",
+                                               "EOS"};
     ASSERT_GE(lines.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
     EXPECT_EQ(lines.size(), expected.size() + 5);  // five count lines, no codes
@@ -316,8 +350,10 @@ TEST(CameraLog, HeaderLinesAndTimeZone) {
 
 TEST(CameraLog, ListReadsBackAsTheExposureWindowReadsIt) {
     SupportedCodesTable codes;
-    for (uint32_t code : {0x0013FF0Fu, 0xFFFFFFFFu}) codes.For(kEdsPropImageQuality).codes[++codes.For(kEdsPropImageQuality).count] = code;
-    for (uint32_t code : {0x48u, 0x50u}) codes.For(kEdsPropISOSpeed).codes[++codes.For(kEdsPropISOSpeed).count] = code;
+    for (uint32_t code : {0x0013FF0Fu, 0xFFFFFFFFu})
+        codes.For(kEdsPropImageQuality).codes[++codes.For(kEdsPropImageQuality).count] = code;
+    for (uint32_t code : {0x48u, 0x50u})
+        codes.For(kEdsPropISOSpeed).codes[++codes.For(kEdsPropISOSpeed).count] = code;
     codes.For(kEdsPropTv).codes[++codes.For(kEdsPropTv).count] = 0xA0;
     CameraListFile list;
     ASSERT_TRUE(ReadCameraListText(CameraLogText(2460409.25, "1", {}, "EOS R", codes), list));

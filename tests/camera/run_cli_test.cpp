@@ -29,7 +29,7 @@ int Count(const std::string& text, const std::string& part) {
 }
 
 class RunCli : public testing::Test {
-protected:
+  protected:
     RunCli() {
         home = fs::temp_directory_path() / "zelto-run-cli-test";
         fs::remove_all(home);
@@ -41,7 +41,8 @@ protected:
     CliRun Run(const std::string& arguments) {
         const std::string h = home.string();
         std::string command = "HOME=\"" + h + "\" XDG_CONFIG_HOME=\"" + h + "/config\" XDG_DATA_HOME=\"" + h +
-                              "/share\" ZELTO_CAMERA=none \"" + ZELTO_CLI_PATH + "\" run " + arguments + " 2>&1";
+                              "/share\" ZELTO_CAMERA=none \"" + ZELTO_CLI_PATH + "\" run " + arguments +
+                              " 2>&1";
         CliRun run;
         FILE* pipe = popen(command.c_str(), "r");
         if (!pipe) return run;
@@ -83,7 +84,8 @@ TEST_F(RunCli, WholeEclipseTableOnASimulatedClock) {
     EXPECT_NE(run.output.find("row 1  2024-04-08 16:56:16.3  2024-04-08 16:56:16.3  picture 1/1000 taken\n"),
               std::string::npos);
     EXPECT_EQ(Count(run.output, "  picture 8\" skipped: loop time left 2"), 1);
-    EXPECT_NE(run.output.find(", failed 0, skipped 1; settings failed 0; rows skipped 0\n"), std::string::npos);
+    EXPECT_NE(run.output.find(", failed 0, skipped 1; settings failed 0; rows skipped 0\n"),
+              std::string::npos);
     EXPECT_NE(run.output.find("latest start 0.0"), std::string::npos);
 }
 
@@ -130,7 +132,8 @@ TEST_F(RunCli, ExitCodes) {
     EXPECT_EQ(Run("\"" + file + "\" --camera").exitCode, 2);
     EXPECT_EQ(Run("\"" + file + "\" --slow").exitCode, 2);
     EXPECT_EQ(Run("\"" + file + "\" other.txt").exitCode, 2);
-    std::ofstream(home / "broken.txt", std::ios::binary) << "51\r\n25\r\nN\r\n103.5\r\nW\r\n800\r\n,too,few,commas\r\n";
+    std::ofstream(home / "broken.txt", std::ios::binary)
+        << "51\r\n25\r\nN\r\n103.5\r\nW\r\n800\r\n,too,few,commas\r\n";
     EXPECT_EQ(Run("\"" + (home / "broken.txt").string() + "\" --fast").exitCode, 2);
 
     // A table of 2048 rows is the "no table" state: nothing is run.

@@ -37,7 +37,8 @@ struct PhaseView : RunView {
     void Report(const RunAction& action) override {
         actions.push_back(action);
         phaseOfAction.push_back(phase);
-        if (action.text.size() > 6 && action.text.substr(action.text.size() - 6) == " taken") ++takenPerPhase[phase];
+        if (action.text.size() > 6 && action.text.substr(action.text.size() - 6) == " taken")
+            ++takenPerPhase[phase];
     }
 };
 
@@ -69,9 +70,12 @@ TEST(RunEclipse51, WholeTotalEclipseTable) {
     for (int r = 0; r < table.RowCount(); ++r) {
         const ExposureRow& row = table.Row(r);
         if (firstInstant == 0) firstInstant = *ReadDateStrJD(row[kColumnDateTime]);
-        if (row[kColumnKind] == "WAV") ++soundRows;
-        else if (row[kColumnPhase].rfind("Loop", 0) == 0) loopRow = r;
-        else marksPerPhase[row[kColumnPhase]] += Marks(row);
+        if (row[kColumnKind] == "WAV")
+            ++soundRows;
+        else if (row[kColumnPhase].rfind("Loop", 0) == 0)
+            loopRow = r;
+        else
+            marksPerPhase[row[kColumnPhase]] += Marks(row);
     }
     ASSERT_GE(loopRow, 0);
     ASSERT_EQ(soundRows, 4);
@@ -139,9 +143,11 @@ TEST(RunEclipse51, WholeTotalEclipseTable) {
     EXPECT_EQ(iso, 1);
     EXPECT_EQ(av, 1);
 
-    EXPECT_EQ(sound.played, (std::vector<std::string>{"/program/remove_filters.wav", "/program/remove_filters.wav",
-                                                      "/program/attach_filters.wav", "/program/attach_filters.wav"}));
-    EXPECT_EQ(view.banners, (std::vector<std::string>{"REMOVE FILTERS", "REMOVE FILTERS", "ATTACH FILTERS", "ATTACH FILTERS"}));
+    EXPECT_EQ(sound.played,
+              (std::vector<std::string>{"/program/remove_filters.wav", "/program/remove_filters.wav",
+                                        "/program/attach_filters.wav", "/program/attach_filters.wav"}));
+    EXPECT_EQ(view.banners, (std::vector<std::string>{"REMOVE FILTERS", "REMOVE FILTERS", "ATTACH FILTERS",
+                                                      "ATTACH FILTERS"}));
 
     // No single-shot picture began before its row's instant (a loop's pictures carry its end instead).
     for (size_t i = 0; i < view.actions.size(); ++i) {

@@ -21,22 +21,28 @@ struct RecordingShotsView : ShotsView {
     void ClearReport() override { lines.clear(); }
     void AddReportLine(const std::string& line) override { lines.push_back(line); }
     void SetStatus(const std::string& text) override { status = text; }
-    void SetSeriesRunning(bool on, bool focusReport) override { running = on, focused = focusReport, ++runningChanges; }
+    void SetSeriesRunning(bool on, bool focusReport) override {
+        running = on, focused = focusReport, ++runningChanges;
+    }
     void ProcessMessages() override {
         if (onMessages) onMessages();
     }
 };
 
 class TestShots : public testing::Test {
-protected:
+  protected:
     TestShots() {
         master = TAppMaster::Create(camera, nullptr, state);
         master->OpenSession();
         camera.SetCallLog(false);
         flags.AbortShotsRequested = true;  // a series clears it when it starts
     }
-    SeriesResult Five() { return TakeFivePictures({clock, view, flags, [this] { return master.get(); }}); }
-    SeriesResult Nine() { return TakeNinePictures({clock, view, flags, [this] { return master.get(); }}); }
+    SeriesResult Five() {
+        return TakeFivePictures({clock, view, flags, [this] { return master.get(); }});
+    }
+    SeriesResult Nine() {
+        return TakeNinePictures({clock, view, flags, [this] { return master.get(); }});
+    }
 
     FakeClock clock{2460409.25, 1000};
     VirtualCamera camera;
@@ -85,7 +91,8 @@ TEST_F(TestShots, CameraThatRefusesEverything) {
     EXPECT_EQ(camera.CallCount("EdsSendCommand"), 9 * 5000);
     ASSERT_EQ(view.lines.size(), 10u);
     for (int k = 1; k <= 9; ++k) {
-        EXPECT_EQ(view.lines[static_cast<size_t>(k - 1)], std::to_string(k) + "x released. Picture () failed to release!,");
+        EXPECT_EQ(view.lines[static_cast<size_t>(k - 1)],
+                  std::to_string(k) + "x released. Picture () failed to release!,");
     }
     EXPECT_EQ(view.lines.back(), "9 pictures LOST!");
     EXPECT_EQ(view.status, "Status=129 Trials=5000 ");

@@ -52,7 +52,9 @@ std::vector<std::string> Items(const QComboBox* box) {
     return items;
 }
 
-QColor FontColour(const QWidget* widget) { return widget->palette().color(QPalette::WindowText); }
+QColor FontColour(const QWidget* widget) {
+    return widget->palette().color(QPalette::WindowText);
+}
 
 ExposureRow PhotoRow(const std::string& phase, double jd, int column) {
     ExposureRow row;
@@ -66,15 +68,16 @@ ExposureRow PhotoRow(const std::string& phase, double jd, int column) {
 }
 
 class FormCamera : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
         docs = fs::path(home.path().toStdString()) / "Documents";
         fs::create_directories(docs);
         shared.folders = {"/opt/zelto/", docs.string() + "/", docs.string() + "/", "/tmp"};
         shared.program.ProgramVersion.FileVersion = "1.0.0.7";
-        form = std::make_unique<TForm_Camera>(TForm_Camera::Services{
-            shared, clock, sound, shell, [this]() -> EdsSdk& { return camera; }, [] { return ComputerInformation{}; }});
+        form = std::make_unique<TForm_Camera>(TForm_Camera::Services{shared, clock, sound, shell,
+                                                                     [this]() -> EdsSdk& { return camera; },
+                                                                     [] { return ComputerInformation{}; }});
         form->SetMessageBox([this](const std::string& caption, const std::string& text) {
             captions.push_back(caption);
             boxes.push_back(text);
@@ -132,9 +135,10 @@ TEST_F(FormCamera, CreatedState) {
     EXPECT_TRUE(Find<QPushButton>("BitBtn_Advance")->isHidden());
     EXPECT_TRUE(Find<QPushButton>("BitBtn_RealTime")->isHidden());
     EXPECT_TRUE(Find<QLabel>("Label_Advance1")->isHidden());
-    EXPECT_EQ(Text("Label_Advance1").rfind("WARNING: Pressing \"Advance Time\" sets the program into Rehearsal Time mode!\n"
-                                           "Rehearsal Time is set to 5 sec before",
-                                           0),
+    EXPECT_EQ(Text("Label_Advance1")
+                  .rfind("WARNING: Pressing \"Advance Time\" sets the program into Rehearsal Time mode!\n"
+                         "Rehearsal Time is set to 5 sec before",
+                         0),
               0u);
     EXPECT_TRUE(Find<QWidget>("Panel2")->isHidden());
     EXPECT_TRUE(Find<QLabel>("Label_WAV_Meldung")->isHidden());
@@ -215,7 +219,9 @@ TEST_F(FormCamera, CameraMessagesSelectAndStopAtDisconnect) {
     iso->setCurrentIndex(3);
     emit iso->activated(3);
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].rfind("Cannot set new value...\rError in ComboBox.ISOChange()\rSelect_____=3\rProp.Propid_=", 0), 0u);
+    EXPECT_EQ(boxes[0].rfind(
+                  "Cannot set new value...\rError in ComboBox.ISOChange()\rSelect_____=3\rProp.Propid_=", 0),
+              0u);
     EXPECT_EQ(iso->currentText(), "100");
 
     // Events queued when the camera is disconnected reach no session.
@@ -258,7 +264,8 @@ TEST_F(FormCamera, TestSeriesReportsAndAbort) {
 
     // The explanation follows the button under the mouse.
     QTest::mouseMove(Find<QPushButton>("Button_take_9_pictures"));
-    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QCoreApplication::sendEvent(Find<QPushButton>("Button_take_9_pictures"), &move);
     EXPECT_EQ(Text("Label_Test2_Expl").substr(0, 50), "When pressing this button, 9 exposures (increasing");
 }
@@ -271,7 +278,8 @@ TEST_F(FormCamera, RunPageNoTableAndCaptionPress) {
     EXPECT_EQ(caption->pos(), rest + QPoint(1, 1));
     QTest::mouseRelease(caption, Qt::LeftButton);  // acts as a click on the run button
     EXPECT_EQ(caption->pos(), rest);
-    EXPECT_EQ(Text("Label_Info"), "No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table");
+    EXPECT_EQ(Text("Label_Info"),
+              "No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table");
     EXPECT_EQ(FontColour(Find<QLabel>("Label_Info")), QColor(Qt::red));
     EXPECT_TRUE(Find<QPushButton>("BitBtn_Advance")->isHidden());
     EXPECT_TRUE(Find<QPushButton>("Button_Start_Eclipse_Photography")->isEnabled());
@@ -292,7 +300,8 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
         EXPECT_EQ(Text("Label_Wann"), "at: 2024-04-08 18:17:20.0");
         Click("BitBtn_Advance");
         rehearsalNow = clock.CurrentJD() + shared.time.TimeOffset;
-        realTimeShown = Find<QPushButton>("BitBtn_RealTime")->isVisible() || !Find<QPushButton>("BitBtn_RealTime")->isHidden();
+        realTimeShown = Find<QPushButton>("BitBtn_RealTime")->isVisible() ||
+                        !Find<QPushButton>("BitBtn_RealTime")->isHidden();
         abortEnabled = Find<QPushButton>("Button_Abort_Foto")->isEnabled();
         runButtonEnabled = Find<QPushButton>("Button_Test_Eclipse_Photography")->isEnabled();
     });
