@@ -52,13 +52,16 @@ ZoneInformation ZoneInformationAt(const QByteArray& zoneId, qint64 utcMillisecon
     const int year = now.toTimeZone(zone).date().year();
     const QDateTime from(QDate(year, 1, 1), QTime(0, 0), QTimeZone::utc());
     const QDateTime to(QDate(year + 1, 1, 1), QTime(0, 0), QTimeZone::utc());
+    // Each change as the clock on the wall reads it just before it happens (02:00 when summer time
+    // begins in central Europe, 03:00 when it ends), as the system's time-zone information gives it.
     for (const QTimeZone::OffsetData& change : zone.transitions(from, to)) {
-        const QDateTime local = change.atUtc.toTimeZone(zone);
+        const int offsetBefore = zone.offsetFromUtc(change.atUtc.addMSecs(-1));
+        const QDateTime wall = change.atUtc.addSecs(offsetBefore).toTimeZone(QTimeZone::utc());
         if (change.daylightTimeOffset != 0) {
-            info.daylightDate = ChangeDate(local);
+            info.daylightDate = ChangeDate(wall);
             info.daylightBias = -(change.offsetFromUtc / 60) - baseBias;
         } else {
-            info.standardDate = ChangeDate(local);
+            info.standardDate = ChangeDate(wall);
         }
     }
     return info;

@@ -157,6 +157,7 @@ TEST_F(FormCamera, ConnectWithNoCamera) {
     EXPECT_EQ(Text("Label8"), "Then restart the application.");
     EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), "/opt/zelto/");
     EXPECT_FALSE(fs::exists(docs / "Camera.ini"));
+    EXPECT_FALSE(camera.Initialized());  // released at once: the next connect starts afresh
     Click("Button_Disconnect");
     EXPECT_EQ(FileText(docs / "Camera.txt"), "previous");
     EXPECT_EQ(Text("Label6"), "Camera is now disconnected.");
