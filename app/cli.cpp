@@ -28,6 +28,9 @@ const Command kCommands[] = {
      "      [--beads 6|8|10] [--ring 6|8|10] [--annular-interval 5..30] [--max-exposure 4|8]\n"
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
+    {"run", RunCommand,
+     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast]\n"
+     "                          carry out an exposure table (--fast: simulated clock)"},
 };
 
 void PrintHelp() {

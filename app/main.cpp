@@ -3,10 +3,16 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <QAction>
+
+#include "camera/backend.h"
+#include "camera/form_camera.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/variables.h"
 #include "main_window/form_main.h"
+#include "platform/computer_info.h"
+#include "platform/qt_shell.h"
 #include "platform/qt_sound_player.h"
 #include "platform/startup.h"
 
@@ -25,8 +31,30 @@ int main(int argc, char** argv) {
 
     static zelto::SystemClock clock;
     static zelto::QtSoundPlayer sound;
-    // Windows in the order main, camera, exposure table; the camera and exposure windows join later.
+    // Windows in the order main, camera, exposure table; the exposure window joins later.
     zelto::TForm_Main main(shared, clock, sound);
+
+    // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
+    // that cannot be made falls back to one that finds no camera.
+    static zelto::QtShell shell;
+    static zelto::CameraBackend backend;
+    zelto::TForm_Camera camera({shared, clock, sound, shell,
+                                []() -> zelto::EdsSdk& {
+                                    if (!backend.sdk) backend = zelto::MakeCameraBackendFromEnvironment();
+                                    if (!backend.sdk) backend = zelto::MakeCameraBackend("none");
+                                    return *backend.sdk;
+                                },
+                                [&shared] { return zelto::QueryComputerInformation(shared.folders); }});
+    if (auto* tests = main.findChild<QAction*>("Tests")) {
+        tests->setEnabled(true);
+        QObject::connect(tests, &QAction::triggered, &camera, [&camera] {
+            camera.show();
+            camera.raise();
+        });
+    }
+    // Closing the program closes the camera window too: any run stops and the camera is disconnected.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &camera, [&camera] { camera.close(); });
+
     main.show();
     return app.exec();
 }

@@ -1,5 +1,7 @@
 #include "camera/proptables.h"
 
+#include "eclipse_data/number_text.h"
+
 #include "camera/edsdk.h"
 
 namespace zelto {
@@ -480,5 +482,19 @@ uint32_t IQCodeByName(std::string_view name) { return CodeByName(ImageQualityNam
 uint32_t ISOCodeByName(std::string_view name) { return CodeByName(ISOSpeedNames, name); }
 uint32_t AvCodeByName(std::string_view name) { return CodeByName(ApertureNames, name); }
 uint32_t TvCodeByName(std::string_view name) { return CodeByName(ShutterSpeedNames, name); }
+
+double ExposureSecondsOfTvName(std::string_view name) {
+    if (const size_t slash = name.find('/'); slash != std::string_view::npos) {
+        const auto numerator = ParseDecimal(name.substr(0, slash));
+        const auto denominator = ParseDecimal(name.substr(slash + 1));
+        return numerator && denominator && *denominator > 0 ? *numerator / *denominator : 0;
+    }
+    if (const size_t mark = name.find('"'); mark != std::string_view::npos) {
+        std::string text(name.substr(0, mark));
+        if (mark + 1 < name.size()) text += "." + std::string(name.substr(mark + 1));
+        return ParseDecimal(text).value_or(0);
+    }
+    return 0;
+}
 
 }  // namespace zelto

@@ -48,4 +48,8 @@ uint32_t ISOCodeByName(std::string_view name);
 uint32_t AvCodeByName(std::string_view name);
 uint32_t TvCodeByName(std::string_view name);
 
+// The exposure time in seconds of a shutter-speed name: "1/8000", "0\"5" (half a second), "8\"";
+// 0 for a name that is neither.
+double ExposureSecondsOfTvName(std::string_view name);
+
 }  // namespace zelto

@@ -219,8 +219,19 @@ void VirtualCamera::SetLatency(std::string_view function, std::chrono::microseco
     latency_[std::string(function)] = latency;
 }
 
+void VirtualCamera::SetCallTimer(std::function<void(std::string_view function)> timer) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    callTimer_ = std::move(timer);
+}
+
 void VirtualCamera::Latency(std::string_view function) const {
     std::chrono::microseconds wait{0};
+    std::function<void(std::string_view)> timer;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        timer = callTimer_;
+    }
+    if (timer) timer(function);  // outside the lock: the timer may ask the camera for its values
     {
         std::lock_guard<std::mutex> lock(mutex_);
         if (latency_.empty()) return;
@@ -643,6 +654,20 @@ EdsError VirtualCamera::EdsDownloadComplete(EdsDirectoryItemRef item) {
     if (const EdsError err = CheckInitialized()) return Finish(call, err);
     if (items_.count(item) == 0) return Finish(call, kEdsErrInvalidHandle);
     return Finish(call, kEdsErrOk);
+}
+
+void UseSimulatedBodyTimes(VirtualCamera& camera, std::function<void(double ms)> spend) {
+    constexpr double kPictureOverheadMs = 200;
+    constexpr double kSettingMs = 30;
+    camera.SetCallTimer([&camera, spend = std::move(spend)](std::string_view function) {
+        double ms = 0;
+        if (function == "EdsSendCommand") {
+            ms = ExposureSecondsOfTvName(NameByCode(kKindTv, camera.Value(kEdsPropTv))) * 1000 + kPictureOverheadMs;
+        } else if (function == "EdsSetPropertyData") {
+            ms = kSettingMs;
+        }
+        if (ms > 0) spend(ms);
+    });
 }
 
 }  // namespace zelto

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -72,6 +73,9 @@ public:
     void ClearFailures();
     // Time each call takes before it answers; function "" sets it for every function. Default none.
     void SetLatency(std::string_view function, std::chrono::microseconds latency);
+    // Called at the start of every library call with its name, before the latency: a simulated clock
+    // can make the call take the time a real body would (a picture its exposure). Empty: none.
+    void SetCallTimer(std::function<void(std::string_view function)> timer);
 
     // --- what happened ------------------------------------------------------------------------------
     std::vector<VirtualCall> Calls() const;
@@ -171,6 +175,7 @@ private:
     std::map<EdsPropertyID, Property> properties_;
     std::map<std::string, Failure, std::less<>> failures_;
     std::map<std::string, std::chrono::microseconds, std::less<>> latency_;
+    std::function<void(std::string_view)> callTimer_;
     std::vector<VirtualCall> calls_;
     bool logging_ = true;
 
@@ -195,5 +200,10 @@ private:
     bool stopping_ = false;
     std::thread eventThread_;  // last: starts once everything above exists
 };
+
+// Makes the body's calls take the time a real camera would, told to `spend` in milliseconds: a
+// picture its exposure (the current shutter speed) plus 200 ms to store it, a setting 30 ms.
+// A simulated clock advances by it; a real-time caller sleeps.
+void UseSimulatedBodyTimes(VirtualCamera& camera, std::function<void(double ms)> spend);
 
 }  // namespace zelto

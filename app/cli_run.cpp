@@ -1,0 +1,250 @@
+// zelto-cli run: carries out an exposure table with the photography run engine, headless.
+#include <csignal>
+#include <deque>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "app/cli_commands.h"
+#include "camera/appmaster.h"
+#include "camera/backend.h"
+#include "camera/proptables.h"
+#include "camera/run_engine.h"
+#include "camera/virtual_camera.h"
+#include "eclipse_data/clock.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/number_text.h"
+#include "eclipse_data/variables.h"
+#include "exposure/table_file.h"
+#include "platform/qt_shell.h"
+#include "platform/sound_player.h"
+#include "platform/startup.h"
+
+namespace zelto::cli {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+// A simulated run starts this long before the first row's instant.
+constexpr double kFastLeadSeconds = 10;
+
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void OnInterrupt(int) {
+    interrupted = 1;
+}
+
+// The camera's messages, queued by the library's threads and handled on the run's thread.
+class QueueSink final : public CameraMessageSink {
+  public:
+    void Post(const CameraMessage& message) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        queue_.push_back(message);
+    }
+    std::deque<CameraMessage> Take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::deque<CameraMessage> taken;
+        taken.swap(queue_);
+        return taken;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::deque<CameraMessage> queue_;
+};
+
+// The window's message processing without a window: a value changed on the body is read back;
+// Ctrl+C asks the run to stop, as "Abort" does.
+class ConsolePump final : public MessagePump {
+  public:
+    ConsolePump(QueueSink& sink, std::unique_ptr<TAppMaster>& master, RunFlags& flags)
+        : sink_(sink), master_(master), flags_(flags) {}
+    void ProcessMessages() override {
+        if (interrupted) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
+        for (const CameraMessage& message : sink_.Take()) {
+            if (!master_ || !master_->OwnsMessage(message)) continue;
+            if (message.message == kCameraMessageProperty &&
+                message.wParam == kEdsPropertyEventPropertyChanged) {
+                master_->ReadProperty(static_cast<EdsPropertyID>(message.lParam));
+            }
+        }
+    }
+
+  private:
+    QueueSink& sink_;
+    std::unique_ptr<TAppMaster>& master_;
+    RunFlags& flags_;
+};
+
+// One line per action on standard output; red information (an unreadable row, a lost camera) too.
+class ConsoleView final : public RunView {
+  public:
+    void SetPhase(const std::string&) override {}
+    void SetWann(const std::string&) override {}
+    void SetWannDiff(const std::string&) override {}
+    void SetInfo(const std::string& text) override {
+        if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_)
+            std::cout << "info: " << OneLine(text) << '\n';
+        lastInfo_ = text;
+    }
+    void SetInfoColour(RunColour font) override { colour_ = font; }
+    void SetStatus(const std::string&) override {}
+    void ShowBanner(const std::string&) override {}
+    void SetBannerColour(RunColour) override {}
+    void HideBanner() override {}
+    void SetRunning(RunKind, bool) override {}
+    void ShowRehearsalControls(bool) override {}
+    void Report(const RunAction& action) override {
+        std::cout << "row " << (action.row + 1) << "  "
+                  << (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-')) << "  "
+                  << JDText(action.startedJD, 1) << "  " << action.text << '\n';
+    }
+
+  private:
+    static std::string OneLine(std::string text) {
+        for (char& c : text) {
+            if (c == '\r' || c == '\n') c = ' ';
+        }
+        return text;
+    }
+    RunColour colour_ = RunColour::White;
+    std::string lastInfo_;
+};
+
+class SilentSound final : public SoundPlayer {
+  public:
+    void Play(const std::string&) override {}  // the action line says which sound
+};
+
+}  // namespace
+
+int RunCommand(const Arguments& args) {
+    std::string file;
+    std::string cameraName = CameraBackendSetting();
+    bool test = false;
+    bool fast = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--test") {
+            test = true;
+        } else if (args[i] == "--fast") {
+            fast = true;
+        } else if (args[i] == "--camera") {
+            if (i + 1 >= args.size()) return UsageError("run: --camera needs virtual, gphoto2 or none");
+            cameraName = args[++i];
+            if (cameraName != "virtual" && cameraName != "gphoto2" && cameraName != "none") {
+                return UsageError("run: unknown camera '" + cameraName + "' (virtual, gphoto2 or none)");
+            }
+        } else if (!args[i].empty() && args[i][0] == '-') {
+            return UsageError("run: unknown option '" + args[i] + "'");
+        } else if (file.empty()) {
+            file = args[i];
+        } else {
+            return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+        }
+    }
+    if (file.empty()) return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+
+    const TableFileReading reading = LoadExposureTable(file);
+    if (!reading.opened) return UsageError("run: " + reading.message);
+    if (reading.malformedLine != 0) {
+        return UsageError("run: " + file + " line " + std::to_string(reading.malformedLine) + ": " +
+                          reading.message);
+    }
+    const ExposureTable& table = reading.table;
+
+    SharedVariables& shared = Shared();
+    StartUp(shared, QuerySystemLocations());
+    shared.flags.SpokenCommands = false;  // nothing is played; the action lines name the sounds
+
+    // The clock: the system's, or a simulated one that starts shortly before the first row.
+    std::unique_ptr<Clock> clock;
+    FakeClock* fakeClock = nullptr;
+    if (fast) {
+        SystemClock system;
+        double start = system.NowJD();
+        if (!test) {
+            for (int row = 0; row < table.RowCount(); ++row) {
+                if (Trimmed(table.Cell(kColumnPhase, row).value_or("")).empty()) continue;
+                if (const auto jd = ReadDateStrJD(table.Cell(kColumnDateTime, row).value_or(""))) {
+                    start = *jd - kFastLeadSeconds / kSecondsPerDay;
+                    break;
+                }
+            }
+        }
+        auto fake = std::make_unique<FakeClock>(start, 100);
+        fake->SetJumpToWaits(true);
+        fakeClock = fake.get();
+        clock = std::move(fake);
+    } else {
+        clock = std::make_unique<SystemClock>();
+    }
+
+    CameraBackend backend = MakeCameraBackend(cameraName);
+    if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
+    if (auto* virtualCamera = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
+        UseSimulatedBodyTimes(*virtualCamera, [fakeClock](double ms) {
+            if (fakeClock) {
+                fakeClock->AdvanceMs(ms);
+            } else {
+                std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
+            }
+        });
+    }
+
+    QueueSink sink;
+    std::unique_ptr<TAppMaster> master;
+    if (cameraName != "none") {
+        shared.camera.SaveTo = 1;
+        master = TAppMaster::Create(*backend.sdk, &sink, shared.camera);
+        shared.program.CameraName = Trimmed(master->DeviceName());
+        if (!shared.program.CameraName.empty()) {
+            master->SetEventHandlers();
+            master->OpenSession();
+            master->ApplySaveTo();
+            shared.camera.SupportedCodes = SupportedCodesTable{};
+            try {
+                for (EdsPropertyID property : kShootingProperties) master->ReadPropertyList(property);
+            } catch (const CameraRangeError& e) {
+                std::cerr << "zelto-cli: run: camera: " << e.what() << '\n';
+                return 1;
+            }
+            master->ReadProperty(kEdsPropAll);
+            std::cout << "camera: " << shared.program.CameraName << '\n';
+        } else {
+            std::cout << "camera: not detected, simulation mode\n";
+        }
+    } else {
+        std::cout << "camera: none, simulation mode\n";
+    }
+
+    std::signal(SIGINT, OnInterrupt);
+    ConsolePump pump(sink, master, shared.flags);
+    ConsoleView view;
+    SilentSound sound;
+    QtShell shell;
+    RunEnvironment environment{*clock, pump, view, sound, shell, shared, [&master, &shared]() -> TAppMaster* {
+                                   return shared.program.CameraName.empty() ? nullptr : master.get();
+                               }};
+    PhotographyRun run(environment, table);
+    const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real);
+    if (master) master->Destroy();
+    shared.program.CameraName.clear();
+
+    if (summary.noTable) {
+        std::cout << "No exposure table.\n";
+        return 1;
+    }
+    std::cout << "pictures taken " << summary.picturesTaken << ", failed " << summary.picturesFailed
+              << ", skipped " << summary.picturesSkipped << "; settings failed " << summary.settingsFailed
+              << "; rows skipped " << summary.rowsSkipped << '\n';
+    if (summary.latestRow >= 0) {
+        std::cout << "latest start " << FixedText(summary.latestStartSeconds, 3)
+                  << " s after its instant (row " << summary.latestRow + 1 << ")\n";
+    }
+    if (summary.aborted) std::cout << "run aborted\n";
+    if (summary.cameraLost) std::cout << "camera lost during the run\n";
+    const bool cameraFailed = summary.picturesFailed > 0 || summary.settingsFailed > 0 || summary.cameraLost;
+    return summary.aborted || cameraFailed ? 1 : 0;
+}
+
+}  // namespace zelto::cli

@@ -1,0 +1,264 @@
+#include "camera/camera_control.h"
+
+#include <filesystem>
+
+#include "camera/proptables.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/file_text.h"
+#include "eclipse_data/number_text.h"
+
+namespace zelto {
+
+namespace {
+
+constexpr double kSecondsPerDay = 86400.0;
+constexpr std::array<EdsPropertyID, 4> kListProperties = {kEdsPropImageQuality, kEdsPropISOSpeed, kEdsPropAv,
+                                                          kEdsPropTv};
+
+const char* HandlerName(EdsPropertyID property) {
+    switch (property) {
+        case kEdsPropImageQuality:
+            return "IQChange()";
+        case kEdsPropAEMode:
+            return "AEmodeChange()";
+        case kEdsPropISOSpeed:
+            return "ISOChange()";
+        case kEdsPropAv:
+            return "AVChange()";
+        case kEdsPropTv:
+            return "TVChange()";
+        default:
+            return "";
+    }
+}
+
+// A file operation on the camera log that failed ends the handler with this message.
+std::string FileErrorText(const std::string& what, const std::string& path, const std::string& why) {
+    return "I/O error: cannot " + what + " \"" + path + "\"" + (why.empty() ? std::string() : ": " + why);
+}
+
+}  // namespace
+
+std::string SettingName(EdsPropertyID property, uint32_t code) {
+    for (const TPropList& row : PropTable(PropKind(property))) {
+        if (row.code == code) return std::string(row.name);
+    }
+    // A code newer than the name tables: shown as its code rather than ending the connect.
+    return HexText(code, 4);
+}
+
+std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name,
+                           uint32_t status) {
+    return std::string("Cannot set new value...\rError in ComboBox.") + HandlerName(property) +
+           "\rSelect_____=" + std::to_string(index) + "\r" + "Prop.Propid_=" + HexText(code, 4) + "\r" +
+           "Prop.PropStr=" + name + "\r" + "Err_______=" + std::to_string(status);
+}
+
+CameraControl::CameraControl(Services services) : s_(std::move(services)) {}
+
+CameraControl::~CameraControl() {
+    if (master_) master_->Destroy();
+}
+
+TAppMaster* CameraControl::Master() const {
+    return s_.shared.program.CameraName.empty() ? nullptr : master_.get();
+}
+
+std::string CameraControl::CameraLogPath() const {
+    return s_.shared.folders.DocumentsFolder + "Camera.ini";
+}
+
+void CameraControl::Connect() {
+    SharedVariables& shared = s_.shared;
+    CameraWindowView& view = s_.view;
+    if (!shared.program.CameraName.empty()) return;
+
+    view.SetSaveFolder(shared.folders.ProgramFolder);
+    std::error_code error;
+    std::filesystem::remove(CameraLogPath(), error);
+    if (error) {
+        view.ShowMessage(FileErrorText("delete", CameraLogPath(), error.message()));
+        return;
+    }
+
+    view.SetConnectionLabel("Camera : Enabling connection, wait please ...", CameraLabelColour::Grey);
+    view.ProcessMessages();
+
+    shared.camera.SaveTo = 1;
+    if (master_) master_->Destroy();
+    master_ = TAppMaster::Create(s_.sdk(), s_.sink, shared.camera);
+    shared.program.CameraName = Trimmed(master_->DeviceName());
+    view.SetStatus("Camera: " + shared.program.CameraName);
+    master_->SetEventHandlers();
+    master_->OpenSession();
+    master_->ApplySaveTo();
+    view.SetSeriesAbortEnabled(false);
+
+    if (shared.program.CameraName.empty()) {
+        // Nothing to talk to: the library is released at once, so that the next connect starts afresh.
+        master_->Destroy();
+        master_.reset();
+        view.SetReleaseEnabled(false);
+        view.SetSeriesEnabled(false);
+        view.SetConnectionLabel("Camera : Camera is not detected", CameraLabelColour::Grey);
+        view.SetMessageLines("Sorry: Camera is not detected!", CameraLabelColour::Red,
+                             "Check Power and connection.", "Then restart the application.");
+        return;
+    }
+
+    shared.camera.SupportedCodes = SupportedCodesTable{};
+    for (EdsPropertyID property : kShootingProperties) {
+        try {
+            view.SetSaveFolder(std::to_string(master_->ReadPropertyList(property)));
+        } catch (const CameraRangeError& e) {
+            view.ShowMessage(std::string("Range error: ") + e.what());
+            return;
+        }
+    }
+
+    const double logJD = s_.clock.NowJD() + 0.5 / kSecondsPerDay;
+    shared.time.CurrentJD = logJD;
+    ComputerInformation computer = s_.computer ? s_.computer() : ComputerInformation{};
+    const std::string log = CameraLogText(logJD, shared.program.ProgramVersion.FileVersion, computer,
+                                          shared.program.CameraName, shared.camera.SupportedCodes);
+    if (!WriteFileAtomically(CameraLogPath(), log)) {
+        view.ShowMessage(FileErrorText("write", CameraLogPath(), ""));
+        return;
+    }
+
+    for (EdsPropertyID property : kListProperties) {
+        std::vector<SettingItem>& items = items_[static_cast<size_t>(SupportedListIndex(property))];
+        items.clear();
+        for (uint32_t code : shared.camera.SupportedCodes.Codes(property))
+            items.push_back({SettingName(property, code), code});
+        view.FillList(property, items);
+        const int count = static_cast<int>(items.size());
+        view.SelectItem(property, count == 0 ? -1 : property == kEdsPropTv ? count - 1 : 0);
+    }
+
+    terminated_ = false;
+    for (EdsPropertyID property : kListProperties) {
+        ListChanged(property);
+        if (terminated_) return;
+    }
+
+    view.SetReleaseEnabled(true);
+    view.SetSeriesEnabled(true);
+    view.SetConnectionLabel("Camera : " + shared.program.CameraName, CameraLabelColour::Black);
+    view.SetMessageLines("Change the camera settings", CameraLabelColour::Black,
+                         "and press the Release button.", "(Or operate the camera itself)");
+}
+
+void CameraControl::ListChanged(EdsPropertyID property) {
+    const int list = SupportedListIndex(property);
+    if (list < 0) return;
+    const int index = s_.view.SelectedItem(property);
+    const std::vector<SettingItem>& items = items_[static_cast<size_t>(list)];
+    if (index < 0 || index >= static_cast<int>(items.size())) {
+        if (property == kEdsPropTv) {
+            // No shutter speed to set: the camera is not in manual mode, and a run could not work.
+            s_.view.ShowManualModeMessage(kManualModeCaption, kManualModeText);
+            terminated_ = true;
+            if (s_.terminate) s_.terminate();
+        }
+        // The other lists with nothing selected (the AE mode list is never filled): nothing to write.
+        return;
+    }
+    TAppMaster* master = Master();
+    if (master == nullptr) return;
+    const SettingItem& item = items[static_cast<size_t>(index)];
+    const EdsError status = master->WriteProperty(property, item.code);
+    if (status != 0) {
+        s_.view.ShowMessage(WriteErrorText(property, index, item.code, item.name, status));
+        SelectByValue(property);
+    }
+}
+
+void CameraControl::SelectByValue(EdsPropertyID property) {
+    const int list = SupportedListIndex(property);
+    if (list < 0) return;
+    TAppMaster* master = Master();
+    const int64_t value = master && master->Camera() ? master->Camera()->GetPropertyValue(property) : -1;
+    const std::vector<SettingItem>& items = items_[static_cast<size_t>(list)];
+    int index = 0;
+    while (index < static_cast<int>(items.size()) &&
+           static_cast<int64_t>(items[static_cast<size_t>(index)].code) != value) {
+        ++index;
+    }
+    s_.view.SelectItem(property, index < static_cast<int>(items.size()) ? index : -1);
+}
+
+bool CameraControl::HandleMessage(const CameraMessage& message) {
+    if (message.message < kCameraMessageProperty || message.message > kCameraMessageProgress) return false;
+    // Queued for a session that has been disconnected meanwhile: dropped.
+    if (!master_ || !master_->OwnsMessage(message)) return true;
+    switch (message.message) {
+        case kCameraMessageProperty: {
+            const auto property = static_cast<EdsPropertyID>(message.lParam);
+            if (message.wParam == kEdsPropertyEventPropertyChanged) {
+                master_->ReadProperty(property);
+                SelectByValue(property);
+            } else if (message.wParam == kEdsPropertyEventPropertyDescChanged) {
+                try {
+                    master_->ReadPropertyList(property);
+                } catch (const CameraRangeError& e) {
+                    s_.view.SetStatus(std::string("Range error: ") + e.what());
+                }
+            }
+            return true;
+        }
+        case kCameraMessageTransfer:
+            if (master_->Download(static_cast<EdsDirectoryItemRef>(message.lParam), s_.view.SaveFolder()) !=
+                0) {
+                s_.view.SetStatus("Download error occurred!");
+            }
+            return true;
+        case kCameraMessageProgress:
+            s_.view.SetProgress(static_cast<int>(message.wParam));
+            if (message.wParam == 100) {
+                Delay(s_.clock, 500);
+                s_.view.SetProgress(0);
+            }
+            return true;
+    }
+    return false;
+}
+
+void CameraControl::Disconnect() {
+    SharedVariables& shared = s_.shared;
+    CameraWindowView& view = s_.view;
+    if (!shared.program.CameraName.empty() && master_) {
+        master_->Destroy();
+        master_.reset();
+    }
+    view.ProcessMessages();
+    shared.program.CameraName.clear();
+    view.SetSaveButtonEnabled(false);
+    view.SetReleaseEnabled(false);
+    view.SetSeriesEnabled(false);
+    view.SetConnectionLabel("Camera : ", CameraLabelColour::Grey);
+    view.SetMessageLines("Camera is now disconnected.", CameraLabelColour::Red, "", "");
+    view.SetStatus("Camera : ");
+    view.ProcessMessages();
+
+    namespace fs = std::filesystem;
+    const std::string ini = CameraLogPath();
+    const std::string txt = shared.folders.DocumentsFolder + "Camera.txt";
+    std::error_code error;
+    if (!fs::exists(ini, error)) return;
+    fs::remove(txt, error);
+    if (!error) fs::rename(ini, txt, error);
+    if (error) view.ShowMessage(FileErrorText("rename", ini, error.message()));
+}
+
+void CameraControl::Close() {
+    s_.shared.flags.AbortRunRequested = true;
+    Disconnect();
+    Delay(s_.clock, 100);
+}
+
+void CameraControl::Release() {
+    if (TAppMaster* master = Master()) master->TakePicture();
+}
+
+}  // namespace zelto

@@ -1,0 +1,107 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "camera/appmaster.h"
+#include "camera/camera_log.h"
+#include "camera/edsdk.h"
+#include "camera/message_sink.h"
+#include "eclipse_data/clock.h"
+#include "eclipse_data/variables.h"
+
+// The camera window's behaviour without the toolkit: connect and disconnect, the camera log, the
+// four settings lists and their change handlers, the manual-mode check and the camera's messages.
+// The window implements CameraWindowView and only copies what it is told into its controls.
+
+namespace zelto {
+
+enum class CameraLabelColour { Grey, Black, Red };
+
+// One item of a settings list: the name shown and the code written to the camera.
+struct SettingItem {
+    std::string name;
+    uint32_t code = 0;
+};
+
+class CameraWindowView {
+  public:
+    virtual ~CameraWindowView() = default;
+    virtual void SetSaveFolder(const std::string& text) = 0;  // Edit1
+    virtual std::string SaveFolder() const = 0;
+    virtual void SetConnectionLabel(const std::string& text, CameraLabelColour colour) = 0;  // LabelA
+    // Label6 (with its colour), Label7, Label8.
+    virtual void SetMessageLines(const std::string& line6, CameraLabelColour colour6,
+                                 const std::string& line7, const std::string& line8) = 0;
+    virtual void SetStatus(const std::string& text) = 0;
+    virtual void ProcessMessages() = 0;
+    virtual void SetReleaseEnabled(bool enabled) = 0;      // SpeedButton_Release
+    virtual void SetSeriesEnabled(bool enabled) = 0;       // Button_take_5_pictures, Button_take_9_pictures
+    virtual void SetSeriesAbortEnabled(bool enabled) = 0;  // Button_Abort2
+    virtual void SetSaveButtonEnabled(bool enabled) = 0;   // SpeedButton1
+    // The list of a property (0x100, 0x400, 0x402, 0x405, 0x406) refilled with items.
+    virtual void FillList(EdsPropertyID property, const std::vector<SettingItem>& items) = 0;
+    // Selects item index (−1: none) without running the list's change handler.
+    virtual void SelectItem(EdsPropertyID property, int index) = 0;
+    virtual int SelectedItem(EdsPropertyID property) const = 0;  // −1 when none
+    virtual void ShowMessage(const std::string& text) = 0;       // a message box; returns when closed
+    virtual void ShowManualModeMessage(const std::string& caption, const std::string& text) = 0;
+    virtual void SetProgress(int percent) = 0;  // ProgressBar1
+};
+
+// The name shown for a code: the first name-table row with that code ("Unknown" included), or the
+// code as 8 upper-case hexadecimal digits when the table has no such row.
+std::string SettingName(EdsPropertyID property, uint32_t code);
+
+// The text of a change handler's message box for a write that failed with status.
+std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name,
+                           uint32_t status);
+
+inline constexpr const char* kManualModeCaption = "Camera is not in manual mode \"M\" !";
+inline constexpr const char* kManualModeText =
+    "Set Camera to manual mode \"M\" and restart.\r\nProgram terminates now.";
+
+class CameraControl {
+  public:
+    struct Services {
+        SharedVariables& shared;
+        Clock& clock;
+        CameraWindowView& view;
+        std::function<EdsSdk&()> sdk;                   // the camera library, made on first use
+        CameraMessageSink* sink = nullptr;              // where the library's messages go
+        std::function<ComputerInformation()> computer;  // the camera log's computer section
+        std::function<void()> terminate;                // ends the program at once (manual-mode check)
+    };
+
+    explicit CameraControl(Services services);
+    ~CameraControl();
+
+    void Connect();     // Button_ConnectClick
+    void Disconnect();  // Button_DisconnectClick, also with no camera
+    void Close();       // FormClose: abort a run, disconnect, 100 ms pause
+    void Release();     // SpeedButton_ReleaseClick
+
+    // The change handler of a list: writes the selected code, or reports and selects the camera's value.
+    void ListChanged(EdsPropertyID property);
+    void SelectByValue(EdsPropertyID property);
+
+    // A camera message taken from the window's queue; false when it is not one this session handles
+    // (other numbers, or messages queued for a session that is gone).
+    bool HandleMessage(const CameraMessage& message);
+
+    // The session of the connected camera; null when none is connected (CameraName empty).
+    TAppMaster* Master() const;
+    std::string CameraLogPath() const;
+
+  private:
+    Services s_;
+    std::unique_ptr<TAppMaster> master_;
+    std::array<std::vector<SettingItem>, 5> items_;  // image quality, AE mode, ISO, Av, Tv
+    bool terminated_ = false;  // the manual-mode check ended the program (a test's terminate returns)
+};
+
+}  // namespace zelto

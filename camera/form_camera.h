@@ -1,0 +1,196 @@
+#pragma once
+
+#include <QEvent>
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "camera/camera_control.h"
+#include "camera/run_engine.h"
+#include "camera/run_seams.h"
+#include "camera/test_shots.h"
+#include "eclipse_data/clock.h"
+#include "eclipse_data/variables.h"
+#include "exposure/table.h"
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+
+namespace zelto {
+
+class SoundPlayer;
+
+// The camera's library events as window events: 0x401, 0x402, 0x403 become QEvent::User + 1 … + 3.
+class CameraEvent final : public QEvent {
+  public:
+    explicit CameraEvent(const CameraMessage& message)
+        : QEvent(static_cast<QEvent::Type>(QEvent::User + static_cast<int>(message.message - 0x400))),
+          message_(message) {}
+    const CameraMessage& message() const { return message_; }
+
+  private:
+    CameraMessage message_;
+};
+
+// The camera window: connection panel, "Interactive Camera Tests", "Advanced Camera Tests" and
+// "Eclipse Photography" pages, the hidden save-folder panel and the status bar. Every control's
+// objectName is its component name. The rules live in camera/ (CameraControl, the test series, the
+// photography run); the window copies their results into its controls.
+class TForm_Camera final : public QMainWindow,
+                           public CameraWindowView,
+                           public ShotsView,
+                           public RunView,
+                           public MessagePump,
+                           public CameraMessageSink {
+    Q_OBJECT
+
+  public:
+    struct Services {
+        SharedVariables& shared;
+        Clock& clock;
+        SoundPlayer& sound;
+        Shell& shell;
+        std::function<EdsSdk&()> sdk;                   // the camera library, made on first connect
+        std::function<ComputerInformation()> computer;  // the camera log's computer section
+    };
+    explicit TForm_Camera(Services services, QWidget* parent = nullptr);
+    ~TForm_Camera() override;
+
+    // The table the runs carry out (the exposure window's); without one a run finds "no table".
+    void SetExposureTable(const ExposureTable* table) { table_ = table; }
+    // Replaceable for tests: message boxes (caption, text) and the manual-mode check's end of program.
+    void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
+        messageBox_ = std::move(show);
+    }
+    void SetTerminate(std::function<void()> terminate) { terminate_ = std::move(terminate); }
+
+    CameraControl& control() { return *control_; }
+
+    // Handlers with the described names; public so the main window and tests reach them.
+    void PageControl1Change();
+    void Button_ConnectClick();
+    void Button_DisconnectClick();
+    void SpeedButton_ReleaseClick();
+    void Button_take_5_picturesClick();
+    void Button_take_9_picturesClick();
+    void Button_Abort2Click();
+    void Button_Start_Eclipse_PhotographyClick();
+    void Button_Test_Eclipse_PhotographyClick();
+    void Button_Abort_FotoClick();
+    void Button_Abort_TestClick();
+    void BitBtn_AdvanceClick();
+    void BitBtn_RealTimeClick();
+
+    // --- CameraWindowView ---
+    void SetSaveFolder(const std::string& text) override;
+    std::string SaveFolder() const override;
+    void SetConnectionLabel(const std::string& text, CameraLabelColour colour) override;
+    void SetMessageLines(const std::string& line6, CameraLabelColour colour6, const std::string& line7,
+                         const std::string& line8) override;
+    void SetStatus(const std::string& text) override;
+    void ProcessMessages() override;
+    void SetReleaseEnabled(bool enabled) override;
+    void SetSeriesEnabled(bool enabled) override;
+    void SetSeriesAbortEnabled(bool enabled) override;
+    void SetSaveButtonEnabled(bool enabled) override;
+    void FillList(EdsPropertyID property, const std::vector<SettingItem>& items) override;
+    void SelectItem(EdsPropertyID property, int index) override;
+    int SelectedItem(EdsPropertyID property) const override;
+    void ShowMessage(const std::string& text) override;
+    void ShowManualModeMessage(const std::string& caption, const std::string& text) override;
+    void SetProgress(int percent) override;
+
+    // --- ShotsView ---
+    void ClearReport() override;
+    void AddReportLine(const std::string& line) override;
+    void SetSeriesRunning(bool running, bool focusReport) override;
+
+    // --- RunView ---
+    void SetPhase(const std::string& text) override;
+    void SetWann(const std::string& text) override;
+    void SetWannDiff(const std::string& text) override;
+    void SetInfo(const std::string& text) override;
+    void SetInfoColour(RunColour font) override;
+    void ShowBanner(const std::string& text) override;
+    void SetBannerColour(RunColour background) override;
+    void HideBanner() override;
+    void SetRunning(RunKind kind, bool running) override;
+    void ShowRehearsalControls(bool shown) override;
+
+    // --- CameraMessageSink: any thread ---
+    void Post(const CameraMessage& message) override;
+
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void BuildWidgets();
+    void FormCreate();
+    QComboBox* ListOf(EdsPropertyID property) const;
+    ShotsEnvironment ShotsEnv();
+    void StartRun(RunKind kind);
+    void PressCaption(QLabel* label, bool pressed);
+
+    Services s_;
+    std::unique_ptr<CameraControl> control_;
+    const ExposureTable* table_ = nullptr;
+    ExposureTable noTable_;
+    std::function<void(const std::string&, const std::string&)> messageBox_;
+    std::function<void()> terminate_;
+
+  public:
+    // Controls, by their component names.
+    QFrame* Panel_Camera_Connection = nullptr;
+    QPushButton* Button_Connect = nullptr;
+    QPushButton* Button_Disconnect = nullptr;
+    QLabel* LabelA = nullptr;
+    QTabWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QLabel* Label_Test1_Expl = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label8 = nullptr;
+    QComboBox* ComboBox_IQ = nullptr;
+    QComboBox* ComboBox_AEmode = nullptr;
+    QComboBox* ComboBox_ISO = nullptr;
+    QComboBox* ComboBox_Av = nullptr;
+    QComboBox* ComboBox_Tv = nullptr;
+    QPushButton* SpeedButton_Release = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QLabel* Label_Test2_Expl = nullptr;
+    QPlainTextEdit* Memo_Test2 = nullptr;
+    QPushButton* Button_take_5_pictures = nullptr;
+    QPushButton* Button_take_9_pictures = nullptr;
+    QPushButton* Button_Abort2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QPushButton* Button_Start_Eclipse_Photography = nullptr;
+    QLabel* Label_Start_Eclipse_Photography = nullptr;
+    QPushButton* Button_Test_Eclipse_Photography = nullptr;
+    QLabel* Label_Test_Eclipse_Photography = nullptr;
+    QPushButton* Button_Abort_Foto = nullptr;
+    QPushButton* Button_Abort_Test = nullptr;
+    QLabel* Label_Phase = nullptr;
+    QLabel* Label_Wann = nullptr;
+    QLabel* Label_WannDiff = nullptr;
+    QLabel* Label_Info = nullptr;
+    QLabel* Label_WAV_Meldung = nullptr;
+    QLabel* Label_Advance1 = nullptr;
+    QLabel* Label_Advance2 = nullptr;
+    QPushButton* BitBtn_Advance = nullptr;
+    QPushButton* BitBtn_RealTime = nullptr;
+    QFrame* Panel2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QPushButton* SpeedButton1 = nullptr;
+};
+
+}  // namespace zelto

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <string>
+
+// What the photography run needs from its surroundings besides the camera: the window's message
+// loop, its labels and buttons, and the system shell. The camera window implements them with Qt;
+// tests and zelto-cli record them.
+
+namespace zelto {
+
+// Lets the window handle what is pending (clicks, the clock, the camera's messages) and returns.
+class MessagePump {
+public:
+    virtual ~MessagePump() = default;
+    virtual void ProcessMessages() = 0;
+};
+
+// Starts a batch file without waiting for it. The file is the program itself: no shell parses its
+// name. Returns false when it could not be started.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual bool StartBatch(const std::string& path) = 0;
+};
+
+enum class RunKind { Real, Test };
+
+enum class RunColour { White, Yellow, Red, Blue, Lime, ButtonFace };
+
+// One thing the run did, for a log (zelto-cli prints one line per action).
+struct RunAction {
+    int row = -1;             // table row, −1 for the run as a whole
+    double scheduledJD = 0;   // the instant the row waited for (0 when none)
+    double startedJD = 0;     // the current time when the action started
+    std::string text;         // "IQ JPGLarFin written", "picture 1/1000 taken", …
+};
+
+// The "Eclipse Photography" page as the run sees it.
+class RunView {
+public:
+    virtual ~RunView() = default;
+    virtual void SetPhase(const std::string& text) = 0;     // Label_Phase
+    virtual void SetWann(const std::string& text) = 0;      // Label_Wann
+    virtual void SetWannDiff(const std::string& text) = 0;  // Label_WannDiff
+    virtual void SetInfo(const std::string& text) = 0;      // Label_Info text
+    virtual void SetInfoColour(RunColour font) = 0;         // Label_Info font colour
+    virtual void SetStatus(const std::string& text) = 0;    // the status bar's text
+    virtual void ShowBanner(const std::string& text) = 0;   // Label_WAV_Meldung shown, 677 pixels wide
+    virtual void SetBannerColour(RunColour background) = 0;
+    virtual void HideBanner() = 0;                          // 2 pixels wide and hidden
+    // Start: both run buttons and their caption labels disabled, this run's abort button enabled.
+    // End: the reverse. The caption label is put back to its resting place at the start.
+    virtual void SetRunning(RunKind kind, bool running) = 0;
+    // Real run only: "Advance Time" and the warning labels shown at the start; at the end both
+    // rehearsal buttons and the warning labels are hidden.
+    virtual void ShowRehearsalControls(bool shown) = 0;
+    virtual void Report(const RunAction& action) { (void)action; }
+};
+
+}  // namespace zelto

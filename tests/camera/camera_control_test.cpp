@@ -1,0 +1,340 @@
+#include "camera/camera_control.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "camera/proptables.h"
+#include "camera/virtual_camera.h"
+#include "eclipse_data/datetext.h"
+#include "recording_sink.h"
+
+namespace zelto {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RecordingWindow : CameraWindowView {
+    std::string saveFolder, labelA, line6, line7, line8, status;
+    CameraLabelColour colourA = CameraLabelColour::Black, colour6 = CameraLabelColour::Black;
+    bool release = false, series = false, abort2 = true, saveButton = true;
+    std::map<EdsPropertyID, std::vector<std::string>> lists;
+    std::map<EdsPropertyID, int> selected;
+    std::vector<std::string> messages;
+    std::string manualCaption, manualText;
+    std::vector<int> progress;
+
+    void SetSaveFolder(const std::string& text) override { saveFolder = text; }
+    std::string SaveFolder() const override { return saveFolder; }
+    void SetConnectionLabel(const std::string& text, CameraLabelColour colour) override {
+        labelA = text, colourA = colour;
+    }
+    void SetMessageLines(const std::string& l6, CameraLabelColour c6, const std::string& l7,
+                         const std::string& l8) override {
+        line6 = l6, colour6 = c6, line7 = l7, line8 = l8;
+    }
+    void SetStatus(const std::string& text) override { status = text; }
+    void ProcessMessages() override {}
+    void SetReleaseEnabled(bool on) override { release = on; }
+    void SetSeriesEnabled(bool on) override { series = on; }
+    void SetSeriesAbortEnabled(bool on) override { abort2 = on; }
+    void SetSaveButtonEnabled(bool on) override { saveButton = on; }
+    void FillList(EdsPropertyID property, const std::vector<SettingItem>& items) override {
+        auto& names = lists[property];
+        names.clear();
+        for (const SettingItem& item : items) names.push_back(item.name);
+    }
+    void SelectItem(EdsPropertyID property, int index) override { selected[property] = index; }
+    int SelectedItem(EdsPropertyID property) const override {
+        const auto found = selected.find(property);
+        return found == selected.end() ? -1 : found->second;
+    }
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void ShowManualModeMessage(const std::string& caption, const std::string& text) override {
+        manualCaption = caption, manualText = text;
+    }
+    void SetProgress(int percent) override { progress.push_back(percent); }
+};
+
+std::string FileText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class CameraControlTest : public testing::Test {
+  protected:
+    CameraControlTest() {
+        folder =
+            fs::temp_directory_path() /
+            ("zelto-camera-control-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        shared.folders.DocumentsFolder = folder.string() + "/";
+        shared.folders.ProgramFolder = "/opt/zelto/";
+        shared.program.ProgramVersion.FileVersion = "1.0.0.7";
+        camera.SetCallLog(true);
+    }
+    ~CameraControlTest() override {
+        control.reset();
+        fs::remove_all(folder);
+    }
+
+    CameraControl& Control() {
+        if (!control) {
+            CameraControl::Services services{shared,
+                                             clock,
+                                             window,
+                                             [this]() -> EdsSdk& { return camera; },
+                                             &sink,
+                                             [this] { return computer; },
+                                             [this] { ++terminations; }};
+            control = std::make_unique<CameraControl>(services);
+        }
+        return *control;
+    }
+
+    // The window's queue: every message the camera's thread has posted so far, handled in order.
+    void HandleQueued() {
+        ASSERT_TRUE(camera.WaitUntilEventsDelivered(std::chrono::seconds(5)));
+        for (const CameraMessage& message : sink.Messages()) Control().HandleMessage(message);
+        sink.Clear();
+    }
+
+    int Writes(EdsPropertyID property, uint32_t value) const {
+        int n = 0;
+        for (const VirtualCall& call : camera.Calls()) {
+            n += call.function == "EdsSetPropertyData" && call.args.size() > 4 && call.args[1] == property &&
+                 call.args[4] == value;
+        }
+        return n;
+    }
+
+    fs::path Ini() const { return folder / "Camera.ini"; }
+    fs::path Txt() const { return folder / "Camera.txt"; }
+
+    fs::path folder;
+    SharedVariables shared;
+    FakeClock clock{2460409.25, 1000};
+    VirtualCamera camera;
+    RecordingSink sink;
+    RecordingWindow window;
+    ComputerInformation computer;
+    int terminations = 0;
+    std::unique_ptr<CameraControl> control;
+};
+
+TEST_F(CameraControlTest, ConnectListsSelectsWritesAndLogs) {
+    camera.SetAllowedValues(kEdsPropISOSpeed, {0x48, 0x50, 0x58});
+    camera.SetAllowedValues(kEdsPropTv, {0x10, 0x60, 0xA0});  // 30", 1/30, 1/8000
+    camera.SetAllowedValues(kEdsPropImageQuality, {0x0013FF0F, 0x12345678});
+    Control().Connect();
+
+    EXPECT_EQ(shared.program.CameraName, "Canon EOS (virtual)");
+    EXPECT_EQ(window.labelA, "Camera : Canon EOS (virtual)");
+    EXPECT_EQ(window.line6, "Change the camera settings");
+    EXPECT_EQ(window.line7, "and press the Release button.");
+    EXPECT_EQ(window.line8, "(Or operate the camera itself)");
+    EXPECT_TRUE(window.release);
+    EXPECT_TRUE(window.series);
+    EXPECT_EQ(window.saveFolder, "0");  // the last list read's result
+
+    EXPECT_EQ(window.lists[kEdsPropISOSpeed], (std::vector<std::string>{"100", "200", "400"}));
+    EXPECT_EQ(window.selected[kEdsPropISOSpeed], 0);
+    EXPECT_EQ(Writes(kEdsPropISOSpeed, 0x48), 1);
+    EXPECT_EQ(window.lists[kEdsPropTv], (std::vector<std::string>{"30\"", "1/30", "1/8000"}));
+    EXPECT_EQ(window.selected[kEdsPropTv], 2);  // the last shutter speed
+    EXPECT_EQ(Writes(kEdsPropTv, 0xA0), 1);
+    // A code the name tables lack is shown as its code, not a failed connect.
+    EXPECT_EQ(window.lists[kEdsPropImageQuality], (std::vector<std::string>{"JPGLarFin", "12345678"}));
+    EXPECT_EQ(Writes(kEdsPropImageQuality, 0x0013FF0F), 1);
+    EXPECT_TRUE(window.lists[kEdsPropAEMode].empty());
+    EXPECT_EQ(terminations, 0);
+
+    const std::string log = FileText(Ini());
+    const std::string list = log.substr(log.find("$$EOH\r\n") + 7);
+    EXPECT_EQ(list.substr(0, list.find("number of AEmode")),
+              "Canon EOS (virtual)\r\n"
+              "           2 number of Image quality settings\r\n"
+              "     1310479     0013FF0F 0 JPGLarFin\r\n"
+              "   305419896     12345678 0 \r\n"
+              "           5 ");
+    EXPECT_NE(list.find("\r\n           3 number of ISO speed settings\r\n"
+                        "          72     00000048 0 100\r\n"
+                        "          80     00000050 0 200\r\n"
+                        "          88     00000058 0 400\r\n"),
+              std::string::npos);
+
+    // Connecting again changes nothing: no second library, the log stays.
+    const size_t calls = camera.Calls().size();
+    Control().Connect();
+    EXPECT_EQ(camera.Calls().size(), calls);
+    EXPECT_EQ(FileText(Ini()), log);
+
+    // Disconnect: the log becomes Camera.txt, replacing an older one.
+    std::ofstream(Txt(), std::ios::binary) << "older";
+    Control().Disconnect();
+    EXPECT_FALSE(fs::exists(Ini()));
+    EXPECT_EQ(FileText(Txt()), log);
+    EXPECT_FALSE(window.release);
+    EXPECT_FALSE(window.series);
+    EXPECT_FALSE(window.saveButton);
+    EXPECT_EQ(window.status, "Camera : ");
+    EXPECT_FALSE(camera.Initialized());
+}
+
+TEST_F(CameraControlTest, ValuesChangedOnTheBodySelectTheirItem) {
+    camera.SetAllowedValues(kEdsPropTv, {0x10, 0x60, 0xA0});
+    Control().Connect();
+    HandleQueued();
+    camera.ChangeOnBody(kEdsPropTv, 0x60);
+    HandleQueued();
+    EXPECT_EQ(window.selected[kEdsPropTv], 1);
+    camera.ChangeOnBody(kEdsPropTv, 0x68);  // 1/60: not offered in the list
+    HandleQueued();
+    EXPECT_EQ(window.selected[kEdsPropTv], -1);
+    EXPECT_EQ(Writes(kEdsPropTv, 0x68), 0);  // selecting from the program writes nothing back
+}
+
+TEST_F(CameraControlTest, FailingWriteShowsTheMessageAndReselectsTheCameraValue) {
+    camera.SetAllowedValues(kEdsPropISOSpeed, {0x48, 0x50, 0x58});
+    Control().Connect();
+    HandleQueued();
+    camera.FailCall("EdsSetPropertyData", kEdsErrDeviceBusy, 1);
+    window.selected[kEdsPropISOSpeed] = 2;
+    Control().ListChanged(kEdsPropISOSpeed);
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0],
+              "Cannot set new value...\rError in ComboBox.ISOChange()\rSelect_____=2\rProp.Propid_=00000058\r"
+              "Prop.PropStr=400\rErr_______=129");
+    EXPECT_EQ(window.selected[kEdsPropISOSpeed], 0);  // the camera still has ISO 100
+
+    // The other handlers' prefixes.
+    EXPECT_EQ(WriteErrorText(kEdsPropAv, 1, 0x28, "f/4", 7),
+              "Cannot set new value...\rError in ComboBox.AVChange()\rSelect_____=1\rProp.Propid_=00000028\r"
+              "Prop.PropStr=f/4\rErr_______=7");
+    EXPECT_EQ(WriteErrorText(kEdsPropTv, 0, 0x10, "30\"", 7).substr(0, 54),
+              "Cannot set new value...\rError in ComboBox.TVChange()\rS");
+    EXPECT_EQ(WriteErrorText(kEdsPropAEMode, 0, 0, "", 7).substr(0, 58),
+              "Cannot set new value...\rError in ComboBox.AEmodeChange()\rS");
+}
+
+TEST_F(CameraControlTest, MessagesOfAGoneSessionAreDropped) {
+    Control().Connect();
+    HandleQueued();
+    camera.ChangeOnBody(kEdsPropTv, 0x60);
+    ASSERT_TRUE(camera.WaitUntilEventsDelivered(std::chrono::seconds(5)));
+    const std::vector<CameraMessage> queued = sink.Messages();
+    ASSERT_FALSE(queued.empty());
+    Control().Disconnect();
+    camera.ClearCalls();
+    for (const CameraMessage& message : queued) EXPECT_TRUE(Control().HandleMessage(message));
+    EXPECT_TRUE(camera.Calls().empty());
+    EXPECT_FALSE(Control().HandleMessage({0x400, 0, 0, 0}));  // not a camera message
+}
+
+TEST_F(CameraControlTest, ProgressAndDownloadMessages) {
+    Control().Connect();
+    const uint64_t session = Control().Master()->Session();
+    EXPECT_TRUE(Control().HandleMessage({kCameraMessageProgress, 40, 0, session}));
+    EXPECT_TRUE(Control().HandleMessage({kCameraMessageProgress, 100, 0, session}));
+    EXPECT_EQ(window.progress, (std::vector<int>{40, 100, 0}));
+    camera.FailCall("EdsGetDirectoryItemInfo", kEdsErrInternal, 1);
+    EXPECT_TRUE(Control().HandleMessage({kCameraMessageTransfer, 0x208, 0x5000, session}));
+    EXPECT_EQ(window.status, "Download error occurred!");
+}
+
+TEST(CameraLog, HeaderLinesAndTimeZone) {
+    ComputerInformation c;
+    c.productName = "Debian GNU/Linux 12";
+    c.version = "6.1.0";
+    c.buildLab = "x86_64-little_endian-lp64";
+    c.computerName = "observatory";
+    c.userName = "fred";
+    c.tempFolder = "/tmp";
+    c.programFolder = "/opt/zelto/";
+    c.documentsFolder = "/home/fred/Documents/Zelto/";
+    c.zone = {"Central European Standard Time", {2024, 10, 27, 3, 0, 0, 0, 0}, 0,  -120, 2,
+              "Central European Summer Time",   {2024, 3, 31, 2, 0, 0, 0, 0},  -60};
+    const double jd = 2460409.25;  // 2024-04-08 18:00:00 UT
+    const std::string text = CameraLogText(jd, "1.0.0.7", c, "EOS", SupportedCodesTable{});
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos);
+        lines.push_back(text.substr(at, end - at));
+        at = end + 2;
+    }
+    const std::vector<std::string> expected = {"$$BOH",
+                                               "Logfile creation date and time",
+                                               "------------------------------",
+                                               "2024-04-08 18:00:00.0",
+                                               "",
+                                               "Program information",
+                                               "-------------------",
+                                               "Zelto Version: 1.0.0.7",
+                                               "",
+                                               "Computer information",
+                                               "--------------------",
+                                               "Reg_ProductName         : Debian GNU/Linux 12",
+                                               "Reg_CurrentVersion      : 6.1.0",
+                                               "Reg_BuildLab            : x86_64-little_endian-lp64",
+                                               "Computer name           : observatory",
+                                               "User name               : fred",
+                                               "",
+                                               "Standard directories",
+                                               "--------------------",
+                                               "Windows temporary path  : /tmp",
+                                               "Windows application path: /opt/zelto/",
+                                               "Windows documents path  : /home/fred/Documents/Zelto/",
+                                               "",
+                                               "Computer time zone settings",
+                                               "---------------------------",
+                                               "Computer standard name  : Central European Standard Time",
+                                               "Computer standard date  : 2024 10 27 3 0 0 0 0",
+                                               "Standard bias           : 0",
+                                               "Current  bias           : -120",
+                                               "Current  bias name      : Daylight",
+                                               "Computer daylight name  : Central European Summer Time",
+                                               "Computer daylight date  : 2024 3 31 2 0 0 0 0",
+                                               "DayLight bias           : -60",
+                                               "",
+                                               "Camera and connected optics information",
+                                               "---------------------------------------",
+                                               "$$EOH",
+                                               "EOS"};
+    ASSERT_GE(lines.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
+    EXPECT_EQ(lines.size(), expected.size() + 5);  // five count lines, no codes
+
+    c.zone.state = 7;  // a state the system does not name: no line
+    EXPECT_EQ(CameraLogText(jd, "1", c, "EOS", {}).find("Current  bias name"), std::string::npos);
+}
+
+TEST(CameraLog, ListReadsBackAsTheExposureWindowReadsIt) {
+    SupportedCodesTable codes;
+    for (uint32_t code : {0x0013FF0Fu, 0xFFFFFFFFu})
+        codes.For(kEdsPropImageQuality).codes[++codes.For(kEdsPropImageQuality).count] = code;
+    for (uint32_t code : {0x48u, 0x50u})
+        codes.For(kEdsPropISOSpeed).codes[++codes.For(kEdsPropISOSpeed).count] = code;
+    codes.For(kEdsPropTv).codes[++codes.For(kEdsPropTv).count] = 0xA0;
+    CameraListFile list;
+    ASSERT_TRUE(ReadCameraListText(CameraLogText(2460409.25, "1", {}, "EOS R", codes), list));
+    EXPECT_EQ(list.cameraName, "EOS R");
+    EXPECT_EQ(list.codes[0], (std::vector<uint32_t>{0x0013FF0F, 0xFFFFFFFF}));
+    EXPECT_TRUE(list.codes[1].empty());
+    EXPECT_EQ(list.codes[2], (std::vector<uint32_t>{0x48, 0x50}));
+    EXPECT_TRUE(list.codes[3].empty());
+    EXPECT_EQ(list.codes[4], std::vector<uint32_t>{0xA0});
+    // A log cut short is not read as a shorter list.
+    const std::string text = CameraLogText(2460409.25, "1", {}, "EOS R", codes);
+    EXPECT_FALSE(ReadCameraListText(text.substr(0, text.size() - 30), list));
+    EXPECT_FALSE(ReadCameraListText("no header\r\n", list));
+}
+
+}  // namespace
+}  // namespace zelto

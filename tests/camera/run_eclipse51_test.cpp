@@ -1,0 +1,185 @@
+// A whole total-eclipse table, as the generator makes it for eclipse 51 at the default site, carried
+// out on a simulated clock by a virtual camera that takes a real body's time per picture.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "camera/appmaster.h"
+#include "camera/proptables.h"
+#include "camera/run_engine.h"
+#include "camera/virtual_camera.h"
+#include "eclipse51_table.h"
+#include "eclipse_data/datetext.h"
+#include "platform/sound_player.h"
+
+namespace zelto {
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+struct PhaseView : RunView {
+    std::string phase;
+    std::vector<std::string> banners;
+    std::map<std::string, int> takenPerPhase;
+    std::vector<RunAction> actions;
+    std::vector<std::string> phaseOfAction;
+    void SetPhase(const std::string& text) override { phase = text; }
+    void SetWann(const std::string&) override {}
+    void SetWannDiff(const std::string&) override {}
+    void SetInfo(const std::string&) override {}
+    void SetInfoColour(RunColour) override {}
+    void SetStatus(const std::string&) override {}
+    void ShowBanner(const std::string& text) override { banners.push_back(text); }
+    void SetBannerColour(RunColour) override {}
+    void HideBanner() override {}
+    void SetRunning(RunKind, bool) override {}
+    void ShowRehearsalControls(bool) override {}
+    void Report(const RunAction& action) override {
+        actions.push_back(action);
+        phaseOfAction.push_back(phase);
+        if (action.text.size() > 6 && action.text.substr(action.text.size() - 6) == " taken")
+            ++takenPerPhase[phase];
+    }
+};
+
+struct NoPump : MessagePump {
+    void ProcessMessages() override {}
+};
+struct Sounds : SoundPlayer {
+    std::vector<std::string> played;
+    void Play(const std::string& path) override { played.push_back(path); }
+};
+struct NoShell : Shell {
+    bool StartBatch(const std::string&) override { return false; }
+};
+
+int Marks(const ExposureRow& row) {
+    int n = 0;
+    for (int c = kColumnFirstShutter; c <= kColumnLastShutter; ++c) n += row[static_cast<size_t>(c)] == "x";
+    return n;
+}
+
+TEST(RunEclipse51, WholeTotalEclipseTable) {
+    const ExposureTable table = Eclipse51TotalTable(8);
+    ASSERT_GT(table.RowCount(), 50);
+
+    // What the table asks for, counted from its cells.
+    std::map<std::string, int> marksPerPhase;
+    int loopRow = -1, soundRows = 0;
+    double firstInstant = 0;
+    for (int r = 0; r < table.RowCount(); ++r) {
+        const ExposureRow& row = table.Row(r);
+        if (firstInstant == 0) firstInstant = *ReadDateStrJD(row[kColumnDateTime]);
+        if (row[kColumnKind] == "WAV")
+            ++soundRows;
+        else if (row[kColumnPhase].rfind("Loop", 0) == 0)
+            loopRow = r;
+        else
+            marksPerPhase[row[kColumnPhase]] += Marks(row);
+    }
+    ASSERT_GE(loopRow, 0);
+    ASSERT_EQ(soundRows, 4);
+    const double loopEnd = *ReadDateStrJD(table.Row(loopRow)[kColumnDateTime]);
+
+    FakeClock clock(firstInstant - 10 * kSecond, 100);
+    clock.SetJumpToWaits(true);
+    VirtualCamera camera;
+    UseSimulatedBodyTimes(camera, [&clock](double ms) { clock.AdvanceMs(ms); });
+    CameraState state;
+    std::unique_ptr<TAppMaster> master = TAppMaster::Create(camera, nullptr, state);
+    master->OpenSession();
+    camera.ClearCalls();
+    SharedVariables shared;
+    shared.program.CameraName = master->DeviceName();
+    shared.folders.ProgramFolder = "/program/";
+    PhaseView view;
+    NoPump pump;
+    Sounds sound;
+    NoShell shell;
+    RunEnvironment env{clock, pump, view, sound, shell, shared, [&master] { return master.get(); }};
+    const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real);
+
+    EXPECT_FALSE(summary.aborted);
+    EXPECT_EQ(summary.picturesFailed, 0);
+    EXPECT_EQ(summary.settingsFailed, 0);
+    EXPECT_EQ(summary.rowsSkipped, 0);
+    // Every single-shot phase took each of its marked pictures.
+    for (const auto& [phase, marks] : marksPerPhase) EXPECT_EQ(view.takenPerPhase[phase], marks) << phase;
+    // The loop: whole passes of its 14 columns, then the 8 s picture that no longer fits 26 s.
+    const int loopTaken = view.takenPerPhase["Loop during totality"];
+    EXPECT_EQ(loopTaken % 14, 13);
+    EXPECT_GE(loopTaken, 3 * 14);
+    EXPECT_EQ(summary.picturesSkipped, 1);
+    int totalTaken = 0;
+    for (const auto& [phase, n] : view.takenPerPhase) totalTaken += n;
+    EXPECT_EQ(summary.picturesTaken, totalTaken);
+    EXPECT_EQ(camera.PicturesTaken(), totalTaken);
+    for (size_t i = 0; i < view.actions.size(); ++i) {
+        const RunAction& a = view.actions[i];
+        if (view.phaseOfAction[i] != "Loop during totality") continue;
+        const double left = (loopEnd - a.startedJD) / kSecond;
+        if (a.text == "picture 8\" taken") {
+            EXPECT_GT(left, 25.97);
+        }
+        if (a.text.rfind("picture 8\" skipped: loop time left ", 0) == 0) {
+            EXPECT_LT(left, 25.97);
+            EXPECT_GT(left, 25.97 - 20);  // less than one pass earlier
+        }
+    }
+
+    // Settings are written only when they change: image quality, ISO and aperture once for the whole
+    // table; no shutter-speed write repeats the one before it.
+    int iq = 0, iso = 0, av = 0;
+    uint64_t lastTv = ~0ull;
+    for (const VirtualCall& call : camera.Calls()) {
+        if (call.function != "EdsSetPropertyData") continue;
+        iq += call.args[1] == kEdsPropImageQuality;
+        iso += call.args[1] == kEdsPropISOSpeed;
+        av += call.args[1] == kEdsPropAv;
+        if (call.args[1] == kEdsPropTv) {
+            EXPECT_NE(call.args[4], lastTv);
+            lastTv = call.args[4];
+        }
+    }
+    EXPECT_EQ(iq, 1);
+    EXPECT_EQ(iso, 1);
+    EXPECT_EQ(av, 1);
+
+    EXPECT_EQ(sound.played,
+              (std::vector<std::string>{"/program/remove_filters.wav", "/program/remove_filters.wav",
+                                        "/program/attach_filters.wav", "/program/attach_filters.wav"}));
+    EXPECT_EQ(view.banners, (std::vector<std::string>{"REMOVE FILTERS", "REMOVE FILTERS", "ATTACH FILTERS",
+                                                      "ATTACH FILTERS"}));
+
+    // No single-shot picture began before its row's instant (a loop's pictures carry its end instead).
+    for (size_t i = 0; i < view.actions.size(); ++i) {
+        const RunAction& a = view.actions[i];
+        if (a.scheduledJD > 0 && view.phaseOfAction[i] != "Loop during totality") {
+            EXPECT_GE(a.startedJD, a.scheduledJD - 1e-9) << a.text;
+        }
+    }
+}
+
+TEST(RunEclipse51, SoundsStaySilentWithSpokenCommandsOff) {
+    ExposureTable table(0);
+    ExposureRow row;
+    row[kColumnKind] = "WAV";
+    row[kColumnPhase] = "remove_filters.wav";
+    row[kColumnDateTime] = "2024-04-08 18:15:16.3";
+    table.AppendRow(row);
+    FakeClock clock(*ReadDateStrJD(row[kColumnDateTime]) - kSecond, 1000);
+    clock.SetJumpToWaits(true);
+    SharedVariables shared;
+    shared.flags.SpokenCommands = false;
+    PhaseView view;
+    NoPump pump;
+    Sounds sound;
+    NoShell shell;
+    RunEnvironment env{clock, pump, view, sound, shell, shared, [] { return nullptr; }};
+    PhotographyRun(env, table).Run(RunKind::Real);
+    EXPECT_TRUE(sound.played.empty());
+    EXPECT_EQ(view.banners, std::vector<std::string>{"REMOVE FILTERS"});
+}
+
+}  // namespace
+}  // namespace zelto

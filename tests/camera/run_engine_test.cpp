@@ -1,0 +1,435 @@
+#include "camera/run_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "camera/appmaster.h"
+#include "camera/proptables.h"
+#include "camera/virtual_camera.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
+#include "platform/sound_player.h"
+
+namespace zelto {
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+struct RecordingView : RunView {
+    std::string phase, wann, wannDiff, info, status, banner;
+    RunColour infoColour = RunColour::White;
+    bool bannerShown = false;
+    int phaseWrites = 0, wannDiffWrites = 0, bannerBlinks = 0;
+    std::map<RunKind, bool> running;
+    bool rehearsalShown = false;
+    std::vector<RunAction> actions;
+    std::vector<std::string> statuses;
+    std::function<void(const RunAction&)> onAction;
+
+    void SetPhase(const std::string& text) override { phase = text, ++phaseWrites; }
+    void SetWann(const std::string& text) override { wann = text; }
+    void SetWannDiff(const std::string& text) override { wannDiff = text, ++wannDiffWrites; }
+    void SetInfo(const std::string& text) override { info = text; }
+    void SetInfoColour(RunColour font) override { infoColour = font; }
+    void SetStatus(const std::string& text) override { status = text, statuses.push_back(text); }
+    void ShowBanner(const std::string& text) override { banner = text, bannerShown = true; }
+    void SetBannerColour(RunColour) override { ++bannerBlinks; }
+    void HideBanner() override { bannerShown = false; }
+    void SetRunning(RunKind kind, bool on) override { running[kind] = on; }
+    void ShowRehearsalControls(bool shown) override { rehearsalShown = shown; }
+    void Report(const RunAction& action) override {
+        actions.push_back(action);
+        if (onAction) onAction(action);
+    }
+    int Count(const std::string& prefix) const {
+        int n = 0;
+        for (const RunAction& a : actions) n += a.text.rfind(prefix, 0) == 0;
+        return n;
+    }
+};
+
+struct ScriptedPump : MessagePump {
+    std::function<void()> onMessages;
+    int calls = 0;
+    void ProcessMessages() override {
+        ++calls;
+        if (onMessages) onMessages();
+    }
+};
+
+struct RecordingSound : SoundPlayer {
+    std::vector<std::string> played;
+    void Play(const std::string& path) override { played.push_back(path); }
+};
+
+struct RecordingShell : Shell {
+    std::vector<std::string> started;
+    bool StartBatch(const std::string& path) override {
+        started.push_back(path);
+        return true;
+    }
+};
+
+ExposureRow Row(const std::string& kind, const std::string& phase, double jd, std::vector<int> marked = {},
+                std::string quality = "JPGLarFin", std::string iso = "100", std::string av = "f/4") {
+    ExposureRow row;
+    row[kColumnKind] = kind;
+    row[kColumnPhase] = phase;
+    row[kColumnDateTime] = jd > 0 ? JDText(jd, 1) : "";
+    row[kColumnQuality] = quality;
+    row[kColumnISO] = iso;
+    row[kColumnAperture] = av;
+    for (int c : marked) row[static_cast<size_t>(c)] = "x";
+    return row;
+}
+
+class RunTest : public testing::Test {
+protected:
+    RunTest() : clock(kStart, 1000) {
+        clock.SetJumpToWaits(true);
+        shared.folders.ProgramFolder = "/program/";
+        shared.folders.AppDataFolder =
+            (std::filesystem::temp_directory_path() /
+             ("zelto-run-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name())) / "")
+                .string();
+        std::filesystem::create_directories(shared.folders.AppDataFolder);
+        Connect();
+    }
+
+    void Connect() {
+        master = TAppMaster::Create(camera, nullptr, cameraState);
+        master->OpenSession();
+        shared.program.CameraName = master->DeviceName();
+        camera.ClearCalls();
+    }
+    void Disconnect() {
+        master.reset();
+        shared.program.CameraName.clear();
+    }
+
+    RunSummary Run(RunKind kind = RunKind::Real) {
+        RunEnvironment env{clock, pump, view, sound, shell, shared, [this] { return master.get(); }};
+        PhotographyRun run(env, table);
+        return run.Run(kind);
+    }
+
+    int Writes(uint32_t property) const {
+        int n = 0;
+        for (const VirtualCall& call : camera.Calls()) {
+            n += call.function == "EdsSetPropertyData" && call.args.size() > 1 && call.args[1] == property;
+        }
+        return n;
+    }
+
+    static constexpr double kStart = 2460409.25;  // 2024-04-08 18:00 UT
+    FakeClock clock;
+    VirtualCamera camera;
+    CameraState cameraState;
+    std::unique_ptr<TAppMaster> master;
+    SharedVariables shared;
+    ExposureTable table{0};
+    RecordingView view;
+    ScriptedPump pump;
+    RecordingSound sound;
+    RecordingShell shell;
+};
+
+TEST_F(RunTest, SingleShotRowsWriteChangedSettingsOnceAndKeepTheirInstants) {
+    table.AppendRow(Row("", "Partial", kStart + 60 * kSecond, {10, 14}));
+    table.AppendRow(Row("", "", kStart + 90 * kSecond, {10}));  // blank phase: skipped
+    table.AppendRow(Row("", "Partial", kStart + 120 * kSecond, {10, 14}));
+    table.AppendRow(Row("", "Partial", kStart + 180 * kSecond, {14}, "JPGLarFin", "400"));
+    const RunSummary summary = Run();
+
+    EXPECT_EQ(summary.picturesTaken, 5);
+    EXPECT_EQ(camera.PicturesTaken(), 5);
+    EXPECT_EQ(Writes(0x100), 1);  // image quality: first row only
+    EXPECT_EQ(Writes(0x402), 2);  // ISO 100, then 400
+    EXPECT_EQ(Writes(0x405), 1);
+    EXPECT_EQ(Writes(0x406), 4);  // Tv each time the marked column changes: 1/500, 1/30, 1/500, 1/30
+    EXPECT_EQ(camera.Value(0x402), ISOCodeByName("400"));
+    EXPECT_EQ(camera.Value(0x406), TvCodeByName("1/30"));  // column 14
+    for (const RunAction& a : view.actions) {
+        if (a.text.rfind("picture", 0) == 0) {
+            EXPECT_GE(a.startedJD, a.scheduledJD) << a.text;
+        }
+    }
+    EXPECT_LT(summary.latestStartSeconds, 0.01);
+    EXPECT_EQ(view.status, "Picture taken");
+    EXPECT_EQ(view.info, "IQ  : JPGLarFin\r\nISO: 400\r\nAv  : f/4\r\nTv  : 1/30");
+    EXPECT_FALSE(view.running[RunKind::Real]);
+    EXPECT_FALSE(view.rehearsalShown);
+    EXPECT_EQ(shared.time.TimeOffset, 0);
+}
+
+TEST_F(RunTest, NoTableGoesStraightToTheEndStep) {
+    table = ExposureTable();  // 2048 empty rows
+    const RunSummary summary = Run();
+    EXPECT_TRUE(summary.noTable);
+    EXPECT_EQ(view.infoColour, RunColour::Red);
+    EXPECT_EQ(view.info, "No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table");
+    EXPECT_EQ(view.phaseWrites, 0);
+    EXPECT_FALSE(view.rehearsalShown);
+    EXPECT_TRUE(camera.Calls().empty());
+}
+
+TEST_F(RunTest, BlankPhaseRowsTouchNoLabel) {
+    table.AppendRow(Row("", "  ", kStart + 10 * kSecond, {10}));
+    table.AppendRow(Row("WAV", "", kStart + 20 * kSecond));
+    Run();
+    EXPECT_EQ(view.phaseWrites, 0);
+    EXPECT_EQ(view.wann, "");
+    EXPECT_EQ(view.wannDiffWrites, 0);
+    EXPECT_TRUE(camera.Calls().empty());
+}
+
+// The remaining-time rule: estimated exposure (about twice the nominal time) plus 10 s of margin.
+TEST(LoopPictureFits, LimitsPerColumn) {
+    const double end = 2460409.3;
+    struct Case { int column; double limitSeconds; };
+    for (const Case c : {Case{22, 26.0}, Case{18, 11.0}, Case{6, 10.0003}}) {
+        EXPECT_FALSE(LoopPictureFits(c.column, end - (c.limitSeconds - 0.05) * kSecond, end)) << c.column;
+        EXPECT_TRUE(LoopPictureFits(c.column, end - (c.limitSeconds + 0.05) * kSecond, end)) << c.column;
+    }
+    EXPECT_FALSE(LoopPictureFits(6, end - 10.00025 * kSecond, end));
+    EXPECT_TRUE(LoopPictureFits(6, end - 10.00035 * kSecond, end));
+}
+
+TEST_F(RunTest, LoopRowRepeatsUntilTheRemainingTimeRunsOut) {
+    const double end = kStart + 40 * kSecond;
+    table.AppendRow(Row("", "Loop during totality until", end, {18, 22}));
+    const RunSummary summary = Run();
+    EXPECT_GT(summary.picturesTaken, 100);
+    // Every 8 s picture started with more than 26 s (16 s estimated exposure + 10 s) left; the loop
+    // ends with the pass whose 8 s picture no longer fits.
+    for (const RunAction& a : view.actions) {
+        if (a.text == "picture 8\" taken") {
+            EXPECT_GT((end - a.startedJD) * 86400.0, 26.0);
+        }
+    }
+    const RunAction& last = view.actions.back();
+    EXPECT_EQ(last.text.rfind("picture 8\" skipped: loop time left ", 0), 0u) << last.text;
+    EXPECT_LE((end - last.startedJD) * 86400.0, 26.0);
+    EXPECT_GT((end - last.startedJD) * 86400.0, 25.5);
+    EXPECT_EQ(summary.picturesSkipped, 1);
+    EXPECT_EQ(view.phase, "Loop during totality");
+    EXPECT_EQ(view.wann, "by: " + JDText(end, 1));
+}
+
+TEST_F(RunTest, LoopRowWhoseEndHasPassedWritesTvButTakesNoPicture) {
+    table.AppendRow(Row("", "Loop during totality until", kStart - 5 * kSecond, {12, 20}));
+    const RunSummary summary = Run();
+    EXPECT_EQ(summary.picturesTaken, 0);
+    EXPECT_EQ(camera.PicturesTaken(), 0);
+    EXPECT_EQ(Writes(0x406), 2);  // both marked columns still get their shutter speed
+    EXPECT_EQ(camera.Value(0x406), TvCodeByName("2\""));
+}
+
+TEST_F(RunTest, LoopRowWithoutMarksEndsAtItsInstant) {
+    table.AppendRow(Row("", "Loop during totality until", kStart + 3 * kSecond));
+    Run();
+    EXPECT_GE(clock.CurrentJD(), kStart + 3 * kSecond);
+}
+
+TEST_F(RunTest, RetriedPictureSucceedsOnTrial5000) {
+    camera.FailCall("EdsSendCommand", kEdsErrDeviceBusy, 4999);
+    table.AppendRow(Row("", "C2", kStart + 1 * kSecond, {6}));
+    const RunSummary summary = Run();
+    EXPECT_EQ(summary.picturesTaken, 1);
+    EXPECT_EQ(camera.CallCount("EdsSendCommand"), 5000);
+    EXPECT_EQ(view.status, "Picture taken");
+    EXPECT_NE(std::find(view.statuses.begin(), view.statuses.end(), "Picture: Sts=0 Trials=5000"), view.statuses.end());
+    // 5000 trials at least 15 ms apart
+    EXPECT_GE((clock.CurrentJD() - kStart) * 86400.0, 5000 * 0.015);
+}
+
+TEST_F(RunTest, APictureThatNeverSucceedsFailsAfter5000Trials) {
+    camera.FailCall("EdsSendCommand", kEdsErrDeviceBusy);
+    table.AppendRow(Row("", "C2", kStart + 1 * kSecond, {6}));
+    const RunSummary summary = Run();
+    EXPECT_EQ(summary.picturesFailed, 1);
+    EXPECT_EQ(camera.CallCount("EdsSendCommand"), 5000);
+    EXPECT_EQ(view.status, "Failed to release!");
+}
+
+TEST_F(RunTest, SimulationWithoutCameraTakesAbout237msPerStep) {
+    Disconnect();
+    table.AppendRow(Row("", "Partial", kStart + 1 * kSecond, {9}));
+    const RunSummary summary = Run();
+    EXPECT_EQ(view.info, "IQ  : JPGLarFin\r\nISO: 100\r\nAv  : f/4\r\nTv  : 1/1000");
+    EXPECT_EQ(summary.picturesTaken, 1);
+    EXPECT_EQ(view.status, "Picture taken (SIMULATED)");
+    const std::vector<std::string> expected = {"IQ: SIMULATION MODE", "ISO: SIMULATION MODE", "Av: SIMULATION MODE",
+                                               "Tv: SIMULATION MODE", "Tv: SIMULATION MODE", "Picture taken (SIMULATED)"};
+    EXPECT_EQ(view.statuses, expected);
+    EXPECT_FALSE(shared.flags.SimulationMode);  // cleared at the end
+    // Three settings before the wait; Tv and the picture after it: 2 × 237 ms after the instant.
+    const double after = (clock.CurrentJD() - (kStart + 1 * kSecond)) * 86400.0;
+    EXPECT_NEAR(after, 2 * 0.237, 0.02);
+    const RunAction& picture = view.actions.back();
+    EXPECT_NEAR((picture.startedJD - picture.scheduledJD) * 86400.0, 0.237, 0.01);
+}
+
+TEST_F(RunTest, SoundRowBlinksItsBannerForJustOverFiveSeconds) {
+    table.AppendRow(Row("WAV", " remove_filters.wav ", kStart + 2 * kSecond));
+    Run();
+    EXPECT_EQ(view.banner, "REMOVE FILTERS");
+    EXPECT_FALSE(view.bannerShown);
+    EXPECT_EQ(sound.played, std::vector<std::string>{"/program/remove_filters.wav"});
+    const double shown = (clock.CurrentJD() - (kStart + 2 * kSecond)) * 86400.0;
+    EXPECT_GT(shown, 5.0);
+    EXPECT_LT(shown, 5.2);
+    EXPECT_GE(view.bannerBlinks, 50);
+
+    shared.flags.SpokenCommands = false;
+    sound.played.clear();
+    table.SetCell(kColumnDateTime, 0, JDText(clock.CurrentJD() + 1 * kSecond, 1));
+    Run();
+    EXPECT_TRUE(sound.played.empty());  // played only with spoken commands on
+    EXPECT_EQ(SoundBannerText("Attach-filters_now.wav.bak"), "ATTACH FILTERS NOW");
+}
+
+TEST_F(RunTest, AdvanceTimeStandsFiveSecondsBeforeTheShownInstant) {
+    const double system = clock.CurrentJD();
+    const double offset = AdvanceTimeOffset("at: 2024-04-08 18:17:20.0", system);
+    EXPECT_EQ(JDText(system + offset, 1), "2024-04-08 18:17:15.0");
+    EXPECT_NEAR(AdvanceTimeOffset("by: 2024-04-08 18:17:20.0", system), offset, 1e-12);
+    // Unreadable fields fall back to 1 for the date and 0 for the time.
+    EXPECT_EQ(JDText(system + AdvanceTimeOffset("at: xxxx-04-xx 18:17:20.0", system), 1), "0001-04-01 18:17:15.0");
+
+    // During a real run the offset moves the run's clock; the end of the run resets it.
+    table.AppendRow(Row("", "C2", CalendarToJD(2024, 4, 8, 18, 17, 20), {6}));
+    bool advanced = false;
+    pump.onMessages = [&] {
+        if (!advanced && view.wann.rfind("at: ", 0) == 0) {
+            advanced = true;
+            shared.time.TimeOffset = AdvanceTimeOffset(view.wann, clock.NowJD());
+        }
+    };
+    Run();
+    EXPECT_TRUE(advanced);
+    EXPECT_EQ(view.Count("picture 1/8000 taken"), 1);
+    EXPECT_EQ(shared.time.TimeOffset, 0);
+}
+
+// Abort from every point where the run waits or lets the window work.
+TEST_F(RunTest, AbortStopsTheRunAtEachWaitingPoint) {
+    struct Case { const char* name; ExposureRow row; int abortAtPump; };
+    const Case cases[] = {
+        {"wait for an instant", Row("", "C2", kStart + 60 * kSecond, {6}), 1},
+        {"setting write", Row("", "C2", kStart + 60 * kSecond, {6}), 0},
+        {"sound banner", Row("WAV", "attach_filters.wav", kStart + 1 * kSecond), 3},
+        {"loop countdown", Row("", "Loop during totality until", kStart + 60 * kSecond, {6}), 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        table = ExposureTable(0);
+        table.AppendRow(c.row);
+        table.AppendRow(Row("", "after", kStart + 120 * kSecond, {7}));
+        camera.ClearCalls();
+        int pumps = 0;
+        pump.onMessages = [&] {
+            if (pumps++ == c.abortAtPump) shared.flags.AbortRunRequested = true;
+        };
+        const RunSummary summary = Run();
+        EXPECT_TRUE(summary.aborted);
+        EXPECT_LT(summary.picturesTaken, 2);
+        EXPECT_EQ(camera.CallCount("EdsSendCommand") > 0, summary.picturesTaken > 0);
+        EXPECT_FALSE(shared.flags.AbortRunRequested);  // cleared by the end step
+        EXPECT_LT(clock.CurrentJD(), kStart + 120 * kSecond);
+    }
+}
+
+TEST_F(RunTest, NoCameraCallAfterADisconnectTheRunGoesOn) {
+    table.AppendRow(Row("", "C2", kStart + 10 * kSecond, {6}));
+    table.AppendRow(Row("WAV", "attach_filters.wav", kStart + 20 * kSecond));
+    table.AppendRow(Row("", "C3", kStart + 30 * kSecond, {7}));
+    size_t callsAtDisconnect = 0;
+    pump.onMessages = [&] {
+        if (master && view.Count("picture") == 1) {
+            Disconnect();  // "Disconnect Camera" during the run: closes the session
+            callsAtDisconnect = camera.Calls().size();
+        }
+    };
+    const RunSummary summary = Run();
+    EXPECT_EQ(camera.Calls().size(), callsAtDisconnect);
+    EXPECT_TRUE(summary.cameraLost);
+    EXPECT_EQ(summary.picturesTaken, 1);
+    EXPECT_EQ(summary.picturesFailed, 1);
+    EXPECT_EQ(sound.played.size(), 1u);  // the schedule went on
+    EXPECT_EQ(view.infoColour, RunColour::Red);
+}
+
+TEST_F(RunTest, ClosingTheWindowStopsTheRunWithoutAnotherCameraCall) {
+    table.AppendRow(Row("", "C2", kStart + 10 * kSecond, {6, 7, 8}));
+    pump.onMessages = [&] {
+        if (master && camera.PicturesTaken() == 1) {
+            shared.flags.AbortRunRequested = true;  // what closing the camera window does
+            Disconnect();
+        }
+    };
+    const RunSummary summary = Run();
+    EXPECT_TRUE(summary.aborted);
+    EXPECT_EQ(camera.PicturesTaken(), 1);
+    EXPECT_FALSE(summary.cameraLost);  // stopped before it would have asked for the camera again
+}
+
+TEST_F(RunTest, RowsDeletedDuringTheRunAreNeverReadPastTheEnd) {
+    for (int i = 1; i <= 4; ++i) table.AppendRow(Row("", "P" + std::to_string(i), kStart + i * 10 * kSecond, {6}));
+    pump.onMessages = [&] {
+        if (view.phase == "P2" && table.RowCount() == 4) {
+            table.DeleteRow(3);
+            table.DeleteRow(2);
+        }
+    };
+    const RunSummary summary = Run();
+    EXPECT_EQ(summary.picturesTaken, 2);
+    EXPECT_EQ(view.actions.back().text.rfind("table ends at row 3", 0), 0u) << view.actions.back().text;
+}
+
+TEST_F(RunTest, UnreadableDateTimeSkipsItsRow) {
+    table.AppendRow(Row("", "C1", kStart + 10 * kSecond, {6}));
+    table.AppendRow(Row("", "C2", 0, {6}));
+    table.SetCell(kColumnDateTime, 1, "2024-04-08 18:1");
+    table.AppendRow(Row("", "C3", kStart + 20 * kSecond, {7}));
+    const RunSummary summary = Run();
+    EXPECT_EQ(summary.rowsSkipped, 1);
+    EXPECT_EQ(summary.picturesTaken, 2);
+    EXPECT_EQ(view.Count("row 2 skipped: unreadable date-time"), 1);
+    EXPECT_EQ(view.infoColour, RunColour::Red);
+}
+
+TEST_F(RunTest, BatchRowsStartOnlyPlainFilesInTheApplicationDataFolder) {
+    const std::string folder = shared.folders.AppDataFolder;
+    std::ofstream(folder + "ok.sh") << "true\n";
+    table.AppendRow(Row("BAT", "ok.sh", kStart + 1 * kSecond));
+    table.AppendRow(Row("bat", "../evil.sh", kStart + 2 * kSecond));
+    table.AppendRow(Row("BAT", "missing.sh", kStart + 3 * kSecond));
+    Run();
+    EXPECT_EQ(shell.started, std::vector<std::string>{folder + "ok.sh"});
+    EXPECT_EQ(view.Count("batch ok.sh started"), 1);
+    EXPECT_EQ(view.Count("batch ../evil.sh refused"), 1);
+    EXPECT_EQ(view.Count("batch missing.sh not found"), 1);
+    EXPECT_EQ(view.status.rfind("Batch file missing.sh not found", 0), 0u);
+    EXPECT_FALSE(IsPlainFileName("a/b"));
+    EXPECT_FALSE(IsPlainFileName("C:x.bat"));
+    EXPECT_TRUE(IsPlainFileName("start camera.bat"));
+}
+
+TEST_F(RunTest, TestRunGoesThroughTheTableHalfASecondPerRow) {
+    table.AppendRow(Row("", "C2", kStart + 3600 * kSecond, {6}));
+    table.AppendRow(Row("", "Loop during totality until", kStart + 3700 * kSecond, {7, 8}));
+    const RunSummary summary = Run(RunKind::Test);
+    EXPECT_EQ(summary.picturesTaken, 3);  // one loop pass, no remaining-time test
+    EXPECT_EQ(view.phase, "1x Loop test");
+    EXPECT_LT((clock.CurrentJD() - kStart) * 86400.0, 3.0);
+    EXPECT_FALSE(view.rehearsalShown);
+}
+
+}  // namespace
+}  // namespace zelto

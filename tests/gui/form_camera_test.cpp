@@ -1,0 +1,377 @@
+#include "camera/form_camera.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "camera/proptables.h"
+#include "camera/virtual_camera.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
+#include "platform/sound_player.h"
+
+namespace zelto {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kSecond = 1.0 / 86400.0;
+const double kStart = CalendarToJD(2024, 4, 8, 18, 17, 0);
+
+struct Sounds final : SoundPlayer {
+    std::vector<std::string> played;
+    void Play(const std::string& path) override { played.push_back(path); }
+};
+struct Batches final : Shell {
+    bool StartBatch(const std::string&) override { return true; }
+};
+
+std::string FileText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> Items(const QComboBox* box) {
+    std::vector<std::string> items;
+    for (int i = 0; i < box->count(); ++i) items.push_back(box->itemText(i).toStdString());
+    return items;
+}
+
+QColor FontColour(const QWidget* widget) {
+    return widget->palette().color(QPalette::WindowText);
+}
+
+ExposureRow PhotoRow(const std::string& phase, double jd, int column) {
+    ExposureRow row;
+    row[kColumnPhase] = phase;
+    row[kColumnDateTime] = JDText(jd, 1);
+    row[kColumnQuality] = "JPGLarFin";
+    row[kColumnISO] = "100";
+    row[kColumnAperture] = "f/4";
+    row[static_cast<size_t>(column)] = "x";
+    return row;
+}
+
+class FormCamera : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        docs = fs::path(home.path().toStdString()) / "Documents";
+        fs::create_directories(docs);
+        shared.folders = {"/opt/zelto/", docs.string() + "/", docs.string() + "/", "/tmp"};
+        shared.program.ProgramVersion.FileVersion = "1.0.0.7";
+        form = std::make_unique<TForm_Camera>(TForm_Camera::Services{shared, clock, sound, shell,
+                                                                     [this]() -> EdsSdk& { return camera; },
+                                                                     [] { return ComputerInformation{}; }});
+        form->SetMessageBox([this](const std::string& caption, const std::string& text) {
+            captions.push_back(caption);
+            boxes.push_back(text);
+        });
+        form->SetTerminate([this] { ++terminations; });
+        form->SetExposureTable(&table);
+    }
+    void TearDown() override { form.reset(); }
+
+    template <typename W>
+    W* Find(const char* name) {
+        W* widget = form->findChild<W*>(name);
+        EXPECT_NE(widget, nullptr) << name;
+        return widget;
+    }
+    void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
+    std::string Text(const char* name) { return Find<QLabel>(name)->text().toStdString(); }
+    // The camera's events reach the window as posted events: let them arrive, then handle them.
+    void DeliverCameraEvents() {
+        ASSERT_TRUE(camera.WaitUntilEventsDelivered(std::chrono::seconds(5)));
+        QCoreApplication::processEvents();
+    }
+    int Writes(EdsPropertyID property, uint32_t value) const {
+        int n = 0;
+        for (const VirtualCall& call : camera.Calls()) {
+            n += call.function == "EdsSetPropertyData" && call.args[1] == property && call.args[4] == value;
+        }
+        return n;
+    }
+
+    QTemporaryDir home;
+    fs::path docs;
+    SharedVariables shared;
+    FakeClock clock{kStart, 1000};
+    VirtualCamera camera;
+    Sounds sound;
+    Batches shell;
+    ExposureTable table{0};
+    std::vector<std::string> captions, boxes;
+    int terminations = 0;
+    std::unique_ptr<TForm_Camera> form;
+};
+
+TEST_F(FormCamera, CreatedState) {
+    EXPECT_EQ(form->windowTitle(), "Zelto - Camera Form");
+    EXPECT_EQ(form->height(), 310);
+    EXPECT_EQ(Find<QTabWidget>("PageControl1")->currentIndex(), 0);
+    EXPECT_EQ(Find<QTabWidget>("PageControl1")->tabText(2), "Eclipse Photography");
+    EXPECT_EQ(Text("LabelA"), "Camera :");
+    EXPECT_FALSE(Find<QPushButton>("SpeedButton_Release")->isEnabled());
+    EXPECT_FALSE(Find<QComboBox>("ComboBox_AEmode")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("Button_take_5_pictures")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("Button_Abort2")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("Button_Abort_Foto")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("BitBtn_Advance")->isHidden());
+    EXPECT_TRUE(Find<QPushButton>("BitBtn_RealTime")->isHidden());
+    EXPECT_TRUE(Find<QLabel>("Label_Advance1")->isHidden());
+    EXPECT_EQ(Text("Label_Advance1")
+                  .rfind("WARNING: Pressing \"Advance Time\" sets the program into Rehearsal Time mode!\n"
+                         "Rehearsal Time is set to 5 sec before",
+                         0),
+              0u);
+    EXPECT_TRUE(Find<QWidget>("Panel2")->isHidden());
+    EXPECT_TRUE(Find<QLabel>("Label_WAV_Meldung")->isHidden());
+    Find<QTabWidget>("PageControl1")->setCurrentIndex(2);
+    EXPECT_EQ(form->height(), 310);
+}
+
+TEST_F(FormCamera, ConnectWithNoCamera) {
+    camera.SetAttached(false);
+    std::ofstream(docs / "Camera.txt", std::ios::binary) << "previous";
+    Click("Button_Connect");
+    EXPECT_EQ(Text("LabelA"), "Camera : Camera is not detected");
+    EXPECT_EQ(Text("Label6"), "Sorry: Camera is not detected!");
+    EXPECT_EQ(FontColour(Find<QLabel>("Label6")), QColor(Qt::red));
+    EXPECT_EQ(Text("Label7"), "Check Power and connection.");
+    EXPECT_EQ(Text("Label8"), "Then restart the application.");
+    EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), "/opt/zelto/");
+    EXPECT_FALSE(fs::exists(docs / "Camera.ini"));
+    EXPECT_FALSE(camera.Initialized());  // released at once: the next connect starts afresh
+    Click("Button_Disconnect");
+    EXPECT_EQ(FileText(docs / "Camera.txt"), "previous");
+    EXPECT_EQ(Text("Label6"), "Camera is now disconnected.");
+    EXPECT_EQ(form->statusBar()->currentMessage(), "Camera : ");
+}
+
+TEST_F(FormCamera, ConnectFillsListsOnceAndDisconnectKeepsTheLog) {
+    camera.SetAllowedValues(kEdsPropISOSpeed, {0x48, 0x50, 0x58});
+    camera.SetAllowedValues(kEdsPropImageQuality, {0x0013FF0F});
+    Click("Button_Connect");
+    const QComboBox* iso = Find<QComboBox>("ComboBox_ISO");
+    EXPECT_EQ(Items(iso), (std::vector<std::string>{"100", "200", "400"}));
+    EXPECT_EQ(iso->currentIndex(), 0);
+    EXPECT_EQ(Writes(kEdsPropISOSpeed, 0x48), 1);
+    const QComboBox* tv = Find<QComboBox>("ComboBox_Tv");
+    EXPECT_EQ(tv->currentIndex(), tv->count() - 1);
+    EXPECT_EQ(tv->currentText(), "1/8000");
+    EXPECT_EQ(Text("LabelA"), "Camera : Canon EOS (virtual)");
+    EXPECT_EQ(FontColour(Find<QLabel>("LabelA")), QColor(Qt::black));
+    EXPECT_TRUE(Find<QPushButton>("SpeedButton_Release")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("Button_take_9_pictures")->isEnabled());
+
+    const std::string log = FileText(docs / "Camera.ini");
+    EXPECT_NE(log.find("\r\n     1310479     0013FF0F 0 JPGLarFin\r\n"), std::string::npos);
+    const size_t calls = camera.Calls().size();
+    Click("Button_Connect");
+    EXPECT_EQ(camera.Calls().size(), calls);
+    EXPECT_EQ(FileText(docs / "Camera.ini"), log);
+
+    Click("Button_Disconnect");
+    EXPECT_FALSE(fs::exists(docs / "Camera.ini"));
+    EXPECT_EQ(FileText(docs / "Camera.txt"), log);
+    EXPECT_FALSE(Find<QPushButton>("SpeedButton_Release")->isEnabled());
+}
+
+TEST_F(FormCamera, EmptyTvListEndsTheProgram) {
+    camera.SetAllowedValues(kEdsPropTv, {});
+    Click("Button_Connect");
+    EXPECT_EQ(terminations, 1);
+    ASSERT_EQ(captions.size(), 1u);
+    EXPECT_EQ(captions[0], "Camera is not in manual mode \"M\" !");
+    EXPECT_EQ(boxes[0], "Set Camera to manual mode \"M\" and restart.\r\nProgram terminates now.");
+}
+
+TEST_F(FormCamera, CameraMessagesSelectAndStopAtDisconnect) {
+    camera.SetAllowedValues(kEdsPropTv, {0x10, 0x60, 0xA0});
+    Click("Button_Connect");
+    DeliverCameraEvents();
+    QComboBox* tv = Find<QComboBox>("ComboBox_Tv");
+    camera.ChangeOnBody(kEdsPropTv, 0x60);
+    DeliverCameraEvents();
+    EXPECT_EQ(tv->currentIndex(), 1);
+    camera.ChangeOnBody(kEdsPropTv, 0x68);
+    DeliverCameraEvents();
+    EXPECT_EQ(tv->currentIndex(), -1);
+
+    // A user's choice that the camera refuses: the message, then the camera's value again.
+    QComboBox* iso = Find<QComboBox>("ComboBox_ISO");
+    camera.FailCall("EdsSetPropertyData", kEdsErrDeviceBusy, 1);
+    iso->setCurrentIndex(3);
+    emit iso->activated(3);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind(
+                  "Cannot set new value...\rError in ComboBox.ISOChange()\rSelect_____=3\rProp.Propid_=", 0),
+              0u);
+    EXPECT_EQ(iso->currentText(), "100");
+
+    // Events queued when the camera is disconnected reach no session.
+    camera.ChangeOnBody(kEdsPropTv, 0x10);
+    ASSERT_TRUE(camera.WaitUntilEventsDelivered(std::chrono::seconds(5)));
+    camera.ClearCalls();
+    Click("Button_Disconnect");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(camera.CallCount("EdsGetPropertyData"), 0);
+}
+
+TEST_F(FormCamera, TestSeriesReportsAndAbort) {
+    Click("Button_Connect");
+    camera.SetCallLog(false);
+    Click("Button_take_5_pictures");
+    QPlainTextEdit* memo = Find<QPlainTextEdit>("Memo_Test2");
+    QStringList lines = memo->toPlainText().split('\n');
+    ASSERT_EQ(lines.size(), 11);
+    EXPECT_EQ(lines[0], "1x released: 1 picture   taken ...  0 ms +5 ms pause,");
+    EXPECT_EQ(lines.back(), "OK!");
+    EXPECT_FALSE(Find<QPushButton>("Button_Abort2")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("Button_take_5_pictures")->isEnabled());
+
+    camera.FailCall("EdsSendCommand", kEdsErrDeviceBusy);  // refuses everything: 5000 tries each
+    Click("Button_take_5_pictures");
+    EXPECT_EQ(memo->toPlainText().split('\n').back(), "5 pictures LOST!");
+    camera.ClearFailures();
+    camera.FailCall("EdsSendCommand", kEdsErrDeviceBusy, 4999);  // succeeds on try 5000
+    Click("Button_take_9_pictures");
+    lines = memo->toPlainText().split('\n');
+    EXPECT_EQ(lines[0], "1x released. Picture () taken,");
+    EXPECT_EQ(lines.back(), "OK!");
+
+    // "Abort" clicked while the series runs: handled between pictures.
+    QTimer::singleShot(0, form.get(), [this] { Click("Button_Abort2"); });
+    const int before = camera.PicturesTaken();
+    Click("Button_take_9_pictures");
+    EXPECT_EQ(memo->toPlainText().split('\n').back(), "Test aborted by user.");
+    EXPECT_EQ(camera.PicturesTaken() - before, 1);
+
+    // The explanation follows the button under the mouse.
+    QTest::mouseMove(Find<QPushButton>("Button_take_9_pictures"));
+    QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(Find<QPushButton>("Button_take_9_pictures"), &move);
+    EXPECT_EQ(Text("Label_Test2_Expl").substr(0, 50), "When pressing this button, 9 exposures (increasing");
+}
+
+TEST_F(FormCamera, RunPageNoTableAndCaptionPress) {
+    table = ExposureTable();  // 2048 rows: no table
+    QLabel* caption = Find<QLabel>("Label_Start_Eclipse_Photography");
+    const QPoint rest = caption->pos();
+    QTest::mousePress(caption, Qt::LeftButton);
+    EXPECT_EQ(caption->pos(), rest + QPoint(1, 1));
+    QTest::mouseRelease(caption, Qt::LeftButton);  // acts as a click on the run button
+    EXPECT_EQ(caption->pos(), rest);
+    EXPECT_EQ(Text("Label_Info"),
+              "No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table");
+    EXPECT_EQ(FontColour(Find<QLabel>("Label_Info")), QColor(Qt::red));
+    EXPECT_TRUE(Find<QPushButton>("BitBtn_Advance")->isHidden());
+    EXPECT_TRUE(Find<QPushButton>("Button_Start_Eclipse_Photography")->isEnabled());
+}
+
+TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
+    table.AppendRow(PhotoRow("Partial", CalendarToJD(2024, 4, 8, 18, 17, 20), 10));
+    ExposureRow wav;
+    wav[kColumnKind] = "WAV";
+    wav[kColumnPhase] = "remove_filters.wav";
+    wav[kColumnDateTime] = "2024-04-08 18:17:30.0";
+    table.AppendRow(wav);
+
+    // During the first wait: "Advance Time" jumps to 5 s before the row's instant.
+    double rehearsalNow = 0;
+    bool realTimeShown = false, abortEnabled = false, runButtonEnabled = true;
+    QTimer::singleShot(0, form.get(), [&] {
+        EXPECT_EQ(Text("Label_Wann"), "at: 2024-04-08 18:17:20.0");
+        Click("BitBtn_Advance");
+        rehearsalNow = clock.CurrentJD() + shared.time.TimeOffset;
+        realTimeShown = Find<QPushButton>("BitBtn_RealTime")->isVisible() ||
+                        !Find<QPushButton>("BitBtn_RealTime")->isHidden();
+        abortEnabled = Find<QPushButton>("Button_Abort_Foto")->isEnabled();
+        runButtonEnabled = Find<QPushButton>("Button_Test_Eclipse_Photography")->isEnabled();
+    });
+    // The banner as it blinks.
+    std::string bannerText;
+    int bannerWidth = 0;
+    QTimer sampler;
+    sampler.setInterval(0);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        QLabel* banner = Find<QLabel>("Label_WAV_Meldung");
+        if (!banner->isHidden()) bannerText = banner->text().toStdString(), bannerWidth = banner->width();
+    });
+    sampler.start();
+    Click("Button_Start_Eclipse_Photography");
+    sampler.stop();
+
+    EXPECT_NEAR((rehearsalNow - CalendarToJD(2024, 4, 8, 18, 17, 15)) / kSecond, 0, 0.01);
+    EXPECT_TRUE(realTimeShown);
+    EXPECT_TRUE(abortEnabled);
+    EXPECT_FALSE(runButtonEnabled);
+    EXPECT_EQ(bannerText, "REMOVE FILTERS");
+    EXPECT_EQ(bannerWidth, 677);
+    EXPECT_EQ(sound.played, std::vector<std::string>{"/opt/zelto/remove_filters.wav"});
+    EXPECT_EQ(Text("Label_Phase"), "remove_filters.wav");
+    EXPECT_EQ(Text("Label_Info"), "IQ  : JPGLarFin\nISO: 100\nAv  : f/4\nTv  : 1/500");
+    EXPECT_EQ(form->statusBar()->currentMessage(), "Picture taken (SIMULATED)");
+    // The end of the run: real time again, rehearsal controls hidden, run buttons back.
+    EXPECT_EQ(shared.time.TimeOffset, 0);
+    EXPECT_TRUE(Find<QPushButton>("BitBtn_Advance")->isHidden());
+    EXPECT_TRUE(Find<QPushButton>("BitBtn_RealTime")->isHidden());
+    EXPECT_TRUE(Find<QLabel>("Label_WAV_Meldung")->isHidden());
+    EXPECT_FALSE(Find<QPushButton>("Button_Abort_Foto")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("Button_Test_Eclipse_Photography")->isEnabled());
+
+    // "Back to Real Time" outside a run.
+    Find<QLabel>("Label_Wann")->setText("at: 2024-04-08 18:17:20.0");
+    form->BitBtn_AdvanceClick();
+    EXPECT_NE(shared.time.TimeOffset, 0);
+    EXPECT_EQ(Find<QLabel>("Label_Advance1")->palette().color(QPalette::Window), QColor(Qt::red));
+    form->BitBtn_RealTimeClick();
+    EXPECT_EQ(shared.time.TimeOffset, 0);
+    EXPECT_TRUE(Find<QPushButton>("BitBtn_RealTime")->isHidden());
+}
+
+TEST_F(FormCamera, ClosingOrDisconnectingDuringARunStopsCameraCalls) {
+    Click("Button_Connect");
+    for (int i = 0; i < 3; ++i) table.AppendRow(PhotoRow("Partial", kStart + (10 + i) * kSecond, 10 + i));
+
+    // Disconnect during the first wait: the run goes on without the camera.
+    QTimer::singleShot(0, form.get(), [this] {
+        Click("Button_Disconnect");
+        camera.ClearCalls();
+    });
+    Click("Button_Test_Eclipse_Photography");
+    EXPECT_EQ(camera.CallCount("EdsSendCommand"), 0);
+    EXPECT_EQ(camera.CallCount("EdsSetPropertyData"), 0);
+
+    // Closing the window during a run: abort, disconnect, no camera call afterwards.
+    Click("Button_Connect");
+    QTimer::singleShot(0, form.get(), [this] {
+        form->close();
+        camera.ClearCalls();
+    });
+    Click("Button_Start_Eclipse_Photography");
+    EXPECT_EQ(camera.CallCount("EdsSendCommand"), 0);
+    EXPECT_EQ(camera.CallCount("EdsSetPropertyData"), 0);
+    EXPECT_TRUE(shared.program.CameraName.empty());
+    EXPECT_FALSE(shared.flags.AbortRunRequested);  // cleared by the run's end step
+}
+
+}  // namespace
+}  // namespace zelto
