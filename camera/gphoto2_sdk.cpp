@@ -216,6 +216,7 @@ EdsError Gphoto2Sdk::ReadChoices(int slot, Gphoto2Widget* widget) {
         }
     }
     if (result != kGpOk) return Fail(result);
+    map.seen = *widget;
     // Each choice gets its table code; one without a row, or whose code an earlier choice took,
     // keeps a code of its own so that it is listed and can be written back.
     map.textByCode.clear();
@@ -474,6 +475,8 @@ void Gphoto2Sdk::WorkerLoop() {
         Gphoto2Event event;
         EdsPropertyEventHandler handler = nullptr;
         void* context = nullptr;
+        std::vector<EdsPropertyEvent> raised;
+        int kind = -1;
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (gone_ || !open_) return;
@@ -486,20 +489,25 @@ void Gphoto2Sdk::WorkerLoop() {
             }
             handler = propertyHandler_;
             context = propertyContext_;
-        }
-        // New files are ignored: with images kept on the card there is nothing to fetch.
-        if (event.type == Gphoto2EventType::Unknown && handler != nullptr) {
-            const size_t at = event.text.find("PTP Property ");
-            if (at != std::string::npos) {
+            // New files are ignored: with images kept on the card there is nothing to fetch.
+            const size_t at = event.type == Gphoto2EventType::Unknown ? event.text.find("PTP Property ") : std::string::npos;
+            if (at != std::string::npos && handler != nullptr) {
                 const unsigned number = static_cast<unsigned>(std::strtoul(event.text.c_str() + at + 13, nullptr, 16));
                 for (const PtpProperty& each : kPtpProperties) {
-                    if (each.number == number) {
-                        handler(kEdsPropertyEventPropertyChanged, kPropertyOfKind[each.kind], 0, context);
-                        break;
-                    }
+                    if (each.number == number) kind = each.kind;
+                }
+            }
+            if (kind >= 0) {
+                // Bodies also report a property after a mere read: only a different value or list counts.
+                const Gphoto2Widget before = choices_[kind].seen;
+                Gphoto2Widget now;
+                if (ReadChoices(kind, &now) == kEdsErrOk) {
+                    if (now.choices != before.choices) raised.push_back(kEdsPropertyEventPropertyDescChanged);
+                    if (now.value != before.value) raised.push_back(kEdsPropertyEventPropertyChanged);
                 }
             }
         }
+        for (const EdsPropertyEvent each : raised) handler(each, kPropertyOfKind[kind], 0, context);
         // Leave the port to the window's commands between two waits.
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }

@@ -79,6 +79,7 @@ private:
         std::string widget;  // the widget name found on this body; empty before the first read
         std::map<EdsUInt32, std::string> textByCode;
         std::vector<EdsUInt32> codes;  // the code of each choice, in the camera's order
+        Gphoto2Widget seen;            // the widget as last read, to tell real changes from noise
     };
 
     EdsError Fail(int gpResult);  // the result code of a port failure; marks a vanished camera (locked)

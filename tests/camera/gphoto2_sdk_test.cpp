@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -31,6 +32,7 @@ public:
     };
     std::mutex mutex;
     std::deque<Gphoto2Event> events;
+    std::condition_variable drained;
     std::atomic<int> busyCaptures{0};
     std::atomic<int> captures{0};
     std::atomic<bool> gone{false};
@@ -72,8 +74,14 @@ public:
         } else {
             *out = events.front();
             events.pop_front();
+            if (events.empty()) drained.notify_all();
         }
         return kGpOk;
+    }
+    // Waits (bounded) until the worker has taken every queued event.
+    bool WaitDrained() {
+        std::unique_lock<std::mutex> lock(mutex);
+        return drained.wait_for(lock, std::chrono::seconds(10), [&] { return events.empty(); });
     }
     void Push(Gphoto2Event event) {
         std::lock_guard<std::mutex> lock(mutex);
@@ -197,16 +205,29 @@ TEST(Gphoto2Sdk, BusyCaptureIsAFailureUntilTheCameraIsFree) {
 TEST(Gphoto2Sdk, ChangedSettingsArriveFromTheWorkerThread) {
     Rig rig;
     rig.Connect();
+    ASSERT_EQ(rig.master->ReadPropertyList(kEdsPropAll), kEdsErrOk);
+    {
+        // Changed on the body: Tv's value, ISO's list; Av is reported without any change.
+        std::lock_guard<std::mutex> lock(rig.port->mutex);
+        rig.port->widgets["shutterspeed"].value = "1/8000";
+        rig.port->widgets["iso"].choices.push_back("12800");
+    }
     rig.port->Push({Gphoto2EventType::FileAdded, "/store_00020001/DCIM/100CANON/IMG_0001.CR2"});
-    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d1d3 changed"});  // noise
+    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d1d3 changed"});  // not a shooting setting
+    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d101 changed"});  // Av: read, unchanged
     rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d102 changed"});
     rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d103 changed"});
-    ASSERT_TRUE(rig.sink.WaitFor(2));
+    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d102 changed"});  // again, nothing new
+    ASSERT_TRUE(rig.port->WaitDrained());
+    // Closing the session joins the worker, which first finishes the event it took last.
+    EXPECT_EQ(rig.sdk.EdsCloseSession(rig.master->CameraRef()), kEdsErrOk);
     const auto all = rig.sink.All();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_NE(all[0].thread, std::this_thread::get_id());
     EXPECT_EQ(all[0].message.message, kCameraMessageProperty);
+    EXPECT_EQ(all[0].message.wParam, kEdsPropertyEventPropertyChanged);
     EXPECT_EQ(all[0].message.lParam, static_cast<intptr_t>(kEdsPropTv));
+    EXPECT_EQ(all[1].message.wParam, kEdsPropertyEventPropertyDescChanged);
     EXPECT_EQ(all[1].message.lParam, static_cast<intptr_t>(kEdsPropISOSpeed));
     rig.master->Destroy();
 }
