@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "camera/gphoto2_sdk.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/number_text.h"
 
@@ -34,7 +35,11 @@ CameraBackend MakeCameraBackend(std::string_view name) {
         library->SetAttached(backend.name == "virtual");
         backend.sdk = std::move(library);
     } else if (backend.name == "gphoto2") {
-        backend.error = "The gphoto2 camera backend is not built into this program.";
+#ifdef ZELTO_HAVE_GPHOTO2_BACKEND
+        backend.sdk = std::make_unique<Gphoto2Sdk>(MakeLibGphoto2Port());
+#else
+        backend.error = "The gphoto2 camera backend is not built into this program (libgphoto2 was not found).";
+#endif
     } else {
         backend.error = "Unknown camera backend \"" + backend.name + "\" in ZELTO_CAMERA (use virtual, gphoto2 or none).";
     }

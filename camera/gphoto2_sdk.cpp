@@ -1,0 +1,516 @@
+#include "camera/gphoto2_sdk.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+#include "camera/proptables.h"
+#include "eclipse_data/number_text.h"
+
+namespace zelto {
+
+namespace {
+
+// The widget names of each shooting property (in kind order), tried in turn: Canon EOS bodies
+// first, then the names Nikon and other PTP bodies use.
+const std::array<std::array<const char*, 3>, 5> kWidgetNames = {{
+    {"imageformat", "imagequality", nullptr},
+    {"autoexposuremode", "autoexposuremodedial", "expprogram"},
+    {"iso", nullptr, nullptr},
+    {"aperture", "f-number", nullptr},
+    {"shutterspeed", "shutterspeed2", nullptr},
+}};
+
+// The PTP property numbers in "PTP Property xxxx changed" events, per kind: Canon EOS numbers
+// and the standard PTP ones other bodies report.
+struct PtpProperty {
+    unsigned number;
+    int kind;
+};
+constexpr std::array<PtpProperty, 11> kPtpProperties = {{
+    {0xD120, kKindImageQuality}, {0xD105, kKindAEMode}, {0xD103, kKindISO}, {0xD101, kKindAv}, {0xD102, kKindTv},
+    {0x5004, kKindImageQuality}, {0x500E, kKindAEMode}, {0x500F, kKindISO}, {0x5007, kKindAv}, {0x500D, kKindTv},
+    {0xD138, kKindAEMode},  // the mode dial of newer EOS bodies (unconfirmed)
+}};
+
+constexpr std::array<EdsPropertyID, 5> kPropertyOfKind = {kEdsPropImageQuality, kEdsPropAEMode, kEdsPropISOSpeed,
+                                                          kEdsPropAv, kEdsPropTv};
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) return false;
+    }
+    return true;
+}
+
+bool Contains(std::string_view text, std::string_view part) {
+    if (part.size() > text.size()) return false;
+    for (size_t i = 0; i + part.size() <= text.size(); ++i) {
+        if (SameText(text.substr(i, part.size()), part)) return true;
+    }
+    return false;
+}
+
+// The first row of the kind's table (never "Unknown") whose name matches; nullptr when none does.
+const TPropList* TableRow(int kind, std::string_view name) {
+    const auto table = PropTable(kind);
+    for (size_t i = 0; i + 1 < table.size(); ++i) {
+        if (SameText(table[i].name, name)) return &table[i];
+    }
+    return nullptr;
+}
+
+bool IsDecimal(std::string_view text) {
+    if (text.empty()) return false;
+    bool digit = false;
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c != '.') {
+            return false;
+        }
+    }
+    return digit;
+}
+
+std::string ImageFormatName(std::string_view text) {
+    const bool raw = Contains(text, "RAW");
+    const bool jpeg = Contains(text, "JPEG");
+    if (raw && !jpeg) return SameText(text, "RAW") ? "RAWa" : "";  // mRAW, sRAW: no table row
+    if (!jpeg) return "";
+    std::string size;
+    if (Contains(text, "Large")) size = "Lar";
+    else if (Contains(text, "Medium")) size = "Mid";
+    else if (Contains(text, "Small")) size = "Sma";
+    std::string quality;
+    if (Contains(text, "Fine")) quality = "Fin";
+    else if (Contains(text, "Normal")) quality = "Nor";
+    if (size.empty() || quality.empty() || Contains(text, "Smaller") || Contains(text, "Medium 1") ||
+        Contains(text, "Medium 2")) {
+        return "";  // S1/S2/S3, M1/M2 and the like have no row
+    }
+    return std::string(raw ? "RAW+" : "") + "JPGa" + size + quality;
+}
+
+std::string AEModeName(std::string_view text) {
+    static constexpr std::array<std::array<std::string_view, 2>, 6> kAliases = {{
+        {"Manual", "M"}, {"A_DEP", "Auto D.-of-F. AE"}, {"DEP", "D.-of-F. AE"}, {"Custom", "C"},
+        {"Aperture Priority", "AV"}, {"Shutter Priority", "TV"},
+    }};
+    for (const auto& alias : kAliases) {
+        if (SameText(text, alias[0])) return std::string(alias[1]);
+    }
+    if (SameText(text, "Program")) return "P";
+    return std::string(text);
+}
+
+std::string TvName(std::string_view text) {
+    if (SameText(text, "bulb")) return "Bulb";
+    const size_t slash = text.find('/');
+    if (slash != std::string_view::npos) {
+        // "1/8000" as is; 1/2 and 1/3 s are the rows 0"5 and 0"3, tenths of a second.
+        if (TableRow(kKindTv, text) != nullptr || text.substr(0, slash) != "1") return std::string(text);
+        const std::string_view denominator = text.substr(slash + 1);
+        if (denominator.size() != 1 || denominator[0] < '2' || denominator[0] > '9') return std::string(text);
+        const int tenths = (20 / (denominator[0] - '0') + 1) / 2;  // 10/N rounded to the nearest
+        return "0\"" + std::string(1, static_cast<char>('0' + tenths));
+    }
+    if (!IsDecimal(text)) return "";
+    // Whole and decimal seconds: "30" -> 30", "0.5" -> 0"5, "2.5" -> 2"5.
+    const size_t dot = text.find('.');
+    if (dot == std::string_view::npos) return std::string(text) + "\"";
+    std::string whole(text.substr(0, dot));
+    std::string fraction(text.substr(dot + 1));
+    while (!fraction.empty() && fraction.back() == '0') fraction.pop_back();
+    if (whole.empty()) whole = "0";
+    return whole + "\"" + fraction;
+}
+
+std::string AvName(std::string_view text) {
+    if (text.size() > 2 && SameText(text.substr(0, 2), "f/")) text.remove_prefix(2);
+    if (!IsDecimal(text)) return "";
+    const std::string plain = "f/" + std::string(text);
+    if (TableRow(kKindAv, plain) != nullptr) return plain;
+    if (text.find('.') == std::string_view::npos) {
+        const std::string withZero = plain + ".0";  // "2" is the row "f/2.0"
+        if (TableRow(kKindAv, withZero) != nullptr) return withZero;
+    } else if (text.size() > 2 && text.substr(text.size() - 2) == ".0") {
+        return "f/" + std::string(text.substr(0, text.size() - 2));  // "4.0" is the row "f/4"
+    }
+    return plain;
+}
+
+}  // namespace
+
+std::string Gphoto2TableName(int kind, std::string_view text) {
+    const std::string trimmed = Trimmed(text);
+    std::string name;
+    switch (kind) {
+        case kKindImageQuality: name = ImageFormatName(trimmed); break;
+        case kKindAEMode: name = AEModeName(trimmed); break;
+        case kKindISO: name = SameText(trimmed, "Auto") ? "AUTO" : trimmed; break;
+        case kKindAv: name = AvName(trimmed); break;
+        case kKindTv: name = TvName(trimmed); break;
+        default: return "";
+    }
+    const TPropList* row = name.empty() ? nullptr : TableRow(kind, name);
+    return row != nullptr ? std::string(row->name) : std::string();
+}
+
+Gphoto2Sdk::Gphoto2Sdk(std::unique_ptr<Gphoto2Port> port) : port_(std::move(port)) {}
+
+Gphoto2Sdk::~Gphoto2Sdk() {
+    StopWorker();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (open_ && port_) port_->Close();
+    open_ = false;
+}
+
+EdsError Gphoto2Sdk::Fail(int gpResult) {
+    switch (gpResult) {
+        case kGpErrorCameraBusy:
+        case kGpErrorTimeout: return kEdsErrDeviceBusy;
+        case kGpErrorNotSupported: return kEdsErrNotSupported;
+        case kGpErrorIo:
+        case kGpErrorIoUsbFind:
+        case kGpErrorModelNotFound:
+            // The camera left the bus or stopped answering: from now on every call fails at once.
+            if (open_) gone_ = true;
+            return kEdsErrDeviceNotFound;
+        default: return kEdsErrInternal;
+    }
+}
+
+EdsError Gphoto2Sdk::CheckCamera(EdsBaseRef ref) const {
+    if (!initialized_) return kEdsErrNotInitialized;
+    if (ref != kCameraRef || !detected_) return kEdsErrInvalidHandle;
+    if (gone_) return kEdsErrDeviceNotFound;
+    return kEdsErrOk;
+}
+
+std::string Gphoto2Sdk::ChoiceText(EdsPropertyID property, EdsUInt32 code) const {
+    const int kind = PropKind(property);
+    if (kind < 0) return "";
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = choices_[kind].textByCode.find(code);
+    return found != choices_[kind].textByCode.end() ? found->second : std::string();
+}
+
+EdsError Gphoto2Sdk::ReadChoices(int slot, Gphoto2Widget* widget) {
+    ChoiceMap& map = choices_[slot];
+    int result = kGpErrorNotSupported;
+    if (!map.widget.empty()) {
+        result = port_->GetWidget(map.widget, widget);
+    } else {
+        for (const char* name : kWidgetNames[slot]) {
+            if (name == nullptr) break;
+            result = port_->GetWidget(name, widget);
+            if (result == kGpOk) {
+                map.widget = name;
+                break;
+            }
+            if (Fail(result) == kEdsErrDeviceNotFound || result == kGpErrorCameraBusy) break;
+        }
+    }
+    if (result != kGpOk) return Fail(result);
+    map.seen = *widget;
+    // Each choice gets its table code; one without a row, or whose code an earlier choice took,
+    // keeps a code of its own so that it is listed and can be written back.
+    map.textByCode.clear();
+    map.codes.clear();
+    for (size_t i = 0; i < widget->choices.size(); ++i) {
+        const std::string name = Gphoto2TableName(slot, widget->choices[i]);
+        const TPropList* row = name.empty() ? nullptr : TableRow(slot, name);
+        EdsUInt32 code = row != nullptr ? row->code : kGphoto2OwnCodeBase + static_cast<EdsUInt32>(i);
+        if (map.textByCode.count(code) != 0) code = kGphoto2OwnCodeBase + static_cast<EdsUInt32>(i);
+        map.textByCode.emplace(code, widget->choices[i]);
+        map.codes.push_back(code);
+    }
+    return kEdsErrOk;
+}
+
+EdsUInt32 Gphoto2Sdk::CodeOfText(int slot, const std::string& text) const {
+    // A text the camera lists twice reads as its first choice.
+    const ChoiceMap& map = choices_[slot];
+    for (const EdsUInt32 code : map.codes) {
+        if (map.textByCode.at(code) == text) return code;
+    }
+    const std::string name = Gphoto2TableName(slot, text);
+    const TPropList* row = name.empty() ? nullptr : TableRow(slot, name);
+    return row != nullptr ? row->code : kGphoto2OwnCodeBase + 0xFFFF;
+}
+
+EdsError Gphoto2Sdk::EdsInitializeSDK() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!port_) return kEdsErrNotInitialized;
+    initialized_ = true;
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsTerminateSDK() {
+    StopWorker();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (open_) port_->Close();
+    open_ = false;
+    initialized_ = false;
+    detected_ = false;
+    propertyHandler_ = nullptr;
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsGetCameraList(EdsCameraListRef* outList) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!initialized_) return kEdsErrNotInitialized;
+    if (outList == nullptr) return kEdsErrInvalidParameter;
+    detected_ = port_->Detect(&model_) == kGpOk;
+    gone_ = false;
+    *outList = kListRef;
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsGetChildCount(EdsBaseRef ref, EdsUInt32* outCount) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (ref != kListRef || outCount == nullptr) return kEdsErrInvalidParameter;
+    *outCount = detected_ ? 1 : 0;
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsGetChildAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef* outRef) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (ref != kListRef || outRef == nullptr) return kEdsErrInvalidParameter;
+    if (!detected_) return kEdsErrDeviceNotFound;
+    if (index != 0) return kEdsErrInvalidIndex;
+    *outRef = kCameraRef;
+    return kEdsErrOk;
+}
+
+EdsUInt32 Gphoto2Sdk::EdsRelease(EdsBaseRef /*ref*/) { return 0; }
+
+EdsError Gphoto2Sdk::EdsGetDeviceInfo(EdsCameraRef camera, EdsDeviceInfo* outInfo) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const EdsError err = CheckCamera(camera);
+    if (err != kEdsErrOk) return err;
+    if (outInfo == nullptr) return kEdsErrInvalidParameter;
+    *outInfo = EdsDeviceInfo{};
+    std::strncpy(outInfo->szPortName, "usb:", sizeof outInfo->szPortName - 1);
+    std::strncpy(outInfo->szDeviceDescription, model_.c_str(), sizeof outInfo->szDeviceDescription - 1);
+    outInfo->deviceSubType = 1;  // never the older protocol: the session locks the camera's controls
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsSetPropertyEventHandler(EdsCameraRef camera, EdsPropertyEvent /*event*/,
+                                                EdsPropertyEventHandler handler, void* context) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const EdsError err = CheckCamera(camera);
+    if (err != kEdsErrOk) return err;
+    propertyHandler_ = handler;
+    propertyContext_ = context;
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsSetObjectEventHandler(EdsCameraRef camera, EdsObjectEvent /*event*/,
+                                              EdsObjectEventHandler /*handler*/, void* /*context*/) {
+    // Images stay on the card, so no transfer is ever requested; the handler is accepted and not called.
+    std::lock_guard<std::mutex> lock(mutex_);
+    return CheckCamera(camera);
+}
+
+EdsError Gphoto2Sdk::EdsOpenSession(EdsCameraRef camera) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const EdsError err = CheckCamera(camera);
+        if (err != kEdsErrOk) return err;
+        if (open_) return kEdsErrOk;
+        const int result = port_->Open();
+        if (result != kGpOk) return Fail(result);
+        open_ = true;
+        for (ChoiceMap& map : choices_) map = ChoiceMap{};
+    }
+    stopWorker_ = false;
+    worker_ = std::thread([this] { WorkerLoop(); });
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsCloseSession(EdsCameraRef camera) {
+    StopWorker();
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (camera != kCameraRef) return kEdsErrInvalidHandle;
+    if (!open_) return kEdsErrSessionNotOpen;
+    port_->Close();
+    open_ = false;
+    return gone_ ? kEdsErrDeviceNotFound : kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsGetPropertySize(EdsBaseRef ref, EdsPropertyID property, EdsInt32 /*param*/,
+                                        EdsDataType* outType, EdsUInt32* outSize) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const EdsError err = CheckCamera(ref);
+    if (err != kEdsErrOk) return err;
+    if (outType == nullptr || outSize == nullptr) return kEdsErrInvalidParameter;
+    if (property != kEdsPropSaveTo && PropKind(property) < 0) return kEdsErrPropertiesUnavailable;
+    *outType = kEdsDataTypeUInt32;
+    *outSize = sizeof(EdsUInt32);
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsGetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 /*param*/, EdsUInt32 size,
+                                        void* outData) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EdsError err = CheckCamera(ref);
+    if (err != kEdsErrOk) return err;
+    if (!open_) return kEdsErrSessionNotOpen;
+    if (outData == nullptr || size < sizeof(EdsUInt32)) return kEdsErrInvalidParameter;
+    EdsUInt32 value = 0;
+    if (property == kEdsPropSaveTo) {
+        value = saveTo_;
+    } else {
+        const int kind = PropKind(property);
+        if (kind < 0) return kEdsErrPropertiesUnavailable;
+        Gphoto2Widget widget;
+        err = ReadChoices(kind, &widget);
+        if (err != kEdsErrOk) return err;
+        value = CodeOfText(kind, widget.value);
+        if (choices_[kind].textByCode.count(value) == 0) choices_[kind].textByCode.emplace(value, widget.value);
+    }
+    std::memcpy(outData, &value, sizeof value);
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 /*param*/, EdsUInt32 size,
+                                        const void* data) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EdsError err = CheckCamera(ref);
+    if (err != kEdsErrOk) return err;
+    if (!open_) return kEdsErrSessionNotOpen;
+    if (data == nullptr || size < sizeof(EdsUInt32)) return kEdsErrInvalidParameter;
+    EdsUInt32 value = 0;
+    std::memcpy(&value, data, sizeof value);
+    if (property == kEdsPropSaveTo) {
+        // Only the card is offered: downloading each image would cost seconds per shot.
+        if (value != 1) return kEdsErrNotSupported;
+        Gphoto2Widget target;
+        int result = port_->GetWidget("capturetarget", &target);
+        if (result != kGpOk) return Fail(result);
+        const std::string* card = nullptr;
+        for (const std::string& choice : target.choices) {
+            if (Contains(choice, "card")) card = &choice;
+        }
+        if (card == nullptr) return kEdsErrNotSupported;
+        result = port_->SetWidget("capturetarget", *card);
+        if (result != kGpOk) return Fail(result);
+        saveTo_ = value;
+        return kEdsErrOk;
+    }
+    const int kind = PropKind(property);
+    if (kind < 0) return kEdsErrPropertiesUnavailable;
+    if (choices_[kind].widget.empty()) {
+        Gphoto2Widget widget;
+        err = ReadChoices(kind, &widget);
+        if (err != kEdsErrOk) return err;
+    }
+    const auto found = choices_[kind].textByCode.find(value);
+    if (found == choices_[kind].textByCode.end()) return kEdsErrInvalidParameter;
+    const int result = port_->SetWidget(choices_[kind].widget, found->second);
+    return result == kGpOk ? kEdsErrOk : Fail(result);
+}
+
+EdsError Gphoto2Sdk::EdsGetPropertyDesc(EdsBaseRef ref, EdsPropertyID property, EdsPropertyDesc* outDesc) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EdsError err = CheckCamera(ref);
+    if (err != kEdsErrOk) return err;
+    if (!open_) return kEdsErrSessionNotOpen;
+    if (outDesc == nullptr) return kEdsErrInvalidParameter;
+    const int kind = PropKind(property);
+    if (kind < 0) return kEdsErrPropertiesUnavailable;
+    Gphoto2Widget widget;
+    err = ReadChoices(kind, &widget);
+    if (err != kEdsErrOk) return err;
+    *outDesc = EdsPropertyDesc{};
+    // The list keeps the camera's order, whatever codes the choices received.
+    for (const EdsUInt32 code : choices_[kind].codes) {
+        if (outDesc->numElements == static_cast<EdsInt32>(std::size(outDesc->propDesc))) break;
+        outDesc->propDesc[outDesc->numElements++] = static_cast<EdsInt32>(code);
+    }
+    return kEdsErrOk;
+}
+
+EdsError Gphoto2Sdk::EdsSendStatusCommand(EdsCameraRef camera, EdsUInt32 /*command*/, EdsInt32 /*param*/) {
+    // libgphoto2 has no lock of the camera's own controls; the commands succeed without effect.
+    std::lock_guard<std::mutex> lock(mutex_);
+    return CheckCamera(camera);
+}
+
+EdsError Gphoto2Sdk::EdsSendCommand(EdsCameraRef camera, EdsUInt32 command, EdsInt32 /*param*/) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const EdsError err = CheckCamera(camera);
+    if (err != kEdsErrOk) return err;
+    if (!open_) return kEdsErrSessionNotOpen;
+    if (command != kEdsCameraCommandTakePicture) return kEdsErrNotSupported;
+    const int result = port_->Capture();
+    return result == kGpOk ? kEdsErrOk : Fail(result);
+}
+
+EdsError Gphoto2Sdk::EdsSetCapacity(EdsCameraRef camera, EdsCapacity /*capacity*/) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return CheckCamera(camera);
+}
+
+// Images stay on the card: nothing is ever downloaded through this library.
+EdsError Gphoto2Sdk::EdsGetDirectoryItemInfo(EdsDirectoryItemRef, EdsDirectoryItemInfo*) { return kEdsErrNotSupported; }
+EdsError Gphoto2Sdk::EdsCreateFileStream(const char*, EdsUInt32, EdsUInt32, EdsStreamRef*) { return kEdsErrNotSupported; }
+EdsError Gphoto2Sdk::EdsSetProgressCallback(EdsBaseRef, EdsProgressCallback, EdsUInt32, void*) { return kEdsErrNotSupported; }
+EdsError Gphoto2Sdk::EdsDownload(EdsDirectoryItemRef, EdsUInt64, EdsStreamRef) { return kEdsErrNotSupported; }
+EdsError Gphoto2Sdk::EdsDownloadComplete(EdsDirectoryItemRef) { return kEdsErrNotSupported; }
+
+void Gphoto2Sdk::StopWorker() {
+    stopWorker_ = true;
+    if (worker_.joinable()) worker_.join();
+}
+
+void Gphoto2Sdk::WorkerLoop() {
+    while (!stopWorker_) {
+        Gphoto2Event event;
+        EdsPropertyEventHandler handler = nullptr;
+        void* context = nullptr;
+        std::vector<EdsPropertyEvent> raised;
+        int kind = -1;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (gone_ || !open_) return;
+            // A short wait, so that a command from the window waits at most this long for the port.
+            const int result = port_->WaitForEvent(20, &event);
+            if (result != kGpOk) {
+                Fail(result);
+                if (gone_ || result == kGpErrorNotSupported) return;
+                event.type = Gphoto2EventType::Timeout;
+            }
+            handler = propertyHandler_;
+            context = propertyContext_;
+            // New files are ignored: with images kept on the card there is nothing to fetch.
+            const size_t at = event.type == Gphoto2EventType::Unknown ? event.text.find("PTP Property ") : std::string::npos;
+            if (at != std::string::npos && handler != nullptr) {
+                const unsigned number = static_cast<unsigned>(std::strtoul(event.text.c_str() + at + 13, nullptr, 16));
+                for (const PtpProperty& each : kPtpProperties) {
+                    if (each.number == number) kind = each.kind;
+                }
+            }
+            if (kind >= 0) {
+                // Bodies also report a property after a mere read: only a different value or list counts.
+                const Gphoto2Widget before = choices_[kind].seen;
+                Gphoto2Widget now;
+                if (ReadChoices(kind, &now) == kEdsErrOk) {
+                    if (now.choices != before.choices) raised.push_back(kEdsPropertyEventPropertyDescChanged);
+                    if (now.value != before.value) raised.push_back(kEdsPropertyEventPropertyChanged);
+                }
+            }
+        }
+        for (const EdsPropertyEvent each : raised) handler(each, kPropertyOfKind[kind], 0, context);
+        // Leave the port to the window's commands between two waits.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+}  // namespace zelto

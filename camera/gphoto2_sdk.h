@@ -1,0 +1,107 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "camera/edsdk.h"
+#include "camera/gphoto2_port.h"
+
+namespace zelto {
+
+// A camera choice that has no row in the name tables gets a code of its own: this base plus its
+// position in the widget's choices. The base lies above every table code and stays positive as a
+// 32-bit signed element of a property description.
+inline constexpr uint32_t kGphoto2OwnCodeBase = 0x7F000000;
+
+// The table name of a gphoto2 value text for a property kind (kKindImageQuality ... kKindTv), e.g.
+// Tv "1/8000" -> "1/8000", "0.5" -> "0\"5", "30" -> "30\""; Av "5.6" or "f/5.6" -> "f/5.6";
+// ISO "Auto" -> "AUTO"; image format "RAW + Large Fine JPEG" -> "RAW+JPGaLarFin". Empty when the
+// text has no table form.
+std::string Gphoto2TableName(int kind, std::string_view text);
+
+// The camera library on libgphoto2: one camera, the first on the bus. All port calls are made under
+// one mutex; a worker thread waits for camera events in short slices and reports changed settings to
+// the registered property handler. After the camera vanishes every call fails with
+// kEdsErrDeviceNotFound.
+class Gphoto2Sdk final : public EdsSdk {
+public:
+    explicit Gphoto2Sdk(std::unique_ptr<Gphoto2Port> port);
+    ~Gphoto2Sdk() override;
+
+    // The camera's own text for a code of a shooting property as last read; empty when unknown.
+    std::string ChoiceText(EdsPropertyID property, EdsUInt32 code) const;
+
+    EdsError EdsInitializeSDK() override;
+    EdsError EdsTerminateSDK() override;
+    EdsError EdsGetCameraList(EdsCameraListRef* outList) override;
+    EdsError EdsGetChildCount(EdsBaseRef ref, EdsUInt32* outCount) override;
+    EdsError EdsGetChildAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef* outRef) override;
+    EdsUInt32 EdsRelease(EdsBaseRef ref) override;
+    EdsError EdsGetDeviceInfo(EdsCameraRef camera, EdsDeviceInfo* outInfo) override;
+    EdsError EdsSetPropertyEventHandler(EdsCameraRef camera, EdsPropertyEvent event, EdsPropertyEventHandler handler,
+                                        void* context) override;
+    EdsError EdsSetObjectEventHandler(EdsCameraRef camera, EdsObjectEvent event, EdsObjectEventHandler handler,
+                                      void* context) override;
+    EdsError EdsOpenSession(EdsCameraRef camera) override;
+    EdsError EdsCloseSession(EdsCameraRef camera) override;
+    EdsError EdsGetPropertySize(EdsBaseRef ref, EdsPropertyID property, EdsInt32 param, EdsDataType* outType,
+                                EdsUInt32* outSize) override;
+    EdsError EdsGetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 param, EdsUInt32 size,
+                                void* outData) override;
+    EdsError EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 param, EdsUInt32 size,
+                                const void* data) override;
+    EdsError EdsGetPropertyDesc(EdsBaseRef ref, EdsPropertyID property, EdsPropertyDesc* outDesc) override;
+    EdsError EdsSendStatusCommand(EdsCameraRef camera, EdsUInt32 command, EdsInt32 param) override;
+    EdsError EdsSendCommand(EdsCameraRef camera, EdsUInt32 command, EdsInt32 param) override;
+    EdsError EdsSetCapacity(EdsCameraRef camera, EdsCapacity capacity) override;
+    EdsError EdsGetDirectoryItemInfo(EdsDirectoryItemRef item, EdsDirectoryItemInfo* outInfo) override;
+    EdsError EdsCreateFileStream(const char* path, EdsUInt32 disposition, EdsUInt32 access,
+                                 EdsStreamRef* outStream) override;
+    EdsError EdsSetProgressCallback(EdsBaseRef ref, EdsProgressCallback callback, EdsUInt32 option,
+                                    void* context) override;
+    EdsError EdsDownload(EdsDirectoryItemRef item, EdsUInt64 size, EdsStreamRef stream) override;
+    EdsError EdsDownloadComplete(EdsDirectoryItemRef item) override;
+
+private:
+    static constexpr EdsBaseRef kListRef = 1;
+    static constexpr EdsBaseRef kCameraRef = 2;
+
+    // One shooting property's choices as last read: code <-> camera text.
+    struct ChoiceMap {
+        std::string widget;  // the widget name found on this body; empty before the first read
+        std::map<EdsUInt32, std::string> textByCode;
+        std::vector<EdsUInt32> codes;  // the code of each choice, in the camera's order
+        Gphoto2Widget seen;            // the widget as last read, to tell real changes from noise
+    };
+
+    EdsError Fail(int gpResult);  // the result code of a port failure; marks a vanished camera (locked)
+    EdsError CheckCamera(EdsBaseRef ref) const;
+    EdsError ReadChoices(int slot, Gphoto2Widget* widget);  // locked
+    EdsUInt32 CodeOfText(int slot, const std::string& text) const;
+    void StopWorker();
+    void WorkerLoop();
+
+    std::unique_ptr<Gphoto2Port> port_;
+    mutable std::mutex mutex_;  // guards the port and everything below
+    bool initialized_ = false;
+    bool detected_ = false;
+    bool open_ = false;
+    bool gone_ = false;
+    std::string model_;
+    EdsUInt32 saveTo_ = 1;
+    std::array<ChoiceMap, 5> choices_;
+    EdsPropertyEventHandler propertyHandler_ = nullptr;
+    void* propertyContext_ = nullptr;
+    std::atomic<bool> stopWorker_{false};
+    std::thread worker_;
+};
+
+}  // namespace zelto

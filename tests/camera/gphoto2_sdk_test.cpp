@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+
+#include "camera/appmaster.h"
+#include "camera/gphoto2_sdk.h"
+#include "camera/proptables.h"
+#include "tests/camera/recording_sink.h"
+
+namespace zelto {
+namespace {
+
+// A Canon EOS body as libgphoto2's ptp2 driver presents it. Widget names and choice texts follow
+// libgphoto2's ptp2 configuration tables as used in its own example scripts (capturetarget
+// "Memory card", aperture "5"/"11", shutterspeed "1/100", iso "100", imageformat "RAW" and
+// "Smaller JPEG (S2)"). The exact lists of a given body are unconfirmed: they were not read from
+// a real camera.
+class FakeEosPort final : public Gphoto2Port {
+public:
+    std::map<std::string, Gphoto2Widget> widgets = {
+        {"imageformat", {"Large Fine JPEG", {"Large Fine JPEG", "Large Normal JPEG", "Medium Fine JPEG", "Small Fine JPEG",
+                                             "Smaller JPEG (S2)", "RAW + Large Fine JPEG", "RAW", "mRAW"}}},
+        {"autoexposuremode", {"Manual", {"P", "TV", "AV", "Manual", "Bulb", "A_DEP", "Green"}}},
+        {"iso", {"100", {"Auto", "100", "200", "400", "800", "1600", "3200", "6400", "6400"}}},
+        {"aperture", {"5.6", {"4", "4.5", "5", "5.6", "f/8", "11", "2", "99.9"}}},
+        {"shutterspeed", {"1/100", {"bulb", "30", "2.5", "0.5", "1/8000", "1/100", "1/3"}}},
+        {"capturetarget", {"Internal RAM", {"Internal RAM", "Memory card"}}},
+    };
+    std::mutex mutex;
+    std::deque<Gphoto2Event> events;
+    std::condition_variable drained;
+    std::atomic<int> busyCaptures{0};
+    std::atomic<int> captures{0};
+    std::atomic<bool> gone{false};
+    std::atomic<bool> present{true};
+
+    int Detect(std::string* model) override {
+        if (!present) return kGpErrorModelNotFound;
+        *model = "Canon EOS 100D";
+        return kGpOk;
+    }
+    int Open() override { return gone ? kGpErrorIoUsbFind : kGpOk; }
+    void Close() override {}
+    int GetWidget(const std::string& name, Gphoto2Widget* out) override {
+        if (gone) return kGpErrorIoUsbFind;
+        const auto found = widgets.find(name);
+        if (found == widgets.end()) return -2;  // GP_ERROR_BAD_PARAMETERS: no such widget
+        *out = found->second;
+        return kGpOk;
+    }
+    int SetWidget(const std::string& name, const std::string& value) override {
+        if (gone) return kGpErrorIoUsbFind;
+        widgets.at(name).value = value;
+        return kGpOk;
+    }
+    int Capture() override {
+        if (gone) return kGpErrorIoUsbFind;
+        if (busyCaptures > 0) {
+            --busyCaptures;
+            return kGpErrorCameraBusy;
+        }
+        ++captures;
+        return kGpOk;
+    }
+    int WaitForEvent(int, Gphoto2Event* out) override {
+        if (gone) return kGpErrorIo;
+        std::lock_guard<std::mutex> lock(mutex);
+        if (events.empty()) {
+            *out = {};
+        } else {
+            *out = events.front();
+            events.pop_front();
+            if (events.empty()) drained.notify_all();
+        }
+        return kGpOk;
+    }
+    // Waits (bounded) until the worker has taken every queued event.
+    bool WaitDrained() {
+        std::unique_lock<std::mutex> lock(mutex);
+        return drained.wait_for(lock, std::chrono::seconds(10), [&] { return events.empty(); });
+    }
+    void Push(Gphoto2Event event) {
+        std::lock_guard<std::mutex> lock(mutex);
+        events.push_back(std::move(event));
+    }
+};
+
+TEST(Gphoto2TableName, NormalisesCameraTexts) {
+    struct Case {
+        int kind;
+        const char* text;
+        const char* name;
+    };
+    const Case cases[] = {
+        {kKindTv, "1/8000", "1/8000"}, {kKindTv, "0.5", "0\"5"},   {kKindTv, "30", "30\""},
+        {kKindTv, "2.5", "2\"5"},     {kKindTv, "bulb", "Bulb"},  {kKindTv, "1/3", "0\"3"},    {kKindTv, "1/2", "0\"5"},
+        {kKindAv, "5.6", "f/5.6"},    {kKindAv, "f/5.6", "f/5.6"}, {kKindAv, "2", "f/2.0"},
+        {kKindAv, "4", "f/4"},        {kKindAv, "99.9", ""},      {kKindISO, "Auto", "AUTO"},
+        {kKindISO, "100", "100"},     {kKindISO, "123", ""},      {kKindAEMode, "Manual", "M"},
+        {kKindAEMode, "AV", "AV"},    {kKindAEMode, "Green", ""}, {kKindImageQuality, "Large Fine JPEG", "JPGaLarFin"},
+        {kKindImageQuality, "RAW + Large Fine JPEG", "RAW+JPGaLarFin"}, {kKindImageQuality, "RAW", "RAWa"},
+        {kKindImageQuality, "mRAW", ""}, {kKindImageQuality, "Smaller JPEG (S2)", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(Gphoto2TableName(c.kind, c.text), c.name);
+    }
+}
+
+struct Rig {
+    FakeEosPort* port;
+    Gphoto2Sdk sdk;
+    RecordingSink sink;
+    CameraState state;
+    std::unique_ptr<TAppMaster> master;
+    Rig() : port(new FakeEosPort), sdk(std::unique_ptr<Gphoto2Port>(port)) {}
+    void Connect() {
+        master = TAppMaster::Create(sdk, &sink, state);
+        ASSERT_EQ(master->SetEventHandlers(), kEdsErrOk);
+        ASSERT_EQ(master->OpenSession(), kEdsErrOk);
+    }
+};
+
+TEST(Gphoto2Sdk, SessionListsValuesAndWrites) {
+    Rig rig;
+    rig.Connect();
+    EXPECT_EQ(rig.master->DeviceName(), "Canon EOS 100D");
+    EXPECT_FALSE(rig.master->Legacy());
+    EXPECT_EQ(rig.port->widgets["capturetarget"].value, "Memory card");  // the save-to write chose the card
+
+    ASSERT_EQ(rig.master->ReadPropertyList(kEdsPropAll), kEdsErrOk);
+    ASSERT_EQ(rig.master->ReadProperty(kEdsPropAll), kEdsErrOk);
+    // ISO lists AUTO and 100 by table code; the repeated 6400 keeps a code of its own.
+    const std::vector<uint32_t> iso = rig.state.SupportedCodes.Codes(kEdsPropISOSpeed);
+    ASSERT_EQ(iso.size(), 9u);
+    EXPECT_EQ(iso[0], 0x00u);
+    EXPECT_EQ(iso[1], 0x48u);
+    EXPECT_EQ(iso[7], 0x78u);
+    EXPECT_EQ(iso[8], kGphoto2OwnCodeBase + 8);
+    // Unknown choices are listed with their own codes and their camera texts.
+    const std::vector<uint32_t> av = rig.state.SupportedCodes.Codes(kEdsPropAv);
+    ASSERT_EQ(av.size(), 8u);
+    EXPECT_EQ(av[3], 0x30u);  // 5.6
+    EXPECT_EQ(av[7], kGphoto2OwnCodeBase + 7);
+    EXPECT_EQ(rig.sdk.ChoiceText(kEdsPropAv, av[7]), "99.9");
+    const std::vector<uint32_t> iq = rig.state.SupportedCodes.Codes(kEdsPropImageQuality);
+    ASSERT_EQ(iq.size(), 8u);
+    EXPECT_EQ(iq[0], 0x00130000u);
+    EXPECT_EQ(iq[4], kGphoto2OwnCodeBase + 4);
+    EXPECT_EQ(rig.master->Camera()->GetPropertyValue(kEdsPropTv), 0x6D);  // 1/100
+    EXPECT_EQ(rig.master->Camera()->GetPropertyValue(kEdsPropAEMode), 0x03);  // Manual
+
+    // Writes go back as the camera's own text, the unknown and duplicate choices included.
+    struct Write {
+        EdsPropertyID property;
+        uint32_t code;
+        const char* widget;
+        const char* text;
+    };
+    const Write writes[] = {
+        {kEdsPropTv, 0xA0, "shutterspeed", "1/8000"},
+        {kEdsPropTv, 0x40, "shutterspeed", "0.5"},
+        {kEdsPropAv, 0x18, "aperture", "2"},
+        {kEdsPropAv, kGphoto2OwnCodeBase + 7, "aperture", "99.9"},
+        {kEdsPropISOSpeed, kGphoto2OwnCodeBase + 8, "iso", "6400"},
+        {kEdsPropImageQuality, 0x00240000, "imageformat", "RAW"},
+    };
+    for (const Write& w : writes) {
+        SCOPED_TRACE(w.text);
+        EXPECT_EQ(rig.master->WriteProperty(w.property, w.code), kEdsErrOk);
+        EXPECT_EQ(rig.port->widgets[w.widget].value, w.text);
+    }
+    // A code the camera does not offer is refused and nothing is written.
+    EXPECT_EQ(rig.master->WriteProperty(kEdsPropISOSpeed, 0x98), kEdsErrInvalidParameter);  // 102400
+    EXPECT_EQ(rig.port->widgets["iso"].value, "6400");
+    rig.master->Destroy();
+}
+
+TEST(Gphoto2Sdk, AlternativeWidgetNames) {
+    Rig rig;
+    auto node = rig.port->widgets.extract("aperture");
+    node.key() = "f-number";
+    rig.port->widgets.insert(std::move(node));
+    rig.Connect();
+    ASSERT_EQ(rig.master->ReadProperty(kEdsPropAv), kEdsErrOk);
+    EXPECT_EQ(rig.master->Camera()->GetPropertyValue(kEdsPropAv), 0x30);
+    rig.master->Destroy();
+}
+
+TEST(Gphoto2Sdk, BusyCaptureIsAFailureUntilTheCameraIsFree) {
+    Rig rig;
+    rig.Connect();
+    rig.port->busyCaptures = 2;
+    EXPECT_EQ(rig.master->TakePicture(), kEdsErrDeviceBusy);
+    EXPECT_EQ(rig.master->TakePicture(), kEdsErrDeviceBusy);
+    EXPECT_EQ(rig.master->TakePicture(), kEdsErrOk);
+    EXPECT_EQ(rig.port->captures, 1);
+    rig.master->Destroy();
+}
+
+TEST(Gphoto2Sdk, ChangedSettingsArriveFromTheWorkerThread) {
+    Rig rig;
+    rig.Connect();
+    ASSERT_EQ(rig.master->ReadPropertyList(kEdsPropAll), kEdsErrOk);
+    {
+        // Changed on the body: Tv's value, ISO's list; Av is reported without any change.
+        std::lock_guard<std::mutex> lock(rig.port->mutex);
+        rig.port->widgets["shutterspeed"].value = "1/8000";
+        rig.port->widgets["iso"].choices.push_back("12800");
+    }
+    rig.port->Push({Gphoto2EventType::FileAdded, "/store_00020001/DCIM/100CANON/IMG_0001.CR2"});
+    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d1d3 changed"});  // not a shooting setting
+    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d101 changed"});  // Av: read, unchanged
+    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d102 changed"});
+    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d103 changed"});
+    rig.port->Push({Gphoto2EventType::Unknown, "PTP Property d102 changed"});  // again, nothing new
+    ASSERT_TRUE(rig.port->WaitDrained());
+    // Closing the session joins the worker, which first finishes the event it took last.
+    EXPECT_EQ(rig.sdk.EdsCloseSession(rig.master->CameraRef()), kEdsErrOk);
+    const auto all = rig.sink.All();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_NE(all[0].thread, std::this_thread::get_id());
+    EXPECT_EQ(all[0].message.message, kCameraMessageProperty);
+    EXPECT_EQ(all[0].message.wParam, kEdsPropertyEventPropertyChanged);
+    EXPECT_EQ(all[0].message.lParam, static_cast<intptr_t>(kEdsPropTv));
+    EXPECT_EQ(all[1].message.wParam, kEdsPropertyEventPropertyDescChanged);
+    EXPECT_EQ(all[1].message.lParam, static_cast<intptr_t>(kEdsPropISOSpeed));
+    rig.master->Destroy();
+}
+
+TEST(Gphoto2Sdk, VanishedCameraFailsEveryLaterCall) {
+    Rig rig;
+    rig.Connect();
+    rig.port->gone = true;
+    EXPECT_EQ(rig.master->TakePicture(), kEdsErrDeviceNotFound);
+    rig.port->gone = false;  // even if the bus answers again, the session stays dead
+    EXPECT_EQ(rig.master->ReadProperty(kEdsPropAll), kEdsErrDeviceNotFound);
+    EXPECT_EQ(rig.master->WriteProperty(kEdsPropTv, 0xA0), kEdsErrDeviceNotFound);
+    EXPECT_EQ(rig.master->TakePicture(), kEdsErrDeviceNotFound);
+    rig.master->Destroy();  // returns: the worker has stopped
+
+    Rig none;
+    none.port->present = false;
+    none.master = TAppMaster::Create(none.sdk, &none.sink, none.state);
+    EXPECT_EQ(none.master->CameraRef(), kEdsNoRef);
+}
+
+}  // namespace
+}  // namespace zelto
