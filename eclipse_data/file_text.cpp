@@ -1,35 +1,40 @@
 #include "eclipse_data/file_text.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 namespace zelto {
 
-bool WriteFileAtomically(const std::string& path, std::string_view content) {
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* why) {
     namespace fs = std::filesystem;
     const fs::path target(path);
     fs::path temporary = target;
     temporary += ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
-    }
+    const auto failed = [&](const std::string& reason) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        if (why) *why = reason;
+        return false;
+    };
+    errno = 0;
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) return failed(SystemErrorText());
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    out.flush();
+    if (!out) return failed(SystemErrorText());
+    out.close();
+    if (out.fail()) return failed(SystemErrorText());
     std::error_code error;
     fs::rename(temporary, target, error);  // replaces an existing file
-    if (error) {
-        fs::remove(temporary, error);
-        return false;
-    }
+    if (error) return failed(error.message());
     return true;
+}
+
+std::string SystemErrorText() {
+    const int code = errno;
+    return code != 0 ? std::generic_category().message(code) : "input/output error";
 }
 
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {

@@ -10,8 +10,11 @@ namespace zelto {
 
 // Writes `content` to a temporary file beside `path`, then renames it over `path`, so that a failed
 // write never leaves a half-written file where a good one stood. False when any step fails (the old
-// file then stays as it was).
-bool WriteFileAtomically(const std::string& path, std::string_view content);
+// file then stays as it was); `why`, when given, then receives the reason ("Permission denied").
+bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* why = nullptr);
+
+// The last system error as text ("Permission denied"), read right after the failing call.
+std::string SystemErrorText();
 
 // The lines of a text file without their line ends (CR LF or LF); nothing when it cannot be read.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "eclipse_data/catalog.h"
+#include "eclipse_data/file_text.h"
 
 namespace zelto {
 
@@ -17,12 +18,6 @@ namespace {
 constexpr int kHeaderLines = 6;
 constexpr int kMinDateTimeLength = 20;
 constexpr const char* kLineEnd = "\r\n";
-
-// The last system error as text ("Permission denied"), captured right after the failing call.
-std::string SystemErrorText() {
-    const int code = errno;
-    return code != 0 ? std::generic_category().message(code) : "input/output error";
-}
 
 // Lines end in CR LF, LF or CR alone; a last line without an end counts.
 std::vector<std::string_view> SplitLines(std::string_view text) {
@@ -98,29 +93,9 @@ std::string ExposureTableText(const TableFileSite& site, const ExposureTable& ta
 }
 
 TableFileSaving SaveExposureTable(const std::string& path, const TableFileSite& site, const ExposureTable& table) {
-    namespace fs = std::filesystem;
-    const std::string text = ExposureTableText(site, table);
-    const fs::path target(path);
-    fs::path temporary = target;
-    temporary += ".saving";
-    const auto failed = [&](const std::string& why) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return TableFileSaving{false, "Cannot save \"" + path + "\": " + why};
-    };
-
-    errno = 0;
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return failed(SystemErrorText());
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) return failed(SystemErrorText());
-    out.close();
-    if (out.fail()) return failed(SystemErrorText());
-
-    std::error_code error;
-    fs::rename(temporary, target, error);
-    if (error) return failed(error.message());
+    std::string why;
+    if (!WriteFileAtomically(path, ExposureTableText(site, table), &why))
+        return {false, "Cannot save \"" + path + "\": " + why};
     return {true, {}};
 }
 

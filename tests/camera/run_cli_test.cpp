@@ -5,22 +5,14 @@
 #include <fstream>
 #include <string>
 
+#include "cli_process.h"
 #include "eclipse51_table.h"
 #include "exposure/table_file.h"
-
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
 
 namespace zelto {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct CliRun {
-    std::string output;
-    int exitCode = -1;
-};
 
 int Count(const std::string& text, const std::string& part) {
     int count = 0;
@@ -42,18 +34,9 @@ class RunCli : public testing::Test {
     // The program's folders go below a home of its own, so the user's are never touched.
     CliRun Run(const std::string& arguments) {
         const std::string h = home.string();
-        std::string command = "HOME=\"" + h + "\" XDG_CONFIG_HOME=\"" + h + "/config\" XDG_DATA_HOME=\"" + h +
-                              "/share\" ZELTO_CAMERA=none \"" + ZELTO_CLI_PATH + "\" run " + arguments +
-                              " 2>&1";
-        CliRun run;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-        const int status = pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return RunZeltoCli("run " + arguments, true,
+                           "HOME=\"" + h + "\" XDG_CONFIG_HOME=\"" + h + "/config\" XDG_DATA_HOME=\"" + h +
+                               "/share\" ZELTO_CAMERA=none");
     }
 
     std::string Save(const std::string& name, const ExposureTable& table) {

@@ -1,42 +1,16 @@
 // zelto-cli circumstances, run as a separate process.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
+#include "cli_process.h"
 
 namespace zelto {
 namespace {
 
-struct CliRun {
-    std::string output;  // standard output, then standard error when `withErrors`
-    int exitCode = -1;
-};
-
 CliRun RunCli(const std::string& arguments, bool withErrors = false) {
-    std::string command = std::string("\"") + ZELTO_CLI_PATH + "\" circumstances " + arguments;
-#if defined(_WIN32)
-    command += withErrors ? " 2>&1" : " 2>nul";
-#else
-    command += withErrors ? " 2>&1" : " 2>/dev/null";
-#endif
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-    const int status = pclose(pipe);
-#if defined(_WIN32)
-    run.exitCode = status;
-#else
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    return run;
+    return RunZeltoCli("circumstances " + arguments, withErrors);
 }
 
 bool Contains(const std::string& text, const std::string& part) {

@@ -1,47 +1,19 @@
 // zelto-cli table, run as a separate process.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
-#if !defined(_WIN32)
-#include <sys/wait.h>
-#endif
-
+#include "cli_process.h"
 #include "exposure/table_file.h"
 
 namespace zelto {
 namespace {
 
-struct CliRun {
-    std::string output;  // standard output, then standard error when `withErrors`
-    int exitCode = -1;
-};
-
 CliRun RunTable(const std::string& arguments, bool withErrors = false) {
-    std::string command = std::string("\"") + ZELTO_CLI_PATH + "\" table " + arguments;
-#if defined(_WIN32)
-    command += withErrors ? " 2>&1" : " 2>nul";
-    FILE* pipe = _popen(command.c_str(), "rb");
-#else
-    command += withErrors ? " 2>&1" : " 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-#endif
-    CliRun run;
-    if (!pipe) return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-#if defined(_WIN32)
-    run.exitCode = _pclose(pipe);
-#else
-    const int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-#endif
-    return run;
+    return RunZeltoCli("table " + arguments, withErrors);
 }
 
 const std::string kReferenceSite = "--eclipse 51 --lat 25.0000 --lon 103.5000W --height 800 --deltat 69.2";
