@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/cli_commands.h"
+#include "circumstances/contact_display.h"
 #include "circumstances/site_angle.h"
 #include "circumstances/solver.h"
 #include "eclipse_data/datetext.h"
@@ -52,17 +53,6 @@ std::string DateText(const EclipseRecord& r) {
     return DateTimeText(r.Year, r.Month, r.Day, 0, 0, 0, 0).substr(0, 10);
 }
 
-const char* TypeName(int code) {
-    static constexpr const char* kNames[] = {"",
-                                             "Partial solar eclipse",
-                                             "Total solar eclipse",
-                                             "Annular solar eclipse",
-                                             "Annular-total solar eclipse",
-                                             "Non central total solar eclipse",
-                                             "Non central annular solar eclipse"};
-    return code >= 1 && code <= 6 ? kNames[code] : "";
-}
-
 const char* LocalTypeName(char type) {
     switch (type) {
         case 'p':
@@ -78,13 +68,6 @@ const char* LocalTypeName(char type) {
 
 bool Computed(const StadtType& place, int slot) {
     return place.SolarAltitude[slot] != kAltitudeNotComputed;
-}
-
-// Whether the contact display shows the contact: Sun above the horizon, and for C2 and C3 a central
-// eclipse at the place.
-bool Shown(const StadtType& place, int slot) {
-    if (!(place.SolarAltitude[slot] > 0)) return false;
-    return !((slot == kC2 || slot == kC3) && place.LocalType == 'p');
 }
 
 // Reads the arguments; on an error prints its one line and returns false with `exitCode` set.
@@ -198,7 +181,7 @@ std::string Degrees(double radians, int decimals) {
 void PrintPlain(const Request& request, const Result& r) {
     const StadtType& p = r.place;
     std::cout << "Eclipse " << request.eclipse << "  " << DateText(*r.record) << "  "
-              << TypeName(r.record->EclipseType) << '\n'
+              << EclipseTypeLongName(r.record->EclipseType) << '\n'
               << "DeltaT " << FixedText(r.deltaT, 1) << " s" << (request.manualDeltaT ? " (manual)" : "")
               << '\n'
               << "Site " << FixedText(std::fabs(request.latitude), 4)
@@ -261,7 +244,7 @@ void PrintJson(const Request& request, const Result& r) {
                ",\"azimuth\":" + NumberText(p.Azimuth[slot] * kRadToDeg) +
                ",\"position_angle\":" + NumberText(p.PositionAngle[slot] * kRadToDeg) +
                ",\"vertex_angle\":" + NumberText(p.VertexAngle[slot] * kRadToDeg) +
-               ",\"shown\":" + (Shown(p, slot) ? "true" : "false") + '}';
+               ",\"shown\":" + (ContactShown(p, slot) ? "true" : "false") + '}';
     }
     out += "},\"greatest\":{" + instant(r.greatest) + '}';
     out += ",\"p1\":{" + instant(r.p1.time) + ",\"iterations\":" + std::to_string(r.p1.iterations) + '}';
