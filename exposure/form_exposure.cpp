@@ -274,6 +274,7 @@ void TForm_Exposure::BuildWidgets() {
     header->setObjectName("NGE_Header");
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setStretchLastSection(false);
+    header->setMinimumSectionSize(1);  // a fitted column may be narrower than the style's minimum
     // A double click on a column border fits every column, not only the one to its left.
     QObject::disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), NGE, nullptr);
     connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int) { NGEDblClick(true); });
@@ -303,7 +304,6 @@ void TForm_Exposure::BuildWidgets() {
     StatusBar1_Text->setObjectName("StatusBar1_Text");
     statusBar()->addWidget(StatusBar1_Text, 1);
 
-    SetMaxExposure(4);
     LayoutGrid();
 }
 
@@ -338,7 +338,7 @@ void TForm_Exposure::BuildMenus() {
     auto* exclusive = new QActionGroup(this);
     exclusive->addAction(Max_Exposure_4s);
     exclusive->addAction(Max_Exposure_8s);
-    Max_Exposure_4s->setChecked(true);
+    SetMaxExposure(4);
     connect(Max_Exposure_4s, &QAction::triggered, this, &TForm_Exposure::Max_Exposure_4sClick);
     connect(Max_Exposure_8s, &QAction::triggered, this, &TForm_Exposure::Max_Exposure_8sClick);
 }
