@@ -39,10 +39,11 @@ std::string FileErrorText(const std::string& what, const std::string& path, cons
 
 }  // namespace
 
-std::string SettingName(EdsPropertyID property, uint32_t code) {
+std::string SettingName(EdsPropertyID property, uint32_t code, const std::string& cameraText) {
     for (const TPropList& row : PropTable(PropKind(property))) {
         if (row.code == code) return std::string(row.name);
     }
+    if (!cameraText.empty()) return cameraText;
     // A code newer than the name tables: shown as its code rather than ending the connect.
     return HexText(code, 4);
 }
@@ -130,7 +131,7 @@ void CameraControl::Connect() {
         std::vector<SettingItem>& items = items_[static_cast<size_t>(SupportedListIndex(property))];
         items.clear();
         for (uint32_t code : shared.camera.SupportedCodes.Codes(property))
-            items.push_back({SettingName(property, code), code});
+            items.push_back({SettingName(property, code, s_.sdk().ChoiceText(property, code)), code});
         view.FillList(property, items);
         const int count = static_cast<int>(items.size());
         view.SelectItem(property, count == 0 ? -1 : property == kEdsPropTv ? count - 1 : 0);

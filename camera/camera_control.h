@@ -53,9 +53,9 @@ class CameraWindowView {
     virtual void SetProgress(int percent) = 0;  // ProgressBar1
 };
 
-// The name shown for a code: the first name-table row with that code ("Unknown" included), or the
-// code as 8 upper-case hexadecimal digits when the table has no such row.
-std::string SettingName(EdsPropertyID property, uint32_t code);
+// The name shown for a code: the first name-table row with that code ("Unknown" included), else the
+// camera's own text for it when the library gives one, else the code as 8 upper-case hexadecimal digits.
+std::string SettingName(EdsPropertyID property, uint32_t code, const std::string& cameraText = {});
 
 // The text of a change handler's message box for a write that failed with status.
 std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // The camera library as the camera session sees it: its records, numbers and handler signatures,
 // and one abstract method per library function the session calls. Backends: VirtualCamera (always
@@ -160,6 +161,10 @@ public:
                                             void* context) = 0;
     virtual EdsError EdsDownload(EdsDirectoryItemRef item, EdsUInt64 size, EdsStreamRef stream) = 0;
     virtual EdsError EdsDownloadComplete(EdsDirectoryItemRef item) = 0;
+
+    // Not a library function: the camera's own text for a setting code that the name tables do not
+    // hold, for libraries that make such codes up. Empty when there is none.
+    virtual std::string ChoiceText(EdsPropertyID /*property*/, EdsUInt32 /*code*/) const { return {}; }
 };
 
 }  // namespace zelto

@@ -37,7 +37,7 @@ public:
     ~Gphoto2Sdk() override;
 
     // The camera's own text for a code of a shooting property as last read; empty when unknown.
-    std::string ChoiceText(EdsPropertyID property, EdsUInt32 code) const;
+    std::string ChoiceText(EdsPropertyID property, EdsUInt32 code) const override;
 
     EdsError EdsInitializeSDK() override;
     EdsError EdsTerminateSDK() override;

@@ -248,6 +248,15 @@ TEST_F(CameraControlTest, ProgressAndDownloadMessages) {
     EXPECT_EQ(window.status, "Download error occurred!");
 }
 
+// A table name wins over the camera's own text; a code no table knows shows the camera's text when the
+// library gives one (gphoto2 choices), else its hexadecimal code.
+TEST(SettingNames, TableNameThenCameraTextThenCode) {
+    EXPECT_EQ(SettingName(kEdsPropAv, 0x30, "5.6"), "f/5.6");
+    EXPECT_EQ(SettingName(kEdsPropAv, 0x7F000007, "99.9"), "99.9");
+    EXPECT_EQ(SettingName(kEdsPropAv, 0x7F000007), "7F000007");
+    EXPECT_EQ(SettingName(kEdsPropTv, 0xFFFFFFFF, "bulb?"), "Unknown");
+}
+
 TEST(CameraLog, HeaderLinesAndTimeZone) {
     ComputerInformation c;
     c.productName = "Debian GNU/Linux 12";
