@@ -48,7 +48,7 @@ class TForm_Exposure final : public QMainWindow {
         saveAsDialog_ = std::move(saveAs);
     }
 
-    // Handlers with the described names; public so the main window, the program and tests reach them.
+    // Event handlers, named after their control and event; public so the program and tests reach them.
     // Opening from the main window's "&Exposure Tables": prepares the window and shows it.
     void FormShow();
     void Button_Create_ExposureListClick();
