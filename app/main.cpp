@@ -10,6 +10,7 @@
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/variables.h"
+#include "exposure/form_exposure.h"
 #include "main_window/form_main.h"
 #include "platform/computer_info.h"
 #include "platform/qt_shell.h"
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
 
     static zelto::SystemClock clock;
     static zelto::QtSoundPlayer sound;
-    // Windows in the order main, camera, exposure table; the exposure window joins later.
+    // Windows in the order main, camera, exposure table.
     zelto::TForm_Main main(shared, clock, sound);
 
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
@@ -45,12 +46,20 @@ int main(int argc, char** argv) {
                                     return *backend.sdk;
                                 },
                                 [&shared] { return zelto::QueryComputerInformation(shared.folders); }});
+    zelto::TForm_Exposure exposure(shared, main);
+    // The runs carry out the table the exposure window holds and edits.
+    camera.SetExposureTable(&exposure.table());
+
     if (auto* tests = main.findChild<QAction*>("Tests")) {
         tests->setEnabled(true);
         QObject::connect(tests, &QAction::triggered, &camera, [&camera] {
             camera.show();
             camera.raise();
         });
+    }
+    if (QAction* tables = main.exposureTablesItem()) {
+        tables->setEnabled(true);
+        QObject::connect(tables, &QAction::triggered, &exposure, [&exposure] { exposure.FormShow(); });
     }
     // Closing the program closes the camera window too: any run stops and the camera is disconnected.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &camera, [&camera] { camera.close(); });

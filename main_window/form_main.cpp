@@ -350,7 +350,7 @@ void TForm_Main::BuildMenus() {
     connect(Exit_and_save, &QAction::triggered, this, &TForm_Main::Exit_and_saveClick);
     connect(Exit_no_save, &QAction::triggered, this, &TForm_Main::Exit_no_saveClick);
 
-    // The camera and exposure-table windows are not part of this program yet.
+    // The program enables these once the camera and exposure-table windows exist.
     Tests = action(nullptr, "Tests", "&Camera");
     bar->addAction(Tests);
     Tests->setEnabled(false);
@@ -690,6 +690,37 @@ void TForm_Main::ShowScrollBarsForScreenHeight(int screenHeight) {
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     setFixedSize(sizeHint());
+}
+
+TableFileSite TForm_Main::TableSite() const {
+    return {ScrollBar_Eclipse->value(),
+            Edit_Lati->text().toStdString(),
+            ComboBox_NS->currentIndex() == 0,
+            Edit_Long->text().toStdString(),
+            ComboBox_EW->currentIndex() == 0,
+            Edit_Height->text().toStdString()};
+}
+
+void TForm_Main::LoadTableSite(const TableFileSite& site) {
+    {
+        // The handlers run below, once each and in their order.
+        const QSignalBlocker blockEclipse(ScrollBar_Eclipse), blockLati(Edit_Lati), blockLong(Edit_Long),
+            blockHeight(Edit_Height), blockNS(ComboBox_NS), blockEW(ComboBox_EW);
+        ScrollBar_Eclipse->setValue(site.EclipseNumber);  // kept within 1 to 224
+        Edit_Lati->setText(QString::fromStdString(site.Latitude));
+        ComboBox_NS->setCurrentIndex(site.North ? 0 : 1);
+        Edit_Long->setText(QString::fromStdString(site.Longitude));
+        ComboBox_EW->setCurrentIndex(site.East ? 0 : 1);
+        Edit_Height->setText(QString::fromStdString(site.Height));
+    }
+    shared_.site.NS = ComboBox_NS->currentText().toStdString();
+    shared_.site.EW = ComboBox_EW->currentText().toStdString();
+    Edit_LongChange(Edit_Long->text());
+    Edit_LatiChange(Edit_Lati->text());
+    Edit_HeightChange(Edit_Height->text());
+    SelectEclipse();
+    // The edits' passes ran with the eclipse selected before; this one computes the loaded eclipse.
+    RecomputePass();
 }
 
 std::string TForm_Main::CameraLogPath() const { return shared_.folders.DocumentsFolder + "Camera.ini"; }

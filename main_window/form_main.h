@@ -9,6 +9,7 @@
 #include "circumstances/recompute.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/variables.h"
+#include "exposure/table_file.h"
 #include "platform/sound_player.h"
 
 class QAction;
@@ -54,6 +55,15 @@ public:
     FormSize formSize() const { return formSize_; }
     // Scroll bars on screens less than 768 pixels high.
     void ShowScrollBarsForScreenHeight(int screenHeight);
+
+    // The site and eclipse as a table file's header holds them: the controls as they stand.
+    TableFileSite TableSite() const;
+    // Puts a table file's site and eclipse into the controls, then runs the change handlers of the
+    // longitude, latitude and height edits and the eclipse selection, in this order and whether or
+    // not a value changed, so that the circumstances are computed for the loaded site.
+    void LoadTableSite(const TableFileSite& site);
+    // The menu item "&Exposure Tables", disabled while the exposure window is open.
+    QAction* exposureTablesItem() const { return Exposure_Tables; }
 
     std::string CameraLogPath() const;   // DocumentsFolder + "Camera.ini"
     std::string ParameterFilePath() const;  // AppDataFolder + "Zelto.prm"

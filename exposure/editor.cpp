@@ -1,0 +1,99 @@
+#include "exposure/editor.h"
+
+#include <algorithm>
+#include <array>
+
+#include "camera/camera_control.h"
+#include "camera/camera_log.h"
+
+namespace zelto {
+
+namespace {
+
+constexpr const char* kBulletLine = "Bullet desired items and press the \"Create Exposure Table\" Button";
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+std::vector<std::string> Names(EdsPropertyID property, const std::vector<uint32_t>& codes) {
+    const int list = SupportedListIndex(property);
+    const size_t capacity = static_cast<size_t>(kSupportedCapacity[static_cast<size_t>(list)]);
+    std::vector<std::string> names;
+    for (size_t i = 0; i < codes.size() && i < capacity; ++i) names.push_back(SettingName(property, codes[i]));
+    return names;
+}
+
+}  // namespace
+
+EditorHeadings EditorHeadingsFor(char localType) {
+    EditorHeadings headings;
+    switch (localType) {
+        case 'p':
+            headings.Line1 = "Exposure Table for Partial Solar Eclipse";
+            headings.PartialPhases = true;
+            break;
+        case 't':
+            headings.Line1 = "Exposure Table for Total Solar Eclipse";
+            headings.PartialPhases = headings.BailysBeads = headings.Totality = true;
+            break;
+        case 'a':
+            headings.Line1 = "Exposure Table for Annular Solar Eclipse";
+            headings.PartialPhases = headings.BrokenRing = headings.Annularity = true;
+            break;
+        default:
+            headings.Line1 = "The Solar Eclipse is not visible at the given location";
+            headings.Line2 = "Please select another eclipse or location";
+            return headings;
+    }
+    headings.Line2 = kBulletLine;
+    headings.CreateEnabled = true;
+    return headings;
+}
+
+CameraDefaultLists CameraDefaultListsFor(const std::string& cameraName, const std::optional<std::string>& cameraLogText,
+                                         const SupportedCodesTable& codes) {
+    if (cameraName.empty()) return {{"JPGLarFin"}, {"100"}, {"f/4"}};
+    std::array<std::vector<uint32_t>, 5> lists;
+    CameraListFile file;
+    if (cameraLogText && ReadCameraListText(*cameraLogText, file)) {
+        lists = file.codes;
+    } else {
+        for (EdsPropertyID property : kShootingProperties)
+            lists[static_cast<size_t>(SupportedListIndex(property))] = codes.Codes(property);
+    }
+    const auto names = [&lists](EdsPropertyID property) {
+        return Names(property, lists[static_cast<size_t>(SupportedListIndex(property))]);
+    };
+    return {names(kEdsPropImageQuality), names(kEdsPropISOSpeed), names(kEdsPropAv)};
+}
+
+std::optional<Rgb> RowFillColour(std::string_view phase) {
+    std::optional<Rgb> fill;
+    if (phase == "maximum partial eclipse") fill = Rgb{160, 255, 160};
+    if (phase == "before partial eclipse" || phase == "after partial eclipse") fill = Rgb{240, 240, 32};
+    if (phase == "beginning partial phase" || phase == "ending partial phase") fill = Rgb{240, 240, 240};
+    if (StartsWith(phase, "broken ring")) fill = Rgb{224, 224, 224};
+    if (StartsWith(phase, "annular phase")) fill = Rgb{208, 208, 208};
+    if (StartsWith(phase, "Baily's beads")) fill = Rgb{224, 224, 224};
+    if (StartsWith(phase, "Loop")) fill = Rgb{80, 255, 80};
+    if (StartsWith(phase, "C2") || StartsWith(phase, "C3")) fill = Rgb{160, 255, 160};
+    return fill;
+}
+
+int FittedColumnWidth(const ExposureTable& table, int column, const TextWidth& headerWidth,
+                      const TextWidth& cellWidth) {
+    if (column < 0 || column >= kExposureColumns) return 0;
+    const std::string_view title = kExposureColumnTitles[static_cast<size_t>(column)];
+    int widest = 0;
+    if (const size_t split = title.find(';'); split != std::string_view::npos) {
+        widest = std::max(headerWidth(title.substr(0, split)), headerWidth(title.substr(split + 1)));
+    } else {
+        widest = headerWidth(std::string(title) + " ");
+    }
+    for (const ExposureRow& row : table.Rows())
+        widest = std::max(widest, cellWidth(row[static_cast<size_t>(column)] + " "));
+    return widest + 10;
+}
+
+}  // namespace zelto

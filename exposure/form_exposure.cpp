@@ -1,0 +1,597 @@
+#include "exposure/form_exposure.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFontMetrics>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QItemSelection>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTableView>
+#include <array>
+#include <utility>
+
+#include "eclipse_data/file_text.h"
+#include "exposure/table_file.h"
+#include "main_window/form_main.h"
+
+namespace zelto {
+
+namespace {
+
+constexpr int kWidth = 1020;
+constexpr int kHeight = 750;
+constexpr int kGroupTop = 57;
+constexpr int kGroupHeight = 148;
+constexpr int kGridTop = 240;  // the grid fills the client area below, 466 pixels at the window's size
+constexpr int kGutterWidth = 35;
+constexpr int kRowHeight = 20;
+constexpr const char* kTableFileName = "Zelto_Exposure_Table.txt";
+
+// Table cells are 8-bit text: Latin-1 maps every byte to one character and back unchanged.
+QString Cell(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+std::string CellBytes(const QString& text) { return text.toLatin1().toStdString(); }
+
+}  // namespace
+
+// The grid's view of the window's table: texts, per-column alignment, the two-line titles, the
+// numbered gutter and the row colours (the drawing hook NGEDrawCell).
+class ExposureTableModel final : public QAbstractTableModel {
+  public:
+    ExposureTableModel(ExposureTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
+        for (int c = 0; c < kExposureColumns; ++c) SetAlignment(c, c < 20 ? Qt::AlignHCenter : Qt::AlignLeft);
+    }
+
+    // Any change of the rows goes through here, so that the view drops what it knew of them.
+    template <typename Fn>
+    void Change(Fn&& change) {
+        beginResetModel();
+        std::forward<Fn>(change)();
+        endResetModel();
+    }
+
+    void SetAlignment(int column, Qt::Alignment horizontal) {
+        alignment_[static_cast<size_t>(column)] = horizontal | Qt::AlignVCenter;
+        if (rowCount() > 0) emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : table_.RowCount(); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kExposureColumns; }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        const std::optional<std::string> text = table_.Cell(index.column(), index.row());
+        if (!text) return {};
+        switch (role) {
+            case Qt::DisplayRole:
+            case Qt::EditRole:
+                return Cell(*text);
+            case Qt::TextAlignmentRole:
+                return QVariant::fromValue(alignment_[static_cast<size_t>(index.column())]);
+            case Qt::BackgroundRole:
+            case Qt::ForegroundRole:
+                return NGEDrawCell(index.row(), role);
+            default:
+                return {};
+        }
+    }
+
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override {
+        if (role != Qt::EditRole || !table_.SetCell(index.column(), index.row(), CellBytes(value.toString())))
+            return false;
+        // The phase decides the colour of the whole row.
+        emit dataChanged(this->index(index.row(), 0), this->index(index.row(), kExposureColumns - 1));
+        return true;
+    }
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        if (!index.isValid()) return Qt::NoItemFlags;
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        if (orientation == Qt::Vertical) {
+            // Rows are counted from 1 in the gutter, as the run's messages count them.
+            if (role == Qt::DisplayRole) return section + 1;
+            if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+            return {};
+        }
+        if (section < 0 || section >= kExposureColumns) return {};
+        if (role == Qt::DisplayRole) {
+            QString title = Cell(kExposureColumnTitles[static_cast<size_t>(section)]);
+            const qsizetype split = title.indexOf(';');
+            if (split >= 0) title[split] = '\n';  // upper and lower header line
+            return title;
+        }
+        if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+        return {};
+    }
+
+  private:
+    QVariant NGEDrawCell(int row, int role) const {
+        const std::optional<Rgb> fill = RowFillColour(table_.Row(row)[kColumnPhase]);
+        if (!fill) return {};
+        if (role == Qt::ForegroundRole) return QBrush(Qt::black);
+        return QBrush(QColor(fill->r, fill->g, fill->b));
+    }
+
+    ExposureTable& table_;
+    std::array<Qt::Alignment, kExposureColumns> alignment_{};
+};
+
+// The grid widget: a table view that says whether a cell is being typed into.
+class ExposureGrid final : public QTableView {
+  public:
+    using QTableView::QTableView;
+    bool Editing() const { return state() == QAbstractItemView::EditingState; }
+};
+
+TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidget* parent)
+    : QMainWindow(parent), shared_(shared), main_(main) {
+    setObjectName("Form_Exposure");
+    setWindowTitle("Zelto - Exposure table");
+    messageBox_ = [this](const std::string& caption, const std::string& text) {
+        QMessageBox::information(this, QString::fromStdString(caption), QString::fromLocal8Bit(text.c_str()));
+    };
+    openDialog_ = [this] {
+        return QFileDialog::getOpenFileName(this, "Open Exposure Table").toLocal8Bit().toStdString();
+    };
+    // The dialog asks before it lets an existing file be overwritten.
+    saveAsDialog_ = [this] {
+        return QFileDialog::getSaveFileName(this, "Save Exposure Table As").toLocal8Bit().toStdString();
+    };
+    BuildWidgets();
+    BuildMenus();
+    resize(kWidth, kHeight);
+    AutoFitColumns();
+}
+
+TForm_Exposure::~TForm_Exposure() = default;
+
+void TForm_Exposure::BuildWidgets() {
+    auto* client = new QWidget(this);
+    client->setObjectName("Form_Exposure_Client");
+    setCentralWidget(client);
+    client->installEventFilter(this);  // the headings and the grid follow the window's size
+
+    const auto label = [](QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+        auto* l = new QLabel(text, parent);
+        l->setObjectName(name);
+        l->setGeometry(geometry);
+        return l;
+    };
+    const auto group = [&](const char* name, const QString& title, int x, int width) {
+        auto* g = new QGroupBox(title, client);
+        g->setObjectName(name);
+        g->setGeometry(x, kGroupTop, width, kGroupHeight);
+        return g;
+    };
+    const auto radio = [](QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+        auto* r = new QRadioButton(text, parent);
+        r->setObjectName(name);
+        r->setGeometry(geometry);
+        return r;
+    };
+
+    Label_Exp1 = label(client, "Label_Exp1", "", QRect(0, 2, kWidth, 28));
+    QFont large = Label_Exp1->font();
+    large.setPointSize(14);
+    large.setBold(true);
+    Label_Exp1->setFont(large);
+    Label_Exp1->setAlignment(Qt::AlignCenter);
+    Label_Exp2 = label(client, "Label_Exp2", "", QRect(0, 30, kWidth, 22));
+    Label_Exp2->setAlignment(Qt::AlignCenter);
+
+    GroupBox_Camera_Defaults = group("GroupBox_Camera_Defaults", "Camera Defaults:", 1, 250);
+    const auto list = [&](const char* name, const char* labelName, const char* caption, int row) {
+        const int y = 22 + row * 30;
+        label(GroupBox_Camera_Defaults, labelName, caption, QRect(8, y, 80, 24));
+        auto* box = new QComboBox(GroupBox_Camera_Defaults);
+        box->setObjectName(name);
+        box->setGeometry(90, y, 150, 24);
+        return box;
+    };
+    ComboBox_IQdef = list("ComboBox_IQdef", "Label_IQdef", "ImgQual.", 0);
+    ComboBox_AEdef = list("ComboBox_AEdef", "Label_AEdef", "AE mode", 1);
+    ComboBox_ISOdef = list("ComboBox_ISOdef", "Label_ISOdef", "ISO speed", 2);
+    ComboBox_AVdef = list("ComboBox_AVdef", "Label_AVdef", "f/Number", 3);
+    ComboBox_AEdef->setEnabled(false);
+
+    GroupBox_PartialPhases = group("GroupBox_PartialPhases", "Part.phases:Take pic every..", 254, 226);
+    for (int i = 0; i < 9; ++i) {
+        const std::string name = "RadioButton" + std::to_string(i + 1);
+        PartialInterval[i] = radio(GroupBox_PartialPhases, name.c_str(), QString("%1 min").arg(i + 1),
+                                   QRect(10 + (i % 3) * 72, 28 + (i / 3) * 36, 68, 24));
+    }
+    PartialInterval[4]->setChecked(true);
+
+    const char* const spans[] = {"pictures from  - 6 s to  + 6 s", "pictures from  - 8 s to  + 8 s",
+                                 "pictures from -10 s to +10 s"};
+    GroupBox_BailysBeads = group("GroupBox_BailysBeads", "Near C2,C3: Baily's beads: Take..", 483, 240);
+    RadioButton_BBeads_06 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_06", spans[0], QRect(10, 28, 225, 24));
+    RadioButton_BBeads_08 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_08", spans[1], QRect(10, 64, 225, 24));
+    RadioButton_BBeads_10 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_10", spans[2], QRect(10, 100, 225, 24));
+    RadioButton_BBeads_08->setChecked(true);
+    GroupBox_BrokenRing = group("GroupBox_BrokenRing", "Near C2,C3:Broken ring: Take ...", 483, 240);
+    RadioButton_BRing_06 = radio(GroupBox_BrokenRing, "RadioButton_BRing_06", spans[0], QRect(10, 28, 225, 24));
+    RadioButton_BRing_08 = radio(GroupBox_BrokenRing, "RadioButton_BRing_08", spans[1], QRect(10, 64, 225, 24));
+    RadioButton_BRing_10 = radio(GroupBox_BrokenRing, "RadioButton_BRing_10", spans[2], QRect(10, 100, 225, 24));
+    RadioButton_BRing_08->setChecked(true);
+
+    GroupBox_Totality = group("GroupBox_Totality", "During totality:", 725, 290);
+    // Only the button shows: the labels beside it carry the texts.
+    RadioButton_Loopnx = radio(GroupBox_Totality, "RadioButton_Loopnx", "", QRect(10, 28, 20, 24));
+    RadioButton_Loopnx->setChecked(true);
+    Label5 = label(GroupBox_Totality, "Label5", "", QRect(34, 28, 250, 24));
+    Label6 = label(GroupBox_Totality, "Label6", "as often as possible", QRect(34, 52, 250, 24));
+    GroupBox_Annularity = group("GroupBox_Annularity", "During annularity:Take pic every...", 725, 290);
+    const char* const annular[] = {" 5 s", "10 s", "15 s", "20 s", "25 s", "30 s"};
+    const char* const annularNames[] = {"RadioButton_05sec", "RadioButton_10sec", "RadioButton_15sec",
+                                        "RadioButton_20sec", "RadioButton_25sec", "RadioButton_30sec"};
+    for (int i = 0; i < 6; ++i) {
+        AnnularInterval[i] = radio(GroupBox_Annularity, annularNames[i], annular[i],
+                                   QRect(10 + (i % 2) * 100, 28 + (i / 2) * 36, 90, 24));
+    }
+    AnnularInterval[1]->setChecked(true);
+
+    Button_Create_ExposureList = new QPushButton("Create Exposure Table", client);
+    Button_Create_ExposureList->setObjectName("Button_Create_ExposureList");
+    Button_Create_ExposureList->setGeometry(254, kGroupTop + kGroupHeight + 6, 226, 26);
+    connect(Button_Create_ExposureList, &QPushButton::clicked, this,
+            &TForm_Exposure::Button_Create_ExposureListClick);
+
+    model_ = new ExposureTableModel(table_, this);
+    NGE = new ExposureGrid(client);
+    NGE->setObjectName("NGE");
+    NGE->setModel(model_);
+    NGE->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    NGE->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+                         QAbstractItemView::DoubleClicked);
+    NGE->setAlternatingRowColors(true);
+    QPalette palette = NGE->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::AlternateBase, Qt::white);
+    NGE->setPalette(palette);
+    QHeaderView* gutter = NGE->verticalHeader();
+    gutter->setObjectName("NGE_Gutter");
+    gutter->setFixedWidth(kGutterWidth);
+    gutter->setSectionResizeMode(QHeaderView::Fixed);
+    gutter->setMinimumSectionSize(1);
+    gutter->setDefaultSectionSize(kRowHeight);
+    gutter->viewport()->installEventFilter(this);
+    QHeaderView* header = NGE->horizontalHeader();
+    header->setObjectName("NGE_Header");
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(1);  // a fitted column may be narrower than the style's minimum
+    // A double click on a column border fits every column, not only the one to its left.
+    QObject::disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), NGE, nullptr);
+    connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int) { NGEDblClick(true); });
+    connect(header, &QHeaderView::sectionDoubleClicked, this, [this](int) { NGEDblClick(false); });
+
+    Panel_NGE_Insert_Delete = new QFrame(client);
+    Panel_NGE_Insert_Delete->setObjectName("Panel_NGE_Insert_Delete");
+    Panel_NGE_Insert_Delete->setFrameShape(QFrame::Panel);
+    Panel_NGE_Insert_Delete->setFrameShadow(QFrame::Raised);
+    Panel_NGE_Insert_Delete->setAutoFillBackground(true);
+    Panel_NGE_Insert_Delete->resize(120, 136);
+    const auto command = [this](const char* name, const QString& caption, int y, void (TForm_Exposure::*handler)()) {
+        auto* button = new QPushButton(caption, Panel_NGE_Insert_Delete);
+        button->setObjectName(name);
+        button->setGeometry(8, y, 104, 26);
+        connect(button, &QPushButton::clicked, this, handler);
+    };
+    command("Button_Insert_Before", "Insert before", 8, &TForm_Exposure::Button_Insert_BeforeClick);
+    command("Button_Insert_After", "Insert after", 40, &TForm_Exposure::Button_Insert_AfterClick);
+    command("Button_Delete_Line", "Delete line", 72, &TForm_Exposure::Button_Delete_LineClick);
+    command("Button_Done", "&Done", 104, &TForm_Exposure::Button_DoneClick);
+    Panel_NGE_Insert_Delete->hide();
+
+    statusBar()->setObjectName("StatusBar1");
+    statusBar()->setSizeGripEnabled(false);
+    StatusBar1_Text = new QLabel;
+    StatusBar1_Text->setObjectName("StatusBar1_Text");
+    statusBar()->addWidget(StatusBar1_Text, 1);
+
+    LayoutGrid();
+}
+
+void TForm_Exposure::BuildMenus() {
+    const auto action = [this](QMenu* menu, const char* name, const QString& caption) {
+        auto* a = new QAction(caption, this);
+        a->setObjectName(name);
+        menu->addAction(a);
+        return a;
+    };
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu1");
+    QMenu* file = bar->addMenu("&File          ");
+    file->setObjectName("File1");
+    Open_Exposure_Table = action(file, "Open_Exposure_Table", "&Open Exposure Table");
+    file->addSeparator();
+    Save_Exposure_Table = action(file, "Save_Exposure_Table", "&Save Exposure Table");
+    Save_Exposure_Table_As = action(file, "Save_Exposure_Table_As", "Save Exposure Table &As ...");
+    file->addSeparator();
+    Exit1 = action(file, "Exit1", "E&xit");
+    connect(Open_Exposure_Table, &QAction::triggered, this, &TForm_Exposure::Open_Exposure_TableClick);
+    connect(Save_Exposure_Table, &QAction::triggered, this, &TForm_Exposure::Save_Exposure_TableClick);
+    connect(Save_Exposure_Table_As, &QAction::triggered, this, &TForm_Exposure::Save_Exposure_Table_AsClick);
+    connect(Exit1, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* options = bar->addMenu("&Options");
+    options->setObjectName("Options1");
+    Max_Exposure_4s = action(options, "Max_Exposure_4s", "Max Exposure = &4 s");
+    Max_Exposure_8s = action(options, "Max_Exposure_8s", "Max Exposure = &8 s");
+    for (QAction* item : {Max_Exposure_4s, Max_Exposure_8s}) item->setCheckable(true);
+    // Choosing the ticked item again keeps its tick.
+    auto* exclusive = new QActionGroup(this);
+    exclusive->addAction(Max_Exposure_4s);
+    exclusive->addAction(Max_Exposure_8s);
+    SetMaxExposure(4);
+    connect(Max_Exposure_4s, &QAction::triggered, this, &TForm_Exposure::Max_Exposure_4sClick);
+    connect(Max_Exposure_8s, &QAction::triggered, this, &TForm_Exposure::Max_Exposure_8sClick);
+}
+
+std::string TForm_Exposure::TableFilePath() const { return shared_.folders.DocumentsFolder + kTableFileName; }
+
+void TForm_Exposure::ShowMessage(const std::string& text) {
+    if (messageBox_) messageBox_("Zelto", text);
+}
+
+// --- opening -------------------------------------------------------------------------------------
+
+void TForm_Exposure::FormShow() {
+    if (QAction* item = main_.exposureTablesItem()) item->setEnabled(false);
+    visibilityCode_ = VisibilityCode(shared_.contacts.ContactJD);
+    model_->Change([this] { table_.Clear(); });
+    Panel_NGE_Insert_Delete->hide();
+    Button_Create_ExposureList->setEnabled(true);
+    const char type = shared_.contacts.Stadt.LocalType;
+    StatusBar1_Text->setText(QString(QChar::fromLatin1(type)));
+    ApplyHeadings(type);
+    FillCameraDefaults();
+    resize(kWidth, kHeight);
+    show();
+    raise();
+    activateWindow();
+    setFocus();
+}
+
+void TForm_Exposure::ApplyHeadings(char localType) {
+    shownType_ = localType;
+    const EditorHeadings headings = EditorHeadingsFor(localType);
+    Label_Exp1->setText(QString::fromStdString(headings.Line1));
+    Label_Exp2->setText(QString::fromStdString(headings.Line2));
+    GroupBox_PartialPhases->setVisible(headings.PartialPhases);
+    GroupBox_BailysBeads->setVisible(headings.BailysBeads);
+    GroupBox_Totality->setVisible(headings.Totality);
+    GroupBox_BrokenRing->setVisible(headings.BrokenRing);
+    GroupBox_Annularity->setVisible(headings.Annularity);
+    if (!headings.CreateEnabled) Button_Create_ExposureList->setEnabled(false);
+}
+
+void TForm_Exposure::FillCameraDefaults() {
+    std::optional<std::string> log;
+    if (!shared_.program.CameraName.empty()) {
+        // "Camera.ini" exists while a camera is connected; the window reads its lists back.
+        std::vector<std::string> lines;
+        if (ReadTextLines(shared_.folders.DocumentsFolder + "Camera.ini", lines)) {
+            std::string text;
+            for (const std::string& line : lines) text += line + "\n";
+            log = std::move(text);
+        }
+    }
+    const CameraDefaultLists lists = CameraDefaultListsFor(shared_.program.CameraName, log, shared_.camera.SupportedCodes);
+    const auto fill = [](QComboBox* box, const std::vector<std::string>& names) {
+        box->clear();
+        for (const std::string& name : names) box->addItem(Cell(name));
+        box->setCurrentIndex(names.empty() ? -1 : 0);
+    };
+    fill(ComboBox_IQdef, lists.ImageQuality);
+    fill(ComboBox_ISOdef, lists.ISO);
+    fill(ComboBox_AVdef, lists.Aperture);
+}
+
+// --- creating --------------------------------------------------------------------------------------
+
+ExposureOptions TForm_Exposure::ChosenOptions() const {
+    ExposureOptions options;
+    options.PartialInterval = kPartialIntervalWhenNone;
+    for (int i = 0; i < 9; ++i) {
+        if (PartialInterval[i]->isChecked()) options.PartialInterval = i + 1;
+    }
+    options.BeadsSpan = RadioButton_BBeads_06->isChecked()   ? 6
+                        : RadioButton_BBeads_08->isChecked() ? 8
+                        : RadioButton_BBeads_10->isChecked() ? 10
+                                                             : kBeadsSpanWhenNone;
+    options.BrokenRingSpan = RadioButton_BRing_06->isChecked()   ? 6
+                             : RadioButton_BRing_08->isChecked() ? 8
+                             : RadioButton_BRing_10->isChecked() ? 10
+                                                                 : kBrokenRingSpanWhenNone;
+    options.AnnularInterval = kAnnularIntervalWhenNone;
+    for (int i = 0; i < 6; ++i) {
+        if (AnnularInterval[i]->isChecked()) options.AnnularInterval = 5 * (i + 1);
+    }
+    options.MaxExposure = Max_Exposure_8s->isChecked() ? 8 : 4;
+    return options;
+}
+
+void TForm_Exposure::Button_Create_ExposureListClick() {
+    GeneratorInput input;
+    input.ContactJD = shared_.contacts.ContactJD;
+    // The main window keeps computing while this window is open: the gate and the layout follow the
+    // contacts the table is built from, not those of the opening, so a site changed meanwhile can
+    // never feed a layout with contacts it lacks.
+    visibilityCode_ = VisibilityCode(input.ContactJD);
+    input.VisibilityCode = visibilityCode_;
+    input.Place = shared_.contacts.Stadt;
+    input.Eclipse = shared_.eclipse.CurrentEclipse;
+    input.DeltaT = shared_.eclipse.DeltaT;
+    input.Options = ChosenOptions();
+    input.Defaults = {CellBytes(ComboBox_IQdef->currentText()), CellBytes(ComboBox_ISOdef->currentText()),
+                      CellBytes(ComboBox_AVdef->currentText())};
+    if (input.Place.LocalType != shownType_) ApplyHeadings(input.Place.LocalType);
+
+    if (!GeneratorAllowed(input.VisibilityCode)) {
+        Button_Create_ExposureList->setEnabled(false);
+        return;
+    }
+    GeneratorResult result;
+    model_->Change([&] { result = CreateExposureTable(input, table_); });
+    StatusBar1_Text->setText(QString::fromStdString(result.StatusText));
+    if (result.Heading) Label_Exp1->setText(QString::fromStdString(*result.Heading));
+    for (int c = 0; c < kExposureColumns; ++c) model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
+    AutoFitColumns();
+}
+
+void TForm_Exposure::Max_Exposure_4sClick() { SetMaxExposure(4); }
+void TForm_Exposure::Max_Exposure_8sClick() { SetMaxExposure(8); }
+
+void TForm_Exposure::SetMaxExposure(int seconds) {
+    Max_Exposure_4s->setChecked(seconds == 4);
+    Max_Exposure_8s->setChecked(seconds == 8);
+    const QString last = seconds == 8 ? "8 s" : "4 s";
+    Label5->setText("loop from 1/1000 to " + last);
+    RadioButton_Loopnx->setText("loop nx from 1/1000 to " + last);
+}
+
+// --- files -----------------------------------------------------------------------------------------
+
+void TForm_Exposure::Open_Exposure_TableClick() {
+    const std::string path = openDialog_ ? openDialog_() : std::string();
+    if (path.empty()) return;
+    CommitCellEdit();
+    TableFileReading reading = LoadExposureTable(path);
+    if (!reading.opened) {
+        ShowMessage(reading.message);  // the table, site and eclipse stay as they were
+        return;
+    }
+    main_.LoadTableSite(reading.site);
+    FormShow();
+    QCoreApplication::processEvents();
+    main_.update();
+
+    const char type = shared_.contacts.Stadt.LocalType;
+    const auto& contact = shared_.contacts.ContactJD;
+    // The duration heading needs both contacts; one below the horizon leaves the type's heading.
+    if ((type == 't' || type == 'a') && contact[kC2] != 0 && contact[kC3] != 0)
+        Label_Exp1->setText(QString::fromStdString(TableHeaderText(type, contact[kC2], contact[kC3])));
+
+    model_->Change([&] { table_ = std::move(reading.table); });
+    model_->SetAlignment(kColumnPhase, Qt::AlignLeft);
+    if (reading.malformedLine != 0) ShowMessage(reading.message);  // the rows before it stay
+    // A loaded table is always fitted, as a double click on a column border would.
+    NGEDblClick(true);
+}
+
+void TForm_Exposure::Save_Exposure_TableClick() { WriteTable(TableFilePath()); }
+
+void TForm_Exposure::Save_Exposure_Table_AsClick() {
+    const std::string path = saveAsDialog_ ? saveAsDialog_() : std::string();
+    if (!path.empty()) WriteTable(path);
+}
+
+void TForm_Exposure::WriteTable(const std::string& path) {
+    CommitCellEdit();
+    const TableFileSaving saving = SaveExposureTable(path, main_.TableSite(), table_);
+    if (!saving.saved) ShowMessage(saving.message);
+}
+
+// A cell still being typed into belongs to the table before it is saved or replaced: moving the
+// current cell away and back hands the editor's text to the table.
+void TForm_Exposure::CommitCellEdit() {
+    if (!static_cast<ExposureGrid*>(NGE)->Editing()) return;
+    const QModelIndex current = NGE->currentIndex();
+    NGE->setCurrentIndex(QModelIndex());
+    NGE->setCurrentIndex(current);
+}
+
+// --- the grid --------------------------------------------------------------------------------------
+
+void TForm_Exposure::AutoFitColumns() {
+    const QFontMetrics header(NGE->horizontalHeader()->font());
+    const QFontMetrics cell(NGE->font());
+    const auto headerWidth = [&header](std::string_view text) { return header.horizontalAdvance(Cell(text)); };
+    const auto cellWidth = [&cell](std::string_view text) { return cell.horizontalAdvance(Cell(text)); };
+    for (int c = 0; c < kExposureColumns; ++c) NGE->setColumnWidth(c, FittedColumnWidth(table_, c, headerWidth, cellWidth));
+    QCoreApplication::processEvents();
+}
+
+void TForm_Exposure::NGEDblClick(bool onColumnBorder) {
+    if (!onColumnBorder) return;
+    AutoFitColumns();
+    AutoFitColumns();
+}
+
+void TForm_Exposure::NGEGutterClick(int row, Qt::MouseButton button) {
+    if (button == Qt::RightButton) {
+        // The commands act on the row whose gutter was clicked, as after a left click there.
+        if (row >= 0 && row < table_.RowCount()) SelectRow(row);
+        Panel_NGE_Insert_Delete->move(NGE->pos());
+        Panel_NGE_Insert_Delete->show();
+        Panel_NGE_Insert_Delete->raise();
+    }
+    NGE->setFocus();
+}
+
+void TForm_Exposure::SelectRow(int row) {
+    const QModelIndex first = model_->index(row, 0);
+    NGE->setCurrentIndex(first);
+    NGE->selectionModel()->select(QItemSelection(first, model_->index(row, kExposureColumns - 1)),
+                                  QItemSelectionModel::ClearAndSelect);
+}
+
+void TForm_Exposure::RowCommand(std::optional<int> (*command)(ExposureTable&, int)) {
+    CommitCellEdit();
+    // Worked on a copy, so that a command that does nothing leaves the view and its current row alone.
+    ExposureTable changed = table_;
+    const std::optional<int> current = command(changed, NGE->currentIndex().row());
+    if (!current) return;
+    model_->Change([&] { table_ = std::move(changed); });
+    SelectRow(*current);
+    NGEGutterClick(*current, Qt::LeftButton);
+}
+
+void TForm_Exposure::Button_Insert_BeforeClick() { RowCommand(&InsertLineBefore); }
+void TForm_Exposure::Button_Insert_AfterClick() { RowCommand(&InsertLineAfter); }
+void TForm_Exposure::Button_Delete_LineClick() { RowCommand(&DeleteLine); }
+void TForm_Exposure::Button_DoneClick() { Panel_NGE_Insert_Delete->hide(); }
+
+bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
+    if (NGE == nullptr) return QMainWindow::eventFilter(watched, event);  // still being built
+    if (watched == centralWidget() && event->type() == QEvent::Resize) LayoutGrid();
+    if (watched == NGE->verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        NGEGutterClick(NGE->verticalHeader()->logicalIndexAt(mouse->position().toPoint()), mouse->button());
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- window ----------------------------------------------------------------------------------------
+
+void TForm_Exposure::LayoutGrid() {
+    QWidget* client = centralWidget();
+    Label_Exp1->setGeometry(0, Label_Exp1->y(), client->width(), Label_Exp1->height());
+    Label_Exp2->setGeometry(0, Label_Exp2->y(), client->width(), Label_Exp2->height());
+    NGE->setGeometry(0, kGridTop, client->width(), std::max(kRowHeight, client->height() - kGridTop));
+    if (Panel_NGE_Insert_Delete->isVisible()) Panel_NGE_Insert_Delete->move(NGE->pos());
+}
+
+void TForm_Exposure::closeEvent(QCloseEvent* event) {
+    // Closing only hides the window: its table and choices stay for the run and the next opening.
+    if (QAction* item = main_.exposureTablesItem()) item->setEnabled(true);
+    event->accept();
+}
+
+}  // namespace zelto

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "eclipse_data/variables.h"
+#include "exposure/editor.h"
+#include "exposure/generator.h"
+#include "exposure/table.h"
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+
+namespace zelto {
+
+class TForm_Main;
+class ExposureTableModel;
+
+// The exposure-table window: headings and option groups by the site's eclipse type, the camera
+// defaults, "Create Exposure Table", the grid NGE with its row-command panel, the File and Options
+// menus and the status line. Every control's objectName is its component name. The grid shows the
+// window's ExposureTable, which is the table's only store: the camera window's runs read it too.
+// The rules live in exposure/ (editor, generator, table file); the window copies their results.
+class TForm_Exposure final : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidget* parent = nullptr);
+    ~TForm_Exposure() override;
+
+    const ExposureTable& table() const { return table_; }
+
+    // Replaceable for tests: message boxes (caption, text), and the open and save dialogs, which
+    // return the chosen path or an empty text when cancelled.
+    using MessageBoxFn = std::function<void(const std::string&, const std::string&)>;
+    using FileDialogFn = std::function<std::string()>;
+    void SetMessageBox(MessageBoxFn show) { messageBox_ = std::move(show); }
+    void SetFileDialogs(FileDialogFn open, FileDialogFn saveAs) {
+        openDialog_ = std::move(open);
+        saveAsDialog_ = std::move(saveAs);
+    }
+
+    // Event handlers, named after their control and event; public so the program and tests reach them.
+    // Opening from the main window's "&Exposure Tables": prepares the window and shows it.
+    void FormShow();
+    void Button_Create_ExposureListClick();
+    void Open_Exposure_TableClick();
+    void Save_Exposure_TableClick();
+    void Save_Exposure_Table_AsClick();
+    void Max_Exposure_4sClick();
+    void Max_Exposure_8sClick();
+    void AutoFitColumns();
+    // A double click on the grid; it fits the columns (twice) only on a column border of the header.
+    void NGEDblClick(bool onColumnBorder);
+    // A click on the gutter at `row` (−1: below the last row).
+    void NGEGutterClick(int row, Qt::MouseButton button);
+    void Button_Insert_BeforeClick();
+    void Button_Insert_AfterClick();
+    void Button_Delete_LineClick();
+    void Button_DoneClick();
+
+    std::string TableFilePath() const;  // DocumentsFolder + "Zelto_Exposure_Table.txt"
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildWidgets();
+    void BuildMenus();
+    void ApplyHeadings(char localType);
+    void FillCameraDefaults();
+    ExposureOptions ChosenOptions() const;
+    void SetMaxExposure(int seconds);
+    void WriteTable(const std::string& path);
+    void CommitCellEdit();
+    void RowCommand(std::optional<int> (*command)(ExposureTable&, int));
+    void SelectRow(int row);
+    void LayoutGrid();
+    void ShowMessage(const std::string& text);
+
+    SharedVariables& shared_;
+    TForm_Main& main_;
+    ExposureTable table_;  // 2048 empty rows: "no table" until the window is first opened
+    ExposureTableModel* model_ = nullptr;
+    int visibilityCode_ = 0;
+    char shownType_ = '-';
+    MessageBoxFn messageBox_;
+    FileDialogFn openDialog_;
+    FileDialogFn saveAsDialog_;
+
+  public:
+    // Controls, by their component names.
+    QLabel* Label_Exp1 = nullptr;
+    QLabel* Label_Exp2 = nullptr;
+    QGroupBox* GroupBox_Camera_Defaults = nullptr;
+    QComboBox* ComboBox_IQdef = nullptr;
+    QComboBox* ComboBox_AEdef = nullptr;
+    QComboBox* ComboBox_ISOdef = nullptr;
+    QComboBox* ComboBox_AVdef = nullptr;
+    QGroupBox* GroupBox_PartialPhases = nullptr;
+    QRadioButton* PartialInterval[9] = {};  // RadioButton1 … RadioButton9
+    QGroupBox* GroupBox_BailysBeads = nullptr;
+    QRadioButton* RadioButton_BBeads_06 = nullptr;
+    QRadioButton* RadioButton_BBeads_08 = nullptr;
+    QRadioButton* RadioButton_BBeads_10 = nullptr;
+    QGroupBox* GroupBox_BrokenRing = nullptr;
+    QRadioButton* RadioButton_BRing_06 = nullptr;
+    QRadioButton* RadioButton_BRing_08 = nullptr;
+    QRadioButton* RadioButton_BRing_10 = nullptr;
+    QGroupBox* GroupBox_Totality = nullptr;
+    QRadioButton* RadioButton_Loopnx = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* Label6 = nullptr;
+    QGroupBox* GroupBox_Annularity = nullptr;
+    QRadioButton* AnnularInterval[6] = {};  // RadioButton_05sec … RadioButton_30sec
+    QPushButton* Button_Create_ExposureList = nullptr;
+    QTableView* NGE = nullptr;
+    QFrame* Panel_NGE_Insert_Delete = nullptr;
+    QLabel* StatusBar1_Text = nullptr;
+    QAction* Open_Exposure_Table = nullptr;
+    QAction* Save_Exposure_Table = nullptr;
+    QAction* Save_Exposure_Table_As = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* Max_Exposure_4s = nullptr;
+    QAction* Max_Exposure_8s = nullptr;
+};
+
+}  // namespace zelto

@@ -1,0 +1,154 @@
+#include "exposure/editor.h"
+
+#include <gtest/gtest.h>
+
+#include "camera/camera_log.h"
+#include "camera/edsdk.h"
+
+namespace zelto {
+namespace {
+
+TEST(EditorHeadings, ByLocalType) {
+    const std::string bullet = "Bullet desired items and press the \"Create Exposure Table\" Button";
+    struct Case {
+        char type;
+        std::string line1, line2;
+        bool partial, beads, totality, ring, annularity, create;
+    };
+    const Case cases[] = {
+        {'-', "The Solar Eclipse is not visible at the given location", "Please select another eclipse or location",
+         false, false, false, false, false, false},
+        {'?', "The Solar Eclipse is not visible at the given location", "Please select another eclipse or location",
+         false, false, false, false, false, false},
+        {'p', "Exposure Table for Partial Solar Eclipse", bullet, true, false, false, false, false, true},
+        {'t', "Exposure Table for Total Solar Eclipse", bullet, true, true, true, false, false, true},
+        {'a', "Exposure Table for Annular Solar Eclipse", bullet, true, false, false, true, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        const EditorHeadings h = EditorHeadingsFor(c.type);
+        EXPECT_EQ(h.Line1, c.line1);
+        EXPECT_EQ(h.Line2, c.line2);
+        EXPECT_EQ(h.PartialPhases, c.partial);
+        EXPECT_EQ(h.BailysBeads, c.beads);
+        EXPECT_EQ(h.Totality, c.totality);
+        EXPECT_EQ(h.BrokenRing, c.ring);
+        EXPECT_EQ(h.Annularity, c.annularity);
+        EXPECT_EQ(h.CreateEnabled, c.create);
+    }
+}
+
+TEST(RowFillColour, EveryPhaseKind) {
+    const Rgb green{160, 255, 160}, yellow{240, 240, 32}, light{240, 240, 240}, grey{224, 224, 224},
+        annular{208, 208, 208}, loop{80, 255, 80};
+    struct Case {
+        const char* phase;
+        std::optional<Rgb> fill;
+    };
+    const Case cases[] = {
+        {"maximum partial eclipse", green},
+        {"before partial eclipse", yellow},
+        {"after partial eclipse", yellow},
+        {"beginning partial phase", light},
+        {"ending partial phase", light},
+        {"broken ring (C2-8.0sec)", grey},
+        {"annular phase (Mx-30sec)", annular},
+        {"Baily's beads (C2-6.0sec)", grey},
+        {"Loop during totality until", loop},
+        {"C2: begin of total phase", green},
+        {"C3: end of annular phase", green},
+        // No rule: the grid's normal colours.
+        {"Mx: maximum annular eclipse", std::nullopt},
+        {"remove_filters.wav", std::nullopt},
+        {"Inserted line", std::nullopt},
+        {"", std::nullopt},
+        // Exact and case-sensitive: no trimming, no other spelling.
+        {"loop during totality until", std::nullopt},
+        {" before partial eclipse", std::nullopt},
+        {"Maximum partial eclipse", std::nullopt},
+        {"c2: begin of total phase", std::nullopt},
+        {"maximum partial eclipse ", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.phase);
+        const std::optional<Rgb> fill = RowFillColour(c.phase);
+        ASSERT_EQ(fill.has_value(), c.fill.has_value());
+        if (fill) {
+            EXPECT_EQ(*fill, *c.fill);
+        }
+    }
+}
+
+SupportedCodesTable Codes(std::vector<uint32_t> quality, std::vector<uint32_t> iso, std::vector<uint32_t> av) {
+    SupportedCodesTable table;
+    const auto put = [&table](EdsPropertyID property, const std::vector<uint32_t>& codes) {
+        SupportedCodeList& list = table.For(property);
+        list.count = static_cast<uint16_t>(codes.size());
+        for (size_t i = 0; i < codes.size(); ++i) list.codes[i + 1] = codes[i];
+    };
+    put(kEdsPropImageQuality, quality);
+    put(kEdsPropISOSpeed, iso);
+    put(kEdsPropAv, av);
+    put(kEdsPropTv, {0x10});
+    return table;
+}
+
+TEST(CameraDefaultLists, FixedWithoutCameraElseTheCameraLogElseTheSession) {
+    using Names = std::vector<std::string>;
+    // The log lists "JPGaLarFin"/"RAWa", ISO 100, f/1.0 and f/1.4, and a quality code the name
+    // tables lack; the session holds other codes, so the lists show which source was read.
+    const SupportedCodesTable logged = Codes({0x00130000, 0x00240000, 0x12345678}, {0x48}, {0x08, 0x10});
+    const std::string log = CameraLogText(2460409.25, "1.0.0.0", ComputerInformation{}, "Canon EOS 6D", logged);
+    const SupportedCodesTable session = Codes({0x00120000}, {0x40}, {});
+
+    const CameraDefaultLists none = CameraDefaultListsFor("", log, session);
+    EXPECT_EQ(none.ImageQuality, Names{"JPGLarFin"});
+    EXPECT_EQ(none.ISO, Names{"100"});
+    EXPECT_EQ(none.Aperture, Names{"f/4"});
+
+    const CameraDefaultLists fromLog = CameraDefaultListsFor("Canon EOS 6D", log, session);
+    EXPECT_EQ(fromLog.ImageQuality, (Names{"JPGaLarFin", "RAWa", "12345678"}));
+    EXPECT_EQ(fromLog.ISO, Names{"100"});
+    EXPECT_EQ(fromLog.Aperture, (Names{"f/1.0", "f/1.4"}));
+
+    // No log, or one that cannot be read: the codes of the session; an empty list stays empty.
+    for (const std::optional<std::string>& text : {std::optional<std::string>(), std::optional<std::string>("junk")}) {
+        const CameraDefaultLists fromSession = CameraDefaultListsFor("Canon EOS 6D", text, session);
+        EXPECT_EQ(fromSession.ImageQuality, Names{"JPGaLarNor"});
+        EXPECT_EQ(fromSession.ISO, Names{"50"});
+        EXPECT_TRUE(fromSession.Aperture.empty());
+    }
+}
+
+TEST(CameraDefaultLists, LogCountsBeyondCapacityAreCut) {
+    // 41 ISO lines where the list holds 39.
+    std::string log = "$$EOH\r\nCanon\r\n1\r\n1245184\r\n0\r\n41\r\n";
+    for (int i = 0; i < 41; ++i) log += "72\r\n";
+    log += "0\r\n0\r\n";
+    const CameraDefaultLists lists = CameraDefaultListsFor("Canon", log, SupportedCodesTable{});
+    EXPECT_EQ(lists.ImageQuality, std::vector<std::string>{"JPGaLarFin"});
+    EXPECT_EQ(lists.ISO.size(), 39u);
+    EXPECT_EQ(lists.ISO.front(), "100");
+}
+
+TEST(FittedColumnWidth, WidestOfTitleHalvesAndCellsPlusTen) {
+    // Header letters 8 pixels wide, cell letters 7: each text must be measured in its own font.
+    const TextWidth header = [](std::string_view text) { return static_cast<int>(8 * text.size()); };
+    const TextWidth cell = [](std::string_view text) { return static_cast<int>(7 * text.size()); };
+    ExposureTable table(0);
+    EXPECT_EQ(FittedColumnWidth(table, kColumnDateTime, header, cell), 8 * 9 + 10);  // "Date Time" over "(UT)"
+    EXPECT_EQ(FittedColumnWidth(table, kColumnAperture, header, cell), 8 * 3 + 10);  // "f/" and a blank
+    EXPECT_EQ(FittedColumnWidth(table, 18, header, cell), 8 * 4 + 10);               // "0\"5" and a blank
+
+    ExposureRow row;
+    row[kColumnDateTime] = "2024-04-08 18:16:00.0";
+    row[kColumnAperture] = "f/4";
+    table.AppendRow(row);
+    EXPECT_EQ(FittedColumnWidth(table, kColumnDateTime, header, cell), 7 * 22 + 10);
+    EXPECT_EQ(FittedColumnWidth(table, kColumnAperture, header, cell), 7 * 4 + 10);  // 28 beats the title's 24
+    EXPECT_EQ(FittedColumnWidth(table, kColumnISO, header, cell), 8 * 3 + 10);       // "ISO" over "ASA"; blank cell 7
+    EXPECT_EQ(FittedColumnWidth(table, kExposureColumns, header, cell), 0);
+}
+
+}  // namespace
+}  // namespace zelto
