@@ -22,6 +22,7 @@
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
 #include "platform/sound_player.h"
+#include "window_test_support.h"
 
 namespace zelto {
 namespace {
@@ -89,9 +90,7 @@ class FormCamera : public ::testing::Test {
 
     template <typename W>
     W* Find(const char* name) {
-        W* widget = form->findChild<W*>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return FindControl<W>(*form, name);
     }
     void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
     std::string Text(const char* name) { return Find<QLabel>(name)->text().toStdString(); }

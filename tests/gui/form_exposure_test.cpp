@@ -26,6 +26,7 @@
 #include "eclipse_data/julian.h"
 #include "exposure/table_file.h"
 #include "main_window/form_main.h"
+#include "window_test_support.h"
 
 namespace zelto {
 namespace {
@@ -61,13 +62,7 @@ class FormExposure : public ::testing::Test {
         shared.folders = {base, docs.string() + "/", base, base};
         shared.program.CameraName.clear();
         shared.camera = CameraState{};
-        shared.flags = RunFlags{};
-        shared.time = TimeSource{};
-        EclipseState fresh;
-        fresh.EclipseCatalog = shared.eclipse.EclipseCatalog;
-        shared.eclipse = fresh;
-        shared.site = SiteInputs{};
-        shared.contacts = ContactState{};
+        ResetSharedState(shared);
         main = std::make_unique<TForm_Main>(shared, clock, sound);
         main->SetQuitApplicationOnClose(false);
         main->SetQuitProcess([] {});
@@ -87,9 +82,7 @@ class FormExposure : public ::testing::Test {
     }
     template <typename W>
     W* Find(const char* name) {
-        W* widget = form->findChild<W*>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return FindControl<W>(*form, name);
     }
     void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
     QString Text(const char* name) { return Find<QLabel>(name)->text(); }

@@ -22,6 +22,7 @@
 
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
+#include "window_test_support.h"
 
 QT_BEGIN_NAMESPACE
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
@@ -51,13 +52,7 @@ protected:
         SharedVariables& shared = Shared();
         shared.folders = {base + "Program/", base + "Documents/Zelto/", base + "AppData/Zelto/", base};
         shared.program.VersionText = kVersion;
-        shared.flags = RunFlags{};
-        shared.time = TimeSource{};
-        EclipseState fresh;
-        fresh.EclipseCatalog = shared.eclipse.EclipseCatalog;
-        shared.eclipse = fresh;
-        shared.site = SiteInputs{};
-        shared.contacts = ContactState{};
+        ResetSharedState(shared);
     }
 
     // 2024-04-08 17:00 UT, an hour before greatest eclipse; the clock stands still.
@@ -72,9 +67,7 @@ protected:
 
     template <typename T = QLabel>
     T* Get(const char* name) {
-        T* widget = form_->findChild<T*>(name);
-        EXPECT_NE(widget, nullptr) << name;
-        return widget;
+        return FindControl<T>(*form_, name);
     }
     QString Text(const char* name) { return Get<QLabel>(name)->text(); }
     QString Panel(int n) { return Get<QLabel>(QString("StatusBar1_Panel%1").arg(n).toUtf8().constData())->text(); }

@@ -1,0 +1,30 @@
+#pragma once
+// What the window tests share: a fresh program state and finding controls by name.
+#include <gtest/gtest.h>
+
+#include <QObject>
+
+#include "eclipse_data/variables.h"
+
+namespace zelto {
+
+// Clears what a window test changes in the shared state; the compiled catalog stays.
+inline void ResetSharedState(SharedVariables& shared) {
+    shared.flags = RunFlags{};
+    shared.time = TimeSource{};
+    EclipseState fresh;
+    fresh.EclipseCatalog = shared.eclipse.EclipseCatalog;
+    shared.eclipse = fresh;
+    shared.site = SiteInputs{};
+    shared.contacts = ContactState{};
+}
+
+// A window's control by its object name; a missing one fails the test.
+template <typename W>
+W* FindControl(const QObject& window, const char* name) {
+    W* widget = window.findChild<W*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+}  // namespace zelto
