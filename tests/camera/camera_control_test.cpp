@@ -69,9 +69,10 @@ std::string FileText(const fs::path& path) {
 class CameraControlTest : public testing::Test {
   protected:
     CameraControlTest() {
-        folder =
-            fs::temp_directory_path() /
-            ("zelto-camera-control-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        // One folder per test: ctest runs the tests side by side.
+        folder = fs::temp_directory_path() /
+                 ("zelto-camera-control-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder);
         fs::create_directories(folder);
         shared.folders.DocumentsFolder = folder.string() + "/";
