@@ -1,9 +1,8 @@
 // The program: start-up of the shared state, then the windows, then the event loop until the main
 // window closes.
 #include <QApplication>
-#include <QMessageBox>
-
 #include <QAction>
+#include <QMessageBox>
 
 #include "camera/backend.h"
 #include "camera/form_camera.h"
@@ -50,17 +49,13 @@ int main(int argc, char** argv) {
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());
 
-    if (auto* tests = main.findChild<QAction*>("Tests")) {
-        tests->setEnabled(true);
-        QObject::connect(tests, &QAction::triggered, &camera, [&camera] {
-            camera.show();
-            camera.raise();
-        });
-    }
-    if (QAction* tables = main.exposureTablesItem()) {
-        tables->setEnabled(true);
-        QObject::connect(tables, &QAction::triggered, &exposure, [&exposure] { exposure.FormShow(); });
-    }
+    main.cameraItem()->setEnabled(true);
+    QObject::connect(main.cameraItem(), &QAction::triggered, &camera, [&camera] {
+        camera.show();
+        camera.raise();
+    });
+    main.exposureTablesItem()->setEnabled(true);
+    QObject::connect(main.exposureTablesItem(), &QAction::triggered, &exposure, [&exposure] { exposure.FormShow(); });
     // Closing the program closes the camera window too: any run stops and the camera is disconnected.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &camera, [&camera] { camera.close(); });
 

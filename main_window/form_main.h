@@ -62,7 +62,9 @@ public:
     // longitude, latitude and height edits and the eclipse selection, in this order and whether or
     // not a value changed, so that the circumstances are computed for the loaded site.
     void LoadTableSite(const TableFileSite& site);
-    // The menu item "&Exposure Tables", disabled while the exposure window is open.
+    // The menu items that open the camera window ("&Camera") and the exposure window ("&Exposure
+    // Tables"); the program enables them once those windows exist.
+    QAction* cameraItem() const { return Tests; }
     QAction* exposureTablesItem() const { return Exposure_Tables; }
 
     std::string CameraLogPath() const;   // DocumentsFolder + "Camera.ini"
