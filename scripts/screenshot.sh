@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Takes docs/main_window.png: starts the built program as a new user (empty home folder) on a virtual
-# X display and grabs its window. Needs xvfb and ImageMagick; build the release first (scripts/run.sh).
+# Takes docs/main_window.png and docs/exposure_window.png: starts the built program as a new user (empty
+# home folder) on a virtual X display, grabs the main window, opens the exposure window with Alt+E,
+# presses "Create Exposure Table" and grabs that window. Needs xvfb, xdotool and ImageMagick; build the
+# release first (scripts/run.sh).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 program="${1:-$root/build-release/app/zelto}"
@@ -10,8 +12,17 @@ mkdir -p "$root/docs"
 HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   "$1" & pid=$!
   sleep 4
-  import -window root "$2/shot.png"
+  import -window root "$2/main.png"
+  main=$(xdotool search --name "^Zelto" | head -n 1)
+  xdotool windowfocus --sync "$main" key --window "$main" alt+e
+  sleep 2
+  exposure=$(xdotool search --name "^Zelto - Exposure table$" | head -n 1)
+  # The "Create Exposure Table" button, in window coordinates below the menu bar.
+  xdotool mousemove --window "$exposure" 367 242 click 1
+  sleep 2
+  import -window "$exposure" "$2/exposure.png"
   kill $pid' _ "$program" "$home"
-# No window manager: the window stands at the top edge + 200 pixels, centred, without a frame.
-convert "$home/shot.png" -trim +repage "$root/docs/main_window.png"
-identify "$root/docs/main_window.png"
+# No window manager: the main window stands at the top edge + 200 pixels, centred, without a frame.
+convert "$home/main.png" -trim +repage "$root/docs/main_window.png"
+cp "$home/exposure.png" "$root/docs/exposure_window.png"
+identify "$root/docs/main_window.png" "$root/docs/exposure_window.png"

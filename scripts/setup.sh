@@ -8,7 +8,7 @@ packages=(
   libgphoto2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
-  espeak-ng sox imagemagick xvfb
+  espeak-ng sox imagemagick xvfb xdotool
 )
 
 missing=()
