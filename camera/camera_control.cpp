@@ -214,13 +214,16 @@ bool CameraControl::HandleMessage(const CameraMessage& message) {
                 s_.view.SetStatus("Download error occurred!");
             }
             return true;
-        case kCameraMessageProgress:
-            s_.view.SetProgress(static_cast<int>(message.wParam));
-            if (message.wParam == 100) {
+        case kCameraMessageProgress: {
+            // The bar runs from 0 to 100 and stops at its end: a larger figure leaves it full.
+            const int percent = message.wParam >= 100 ? 100 : static_cast<int>(message.wParam);
+            s_.view.SetProgress(percent);
+            if (percent == 100) {
                 Delay(s_.clock, 500);
                 s_.view.SetProgress(0);
             }
             return true;
+        }
     }
     return false;
 }

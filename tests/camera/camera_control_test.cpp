@@ -241,9 +241,13 @@ TEST_F(CameraControlTest, MessagesOfAGoneSessionAreDropped) {
 TEST_F(CameraControlTest, ProgressAndDownloadMessages) {
     Control().Connect();
     const uint64_t session = Control().Master()->Session();
-    EXPECT_TRUE(Control().HandleMessage({kCameraMessageProgress, 40, 0, session}));
-    EXPECT_TRUE(Control().HandleMessage({kCameraMessageProgress, 100, 0, session}));
-    EXPECT_EQ(window.progress, (std::vector<int>{40, 100, 0}));
+    // The bar stops at 100: a figure beyond it fills the bar, which then empties again.
+    struct Case { uintptr_t figure; std::vector<int> bar; };
+    for (const Case& c : {Case{40, {40}}, Case{100, {100, 0}}, Case{150, {100, 0}}}) {
+        window.progress.clear();
+        EXPECT_TRUE(Control().HandleMessage({kCameraMessageProgress, c.figure, 0, session}));
+        EXPECT_EQ(window.progress, c.bar) << c.figure;
+    }
     camera.FailCall("EdsGetDirectoryItemInfo", kEdsErrInternal, 1);
     EXPECT_TRUE(Control().HandleMessage({kCameraMessageTransfer, 0x208, 0x5000, session}));
     EXPECT_EQ(window.status, "Download error occurred!");
