@@ -355,7 +355,6 @@ void TForm_Exposure::FormShow() {
     if (QAction* item = main_.exposureTablesItem()) item->setEnabled(false);
     visibilityCode_ = VisibilityCode(shared_.contacts.ContactJD);
     model_->Change([this] { table_.Clear(); });
-    Panel_NGE_Insert_Delete->hide();
     Button_Create_ExposureList->setEnabled(true);
     const char type = shared_.contacts.Stadt.LocalType;
     StatusBar1_Text->setText(QString(QChar::fromLatin1(type)));

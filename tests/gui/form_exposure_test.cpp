@@ -307,6 +307,11 @@ TEST_F(FormExposure, RowCommandsFromTheGutterPanel) {
     Click("Button_Delete_Line");
     EXPECT_EQ(Rows(), 1);
 
+    // Only "&Done" hides the panel: closing and opening the window again leaves it where it was.
+    Find<QAction>("Exit1")->trigger();
+    form->FormShow();
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(Find<QFrame>("Panel_NGE_Insert_Delete")->isVisible());
     Click("Button_Done");
     EXPECT_FALSE(Find<QFrame>("Panel_NGE_Insert_Delete")->isVisible());
 }
