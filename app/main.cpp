@@ -18,8 +18,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The title "Zelto". No display name: the window system would append it to every caption
+    // ("Zelto - Camera Form — Zelto") and to every message box's caption.
     QApplication::setApplicationName("Zelto");
-    QApplication::setApplicationDisplayName("Zelto");
 
     zelto::SharedVariables& shared = zelto::Shared();
     zelto::StartUp(shared, zelto::QuerySystemLocations());
