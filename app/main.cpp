@@ -25,9 +25,11 @@ int main(int argc, char** argv) {
     zelto::SharedVariables& shared = zelto::Shared();
     zelto::StartUp(shared, zelto::QuerySystemLocations());
 
-    // Unreadable data ends the program through one message box.
+    // Unreadable data ends the program through one message box. Its text separates the message, the
+    // argument and the last line with CR, which Qt would not break: each CR becomes a line break.
     zelto::SetFatalDataHandler([](const std::string& caption, const std::string& text) {
-        QMessageBox::critical(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
+        QMessageBox::critical(nullptr, QString::fromStdString(caption),
+                              QString::fromStdString(text).replace('\r', '\n'));
     });
 
     static zelto::SystemClock clock;
