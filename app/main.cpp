@@ -18,15 +18,18 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The title "Zelto". No display name: the window system would append it to every caption
+    // ("Zelto - Camera Form — Zelto") and to every message box's caption.
     QApplication::setApplicationName("Zelto");
-    QApplication::setApplicationDisplayName("Zelto");
 
     zelto::SharedVariables& shared = zelto::Shared();
     zelto::StartUp(shared, zelto::QuerySystemLocations());
 
-    // Unreadable data ends the program through one message box.
+    // Unreadable data ends the program through one message box. Its text separates the message, the
+    // argument and the last line with CR, which Qt would not break: each CR becomes a line break.
     zelto::SetFatalDataHandler([](const std::string& caption, const std::string& text) {
-        QMessageBox::critical(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
+        QMessageBox::critical(nullptr, QString::fromStdString(caption),
+                              QString::fromStdString(text).replace('\r', '\n'));
     });
 
     static zelto::SystemClock clock;

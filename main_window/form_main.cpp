@@ -657,6 +657,10 @@ void TForm_Main::SetFormSize(FormSize size) {
     for (QLabel* panel : statusPanels_) panel->setFixedWidth(scaled(kStatusPanelWidth));
     Image1->setGeometry(0, 0, Panel1->width(), Panel1->height());
     FillVersionGrid();
+    // A panel that is open scales with the window and stays centred in it.
+    for (QFrame* panel : {Panel_About, Panel_Spoken_commands}) {
+        if (!panel->isHidden()) ShowPanelCentred(panel);
+    }
     Normal1->setEnabled(size != FormSize::Normal);
     Large1->setEnabled(size == FormSize::Normal);
     Small1->setEnabled(size == FormSize::Normal);

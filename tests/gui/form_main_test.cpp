@@ -262,6 +262,16 @@ TEST_F(FormMain, WindowSizes) {
     Action("Normal1")->trigger();
     EXPECT_EQ(form_->size(), normal);
 
+    // An open panel scales with the window and stays centred in it.
+    Action("Speaker1")->trigger();
+    auto* panel = Get<QFrame>("Panel_Spoken_commands");
+    Action("Large1")->trigger();
+    EXPECT_EQ(panel->size(), QSize(525, 720));
+    EXPECT_EQ(panel->pos(), QPoint((1518 - 525) / 2, (812 - 720) / 2));
+    Action("Normal1")->trigger();
+    EXPECT_EQ(panel->pos(), QPoint((1012 - 350) / 2, (541 - 480) / 2));
+    EXPECT_TRUE(panel->isVisible());
+
     form_->ShowScrollBarsForScreenHeight(700);
     EXPECT_EQ(Get<QScrollArea>("ScrollBox_Main")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     form_->ShowScrollBarsForScreenHeight(1024);
