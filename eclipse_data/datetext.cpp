@@ -75,10 +75,17 @@ std::string DateTimeText(int year, int month, int day, int tenths, double hours,
     const std::string monthText = LastChars("00", IntText(month), 2);
     const std::string dayText = LastChars("00", IntText(day), 2);
     if (tenths == 1) {
-        const auto h = static_cast<long long>(std::nearbyint(hours));
-        const auto m = static_cast<long long>(std::nearbyint(minutes));
+        auto h = static_cast<long long>(std::nearbyint(hours));
+        auto m = static_cast<long long>(std::nearbyint(minutes));
+        std::string secondsText = FixedText(seconds, 1);
+        // Seconds from 59.95 on round to a whole minute: carried like the whole seconds below, so
+        // that no time reads ":60.0".
+        if (secondsText == "60.0") {
+            secondsText = "0.0";
+            if (++m == 60) m = 0, ++h;
+        }
         return yearText + "-" + monthText + "-" + dayText + " " + LastChars("00", IntText(h), 2) + ":" +
-               LastChars("00", IntText(m), 2) + ":" + LastChars("0000", FixedText(seconds, 1), 4);
+               LastChars("00", IntText(m), 2) + ":" + LastChars("0000", secondsText, 4);
     }
     const auto s = static_cast<long long>(std::nearbyint(hours * 3600 + minutes * 60 + seconds));
     return yearText + "-" + monthText + "-" + dayText + " " + LastChars("00", IntText(s / 3600), 2) + ":" +

@@ -12,7 +12,8 @@
 namespace zelto {
 
 // "YYYY-MM-DD HH:MM:SS.s" (tenths 1) or "YYYY-MM-DD HH:MM:SS" (tenths 0). Without tenths the seconds
-// are rounded (halves to even) and carry into minutes and hours, never into the date.
+// are rounded (halves to even); seconds that round to 60 (60.0) carry into minutes and hours, never
+// into the date.
 std::string DateTimeText(int year, int month, int day, int tenths, double hours, double minutes,
                          double seconds);
 

@@ -16,6 +16,9 @@ TEST(DateTimeText, TenthsAndRoundingCarries) {
     EXPECT_EQ(DateTimeText(2008, 8, 1, 0, 10, 21, 6.5), "2008-08-01 10:21:06");
     EXPECT_EQ(DateTimeText(2008, 8, 1, 0, 23, 59, 59.6), "2008-08-01 24:00:00");  // never into the date
     EXPECT_EQ(DateTimeText(2008, 8, 1, 0, 9, 59, 59.5), "2008-08-01 10:00:00");
+    EXPECT_EQ(DateTimeText(2008, 8, 1, 1, 17, 0, 59.96), "2008-08-01 17:01:00.0");  // never ":60.0"
+    EXPECT_EQ(DateTimeText(2008, 8, 1, 1, 9, 59, 59.95), "2008-08-01 10:00:00.0");
+    EXPECT_EQ(DateTimeText(2008, 8, 1, 1, 9, 59, 59.94), "2008-08-01 09:59:59.9");
     EXPECT_EQ(DateTimeText(987, 1, 2, 1, 3, 4, 0), "0987-01-02 03:04:00.0");
     EXPECT_EQ(JDText(CalendarToJD(2024, 4, 8, 18, 17, 20), 1), "2024-04-08 18:17:20.0");
 }
