@@ -165,14 +165,7 @@ int TableCommand(const Arguments& args) {
     shared.site.Height = request.height;
     RecomputePass(shared);
 
-    GeneratorInput input;
-    input.ContactJD = shared.contacts.ContactJD;
-    input.VisibilityCode = VisibilityCode(input.ContactJD);
-    input.Place = shared.contacts.Stadt;
-    input.Eclipse = shared.eclipse.CurrentEclipse;
-    input.DeltaT = shared.eclipse.DeltaT;
-    input.Options = request.options;
-    input.Defaults = request.defaults;
+    const GeneratorInput input = GeneratorInputForSite(shared.contacts, shared.eclipse, request.options, request.defaults);
     ExposureTable table;
     if (!CreateExposureTable(input, table).Created) {
         std::cerr << "zelto-cli: table: visibility code " << input.VisibilityCode

@@ -353,7 +353,6 @@ void TForm_Exposure::ShowMessage(const std::string& text) {
 
 void TForm_Exposure::FormShow() {
     if (QAction* item = main_.exposureTablesItem()) item->setEnabled(false);
-    visibilityCode_ = VisibilityCode(shared_.contacts.ContactJD);
     model_->Change([this] { table_.Clear(); });
     Button_Create_ExposureList->setEnabled(true);
     const char type = shared_.contacts.Stadt.LocalType;
@@ -427,19 +426,13 @@ ExposureOptions TForm_Exposure::ChosenOptions() const {
 }
 
 void TForm_Exposure::Button_Create_ExposureListClick() {
-    GeneratorInput input;
-    input.ContactJD = shared_.contacts.ContactJD;
     // The main window keeps computing while this window is open: the gate and the layout follow the
     // contacts the table is built from, not those of the opening, so a site changed meanwhile can
     // never feed a layout with contacts it lacks.
-    visibilityCode_ = VisibilityCode(input.ContactJD);
-    input.VisibilityCode = visibilityCode_;
-    input.Place = shared_.contacts.Stadt;
-    input.Eclipse = shared_.eclipse.CurrentEclipse;
-    input.DeltaT = shared_.eclipse.DeltaT;
-    input.Options = ChosenOptions();
-    input.Defaults = {CellBytes(ComboBox_IQdef->currentText()), CellBytes(ComboBox_ISOdef->currentText()),
-                      CellBytes(ComboBox_AVdef->currentText())};
+    const GeneratorInput input = GeneratorInputForSite(
+        shared_.contacts, shared_.eclipse, ChosenOptions(),
+        {CellBytes(ComboBox_IQdef->currentText()), CellBytes(ComboBox_ISOdef->currentText()),
+         CellBytes(ComboBox_AVdef->currentText())});
     if (input.Place.LocalType != shownType_) ApplyHeadings(input.Place.LocalType);
 
     if (!GeneratorAllowed(input.VisibilityCode)) {

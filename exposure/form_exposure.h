@@ -91,7 +91,6 @@ class TForm_Exposure final : public QMainWindow {
     TForm_Main& main_;
     ExposureTable table_;  // 2048 empty rows: "no table" until the window is first opened
     ExposureTableModel* model_ = nullptr;
-    int visibilityCode_ = 0;
     char shownType_ = '-';
     MessageBoxFn messageBox_;
     FileDialogFn openDialog_;

@@ -307,6 +307,19 @@ ExposureOptions UsableOptions(ExposureOptions options) {
 
 }  // namespace
 
+GeneratorInput GeneratorInputForSite(const ContactState& contacts, const EclipseState& eclipse,
+                                     const ExposureOptions& options, const CameraDefaults& defaults) {
+    GeneratorInput input;
+    input.ContactJD = contacts.ContactJD;
+    input.VisibilityCode = VisibilityCode(input.ContactJD);
+    input.Place = contacts.Stadt;
+    input.Eclipse = eclipse.CurrentEclipse;
+    input.DeltaT = eclipse.DeltaT;
+    input.Options = options;
+    input.Defaults = defaults;
+    return input;
+}
+
 GeneratorResult CreateExposureTable(const GeneratorInput& original, ExposureTable& table) {
     GeneratorInput input = original;
     input.Options = UsableOptions(original.Options);

@@ -6,6 +6,7 @@
 
 #include "circumstances/stadt.h"
 #include "eclipse_data/catalog.h"
+#include "eclipse_data/variables.h"
 #include "exposure/table.h"
 
 // The exposure-table generator: builds the whole schedule of a partial, total or annular eclipse
@@ -61,6 +62,11 @@ struct GeneratorResult {
     std::string StatusText;              // type character and the five contact JDs
     std::optional<std::string> Heading;  // the totality or annularity heading, total and annular only
 };
+
+// The input for the site of the last recompute pass: its shown contacts (and the visibility code
+// they give), its circumstances, the selected eclipse and ΔT, with the options and defaults chosen.
+GeneratorInput GeneratorInputForSite(const ContactState& contacts, const EclipseState& eclipse,
+                                     const ExposureOptions& options, const CameraDefaults& defaults);
 
 // Replaces `table` with the schedule for the input (or leaves it untouched when the gate refuses).
 GeneratorResult CreateExposureTable(const GeneratorInput& input, ExposureTable& table);

@@ -17,13 +17,9 @@ inline ExposureTable Eclipse51TotalTable(int maxExposure = 8) {
     shared.time.CurrentJD = CalendarToJD(2024, 4, 8, 17, 0, 0);
     SelectEclipse(shared.eclipse, 51, "");
     RecomputePass(shared);
-    GeneratorInput in;
-    in.ContactJD = shared.contacts.ContactJD;
-    in.VisibilityCode = VisibilityCode(in.ContactJD);
-    in.Place = shared.contacts.Stadt;
-    in.Eclipse = shared.eclipse.CurrentEclipse;
-    in.DeltaT = shared.eclipse.DeltaT;
-    in.Options.MaxExposure = maxExposure;
+    ExposureOptions options;
+    options.MaxExposure = maxExposure;
+    const GeneratorInput in = GeneratorInputForSite(shared.contacts, shared.eclipse, options, {});
     ExposureTable table;
     CreateExposureTable(in, table);
     return table;
