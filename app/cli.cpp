@@ -4,7 +4,7 @@
 
 #include "app/cli_commands.h"
 #include "eclipse_data/datetext.h"
-#include "eclipse_data/variables.h"
+#include "state/variables.h"
 #include "version_data.h"
 
 namespace zelto::cli {

@@ -5,7 +5,7 @@
 #include "app/cli_commands.h"
 #include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
-#include "eclipse_data/variables.h"
+#include "state/variables.h"
 
 namespace zelto::cli {
 
@@ -41,7 +41,7 @@ int CatalogCommand(const Arguments& args) {
     if (!args.empty()) return UsageError("catalog takes no arguments");
     std::cout << "number,year,month,day,type,t0,x0,x1,x2,x3,y0,y1,y2,y3,d0,d1,d2,mu0,mu1,l1_0,l1_1,l1_2,"
                  "l2_0,l2_1,l2_2,tan_f1,tan_f2,gamma,lunation,saros_series,saros_member,saros_length\n";
-    const EclipseCatalogTable& catalog = Shared().eclipse.EclipseCatalog;
+    const EclipseCatalogTable& catalog = BuiltInCatalog();
     for (int n = 1; n <= kEclipseCount; ++n) PrintRecord(n, CatalogRecord(catalog, n));
     return 0;
 }

@@ -12,7 +12,7 @@
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
-#include "eclipse_data/variables.h"
+#include "state/variables.h"
 
 namespace zelto::cli {
 
@@ -162,7 +162,7 @@ struct Result {
 
 Result Compute(const Request& request) {
     Result r;
-    r.record = &CatalogRecord(Shared().eclipse.EclipseCatalog, request.eclipse);
+    r.record = &CatalogRecord(BuiltInCatalog(), request.eclipse);
     r.deltaT = request.manualDeltaT ? request.deltaT : DeltaTForDate(r.record->Year, r.record->Month);
     r.place.Latitude = request.latitude / kRadToDeg;
     r.place.Longitude = -request.longitude / kRadToDeg;  // the solver counts west positive

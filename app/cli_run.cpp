@@ -11,15 +11,15 @@
 #include "camera/backend.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
+#include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
-#include "eclipse_data/variables.h"
 #include "exposure/table_file.h"
 #include "platform/qt_shell.h"
-#include "platform/sound_player.h"
-#include "platform/startup.h"
+#include "state/startup.h"
+#include "state/variables.h"
 
 namespace zelto::cli {
 
@@ -196,8 +196,8 @@ int RunCommand(const Arguments& args) {
     if (cameraName != "none") {
         shared.camera.SaveTo = 1;
         master = TAppMaster::Create(*backend.sdk, &sink, shared.camera);
-        shared.program.CameraName = Trimmed(master->DeviceName());
-        if (!shared.program.CameraName.empty()) {
+        shared.camera.CameraName = Trimmed(master->DeviceName());
+        if (!shared.camera.CameraName.empty()) {
             master->SetEventHandlers();
             master->OpenSession();
             master->ApplySaveTo();
@@ -209,7 +209,7 @@ int RunCommand(const Arguments& args) {
                 return 1;
             }
             master->ReadProperty(kEdsPropAll);
-            std::cout << "camera: " << shared.program.CameraName << '\n';
+            std::cout << "camera: " << shared.camera.CameraName << '\n';
         } else {
             std::cout << "camera: not detected, simulation mode\n";
         }
@@ -222,13 +222,14 @@ int RunCommand(const Arguments& args) {
     ConsoleView view;
     SilentSound sound;
     QtShell shell;
-    RunEnvironment environment{*clock, pump, view, sound, shell, shared, [&master, &shared]() -> TAppMaster* {
-                                   return shared.program.CameraName.empty() ? nullptr : master.get();
+    RunEnvironment environment{*clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
+                               [&master, &shared]() -> TAppMaster* {
+                                   return shared.camera.CameraName.empty() ? nullptr : master.get();
                                }};
     PhotographyRun run(environment, table);
     const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real);
     if (master) master->Destroy();
-    shared.program.CameraName.clear();
+    shared.camera.CameraName.clear();
 
     if (summary.noTable) {
         std::cout << "No exposure table.\n";

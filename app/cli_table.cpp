@@ -16,9 +16,9 @@
 #include "circumstances/site.h"
 #include "circumstances/site_angle.h"
 #include "eclipse_data/number_text.h"
-#include "eclipse_data/variables.h"
 #include "exposure/generator.h"
 #include "exposure/table_file.h"
+#include "state/variables.h"
 
 namespace zelto::cli {
 
@@ -163,7 +163,7 @@ int TableCommand(const Arguments& args) {
     shared.site.Long = FixedText(std::fabs(request.longitude), 4);
     shared.site.EW = request.longitude < 0 ? "W" : "E";
     shared.site.Height = request.height;
-    RecomputePass(shared);
+    RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time);
 
     const GeneratorInput input = GeneratorInputForSite(shared.contacts, shared.eclipse, request.options, request.defaults);
     ExposureTable table;

@@ -5,16 +5,16 @@
 #include <QMessageBox>
 
 #include "camera/backend.h"
-#include "camera/form_camera.h"
+#include "camera_window/form_camera.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
-#include "eclipse_data/variables.h"
-#include "exposure/form_exposure.h"
+#include "exposure_window/form_exposure.h"
 #include "main_window/form_main.h"
 #include "platform/computer_info.h"
 #include "platform/qt_shell.h"
 #include "platform/qt_sound_player.h"
-#include "platform/startup.h"
+#include "state/startup.h"
+#include "state/variables.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

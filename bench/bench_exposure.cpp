@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "eclipse_data/eclipse_state.h"
 #include "eclipse_data/julian.h"
-#include "eclipse_data/variables.h"
 #include "exposure/generator.h"
 #include "exposure/table_file.h"
 
@@ -20,7 +20,7 @@ GeneratorInput TotalInput(int partialInterval) {
     in.ContactJD = {ut(16, 58, 45), ut(18, 16, 17), ut(18, 17, 51), ut(18, 19, 26), ut(19, 40, 26)};
     in.VisibilityCode = VisibilityCode(in.ContactJD);
     in.Place.LocalType = 't';
-    in.Eclipse = CatalogRecord(Shared().eclipse.EclipseCatalog, 51);
+    in.Eclipse = CatalogRecord(BuiltInCatalog(), 51);
     in.DeltaT = 69.2;
     in.Options.PartialInterval = partialInterval;
     return in;

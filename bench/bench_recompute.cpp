@@ -9,15 +9,18 @@
 namespace {
 
 void BM_ClockTick(benchmark::State& state) {
-    zelto::SharedVariables& shared = zelto::Shared();
-    shared.site = zelto::SiteInputs{};
-    shared.time.TenthsFlag = 1;
-    zelto::SelectEclipse(shared.eclipse, 51, "");
+    const zelto::SiteInputs site;
+    zelto::EclipseState eclipse;
+    eclipse.EclipseCatalog = zelto::BuiltInCatalog();
+    zelto::ContactState contacts;
+    zelto::TimeSource time;
+    time.TenthsFlag = 1;
+    zelto::SelectEclipse(eclipse, 51, "");
     double now = zelto::CalendarToJD(2024, 4, 8, 17, 0, 0);
     for (auto _ : state) {
-        shared.time.CurrentJD = now;
-        std::string clock = "UT: " + zelto::JDText(now, shared.time.TenthsFlag);
-        const zelto::PassResult pass = zelto::RecomputePass(shared);
+        time.CurrentJD = now;
+        std::string clock = "UT: " + zelto::JDText(now, time.TenthsFlag);
+        const zelto::PassResult pass = zelto::RecomputePass(site, eclipse, contacts, time);
         benchmark::DoNotOptimize(clock);
         benchmark::DoNotOptimize(pass.contacts.labels[0].text.data());
         now += 0.25 / 86400.0;

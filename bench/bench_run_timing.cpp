@@ -15,14 +15,13 @@
 
 #include "camera/appmaster.h"
 #include "camera/run_engine.h"
+#include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
-#include "eclipse_data/variables.h"
 #include "exposure/table.h"
-#include "platform/sound_player.h"
 
 namespace {
 
@@ -98,8 +97,9 @@ void BM_RowStartLateness(benchmark::State& state) {
         CameraState cameraState;
         std::unique_ptr<TAppMaster> master = TAppMaster::Create(camera, nullptr, cameraState);
         master->OpenSession();
-        SharedVariables shared;
-        shared.program.CameraName = master->DeviceName();
+        RunFlags flags;
+        TimeSource time;
+        const WorkingFolders folders;
 
         // The first row two whole seconds ahead.
         const SystemTime first =
@@ -126,7 +126,7 @@ void BM_RowStartLateness(benchmark::State& state) {
         QuietView view;
         NoSound sound;
         NoShell shell;
-        RunEnvironment env{clock, pump, view, sound, shell, shared, [&master] { return master.get(); }};
+        RunEnvironment env{clock, pump, view, sound, shell, flags, time, folders, [&master] { return master.get(); }};
         const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real);
         if (summary.picturesTaken != kRows) state.SkipWithError("not every picture was taken");
 

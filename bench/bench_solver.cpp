@@ -4,14 +4,14 @@
 #include <numbers>
 
 #include "circumstances/solver.h"
-#include "eclipse_data/variables.h"
+#include "eclipse_data/eclipse_state.h"
 
 namespace {
 
 constexpr double kDeg = std::numbers::pi / 180;
 
 const zelto::EclipseRecord& Eclipse51() {
-    return zelto::CatalogRecord(zelto::Shared().eclipse.EclipseCatalog, 51);
+    return zelto::CatalogRecord(zelto::BuiltInCatalog(), 51);
 }
 
 // One whole pass for a site: local circumstances, greatest eclipse, P1 and P4.

@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "eclipse_data/variables.h"
+#include "eclipse_data/program_values.h"
 
 namespace zelto {
 

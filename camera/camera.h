@@ -34,8 +34,9 @@ struct SupportedCodesTable {
     std::vector<uint32_t> Codes(EdsPropertyID property) const;
 };
 
-// What the program keeps about the camera between the session and the windows (Shared().camera).
+// What the program keeps about the camera between the session and the windows.
 struct CameraState {
+    std::string CameraName;              // empty: no camera connected
     SupportedCodesTable SupportedCodes;  // cleared whole by the camera window before the lists are read
     uint32_t SaveTo = 1;                 // the save-to setting written to the camera: 1 keeps images on its card
 };

@@ -1,10 +1,7 @@
 #include "camera/camera_control.h"
 
-#include <filesystem>
-
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
-#include "eclipse_data/file_text.h"
 #include "eclipse_data/number_text.h"
 
 namespace zelto {
@@ -32,21 +29,7 @@ const char* HandlerName(EdsPropertyID property) {
     }
 }
 
-// A file operation on the camera log that failed ends the handler with this message.
-std::string FileErrorText(const std::string& what, const std::string& path, const std::string& why) {
-    return "I/O error: cannot " + what + " \"" + path + "\"" + (why.empty() ? std::string() : ": " + why);
-}
-
 }  // namespace
-
-std::string SettingName(EdsPropertyID property, uint32_t code, const std::string& cameraText) {
-    for (const TPropList& row : PropTable(PropKind(property))) {
-        if (row.code == code) return std::string(row.name);
-    }
-    if (!cameraText.empty()) return cameraText;
-    // A code newer than the name tables: shown as its code rather than ending the connect.
-    return HexText(code, 4);
-}
 
 std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name,
                            uint32_t status) {
@@ -62,40 +45,34 @@ CameraControl::~CameraControl() {
 }
 
 TAppMaster* CameraControl::Master() const {
-    return s_.shared.program.CameraName.empty() ? nullptr : master_.get();
-}
-
-std::string CameraControl::CameraLogPath() const {
-    return s_.shared.folders.DocumentsFolder + "Camera.ini";
+    return s_.camera.CameraName.empty() ? nullptr : master_.get();
 }
 
 void CameraControl::Connect() {
-    SharedVariables& shared = s_.shared;
+    CameraState& camera = s_.camera;
     CameraWindowView& view = s_.view;
-    if (!shared.program.CameraName.empty()) return;
+    if (!camera.CameraName.empty()) return;
 
-    view.SetSaveFolder(shared.folders.ProgramFolder);
-    std::error_code error;
-    std::filesystem::remove(CameraLogPath(), error);
-    if (error) {
-        view.ShowMessage(FileErrorText("delete", CameraLogPath(), error.message()));
+    view.SetSaveFolder(s_.folders.ProgramFolder);
+    if (const std::string failed = DeleteCameraLog(s_.folders); !failed.empty()) {
+        view.ShowMessage(failed);
         return;
     }
 
     view.SetConnectionLabel("Camera : Enabling connection, wait please ...", CameraLabelColour::Grey);
     view.ProcessMessages();
 
-    shared.camera.SaveTo = 1;
+    camera.SaveTo = 1;
     if (master_) master_->Destroy();
-    master_ = TAppMaster::Create(s_.sdk(), s_.sink, shared.camera);
-    shared.program.CameraName = Trimmed(master_->DeviceName());
-    view.SetStatus("Camera: " + shared.program.CameraName);
+    master_ = TAppMaster::Create(s_.sdk(), s_.sink, camera);
+    camera.CameraName = Trimmed(master_->DeviceName());
+    view.SetStatus("Camera: " + camera.CameraName);
     master_->SetEventHandlers();
     master_->OpenSession();
     master_->ApplySaveTo();
     view.SetSeriesAbortEnabled(false);
 
-    if (shared.program.CameraName.empty()) {
+    if (camera.CameraName.empty()) {
         // Nothing to talk to: the library is released at once, so that the next connect starts afresh.
         master_->Destroy();
         master_.reset();
@@ -107,7 +84,7 @@ void CameraControl::Connect() {
         return;
     }
 
-    shared.camera.SupportedCodes = SupportedCodesTable{};
+    camera.SupportedCodes = SupportedCodesTable{};
     for (EdsPropertyID property : kShootingProperties) {
         try {
             view.SetSaveFolder(std::to_string(master_->ReadPropertyList(property)));
@@ -118,19 +95,19 @@ void CameraControl::Connect() {
     }
 
     const double logJD = s_.clock.NowJD() + 0.5 / kSecondsPerDay;
-    shared.time.CurrentJD = logJD;
+    s_.time.CurrentJD = logJD;
     ComputerInformation computer = s_.computer ? s_.computer() : ComputerInformation{};
-    const std::string log = CameraLogText(logJD, shared.program.ProgramVersion.FileVersion, computer,
-                                          shared.program.CameraName, shared.camera.SupportedCodes);
-    if (!WriteFileAtomically(CameraLogPath(), log)) {
-        view.ShowMessage(FileErrorText("write", CameraLogPath(), ""));
+    const std::string log = CameraLogText(logJD, s_.program.ProgramVersion.FileVersion, computer, camera.CameraName,
+                                          camera.SupportedCodes);
+    if (const std::string failed = WriteCameraLog(s_.folders, log); !failed.empty()) {
+        view.ShowMessage(failed);
         return;
     }
 
     for (EdsPropertyID property : kListProperties) {
         std::vector<SettingItem>& items = items_[static_cast<size_t>(SupportedListIndex(property))];
         items.clear();
-        for (uint32_t code : shared.camera.SupportedCodes.Codes(property))
+        for (uint32_t code : camera.SupportedCodes.Codes(property))
             items.push_back({SettingName(property, code, s_.sdk().ChoiceText(property, code)), code});
         view.FillList(property, items);
         const int count = static_cast<int>(items.size());
@@ -145,7 +122,7 @@ void CameraControl::Connect() {
 
     view.SetReleaseEnabled(true);
     view.SetSeriesEnabled(true);
-    view.SetConnectionLabel("Camera : " + shared.program.CameraName, CameraLabelColour::Black);
+    view.SetConnectionLabel("Camera : " + camera.CameraName, CameraLabelColour::Black);
     view.SetMessageLines("Change the camera settings", CameraLabelColour::Black,
                          "and press the Release button.", "(Or operate the camera itself)");
 }
@@ -229,14 +206,13 @@ bool CameraControl::HandleMessage(const CameraMessage& message) {
 }
 
 void CameraControl::Disconnect() {
-    SharedVariables& shared = s_.shared;
     CameraWindowView& view = s_.view;
-    if (!shared.program.CameraName.empty() && master_) {
+    if (!s_.camera.CameraName.empty() && master_) {
         master_->Destroy();
         master_.reset();
     }
     view.ProcessMessages();
-    shared.program.CameraName.clear();
+    s_.camera.CameraName.clear();
     view.SetSaveButtonEnabled(false);
     view.SetReleaseEnabled(false);
     view.SetSeriesEnabled(false);
@@ -245,18 +221,11 @@ void CameraControl::Disconnect() {
     view.SetStatus("Camera : ");
     view.ProcessMessages();
 
-    namespace fs = std::filesystem;
-    const std::string ini = CameraLogPath();
-    const std::string txt = shared.folders.DocumentsFolder + "Camera.txt";
-    std::error_code error;
-    if (!fs::exists(ini, error)) return;
-    fs::remove(txt, error);
-    if (!error) fs::rename(ini, txt, error);
-    if (error) view.ShowMessage(FileErrorText("rename", ini, error.message()));
+    if (const std::string failed = KeepCameraLogAsPrevious(s_.folders); !failed.empty()) view.ShowMessage(failed);
 }
 
 void CameraControl::Close() {
-    s_.shared.flags.AbortRunRequested = true;
+    s_.flags.AbortRunRequested = true;
     Disconnect();
     Delay(s_.clock, 100);
 }

@@ -11,8 +11,10 @@
 #include "camera/camera_log.h"
 #include "camera/edsdk.h"
 #include "camera/message_sink.h"
+#include "camera/proptables.h"
+#include "camera/run_flags.h"
 #include "eclipse_data/clock.h"
-#include "eclipse_data/variables.h"
+#include "eclipse_data/program_values.h"
 
 // The camera window's behaviour without the toolkit: connect and disconnect, the camera log, the
 // four settings lists and their change handlers, the manual-mode check and the camera's messages.
@@ -53,10 +55,6 @@ class CameraWindowView {
     virtual void SetProgress(int percent) = 0;  // ProgressBar1
 };
 
-// The name shown for a code: the first name-table row with that code ("Unknown" included), else the
-// camera's own text for it when the library gives one, else the code as 8 upper-case hexadecimal digits.
-std::string SettingName(EdsPropertyID property, uint32_t code, const std::string& cameraText = {});
-
 // The text of a change handler's message box for a write that failed with status.
 std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, const std::string& name,
                            uint32_t status);
@@ -68,7 +66,11 @@ inline constexpr const char* kManualModeText =
 class CameraControl {
   public:
     struct Services {
-        SharedVariables& shared;
+        const WorkingFolders& folders;
+        const ProgramState& program;  // the version the camera log names
+        RunFlags& flags;
+        TimeSource& time;
+        CameraState& camera;
         Clock& clock;
         CameraWindowView& view;
         std::function<EdsSdk&()> sdk;                   // the camera library, made on first use
@@ -95,7 +97,6 @@ class CameraControl {
 
     // The session of the connected camera; null when none is connected (CameraName empty).
     TAppMaster* Master() const;
-    std::string CameraLogPath() const;
 
   private:
     Services s_;

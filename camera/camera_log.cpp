@@ -1,15 +1,30 @@
 #include "camera/camera_log.h"
 
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
+#include "eclipse_data/file_text.h"
 
 namespace zelto {
 
 namespace {
 
 constexpr const char* kCrLf = "\r\n";
+
+std::string FileErrorText(const std::string& what, const std::string& path, const std::string& why) {
+    return "I/O error: cannot " + what + " \"" + path + "\"" + (why.empty() ? std::string() : ": " + why);
+}
+
+std::vector<std::string> Names(EdsPropertyID property, const std::vector<uint32_t>& codes) {
+    const int list = SupportedListIndex(property);
+    const size_t capacity = static_cast<size_t>(kSupportedCapacity[static_cast<size_t>(list)]);
+    std::vector<std::string> names;
+    for (size_t i = 0; i < codes.size() && i < capacity; ++i) names.push_back(SettingName(property, codes[i]));
+    return names;
+}
 
 std::string RightAligned(const std::string& text, size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
@@ -125,6 +140,63 @@ bool ReadCameraListText(std::string_view text, CameraListFile& list) {
         }
     }
     return true;
+}
+
+std::string CameraLogPath(const WorkingFolders& folders) { return folders.DocumentsFolder + "Camera.ini"; }
+
+std::string PreviousCameraLogPath(const WorkingFolders& folders) { return folders.DocumentsFolder + "Camera.txt"; }
+
+std::string DeleteCameraLog(const WorkingFolders& folders) {
+    const std::string log = CameraLogPath(folders);
+    std::error_code error;
+    std::filesystem::remove(PathOf(log), error);
+    return error ? FileErrorText("delete", log, error.message()) : std::string();
+}
+
+std::string WriteCameraLog(const WorkingFolders& folders, std::string_view text) {
+    const std::string log = CameraLogPath(folders);
+    std::string why;
+    return WriteFileAtomically(log, text, &why) ? std::string() : FileErrorText("write", log, why);
+}
+
+std::string KeepCameraLogAsPrevious(const WorkingFolders& folders) {
+    namespace fs = std::filesystem;
+    const std::string log = CameraLogPath(folders);
+    std::error_code error;
+    if (!fs::exists(PathOf(log), error)) return {};
+    fs::remove(PathOf(PreviousCameraLogPath(folders)), error);
+    if (!error) fs::rename(PathOf(log), PathOf(PreviousCameraLogPath(folders)), error);
+    return error ? FileErrorText("rename", log, error.message()) : std::string();
+}
+
+std::optional<std::string> ReadCameraLog(const WorkingFolders& folders) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(CameraLogPath(folders), lines)) return std::nullopt;
+    std::string text;
+    for (const std::string& line : lines) text += line + "\n";
+    return text;
+}
+
+CameraDefaultLists CameraDefaultListsFor(const std::string& cameraName, const std::optional<std::string>& cameraLogText,
+                                         const SupportedCodesTable& codes) {
+    if (cameraName.empty()) return {{"JPGLarFin"}, {"100"}, {"f/4"}};
+    std::array<std::vector<uint32_t>, 5> lists;
+    CameraListFile file;
+    if (cameraLogText && ReadCameraListText(*cameraLogText, file)) {
+        lists = file.codes;
+    } else {
+        for (EdsPropertyID property : kShootingProperties)
+            lists[static_cast<size_t>(SupportedListIndex(property))] = codes.Codes(property);
+    }
+    const auto names = [&lists](EdsPropertyID property) {
+        return Names(property, lists[static_cast<size_t>(SupportedListIndex(property))]);
+    };
+    return {names(kEdsPropImageQuality), names(kEdsPropISOSpeed), names(kEdsPropAv)};
+}
+
+CameraDefaultLists CameraDefaultListsFor(const CameraState& camera, const WorkingFolders& folders) {
+    const std::optional<std::string> log = camera.CameraName.empty() ? std::nullopt : ReadCameraLog(folders);
+    return CameraDefaultListsFor(camera.CameraName, log, camera.SupportedCodes);
 }
 
 }  // namespace zelto

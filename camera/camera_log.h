@@ -2,15 +2,18 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "camera/camera.h"
+#include "eclipse_data/program_values.h"
 
-// The camera log "Camera.ini": a header about the program, the computer and its time zone, then
-// after the line "$$EOH" the camera's name and the codes of its five settings lists, which the
-// exposure window reads back.
+// The camera log "Camera.ini" in the documents folder: a header about the program, the computer and
+// its time zone, then after the line "$$EOH" the camera's name and the codes of its five settings
+// lists, which the exposure window reads back. It exists while a camera is connected; when the camera
+// is disconnected or the program ends it is kept as "Camera.txt", replacing the one before.
 
 namespace zelto {
 
@@ -65,5 +68,35 @@ struct CameraListFile {
     std::array<std::vector<uint32_t>, 5> codes;
 };
 bool ReadCameraListText(std::string_view text, CameraListFile& list);
+
+std::string CameraLogPath(const WorkingFolders& folders);          // DocumentsFolder + "Camera.ini"
+std::string PreviousCameraLogPath(const WorkingFolders& folders);  // DocumentsFolder + "Camera.txt"
+
+// The steps on the log's files. Each answers an empty text when it worked, else the message to show
+// ("I/O error: cannot delete "…": reason").
+std::string DeleteCameraLog(const WorkingFolders& folders);  // no log is no error
+std::string WriteCameraLog(const WorkingFolders& folders, std::string_view text);
+// Renames "Camera.ini" over "Camera.txt"; without a log nothing happens.
+std::string KeepCameraLogAsPrevious(const WorkingFolders& folders);
+// The log's text (lines ending in LF) while "Camera.ini" exists and reads.
+std::optional<std::string> ReadCameraLog(const WorkingFolders& folders);
+
+// The image-quality, ISO and aperture names the exposure window's camera-default lists offer, first
+// item selected.
+struct CameraDefaultLists {
+    std::vector<std::string> ImageQuality;
+    std::vector<std::string> ISO;
+    std::vector<std::string> Aperture;
+};
+
+// Without a camera (empty cameraName): "JPGLarFin", "100" and "f/4", whatever camera log exists.
+// With one: the names of the codes the camera log lists after "$$EOH" (cameraLogText, the text of
+// "Camera.ini" when the file exists), each list cut at its capacity; when there is no log or it
+// cannot be read, the names of the codes the session holds (`codes`). A list the camera left empty
+// stays empty.
+CameraDefaultLists CameraDefaultListsFor(const std::string& cameraName, const std::optional<std::string>& cameraLogText,
+                                         const SupportedCodesTable& codes);
+// The same for the camera as the program knows it, reading "Camera.ini" while one is connected.
+CameraDefaultLists CameraDefaultListsFor(const CameraState& camera, const WorkingFolders& folders);
 
 }  // namespace zelto

@@ -1,8 +1,8 @@
 #include "camera/proptables.h"
 
-#include "eclipse_data/number_text.h"
-
 #include "camera/edsdk.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/number_text.h"
 
 namespace zelto {
 
@@ -495,6 +495,15 @@ double ExposureSecondsOfTvName(std::string_view name) {
         return ParseDecimal(text).value_or(0);
     }
     return 0;
+}
+
+std::string SettingName(uint32_t property, uint32_t code, const std::string& cameraText) {
+    for (const TPropList& row : PropTable(PropKind(property))) {
+        if (row.code == code) return std::string(row.name);
+    }
+    if (!cameraText.empty()) return cameraText;
+    // A code newer than the name tables: shown as its code rather than ending the connect.
+    return HexText(code, 4);
 }
 
 }  // namespace zelto

@@ -37,6 +37,10 @@ std::span<const TPropList> PropTable(int kind);
 // The kind of a shooting property number (0x100, 0x400, 0x402, 0x405, 0x406), -1 for others.
 int PropKind(uint32_t property);
 
+// The name shown for a code: the first name-table row with that code ("Unknown" included), else the
+// camera's own text for it when the library gives one, else the code as 8 upper-case hexadecimal digits.
+std::string SettingName(uint32_t property, uint32_t code, const std::string& cameraText = {});
+
 // The name of the first row but the last whose code matches; empty text when none does or the kind
 // is not 0 to 4. Never "Unknown".
 std::string NameByCode(int kind, uint32_t code);

@@ -7,10 +7,10 @@
 
 #include "camera/appmaster.h"
 #include "camera/proptables.h"
+#include "camera/sound_player.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
-#include "platform/sound_player.h"
 
 namespace zelto {
 
@@ -58,11 +58,11 @@ PhotographyRun::PhotographyRun(RunEnvironment environment, const ExposureTable& 
 
 double PhotographyRun::Now() {
     const double now = env_.clock.NowJD();
-    return kind_ == RunKind::Real ? now + env_.shared.time.TimeOffset : now;
+    return kind_ == RunKind::Real ? now + env_.time.TimeOffset : now;
 }
 
 bool& PhotographyRun::AbortFlag() {
-    return kind_ == RunKind::Real ? env_.shared.flags.AbortRunRequested : env_.shared.flags.AbortTestRequested;
+    return kind_ == RunKind::Real ? env_.flags.AbortRunRequested : env_.flags.AbortTestRequested;
 }
 
 bool PhotographyRun::CheckAbort() {
@@ -82,12 +82,12 @@ RunSummary PhotographyRun::Run(RunKind kind) {
     kind_ = kind;
     stopped_ = false;
     summary_ = RunSummary{};
-    RunFlags& flags = env_.shared.flags;
+    RunFlags& flags = env_.flags;
 
     flags.SimulationMode = false;
     env_.view.SetInfoColour(RunColour::White);
     env_.view.SetInfo("");
-    if (env_.shared.program.CameraName.empty()) {
+    if (env_.camera() == nullptr) {
         flags.SimulationMode = true;
         env_.view.SetInfoColour(RunColour::Yellow);
         env_.view.SetInfo("Camera not connected! SIMULATION MODE enabled!");
@@ -137,12 +137,12 @@ RunSummary PhotographyRun::Run(RunKind kind) {
 void PhotographyRun::EndStep() {
     env_.pump.ProcessMessages();
     if (kind_ == RunKind::Real) {
-        env_.shared.time.TimeOffset = 0;
+        env_.time.TimeOffset = 0;
         env_.view.ShowRehearsalControls(false);
     }
     env_.view.SetRunning(kind_, false);
     AbortFlag() = false;
-    env_.shared.flags.SimulationMode = false;
+    env_.flags.SimulationMode = false;
 }
 
 // The instant a row waits for, shown in Label_Wann. A real run reads it from the row; an unreadable
@@ -171,7 +171,7 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
 
 bool PhotographyRun::WaitFor(double instant) {
     // A simulated clock may jump straight to the instant; the system clock ignores the hint.
-    env_.clock.WaitingFor(kind_ == RunKind::Real ? instant - env_.shared.time.TimeOffset : instant);
+    env_.clock.WaitingFor(kind_ == RunKind::Real ? instant - env_.time.TimeOffset : instant);
     for (;;) {
         const double now = Now();
         env_.view.SetWannDiff(DayDiffText(1, instant - now));
@@ -194,12 +194,12 @@ void PhotographyRun::BatchRow(int row) {
     if (!RowInstant(row, instant) || !WaitFor(instant)) return;
     const double started = Now();
     const std::string name = Trimmed(CellText(kColumnPhase, row));
-    const std::string path = env_.shared.folders.AppDataFolder + name;
+    const std::string path = env_.folders.AppDataFolder + name;
     std::string outcome;
     if (!IsPlainFileName(name)) {
         outcome = "refused: only a plain file name in the application-data folder may be started";
     } else if (std::error_code error; !std::filesystem::is_regular_file(path, error)) {
-        outcome = "not found in " + env_.shared.folders.AppDataFolder;
+        outcome = "not found in " + env_.folders.AppDataFolder;
     } else if (!env_.shell.StartBatch(path)) {
         outcome = "could not be started";
     } else {
@@ -216,7 +216,7 @@ void PhotographyRun::SoundRow(int row) {
     if (!RowInstant(row, instant) || !WaitFor(instant)) return;
     const double started = Now();
     const std::string name = Trimmed(CellText(kColumnPhase, row));
-    if (env_.shared.flags.SpokenCommands) env_.sound.Play(env_.shared.folders.ProgramFolder + Lower(name));
+    if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ProgramFolder + Lower(name));
     Report(row, instant, started, "sound " + Lower(name));
 
     env_.view.ShowBanner(SoundBannerText(name));
@@ -339,7 +339,7 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
         env_.view.SetStatus("Failed to release!");
         ++summary_.picturesFailed;
     } else {
-        env_.view.SetStatus(env_.shared.flags.SimulationMode ? "Picture taken (SIMULATED)" : "Picture taken");
+        env_.view.SetStatus(env_.flags.SimulationMode ? "Picture taken (SIMULATED)" : "Picture taken");
         ++summary_.picturesTaken;
     }
     Report(row, instant, started, "picture " + tvName + (status == 0 ? " taken" : " failed: Sts=" + std::to_string(status)));
@@ -355,7 +355,7 @@ uint32_t PhotographyRun::RetriedCall(const std::string& shortName, const std::st
     do {
         ++trials;
         Delay(env_.clock, kTrialPauseMs);
-        if (env_.shared.flags.SimulationMode) {
+        if (env_.flags.SimulationMode) {
             env_.view.SetStatus(simulationName + ": SIMULATION MODE");
             Delay(env_.clock, kSimulatedCallMs);
             status = 0;

@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "camera/run_flags.h"
 #include "camera/run_seams.h"
 #include "eclipse_data/clock.h"
-#include "eclipse_data/variables.h"
+#include "eclipse_data/program_values.h"
 #include "exposure/table.h"
 
 namespace zelto {
@@ -17,15 +18,17 @@ class TAppMaster;
 class SoundPlayer;
 
 // Everything a photography run works with. `camera` answers the session of the connected camera at
-// the moment of the call, or null once it has been disconnected: the run asks before every camera
-// call, so no call ever follows a disconnect.
+// the moment of the call, or null when none is connected (the run then simulates) or once it has been
+// disconnected: the run asks before every camera call, so no call ever follows a disconnect.
 struct RunEnvironment {
     Clock& clock;
     MessagePump& pump;
     RunView& view;
     SoundPlayer& sound;
     Shell& shell;
-    SharedVariables& shared;
+    RunFlags& flags;
+    TimeSource& time;                // TimeOffset: the rehearsal offset of a real run
+    const WorkingFolders& folders;  // sounds in ProgramFolder, batch files in AppDataFolder
     std::function<TAppMaster*()> camera;
 };
 

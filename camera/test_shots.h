@@ -3,8 +3,8 @@
 #include <functional>
 #include <string>
 
+#include "camera/run_flags.h"
 #include "eclipse_data/clock.h"
-#include "eclipse_data/variables.h"
 
 // The two test series of the "Advanced Camera Tests" page: five releases as fast as the camera takes
 // them with their times, and nine releases with retries shown in the status bar.

@@ -38,6 +38,14 @@ struct DisplayLabel {
 
 inline constexpr int kContactLabelCount = 34;
 
+// The place, its circumstances and the instants the contact display stores for the exposure tables.
+struct ContactState {
+    StadtType Stadt;
+    std::array<double, kContactSlots> ContactJD{};  // UT, rounded to 0.1 s; 0 when not shown
+    double P1JD = 0;
+    double P4JD = 0;
+};
+
 struct ContactDisplay {
     // C1, C2, Mx, C3, C4 with six labels each (instant, countdown, height, azimuth, vertex, position
     // angle), then Label_Pb, Label_PbDiff, Label_Pe, Label_PeDiff.

@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "eclipse_data/variables.h"
+#include "circumstances/site.h"
+#include "eclipse_data/eclipse_state.h"
 
 // "Zelto.prm": the site inputs, the eclipse and the ΔT settings carried from one run to the next.
 // Nine CR LF lines; lines 2 to 8 carry a label after a TAB that only a human reader uses.

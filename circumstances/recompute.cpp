@@ -4,19 +4,19 @@
 
 namespace zelto {
 
-PassResult RecomputePass(SharedVariables& shared, MapSize map) {
+PassResult RecomputePass(const SiteInputs& site, EclipseState& eclipse, ContactState& contacts,
+                         const TimeSource& time, MapSize map) {
     PassResult result;
-    EclipseState& eclipse = shared.eclipse;
-    StadtType& place = shared.contacts.Stadt;
-    result.site = ApplySite(shared.site, map, eclipse, place);
+    StadtType& place = contacts.Stadt;
+    result.site = ApplySite(site, map, eclipse, place);
     ComputeLocalCircumstances(eclipse.CurrentEclipse, eclipse.DeltaT, place);
 
     ContactInstants instants;
     result.contacts = ShowContacts(eclipse.CurrentEclipse, eclipse.DeltaT, eclipse.GreatestEclipseTime, place,
-                                   shared.time.CurrentJD, shared.time.TenthsFlag, instants);
-    shared.contacts.ContactJD = instants.ContactJD;
-    shared.contacts.P1JD = instants.P1JD;
-    shared.contacts.P4JD = instants.P4JD;
+                                   time.CurrentJD, time.TenthsFlag, instants);
+    contacts.ContactJD = instants.ContactJD;
+    contacts.P1JD = instants.P1JD;
+    contacts.P4JD = instants.P4JD;
     eclipse.P1Time = instants.P1Time;
     eclipse.P4Time = instants.P4Time;
     return result;

@@ -2,7 +2,8 @@
 
 #include "circumstances/contact_display.h"
 #include "circumstances/site.h"
-#include "eclipse_data/variables.h"
+#include "eclipse_data/clock.h"
+#include "eclipse_data/eclipse_state.h"
 
 namespace zelto {
 
@@ -11,8 +12,9 @@ struct PassResult {
     ContactDisplay contacts;
 };
 
-// One recompute pass over the shared state: ApplySite, ComputeLocalCircumstances, ShowContacts.
-// Measures the countdowns against shared.time.CurrentJD and stores ContactJD, P1 and P4.
-PassResult RecomputePass(SharedVariables& shared, MapSize map = {});
+// One recompute pass: ApplySite, ComputeLocalCircumstances, ShowContacts. Measures the countdowns
+// against time.CurrentJD and stores ContactJD, P1 and P4.
+PassResult RecomputePass(const SiteInputs& site, EclipseState& eclipse, ContactState& contacts,
+                         const TimeSource& time, MapSize map = {});
 
 }  // namespace zelto

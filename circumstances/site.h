@@ -5,13 +5,23 @@
 #include <string_view>
 
 #include "circumstances/contact_display.h"
-#include "eclipse_data/variables.h"
+#include "eclipse_data/eclipse_state.h"
 
 // The observer-site inputs: cleaning of the edits, the reading of the inputs into the place at the
 // start of every recompute pass (with the map marker and the status line), the eclipse selection and
 // the ΔT handlers.
 
 namespace zelto {
+
+// The site inputs as the main window's edits and pick lists hold them, texts as typed (cleaned).
+struct SiteInputs {
+    std::string Lati = "25.0000";   // latitude magnitude, degrees or d:m or d:m:s
+    std::string NS = "N";           // "N" or "S"
+    std::string Long = "103.5000";  // longitude magnitude
+    std::string EW = "W";           // "E" or "W"
+    std::string Height = "800";     // metres; empty counts as 0
+    std::string DeltaTText = "71";  // the typed ΔT, seconds
+};
 
 // Latitude and longitude edits: blanks trimmed, then every character other than a digit, "." or ":"
 // removed.

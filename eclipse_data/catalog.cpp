@@ -11,4 +11,13 @@ void FillEclipseCatalog(EclipseCatalogTable& catalog) {
     }
 }
 
+const EclipseCatalogTable& BuiltInCatalog() {
+    static const EclipseCatalogTable catalog = [] {
+        EclipseCatalogTable filled;
+        FillEclipseCatalog(filled);
+        return filled;
+    }();
+    return catalog;
+}
+
 }  // namespace zelto

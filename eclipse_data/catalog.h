@@ -41,6 +41,9 @@ extern const EclipseCatalogTable kCatalogSource;
 // Writes the 224 records and their Julian day of T0 (computed from the date and T0).
 void FillEclipseCatalog(EclipseCatalogTable& catalog);
 
+// The compiled-in catalog, filled on first use.
+const EclipseCatalogTable& BuiltInCatalog();
+
 // Record n (1 to 224) of a filled catalog. Callers keep to that range.
 inline const EclipseRecord& CatalogRecord(const EclipseCatalogTable& catalog, int number) {
     return catalog[static_cast<std::size_t>(number - 1)];

@@ -4,6 +4,13 @@
 
 namespace zelto {
 
+// The shared time source.
+struct TimeSource {
+    double CurrentJD = 0;   // system clock as UT Julian day + TimeOffset, set on every clock tick
+    double TimeOffset = 0;  // days added to the system clock for rehearsal
+    uint8_t TenthsFlag = 1;  // 1: times show tenths of seconds
+};
+
 // The program's time source: the system clock as a UT Julian day, the millisecond tick and a way to
 // give up the processor while busy-waiting. The run engine and the short pauses use it, so tests
 // can replace it with a clock that advances on every poll.

@@ -7,9 +7,13 @@
 
 namespace zelto {
 
+std::filesystem::path PathOf(std::string_view utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* why) {
     namespace fs = std::filesystem;
-    const fs::path target(path);
+    const fs::path target = PathOf(path);
     fs::path temporary = target;
     temporary += ".tmp";
     const auto failed = [&](const std::string& reason) {
@@ -39,7 +43,7 @@ std::string SystemErrorText() {
 
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     lines.clear();
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) return false;
     std::string line;
     while (std::getline(in, line)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,6 +8,9 @@
 // The program's own text files (parameter file, tables, log): 8-bit text with CR LF line ends.
 
 namespace zelto {
+
+// A file path from the program's UTF-8 text, whatever the system's own code page.
+std::filesystem::path PathOf(std::string_view utf8);
 
 // Writes `content` to a temporary file beside `path`, then renames it over `path`, so that a failed
 // write never leaves a half-written file where a good one stood. False when any step fails (the old

@@ -1,10 +1,6 @@
 #include "exposure/editor.h"
 
 #include <algorithm>
-#include <array>
-
-#include "camera/camera_control.h"
-#include "camera/camera_log.h"
 
 namespace zelto {
 
@@ -14,14 +10,6 @@ constexpr const char* kBulletLine = "Bullet desired items and press the \"Create
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
-}
-
-std::vector<std::string> Names(EdsPropertyID property, const std::vector<uint32_t>& codes) {
-    const int list = SupportedListIndex(property);
-    const size_t capacity = static_cast<size_t>(kSupportedCapacity[static_cast<size_t>(list)]);
-    std::vector<std::string> names;
-    for (size_t i = 0; i < codes.size() && i < capacity; ++i) names.push_back(SettingName(property, codes[i]));
-    return names;
 }
 
 }  // namespace
@@ -49,23 +37,6 @@ EditorHeadings EditorHeadingsFor(char localType) {
     headings.Line2 = kBulletLine;
     headings.CreateEnabled = true;
     return headings;
-}
-
-CameraDefaultLists CameraDefaultListsFor(const std::string& cameraName, const std::optional<std::string>& cameraLogText,
-                                         const SupportedCodesTable& codes) {
-    if (cameraName.empty()) return {{"JPGLarFin"}, {"100"}, {"f/4"}};
-    std::array<std::vector<uint32_t>, 5> lists;
-    CameraListFile file;
-    if (cameraLogText && ReadCameraListText(*cameraLogText, file)) {
-        lists = file.codes;
-    } else {
-        for (EdsPropertyID property : kShootingProperties)
-            lists[static_cast<size_t>(SupportedListIndex(property))] = codes.Codes(property);
-    }
-    const auto names = [&lists](EdsPropertyID property) {
-        return Names(property, lists[static_cast<size_t>(SupportedListIndex(property))]);
-    };
-    return {names(kEdsPropImageQuality), names(kEdsPropISOSpeed), names(kEdsPropAv)};
 }
 
 std::optional<Rgb> RowFillColour(std::string_view phase) {

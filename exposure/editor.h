@@ -6,13 +6,12 @@
 #include <string_view>
 #include <vector>
 
-#include "camera/camera.h"
 #include "circumstances/contact_display.h"
 #include "exposure/table.h"
 
 // The exposure window's rules without the toolkit: its headings and option groups by the site's
-// eclipse type, the camera-default lists, the row colours of the grid and the width of a fitted
-// column. The window copies these into its controls.
+// eclipse type, the row colours of the grid and the width of a fitted column. The window copies these
+// into its controls; its camera-default lists come from the camera log (camera/camera_log.h).
 
 namespace zelto {
 
@@ -30,21 +29,6 @@ struct EditorHeadings {
 
 // By LocalType: '-' none (also any unknown character), 'p' partial, 't' total, 'a' annular.
 EditorHeadings EditorHeadingsFor(char localType);
-
-// The image-quality, ISO and aperture names the camera-default lists offer, first item selected.
-struct CameraDefaultLists {
-    std::vector<std::string> ImageQuality;
-    std::vector<std::string> ISO;
-    std::vector<std::string> Aperture;
-};
-
-// Without a camera (empty cameraName): "JPGLarFin", "100" and "f/4", whatever camera log exists.
-// With one: the names of the codes the camera log lists after "$$EOH" (cameraLogText, the text of
-// "Camera.ini" when the file exists), each list cut at its capacity; when there is no log or it
-// cannot be read, the names of the codes the session holds (`codes`). A list the camera left empty
-// stays empty.
-CameraDefaultLists CameraDefaultListsFor(const std::string& cameraName, const std::optional<std::string>& cameraLogText,
-                                         const SupportedCodesTable& codes);
 
 // The fill colour of a row by its phase text (column 1), text black; nullopt keeps the grid's normal
 // colours. Exact, case-sensitive comparisons, the later of several matching rules winning.

@@ -4,9 +4,9 @@
 #include <optional>
 #include <string>
 
-#include "circumstances/stadt.h"
+#include "circumstances/contact_display.h"
 #include "eclipse_data/catalog.h"
-#include "eclipse_data/variables.h"
+#include "eclipse_data/eclipse_state.h"
 #include "exposure/table.h"
 
 // The exposure-table generator: builds the whole schedule of a partial, total or annular eclipse

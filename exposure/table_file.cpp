@@ -152,13 +152,13 @@ TableFileReading ReadExposureTableText(std::string_view text) {
 
 TableFileReading LoadExposureTable(const std::string& path) {
     std::error_code ignored;
-    if (std::filesystem::is_directory(std::filesystem::path(path), ignored)) {
+    if (std::filesystem::is_directory(PathOf(path), ignored)) {
         TableFileReading reading;
         reading.message = "Cannot open \"" + path + "\": it is a folder";
         return reading;
     }
     errno = 0;
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) {
         TableFileReading reading;
         reading.message = "Cannot open \"" + path + "\": " + SystemErrorText();

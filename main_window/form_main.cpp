@@ -20,15 +20,16 @@
 #include <QTimer>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 
+#include "camera/camera_log.h"
 #include "circumstances/parameter_file.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
 #include "platform/os_info.h"
-#include "platform/startup.h"
+#include "platform/qt_text.h"
+#include "state/startup.h"
 
-// The world map is compiled into zelto_gui; a static library registers it explicitly.
+// The world map is compiled into this static library, which registers it explicitly.
 static void InitZeltoResources() { Q_INIT_RESOURCE(resources); }
 
 namespace zelto {
@@ -46,8 +47,6 @@ constexpr int kPanelWidth = 350;
 constexpr int kPanelHeight = 480;
 const QColor kBackground(64, 64, 64);
 const QColor kSystemTimeBack(208, 208, 208);
-
-QString Q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -250,7 +249,7 @@ void TForm_Main::BuildWidgets() {
             const std::string name = std::string("Label_") + contactIds[r] + columns[c].suffix;
             const int y = kRowTop + (r + 1) * kRowStep + 20;
             QLabel* value = label(content_, "", "", x, y, 69, 26, 12, false, Qt::AlignHCenter);
-            value->setObjectName(QString::fromStdString(name));
+            value->setObjectName(ToQString(name));
             value->setToolTip(QString(columns[c].quantity) + " " + ordinal[r]);
             contactLabels_[name] = value;
         }
@@ -415,9 +414,8 @@ void TForm_Main::FormCreate() {
     Normal1->setEnabled(false);
     // 6. Eclipse range; the window 200 pixels from the top, centred.
     ScrollBar_Eclipse->setMaximum(kEclipseCount);
-    // 7. A camera log left over from an earlier run.
-    std::error_code ignored;
-    std::filesystem::remove(CameraLogPath(), ignored);
+    // 7. A camera log left over from an earlier run (one that cannot be deleted is replaced at connect).
+    DeleteCameraLog(shared_.folders);
     // 8. Default site; eclipse 51 selected at once, so that no handler ever sees an empty record.
     SelectCatalogEclipse(shared_.eclipse, 51);
     shared_.site = SiteInputs{};
@@ -447,14 +445,14 @@ void TForm_Main::FormCreate() {
 void TForm_Main::CopySiteFromShared() {
     // The copies run the edits' change handlers, which clean the texts and run passes.
     const SiteInputs site = shared_.site;
-    const QString deltaT = QString::fromStdString(site.DeltaTText);
+    const QString deltaT = ToQString(site.DeltaTText);
     CheckBox_DeltaT_Man->setChecked(shared_.eclipse.ManualDeltaTOn);
     Edit_DeltaT->setText(deltaT);
-    Edit_Lati->setText(QString::fromStdString(site.Lati));
-    ComboBox_NS->setCurrentText(QString::fromStdString(site.NS));
-    Edit_Long->setText(QString::fromStdString(site.Long));
-    ComboBox_EW->setCurrentText(QString::fromStdString(site.EW));
-    Edit_Height->setText(QString::fromStdString(site.Height));
+    Edit_Lati->setText(ToQString(site.Lati));
+    ComboBox_NS->setCurrentText(ToQString(site.NS));
+    Edit_Long->setText(ToQString(site.Long));
+    ComboBox_EW->setCurrentText(ToQString(site.EW));
+    Edit_Height->setText(ToQString(site.Height));
 }
 
 void TForm_Main::ApplyDeltaTShown() {
@@ -465,7 +463,7 @@ void TForm_Main::ApplyDeltaTShown() {
 }
 
 void TForm_Main::FillVersionGrid() {
-    const TFileVersionInfo info = ReadVersionInfo(QCoreApplication::applicationFilePath().toStdString());
+    const TFileVersionInfo info = ReadVersionInfo(ToUtf8(QCoreApplication::applicationFilePath()));
     const auto yesNo = [](bool flag) { return std::string(flag ? "Yes" : "No"); };
     const std::pair<const char*, std::string> rows[17] = {
         {"FileType        ", info.FileType},        {"CompanyName     ", info.CompanyName},
@@ -481,7 +479,7 @@ void TForm_Main::FillVersionGrid() {
     const double scale = ScaleOf(formSize_);
     for (int r = 0; r < 17; ++r) {
         StringGrid_VersionsInfo->setItem(r, 0, new QTableWidgetItem(rows[r].first));
-        StringGrid_VersionsInfo->setItem(r, 1, new QTableWidgetItem(QString::fromStdString(rows[r].second)));
+        StringGrid_VersionsInfo->setItem(r, 1, new QTableWidgetItem(ToQString(rows[r].second)));
         StringGrid_VersionsInfo->setRowHeight(r, static_cast<int>(std::lround(19 * scale)));
     }
     for (int c = 0; c < 2; ++c) StringGrid_VersionsInfo->setColumnWidth(c, static_cast<int>(std::lround(167 * scale)));
@@ -490,9 +488,9 @@ void TForm_Main::FillVersionGrid() {
 void TForm_Main::FormActivate() {
     activatedOnce_ = true;
     const QString title = QCoreApplication::applicationName();
-    captionPrefix_ = "Zelto  Vers." + StringGrid_VersionsInfo->item(3, 1)->text().toStdString() + "  - " +
-                     title.toStdString() + "      ";
-    setWindowTitle(QString::fromStdString(captionPrefix_));
+    captionPrefix_ = "Zelto  Vers." + ToUtf8(StringGrid_VersionsInfo->item(3, 1)->text()) + "  - " +
+                     ToUtf8(title) + "      ";
+    setWindowTitle(ToQString(captionPrefix_));
     Panel_About->hide();
     SelectEclipse();
 }
@@ -517,17 +515,17 @@ void TForm_Main::SelectEclipse() {
 }
 
 void TForm_Main::ApplyHeader(const EclipseHeader& header) {
-    Label_Datum->setText(Q(header.Datum));
-    Label_Zeit->setText(Q(header.Zeit));
-    Label_DeltaT->setText(Q(header.DeltaT));
-    SoFiTyp_Label->setText(Q(header.SoFiTyp));
-    setWindowTitle(Q(header.Caption));
+    Label_Datum->setText(ToQString(header.Datum));
+    Label_Zeit->setText(ToQString(header.Zeit));
+    Label_DeltaT->setText(ToQString(header.DeltaT));
+    SoFiTyp_Label->setText(ToQString(header.SoFiTyp));
+    setWindowTitle(ToQString(header.Caption));
 }
 
 void TForm_Main::Timer1Timer() {
     TimeSource& time = shared_.time;
     time.CurrentJD = clock_.NowJD() + time.TimeOffset;
-    Label_UT->setText("UT: " + Q(JDText(time.CurrentJD, time.TenthsFlag)));
+    Label_UT->setText("UT: " + ToQString(JDText(time.CurrentJD, time.TenthsFlag)));
     if (time.TimeOffset == 0) {
         Label12->setText("System Time");
         SetBackground(Label12, kSystemTimeBack);
@@ -543,22 +541,23 @@ void TForm_Main::Timer1Timer() {
 }
 
 void TForm_Main::RecomputePass() {
-    const PassResult pass = zelto::RecomputePass(shared_, MapSize{Panel1->width(), Panel1->height()});
-    for (int i = 0; i < 4; ++i) statusPanels_[i]->setText(Q(pass.site.StatusPanels[static_cast<size_t>(i)]));
+    const PassResult pass = zelto::RecomputePass(shared_.site, shared_.eclipse, shared_.contacts, shared_.time,
+                                                 MapSize{Panel1->width(), Panel1->height()});
+    for (int i = 0; i < 4; ++i) statusPanels_[i]->setText(ToQString(pass.site.StatusPanels[static_cast<size_t>(i)]));
     Shape_Lati->setGeometry(0, pass.site.LatiMarkerTop, Panel1->width(), kMarkerThickness);
     Shape_Long->setGeometry(pass.site.LongMarkerLeft, 0, kMarkerThickness, Panel1->height());
     for (const DisplayLabel& shown : pass.contacts.labels) {
         const auto found = contactLabels_.find(shown.name);
         if (found == contactLabels_.end()) continue;
-        found->second->setText(Q(shown.text));
+        found->second->setText(ToQString(shown.text));
         SetTextColour(found->second, ToQColor(shown.colour));
     }
 }
 
 void TForm_Main::Edit_LatiChange(const QString& text) {
-    const std::string cleaned = CleanAngleText(text.toStdString());
-    if (Q(cleaned) != text) {
-        Edit_Lati->setText(Q(cleaned));  // runs this handler again with the cleaned text
+    const std::string cleaned = CleanAngleText(ToUtf8(text));
+    if (ToQString(cleaned) != text) {
+        Edit_Lati->setText(ToQString(cleaned));  // runs this handler again with the cleaned text
         return;
     }
     shared_.site.Lati = cleaned;
@@ -566,9 +565,9 @@ void TForm_Main::Edit_LatiChange(const QString& text) {
 }
 
 void TForm_Main::Edit_LongChange(const QString& text) {
-    const std::string cleaned = CleanAngleText(text.toStdString());
-    if (Q(cleaned) != text) {
-        Edit_Long->setText(Q(cleaned));
+    const std::string cleaned = CleanAngleText(ToUtf8(text));
+    if (ToQString(cleaned) != text) {
+        Edit_Long->setText(ToQString(cleaned));
         return;
     }
     shared_.site.Long = cleaned;
@@ -576,10 +575,10 @@ void TForm_Main::Edit_LongChange(const QString& text) {
 }
 
 void TForm_Main::Edit_HeightChange(const QString& text) {
-    const std::string trimmed = Trimmed(text.toStdString());
+    const std::string trimmed = Trimmed(ToUtf8(text));
     const std::string cleaned = CleanHeightText(trimmed);
-    if (Q(cleaned) != text) {
-        Edit_Height->setText(Q(cleaned));  // trimmed, or emptied when out of range
+    if (ToQString(cleaned) != text) {
+        Edit_Height->setText(ToQString(cleaned));  // trimmed, or emptied when out of range
         return;
     }
     shared_.site.Height = cleaned;
@@ -587,38 +586,38 @@ void TForm_Main::Edit_HeightChange(const QString& text) {
 }
 
 void TForm_Main::HemisphereChange() {
-    shared_.site.NS = ComboBox_NS->currentText().toStdString();
-    shared_.site.EW = ComboBox_EW->currentText().toStdString();
+    shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
+    shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
     RecomputePass();
 }
 
 void TForm_Main::Edit_DeltaTChange(const QString& text) {
-    const std::string cleaned = CleanDeltaTText(text.toStdString());
-    if (Q(cleaned) != text) {
-        Edit_DeltaT->setText(Q(cleaned));
+    const std::string cleaned = CleanDeltaTText(ToUtf8(text));
+    if (ToQString(cleaned) != text) {
+        Edit_DeltaT->setText(ToQString(cleaned));
         return;
     }
     const DeltaTEdit edit = DeltaTEditChange(cleaned, shared_.eclipse);
-    if (Q(edit.text) != text) {
-        Edit_DeltaT->setText(Q(edit.text));  // out of range: emptied
+    if (ToQString(edit.text) != text) {
+        Edit_DeltaT->setText(ToQString(edit.text));  // out of range: emptied
         return;
     }
     shared_.site.DeltaTText = edit.text;
     if (!edit.applied || creating_) return;
-    statusPanels_[3]->setText(Q(FixedText(shared_.eclipse.DeltaT, 1)));
+    statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
     ApplyHeader(ShowEclipseHeader(shared_.eclipse.CurrentEclipse, shared_.eclipse.GreatestEclipseJD,
                                   shared_.eclipse.DeltaT, captionPrefix_));
 }
 
 void TForm_Main::CheckBox_DeltaT_ManClick(bool ticked) {
-    const std::string text = DeltaTCheckClick(ticked, Edit_DeltaT->text().toStdString(), shared_.eclipse);
+    const std::string text = DeltaTCheckClick(ticked, ToUtf8(Edit_DeltaT->text()), shared_.eclipse);
     {
         const QSignalBlocker block(Edit_DeltaT);  // the handler above has already read it
-        Edit_DeltaT->setText(Q(text));
+        Edit_DeltaT->setText(ToQString(text));
     }
     shared_.site.DeltaTText = text;
     ApplyDeltaTShown();
-    statusPanels_[3]->setText(Q(FixedText(shared_.eclipse.DeltaT, 1)));
+    statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
     ApplyHeader(ShowEclipseHeader(shared_.eclipse.CurrentEclipse, shared_.eclipse.GreatestEclipseJD,
                                   shared_.eclipse.DeltaT, captionPrefix_));
 }
@@ -698,11 +697,11 @@ void TForm_Main::ShowScrollBarsForScreenHeight(int screenHeight) {
 
 TableFileSite TForm_Main::TableSite() const {
     return {ScrollBar_Eclipse->value(),
-            Edit_Lati->text().toStdString(),
+            ToUtf8(Edit_Lati->text()),
             ComboBox_NS->currentIndex() == 0,
-            Edit_Long->text().toStdString(),
+            ToUtf8(Edit_Long->text()),
             ComboBox_EW->currentIndex() == 0,
-            Edit_Height->text().toStdString()};
+            ToUtf8(Edit_Height->text())};
 }
 
 void TForm_Main::LoadTableSite(const TableFileSite& site) {
@@ -711,14 +710,14 @@ void TForm_Main::LoadTableSite(const TableFileSite& site) {
         const QSignalBlocker blockEclipse(ScrollBar_Eclipse), blockLati(Edit_Lati), blockLong(Edit_Long),
             blockHeight(Edit_Height), blockNS(ComboBox_NS), blockEW(ComboBox_EW);
         ScrollBar_Eclipse->setValue(site.EclipseNumber);  // kept within 1 to 224
-        Edit_Lati->setText(QString::fromStdString(site.Latitude));
+        Edit_Lati->setText(ToQString(site.Latitude));
         ComboBox_NS->setCurrentIndex(site.North ? 0 : 1);
-        Edit_Long->setText(QString::fromStdString(site.Longitude));
+        Edit_Long->setText(ToQString(site.Longitude));
         ComboBox_EW->setCurrentIndex(site.East ? 0 : 1);
-        Edit_Height->setText(QString::fromStdString(site.Height));
+        Edit_Height->setText(ToQString(site.Height));
     }
-    shared_.site.NS = ComboBox_NS->currentText().toStdString();
-    shared_.site.EW = ComboBox_EW->currentText().toStdString();
+    shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
+    shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
     Edit_LongChange(Edit_Long->text());
     Edit_LatiChange(Edit_Lati->text());
     Edit_HeightChange(Edit_Height->text());
@@ -726,8 +725,6 @@ void TForm_Main::LoadTableSite(const TableFileSite& site) {
     // The edits' passes ran with the eclipse selected before; this one computes the loaded eclipse.
     RecomputePass();
 }
-
-std::string TForm_Main::CameraLogPath() const { return shared_.folders.DocumentsFolder + "Camera.ini"; }
 
 std::string TForm_Main::ParameterFilePath() const { return shared_.folders.AppDataFolder + kParameterFileName; }
 
@@ -748,15 +745,7 @@ void TForm_Main::closeEvent(QCloseEvent* event) {
         qWarning("Zelto: could not write %s", ParameterFilePath().c_str());
     }
     // This run's camera log survives as "Camera.txt" until the next run closes.
-    namespace fs = std::filesystem;
-    const fs::path log(CameraLogPath());
-    std::error_code error;
-    if (fs::exists(log, error)) {
-        fs::path previous = log;
-        previous.replace_extension(".txt");
-        fs::remove(previous, error);
-        fs::rename(log, previous, error);
-    }
+    KeepCameraLogAsPrevious(shared_.folders);
     event->accept();
     if (quitApplicationOnClose_) QCoreApplication::quit();
 }

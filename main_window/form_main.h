@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "camera/sound_player.h"
 #include "circumstances/recompute.h"
 #include "eclipse_data/clock.h"
-#include "eclipse_data/variables.h"
 #include "exposure/table_file.h"
-#include "platform/sound_player.h"
+#include "state/variables.h"
 
 class QAction;
 class QCheckBox;
@@ -46,7 +46,8 @@ public:
     // Whether closing the window also ends the application's event loop (on in the program).
     void SetQuitApplicationOnClose(bool quit) { quitApplicationOnClose_ = quit; }
 
-    // Handlers with the described names; public so the program's other windows and tests reach them.
+    // Handlers, named after their control and event; public so the program's other windows and tests
+    // reach them.
     void FormActivate();
     void Timer1Timer();
     void RecomputePass();
@@ -67,7 +68,6 @@ public:
     QAction* cameraItem() const { return Tests; }
     QAction* exposureTablesItem() const { return Exposure_Tables; }
 
-    std::string CameraLogPath() const;   // DocumentsFolder + "Camera.ini"
     std::string ParameterFilePath() const;  // AppDataFolder + "Zelto.prm"
     QTimer* timer() const { return timer_; }
     const std::string& captionPrefix() const { return captionPrefix_; }

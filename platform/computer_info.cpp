@@ -6,6 +6,7 @@
 #include <QtGlobal>
 
 #include "platform/os_info.h"
+#include "platform/qt_text.h"
 
 namespace zelto {
 
@@ -26,18 +27,14 @@ ZoneChangeDate ChangeDate(const QDateTime& local) {
     return d;
 }
 
-std::string Text(const QString& text) {
-    return text.toLocal8Bit().toStdString();
-}
-
 }  // namespace
 
 ZoneInformation ZoneInformationAt(const QByteArray& zoneId, qint64 utcMilliseconds) {
     const QTimeZone zone = zoneId.isEmpty() ? QTimeZone::systemTimeZone() : QTimeZone(zoneId);
     const QDateTime now = QDateTime::fromMSecsSinceEpoch(utcMilliseconds, QTimeZone::utc());
     ZoneInformation info;
-    info.standardName = Text(zone.displayName(QTimeZone::StandardTime, QTimeZone::LongName));
-    info.daylightName = Text(zone.displayName(QTimeZone::DaylightTime, QTimeZone::LongName));
+    info.standardName = ToUtf8(zone.displayName(QTimeZone::StandardTime, QTimeZone::LongName));
+    info.daylightName = ToUtf8(zone.displayName(QTimeZone::DaylightTime, QTimeZone::LongName));
     const int standardOffset = zone.standardTimeOffset(now);  // seconds east of UTC
     const long baseBias = -standardOffset / 60;
     info.currentBias = -zone.offsetFromUtc(now) / 60;
@@ -74,8 +71,8 @@ ComputerInformation QueryComputerInformation(const WorkingFolders& folders) {
     info.version = os.Version;
     info.buildLab = os.BuildLab;
     // The Windows variable names first, then what other systems call them.
-    info.computerName = Text(qEnvironmentVariable("COMPUTERNAME", QSysInfo::machineHostName()));
-    info.userName = Text(qEnvironmentVariable("USERNAME", qEnvironmentVariable("USER")));
+    info.computerName = ToUtf8(qEnvironmentVariable("COMPUTERNAME", QSysInfo::machineHostName()));
+    info.userName = ToUtf8(qEnvironmentVariable("USERNAME", qEnvironmentVariable("USER")));
     info.tempFolder = folders.TempFolder;
     info.programFolder = folders.ProgramFolder;
     info.documentsFolder = folders.DocumentsFolder;

@@ -2,9 +2,9 @@
 
 #include <QByteArray>
 #include <QtGlobal>
-#include "camera/camera_log.h"
 
-#include "eclipse_data/variables.h"
+#include "camera/camera_log.h"
+#include "eclipse_data/program_values.h"
 
 namespace zelto {
 

@@ -3,11 +3,13 @@
 #include <QString>
 #include <QSysInfo>
 
+#include "platform/qt_text.h"
+
 namespace zelto {
 
 namespace {
 void Take(std::string& field, const QString& value) {
-    if (!value.isEmpty()) field = value.left(255).toStdString();  // the log held at most 255 characters
+    if (!value.isEmpty()) field = ToUtf8(value.left(255));  // the log held at most 255 characters
 }
 }  // namespace
 

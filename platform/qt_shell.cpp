@@ -4,10 +4,12 @@
 #include <QString>
 #include <QStringList>
 
+#include "platform/qt_text.h"
+
 namespace zelto {
 
 bool QtShell::StartBatch(const std::string& path) {
-    const QString file = QString::fromLocal8Bit(path.c_str());
+    const QString file = ToQString(path);
 #ifdef _WIN32
     return QProcess::startDetached(QStringLiteral("cmd"), {QStringLiteral("/c"), file});
 #else

@@ -3,10 +3,12 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include "platform/qt_text.h"
+
 namespace zelto {
 
 void QtSoundPlayer::Play(const std::string& path) {
-    const QString file = QString::fromStdString(path);
+    const QString file = ToQString(path);
     if (!QFileInfo(file).isFile()) return;  // a missing file plays nothing, with no message
     std::unique_ptr<QSoundEffect>& effect = effects_[path];
     if (!effect) {

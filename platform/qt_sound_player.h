@@ -5,7 +5,7 @@
 #include <map>
 #include <memory>
 
-#include "platform/sound_player.h"
+#include "camera/sound_player.h"
 
 namespace zelto {
 

@@ -10,6 +10,7 @@
 #include "camera/proptables.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/datetext.h"
+#include "state/variables.h"
 #include "recording_sink.h"
 
 namespace zelto {
@@ -87,7 +88,11 @@ class CameraControlTest : public testing::Test {
 
     CameraControl& Control() {
         if (!control) {
-            CameraControl::Services services{shared,
+            CameraControl::Services services{shared.folders,
+                                             shared.program,
+                                             shared.flags,
+                                             shared.time,
+                                             shared.camera,
                                              clock,
                                              window,
                                              [this]() -> EdsSdk& { return camera; },
@@ -135,7 +140,7 @@ TEST_F(CameraControlTest, ConnectListsSelectsWritesAndLogs) {
     camera.SetAllowedValues(kEdsPropImageQuality, {0x0013FF0F, 0x12345678});
     Control().Connect();
 
-    EXPECT_EQ(shared.program.CameraName, "Canon EOS (virtual)");
+    EXPECT_EQ(shared.camera.CameraName, "Canon EOS (virtual)");
     EXPECT_EQ(window.labelA, "Camera : Canon EOS (virtual)");
     EXPECT_EQ(window.line6, "Change the camera settings");
     EXPECT_EQ(window.line7, "and press the Release button.");

@@ -2,9 +2,9 @@
 
 #include "circumstances/recompute.h"
 #include "eclipse_data/julian.h"
-#include "eclipse_data/variables.h"
 #include "exposure/generator.h"
 #include "exposure/table.h"
+#include "state/variables.h"
 
 namespace zelto {
 
@@ -16,7 +16,7 @@ inline ExposureTable Eclipse51TotalTable(int maxExposure = 8) {
     shared.time.TenthsFlag = 1;
     shared.time.CurrentJD = CalendarToJD(2024, 4, 8, 17, 0, 0);
     SelectEclipse(shared.eclipse, 51, "");
-    RecomputePass(shared);
+    RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time);
     ExposureOptions options;
     options.MaxExposure = maxExposure;
     const GeneratorInput in = GeneratorInputForSite(shared.contacts, shared.eclipse, options, {});

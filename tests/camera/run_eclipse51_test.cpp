@@ -7,10 +7,10 @@
 #include "camera/appmaster.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
+#include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "eclipse51_table.h"
 #include "eclipse_data/datetext.h"
-#include "platform/sound_player.h"
 
 namespace zelto {
 namespace {
@@ -90,13 +90,13 @@ TEST(RunEclipse51, WholeTotalEclipseTable) {
     master->OpenSession();
     camera.ClearCalls();
     SharedVariables shared;
-    shared.program.CameraName = master->DeviceName();
+    shared.camera.CameraName = master->DeviceName();
     shared.folders.ProgramFolder = "/program/";
     PhaseView view;
     NoPump pump;
     Sounds sound;
     NoShell shell;
-    RunEnvironment env{clock, pump, view, sound, shell, shared, [&master] { return master.get(); }};
+    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders, [&master] { return master.get(); }};
     const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real);
 
     EXPECT_FALSE(summary.aborted);
@@ -175,7 +175,7 @@ TEST(RunEclipse51, SoundsStaySilentWithSpokenCommandsOff) {
     NoPump pump;
     Sounds sound;
     NoShell shell;
-    RunEnvironment env{clock, pump, view, sound, shell, shared, [] { return nullptr; }};
+    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders, [] { return nullptr; }};
     PhotographyRun(env, table).Run(RunKind::Real);
     EXPECT_TRUE(sound.played.empty());
     EXPECT_EQ(view.banners, std::vector<std::string>{"REMOVE FILTERS"});

@@ -10,10 +10,11 @@
 
 #include "camera/appmaster.h"
 #include "camera/proptables.h"
+#include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
-#include "platform/sound_player.h"
+#include "state/variables.h"
 
 namespace zelto {
 namespace {
@@ -104,16 +105,16 @@ protected:
     void Connect() {
         master = TAppMaster::Create(camera, nullptr, cameraState);
         master->OpenSession();
-        shared.program.CameraName = master->DeviceName();
+        shared.camera.CameraName = master->DeviceName();
         camera.ClearCalls();
     }
     void Disconnect() {
         master.reset();
-        shared.program.CameraName.clear();
+        shared.camera.CameraName.clear();
     }
 
     RunSummary Run(RunKind kind = RunKind::Real) {
-        RunEnvironment env{clock, pump, view, sound, shell, shared, [this] { return master.get(); }};
+        RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders, [this] { return master.get(); }};
         PhotographyRun run(env, table);
         return run.Run(kind);
     }

@@ -4,15 +4,15 @@
 
 #include <set>
 
+#include "eclipse_data/eclipse_state.h"
 #include "eclipse_data/julian.h"
-#include "eclipse_data/variables.h"
 
 namespace zelto {
 namespace {
 
 constexpr double kDeltaT = 69.2;
 
-const EclipseRecord& Eclipse51() { return CatalogRecord(Shared().eclipse.EclipseCatalog, 51); }  // 2024-04-08, T0 18 h
+const EclipseRecord& Eclipse51() { return CatalogRecord(BuiltInCatalog(), 51); }  // 2024-04-08, T0 18 h
 
 // A total site with every contact above the horizon: C1 at t = −1.5 h is 16:28:50.8 UT with ΔT 69.2 s.
 StadtType TotalSite() {
@@ -128,7 +128,7 @@ TEST(ContactDisplay, ContactInstantRoundsToTheTenthSecond) {
     EXPECT_NEAR(instants.ContactJD[kC1], CalendarToJD(2024, 4, 8, 16, 28, 50.8), 1e-9);
 }
 
-TEST(ContactDisplay, ColoursAreTheDescribedRgbValues) {
+TEST(ContactDisplay, ColoursHaveTheirRgbValues) {
     EXPECT_EQ(ColourRgb(LabelColour::Lime), (Rgb{0, 255, 0}));
     EXPECT_EQ(ColourRgb(LabelColour::ToCome), (Rgb{32, 192, 32}));
     EXPECT_EQ(ColourRgb(LabelColour::Red), (Rgb{255, 0, 0}));
@@ -146,7 +146,7 @@ TEST(EclipseHeader, DateTimeDeltaTTypeAndCaption) {
     EXPECT_EQ(h.Caption, "Zelto - 2024-04-08  18:17:20.4 UT     Total solar eclipse");
 
     // Record 3 (2002-06-10, T0 24 h): an instant after midnight UT shows the next date.
-    const EclipseRecord& record3 = CatalogRecord(Shared().eclipse.EclipseCatalog, 3);
+    const EclipseRecord& record3 = CatalogRecord(BuiltInCatalog(), 3);
     const EclipseHeader late = ShowEclipseHeader(record3, CalendarToJD(2002, 6, 10, 23.75, 0, 0 + 1.5 * 3600), 64.4, "");
     EXPECT_EQ(late.Datum, "2002-06-11");
     EXPECT_EQ(late.Zeit, "Greatest eclipse at 01:15:00.0 UT");

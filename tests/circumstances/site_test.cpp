@@ -56,7 +56,7 @@ TEST(ApplySite, ReadsInputsIntoThePlaceMarkersAndStatusLine) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.site.Lati + " " + c.site.Long);
         EclipseState eclipse;
-        eclipse.EclipseCatalog = Shared().eclipse.EclipseCatalog;
+        eclipse.EclipseCatalog = BuiltInCatalog();
         eclipse.DeltaT = 12.34;
         StadtType place;
         const SiteView view = ApplySite(c.site, MapSize{}, eclipse, place);
@@ -72,7 +72,7 @@ TEST(ApplySite, ReadsInputsIntoThePlaceMarkersAndStatusLine) {
 
 TEST(ApplySite, SelectsTheRecordAndTheDeltaTInForce) {
     EclipseState eclipse;
-    eclipse.EclipseCatalog = Shared().eclipse.EclipseCatalog;
+    eclipse.EclipseCatalog = BuiltInCatalog();
     eclipse.SelectedEclipse = 51;
     StadtType place;
     ApplySite(SiteInputs{}, MapSize{}, eclipse, place);

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "eclipse_data/eclipse_state.h"
 #include "eclipse_data/julian.h"
-#include "eclipse_data/variables.h"
 
 namespace zelto {
 namespace {
@@ -79,7 +79,7 @@ TEST(Catalog, MatchesTheSharedDataValueForValue) {
     const std::vector<Row> rows = SharedCsvOrSkip();
     if (rows.empty()) GTEST_SKIP() << "shared data not found beside the repository (" << ZELTO_SHARED_DATA << ")";
     ASSERT_EQ(rows.size(), 224u);
-    const EclipseCatalogTable& catalog = Shared().eclipse.EclipseCatalog;
+    const EclipseCatalogTable& catalog = BuiltInCatalog();
     for (const Row& row : rows) ExpectRecordMatches(CatalogRecord(catalog, std::stoi(row.at("number"))), row);
 }
 
@@ -94,7 +94,7 @@ TEST(Catalog, CommandLineListingReadsBackToTheSameCatalog) {
     std::istringstream in(output);
     const std::vector<Row> rows = ReadCsv(in);
     ASSERT_EQ(rows.size(), 224u);
-    const EclipseCatalogTable& catalog = Shared().eclipse.EclipseCatalog;
+    const EclipseCatalogTable& catalog = BuiltInCatalog();
     for (const Row& row : rows) ExpectRecordMatches(CatalogRecord(catalog, std::stoi(row.at("number"))), row);
 
     const std::vector<Row> shared = SharedCsvOrSkip();
@@ -107,7 +107,7 @@ TEST(Catalog, CommandLineListingReadsBackToTheSameCatalog) {
 }
 
 TEST(Catalog, RecordsNamedInTheCatalogDescription) {
-    const EclipseCatalogTable& catalog = Shared().eclipse.EclipseCatalog;
+    const EclipseCatalogTable& catalog = BuiltInCatalog();
     struct Case { int number, year, month, day, type, t0; };
     const Case cases[] = {{1, 2001, 6, 21, 2, 12}, {224, 2100, 9, 4, 2, 9}, {16, 2008, 8, 1, 2, 10},
                           {51, 2024, 4, 8, 2, 18}, {3, 2002, 6, 10, 3, 24}, {93, 2043, 4, 9, 5, 19},

@@ -9,8 +9,8 @@
 
 #include "circumstances/solver.h"
 #include "eclipse_data/datetext.h"
+#include "eclipse_data/eclipse_state.h"
 #include "eclipse_data/julian.h"
-#include "eclipse_data/variables.h"
 
 namespace zelto {
 namespace {
@@ -28,7 +28,7 @@ GeneratorInput ReferenceTotal() {
     in.ContactJD = {UT(16, 58, 45), UT(18, 16, 17), UT(18, 17, 51), UT(18, 19, 26), UT(19, 40, 26)};
     in.VisibilityCode = VisibilityCode(in.ContactJD);
     in.Place.LocalType = 't';
-    in.Eclipse = CatalogRecord(Shared().eclipse.EclipseCatalog, 51);
+    in.Eclipse = CatalogRecord(BuiltInCatalog(), 51);
     in.DeltaT = 69.2;
     return in;
 }
@@ -251,7 +251,7 @@ TEST(ExposureGenerator, PartialLayoutOnAGridAroundMaximum) {
 // Eclipse 51's elements with a site on the equator whose hour angle is −90° (sunrise) or +90°
 // (sunset) at hour t of the elements, so the Sun's geometric altitude is zero there.
 StadtType EquatorSiteWithHorizonAt(double t, bool sunrise, double deltaT) {
-    const EclipseRecord& e = CatalogRecord(Shared().eclipse.EclipseCatalog, 51);
+    const EclipseRecord& e = CatalogRecord(BuiltInCatalog(), 51);
     const double degree = std::numbers::pi / 180;
     StadtType place;
     place.Latitude = 0;
@@ -263,7 +263,7 @@ StadtType EquatorSiteWithHorizonAt(double t, bool sunrise, double deltaT) {
 double ElementTimeJD(double t, double deltaT) { return CalendarToJD(2024, 4, 8, 18 + t, 0, -deltaT); }
 
 TEST(ExposureGenerator, HorizonSearchStopsOneStepPastTheHorizon) {
-    const EclipseRecord& e = CatalogRecord(Shared().eclipse.EclipseCatalog, 51);
+    const EclipseRecord& e = CatalogRecord(BuiltInCatalog(), 51);
     const double step = 1.0 / 1440;
     const double sunrise = HorizonSearch(e, EquatorSiteWithHorizonAt(-0.3, true, 69.2), 69.2, 0.1, false);
     EXPECT_LE(sunrise, -0.3 - step + 1e-9);

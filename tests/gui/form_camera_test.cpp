@@ -1,4 +1,4 @@
-#include "camera/form_camera.h"
+#include "camera_window/form_camera.h"
 
 #include <gtest/gtest.h>
 
@@ -18,10 +18,10 @@
 #include <sstream>
 
 #include "camera/proptables.h"
+#include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
-#include "platform/sound_player.h"
 #include "window_test_support.h"
 
 namespace zelto {
@@ -368,7 +368,7 @@ TEST_F(FormCamera, ClosingOrDisconnectingDuringARunStopsCameraCalls) {
     Click("Button_Start_Eclipse_Photography");
     EXPECT_EQ(camera.CallCount("EdsSendCommand"), 0);
     EXPECT_EQ(camera.CallCount("EdsSetPropertyData"), 0);
-    EXPECT_TRUE(shared.program.CameraName.empty());
+    EXPECT_TRUE(shared.camera.CameraName.empty());
     EXPECT_FALSE(shared.flags.AbortRunRequested);  // cleared by the run's end step
 }
 

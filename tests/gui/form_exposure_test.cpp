@@ -1,4 +1,4 @@
-#include "exposure/form_exposure.h"
+#include "exposure_window/form_exposure.h"
 
 #include <gtest/gtest.h>
 
@@ -60,7 +60,7 @@ class FormExposure : public ::testing::Test {
         SharedVariables& shared = Shared();
         const std::string base = home.path().toStdString() + "/";
         shared.folders = {base, docs.string() + "/", base, base};
-        shared.program.CameraName.clear();
+        shared.camera.CameraName.clear();
         shared.camera = CameraState{};
         ResetSharedState(shared);
         main = std::make_unique<TForm_Main>(shared, clock, sound);
@@ -73,7 +73,7 @@ class FormExposure : public ::testing::Test {
     void TearDown() override {
         form.reset();
         main.reset();
-        Shared().program.CameraName.clear();
+        Shared().camera.CameraName.clear();
     }
 
     void OpenAt(const TableFileSite& site) {
@@ -86,9 +86,10 @@ class FormExposure : public ::testing::Test {
     }
     void Click(const char* name) { QTest::mouseClick(Find<QPushButton>(name), Qt::LeftButton); }
     QString Text(const char* name) { return Find<QLabel>(name)->text(); }
-    QAbstractItemModel* Grid() { return form->NGE->model(); }
+    QTableView* NGE() { return Find<QTableView>("NGE"); }
+    QAbstractItemModel* Grid() { return NGE()->model(); }
     int Rows() { return Grid()->rowCount(); }
-    int CurrentRow() { return form->NGE->currentIndex().row(); }
+    int CurrentRow() { return NGE()->currentIndex().row(); }
     int FindPhase(const std::string& phase) {
         for (int r = 0; r < form->table().RowCount(); ++r) {
             if (form->table().Row(r)[kColumnPhase] == phase) return r;
@@ -96,8 +97,8 @@ class FormExposure : public ::testing::Test {
         return -1;
     }
     void ClickGutter(int row, Qt::MouseButton button) {
-        form->NGE->scrollTo(Grid()->index(row, 0));
-        QHeaderView* gutter = form->NGE->verticalHeader();
+        NGE()->scrollTo(Grid()->index(row, 0));
+        QHeaderView* gutter = NGE()->verticalHeader();
         QTest::mouseClick(gutter->viewport(), button, {}, QPoint(10, gutter->sectionViewportPosition(row) + 10));
     }
     QAction* TablesItem() { return main->exposureTablesItem(); }
@@ -197,8 +198,8 @@ TEST_F(FormExposure, GridAndDefaultsAtStartAndAfterCreate) {
     EXPECT_EQ(Grid()->headerData(2, Qt::Horizontal).toString(), "Date Time\n(UT)");
     EXPECT_EQ(Grid()->headerData(5, Qt::Horizontal).toString(), "f/");
     EXPECT_EQ(Grid()->headerData(0, Qt::Vertical).toString(), "1");
-    EXPECT_EQ(form->NGE->verticalHeader()->width(), 35);
-    EXPECT_EQ(form->NGE->rowHeight(0), 20);
+    EXPECT_EQ(NGE()->verticalHeader()->width(), 35);
+    EXPECT_EQ(NGE()->rowHeight(0), 20);
 
     OpenAt(kTotalSite);
     EXPECT_EQ(Rows(), 0);
@@ -249,7 +250,7 @@ TEST_F(FormExposure, CameraDefaultsFromTheCameraLogWhileConnected) {
     iso.codes[1] = 0x48;  // 100
     std::ofstream(docs / "Camera.ini", std::ios::binary)
         << CameraLogText(2460409.2, "1.0.0.0", ComputerInformation{}, "Canon EOS 6D", codes);
-    Shared().program.CameraName = "Canon EOS 6D";
+    Shared().camera.CameraName = "Canon EOS 6D";
     OpenAt(kTotalSite);
     const QComboBox* box = Find<QComboBox>("ComboBox_IQdef");
     ASSERT_EQ(box->count(), 2);
@@ -284,8 +285,8 @@ TEST_F(FormExposure, RowCommandsFromTheGutterPanel) {
     EXPECT_EQ(form->table().Row(rows)[kColumnPhase], "Inserted line");
     EXPECT_EQ(form->table().Row(rows)[kColumnDateTime], lastTime);
     EXPECT_EQ(CurrentRow(), rows);
-    EXPECT_EQ(form->NGE->currentIndex().column(), 0);
-    EXPECT_EQ(form->NGE->selectionModel()->selectedIndexes().size(), kExposureColumns);
+    EXPECT_EQ(NGE()->currentIndex().column(), 0);
+    EXPECT_EQ(NGE()->selectionModel()->selectedIndexes().size(), kExposureColumns);
     EXPECT_FALSE(Grid()->data(Grid()->index(rows, 0), Qt::BackgroundRole).isValid());
 
     Click("Button_Insert_Before");  // takes the date-time of the row below it
@@ -319,7 +320,7 @@ TEST_F(FormExposure, RowCommandsFromTheGutterPanel) {
 TEST_F(FormExposure, DoubleClickFitsColumnsOnlyOnAHeaderBorder) {
     OpenAt(kTotalSite);
     Click("Button_Create_ExposureList");
-    QTableView* grid = form->NGE;
+    QTableView* grid = NGE();
     for (int c = 0; c < kExposureColumns; ++c) grid->setColumnWidth(c, 6);
     const QRect cell = grid->visualRect(Grid()->index(0, 1));
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
@@ -363,9 +364,9 @@ TEST_F(FormExposure, CliTableOpensUnchangedAndSavesBack) {
     EXPECT_FALSE(TablesItem()->isEnabled());
 
     // An edit typed into a cell and not yet left reaches the saved file.
-    form->NGE->setCurrentIndex(Grid()->index(0, kColumnPhase));
-    QTest::keyClick(form->NGE, 'F');  // typing opens the cell's editor, which takes the rest
-    auto* editor = form->NGE->viewport()->findChild<QLineEdit*>();
+    NGE()->setCurrentIndex(Grid()->index(0, kColumnPhase));
+    QTest::keyClick(NGE(), 'F');  // typing opens the cell's editor, which takes the rest
+    auto* editor = NGE()->viewport()->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     QTest::keyClicks(editor, "irst");
     Find<QAction>("Save_Exposure_Table")->trigger();

@@ -4,7 +4,7 @@
 
 #include <QObject>
 
-#include "eclipse_data/variables.h"
+#include "state/variables.h"
 
 namespace zelto {
 

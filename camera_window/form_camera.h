@@ -11,8 +11,8 @@
 #include "camera/run_seams.h"
 #include "camera/test_shots.h"
 #include "eclipse_data/clock.h"
-#include "eclipse_data/variables.h"
 #include "exposure/table.h"
+#include "state/variables.h"
 
 class QComboBox;
 class QFrame;
@@ -73,7 +73,7 @@ class TForm_Camera final : public QMainWindow,
 
     CameraControl& control() { return *control_; }
 
-    // Handlers with the described names; public so the main window and tests reach them.
+    // Handlers, named after their control and event; public so the program and tests reach them.
     void PageControl1Change();
     void Button_ConnectClick();
     void Button_DisconnectClick();
@@ -147,8 +147,7 @@ class TForm_Camera final : public QMainWindow,
     std::function<void(const std::string&, const std::string&)> messageBox_;
     std::function<void()> terminate_;
 
-  public:
-    // Controls, by their component names.
+    // Controls, by their component names; tests find them by object name.
     QFrame* Panel_Camera_Connection = nullptr;
     QPushButton* Button_Connect = nullptr;
     QPushButton* Button_Disconnect = nullptr;

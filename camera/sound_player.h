@@ -2,9 +2,9 @@
 
 #include <string>
 
-// Playing a sound file, asynchronously: Play returns at once. The interface holds no Qt, so the core's
-// photography run can play through it; platform/qt_sound_player.h is the program's implementation and
-// tests record the calls.
+// Playing a sound file, asynchronously: Play returns at once. The photography run and the windows
+// play through it; platform/qt_sound_player.h is the program's implementation and tests record the
+// calls.
 
 namespace zelto {
 

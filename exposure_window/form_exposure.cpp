@@ -1,4 +1,4 @@
-#include "exposure/form_exposure.h"
+#include "exposure_window/form_exposure.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -23,7 +23,8 @@
 #include <array>
 #include <utility>
 
-#include "eclipse_data/file_text.h"
+#include "camera/camera_log.h"
+#include "platform/qt_text.h"
 #include "exposure/table_file.h"
 #include "main_window/form_main.h"
 
@@ -42,7 +43,7 @@ constexpr const char* kTableFileName = "Zelto_Exposure_Table.txt";
 
 // Table cells are 8-bit text: Latin-1 maps every byte to one character and back unchanged.
 QString Cell(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-std::string CellBytes(const QString& text) { return text.toLatin1().toStdString(); }
+std::string CellBytes(const QString& text) { return ToUtf8(text.toLatin1()); }
 
 }  // namespace
 
@@ -142,14 +143,14 @@ TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidge
     setObjectName("Form_Exposure");
     setWindowTitle("Zelto - Exposure table");
     messageBox_ = [this](const std::string& caption, const std::string& text) {
-        QMessageBox::information(this, QString::fromStdString(caption), QString::fromLocal8Bit(text.c_str()));
+        QMessageBox::information(this, ToQString(caption), ToQString(text));
     };
     openDialog_ = [this] {
-        return QFileDialog::getOpenFileName(this, "Open Exposure Table").toLocal8Bit().toStdString();
+        return ToUtf8(QFileDialog::getOpenFileName(this, "Open Exposure Table"));
     };
     // The dialog asks before it lets an existing file be overwritten.
     saveAsDialog_ = [this] {
-        return QFileDialog::getSaveFileName(this, "Save Exposure Table As").toLocal8Bit().toStdString();
+        return ToUtf8(QFileDialog::getSaveFileName(this, "Save Exposure Table As"));
     };
     BuildWidgets();
     BuildMenus();
@@ -369,8 +370,8 @@ void TForm_Exposure::FormShow() {
 void TForm_Exposure::ApplyHeadings(char localType) {
     shownType_ = localType;
     const EditorHeadings headings = EditorHeadingsFor(localType);
-    Label_Exp1->setText(QString::fromStdString(headings.Line1));
-    Label_Exp2->setText(QString::fromStdString(headings.Line2));
+    Label_Exp1->setText(ToQString(headings.Line1));
+    Label_Exp2->setText(ToQString(headings.Line2));
     GroupBox_PartialPhases->setVisible(headings.PartialPhases);
     GroupBox_BailysBeads->setVisible(headings.BailysBeads);
     GroupBox_Totality->setVisible(headings.Totality);
@@ -380,17 +381,7 @@ void TForm_Exposure::ApplyHeadings(char localType) {
 }
 
 void TForm_Exposure::FillCameraDefaults() {
-    std::optional<std::string> log;
-    if (!shared_.program.CameraName.empty()) {
-        // "Camera.ini" exists while a camera is connected; the window reads its lists back.
-        std::vector<std::string> lines;
-        if (ReadTextLines(shared_.folders.DocumentsFolder + "Camera.ini", lines)) {
-            std::string text;
-            for (const std::string& line : lines) text += line + "\n";
-            log = std::move(text);
-        }
-    }
-    const CameraDefaultLists lists = CameraDefaultListsFor(shared_.program.CameraName, log, shared_.camera.SupportedCodes);
+    const CameraDefaultLists lists = CameraDefaultListsFor(shared_.camera, shared_.folders);
     const auto fill = [](QComboBox* box, const std::vector<std::string>& names) {
         box->clear();
         for (const std::string& name : names) box->addItem(Cell(name));
@@ -441,8 +432,8 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
     }
     GeneratorResult result;
     model_->Change([&] { result = CreateExposureTable(input, table_); });
-    StatusBar1_Text->setText(QString::fromStdString(result.StatusText));
-    if (result.Heading) Label_Exp1->setText(QString::fromStdString(*result.Heading));
+    StatusBar1_Text->setText(ToQString(result.StatusText));
+    if (result.Heading) Label_Exp1->setText(ToQString(*result.Heading));
     for (int c = 0; c < kExposureColumns; ++c) model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
     AutoFitColumns();
 }
@@ -478,7 +469,7 @@ void TForm_Exposure::Open_Exposure_TableClick() {
     const auto& contact = shared_.contacts.ContactJD;
     // The duration heading needs both contacts; one below the horizon leaves the type's heading.
     if ((type == 't' || type == 'a') && contact[kC2] != 0 && contact[kC3] != 0)
-        Label_Exp1->setText(QString::fromStdString(TableHeaderText(type, contact[kC2], contact[kC3])));
+        Label_Exp1->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
 
     model_->Change([&] { table_ = std::move(reading.table); });
     model_->SetAlignment(kColumnPhase, Qt::AlignLeft);

@@ -1,4 +1,4 @@
-#include "platform/startup.h"
+#include "platform/system_locations.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -6,7 +6,7 @@
 #include <QMimeDatabase>
 #include <QStandardPaths>
 
-#include "eclipse_data/catalog.h"
+#include "platform/qt_text.h"
 #include "version_data.h"
 
 namespace zelto {
@@ -16,12 +16,12 @@ namespace {
 constexpr char kSeparator = '/';
 constexpr const char* kZeltoFolder = "Zelto";
 
-std::string Native(const QString& path) { return QDir::cleanPath(path).toStdString(); }
+std::string Native(const QString& path) { return ToUtf8(QDir::cleanPath(path)); }
 
 // The base folder + "Zelto/", created with its parents.
 std::string WorkingFolder(const std::string& base) {
     const std::string folder = WithTrailingSeparator(WithTrailingSeparator(base, kSeparator) + kZeltoFolder, kSeparator);
-    QDir().mkpath(QString::fromStdString(folder));  // failure shows later, where the folder is used
+    QDir().mkpath(ToQString(folder));  // failure shows later, where the folder is used
     return folder;
 }
 
@@ -32,33 +32,26 @@ SystemLocations QuerySystemLocations() {
     if (QCoreApplication::instance()) locations.programFile = Native(QCoreApplication::applicationFilePath());
     locations.documentsBase = Native(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
     locations.appDataBase = Native(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
-    locations.tempFolder = QDir::toNativeSeparators(QDir::tempPath()).toStdString();
+    locations.tempFolder = ToUtf8(QDir::toNativeSeparators(QDir::tempPath()));
     return locations;
 }
 
-void StartUp(SharedVariables& shared, const SystemLocations& locations) {
-    WorkingFolders& folders = shared.folders;
+WorkingFolders MakeWorkingFolders(const SystemLocations& locations) {
+    WorkingFolders folders;
     folders.TempFolder = locations.tempFolder;
     const std::string programFolder =
-        locations.programFile.empty() ? std::string() : Native(QFileInfo(QString::fromStdString(locations.programFile)).absolutePath());
+        locations.programFile.empty() ? std::string() : Native(QFileInfo(ToQString(locations.programFile)).absolutePath());
     folders.ProgramFolder = WithTrailingSeparator(programFolder, kSeparator);
     folders.DocumentsFolder = WorkingFolder(locations.documentsBase);
     folders.AppDataFolder = WorkingFolder(locations.appDataBase);
-
-    shared.program.CameraName.clear();
-    shared.program.ProgramVersion = ReadVersionInfo(locations.programFile);
-    shared.program.VersionText = VersionTextOf(shared.program.ProgramVersion);
-
-    shared.flags = RunFlags{};
-    shared.time.TimeOffset = 0;
-    FillEclipseCatalog(shared.eclipse.EclipseCatalog);
+    return folders;
 }
 
 TFileVersionInfo ReadVersionInfo(const std::string& fileName) {
     TFileVersionInfo info;
-    const QFileInfo file(QString::fromStdString(fileName));
+    const QFileInfo file(ToQString(fileName));
     if (fileName.empty() || !file.exists()) return info;
-    info.FileType = QMimeDatabase().mimeTypeForFile(file).comment().left(80).toStdString();
+    info.FileType = ToUtf8(QMimeDatabase().mimeTypeForFile(file).comment().left(80));
     if (!file.isExecutable() || file.isDir()) return info;
 
     info.CompanyName = "Zelto developers";
@@ -68,7 +61,7 @@ TFileVersionInfo ReadVersionInfo(const std::string& fileName) {
     info.InternalName = "Zelto";
     info.LegalCopyRight = "Copyright (C) Zelto developers";
     info.LegalTradeMarks = "";
-    info.OriginalFileName = file.fileName().toStdString();
+    info.OriginalFileName = ToUtf8(file.fileName());
     info.ProductName = "Zelto";
     info.ProductVersion = std::string(ZELTO_VERSION) + (std::string(ZELTO_GIT_DESCRIBE).empty() ? "" : " (" ZELTO_GIT_DESCRIBE ")");
     info.Comments = "Eclipse Predictions by Fred Espenak, NASA's GSFC";

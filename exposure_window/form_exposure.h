@@ -5,10 +5,10 @@
 #include <optional>
 #include <string>
 
-#include "eclipse_data/variables.h"
 #include "exposure/editor.h"
 #include "exposure/generator.h"
 #include "exposure/table.h"
+#include "state/variables.h"
 
 class QAction;
 class QComboBox;
@@ -96,8 +96,7 @@ class TForm_Exposure final : public QMainWindow {
     FileDialogFn openDialog_;
     FileDialogFn saveAsDialog_;
 
-  public:
-    // Controls, by their component names.
+    // Controls, by their component names; tests find them by object name.
     QLabel* Label_Exp1 = nullptr;
     QLabel* Label_Exp2 = nullptr;
     QGroupBox* GroupBox_Camera_Defaults = nullptr;

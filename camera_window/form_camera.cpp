@@ -1,4 +1,4 @@
-#include "camera/form_camera.h"
+#include "camera_window/form_camera.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,7 +20,8 @@
 #include <QTextCursor>
 #include <cstdlib>
 
-#include "platform/sound_player.h"
+#include "camera/sound_player.h"
+#include "platform/qt_text.h"
 
 namespace zelto {
 
@@ -31,13 +32,9 @@ constexpr int kHeight = 310;
 constexpr int kBannerWidth = 677;
 const char* const kRestingPlace = "restingPlace";
 
-QString Q(const std::string& text) {
-    return QString::fromLocal8Bit(text.c_str());
-}
-
 // Line breaks as the labels show them: CR LF, a lone CR or LF each make one break.
 QString Lines(const std::string& text) {
-    QString lines = Q(text);
+    QString lines = ToQString(text);
     lines.replace("\r\n", "\n");
     lines.replace('\r', '\n');
     return lines;
@@ -73,7 +70,7 @@ QColor ColourOf(RunColour colour) {
     return Qt::white;
 }
 
-void SetFont(QWidget* widget, const QColor& colour) {
+void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::WindowText, colour);
     widget->setPalette(palette);
@@ -115,14 +112,16 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     messageBox_ = [this](const std::string& caption, const std::string& text) {
-        QMessageBox::information(this, Q(caption), Lines(text));
+        QMessageBox::information(this, ToQString(caption), Lines(text));
     };
     // The program ends at once: no disconnect, none of the main window's closing steps.
     terminate_ = [] { std::_Exit(EXIT_FAILURE); };
-    control_ = std::make_unique<CameraControl>(
-        CameraControl::Services{s_.shared, s_.clock, *this, s_.sdk, this, s_.computer, [this] {
-                                    if (terminate_) terminate_();
-                                }});
+    SharedVariables& shared = s_.shared;
+    control_ = std::make_unique<CameraControl>(CameraControl::Services{
+        shared.folders, shared.program, shared.flags, shared.time, shared.camera, s_.clock, *this, s_.sdk, this,
+        s_.computer, [this] {
+            if (terminate_) terminate_();
+        }});
     BuildWidgets();
     FormCreate();
 }
@@ -143,7 +142,7 @@ void TForm_Camera::BuildWidgets() {
     Button_Disconnect =
         MakeButton(Panel_Camera_Connection, "Button_Disconnect", "Disconnect Camera", QRect(146, 6, 130, 24));
     LabelA = MakeLabel(Panel_Camera_Connection, "LabelA", "Camera :", QRect(290, 6, 400, 24));
-    SetFont(LabelA, ColourOf(CameraLabelColour::Grey));
+    SetTextColour(LabelA, ColourOf(CameraLabelColour::Grey));
 
     PageControl1 = Make<QTabWidget>(client, "PageControl1", QRect(0, 38, kWidth, 230));
     TabSheet1 = new QWidget;
@@ -248,7 +247,7 @@ void TForm_Camera::BuildWidgets() {
     Label_Info = MakeLabel(TabSheet3, "Label_Info", "", QRect(170, 76, 300, 80));
     Label_Info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     SetBack(Label_Info, Qt::black);
-    SetFont(Label_Info, Qt::white);
+    SetTextColour(Label_Info, Qt::white);
     QFont bannerFont = font();
     bannerFont.setPointSize(20);
     bannerFont.setBold(true);
@@ -351,27 +350,27 @@ void TForm_Camera::closeEvent(QCloseEvent* event) {
 }
 
 void TForm_Camera::SetSaveFolder(const std::string& text) {
-    Edit1->setText(Q(text));
+    Edit1->setText(ToQString(text));
 }
 std::string TForm_Camera::SaveFolder() const {
-    return Edit1->text().toLocal8Bit().toStdString();
+    return ToUtf8(Edit1->text());
 }
 
 void TForm_Camera::SetConnectionLabel(const std::string& text, CameraLabelColour colour) {
-    SetFont(LabelA, ColourOf(colour));
-    LabelA->setText(Q(text));
+    SetTextColour(LabelA, ColourOf(colour));
+    LabelA->setText(ToQString(text));
 }
 
 void TForm_Camera::SetMessageLines(const std::string& line6, CameraLabelColour colour6,
                                    const std::string& line7, const std::string& line8) {
-    SetFont(Label6, ColourOf(colour6));
-    Label6->setText(Q(line6));
-    Label7->setText(Q(line7));
-    Label8->setText(Q(line8));
+    SetTextColour(Label6, ColourOf(colour6));
+    Label6->setText(ToQString(line6));
+    Label7->setText(ToQString(line7));
+    Label8->setText(ToQString(line8));
 }
 
 void TForm_Camera::SetStatus(const std::string& text) {
-    statusBar()->showMessage(Q(text));
+    statusBar()->showMessage(ToQString(text));
 }
 
 void TForm_Camera::ProcessMessages() {
@@ -398,7 +397,7 @@ void TForm_Camera::FillList(EdsPropertyID property, const std::vector<SettingIte
     QComboBox* box = ListOf(property);
     const QSignalBlocker quiet(box);
     box->clear();
-    for (const SettingItem& item : items) box->addItem(Q(item.name), QVariant::fromValue(item.code));
+    for (const SettingItem& item : items) box->addItem(ToQString(item.name), QVariant::fromValue(item.code));
     box->setCurrentIndex(-1);
 }
 
@@ -459,7 +458,7 @@ void TForm_Camera::ClearReport() {
     Memo_Test2->clear();
 }
 void TForm_Camera::AddReportLine(const std::string& line) {
-    Memo_Test2->appendPlainText(Q(line));
+    Memo_Test2->appendPlainText(ToQString(line));
 }
 
 void TForm_Camera::SetSeriesRunning(bool running, bool focusReport) {
@@ -521,8 +520,10 @@ void TForm_Camera::StartRun(RunKind kind) {
     PressCaption(kind == RunKind::Real ? Label_Start_Eclipse_Photography : Label_Test_Eclipse_Photography,
                  false);
     const ExposureTable& table = table_ ? *table_ : noTable_;
-    RunEnvironment environment{
-        s_.clock, *this, *this, s_.sound, s_.shell, s_.shared, [this] { return control_->Master(); }};
+    SharedVariables& shared = s_.shared;
+    RunEnvironment environment{s_.clock,    *this,          *this,
+                               s_.sound,    s_.shell,       shared.flags,
+                               shared.time, shared.folders, [this] { return control_->Master(); }};
     PhotographyRun(environment, table).Run(kind);
 }
 
@@ -540,7 +541,7 @@ void TForm_Camera::Button_Abort_TestClick() {
 }
 
 void TForm_Camera::BitBtn_AdvanceClick() {
-    s_.shared.time.TimeOffset = AdvanceTimeOffset(Label_Wann->text().toStdString(), s_.clock.NowJD());
+    s_.shared.time.TimeOffset = AdvanceTimeOffset(ToUtf8(Label_Wann->text()), s_.clock.NowJD());
     const QColor back = ColourOf(s_.shared.time.TimeOffset != 0 ? RunColour::Red : RunColour::ButtonFace);
     SetBack(Label_Advance1, back);
     SetBack(Label_Advance2, back);
@@ -556,24 +557,24 @@ void TForm_Camera::BitBtn_RealTimeClick() {
 }
 
 void TForm_Camera::SetPhase(const std::string& text) {
-    Label_Phase->setText(Q(text));
+    Label_Phase->setText(ToQString(text));
 }
 void TForm_Camera::SetWann(const std::string& text) {
-    Label_Wann->setText(Q(text));
+    Label_Wann->setText(ToQString(text));
 }
 void TForm_Camera::SetWannDiff(const std::string& text) {
-    Label_WannDiff->setText(Q(text));
+    Label_WannDiff->setText(ToQString(text));
 }
 void TForm_Camera::SetInfo(const std::string& text) {
     Label_Info->setText(Lines(text));
 }
 void TForm_Camera::SetInfoColour(RunColour font) {
-    SetFont(Label_Info, ColourOf(font));
+    SetTextColour(Label_Info, ColourOf(font));
 }
 
 void TForm_Camera::ShowBanner(const std::string& text) {
     Label_WAV_Meldung->setFixedWidth(kBannerWidth);
-    Label_WAV_Meldung->setText(Q(text));
+    Label_WAV_Meldung->setText(ToQString(text));
     Label_WAV_Meldung->show();
     Label_WAV_Meldung->raise();
 }

@@ -1,17 +1,8 @@
-#include "eclipse_data/variables.h"
+#include "eclipse_data/eclipse_state.h"
 
 #include "eclipse_data/julian.h"
 
 namespace zelto {
-
-SharedVariables& Shared() {
-    static SharedVariables* instance = [] {
-        auto* shared = new SharedVariables();
-        FillEclipseCatalog(shared->eclipse.EclipseCatalog);
-        return shared;
-    }();
-    return *instance;
-}
 
 double ChooseDeltaT(const EclipseState& state) {
     if (state.ManualDeltaTOn) return state.ManualDeltaT;
@@ -22,11 +13,6 @@ void SelectCatalogEclipse(EclipseState& state, int number) {
     state.SelectedEclipse = number;
     state.CurrentEclipse = CatalogRecord(state.EclipseCatalog, number);
     state.DeltaT = ChooseDeltaT(state);
-}
-
-std::string WithTrailingSeparator(const std::string& folder, char separator) {
-    if (folder.empty() || folder.back() == separator) return folder;
-    return folder + separator;
 }
 
 }  // namespace zelto

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "eclipse_data/variables.h"
+#include "eclipse_data/program_values.h"
 
 namespace zelto {
 
@@ -17,10 +17,10 @@ struct SystemLocations {
 // Asks the system (Qt's standard locations; the program path needs a QCoreApplication).
 SystemLocations QuerySystemLocations();
 
-// Prepares the shared state before any window exists: working folders (created with their parents;
-// a folder that cannot be created is not fatal), CameraName, version information, run flags,
-// TimeOffset and the catalog. Running it again changes nothing.
-void StartUp(SharedVariables& shared, const SystemLocations& locations);
+// The working folders from the system's locations: the program file's folder, and "Zelto/" under the
+// documents and application-data folders, created with their parents (a folder that cannot be created
+// is not fatal: the failure shows where the folder is used).
+WorkingFolders MakeWorkingFolders(const SystemLocations& locations);
 
 // The program file's version information: its type name, and for an executable the version data
 // that was built into this program.

@@ -1,4 +1,4 @@
-#include "platform/startup.h"
+#include "state/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ TEST(StartUp, PreparesFoldersVersionAndFlags) {
     SharedVariables shared;
     shared.flags.AbortRunRequested = true;
     shared.time.TimeOffset = 0.5;
-    shared.program.CameraName = "left over";
+    shared.camera.CameraName = "left over";
     StartUp(shared, locations);
 
     EXPECT_EQ(shared.folders.DocumentsFolder, base + "/Documents/Zelto/");
@@ -31,7 +31,7 @@ TEST(StartUp, PreparesFoldersVersionAndFlags) {
     EXPECT_TRUE(QDir(QString::fromStdString(shared.folders.AppDataFolder)).exists());
     EXPECT_EQ(shared.folders.ProgramFolder.back(), '/');
     EXPECT_EQ(shared.folders.TempFolder, "/tmp");
-    EXPECT_TRUE(shared.program.CameraName.empty());
+    EXPECT_TRUE(shared.camera.CameraName.empty());
     EXPECT_FALSE(shared.flags.AbortRunRequested);
     EXPECT_EQ(shared.time.TimeOffset, 0);
     EXPECT_EQ(shared.eclipse.EclipseCatalog[50].Year, 2024);
