@@ -46,7 +46,7 @@ SplitTime Split(int p, double x) {
     split.sign = x < 0 ? "-" : " ";
     x = std::fabs(x);
     const long long scale = kScale[p];
-    const long long n = static_cast<long long>(std::trunc(x * 3600.0 * scale + 0.5));
+    const long long n = SaturatedInteger(x * 3600.0 * scale + 0.5);
     const long long r = n % (60 * scale);
     split.seconds = static_cast<double>(r) / static_cast<double>(scale);
     const long long w = (n - r) / (60 * scale);
@@ -71,12 +71,13 @@ FatalDataHandler& Handler() {
 
 std::string DateTimeText(int year, int month, int day, int tenths, double hours, double minutes,
                          double seconds) {
-    const std::string yearText = LastChars("0000", IntText(year), 4);
+    // A year of more than four characters is written whole: cut, 10007 would read as 0007.
+    const std::string yearText = IntText(year).size() > 4 ? IntText(year) : LastChars("0000", IntText(year), 4);
     const std::string monthText = LastChars("00", IntText(month), 2);
     const std::string dayText = LastChars("00", IntText(day), 2);
     if (tenths == 1) {
-        auto h = static_cast<long long>(std::nearbyint(hours));
-        auto m = static_cast<long long>(std::nearbyint(minutes));
+        long long h = SaturatedInteger(std::nearbyint(hours));
+        long long m = SaturatedInteger(std::nearbyint(minutes));
         std::string secondsText = FixedText(seconds, 1);
         // Seconds from 59.95 on round to a whole minute: carried like the whole seconds below, so
         // that no time reads ":60.0".
@@ -87,7 +88,7 @@ std::string DateTimeText(int year, int month, int day, int tenths, double hours,
         return yearText + "-" + monthText + "-" + dayText + " " + LastChars("00", IntText(h), 2) + ":" +
                LastChars("00", IntText(m), 2) + ":" + LastChars("0000", secondsText, 4);
     }
-    const auto s = static_cast<long long>(std::nearbyint(hours * 3600 + minutes * 60 + seconds));
+    const long long s = SaturatedInteger(std::nearbyint(hours * 3600 + minutes * 60 + seconds));
     return yearText + "-" + monthText + "-" + dayText + " " + LastChars("00", IntText(s / 3600), 2) + ":" +
            LastChars("00", IntText((s % 3600) / 60), 2) + ":" + LastChars("00", IntText(s % 60), 2);
 }
@@ -124,7 +125,7 @@ std::string DayDiffText(int tenths, double days) {
     const double a = std::fabs(days);
     const double whole = std::trunc(a);
     const std::string time = HoursText(tenths, (a - whole) * 24).substr(1);
-    return sign + IntText(static_cast<long long>(whole)) + time;
+    return sign + IntText(SaturatedInteger(whole)) + time;
 }
 
 std::optional<double> ReadDateStrJD(std::string_view text, DateStrError* error) {
@@ -139,20 +140,30 @@ std::optional<double> ReadDateStrJD(std::string_view text, DateStrError* error) 
         }
         return std::nullopt;
     };
+    // Each field is a plain number within its calendar range; a field beyond it is as unreadable as
+    // one that is no number, so no date-time text ever stands for an instant it does not name.
+    const auto inRange = [](const auto& value, double low, double high) { return value && *value >= low && *value <= high; };
+    const auto below = [](const std::optional<double>& value, double limit) { return value && *value >= 0 && *value < limit; };
     const auto year = ParseInteger(field(1, 4));
-    if (!year) return fail("Year");
+    if (!inRange(year, 1, 9999)) return fail("Year");
     const auto month = ParseInteger(field(6, 2));
-    if (!month) return fail("Month");
+    if (!inRange(month, 1, 12)) return fail("Month");
     const auto day = ParseInteger(field(9, 2));
-    if (!day) return fail("Day");
+    if (!inRange(day, 1, DaysInMonth(static_cast<int>(*year), static_cast<int>(*month)))) return fail("Day");
     const auto hours = ParseDecimal(field(12, 2));
-    if (!hours) return fail("Hours");
+    if (!below(hours, 24)) return fail("Hours");
     const auto minutes = ParseDecimal(field(15, 2));
-    if (!minutes) return fail("Minutes");
+    if (!below(minutes, 60)) return fail("Minutes");
     const auto seconds = ParseDecimal(field(18, 9));
-    if (!seconds) return fail("Seconds");
+    if (!below(seconds, 60)) return fail("Seconds");
     return CalendarToJD(static_cast<int>(*year), static_cast<int>(*month), static_cast<int>(*day), *hours,
                         *minutes, *seconds);
+}
+
+bool FitsDateTimeText(double jd) {
+    static const double first = CalendarToJD(1, 1, 1, 0, 0, 0);
+    static const double end = CalendarToJD(10000, 1, 1, 0, 0, 0);
+    return jd >= first && jd < end;
 }
 
 double DateStrJD(std::string_view text) {

@@ -1,5 +1,6 @@
 #include "eclipse_data/julian.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
@@ -37,29 +38,37 @@ double Polynomial(double u, std::initializer_list<double> coefficients) {
 }  // namespace
 
 double CalendarToJD(int year, int month, int day, double hours, double minutes, double seconds) {
-    int k = 0;
-    while (year < 333) {
-        ++k;
-        year += 1000;
-    }
-    int y = year;
-    int m = month;
+    // The formula holds from the year 333 on; earlier years are shifted by whole millennia. The
+    // shift is counted rather than stepped, and the sums are taken as doubles, so that no year,
+    // month or day overflows.
+    const long long k = year < 333 ? (333LL - year + 999) / 1000 : 0;
+    double y = static_cast<double>(year + 1000 * k);
+    double m = month;
     if (m < 3) {
         y -= 1;
         m += 12;
     }
-    int b = 0;
+    double b = 0;
     if (y * 365.25 + m * 30 + day > kGregorianStart) {
-        const int a = y / 100;
-        b = 2 - a + a / 4;
+        const double a = std::trunc(y / 100);
+        b = 2 - a + std::trunc(a / 4);
     }
     double jd = std::trunc(365.25 * (y + 4716)) + std::trunc(30.60001 * (m + 1)) + day + b - 1524.5;
-    jd -= k * kMillennium;
+    jd -= static_cast<double>(k) * kMillennium;
     return jd + hours / 24.0 + minutes / 1440.0 + seconds / 86400.0;
 }
 
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 0;
+    const bool leap = year % 4 == 0 && (year <= 1582 || year % 100 != 0 || year % 400 == 0);
+    return kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 CalendarInstant JDToCalendar(double jd) {
-    int k = 0;
+    if (std::isnan(jd)) return {};
+    jd = std::clamp(jd, -kCalendarJDLimit, kCalendarJDLimit);
+    int k = 0;  // at most 2743 steps within the limits
     while (jd < 1800000.0) {
         ++k;
         jd += kMillennium;
@@ -104,7 +113,7 @@ CalendarInstant JDToCalendar(double jd) {
 
 double DeltaTForDate(double year, double month) {
     const double y = year + (month - 0.5) / 12.0;
-    const int whole = static_cast<int>(std::trunc(year));  // the branch follows the integer year
+    const double whole = std::trunc(year);  // the branch follows the integer year
     const double correction = -0.000012932 * (y - 1955) * (y - 1955);
 
     double dt = 0;

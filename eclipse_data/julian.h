@@ -21,6 +21,15 @@ struct CalendarInstant {
     double seconds = 0;  // whole milliseconds
 };
 
+// The days of a month (1 to 12) in the calendar CalendarToJD follows: Julian leap years up to 1582,
+// Gregorian ones after it.
+int DaysInMonth(int year, int month);
+
+// JDToCalendar is exact for JDs within ±kCalendarJDLimit (years within about ±2.7 million); a JD
+// beyond takes the nearer limit, and NaN gives the all-zero instant, which no date-time text reads
+// back. So every double has an answer and no conversion to int overflows.
+inline constexpr double kCalendarJDLimit = 1e9;
+
 // A JD within half a millisecond before midnight rounds up to the next day at 00:00:00.000.
 CalendarInstant JDToCalendar(double jd);
 

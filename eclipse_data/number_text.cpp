@@ -42,6 +42,22 @@ DecimalReading ReadDecimal(std::string_view text) {
 }
 
 std::optional<double> ParseDecimal(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    size_t digits = 0;
+    size_t points = 0;
+    for (size_t j = i; j < text.size(); ++j) {
+        if (IsDigit(text[j])) {
+            ++digits;
+        } else if (text[j] == '.' && points == 0) {
+            ++points;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0) return std::nullopt;
+    // Only digits, one point and a sign are left, which ReadDecimal reads without an exponent.
     const DecimalReading reading = ReadDecimal(text);
     if (reading.code != 0) return std::nullopt;
     return reading.value;
@@ -58,6 +74,21 @@ std::optional<long long> ParseInteger(std::string_view text) {
     const auto result = std::from_chars(first, last, value);
     if (result.ec != std::errc() || result.ptr != last) return std::nullopt;
     return value;
+}
+
+std::string PlainText(double value) {
+    if (value == 0) value = 0;  // no "-0"
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    return std::string(buffer, result.ptr);
+}
+
+long long SaturatedInteger(double value) {
+    constexpr double kLimit = 9e18;  // below 2^63, exactly representable
+    if (std::isnan(value)) return 0;
+    if (value >= kLimit) return static_cast<long long>(kLimit);
+    if (value <= -kLimit) return -static_cast<long long>(kLimit);
+    return static_cast<long long>(value);
 }
 
 std::string FixedText(double value, int decimals) {

@@ -18,9 +18,19 @@ struct DecimalReading {
 };
 DecimalReading ReadDecimal(std::string_view text);
 
-// Whole-text readers: nullopt when the text is empty or holds anything else.
+// Whole-text readers of a number as a person types it: leading blanks, an optional sign, digits (for a
+// decimal with at most one "."). No exponent: "1e3" is not a height and "-1e300" not a second. nullopt
+// when the text is empty, holds anything else or does not fit a double or a long long.
 std::optional<double> ParseDecimal(std::string_view text);
 std::optional<long long> ParseInteger(std::string_view text);
+
+// The shortest fixed-notation text that reads back as `value` ("90", "12.6"); never an exponent.
+std::string PlainText(double value);
+
+// `value` without its fraction (toward zero) as a whole number, defined for every double: NaN gives 0
+// and values beyond ±9e18 stop there. Every conversion of a computed or read double to an integer goes
+// through here, so none is undefined behaviour.
+long long SaturatedInteger(double value);
 
 // Fixed notation with the given decimals; halves round away from zero.
 std::string FixedText(double value, int decimals);

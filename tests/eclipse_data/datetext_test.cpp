@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <stdexcept>
 
 #include "eclipse_data/clock.h"
@@ -55,6 +57,26 @@ TEST(DateStrJD, ReadsFixedPositionsWhateverTheSeparators) {
     EXPECT_EQ(DateStrJD("2008/08/01T10:21:07.5"), expected);
     EXPECT_EQ(DateStrJD("2008-08-01 10:21: 7.5"), expected);  // leading blanks allowed
     EXPECT_EQ(DateStrJD("2008-08-01 10:21:07.500000000000"), expected);  // seconds: at most 9 characters
+    // The edges of the ranges read: leap days of either calendar, the last tenth of a day and year.
+    EXPECT_EQ(DateStrJD("2024-02-29 23:59:59.9"), CalendarToJD(2024, 2, 29, 23, 59, 59.9));
+    EXPECT_EQ(DateStrJD("1500-02-29 00:00:00.0"), CalendarToJD(1500, 2, 29, 0, 0, 0));
+    EXPECT_EQ(DateStrJD("0001-01-01 00:00:00.0"), CalendarToJD(1, 1, 1, 0, 0, 0));
+    EXPECT_EQ(DateStrJD("9999-12-31 23:59:59.9"), CalendarToJD(9999, 12, 31, 23, 59, 59.9));
+}
+
+// Every double has a text: none overflows an integer or loops for ever.
+TEST(JDText, EveryDoubleHasOne) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(JDText(std::nan(""), 1), "0000-00-00 00:00:00.0");  // no date-time text reads it back
+    EXPECT_EQ(JDText(-1e300, 1), JDText(-kCalendarJDLimit, 1));   // beyond the limits: the nearer one
+    EXPECT_EQ(JDText(kInf, 1), JDText(kCalendarJDLimit, 1));
+    EXPECT_EQ(JDText(kCalendarJDLimit, 1), "2733194-11-27 12:00:00.0");
+    EXPECT_EQ(JDText(CalendarToJD(10007, 1, 2, 3, 4, 5), 1), "10007-01-02 03:04:05.0");  // not "0007-..."
+    EXPECT_EQ(DayDiffText(1, 1e300), "+9000000000000000000 00:00:00.0");
+    EXPECT_EQ(HoursText(1, std::nan("")), "  00:00:00.0");
+    EXPECT_FALSE(FitsDateTimeText(std::nan("")));
+    EXPECT_FALSE(FitsDateTimeText(CalendarToJD(10000, 1, 1, 0, 0, 0)));
+    EXPECT_TRUE(FitsDateTimeText(CalendarToJD(9999, 12, 31, 23, 59, 59)));
 }
 
 TEST(DateStrJD, EachFieldHasItsMessage) {
@@ -62,7 +84,15 @@ TEST(DateStrJD, EachFieldHasItsMessage) {
     const Case cases[] = {{"20x8-08-01 10:21:07.5", "Year"},    {"2008-0x-01 10:21:07.5", "Month"},
                           {"2008-08-x1 10:21:07.5", "Day"},     {"2008-08-01 1x:21:07.5", "Hours"},
                           {"2008-08-01 10:2x:07.5", "Minutes"}, {"2008-08-01 10:21", "Seconds"},
-                          {"", "Year"},                        {"2008-08-01 10:21:07,5", "Seconds"}};
+                          {"", "Year"},                        {"2008-08-01 10:21:07,5", "Seconds"},
+                          // Out of range or in another notation: unreadable, not an instant far away.
+                          {"2024-04-08 16:56:-1e300", "Seconds"}, {"2024-04-08 16:56:1e300", "Seconds"},
+                          {"2024-04-08 16:56:1e1", "Seconds"},    {"9999-99-99 99:99:99.9", "Month"},
+                          {"0000-01-01 00:00:00.0", "Year"},      {"2024-13-01 00:00:00.0", "Month"},
+                          {"2023-02-29 00:00:00.0", "Day"},       {"1700-02-29 00:00:00.0", "Day"},
+                          {"2024-04-31 00:00:00.0", "Day"},       {"2024-04-00 00:00:00.0", "Day"},
+                          {"2024-04-08 24:00:00.0", "Hours"},     {"2024-04-08 -1:00:00.0", "Hours"},
+                          {"2024-04-08 23:60:00.0", "Minutes"},   {"2024-04-08 23:59:60.0", "Seconds"}};
     for (const Case& c : cases) {
         DateStrError error;
         EXPECT_FALSE(ReadDateStrJD(c.text, &error).has_value()) << c.text;
