@@ -33,11 +33,35 @@ std::optional<long long> LeadingInteger(const std::string& line) {
     return ParseInteger(line.substr(0, end));
 }
 
-std::string AngleLine(const std::string& line, double limit) {
-    const std::string text = WithoutLabel(line, 80);
+// A stored number as its edit would hold it. A plain text (a sign and blanks dropped, as the edit
+// drops them) stays as it is. A text in another notation that still reads as a number ("9e1") keeps
+// its value, written plainly ("90"), rather than losing its letters to the cleaning ("91"). nullopt
+// when the text does not read at all.
+std::optional<std::string> StoredNumberText(std::string_view line, std::string (*clean)(std::string_view)) {
+    const std::string text = Trimmed(line);
+    std::string_view magnitude = text;
+    if (!magnitude.empty() && (magnitude.front() == '-' || magnitude.front() == '+')) magnitude.remove_prefix(1);
+    if (clean(magnitude) == magnitude) return std::string(magnitude);
     const SexagesimalReading reading = SexagesimalValue(text);
-    if (reading.code != 0 || std::fabs(reading.value) > limit) return "0.0000";
+    if (reading.code != 0) return std::nullopt;
+    return PlainText(std::fabs(reading.value));
+}
+
+// The text the angle edit gets; "0.0000" when it does not read or lies beyond `limit`, so that the
+// value loaded is the value that is saved and loaded again.
+std::string AngleLine(const std::string& line, double limit) {
+    const std::string text = StoredNumberText(WithoutLabel(line, 80), CleanAngleText).value_or("");
+    const SexagesimalReading reading = SexagesimalValue(text);
+    if (reading.code != 0 || reading.value > limit) return "0.0000";
     return text;
+}
+
+// The height line's text: a plain number as it stands, another notation ("1e3") by its value.
+std::string HeightLine(const std::string& line) {
+    const std::string text = Trimmed(line);
+    if (ParseDecimal(text)) return text;
+    const DecimalReading reading = ReadDecimal(text);
+    return reading.code == 0 ? PlainText(reading.value) : text;
 }
 
 }  // namespace
@@ -46,11 +70,17 @@ ParameterFileResult ReadParameterFile(const std::string& path, const std::string
                                       EclipseState& eclipse) {
     std::vector<std::string> lines;
     if (!ReadTextLines(path, lines)) return ParameterFileResult::Missing;
-    if (lines.empty() || lines[0] != versionText) {
+    const ParameterFileResult result = ReadParameterLines(std::move(lines), versionText, site, eclipse);
+    if (result == ParameterFileResult::OtherVersion) {
         std::error_code ignored;
         std::filesystem::remove(path, ignored);
-        return ParameterFileResult::OtherVersion;
     }
+    return result;
+}
+
+ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText, SiteInputs& site,
+                                       EclipseState& eclipse) {
+    if (lines.empty() || lines[0] != versionText) return ParameterFileResult::OtherVersion;
     lines.resize(9);  // a short file reads its missing lines as empty ones
 
     // A line 2 without a number keeps the selection it found.
@@ -58,20 +88,22 @@ ParameterFileResult ReadParameterFile(const std::string& path, const std::string
         eclipse.SelectedEclipse = static_cast<int>(std::clamp<long long>(*number, 1, kEclipseCount));
     }
 
-    const DeltaTEdit deltaT = ReadDeltaTEdit(WithoutLabel(lines[2], 40));
+    const std::string deltaTLine = WithoutLabel(lines[2], 40);
+    const DeltaTEdit deltaT = ReadDeltaTEdit(StoredNumberText(deltaTLine, CleanDeltaTText).value_or(deltaTLine));
     site.DeltaTText = deltaT.text;
     eclipse.ManualDeltaT = deltaT.manualDeltaT;
 
     eclipse.ManualDeltaTOn = LeadingInteger(lines[3]) == 1;
 
-    site.Lati = CleanAngleText(AngleLine(lines[4], 90));
+    site.Lati = AngleLine(lines[4], 90);
     site.NS.assign(1, lines[5] == "N" ? 'N' : 'S');
-    site.Long = CleanAngleText(AngleLine(lines[6], 180));
+    site.Long = AngleLine(lines[6], 180);
     site.EW.assign(1, lines[7] == "E" ? 'E' : 'W');
 
-    const DecimalReading height = ReadDecimal(lines[8]);
-    const bool heightOk = height.code == 0 && height.value >= -500 && height.value <= 20000;
-    site.Height = CleanHeightText(heightOk ? lines[8] : "0000");
+    const std::string heightText = HeightLine(lines[8]);
+    const std::optional<double> height = ParseDecimal(heightText);
+    const bool heightOk = height && *height >= -500 && *height <= 20000;
+    site.Height = CleanHeightText(heightOk ? heightText : "0000");
     return ParameterFileResult::Read;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "circumstances/site.h"
 #include "eclipse_data/eclipse_state.h"
@@ -18,12 +19,17 @@ enum class ParameterFileResult {
     Read,
 };
 
-// Fills the inputs from the file. The texts go through the same cleaning as typed ones; a latitude or
-// longitude that cannot be read or lies beyond ±90° or ±180° becomes "0.0000", a height that cannot be
-// read or lies outside −500 to 20000 m becomes "0000"; the eclipse number is limited to 1 to 224.
+// Fills the inputs from the file. The texts go through the same cleaning as typed ones; a number the
+// program would not have written ("9e1") keeps its value, written plainly. A latitude or longitude that
+// cannot be read or lies beyond 90° or 180° becomes "0.0000", a height that cannot be read or lies
+// outside −500 to 20000 m becomes "0000", a ΔT beyond 0 to 500 s becomes empty (0); the eclipse number
+// is limited to 1 to 224. So what is loaded is what a save writes and the next start loads again.
 // SelectedEclipse is set, but the record is not selected (the caller moves the eclipse selection).
 ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
                                       EclipseState& eclipse);
+// The same for the file's lines (without line ends); another version changes nothing and deletes nothing.
+ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText, SiteInputs& site,
+                                       EclipseState& eclipse);
 
 // The nine lines as the file holds them.
 std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse);

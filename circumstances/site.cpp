@@ -58,8 +58,8 @@ bool AngleTextReadable(std::string_view text) { return SexagesimalValue(text).co
 std::string CleanHeightText(std::string_view text) {
     std::string trimmed = Trimmed(text);
     if (trimmed.empty()) return trimmed;
-    const DecimalReading reading = ReadDecimal(trimmed);
-    if (reading.code != 0 || reading.value < 0 || reading.value > kMaxHeight) return {};
+    const std::optional<double> metres = ParseDecimal(trimmed);  // a plain number: "1e3" is a slip
+    if (!metres || *metres < 0 || *metres > kMaxHeight) return {};
     return trimmed;
 }
 
@@ -91,8 +91,7 @@ SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, S
     view.LongMarkerLeft = LongitudeMarkerLeft(longitude, map.width);
     view.StatusPanels[1] = FixedText(longitude, 4);
 
-    const DecimalReading height = ReadDecimal(site.Height);
-    place.Height = height.code == 0 ? height.value : 0.0;
+    place.Height = ParseDecimal(site.Height).value_or(0.0);
     view.StatusPanels[2] = FixedText(place.Height, 0);
 
     view.StatusPanels[3] = FixedText(eclipse.DeltaT, 1);  // the ΔT of the previous pass
@@ -117,14 +116,14 @@ DeltaTEdit ReadDeltaTEdit(std::string_view text) {
     DeltaTEdit edit;
     edit.text = CleanDeltaTText(text);
     const DecimalReading reading = DeltaTReading(edit.text);
-    edit.manualDeltaT = reading.value;
-    if (reading.code != 0) return edit;
+    // The limit holds for every value the text gives, also one read only up to a second "."
+    // ("99999.1.1" would otherwise put 99 999 s in force).
     if (reading.value < 0 || reading.value > kMaxManualDeltaT) {
         edit.text.clear();  // the emptied edit reads as 0 and stops there
-        edit.manualDeltaT = 0;
         return edit;
     }
-    edit.applied = true;
+    edit.manualDeltaT = reading.value;
+    edit.applied = reading.code == 0;
     return edit;
 }
 

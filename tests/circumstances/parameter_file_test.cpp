@@ -114,6 +114,50 @@ TEST_F(ParameterFile, RangeFallbacksAndHemisphereRules) {
     }
 }
 
+// A value is loaded as the text says or refused, and what is loaded survives a save and a reload.
+TEST_F(ParameterFile, NumbersKeepTheirValueThroughSaveAndReload) {
+    struct Case {
+        const char* deltaT;
+        const char* lati;
+        const char* longi;
+        const char* height;
+        const char* deltaTText;
+        double manual;
+        const char* latiText;
+        const char* longText;
+        const char* heightText;
+    };
+    const Case cases[] = {
+        {"70.5", "9e1", "1.8e2", "1e3", "70.5", 70.5, "90", "180", "1000"},  // another notation: its value
+        {"1e2", "1.8e2", "-9e1", "12.5", "100", 100, "0.0000", "90", "12.5"},
+        {"99999.1.1", "45:30", "1e400", "2e4", "", 0, "45:30", "0.0000", "20000"},  // beyond the limits
+        {"500", "90:30", "4e1:30", "3e4", "500", 500, "0.0000", "40.5", "0000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.lati) + " " + c.longi);
+        Write(std::string("1.0\r\n51\tEclipse#\r\n") + c.deltaT + "\tmy DeltaT (sec)\r\n1\tmanual DeltaT\r\n" + c.lati +
+              "\tLatitude\r\nN\r\n" + c.longi + "\tLongitude\r\nW\r\n" + c.height + "\r\n");
+        SiteInputs site;
+        EclipseState eclipse;
+        ASSERT_EQ(ReadParameterFile(path_, "1.0", site, eclipse), ParameterFileResult::Read);
+        EXPECT_EQ(site.DeltaTText, c.deltaTText);
+        EXPECT_DOUBLE_EQ(eclipse.ManualDeltaT, c.manual);
+        EXPECT_EQ(site.Lati, c.latiText);
+        EXPECT_EQ(site.Long, c.longText);
+        EXPECT_EQ(site.Height, c.heightText);
+
+        ASSERT_TRUE(WriteParameterFile(path_, "1.0", site, eclipse));
+        SiteInputs again;
+        EclipseState eclipseAgain;
+        ReadParameterFile(path_, "1.0", again, eclipseAgain);
+        EXPECT_EQ(again.DeltaTText, site.DeltaTText);
+        EXPECT_EQ(again.Lati, site.Lati);
+        EXPECT_EQ(again.Long, site.Long);
+        EXPECT_EQ(again.Height, site.Height);
+        EXPECT_DOUBLE_EQ(eclipseAgain.ManualDeltaT, eclipse.ManualDeltaT);
+    }
+}
+
 TEST_F(ParameterFile, AFailedWriteKeepsTheOldFile) {
     Write("old");
     // A folder where the temporary file should go makes the write fail before the rename.

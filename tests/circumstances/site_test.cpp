@@ -25,7 +25,7 @@ TEST(SiteInputs, EditCleaning) {
         {" 25000 ", "25000", "25000", "25000"},
         {"25000.5", "25000.5", "", "25000.5"},
         {"", "", "", ""},
-        {"1e3", "13", "1e3", "13"},
+        {"1e3", "13", "", "13"},  // no exponent where a plain number is typed
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -99,6 +99,7 @@ TEST(DeltaTEdit, CleaningRangeAndFailedReadings) {
         {"75.5", "75.5", 75.5, true},  {" 7 1s", "71", 71, true}, {"500", "500", 500, true},
         {"500.1", "", 0, false},       {"600", "", 0, false},     {"", "", 0, false},
         {"70.5.3", "70.5.3", 70.5, false},
+        {"99999.1.1", "", 0, false},  // read up to its second point, the limit still holds
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
