@@ -5,7 +5,37 @@
 #include <fstream>
 #include <system_error>
 
+// Flushing to disk needs the system's own calls; they stay in this one place, with a fallback where
+// they do not exist.
+#if defined(__unix__) || defined(__APPLE__)
+#define ZELTO_POSIX_SYNC 1
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace zelto {
+
+namespace {
+
+// Waits until the system has put a file's data, or a folder's entries, on the disk. Without it a
+// power loss soon after a save may leave an empty file under the new name.
+bool SyncToDisk(const std::filesystem::path& path, bool folder) {
+#if defined(ZELTO_POSIX_SYNC)
+    const int fd = ::open(path.c_str(), folder ? O_RDONLY | O_DIRECTORY : O_WRONLY);
+    if (fd < 0) return false;
+    // Some file systems cannot flush a folder; for them the rename is as safe as it gets.
+    const bool synced = ::fsync(fd) == 0 || (folder && (errno == EINVAL || errno == ENOTSUP));
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return synced;
+#else
+    (void)path, (void)folder;
+    return true;  // the stream's flush is all a portable program can ask for
+#endif
+}
+
+}  // namespace
 
 std::filesystem::path PathOf(std::string_view utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
@@ -30,10 +60,25 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     if (!out) return failed(SystemErrorText());
     out.close();
     if (out.fail()) return failed(SystemErrorText());
+    // The data is on the disk before the new name points at it, and the new name is on the disk
+    // before the save counts as done.
+    errno = 0;
+    if (!SyncToDisk(temporary, false)) return failed(SystemErrorText());
     std::error_code error;
     fs::rename(temporary, target, error);  // replaces an existing file
     if (error) return failed(error.message());
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    errno = 0;
+    if (!SyncToDisk(folder, true)) {
+        if (why) *why = "written, but its folder could not be flushed to disk: " + SystemErrorText();
+        return false;
+    }
     return true;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return std::filesystem::equivalent(PathOf(a), PathOf(b), error) && !error;
 }
 
 std::string SystemErrorText() {
