@@ -12,6 +12,16 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
+// "3", "3 and 7", "3, 7 and 9".
+std::string NumberList(const std::vector<int>& numbers) {
+    std::string list;
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        if (i > 0) list += i + 1 == numbers.size() ? " and " : ", ";
+        list += std::to_string(numbers[i]);
+    }
+    return list;
+}
+
 }  // namespace
 
 EditorHeadings EditorHeadingsFor(char localType) {
@@ -50,6 +60,30 @@ std::optional<Rgb> RowFillColour(std::string_view phase) {
     if (StartsWith(phase, "Loop")) fill = Rgb{80, 255, 80};
     if (StartsWith(phase, "C2") || StartsWith(phase, "C3")) fill = Rgb{160, 255, 160};
     return fill;
+}
+
+RowColours RowColoursFor(const ExposureRow& row) {
+    RowColours colours;
+    colours.fill = RowFillColour(row[kColumnPhase]);
+    if (colours.fill) colours.text = Rgb{0, 0, 0};
+    if (HasUnreadableDateTime(row)) colours.text = Rgb{255, 0, 0};
+    return colours;
+}
+
+std::string UnreadableRowsNote(const std::vector<int>& rows) {
+    if (rows.empty()) return {};
+    std::vector<int> numbers;
+    for (int row : rows) numbers.push_back(row + 1);
+    const bool one = numbers.size() == 1;
+    return std::string(one ? "Row " : "Rows ") + NumberList(numbers) + (one ? " has" : " have") +
+           " a date-time that cannot be read (shown in red): a run skips " + (one ? "it." : "them.");
+}
+
+std::string OverwriteShorterQuestion(const std::string& path, const std::vector<int>& leftOutLines, int rows) {
+    const bool one = leftOutLines.size() == 1;
+    return "\"" + path + "\" was read without its " + (one ? "line " : "lines ") + NumberList(leftOutLines) + ", which " +
+           (one ? "is no table row" : "are no table rows") + ".\nReplace it with the " + std::to_string(rows) +
+           (rows == 1 ? " row" : " rows") + " read?";
 }
 
 int FittedColumnWidth(const ExposureTable& table, int column, const TextWidth& headerWidth,

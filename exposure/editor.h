@@ -34,6 +34,20 @@ EditorHeadings EditorHeadingsFor(char localType);
 // colours. Exact, case-sensitive comparisons, the later of several matching rules winning.
 std::optional<Rgb> RowFillColour(std::string_view phase);
 
+// A row's colours in the grid: the fill by its phase (RowFillColour) with black text on it, and red
+// text for a row whose date-time does not read (HasUnreadableDateTime), which the run would skip.
+struct RowColours {
+    std::optional<Rgb> fill;
+    std::optional<Rgb> text;
+};
+RowColours RowColoursFor(const ExposureRow& row);
+
+// Told after a save when rows (numbered from 0) hold a date-time that does not read; empty when none.
+std::string UnreadableRowsNote(const std::vector<int>& rows);
+
+// Asked before a save replaces the file a table was read from while lines were left out of it.
+std::string OverwriteShorterQuestion(const std::string& path, const std::vector<int>& leftOutLines, int rows);
+
 // A column's fitted width: the widest of its title (the wider half of a two-line title, else the
 // title and a blank, measured in the header font) and its cells each with a blank (in the cell font),
 // plus 10 pixels.

@@ -1,11 +1,13 @@
 #include "exposure/generator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <numbers>
 
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
+#include "exposure/table_file.h"
 
 namespace zelto {
 
@@ -26,7 +28,12 @@ enum class MarkSet { kPartial, kBeads, kBrokenRing, kAnnular, kLoop };
 class RowWriter {
 public:
     RowWriter(ExposureTable& table, const CameraDefaults& defaults, int maxExposure)
-        : table_(table), defaults_(defaults), maxExposure_(maxExposure) {}
+        : table_(table), maxExposure_(maxExposure) {
+        // A camera's own name that the file could not carry (one with a comma) is left out: it names
+        // no code the run could write anyway, and the camera keeps its value as with an empty list.
+        const auto usable = [](const std::string& text) { return CellFitsFile(text) ? text : std::string(); };
+        defaults_ = {usable(defaults.ImageQuality), usable(defaults.ISO), usable(defaults.Aperture)};
+    }
 
     void Photograph(double jd, const std::string& phase, MarkSet marks) {
         ExposureRow row;
@@ -65,7 +72,7 @@ public:
 
 private:
     ExposureTable& table_;
-    const CameraDefaults& defaults_;
+    CameraDefaults defaults_;
     int maxExposure_;
 };
 
@@ -82,6 +89,10 @@ struct Spans {
     double V = 0;
 };
 
+// A span no solver gives (more than a day, negative, not a number) is cut to a day or 0, so that the
+// layouts' one-minute steps always end.
+double BoundedSpan(double days) { return days > 0 ? std::min(days, 1.0) : 0.0; }
+
 Spans LayoutSpans(const GeneratorInput& in, ContactSlot before, ContactSlot after) {
     const auto& jd = in.ContactJD;
     Spans spans;
@@ -97,6 +108,8 @@ Spans LayoutSpans(const GeneratorInput& in, ContactSlot before, ContactSlot afte
         const double start = in.Place.ContactTime[after];
         spans.V = (HorizonSearch(in.Eclipse, in.Place, in.DeltaT, start, true) - start) / 24.0;
     }
+    spans.W = BoundedSpan(spans.W);
+    spans.V = BoundedSpan(spans.V);
     return spans;
 }
 
@@ -296,13 +309,18 @@ std::string TableHeaderText(char localType, double c2JD, double c3JD) {
 namespace {
 
 // Options outside what the window offers take the values of "nothing chosen", so a zero interval can
-// never make a layout loop run forever.
+// never make a layout loop run forever and a huge span never makes it run for hours.
 ExposureOptions UsableOptions(ExposureOptions options) {
     if (options.PartialInterval < 1 || options.PartialInterval > 9) options.PartialInterval = kPartialIntervalWhenNone;
-    if (options.BeadsSpan < 0) options.BeadsSpan = kBeadsSpanWhenNone;
-    if (options.BrokenRingSpan < 0) options.BrokenRingSpan = kBrokenRingSpanWhenNone;
-    if (options.AnnularInterval < 1) options.AnnularInterval = kAnnularIntervalWhenNone;
+    if (options.BeadsSpan < 0 || options.BeadsSpan > 10) options.BeadsSpan = kBeadsSpanWhenNone;
+    if (options.BrokenRingSpan < 0 || options.BrokenRingSpan > 10) options.BrokenRingSpan = kBrokenRingSpanWhenNone;
+    if (options.AnnularInterval < 1 || options.AnnularInterval > 30) options.AnnularInterval = kAnnularIntervalWhenNone;
     return options;
+}
+
+// Every contact shown lies where date-time text can name it; others come from no solver.
+bool ContactsFitTheTable(const std::array<double, kContactSlots>& contactJD) {
+    return std::all_of(contactJD.begin(), contactJD.end(), [](double jd) { return jd == 0 || FitsDateTimeText(jd); });
 }
 
 }  // namespace
@@ -324,7 +342,7 @@ GeneratorResult CreateExposureTable(const GeneratorInput& original, ExposureTabl
     GeneratorInput input = original;
     input.Options = UsableOptions(original.Options);
     GeneratorResult result;
-    if (!GeneratorAllowed(input.VisibilityCode)) return result;
+    if (!GeneratorAllowed(input.VisibilityCode) || !ContactsFitTheTable(input.ContactJD)) return result;
     result.Created = true;
 
     table.ClearCells();

@@ -56,8 +56,8 @@ struct GeneratorInput {
 };
 
 struct GeneratorResult {
-    // false: the visibility code allows no table; the table was left untouched and the create
-    // button is to be disabled.
+    // false: the visibility code allows no table (or a contact lies beyond the years 1 to 9999, which
+    // no solver gives); the table was left untouched and the create button is to be disabled.
     bool Created = false;
     std::string StatusText;              // type character and the five contact JDs
     std::optional<std::string> Heading;  // the totality or annularity heading, total and annular only

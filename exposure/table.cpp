@@ -2,6 +2,9 @@
 
 #include <utility>
 
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/number_text.h"
+
 namespace zelto {
 
 const std::array<std::string_view, kExposureColumns> kExposureColumnTitles = {
@@ -49,6 +52,18 @@ bool ExposureTable::DeleteRow(int row) {
     if (row < 0 || row >= RowCount()) return false;
     rows_.erase(rows_.begin() + row);
     return true;
+}
+
+bool HasUnreadableDateTime(const ExposureRow& row) {
+    return !Trimmed(row[kColumnPhase]).empty() && !ReadDateStrJD(row[kColumnDateTime]);
+}
+
+std::vector<int> RowsWithUnreadableDateTime(const ExposureTable& table) {
+    std::vector<int> rows;
+    for (int r = 0; r < table.RowCount(); ++r) {
+        if (HasUnreadableDateTime(table.Row(r))) rows.push_back(r);
+    }
+    return rows;
 }
 
 std::optional<int> InsertLineBefore(ExposureTable& table, int current) {

@@ -71,6 +71,12 @@ private:
     std::vector<ExposureRow> rows_;
 };
 
+// A row the real run skips for its date-time: it names an action (column 1 not blank) but column 2
+// does not read as date-time text.
+bool HasUnreadableDateTime(const ExposureRow& row);
+// The numbers of all such rows, from 0.
+std::vector<int> RowsWithUnreadableDateTime(const ExposureTable& table);
+
 // The editor's row commands. Each returns the row that becomes current, or nullopt when the command
 // does nothing (no current row in an empty table, a row outside the table, or fewer than 2 rows to
 // delete from).

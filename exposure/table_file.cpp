@@ -1,5 +1,6 @@
 #include "exposure/table_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "circumstances/site.h"
 #include "eclipse_data/catalog.h"
 #include "eclipse_data/file_text.h"
 
@@ -16,7 +18,7 @@ namespace zelto {
 namespace {
 
 constexpr int kHeaderLines = 6;
-constexpr int kMinDateTimeLength = 20;
+constexpr int kMostLeftOutLinesNamed = 5;
 constexpr const char* kLineEnd = "\r\n";
 
 // Lines end in CR LF, LF or CR alone; a last line without an end counts.
@@ -71,7 +73,35 @@ bool IsBlankLine(std::string_view line) {
     return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
+// What the site edits can hold: nothing, or the text they would keep as it is and read.
+bool IsAngleText(const std::string& text) {
+    return text.empty() || (CleanAngleText(text) == text && AngleTextReadable(text));
+}
+bool IsHeightText(const std::string& text) { return CleanHeightText(text) == text; }
+
+// Why the header is no site, or nothing when it is one.
+std::string HeaderProblem(const TableFileSite& site) {
+    const auto problem = [](int line, const std::string& text, const char* what) {
+        return "Not an exposure table: line " + std::to_string(line) + " \"" + text + "\" is no " + what;
+    };
+    if (!IsAngleText(site.Latitude)) return problem(2, site.Latitude, "latitude");
+    if (!IsAngleText(site.Longitude)) return problem(4, site.Longitude, "longitude");
+    if (!IsHeightText(site.Height)) return problem(6, site.Height, "height from 0 to 25000 m");
+    return {};
+}
+
+std::string LeftOutMessage(const std::vector<std::string>& reasons, int rowsRead) {
+    std::string message;
+    for (size_t i = 0; i < reasons.size() && i < kMostLeftOutLinesNamed; ++i) message += reasons[i] + "\n";
+    if (reasons.size() > kMostLeftOutLinesNamed)
+        message += "... and " + std::to_string(reasons.size() - kMostLeftOutLinesNamed) + " more such lines.\n";
+    return message + std::to_string(reasons.size()) + (reasons.size() == 1 ? " line was" : " lines were") +
+           " left out; " + std::to_string(rowsRead) + (rowsRead == 1 ? " row was" : " rows were") + " read.";
+}
+
 }  // namespace
+
+bool CellFitsFile(std::string_view text) { return text.find_first_of(",\r\n") == std::string_view::npos; }
 
 std::string ExposureTableText(const TableFileSite& site, const ExposureTable& table) {
     std::string text;
@@ -109,7 +139,6 @@ TableFileReading ReadExposureTableText(std::string_view text) {
                           " lines, fewer than the 6 header lines";
         return reading;
     }
-    reading.opened = true;
     TableFileSite& site = reading.site;
     site.EclipseNumber = EclipseNumberInRange(LeadingInteger(lines[0]));
     site.Latitude = DecimalPoints(lines[1]);
@@ -117,35 +146,34 @@ TableFileReading ReadExposureTableText(std::string_view text) {
     site.Longitude = DecimalPoints(lines[3]);
     site.East = lines[4] == "E";
     site.Height = DecimalPoints(lines[5]);
+    reading.message = HeaderProblem(site);
+    if (!reading.message.empty()) return reading;
+    reading.opened = true;
 
+    std::vector<std::string> leftOut;
     for (size_t n = kHeaderLines; n < lines.size(); ++n) {
         const std::string_view line = lines[n];
         if (IsBlankLine(line)) continue;
+        const auto commas = std::count(line.begin(), line.end(), ',');
+        if (commas != kExposureColumns) {
+            reading.leftOutLines.push_back(static_cast<int>(n + 1));
+            leftOut.push_back("Line " + std::to_string(n + 1) + " is not a table row: it has " +
+                              std::to_string(commas) + (commas == 1 ? " comma" : " commas") + " instead of 23" +
+                              (commas > kExposureColumns ? " (a cell holds a comma)." : "."));
+            continue;
+        }
         ExposureRow row;
         size_t start = 0;
-        int column = 0;
-        for (; column < kExposureColumns; ++column) {
+        for (std::string& cell : row) {
             const size_t comma = line.find(',', start);
-            if (comma == std::string_view::npos) break;
-            row[static_cast<size_t>(column)] = std::string(line.substr(start, comma - start));
+            cell = std::string(line.substr(start, comma - start));
             start = comma + 1;
         }
-        const std::string lineNumber = std::to_string(n + 1);
-        if (column < kExposureColumns) {
-            reading.malformedLine = static_cast<int>(n + 1);
-            reading.message = "Line " + lineNumber + " is not a table row: it has " + std::to_string(column) +
-                              " commas instead of 23. Reading stopped there.";
-            return reading;
-        }
-        const bool allEmpty = line.size() == static_cast<size_t>(kExposureColumns) &&
-                              line.find_first_not_of(',') == std::string_view::npos;
-        if (!allEmpty && row[kColumnDateTime].size() < static_cast<size_t>(kMinDateTimeLength)) {
-            reading.malformedLine = static_cast<int>(n + 1);
-            reading.message = "Line " + lineNumber + " is not a table row: its date-time \"" + row[kColumnDateTime] +
-                              "\" is shorter than 20 characters. Reading stopped there.";
-            return reading;
-        }
         reading.table.AppendRow(std::move(row));
+    }
+    if (!reading.leftOutLines.empty()) {
+        reading.malformedLine = reading.leftOutLines.front();
+        reading.message = LeftOutMessage(leftOut, reading.table.RowCount());
     }
     return reading;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "exposure/table.h"
 
@@ -23,6 +24,12 @@ struct TableFileSite {
     friend bool operator==(const TableFileSite&, const TableFileSite&) = default;
 };
 
+// The file separates cells by commas and rows by line ends, so a cell can hold neither: one that did
+// would move every later cell of its row when read back.
+bool CellFitsFile(std::string_view text);
+inline constexpr const char* kCellCommaMessage =
+    "A cell cannot hold a comma: the table file separates its cells with commas. The cell keeps its text.";
+
 // The whole file text.
 std::string ExposureTableText(const TableFileSite& site, const ExposureTable& table);
 
@@ -36,21 +43,26 @@ struct TableFileSaving {
 TableFileSaving SaveExposureTable(const std::string& path, const TableFileSite& site, const ExposureTable& table);
 
 struct TableFileReading {
-    // false: nothing usable was read (the file could not be opened or read, or it is shorter than its
-    // six header lines); `message` says why and the caller changes nothing.
+    // false: the file is no exposure table (it could not be opened or read, it is shorter than its six
+    // header lines, or lines 2, 4 or 6 hold no latitude, longitude or height); `message` says why and
+    // the caller changes nothing.
     bool opened = false;
     TableFileSite site;
     ExposureTable table{0};
-    // Set when a malformed row line stopped the reading: `table` holds the rows before it.
-    int malformedLine = 0;  // 1-based line number in the file, 0 when the whole file was read
+    // Row lines that are no table row (fewer or more than 23 commas) are left out of `table`; their
+    // 1-based line numbers, and `message` names them. malformedLine is the first, 0 when none.
+    std::vector<int> leftOutLines;
+    int malformedLine = 0;
     std::string message;
 };
 
-// Reads file text. Line 1 is read as a whole number brought into 1 to 224 (no number gives 1);
-// decimal commas in lines 2, 4 and 6 become points; only exactly "N" and "E" in lines 3 and 5 read
-// as north and east. Empty (or all-blank) lines make no row; 23 commas make an empty row; other lines are cut at
-// their first 23 commas and the rest is dropped. A row line with fewer than 23 commas, or whose
-// date-time field is shorter than 20 characters, stops the reading there.
+// Reads file text, checking the whole of it before the caller applies anything. Line 1 is read as a
+// whole number brought into 1 to 224 (no number gives 1); decimal commas in lines 2, 4 and 6 become
+// points, and these lines must then be empty or what the site edits hold (degrees, d:m or d:m:s; a
+// height of 0 to 25000 m); only exactly "N" and "E" in lines 3 and 5 read as north and east. Empty
+// (or all-blank) lines make no row; a line with exactly 23 commas is a row, whatever follows the last
+// comma is dropped; any other line is left out. A row whose date-time does not read is kept as it
+// is (the editor shows it in red and the run skips it).
 TableFileReading ReadExposureTableText(std::string_view text);
 
 TableFileReading LoadExposureTable(const std::string& path);

@@ -76,6 +76,43 @@ TEST(RowFillColour, EveryPhaseKind) {
     }
 }
 
+// A row the run would skip for its date-time shows in red and is named after a save.
+TEST(UnreadableDateTime, RedRowsAndTheirNotes) {
+    const Rgb black{0, 0, 0}, red{255, 0, 0}, loop{80, 255, 80};
+    struct Case {
+        const char* phase;
+        const char* dateTime;
+        std::optional<Rgb> fill, text;
+    };
+    const Case cases[] = {
+        {"Loop during totality until", "2024-04-08 18:19:50.0", loop, black},
+        {"Loop during totality until", "", loop, red},
+        {"Inserted line", "17:41:16", std::nullopt, red},
+        {"Inserted line", "2024-04-08 16:56:-1e300", std::nullopt, red},
+        {"Inserted line", "2024-04-08 18:19:50.0", std::nullopt, std::nullopt},
+        {"  ", "not a date", std::nullopt, std::nullopt},  // no action: the run passes it by
+    };
+    ExposureTable table(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.phase + std::string(" ") + c.dateTime);
+        ExposureRow row;
+        row[kColumnPhase] = c.phase;
+        row[kColumnDateTime] = c.dateTime;
+        const RowColours colours = RowColoursFor(row);
+        EXPECT_EQ(colours.fill, c.fill);
+        EXPECT_EQ(colours.text, c.text);
+        table.AppendRow(row);
+    }
+    EXPECT_EQ(RowsWithUnreadableDateTime(table), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(UnreadableRowsNote({1, 2, 3}),
+              "Rows 2, 3 and 4 have a date-time that cannot be read (shown in red): a run skips them.");
+    EXPECT_EQ(UnreadableRowsNote({6}), "Row 7 has a date-time that cannot be read (shown in red): a run skips it.");
+    EXPECT_EQ(UnreadableRowsNote({}), "");
+    EXPECT_EQ(OverwriteShorterQuestion("/t.txt", {9, 12}, 70),
+              "\"/t.txt\" was read without its lines 9 and 12, which are no table rows.\nReplace it with the 70 "
+              "rows read?");
+}
+
 TEST(FittedColumnWidth, WidestOfTitleHalvesAndCellsPlusTen) {
     // Header letters 8 pixels wide, cell letters 7: each text must be measured in its own font.
     const TextWidth header = [](std::string_view text) { return static_cast<int>(8 * text.size()); };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -389,12 +390,47 @@ TEST(ExposureGenerator, EmptyCameraDefaultLeavesItsCellsEmpty) {
 }
 
 TEST(ExposureGenerator, OptionsOutsideTheWindowsChoicesCannotHang) {
+    GeneratorInput reference = ReferenceTotal();
+    reference.Options.PartialInterval = 0;
+    reference.Options.AnnularInterval = 0;
+    ExposureTable referenceTable;
+    CreateExposureTable(reference, referenceTable);
+    EXPECT_EQ(referenceTable.RowCount(), 72);  // as with the 5-minute start choice
+
+    for (const int odd : {0, -7, std::numeric_limits<int>::max(), std::numeric_limits<int>::min()}) {
+        SCOPED_TRACE(odd);
+        for (const char type : {'t', 'a'}) {
+            GeneratorInput in = Central(type, 94, 189);
+            in.Options = {odd, odd, odd, odd, odd};
+            ExposureTable table;
+            EXPECT_TRUE(CreateExposureTable(in, table).Created);
+            in.Options = {};  // the start choices where these lie beyond what the window offers
+            in.Options.BeadsSpan = odd >= 0 && odd <= 10 ? odd : kBeadsSpanWhenNone;
+            in.Options.BrokenRingSpan = odd >= 0 && odd <= 10 ? odd : kBrokenRingSpanWhenNone;
+            ExposureTable expected;
+            CreateExposureTable(in, expected);
+            EXPECT_EQ(table, expected);
+        }
+    }
+    // A camera name the file could not carry leaves its cell empty, as an empty list does.
     GeneratorInput in = ReferenceTotal();
-    in.Options.PartialInterval = 0;
-    in.Options.AnnularInterval = 0;
+    in.Defaults.ISO = "100,200";
     ExposureTable table;
     CreateExposureTable(in, table);
-    EXPECT_EQ(table.RowCount(), 72);  // as with the 5-minute start choice
+    EXPECT_EQ(table.Row(0)[kColumnISO], "");
+    EXPECT_EQ(table.Row(0)[kColumnQuality], "JPGLarFin");
+    // Contacts no solver gives build no table.
+    for (const double odd : {std::nan(""), 1e300, -1e300, CalendarToJD(10000, 1, 1, 0, 0, 0)}) {
+        in = ReferenceTotal();
+        in.ContactJD[kC1] = odd;
+        EXPECT_FALSE(CreateExposureTable(in, table).Created) << odd;
+    }
+    // Contacts far apart make at most a day of rows on either side.
+    in = ReferenceTotal();
+    in.ContactJD[kC1] = CalendarToJD(1, 1, 1, 0, 0, 0);
+    in.ContactJD[kC4] = CalendarToJD(9999, 1, 1, 0, 0, 0);
+    ASSERT_TRUE(CreateExposureTable(in, table).Created);
+    EXPECT_LT(table.RowCount(), 2 * 24 * 12 + 60);
 }
 
 TEST(TableHeaderText, DurationAndMinutesSeconds) {

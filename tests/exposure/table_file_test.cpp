@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zelto {
 namespace {
@@ -111,65 +113,78 @@ TEST(TableFileReading, HeaderLines) {
         EXPECT_EQ(reading.site, c.site) << c.header;
         EXPECT_EQ(reading.table.RowCount(), 0) << c.header;
     }
-    const TableFileReading shortFile = ReadExposureTableText("51\r\n25\r\nN\r\n");
-    EXPECT_FALSE(shortFile.opened);
-    EXPECT_NE(shortFile.message.find("fewer than the 6 header lines"), std::string::npos);
+    // Files that are no table: nothing of them is to be applied.
+    const std::pair<std::string, const char*> notTables[] = {
+        {"51\r\n25\r\nN\r\n", "it has 3 lines, fewer than the 6 header lines"},
+        {"shopping\r\neggs\r\nmilk\r\nbread\r\ntea\r\ncheese\r\n" + std::string(kCommas), "line 2 \"eggs\" is no latitude"},
+        {"51\r\n25\r\nN\r\n103.5.5\r\nW\r\n800\r\n", "line 4 \"103.5.5\" is no longitude"},
+        {"51\r\n25\r\nN\r\n103.5\r\nW\r\n1e3\r\n", "line 6 \"1e3\" is no height from 0 to 25000 m"},
+    };
+    for (const auto& [text, why] : notTables) {
+        const TableFileReading reading = ReadExposureTableText(text);
+        EXPECT_FALSE(reading.opened) << text;
+        EXPECT_EQ(reading.message, std::string("Not an exposure table: ") + why);
+    }
 }
 
 TEST(TableFileReading, RowLines) {
     const std::string date = "2024-04-08 18:16:17.0";
-    // A comma inside cell 3 splits the row there: later cells move right and the last is dropped.
-    ExposureRow withComma = PhotoRow("C2: begin of total phase", date);
-    withComma[kColumnQuality] = "JPG,Lar";
-    withComma[22] = "x";
-    ExposureRow shifted = PhotoRow("C2: begin of total phase", date);
-    shifted[3] = "JPG";
-    shifted[4] = "Lar";
-    shifted[5] = "100";
-    shifted[6] = "f/4";
-    shifted[9] = "";
-    shifted[10] = shifted[11] = shifted[12] = "x";
-
-    const std::string lines = RowLine(withComma) +
+    const ExposureRow photo = PhotoRow("C2: begin of total phase", date);
+    const std::string lines = RowLine(photo) +
                               "\r\n   \r\n" +  // blank lines make no row
                               std::string(kCommas) + "\r\n" +
-                              "WAV,attach_filters.wav," + date + ",,,,,,,,,,,,,,,,,,,,,extra,fields,\r\n";
+                              "WAV,attach_filters.wav," + date + ",,,,,,,,,,,,,,,,,,,,,dropped\r\n" +
+                              ",Inserted line,17:41:16,,,,,,,,,,,,,,,,,,,,,\r\n";  // kept, unreadable as it is
     const TableFileReading reading = ReadExposureTableText(std::string(kHeader) + lines);
     ASSERT_TRUE(reading.opened);
     EXPECT_TRUE(reading.message.empty());
-    ASSERT_EQ(reading.table.RowCount(), 3);
-    EXPECT_EQ(reading.table.Row(0), shifted);
+    EXPECT_TRUE(reading.leftOutLines.empty());
+    ASSERT_EQ(reading.table.RowCount(), 4);
+    EXPECT_EQ(reading.table.Row(0), photo);
     EXPECT_EQ(reading.table.Row(1), ExposureRow{});
     ExposureRow sound;
     sound[0] = "WAV";
     sound[1] = "attach_filters.wav";
     sound[2] = date;
     EXPECT_EQ(reading.table.Row(2), sound);
+    EXPECT_EQ(reading.table.Row(3)[kColumnDateTime], "17:41:16");
 }
 
-TEST(TableFileReading, MalformedLineStopsWithItsNumberAndKeepsEarlierRows) {
+// The whole file is read: a line that is no row is left out and named, every row around it stays.
+TEST(TableFileReading, LinesThatAreNoRowsAreLeftOutAndNamed) {
     const std::string good = RowLine(PhotoRow("ending partial phase", "2024-04-08 18:24:26.0"));
+    ExposureRow withComma = PhotoRow("C2: begin of total phase", "2024-04-08 18:16:17.0");
+    withComma[kColumnISO] = "100,";  // would move every later cell, and so the exposure marks
     struct Case {
         std::string line;
         const char* why;
     };
     const Case cases[] = {
-        {",ending partial phase,2024-04-08 18:24:26.0,JPGLarFin,100,f/4,,,", "it has 8 commas instead of 23"},
-        {"just text", "it has 0 commas instead of 23"},
-        {",Inserted line,2024-04-08 18:24,,,,,,,,,,,,,,,,,,,,,", "\"2024-04-08 18:24\" is shorter than 20"},
-        {",Inserted line,,,,,,,,,,,,,,,,,,,,,,,", "\"\" is shorter than 20"},  // 24 commas, no date
+        {",ending partial phase,2024-04-08 18:24:26.0,JPGLarFin,100,f/4,,,", "it has 8 commas instead of 23."},
+        {"just text", "it has 0 commas instead of 23."},
+        {RowLine(withComma).substr(0, RowLine(withComma).size() - 2), "it has 24 commas instead of 23 (a cell holds a comma)."},
+        {std::string(kCommas) + "extra,fields,", "it has 25 commas instead of 23 (a cell holds a comma)."},
     };
     for (const Case& c : cases) {
         // Header, a good row, a blank line, the bad line (line 9), another good row.
         const std::string text = std::string(kHeader) + good + "\r\n" + c.line + "\r\n" + good;
         const TableFileReading reading = ReadExposureTableText(text);
         EXPECT_TRUE(reading.opened) << c.line;
+        EXPECT_EQ(reading.leftOutLines, std::vector<int>{9}) << c.line;
         EXPECT_EQ(reading.malformedLine, 9) << c.line;
-        EXPECT_EQ(reading.message.rfind("Line 9 is not a table row: ", 0), 0u) << reading.message;
-        EXPECT_NE(reading.message.find(c.why), std::string::npos) << reading.message;
-        EXPECT_EQ(reading.table.RowCount(), 1) << c.line;
+        EXPECT_EQ(reading.message, std::string("Line 9 is not a table row: ") + c.why + "\n1 line was left out; 2 rows were read.");
+        EXPECT_EQ(reading.table.RowCount(), 2) << c.line;
         EXPECT_EQ(reading.site, kSite);
     }
+    // Many such lines: the first five are named.
+    std::string many = kHeader;
+    for (int i = 0; i < 7; ++i) many += "x\r\n" + good;
+    const TableFileReading reading = ReadExposureTableText(many);
+    EXPECT_EQ(reading.leftOutLines, (std::vector<int>{7, 9, 11, 13, 15, 17, 19}));
+    EXPECT_EQ(reading.table.RowCount(), 7);
+    EXPECT_NE(reading.message.find("Line 15 is not"), std::string::npos);
+    EXPECT_EQ(reading.message.find("Line 17 is not"), std::string::npos);
+    EXPECT_NE(reading.message.find("... and 2 more such lines.\n7 lines were left out; 7 rows were read."), std::string::npos);
 }
 
 TEST_F(TableFileTest, FailedOpenAndSaveSayWhyAndLoseNothing) {
