@@ -79,10 +79,17 @@ void PhotographyRun::Report(int row, double scheduledJD, double startedJD, const
 }
 
 RunSummary PhotographyRun::Run(RunKind kind) {
-    kind_ = kind;
-    stopped_ = false;
     summary_ = RunSummary{};
     RunFlags& flags = env_.flags;
+    if (flags.Activity != CameraActivity::None) {
+        // Another run or a test series goes on: this one does not start and changes nothing of it.
+        env_.view.SetStatus(kCameraBusyText);
+        summary_.refused = true;
+        return summary_;
+    }
+    flags.Activity = kind == RunKind::Real ? CameraActivity::Run : CameraActivity::TestRun;
+    kind_ = kind;
+    stopped_ = false;
 
     flags.SimulationMode = false;
     env_.view.SetInfoColour(RunColour::White);
@@ -136,6 +143,7 @@ RunSummary PhotographyRun::Run(RunKind kind) {
 
 void PhotographyRun::EndStep() {
     env_.pump.ProcessMessages();
+    env_.flags.Activity = CameraActivity::None;
     if (kind_ == RunKind::Real) {
         env_.time.TimeOffset = 0;
         env_.view.ShowRehearsalControls(false);

@@ -43,6 +43,7 @@ struct RunSummary {
     bool noTable = false;
     bool aborted = false;
     bool cameraLost = false;  // the camera was disconnected while the run went on
+    bool refused = false;     // another run or a test series was going on: nothing was done
 };
 
 // The real run and the test run over the rows of an exposure table.

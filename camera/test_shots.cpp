@@ -8,13 +8,21 @@ namespace {
 
 constexpr int kMaxCalls = 5000;
 
-void Start(const ShotsEnvironment& env) {
+// False (and nothing changed but the status line) while a run or another series goes on.
+bool Start(const ShotsEnvironment& env) {
+    if (env.flags.Activity != CameraActivity::None) {
+        env.view.SetStatus(kCameraBusyText);
+        return false;
+    }
+    env.flags.Activity = CameraActivity::Series;
     env.view.ClearReport();
     env.flags.AbortShotsRequested = false;
     env.view.SetSeriesRunning(true, false);
+    return true;
 }
 
 SeriesResult End(const ShotsEnvironment& env, SeriesResult result, bool fiveSeries) {
+    env.flags.Activity = CameraActivity::None;
     result.aborted = env.flags.AbortShotsRequested;
     if (result.aborted) {
         env.view.AddReportLine("Test aborted by user.");
@@ -45,7 +53,7 @@ bool StopBetweenPictures(const ShotsEnvironment& env, SeriesResult& result) {
 SeriesResult TakeFivePictures(const ShotsEnvironment& env) {
     SeriesResult result;
     result.asked = 5;
-    Start(env);
+    if (!Start(env)) return {.refused = true};
     Delay(env.clock, 50);
     for (int k = 1; k <= 5; ++k) {
         TAppMaster* camera = env.camera();
@@ -77,7 +85,7 @@ SeriesResult TakeFivePictures(const ShotsEnvironment& env) {
 SeriesResult TakeNinePictures(const ShotsEnvironment& env) {
     SeriesResult result;
     result.asked = 9;
-    Start(env);
+    if (!Start(env)) return {.refused = true};
     for (int k = 1; k <= 9; ++k) {
         TAppMaster* camera = env.camera();
         if (camera == nullptr) {

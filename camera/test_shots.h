@@ -21,7 +21,8 @@ class ShotsView {
     virtual void AddReportLine(const std::string& line) = 0;
     virtual void SetStatus(const std::string& text) = 0;
     // Start: Release hidden, both series buttons disabled, Abort enabled. End: the reverse, the
-    // report's caret at its start; focusReport gives the report the focus.
+    // report's caret at its start; focusReport gives the report the focus. (RunFlags::Activity says
+    // meanwhile that a series goes on.)
     virtual void SetSeriesRunning(bool running, bool focusReport) = 0;
     // Lets the window handle pending clicks and camera messages between pictures.
     virtual void ProcessMessages() = 0;
@@ -39,6 +40,7 @@ struct SeriesResult {
     int taken = 0;
     bool aborted = false;
     bool cameraLost = false;  // disconnected during the series: it ended before the next release
+    bool refused = false;     // a run or another series was going on: nothing was done
 };
 
 SeriesResult TakeFivePictures(const ShotsEnvironment& environment);

@@ -382,6 +382,8 @@ void TForm_Camera::SetReleaseEnabled(bool enabled) {
 }
 
 void TForm_Camera::SetSeriesEnabled(bool enabled) {
+    // Never while a run goes on (a connect during a run enables them otherwise).
+    enabled = enabled && s_.shared.flags.Activity == CameraActivity::None;
     Button_take_5_pictures->setEnabled(enabled);
     Button_take_9_pictures->setEnabled(enabled);
 }
@@ -462,6 +464,7 @@ void TForm_Camera::AddReportLine(const std::string& line) {
 }
 
 void TForm_Camera::SetSeriesRunning(bool running, bool focusReport) {
+    SetRunStartsEnabled(!running);  // no run starts while a series goes on
     if (running) {
         Button_Abort2->setEnabled(true);
         SpeedButton_Release->hide();
@@ -471,7 +474,8 @@ void TForm_Camera::SetSeriesRunning(bool running, bool focusReport) {
     QTextCursor cursor = Memo_Test2->textCursor();
     cursor.movePosition(QTextCursor::Start);
     Memo_Test2->setTextCursor(cursor);
-    SetSeriesEnabled(true);
+    // A series ended by a disconnect leaves them disabled, as the disconnect did.
+    SetSeriesEnabled(control_->Master() != nullptr);
     SpeedButton_Release->show();
     PageControl1->currentWidget()->show();
     if (focusReport) Memo_Test2->setFocus();
@@ -588,14 +592,20 @@ void TForm_Camera::HideBanner() {
     Label_WAV_Meldung->hide();
 }
 
-void TForm_Camera::SetRunning(RunKind kind, bool running) {
+void TForm_Camera::SetRunStartsEnabled(bool enabled) {
     for (QWidget* widget : {static_cast<QWidget*>(Button_Start_Eclipse_Photography),
                             static_cast<QWidget*>(Label_Start_Eclipse_Photography),
                             static_cast<QWidget*>(Button_Test_Eclipse_Photography),
                             static_cast<QWidget*>(Label_Test_Eclipse_Photography)}) {
-        widget->setEnabled(!running);
+        widget->setEnabled(enabled);
     }
+}
+
+void TForm_Camera::SetRunning(RunKind kind, bool running) {
+    SetRunStartsEnabled(!running);
     (kind == RunKind::Real ? Button_Abort_Foto : Button_Abort_Test)->setEnabled(running);
+    // No test series while a run goes on; afterwards they follow the connection again.
+    SetSeriesEnabled(!running && control_->Master() != nullptr);
 }
 
 void TForm_Camera::ShowRehearsalControls(bool shown) {

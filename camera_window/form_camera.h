@@ -138,6 +138,7 @@ class TForm_Camera final : public QMainWindow,
     QComboBox* ListOf(EdsPropertyID property) const;
     ShotsEnvironment ShotsEnv();
     void StartRun(RunKind kind);
+    void SetRunStartsEnabled(bool enabled);  // both run buttons and their caption labels
     void PressCaption(QLabel* label, bool pressed);
 
     Services s_;

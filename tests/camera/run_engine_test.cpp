@@ -394,15 +394,43 @@ TEST_F(RunTest, RowsDeletedDuringTheRunAreNeverReadPastTheEnd) {
 }
 
 TEST_F(RunTest, UnreadableDateTimeSkipsItsRow) {
+    // Texts that once meant an instant far away (or a loop for ever) are skipped like any unreadable one.
+    for (const char* text : {"2024-04-08 18:1", "2024-04-08 16:56:-1e300", "2024-04-08 18:00:1e300",
+                             "9999-99-99 99:99:99.9", "2024-04-08 18:00:1e1"}) {
+        SCOPED_TRACE(text);
+        table = ExposureTable(0);
+        view.actions.clear();
+        table.AppendRow(Row("", "C1", kStart + 10 * kSecond, {6}));
+        table.AppendRow(Row("", "Loop during totality until", 0, {6}));
+        table.SetCell(kColumnDateTime, 1, text);
+        table.AppendRow(Row("", "C3", kStart + 20 * kSecond, {7}));
+        const RunSummary summary = Run();
+        EXPECT_EQ(summary.rowsSkipped, 1);
+        EXPECT_EQ(summary.picturesTaken, 2);
+        EXPECT_EQ(view.Count("row 2 skipped: unreadable date-time"), 1);
+        EXPECT_EQ(view.infoColour, RunColour::Red);
+        EXPECT_LT(clock.CurrentJD() - kStart, 60 * kSecond);
+    }
+}
+
+// A run starts only while neither a series nor another run goes on, and says so otherwise.
+TEST_F(RunTest, StartsOnlyWhileNothingElseGoesOn) {
     table.AppendRow(Row("", "C1", kStart + 10 * kSecond, {6}));
-    table.AppendRow(Row("", "C2", 0, {6}));
-    table.SetCell(kColumnDateTime, 1, "2024-04-08 18:1");
-    table.AppendRow(Row("", "C3", kStart + 20 * kSecond, {7}));
-    const RunSummary summary = Run();
-    EXPECT_EQ(summary.rowsSkipped, 1);
-    EXPECT_EQ(summary.picturesTaken, 2);
-    EXPECT_EQ(view.Count("row 2 skipped: unreadable date-time"), 1);
-    EXPECT_EQ(view.infoColour, RunColour::Red);
+    for (const CameraActivity busy : {CameraActivity::Series, CameraActivity::Run, CameraActivity::TestRun}) {
+        shared.flags.Activity = busy;
+        EXPECT_TRUE(Run().refused);
+        EXPECT_EQ(shared.flags.Activity, busy);
+        EXPECT_EQ(view.status, kCameraBusyText);
+        EXPECT_TRUE(view.running.empty());
+        EXPECT_TRUE(camera.Calls().empty());
+    }
+    shared.flags.Activity = CameraActivity::None;
+    std::vector<CameraActivity> during;
+    pump.onMessages = [&] { during.push_back(shared.flags.Activity); };
+    EXPECT_FALSE(Run(RunKind::Test).refused);
+    EXPECT_EQ(during.front(), CameraActivity::TestRun);
+    EXPECT_EQ(shared.flags.Activity, CameraActivity::None);
+    EXPECT_EQ(Run().picturesTaken, 1);
 }
 
 TEST_F(RunTest, BatchRowsStartOnlyPlainFilesInTheApplicationDataFolder) {

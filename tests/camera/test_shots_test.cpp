@@ -52,6 +52,22 @@ class TestShots : public testing::Test {
     RecordingShotsView view;
 };
 
+TEST_F(TestShots, RefusedWhileARunGoesOn) {
+    for (const CameraActivity busy : {CameraActivity::Run, CameraActivity::TestRun, CameraActivity::Series}) {
+        flags.Activity = busy;
+        EXPECT_TRUE(Five().refused);
+        EXPECT_TRUE(Nine().refused);
+        EXPECT_EQ(view.status, kCameraBusyText);
+        EXPECT_EQ(view.runningChanges, 0);
+        EXPECT_EQ(camera.PicturesTaken(), 0);
+        EXPECT_EQ(flags.Activity, busy);
+    }
+    flags.Activity = CameraActivity::None;
+    view.onMessages = [this] { EXPECT_EQ(flags.Activity, CameraActivity::Series); };
+    EXPECT_EQ(Five().taken, 5);
+    EXPECT_EQ(flags.Activity, CameraActivity::None);
+}
+
 TEST_F(TestShots, CameraThatAcceptsEverything) {
     const SeriesResult five = Five();
     EXPECT_EQ(five.taken, 5);

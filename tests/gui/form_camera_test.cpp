@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <memory>
 #include <sstream>
 
@@ -268,6 +269,57 @@ TEST_F(FormCamera, TestSeriesReportsAndAbort) {
                      Qt::NoModifier);
     QCoreApplication::sendEvent(Find<QPushButton>("Button_take_9_pictures"), &move);
     EXPECT_EQ(Text("Label_Test2_Expl").substr(0, 50), "When pressing this button, 9 exposures (increasing");
+}
+
+// While a series, a run or a test run goes on the others' buttons are disabled, and a start that
+// comes through anyway is refused.
+TEST_F(FormCamera, SeriesAndRunsExcludeEachOther) {
+    Click("Button_Connect");
+    camera.SetCallLog(false);
+    table.AppendRow(PhotoRow("Partial", kStart + 10 * kSecond, 10));
+    const auto enabled = [this](std::initializer_list<const char*> names) {
+        std::vector<bool> states;
+        for (const char* name : names) states.push_back(Find<QWidget>(name)->isEnabled());
+        return states;
+    };
+    const auto runStarts = {"Button_Start_Eclipse_Photography", "Label_Start_Eclipse_Photography",
+                            "Button_Test_Eclipse_Photography", "Label_Test_Eclipse_Photography"};
+    const auto seriesStarts = {"Button_take_5_pictures", "Button_take_9_pictures"};
+
+    std::vector<bool> duringSeries;
+    int picturesOfTheRefusedRun = -1;
+    QTimer::singleShot(0, form.get(), [&] {
+        duringSeries = enabled(runStarts);
+        const int before = camera.PicturesTaken();
+        form->Button_Test_Eclipse_PhotographyClick();
+        picturesOfTheRefusedRun = camera.PicturesTaken() - before;
+    });
+    Click("Button_take_5_pictures");
+    EXPECT_EQ(duringSeries, std::vector<bool>(4, false));
+    EXPECT_EQ(picturesOfTheRefusedRun, 0);
+    EXPECT_EQ(camera.PicturesTaken(), 5);
+    EXPECT_EQ(enabled(runStarts), std::vector<bool>(4, true));
+
+    std::vector<bool> duringRun;
+    std::string seriesReport = "untouched";
+    QTimer::singleShot(0, form.get(), [&] {
+        duringRun = enabled(seriesStarts);
+        Find<QPlainTextEdit>("Memo_Test2")->setPlainText("untouched");
+        form->Button_take_9_picturesClick();
+        seriesReport = Find<QPlainTextEdit>("Memo_Test2")->toPlainText().toStdString();
+    });
+    Click("Button_Test_Eclipse_Photography");
+    EXPECT_EQ(duringRun, std::vector<bool>(2, false));
+    EXPECT_EQ(seriesReport, "untouched");
+    EXPECT_EQ(camera.PicturesTaken(), 6);
+    EXPECT_EQ(enabled(seriesStarts), std::vector<bool>(2, true));
+
+    // A series ended by a disconnect leaves its buttons as the disconnect set them.
+    QTimer::singleShot(0, form.get(), [this] { Click("Button_Disconnect"); });
+    Click("Button_take_9_pictures");
+    EXPECT_EQ(Find<QPlainTextEdit>("Memo_Test2")->toPlainText().split('\n').back(), "8 pictures LOST!");
+    EXPECT_EQ(enabled(seriesStarts), std::vector<bool>(2, false));
+    EXPECT_EQ(enabled(runStarts), std::vector<bool>(4, true));
 }
 
 TEST_F(FormCamera, RunPageNoTableAndCaptionPress) {
