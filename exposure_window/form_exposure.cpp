@@ -24,6 +24,8 @@
 #include <utility>
 
 #include "camera/camera_log.h"
+#include "camera/run_flags.h"
+#include "eclipse_data/file_text.h"
 #include "platform/qt_text.h"
 #include "exposure/table_file.h"
 #include "main_window/form_main.h"
@@ -88,9 +90,17 @@ class ExposureTableModel final : public QAbstractTableModel {
         }
     }
 
+    // Called with a message when a typed text was refused.
+    void SetRefusalHandler(std::function<void(const std::string&)> refused) { refused_ = std::move(refused); }
+
     bool setData(const QModelIndex& index, const QVariant& value, int role) override {
-        if (role != Qt::EditRole || !table_.SetCell(index.column(), index.row(), CellBytes(value.toString())))
-            return false;
+        if (role != Qt::EditRole) return false;
+        const std::string text = CellBytes(value.toString());
+        if (!CellFitsFile(text)) {
+            if (refused_) refused_(kCellCommaMessage);
+            return false;  // the cell keeps its text
+        }
+        if (!table_.SetCell(index.column(), index.row(), text)) return false;
         // The phase decides the colour of the whole row.
         emit dataChanged(this->index(index.row(), 0), this->index(index.row(), kExposureColumns - 1));
         return true;
@@ -121,13 +131,14 @@ class ExposureTableModel final : public QAbstractTableModel {
 
   private:
     QVariant NGEDrawCell(int row, int role) const {
-        const std::optional<Rgb> fill = RowFillColour(table_.Row(row)[kColumnPhase]);
-        if (!fill) return {};
-        if (role == Qt::ForegroundRole) return QBrush(Qt::black);
-        return QBrush(QColor(fill->r, fill->g, fill->b));
+        const RowColours colours = RowColoursFor(table_.Row(row));
+        const std::optional<Rgb>& colour = role == Qt::ForegroundRole ? colours.text : colours.fill;
+        if (!colour) return {};
+        return QBrush(QColor(colour->r, colour->g, colour->b));
     }
 
     ExposureTable& table_;
+    std::function<void(const std::string&)> refused_;
     std::array<Qt::Alignment, kExposureColumns> alignment_{};
 };
 
@@ -151,6 +162,9 @@ TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidge
     // The dialog asks before it lets an existing file be overwritten.
     saveAsDialog_ = [this] {
         return ToUtf8(QFileDialog::getSaveFileName(this, "Save Exposure Table As"));
+    };
+    questionBox_ = [this](const std::string& caption, const std::string& text) {
+        return QMessageBox::question(this, ToQString(caption), ToQString(text)) == QMessageBox::Yes;
     };
     BuildWidgets();
     BuildMenus();
@@ -253,6 +267,10 @@ void TForm_Exposure::BuildWidgets() {
             &TForm_Exposure::Button_Create_ExposureListClick);
 
     model_ = new ExposureTableModel(table_, this);
+    // Told once the grid's editor has closed: a message box inside its commit would commit it again.
+    model_->SetRefusalHandler([this](const std::string& text) {
+        QMetaObject::invokeMethod(this, [this, text] { ShowMessage(text); }, Qt::QueuedConnection);
+    });
     NGE = new ExposureGrid(client);
     NGE->setObjectName("NGE");
     NGE->setModel(model_);
@@ -354,7 +372,12 @@ void TForm_Exposure::ShowMessage(const std::string& text) {
 
 void TForm_Exposure::FormShow() {
     if (QAction* item = main_.exposureTablesItem()) item->setEnabled(false);
-    model_->Change([this] { table_.Clear(); });
+    // A run carries out this table: opening the window then keeps it as it is.
+    const CameraActivity activity = shared_.flags.Activity;
+    if (activity != CameraActivity::Run && activity != CameraActivity::TestRun) {
+        model_->Change([this] { table_.Clear(); });
+        shorterSource_.reset();
+    }
     Button_Create_ExposureList->setEnabled(true);
     const char type = shared_.contacts.Stadt.LocalType;
     StatusBar1_Text->setText(QString(QChar::fromLatin1(type)));
@@ -432,6 +455,7 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
     }
     GeneratorResult result;
     model_->Change([&] { result = CreateExposureTable(input, table_); });
+    if (result.Created) shorterSource_.reset();
     StatusBar1_Text->setText(ToQString(result.StatusText));
     if (result.Heading) Label_Exp1->setText(ToQString(*result.Heading));
     for (int c = 0; c < kExposureColumns; ++c) model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
@@ -473,7 +497,12 @@ void TForm_Exposure::Open_Exposure_TableClick() {
 
     model_->Change([&] { table_ = std::move(reading.table); });
     model_->SetAlignment(kColumnPhase, Qt::AlignLeft);
-    if (reading.malformedLine != 0) ShowMessage(reading.message);  // the rows before it stay
+    shorterSource_.reset();
+    if (!reading.leftOutLines.empty()) {
+        // The rows that read stay; saving over this file asks first.
+        shorterSource_ = ShorterSource{path, reading.leftOutLines};
+        ShowMessage(reading.message);
+    }
     // A loaded table is always fitted, as a double click on a column border would.
     NGEDblClick(true);
 }
@@ -487,8 +516,17 @@ void TForm_Exposure::Save_Exposure_Table_AsClick() {
 
 void TForm_Exposure::WriteTable(const std::string& path) {
     CommitCellEdit();
+    const bool overShorterSource = shorterSource_ && SameFile(path, shorterSource_->path);
+    if (overShorterSource && !(questionBox_ && questionBox_("Zelto", OverwriteShorterQuestion(path, shorterSource_->leftOutLines, table_.RowCount()))))
+        return;
     const TableFileSaving saving = SaveExposureTable(path, main_.TableSite(), table_);
-    if (!saving.saved) ShowMessage(saving.message);
+    if (!saving.saved) {
+        ShowMessage(saving.message);
+        return;
+    }
+    if (overShorterSource) shorterSource_.reset();
+    if (const std::string note = UnreadableRowsNote(RowsWithUnreadableDateTime(table_)); !note.empty())
+        ShowMessage("Saved. " + note);
 }
 
 // A cell still being typed into belongs to the table before it is saved or replaced: moving the

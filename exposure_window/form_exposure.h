@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "exposure/editor.h"
 #include "exposure/generator.h"
@@ -41,8 +42,10 @@ class TForm_Exposure final : public QMainWindow {
     // Replaceable for tests: message boxes (caption, text), and the open and save dialogs, which
     // return the chosen path or an empty text when cancelled.
     using MessageBoxFn = std::function<void(const std::string&, const std::string&)>;
+    using QuestionBoxFn = std::function<bool(const std::string&, const std::string&)>;  // true: yes
     using FileDialogFn = std::function<std::string()>;
     void SetMessageBox(MessageBoxFn show) { messageBox_ = std::move(show); }
+    void SetQuestionBox(QuestionBoxFn ask) { questionBox_ = std::move(ask); }
     void SetFileDialogs(FileDialogFn open, FileDialogFn saveAs) {
         openDialog_ = std::move(open);
         saveAsDialog_ = std::move(saveAs);
@@ -90,9 +93,16 @@ class TForm_Exposure final : public QMainWindow {
     SharedVariables& shared_;
     TForm_Main& main_;
     ExposureTable table_;  // 2048 empty rows: "no table" until the window is first opened
+    // The file the table was read from while lines of it were left out: a save over it asks first.
+    struct ShorterSource {
+        std::string path;
+        std::vector<int> leftOutLines;
+    };
+    std::optional<ShorterSource> shorterSource_;
     ExposureTableModel* model_ = nullptr;
     char shownType_ = '-';
     MessageBoxFn messageBox_;
+    QuestionBoxFn questionBox_;
     FileDialogFn openDialog_;
     FileDialogFn saveAsDialog_;
 

@@ -403,6 +403,101 @@ TEST_F(FormExposure, CliTableOpensUnchangedAndSavesBack) {
     EXPECT_NE(boxes[2].find("Line 9"), std::string::npos) << boxes[2];
 }
 
+// The grid holds only what the file carries, and a row the run would skip shows in red.
+TEST_F(FormExposure, CellsHoldWhatTheFileCarries) {
+    OpenAt(kTotalSite);
+    Click("Button_Create_ExposureList");
+    const ExposureTable created = form->table();
+    const auto type = [this](int row, int column, const QString& text) {
+        NGE()->setCurrentIndex(Grid()->index(row, column));
+        QTest::keyClick(NGE(), Qt::Key_F2);
+        auto* editor = NGE()->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->clear();
+        QTest::keyClicks(editor, text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();  // the grid commits the text
+        QCoreApplication::processEvents();  // and a refusal is told after it
+    };
+    type(0, kColumnISO, "100,");
+    EXPECT_EQ(form->table().Row(0)[kColumnISO], "100");
+    EXPECT_EQ(form->table(), created);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], kCellCommaMessage);
+
+    type(1, kColumnDateTime, "17:41:16");
+    EXPECT_EQ(form->table().Row(1)[kColumnDateTime], "17:41:16");
+    EXPECT_EQ(Grid()->data(Grid()->index(1, 5), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
+    EXPECT_EQ(Grid()->data(Grid()->index(2, 5), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::black));
+    Find<QAction>("Save_Exposure_Table")->trigger();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], "Saved. Row 2 has a date-time that cannot be read (shown in red): a run skips it.");
+    // Saved whole, and read back whole.
+    const TableFileReading reading = LoadExposureTable(form->TableFilePath());
+    EXPECT_EQ(reading.table, form->table());
+}
+
+// A file is checked whole before anything of it is applied.
+TEST_F(FormExposure, OpeningChecksTheWholeFileFirst) {
+    OpenAt(kAnnularSite);
+    Click("Button_Create_ExposureList");
+    const ExposureTable created = form->table();
+    std::ofstream(docs / "shopping.txt", std::ios::binary) << "shopping\r\neggs\r\nmilk\r\nbread\r\ntea\r\ncheese\r\n";
+    openPath = (docs / "shopping.txt").string();
+    Find<QAction>("Open_Exposure_Table")->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Not an exposure table: line 2 \"eggs\" is no latitude");
+    EXPECT_EQ(form->table(), created);
+    EXPECT_EQ(main->TableSite(), kAnnularSite);
+    EXPECT_EQ(Shared().eclipse.SelectedEclipse, 50);
+
+    // Partly readable: the line is named; a save over that file asks first.
+    std::string text = ExposureTableText(kTotalSite, created);
+    text.insert(text.find("\r\n", text.find(",\r\n")) + 2, "a note,\r\n");  // line 8
+    const std::string path = form->TableFilePath();
+    std::ofstream(path, std::ios::binary) << text;
+    openPath = path;
+    Find<QAction>("Open_Exposure_Table")->trigger();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1].rfind("Line 8 is not a table row: it has 1 comma instead of 23.", 0), 0u) << boxes[1];
+    EXPECT_EQ(form->table(), created);
+    std::vector<std::string> questions;
+    bool answer = false;
+    form->SetQuestionBox([&](const std::string&, const std::string& question) {
+        questions.push_back(question);
+        return answer;
+    });
+    Find<QAction>("Save_Exposure_Table")->trigger();  // "no": the file stays as it is
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0], OverwriteShorterQuestion(path, {8}, created.RowCount()));
+    EXPECT_EQ(FileText(path), text);
+    saveAsPath = (docs / "elsewhere.txt").string();
+    Find<QAction>("Save_Exposure_Table_As")->trigger();  // another file: no question
+    EXPECT_EQ(questions.size(), 1u);
+    answer = true;
+    Find<QAction>("Save_Exposure_Table")->trigger();
+    EXPECT_EQ(FileText(path), ExposureTableText(kTotalSite, created));
+    Find<QAction>("Save_Exposure_Table")->trigger();  // the file is whole again: no question
+    EXPECT_EQ(questions.size(), 2u);
+}
+
+// A run carries out the window's table: opening the window then keeps it.
+TEST_F(FormExposure, OpeningDuringARunKeepsTheTable) {
+    OpenAt(kTotalSite);
+    Click("Button_Create_ExposureList");
+    const ExposureTable created = form->table();
+    form->close();
+    for (const CameraActivity activity : {CameraActivity::Run, CameraActivity::TestRun}) {
+        Shared().flags.Activity = activity;
+        form->FormShow();
+        EXPECT_EQ(form->table(), created);
+        form->close();
+    }
+    Shared().flags.Activity = CameraActivity::Series;
+    form->FormShow();
+    EXPECT_EQ(Rows(), 0);
+}
+
 TEST_F(FormExposure, CreateFollowsASiteChangedWhileOpen) {
     OpenAt(kTotalSite);
     main->LoadTableSite(kNoEclipseSite);  // the main window recomputes; no contact is visible now
