@@ -32,17 +32,20 @@ int main(int argc, char** argv) {
                               QString::fromStdString(text).replace('\r', '\n'));
     });
 
-    static zelto::SystemClock clock;
-    static zelto::QtSoundPlayer sound;
-    // Windows in the order main, camera, exposure table.
-    zelto::TForm_Main main(shared, clock, sound);
-
+    // The services the windows use live here, after the application object and before the windows, so
+    // that they end after the windows and before the application: a sound effect that outlived the
+    // application would free its audio objects after Qt Multimedia had gone.
+    zelto::SystemClock clock;
+    zelto::QtSoundPlayer sound;
+    zelto::QtShell shell;
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
     // that cannot be made falls back to one that finds no camera.
-    static zelto::QtShell shell;
-    static zelto::CameraBackend backend;
+    zelto::CameraBackend backend;
+
+    // Windows in the order main, camera, exposure table.
+    zelto::TForm_Main main(shared, clock, sound);
     zelto::TForm_Camera camera({shared, clock, sound, shell,
-                                []() -> zelto::EdsSdk& {
+                                [&backend]() -> zelto::EdsSdk& {
                                     if (!backend.sdk) backend = zelto::MakeCameraBackendFromEnvironment();
                                     if (!backend.sdk) backend = zelto::MakeCameraBackend("none");
                                     return *backend.sdk;
