@@ -1,9 +1,14 @@
 // zelto-cli run: carries out an exposure table with the photography run engine, headless.
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "app/cli_commands.h"
@@ -33,6 +38,37 @@ volatile std::sig_atomic_t interrupted = 0;
 extern "C" void OnInterrupt(int) {
     interrupted = 1;
 }
+
+// Ctrl+C asks the run to stop as "Abort" does (the pump passes it on), and the command then ends
+// within a second whatever it is doing: when it has not ended 0.8 s after the request (a camera call
+// that blocks, a release retried for a minute, a connect), the watcher ends the process.
+class InterruptWatch {
+  public:
+    InterruptWatch() : watcher_([this] { Watch(); }) { std::signal(SIGINT, OnInterrupt); }
+    ~InterruptWatch() {
+        done_ = true;
+        watcher_.join();
+        std::signal(SIGINT, SIG_DFL);
+    }
+
+  private:
+    void Watch() {
+        using namespace std::chrono;
+        std::optional<steady_clock::time_point> asked;
+        while (!done_) {
+            std::this_thread::sleep_for(milliseconds(10));
+            if (!interrupted) continue;
+            if (!asked) asked = steady_clock::now();
+            if (steady_clock::now() - *asked < milliseconds(800)) continue;
+            std::fflush(stdout);
+            std::fputs("zelto-cli: run: interrupted\n", stderr);
+            std::_Exit(130);
+        }
+    }
+
+    std::atomic<bool> done_{false};
+    std::thread watcher_;
+};
 
 // The camera's messages, queued by the library's threads and handled on the run's thread.
 class QueueSink final : public CameraMessageSink {
@@ -97,7 +133,8 @@ class ConsoleView final : public RunView {
     void Report(const RunAction& action) override {
         std::cout << "row " << (action.row + 1) << "  "
                   << (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-')) << "  "
-                  << JDText(action.startedJD, 1) << "  " << action.text << '\n';
+                  << JDText(action.startedJD, 1) << "  " << action.text << '\n'
+                  << std::flush;  // as it happens, also into a pipe or a log
     }
 
   private:
@@ -143,6 +180,7 @@ int RunCommand(const Arguments& args) {
         }
     }
     if (file.empty()) return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+    const InterruptWatch interruptWatch;
 
     const TableFileReading reading = LoadExposureTable(file);
     if (!reading.opened) return UsageError("run: " + reading.message);
@@ -217,7 +255,6 @@ int RunCommand(const Arguments& args) {
         std::cout << "camera: none, simulation mode\n";
     }
 
-    std::signal(SIGINT, OnInterrupt);
     ConsolePump pump(sink, master, shared.flags);
     ConsoleView view;
     SilentSound sound;

@@ -1,9 +1,20 @@
 // zelto-cli run, as a separate process, on table files written here.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 #include "cli_process.h"
 #include "eclipse51_table.h"
@@ -55,6 +66,67 @@ class RunCli : public testing::Test {
 };
 
 #if !defined(_WIN32)
+
+// Ctrl+C while the run waits for a row: the run stops as "Abort" stops it, within a second. The
+// row before, whose seconds once made the run loop for ever, is skipped as unreadable.
+TEST_F(RunCli, CtrlCEndsTheRunWithinASecond) {
+    ExposureTable table(0);
+    ExposureRow row;
+    row[kColumnPhase] = "Partial";
+    row[kColumnDateTime] = "2024-04-08 16:56:-1e300";
+    table.AppendRow(row);
+    row[kColumnDateTime] = "2099-09-14 16:57:55.0";
+    table.AppendRow(row);
+    const std::string file = Save("waiting.txt", table);
+
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+    const std::string h = home.string();
+    std::vector<std::string> words = {ZELTO_CLI_PATH, "run", file, "--camera", "none"};
+    std::vector<std::string> environment = {"HOME=" + h, "XDG_CONFIG_HOME=" + h + "/config",
+                                            "XDG_DATA_HOME=" + h + "/share", "ZELTO_CAMERA=none"};
+    const auto pointers = [](std::vector<std::string>& texts) {
+        std::vector<char*> list;
+        for (std::string& text : texts) list.push_back(text.data());
+        list.push_back(nullptr);
+        return list;
+    };
+    std::vector<char*> argv = pointers(words), envp = pointers(environment);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(pipeEnds[1]);
+
+    // Reads what the program prints until `until` shows, the output ends or `limit` has passed.
+    std::string output;
+    const auto read = [&](const std::string& until, std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (output.find(until) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+            pollfd ready{pipeEnds[0], POLLIN, 0};
+            if (poll(&ready, 1, 50) <= 0) continue;
+            char buffer[4096];
+            const ssize_t n = ::read(pipeEnds[0], buffer, sizeof buffer);
+            if (n <= 0) break;
+            output.append(buffer, static_cast<size_t>(n));
+        }
+    };
+    read("row 1 skipped: unreadable date-time\n", std::chrono::seconds(20));
+    ASSERT_NE(output.find("row 1 skipped: unreadable date-time\n"), std::string::npos) << output;
+    const auto asked = std::chrono::steady_clock::now();
+    kill(child, SIGINT);
+    read("\x04", std::chrono::seconds(5));  // to the end of the output
+    const auto ended = std::chrono::steady_clock::now();
+    close(pipeEnds[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_NE(output.find("rows skipped 1\nrun aborted\n"), std::string::npos) << output;
+    EXPECT_LT(ended - asked, std::chrono::seconds(1));
+}
 
 TEST_F(RunCli, WholeEclipseTableOnASimulatedClock) {
     const std::string file = Save("eclipse51.txt", Eclipse51TotalTable(8));
