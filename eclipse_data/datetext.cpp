@@ -72,7 +72,8 @@ FatalDataHandler& Handler() {
 std::string DateTimeText(int year, int month, int day, int tenths, double hours, double minutes,
                          double seconds) {
     // A year of more than four characters is written whole: cut, 10007 would read as 0007.
-    const std::string yearText = IntText(year).size() > 4 ? IntText(year) : LastChars("0000", IntText(year), 4);
+    const std::string yearText =
+        IntText(year).size() > 4 ? IntText(year) : LastChars("0000", IntText(year), 4);
     const std::string monthText = LastChars("00", IntText(month), 2);
     const std::string dayText = LastChars("00", IntText(day), 2);
     if (tenths == 1) {
@@ -142,8 +143,12 @@ std::optional<double> ReadDateStrJD(std::string_view text, DateStrError* error) 
     };
     // Each field is a plain number within its calendar range; a field beyond it is as unreadable as
     // one that is no number, so no date-time text ever stands for an instant it does not name.
-    const auto inRange = [](const auto& value, double low, double high) { return value && *value >= low && *value <= high; };
-    const auto below = [](const std::optional<double>& value, double limit) { return value && *value >= 0 && *value < limit; };
+    const auto inRange = [](const auto& value, double low, double high) {
+        return value && *value >= low && *value <= high;
+    };
+    const auto below = [](const std::optional<double>& value, double limit) {
+        return value && *value >= 0 && *value < limit;
+    };
     const auto year = ParseInteger(field(1, 4));
     if (!inRange(year, 1, 9999)) return fail("Year");
     const auto month = ParseInteger(field(6, 2));
@@ -151,19 +156,22 @@ std::optional<double> ReadDateStrJD(std::string_view text, DateStrError* error) 
     const auto day = ParseInteger(field(9, 2));
     if (!inRange(day, 1, DaysInMonth(static_cast<int>(*year), static_cast<int>(*month)))) return fail("Day");
     const auto hours = ParseDecimal(field(12, 2));
-    if (!below(hours, 24)) return fail("Hours");
+    if (!inRange(hours, 0, 24)) return fail("Hours");
     const auto minutes = ParseDecimal(field(15, 2));
     if (!below(minutes, 60)) return fail("Minutes");
     const auto seconds = ParseDecimal(field(18, 9));
     if (!below(seconds, 60)) return fail("Seconds");
+    // DateTimeText carries a rounding into the hours, never into the date: "24:00:00.0" is the
+    // midnight that ends the day, and the only time of hour 24.
+    if (*hours == 24 && (*minutes != 0 || *seconds != 0)) return fail("Hours");
     return CalendarToJD(static_cast<int>(*year), static_cast<int>(*month), static_cast<int>(*day), *hours,
                         *minutes, *seconds);
 }
 
 bool FitsDateTimeText(double jd) {
     static const double first = CalendarToJD(1, 1, 1, 0, 0, 0);
-    static const double end = CalendarToJD(10000, 1, 1, 0, 0, 0);
-    return jd >= first && jd < end;
+    static const double end = CalendarToJD(9999, 12, 31, 24, 0, 0);
+    return jd >= first && jd <= end;
 }
 
 double DateStrJD(std::string_view text) {

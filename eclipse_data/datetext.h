@@ -30,14 +30,16 @@ std::string DayDiffText(int tenths, double days);
 // Reads date-time text back from fixed positions (year 1–4, month 6–7, day 9–10, hours 12–13,
 // minutes 15–16, seconds 18–26); the characters between them are not looked at. Every field is a
 // plain number (no exponent) within its range: year 1 to 9999, month 1 to 12, a day of that month,
-// hours below 24, minutes and seconds below 60; anything else is unreadable.
+// hours below 24 (or 24:00:00, which DateTimeText writes for a time rounded up to midnight), minutes
+// and seconds below 60; anything else is unreadable.
 struct DateStrError {
     std::string message;  // e.g. "Couldn't decode Seconds in DateStrJD"
     std::string detail;   // "Argument:" followed by the whole text
 };
 std::optional<double> ReadDateStrJD(std::string_view text, DateStrError* error = nullptr);
 
-// True when `jd` lies within the years 1 to 9999, whose date-time text reads back.
+// True when `jd` lies within the years 1 to 9999 (to their last midnight), whose date-time text reads
+// back.
 bool FitsDateTimeText(double jd);
 
 // As ReadDateStrJD, but a malformed field ends the program through FatalDataError.

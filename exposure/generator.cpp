@@ -313,14 +313,17 @@ namespace {
 ExposureOptions UsableOptions(ExposureOptions options) {
     if (options.PartialInterval < 1 || options.PartialInterval > 9) options.PartialInterval = kPartialIntervalWhenNone;
     if (options.BeadsSpan < 0 || options.BeadsSpan > 10) options.BeadsSpan = kBeadsSpanWhenNone;
-    if (options.BrokenRingSpan < 0 || options.BrokenRingSpan > 10) options.BrokenRingSpan = kBrokenRingSpanWhenNone;
-    if (options.AnnularInterval < 1 || options.AnnularInterval > 30) options.AnnularInterval = kAnnularIntervalWhenNone;
+    if (options.BrokenRingSpan < 0 || options.BrokenRingSpan > 10)
+        options.BrokenRingSpan = kBrokenRingSpanWhenNone;
+    if (options.AnnularInterval < 1 || options.AnnularInterval > 30)
+        options.AnnularInterval = kAnnularIntervalWhenNone;
     return options;
 }
 
 // Every contact shown lies where date-time text can name it; others come from no solver.
 bool ContactsFitTheTable(const std::array<double, kContactSlots>& contactJD) {
-    return std::all_of(contactJD.begin(), contactJD.end(), [](double jd) { return jd == 0 || FitsDateTimeText(jd); });
+    return std::all_of(contactJD.begin(), contactJD.end(),
+                       [](double jd) { return jd == 0 || FitsDateTimeText(jd); });
 }
 
 }  // namespace

@@ -62,6 +62,8 @@ TEST(DateStrJD, ReadsFixedPositionsWhateverTheSeparators) {
     EXPECT_EQ(DateStrJD("1500-02-29 00:00:00.0"), CalendarToJD(1500, 2, 29, 0, 0, 0));
     EXPECT_EQ(DateStrJD("0001-01-01 00:00:00.0"), CalendarToJD(1, 1, 1, 0, 0, 0));
     EXPECT_EQ(DateStrJD("9999-12-31 23:59:59.9"), CalendarToJD(9999, 12, 31, 23, 59, 59.9));
+    // The midnight DateTimeText writes for a time rounded up to it.
+    EXPECT_EQ(DateStrJD(DateTimeText(2024, 4, 8, 1, 23, 59, 59.97)), CalendarToJD(2024, 4, 9, 0, 0, 0));
 }
 
 // Every double has a text: none overflows an integer or loops for ever.
@@ -75,7 +77,7 @@ TEST(JDText, EveryDoubleHasOne) {
     EXPECT_EQ(DayDiffText(1, 1e300), "+9000000000000000000 00:00:00.0");
     EXPECT_EQ(HoursText(1, std::nan("")), "  00:00:00.0");
     EXPECT_FALSE(FitsDateTimeText(std::nan("")));
-    EXPECT_FALSE(FitsDateTimeText(CalendarToJD(10000, 1, 1, 0, 0, 0)));
+    EXPECT_FALSE(FitsDateTimeText(CalendarToJD(10000, 1, 1, 0, 0, 0.1)));
     EXPECT_TRUE(FitsDateTimeText(CalendarToJD(9999, 12, 31, 23, 59, 59)));
 }
 
@@ -91,7 +93,7 @@ TEST(DateStrJD, EachFieldHasItsMessage) {
                           {"0000-01-01 00:00:00.0", "Year"},      {"2024-13-01 00:00:00.0", "Month"},
                           {"2023-02-29 00:00:00.0", "Day"},       {"1700-02-29 00:00:00.0", "Day"},
                           {"2024-04-31 00:00:00.0", "Day"},       {"2024-04-00 00:00:00.0", "Day"},
-                          {"2024-04-08 24:00:00.0", "Hours"},     {"2024-04-08 -1:00:00.0", "Hours"},
+                          {"2024-04-08 24:00:00.1", "Hours"},     {"2024-04-08 -1:00:00.0", "Hours"},
                           {"2024-04-08 23:60:00.0", "Minutes"},   {"2024-04-08 23:59:60.0", "Seconds"}};
     for (const Case& c : cases) {
         DateStrError error;

@@ -420,7 +420,7 @@ TEST(ExposureGenerator, OptionsOutsideTheWindowsChoicesCannotHang) {
     EXPECT_EQ(table.Row(0)[kColumnISO], "");
     EXPECT_EQ(table.Row(0)[kColumnQuality], "JPGLarFin");
     // Contacts no solver gives build no table.
-    for (const double odd : {std::nan(""), 1e300, -1e300, CalendarToJD(10000, 1, 1, 0, 0, 0)}) {
+    for (const double odd : {std::nan(""), 1e300, -1e300, CalendarToJD(10000, 1, 1, 0, 0, 1)}) {
         in = ReferenceTotal();
         in.ContactJD[kC1] = odd;
         EXPECT_FALSE(CreateExposureTable(in, table).Created) << odd;
