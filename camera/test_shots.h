@@ -21,8 +21,7 @@ class ShotsView {
     virtual void AddReportLine(const std::string& line) = 0;
     virtual void SetStatus(const std::string& text) = 0;
     // Start: Release hidden, both series buttons disabled, Abort enabled. End: the reverse, the
-    // report's caret at its start; focusReport gives the report the focus. (RunFlags::Activity says
-    // meanwhile that a series goes on.)
+    // report's caret at its start; focusReport gives the report the focus.
     virtual void SetSeriesRunning(bool running, bool focusReport) = 0;
     // Lets the window handle pending clicks and camera messages between pictures.
     virtual void ProcessMessages() = 0;

@@ -40,7 +40,8 @@ std::optional<long long> LeadingInteger(const std::string& line) {
 std::optional<std::string> StoredNumberText(std::string_view line, std::string (*clean)(std::string_view)) {
     const std::string text = Trimmed(line);
     std::string_view magnitude = text;
-    if (!magnitude.empty() && (magnitude.front() == '-' || magnitude.front() == '+')) magnitude.remove_prefix(1);
+    if (!magnitude.empty() && (magnitude.front() == '-' || magnitude.front() == '+'))
+        magnitude.remove_prefix(1);
     if (clean(magnitude) == magnitude) return std::string(magnitude);
     const SexagesimalReading reading = SexagesimalValue(text);
     if (reading.code != 0) return std::nullopt;
@@ -78,8 +79,8 @@ ParameterFileResult ReadParameterFile(const std::string& path, const std::string
     return result;
 }
 
-ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText, SiteInputs& site,
-                                       EclipseState& eclipse) {
+ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText,
+                                       SiteInputs& site, EclipseState& eclipse) {
     if (lines.empty() || lines[0] != versionText) return ParameterFileResult::OtherVersion;
     lines.resize(9);  // a short file reads its missing lines as empty ones
 
@@ -89,7 +90,8 @@ ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std
     }
 
     const std::string deltaTLine = WithoutLabel(lines[2], 40);
-    const DeltaTEdit deltaT = ReadDeltaTEdit(StoredNumberText(deltaTLine, CleanDeltaTText).value_or(deltaTLine));
+    const DeltaTEdit deltaT =
+        ReadDeltaTEdit(StoredNumberText(deltaTLine, CleanDeltaTText).value_or(deltaTLine));
     site.DeltaTText = deltaT.text;
     eclipse.ManualDeltaT = deltaT.manualDeltaT;
 

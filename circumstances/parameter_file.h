@@ -28,8 +28,8 @@ enum class ParameterFileResult {
 ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
                                       EclipseState& eclipse);
 // The same for the file's lines (without line ends); another version changes nothing and deletes nothing.
-ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText, SiteInputs& site,
-                                       EclipseState& eclipse);
+ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText,
+                                       SiteInputs& site, EclipseState& eclipse);
 
 // The nine lines as the file holds them.
 std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse);

@@ -75,15 +75,17 @@ std::string UnreadableRowsNote(const std::vector<int>& rows) {
     std::vector<int> numbers;
     for (int row : rows) numbers.push_back(row + 1);
     const bool one = numbers.size() == 1;
-    return std::string(one ? "Row " : "Rows ") + NumberList(numbers) + (one ? " has" : " have") +
-           " a date-time that cannot be read (shown in red): a run skips " + (one ? "it." : "them.");
+    return std::string(one ? "Saved. Row " : "Saved. Rows ") + NumberList(numbers) +
+           (one ? " has" : " have") + " a date-time that cannot be read (shown in red): a run skips " +
+           (one ? "it." : "them.");
 }
 
-std::string OverwriteShorterQuestion(const std::string& path, const std::vector<int>& leftOutLines, int rows) {
+std::string OverwriteShorterQuestion(const std::string& path, const std::vector<int>& leftOutLines,
+                                     int rows) {
     const bool one = leftOutLines.size() == 1;
-    return "\"" + path + "\" was read without its " + (one ? "line " : "lines ") + NumberList(leftOutLines) + ", which " +
-           (one ? "is no table row" : "are no table rows") + ".\nReplace it with the " + std::to_string(rows) +
-           (rows == 1 ? " row" : " rows") + " read?";
+    return "\"" + path + "\" was read without its " + (one ? "line " : "lines ") + NumberList(leftOutLines) +
+           ", which " + (one ? "is no table row" : "are no table rows") + ".\nReplace it with the " +
+           std::to_string(rows) + (rows == 1 ? " row" : " rows") + " read?";
 }
 
 int FittedColumnWidth(const ExposureTable& table, int column, const TextWidth& headerWidth,

@@ -42,7 +42,8 @@ struct RowColours {
 };
 RowColours RowColoursFor(const ExposureRow& row);
 
-// Told after a save when rows (numbered from 0) hold a date-time that does not read; empty when none.
+// Told after a save when rows (numbered from 0) hold a date-time that does not read ("Saved. Row 3
+// has ..."); empty when none.
 std::string UnreadableRowsNote(const std::vector<int>& rows);
 
 // Asked before a save replaces the file a table was read from while lines were left out of it.

@@ -77,7 +77,9 @@ bool IsBlankLine(std::string_view line) {
 bool IsAngleText(const std::string& text) {
     return text.empty() || (CleanAngleText(text) == text && AngleTextReadable(text));
 }
-bool IsHeightText(const std::string& text) { return CleanHeightText(text) == text; }
+bool IsHeightText(const std::string& text) {
+    return CleanHeightText(text) == text;
+}
 
 // Why the header is no site, or nothing when it is one.
 std::string HeaderProblem(const TableFileSite& site) {
@@ -94,14 +96,17 @@ std::string LeftOutMessage(const std::vector<std::string>& reasons, int rowsRead
     std::string message;
     for (size_t i = 0; i < reasons.size() && i < kMostLeftOutLinesNamed; ++i) message += reasons[i] + "\n";
     if (reasons.size() > kMostLeftOutLinesNamed)
-        message += "... and " + std::to_string(reasons.size() - kMostLeftOutLinesNamed) + " more such lines.\n";
+        message +=
+            "... and " + std::to_string(reasons.size() - kMostLeftOutLinesNamed) + " more such lines.\n";
     return message + std::to_string(reasons.size()) + (reasons.size() == 1 ? " line was" : " lines were") +
            " left out; " + std::to_string(rowsRead) + (rowsRead == 1 ? " row was" : " rows were") + " read.";
 }
 
 }  // namespace
 
-bool CellFitsFile(std::string_view text) { return text.find_first_of(",\r\n") == std::string_view::npos; }
+bool CellFitsFile(std::string_view text) {
+    return text.find_first_of(",\r\n") == std::string_view::npos;
+}
 
 std::string ExposureTableText(const TableFileSite& site, const ExposureTable& table) {
     std::string text;
@@ -158,7 +163,8 @@ TableFileReading ReadExposureTableText(std::string_view text) {
         if (commas != kExposureColumns) {
             reading.leftOutLines.push_back(static_cast<int>(n + 1));
             leftOut.push_back("Line " + std::to_string(n + 1) + " is not a table row: it has " +
-                              std::to_string(commas) + (commas == 1 ? " comma" : " commas") + " instead of 23" +
+                              std::to_string(commas) + (commas == 1 ? " comma" : " commas") +
+                              " instead of 23" +
                               (commas > kExposureColumns ? " (a cell holds a comma)." : "."));
             continue;
         }

@@ -26,9 +26,9 @@
 #include "camera/camera_log.h"
 #include "camera/run_flags.h"
 #include "eclipse_data/file_text.h"
-#include "platform/qt_text.h"
 #include "exposure/table_file.h"
 #include "main_window/form_main.h"
+#include "platform/qt_text.h"
 
 namespace zelto {
 
@@ -269,7 +269,8 @@ void TForm_Exposure::BuildWidgets() {
     model_ = new ExposureTableModel(table_, this);
     // Told once the grid's editor has closed: a message box inside its commit would commit it again.
     model_->SetRefusalHandler([this](const std::string& text) {
-        QMetaObject::invokeMethod(this, [this, text] { ShowMessage(text); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, text] { ShowMessage(text); }, Qt::QueuedConnection);
     });
     NGE = new ExposureGrid(client);
     NGE->setObjectName("NGE");
@@ -366,6 +367,10 @@ std::string TForm_Exposure::TableFilePath() const { return shared_.folders.Docum
 
 void TForm_Exposure::ShowMessage(const std::string& text) {
     if (messageBox_) messageBox_("Zelto", text);
+}
+
+bool TForm_Exposure::Ask(const std::string& question) {
+    return questionBox_ && questionBox_("Zelto", question);
 }
 
 // --- opening -------------------------------------------------------------------------------------
@@ -517,7 +522,8 @@ void TForm_Exposure::Save_Exposure_Table_AsClick() {
 void TForm_Exposure::WriteTable(const std::string& path) {
     CommitCellEdit();
     const bool overShorterSource = shorterSource_ && SameFile(path, shorterSource_->path);
-    if (overShorterSource && !(questionBox_ && questionBox_("Zelto", OverwriteShorterQuestion(path, shorterSource_->leftOutLines, table_.RowCount()))))
+    if (overShorterSource &&
+        !Ask(OverwriteShorterQuestion(path, shorterSource_->leftOutLines, table_.RowCount())))
         return;
     const TableFileSaving saving = SaveExposureTable(path, main_.TableSite(), table_);
     if (!saving.saved) {
@@ -526,7 +532,7 @@ void TForm_Exposure::WriteTable(const std::string& path) {
     }
     if (overShorterSource) shorterSource_.reset();
     if (const std::string note = UnreadableRowsNote(RowsWithUnreadableDateTime(table_)); !note.empty())
-        ShowMessage("Saved. " + note);
+        ShowMessage(note);
 }
 
 // A cell still being typed into belongs to the table before it is saved or replaced: moving the

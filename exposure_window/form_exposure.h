@@ -89,6 +89,7 @@ class TForm_Exposure final : public QMainWindow {
     void SelectRow(int row);
     void LayoutGrid();
     void ShowMessage(const std::string& text);
+    bool Ask(const std::string& question);  // true: yes
 
     SharedVariables& shared_;
     TForm_Main& main_;

@@ -135,8 +135,9 @@ TEST_F(ParameterFile, NumbersKeepTheirValueThroughSaveAndReload) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.lati) + " " + c.longi);
-        Write(std::string("1.0\r\n51\tEclipse#\r\n") + c.deltaT + "\tmy DeltaT (sec)\r\n1\tmanual DeltaT\r\n" + c.lati +
-              "\tLatitude\r\nN\r\n" + c.longi + "\tLongitude\r\nW\r\n" + c.height + "\r\n");
+        Write(std::string("1.0\r\n51\tEclipse#\r\n") + c.deltaT +
+              "\tmy DeltaT (sec)\r\n1\tmanual DeltaT\r\n" + c.lati + "\tLatitude\r\nN\r\n" + c.longi +
+              "\tLongitude\r\nW\r\n" + c.height + "\r\n");
         SiteInputs site;
         EclipseState eclipse;
         ASSERT_EQ(ReadParameterFile(path_, "1.0", site, eclipse), ParameterFileResult::Read);

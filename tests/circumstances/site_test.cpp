@@ -99,7 +99,7 @@ TEST(DeltaTEdit, CleaningRangeAndFailedReadings) {
         {"75.5", "75.5", 75.5, true},  {" 7 1s", "71", 71, true}, {"500", "500", 500, true},
         {"500.1", "", 0, false},       {"600", "", 0, false},     {"", "", 0, false},
         {"70.5.3", "70.5.3", 70.5, false},
-        {"99999.1.1", "", 0, false},  // read up to its second point, the limit still holds
+        {"99999.1.1", "", 0, false},  // read up to its second point: the limit holds
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);

@@ -104,13 +104,16 @@ TEST(UnreadableDateTime, RedRowsAndTheirNotes) {
         table.AppendRow(row);
     }
     EXPECT_EQ(RowsWithUnreadableDateTime(table), (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(UnreadableRowsNote({1, 2, 3}),
-              "Rows 2, 3 and 4 have a date-time that cannot be read (shown in red): a run skips them.");
-    EXPECT_EQ(UnreadableRowsNote({6}), "Row 7 has a date-time that cannot be read (shown in red): a run skips it.");
+    EXPECT_EQ(
+        UnreadableRowsNote({1, 2, 3}),
+        "Saved. Rows 2, 3 and 4 have a date-time that cannot be read (shown in red): a run skips them.");
+    EXPECT_EQ(UnreadableRowsNote({6}),
+              "Saved. Row 7 has a date-time that cannot be read (shown in red): a run skips it.");
     EXPECT_EQ(UnreadableRowsNote({}), "");
-    EXPECT_EQ(OverwriteShorterQuestion("/t.txt", {9, 12}, 70),
-              "\"/t.txt\" was read without its lines 9 and 12, which are no table rows.\nReplace it with the 70 "
-              "rows read?");
+    EXPECT_EQ(
+        OverwriteShorterQuestion("/t.txt", {9, 12}, 70),
+        "\"/t.txt\" was read without its lines 9 and 12, which are no table rows.\nReplace it with the 70 "
+        "rows read?");
 }
 
 TEST(FittedColumnWidth, WidestOfTitleHalvesAndCellsPlusTen) {

@@ -116,7 +116,8 @@ TEST(TableFileReading, HeaderLines) {
     // Files that are no table: nothing of them is to be applied.
     const std::pair<std::string, const char*> notTables[] = {
         {"51\r\n25\r\nN\r\n", "it has 3 lines, fewer than the 6 header lines"},
-        {"shopping\r\neggs\r\nmilk\r\nbread\r\ntea\r\ncheese\r\n" + std::string(kCommas), "line 2 \"eggs\" is no latitude"},
+        {"shopping\r\neggs\r\nmilk\r\nbread\r\ntea\r\ncheese\r\n" + std::string(kCommas),
+         "line 2 \"eggs\" is no latitude"},
         {"51\r\n25\r\nN\r\n103.5.5\r\nW\r\n800\r\n", "line 4 \"103.5.5\" is no longitude"},
         {"51\r\n25\r\nN\r\n103.5\r\nW\r\n1e3\r\n", "line 6 \"1e3\" is no height from 0 to 25000 m"},
     };
@@ -130,11 +131,11 @@ TEST(TableFileReading, HeaderLines) {
 TEST(TableFileReading, RowLines) {
     const std::string date = "2024-04-08 18:16:17.0";
     const ExposureRow photo = PhotoRow("C2: begin of total phase", date);
-    const std::string lines = RowLine(photo) +
-                              "\r\n   \r\n" +  // blank lines make no row
-                              std::string(kCommas) + "\r\n" +
-                              "WAV,attach_filters.wav," + date + ",,,,,,,,,,,,,,,,,,,,,dropped\r\n" +
-                              ",Inserted line,17:41:16,,,,,,,,,,,,,,,,,,,,,\r\n";  // kept, unreadable as it is
+    const std::string lines =
+        RowLine(photo) + "\r\n   \r\n" +  // blank lines make no row
+        std::string(kCommas) + "\r\n" + "WAV,attach_filters.wav," + date +
+        ",,,,,,,,,,,,,,,,,,,,,dropped\r\n" +
+        ",Inserted line,17:41:16,,,,,,,,,,,,,,,,,,,,,\r\n";  // kept, unreadable as it is
     const TableFileReading reading = ReadExposureTableText(std::string(kHeader) + lines);
     ASSERT_TRUE(reading.opened);
     EXPECT_TRUE(reading.message.empty());
@@ -160,9 +161,11 @@ TEST(TableFileReading, LinesThatAreNoRowsAreLeftOutAndNamed) {
         const char* why;
     };
     const Case cases[] = {
-        {",ending partial phase,2024-04-08 18:24:26.0,JPGLarFin,100,f/4,,,", "it has 8 commas instead of 23."},
+        {",ending partial phase,2024-04-08 18:24:26.0,JPGLarFin,100,f/4,,,",
+         "it has 8 commas instead of 23."},
         {"just text", "it has 0 commas instead of 23."},
-        {RowLine(withComma).substr(0, RowLine(withComma).size() - 2), "it has 24 commas instead of 23 (a cell holds a comma)."},
+        {RowLine(withComma).substr(0, RowLine(withComma).size() - 2),
+         "it has 24 commas instead of 23 (a cell holds a comma)."},
         {std::string(kCommas) + "extra,fields,", "it has 25 commas instead of 23 (a cell holds a comma)."},
     };
     for (const Case& c : cases) {
@@ -172,7 +175,8 @@ TEST(TableFileReading, LinesThatAreNoRowsAreLeftOutAndNamed) {
         EXPECT_TRUE(reading.opened) << c.line;
         EXPECT_EQ(reading.leftOutLines, std::vector<int>{9}) << c.line;
         EXPECT_EQ(reading.malformedLine, 9) << c.line;
-        EXPECT_EQ(reading.message, std::string("Line 9 is not a table row: ") + c.why + "\n1 line was left out; 2 rows were read.");
+        EXPECT_EQ(reading.message, std::string("Line 9 is not a table row: ") + c.why +
+                                       "\n1 line was left out; 2 rows were read.");
         EXPECT_EQ(reading.table.RowCount(), 2) << c.line;
         EXPECT_EQ(reading.site, kSite);
     }
@@ -184,7 +188,8 @@ TEST(TableFileReading, LinesThatAreNoRowsAreLeftOutAndNamed) {
     EXPECT_EQ(reading.table.RowCount(), 7);
     EXPECT_NE(reading.message.find("Line 15 is not"), std::string::npos);
     EXPECT_EQ(reading.message.find("Line 17 is not"), std::string::npos);
-    EXPECT_NE(reading.message.find("... and 2 more such lines.\n7 lines were left out; 7 rows were read."), std::string::npos);
+    EXPECT_NE(reading.message.find("... and 2 more such lines.\n7 lines were left out; 7 rows were read."),
+              std::string::npos);
 }
 
 TEST_F(TableFileTest, FailedOpenAndSaveSayWhyAndLoseNothing) {

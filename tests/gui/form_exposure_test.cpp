@@ -428,7 +428,8 @@ TEST_F(FormExposure, CellsHoldWhatTheFileCarries) {
     type(1, kColumnDateTime, "17:41:16");
     EXPECT_EQ(form->table().Row(1)[kColumnDateTime], "17:41:16");
     EXPECT_EQ(Grid()->data(Grid()->index(1, 5), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
-    EXPECT_EQ(Grid()->data(Grid()->index(2, 5), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::black));
+    EXPECT_EQ(Grid()->data(Grid()->index(2, 5), Qt::ForegroundRole).value<QBrush>().color(),
+              QColor(Qt::black));
     Find<QAction>("Save_Exposure_Table")->trigger();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1], "Saved. Row 2 has a date-time that cannot be read (shown in red): a run skips it.");
@@ -442,7 +443,8 @@ TEST_F(FormExposure, OpeningChecksTheWholeFileFirst) {
     OpenAt(kAnnularSite);
     Click("Button_Create_ExposureList");
     const ExposureTable created = form->table();
-    std::ofstream(docs / "shopping.txt", std::ios::binary) << "shopping\r\neggs\r\nmilk\r\nbread\r\ntea\r\ncheese\r\n";
+    std::ofstream(docs / "shopping.txt", std::ios::binary)
+        << "shopping\r\neggs\r\nmilk\r\nbread\r\ntea\r\ncheese\r\n";
     openPath = (docs / "shopping.txt").string();
     Find<QAction>("Open_Exposure_Table")->trigger();
     ASSERT_EQ(boxes.size(), 1u);
