@@ -1,0 +1,61 @@
+// Date-time text and Julian days: what reads is an instant of the years 1 to 9999 whose own text
+// reads back to it, and every double has a calendar date and a text.
+#include <cmath>
+#include <cstring>
+
+#include "camera/run_engine.h"
+#include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
+#include "fuzz_support.h"
+
+using namespace zelto;
+using zelto::fuzz::Require;
+
+namespace {
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+void EveryDoubleHasACalendar(double jd) {
+    const CalendarInstant c = JDToCalendar(jd);
+    Require(c.month >= 0 && c.month <= 12 && c.day >= 0 && c.day <= 31, "a month and a day");
+    Require(c.hours >= 0 && c.hours <= 23 && c.minutes >= 0 && c.minutes <= 59 && c.seconds >= 0 &&
+                c.seconds < 60,
+            "a time of day");
+    if (std::isfinite(jd) && std::fabs(jd) < 1e7) {
+        const double back = CalendarToJD(c.year, c.month, c.day, c.hours, c.minutes, c.seconds);
+        Require(std::fabs(back - jd) < 0.0006 * kSecond,
+                "the calendar date names the day to the millisecond");
+    }
+    JDText(jd, 0);
+    JDText(jd, 1);
+    DayDiffText(1, jd);
+    HoursText(4, jd);
+    MinSecText(1, jd);
+    DeltaTForDate(jd, jd);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text = fuzz::Text(data, size);
+    if (const auto jd = ReadDateStrJD(text)) {
+        Require(FitsDateTimeText(*jd), "an instant of the years 1 to 9999");
+        // (The last twentieth of a second of the year 9999 rounds to a text beyond it.)
+        if (FitsDateTimeText(*jd + 0.05 * kSecond)) {
+            const auto again = ReadDateStrJD(JDText(*jd, 1));
+            Require(again && std::fabs(*again - *jd) <= 0.0501 * kSecond, "its text reads back to it");
+        }
+    } else {
+        DateStrError error;
+        ReadDateStrJD(text, &error);
+        Require(error.message.rfind("Couldn't decode ", 0) == 0, "an unreadable text names its field");
+    }
+    Require(std::isfinite(AdvanceTimeOffset(text, 2460409.25)), "a finite rehearsal offset");
+
+    if (size >= sizeof(double)) {
+        double jd = 0;
+        std::memcpy(&jd, data, sizeof jd);
+        EveryDoubleHasACalendar(jd);
+    }
+    return 0;
+}
