@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev
   libgphoto2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  clang libclang-rt-dev
   fonts-dejavu-core
   espeak-ng sox imagemagick xvfb xdotool
 )

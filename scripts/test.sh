@@ -1,11 +1,29 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test.
+#   scripts/test.sh             the plain build, in ZELTO_BUILD_DIR (default build/)
+#   scripts/test.sh --sanitize  everything built with -fsanitize=address,undefined in a folder of its
+#                               own, ZELTO_SANITIZE_BUILD_DIR (default build-sanitize/); any undefined
+#                               behaviour or memory error fails the test it happens in
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-build="${ZELTO_BUILD_DIR:-$root/build}"
+case "${1:-}" in
+  "")
+    build="${ZELTO_BUILD_DIR:-$root/build}"
+    options=()
+    ;;
+  --sanitize)
+    build="${ZELTO_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
+    options=(-DZELTO_SANITIZE=ON -DZELTO_BUILD_BENCHMARKS=OFF)
+    export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
+    ;;
+  *)
+    echo "usage: scripts/test.sh [--sanitize]" >&2
+    exit 2
+    ;;
+esac
 
 "$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
 cmake --build "$build" -j2
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j2
