@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-dev
   fonts-dejavu-core
   espeak-ng sox imagemagick xvfb xdotool
+  desktop-file-utils appstream dpkg-dev file librsvg2-bin
 )
 
 missing=()

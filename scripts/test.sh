@@ -10,9 +10,11 @@ case "${1:-}" in
   "")
     build="${ZELTO_BUILD_DIR:-$root/build}"
     options=()
+    sanitize=0
     ;;
   --sanitize)
     build="${ZELTO_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
+    sanitize=1
     options=(-DZELTO_SANITIZE=ON -DZELTO_BUILD_BENCHMARKS=OFF)
     export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
     ;;
@@ -27,3 +29,11 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}"
 cmake --build "$build" -j2
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j2
+
+# --- Install check: a staged install runs without the build folder, the menu and software-centre
+# entries pass their validators, the Debian package holds every installed file. (The sanitized
+# programs are not what gets installed: the plain build alone is checked.)
+if [ "$sanitize" -eq 0 ]; then
+  "$root/scripts/check_install.sh" "$build"
+fi
+# --- end of the install check
