@@ -9,6 +9,7 @@
 #include "app/cli_commands.h"
 #include "camera/appmaster.h"
 #include "camera/backend.h"
+#include "camera/camera_choice.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
 #include "camera/sound_player.h"
@@ -53,8 +54,8 @@ class QueueSink final : public CameraMessageSink {
     std::deque<CameraMessage> queue_;
 };
 
-// The window's message processing without a window: a value changed on the body is read back;
-// Ctrl+C asks the run to stop, as "Abort" does.
+// The window's message processing without a window: a value changed on the body is read back, the
+// camera library's own texts are printed; Ctrl+C asks the run to stop, as "Abort" does.
 class ConsolePump final : public MessagePump {
   public:
     ConsolePump(QueueSink& sink, std::unique_ptr<TAppMaster>& master, RunFlags& flags)
@@ -62,6 +63,10 @@ class ConsolePump final : public MessagePump {
     void ProcessMessages() override {
         if (interrupted) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
         for (const CameraMessage& message : sink_.Take()) {
+            if (message.message == kCameraMessageText) {
+                std::cout << CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text) << '\n';
+                continue;
+            }
             if (!master_ || !master_->OwnsMessage(message)) continue;
             if (message.message == kCameraMessageProperty &&
                 message.wParam == kEdsPropertyEventPropertyChanged) {
@@ -179,6 +184,7 @@ int RunCommand(const Arguments& args) {
         clock = std::make_unique<SystemClock>();
     }
 
+    QueueSink sink;  // before the backend, which may still post while it closes
     CameraBackend backend = MakeCameraBackend(cameraName);
     if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
     if (auto* virtualCamera = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
@@ -191,7 +197,7 @@ int RunCommand(const Arguments& args) {
         });
     }
 
-    QueueSink sink;
+    if (CameraChoice* choice = CameraChoiceOf(*backend.sdk)) choice->SetTextSink(&sink);
     std::unique_ptr<TAppMaster> master;
     if (cameraName != "none") {
         shared.camera.SaveTo = 1;
@@ -230,6 +236,7 @@ int RunCommand(const Arguments& args) {
     const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real);
     if (master) master->Destroy();
     shared.camera.CameraName.clear();
+    pump.ProcessMessages();  // what the library said while the session closed
 
     if (summary.noTable) {
         std::cout << "No exposure table.\n";

@@ -36,15 +36,28 @@ public:
     std::atomic<int> busyCaptures{0};
     std::atomic<int> captures{0};
     std::atomic<bool> gone{false};
-    std::atomic<bool> present{true};
+    // What libgphoto2 detects; the one opened last.
+    std::vector<PortCamera> found = {{"Canon EOS 100D", "usb:001,005"}};
+    PortCamera opened;
+    std::function<void(CameraTextKind, const std::string&)> say;
 
-    int Detect(std::string* model) override {
-        if (!present) return kGpErrorModelNotFound;
-        *model = "Canon EOS 100D";
+    int Detect(std::vector<PortCamera>* cameras) override {
+        *cameras = found;
         return kGpOk;
     }
-    int Open() override { return gone ? kGpErrorIoUsbFind : kGpOk; }
+    int Open(const PortCamera& camera) override {
+        if (gone) return kGpErrorIoUsbFind;
+        opened = camera;
+        return kGpOk;
+    }
     void Close() override {}
+    int ModelName(std::string* name) override {
+        *name = "Canon EOS 6D";
+        return kGpOk;
+    }
+    void SetTextHandler(std::function<void(CameraTextKind, const std::string&)> handler) override {
+        say = std::move(handler);
+    }
     int GetWidget(const std::string& name, Gphoto2Widget* out) override {
         if (gone) return kGpErrorIoUsbFind;
         const auto found = widgets.find(name);
@@ -244,7 +257,7 @@ TEST(Gphoto2Sdk, VanishedCameraFailsEveryLaterCall) {
     rig.master->Destroy();  // returns: the worker has stopped
 
     Rig none;
-    none.port->present = false;
+    none.port->found.clear();
     none.master = TAppMaster::Create(none.sdk, &none.sink, none.state);
     EXPECT_EQ(none.master->CameraRef(), kEdsNoRef);
 }
