@@ -522,10 +522,13 @@ EdsError Gphoto2Sdk::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, 
             err = ReadChoices(kind, &widget);
             if (err != kEdsErrOk) return err;
         }
-        const auto found = choices_[kind].textByCode.find(value);
-        if (found == choices_[kind].textByCode.end()) return kEdsErrInvalidParameter;
-        const int result = port_->SetWidget(choices_[kind].widget, found->second);
-        return result == kGpOk ? kEdsErrOk : Fail(result);
+        ChoiceMap& map = choices_[kind];
+        const auto found = map.textByCode.find(value);
+        if (found == map.textByCode.end()) return kEdsErrInvalidParameter;
+        const int result = port_->SetWidget(map.widget, found->second);
+        if (result != kGpOk) return Fail(result);
+        map.seen.value = found->second;  // the body's report of this write is no change made on it
+        return kEdsErrOk;
     });
 }
 
