@@ -199,6 +199,7 @@ int RunCommand(const Arguments& args) {
 
     if (CameraChoice* choice = CameraChoiceOf(*backend.sdk)) choice->SetTextSink(&sink);
     std::unique_ptr<TAppMaster> master;
+    ConsolePump pump(sink, master, shared.flags);
     if (cameraName != "none") {
         shared.camera.SaveTo = 1;
         master = TAppMaster::Create(*backend.sdk, &sink, shared.camera);
@@ -215,8 +216,10 @@ int RunCommand(const Arguments& args) {
                 return 1;
             }
             master->ReadProperty(kEdsPropAll);
+            pump.ProcessMessages();  // what the library said while connecting
             std::cout << "camera: " << shared.camera.CameraName << '\n';
         } else {
+            pump.ProcessMessages();  // why, where the library says
             std::cout << "camera: not detected, simulation mode\n";
         }
     } else {
@@ -224,7 +227,6 @@ int RunCommand(const Arguments& args) {
     }
 
     std::signal(SIGINT, OnInterrupt);
-    ConsolePump pump(sink, master, shared.flags);
     ConsoleView view;
     SilentSound sound;
     QtShell shell;

@@ -70,7 +70,7 @@ std::string CameraLogText(const CameraLogContent& content) {
     const ComputerInformation& computer = content.computer;
     const ZoneInformation& zone = computer.zone;
     std::string text;
-    const auto line = [&text](const std::string& content) { text += content + kCrLf; };
+    const auto line = [&text](const std::string& each) { text += each + kCrLf; };
     line("$$BOH");
     line("Logfile creation date and time");
     line("------------------------------");

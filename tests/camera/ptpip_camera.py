@@ -22,9 +22,11 @@ Where the numbers come from:
   - operation, response, event, property, data type and object format codes, and the layout
     of every dataset: ISO 15740 (PIMA 15740, "PTP"), clauses as noted;
   - the Canon EOS operation, event-record and property codes: the names and numbers listed in
-    libgphoto2's ptp2 driver (camlibs/ptp2/ptp.h); the value encodings (ISO 0x58 = "400",
-    aperture 0x30 = "5.6", shutter 0x70 = "1/125", the image-format tuple) are what libgphoto2
-    shows for them (gphoto2 --get-config) and its documented configuration tables.
+    libgphoto2's ptp2 driver (camlibs/ptp2/ptp.h), and the records' layout as that driver reads
+    them (checked against its debug log and gphoto2 --list-config);
+  - the value encodings (ISO 0x58 = "400", aperture 0x30 = "5.6", shutter 0x70 = "1/125", the
+    image-format tuple): what libgphoto2 shows for them (gphoto2 --get-config) and its
+    documented configuration tables.
 No libgphoto2 code is used here.
 
 What it does not imitate: live view, bulb, movies, autofocus (the focus mode stays manual, so
@@ -98,10 +100,6 @@ OFC_ASSOCIATION = 0x3001
 OFC_EXIF_JPEG = 0x3801
 CARD = 0x00020001
 VENDOR_CANON = 0x0000000B  # vendor extension id (PIMA vendor extension list)
-
-# Data types (ISO 15740 clause 5.3).
-UINT16 = 0x0004
-UINT32 = 0x0006
 
 
 class Prop:
@@ -321,6 +319,8 @@ def recv_packet(sock):
     return kind, recv_exact(sock, length - 8)
 
 
+# The operations this body answers: ISO 15740 clause 10.4 (0x10xx) and Canon's EOS operations
+# (0x91xx, as camlibs/ptp2/ptp.h names them).
 OPERATION_NAMES = {
     0x1001: "GetDeviceInfo", 0x1002: "OpenSession", 0x1003: "CloseSession", 0x1004: "GetStorageIDs",
     0x1005: "GetStorageInfo", 0x1006: "GetNumObjects", 0x1007: "GetObjectHandles",
@@ -442,6 +442,8 @@ class Session:
     def get_device_info(self, _params, _data):
         """DeviceInfo (ISO 15740 clause 5.5.1): Canon's vendor extension and the operations
         above, so that the driver takes its Canon EOS paths."""
+        # object added and removed, store added and removed, object info changed, request object
+        # transfer (ISO 15740 clause 12), and Canon's 0xC101
         events = [0x4002, 0x4003, 0x4004, 0x4005, 0x4007, 0x4009, 0xC101]
         info = (u16(100) + u32(VENDOR_CANON) + u16(100) + text("") + u16(0) +
                 array16(sorted(self.operations)) + array16(events) + array16([]) +
