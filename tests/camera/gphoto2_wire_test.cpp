@@ -34,12 +34,6 @@ bool LibGphoto2HasPtpip() {
     return found;
 }
 
-int Count(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
-
 class Gphoto2Wire : public testing::Test {
 protected:
     void SetUp() override {
