@@ -139,6 +139,11 @@ TEST_F(Gphoto2Wire, ConnectListsTheSettingsWritesThemAndDisconnects) {
     EXPECT_EQ(emulator->Value("iso"), "800");
     EXPECT_EQ(emulator->Value("shutterspeed"), "1/125");
     EXPECT_TRUE(w.view.messages.empty());
+    // The driver took its Canon EOS path: ISO 800 (Canon's code 0x60) went out as EOS_SetDevicePropValueEx.
+    int isoWrites = 0;
+    for (const PtpipEmulator::Operation& op : emulator->Log())
+        isoWrites += op.name == "EOS_SetDevicePropValueEx" && op.written == "0xd103=0x60";
+    EXPECT_EQ(isoWrites, 1);
 
     w.control.Disconnect();
     EXPECT_EQ(w.view.labelA, "Camera : ");
@@ -153,6 +158,12 @@ TEST_F(Gphoto2Wire, ReleaseLeavesThePictureOnTheCard) {
     w.control.Release();
     EXPECT_EQ(emulator->Pictures(true), std::vector<std::string>{"IMG_0001.JPG"});
     EXPECT_TRUE(emulator->Pictures(false).empty());
+    // Canon's remote release: pressed halfway, then fully.
+    std::vector<std::string> presses;
+    for (const PtpipEmulator::Operation& op : emulator->Log()) {
+        if (op.name == "EOS_RemoteReleaseOn") presses.push_back(op.params);
+    }
+    EXPECT_EQ(presses, (std::vector<std::string>{"0x1,0x0", "0x2,0x0"}));
 }
 
 TEST_F(Gphoto2Wire, SettingChangedOnTheBodyReachesTheWindow) {
