@@ -123,14 +123,24 @@ EdgeWarning NearEdgeWarning(const StadtType& place, const PathLimit& limit) {
 
     warning.shown = true;
     std::string& text = warning.text;
-    text = "Near the path's edge";
-    if (limit.found) {
-        text += ": " + FixedText(limit.distanceKm, 1) + " km " + (limit.inside ? "inside" : "outside") + " its " +
-                std::string(limit.side) + " limit";
-    }
+    text = "Near the edge";
+    if (limit.found) text += ": " + LimitText(limit);
     if (contacts) text += std::string(", ") + (place.LocalType == 't' ? "totality " : "annularity ") + FixedText(seconds, 1) + " s";
     text += ". Contact times near the edge may be off by tens of seconds (the Moon's real limb is not smooth).";
     return warning;
+}
+
+std::string LimitText(const PathLimit& limit) {
+    if (!limit.found) return {};
+    return FixedText(limit.distanceKm, 1) + " km " + (limit.inside ? "inside" : "outside") + " the path's " +
+           std::string(limit.side) + " limit";
+}
+
+std::string SiteMapCaption(GeoPoint site, const PathLimit& limit) {
+    std::string caption = FixedText(std::fabs(site.latitude), 4) + (site.latitude < 0 ? " S  " : " N  ") +
+                          FixedText(std::fabs(site.westLongitude), 4) + (site.westLongitude < 0 ? " E" : " W");
+    if (limit.found) caption += ":  " + LimitText(limit);
+    return caption;
 }
 
 }  // namespace zelto

@@ -40,6 +40,12 @@ struct EdgeWarning {
 // From the solved place (its LocalType and, for a central site, C2 and C3) and its nearest limit.
 EdgeWarning NearEdgeWarning(const StadtType& place, const PathLimit& limit);
 
+// "1.0 km inside the path's northern limit", or "" without a limit.
+std::string LimitText(const PathLimit& limit);
+
+// The line under the site map: the site, and how far it lies from the path's nearer limit.
+std::string SiteMapCaption(GeoPoint site, const PathLimit& limit);
+
 // The ground distance between two nearby places on the solver's ellipsoid (kilometres).
 double GroundDistanceKm(GeoPoint a, GeoPoint b);
 
