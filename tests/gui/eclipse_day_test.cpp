@@ -53,7 +53,7 @@ class EclipseDay : public ::testing::Test {
         const std::string base = home.path().toStdString() + "/";
         fs::create_directories(base + "Documents");
         SharedVariables& shared = Shared();
-        shared.folders = {base, base + "Documents/", base, base};
+        shared.folders = {base, base + "Documents/", base, base, base};
         ResetSharedState(shared);
         main = std::make_unique<TForm_Main>(shared, clock, sound);
         main->SetQuitApplicationOnClose(false);
