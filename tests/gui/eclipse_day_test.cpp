@@ -26,11 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Silent final : public SoundPlayer {
-  public:
-    void Play(const std::string&) override {}
-};
-
 class FakeKernel final : public ClockStatusSource {
   public:
     KernelClockStatus Read() override { return status; }
