@@ -3,19 +3,22 @@
 // body on PTP/IP on 127.0.0.1).
 //
 // Each release (TAppMaster::TakePicture, as the run and the window call it) or write
-// (TAppMaster::WriteProperty) is made at a pseudo-random moment 0 to 60 ms after the one before, so
-// that it finds the camera thread anywhere in its cycle: waiting on its queue, or in the middle of a
-// look for events. Figures, each as median, p99 and max over the calls:
-//   session:   from the call to the first libgphoto2 call of its job (gp_camera_capture,
-//              gp_camera_get_single_config for a write), stamped by a port wrapper: what the
-//              session adds;
-//   half_press: from the release call to the first release operation on the wire
-//              (EOS_RemoteReleaseOn 1, the half press, by the emulator's CLOCK_MONOTONIC log stamp),
-//              which also holds the driver's own look for events before it presses;
-//   direct:    the same on the wire for gp_camera_capture called straight on the port, without
-//              the session, for comparison;
-//   driver_wait: from the half press to the full press (EOS_RemoteReleaseOn 2): the ptp2
-//              driver's own wait, no part of the session.
+// (TAppMaster::WriteProperty of ISO) comes a pseudo-random 0 to 125 ms after the one before, so
+// that it finds the camera thread anywhere in its cycle: waiting on its queue, or in the middle of
+// one of its looks for events. Figures, each as median, p99 and max, in ms:
+//   session      from the release call to the first libgphoto2 call of its job (gp_camera_capture,
+//                stamped by a port wrapper): what the session adds;
+//   s_waiting    the same for the releases that found the thread waiting on its queue,
+//   s_look       and for those that came while it was looking for events (they wait for the look);
+//   look         how long one look for events took (gp_camera_wait_for_event with no wait);
+//   write        from a write call to the first libgphoto2 call of its job;
+//   half_press   from the release call to the first release operation on the wire (the half press,
+//                EOS_RemoteReleaseOn 1, by the emulator's CLOCK_MONOTONIC log stamp), which also
+//                holds what the driver does before it presses (it asks for events first);
+//   direct       the same on the wire for gp_camera_capture called straight on the port, without
+//                the session, for comparison;
+//   driver_wait  from the half press to the full press (EOS_RemoteReleaseOn 2): the ptp2 driver's
+//                own wait, no part of the session.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -138,8 +141,11 @@ void BM_QueuedReleaseToTheWire(benchmark::State& state) {
             state.SkipWithError("python3 could not start the camera emulator");
             return;
         }
+        // Pauses of any length up to two and a half event slices, not whole milliseconds, so that the
+        // calls do not fall in step with the camera thread's slices.
         std::mt19937 random(16);
-        std::uniform_int_distribution<int> pause(0, 60);
+        std::uniform_int_distribution<int> pauseUs(0, 125000);
+        const auto pause = [&] { std::this_thread::sleep_for(std::chrono::microseconds(pauseUs(random))); };
 
         auto* port = new StampingPort(MakeLibGphoto2Port());
         std::vector<double> session, halfPress, writes;
@@ -160,7 +166,7 @@ void BM_QueuedReleaseToTheWire(benchmark::State& state) {
             }
             emulator.Command("log clear");
             for (int i = 0; i < kReleases; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+                pause();
                 const Clock::time_point call = Clock::now();
                 if (master->TakePicture() != 0) state.SkipWithError("a release failed");
                 called.push_back(call);
@@ -168,7 +174,7 @@ void BM_QueuedReleaseToTheWire(benchmark::State& state) {
             }
             const std::vector<uint32_t> iso = camera.SupportedCodes.Codes(kEdsPropISOSpeed);
             for (int i = 0; i < kWrites; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+                pause();
                 const Clock::time_point call = Clock::now();
                 if (master->WriteProperty(kEdsPropISOSpeed, iso[1 + i % 2]) != 0) state.SkipWithError("a write failed");
                 writes.push_back(Ms(port->writeCalled - call));
@@ -202,7 +208,7 @@ void BM_QueuedReleaseToTheWire(benchmark::State& state) {
             emulator.Command("log clear");
             std::vector<Clock::time_point> rawCalled;
             for (int i = 0; i < kDirectReleases; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+                pause();
                 rawCalled.push_back(Clock::now());
                 if (raw->Capture() != kGpOk) state.SkipWithError("a release failed");
             }
