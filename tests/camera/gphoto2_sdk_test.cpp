@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <map>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "camera/appmaster.h"
 #include "camera/gphoto2_sdk.h"
