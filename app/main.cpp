@@ -2,6 +2,7 @@
 // window closes.
 #include <QAction>
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 #include <chrono>
@@ -18,6 +19,10 @@
 #include "exposure_window/form_exposure.h"
 #include "main_window/form_main.h"
 #include "platform/computer_info.h"
+#include "platform/kernel_clock.h"
+#ifdef ZELTO_HAVE_LIBGPS
+#include "platform/gpsd_monitor.h"
+#endif
 #include "platform/qt_shell.h"
 #include "platform/qt_sound_player.h"
 #include "state/startup.h"
@@ -28,6 +33,10 @@ int main(int argc, char** argv) {
     // The title "Zelto". No display name: the window system would append it to every caption
     // ("Zelto - Camera Form — Zelto") and to every message box's caption.
     QApplication::setApplicationName("Zelto");
+    // The installed menu entry's name (resources/org.zelto.Zelto.desktop): the desktop matches the
+    // windows to it, and the icon of that name shows in the title bar and the task bar.
+    QGuiApplication::setDesktopFileName("org.zelto.Zelto");
+    QApplication::setWindowIcon(QIcon::fromTheme("org.zelto.Zelto"));
 
     zelto::SharedVariables& shared = zelto::Shared();
     zelto::StartUp(shared, zelto::QuerySystemLocations());
@@ -55,6 +64,13 @@ int main(int argc, char** argv) {
     static zelto::QtSoundPlayer sound;
     // Windows in the order main, camera, exposure table.
     zelto::TForm_Main main(shared, clock, sound);
+    // The clock check asks the kernel; the GPS item and the clock's GPS offset come from gpsd.
+    static zelto::KernelClockStatusSource clockStatus;
+    main.SetClockStatusSource(&clockStatus);
+#ifdef ZELTO_HAVE_LIBGPS
+    static zelto::GpsdMonitor gps;
+    main.SetGpsSource(&gps);
+#endif
 
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
     // that cannot be made falls back to one that finds no camera.

@@ -28,7 +28,7 @@ struct RunEnvironment {
     Shell& shell;
     RunFlags& flags;
     TimeSource& time;                // TimeOffset: the rehearsal offset of a real run
-    const WorkingFolders& folders;   // sounds in ProgramFolder, batch files in AppDataFolder
+    const WorkingFolders& folders;   // sounds in ResourceFolder, batch files in AppDataFolder
     std::function<TAppMaster*()> camera;
     // Opens the camera anew after a fault took it away (unplugged, switched off); camera() then
     // answers the new session. The run calls it while the camera is lost, at least once a second.

@@ -33,11 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Silent final : public SoundPlayer {
-  public:
-    void Play(const std::string&) override {}
-};
-
 std::string FileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;
@@ -59,7 +54,7 @@ class FormExposure : public ::testing::Test {
         fs::create_directories(docs);
         SharedVariables& shared = Shared();
         const std::string base = home.path().toStdString() + "/";
-        shared.folders = {base, docs.string() + "/", base, base};
+        shared.folders = {base, docs.string() + "/", base, base, base};
         shared.camera.CameraName.clear();
         shared.camera = CameraState{};
         ResetSharedState(shared);
