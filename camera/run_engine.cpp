@@ -381,6 +381,7 @@ void PhotographyRun::LoopRow(int row) {
         } else if (lost_ && !env_.flags.SimulationMode && kind_ == RunKind::Real) {
             if (!WaitForCamera(end)) return;
             loopDone_ = lost_;
+            if (lost_) Report(row, end, Now(), "loop ended without its camera");
         }
     } while (kind_ == RunKind::Real && !loopDone_);
 }
