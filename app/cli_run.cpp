@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "app/cli_commands.h"
@@ -14,6 +15,7 @@
 #include "camera/run_engine.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
+#include "camera/virtual_faults.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
@@ -124,10 +126,13 @@ class SilentSound final : public SoundPlayer {
 }  // namespace
 
 int RunCommand(const Arguments& args) {
+    constexpr const char* kUsage =
+        "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--inject SPEC]";
     std::string file;
     std::string cameraName = CameraBackendSetting();
     bool test = false;
     bool fast = false;
+    std::optional<VirtualFaultPlan> faults;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
@@ -139,15 +144,21 @@ int RunCommand(const Arguments& args) {
             if (cameraName != "virtual" && cameraName != "gphoto2" && cameraName != "none") {
                 return UsageError("run: unknown camera '" + cameraName + "' (virtual, gphoto2 or none)");
             }
+        } else if (args[i] == "--inject") {
+            if (i + 1 >= args.size())
+                return UsageError("run: --inject needs a fault list such as busy@19x3,unplug@25+3");
+            const VirtualFaultReading reading = ReadVirtualFaults(args[++i]);
+            if (!reading.plan) return UsageError("run: --inject: " + reading.error);
+            faults = reading.plan;
         } else if (!args[i].empty() && args[i][0] == '-') {
             return UsageError("run: unknown option '" + args[i] + "'");
         } else if (file.empty()) {
             file = args[i];
         } else {
-            return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+            return UsageError(kUsage);
         }
     }
-    if (file.empty()) return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+    if (file.empty()) return UsageError(kUsage);
 
     const TableFileReading reading = LoadExposureTable(file);
     if (!reading.opened) return UsageError("run: " + reading.message);
@@ -156,6 +167,12 @@ int RunCommand(const Arguments& args) {
                           reading.message);
     }
     const ExposureTable& table = reading.table;
+
+    QueueSink sink;  // before the backend, which may still post while it closes
+    CameraBackend backend = MakeCameraBackend(cameraName);
+    if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
+    if (faults && backend.name != "virtual")
+        return UsageError("run: --inject needs the virtual camera (--camera virtual)");
 
     SharedVariables& shared = Shared();
     StartUp(shared, QuerySystemLocations());
@@ -184,44 +201,44 @@ int RunCommand(const Arguments& args) {
         clock = std::make_unique<SystemClock>();
     }
 
-    QueueSink sink;  // before the backend, which may still post while it closes
-    CameraBackend backend = MakeCameraBackend(cameraName);
-    if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
-    if (auto* virtualCamera = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
-        UseSimulatedBodyTimes(*virtualCamera, [fakeClock](double ms) {
-            if (fakeClock) {
-                fakeClock->AdvanceMs(ms);
-            } else {
-                std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
-            }
-        });
+    std::unique_ptr<VirtualFaultInjector> injector;
+    if (auto* body = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
+        UseSimulatedBodyTimes(
+            *body,
+            [fakeClock](double ms) {
+                if (fakeClock) {
+                    fakeClock->AdvanceMs(ms);
+                } else {
+                    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
+                }
+            },
+            faults ? faults->slowerMs : 0);
+        if (faults) injector = std::make_unique<VirtualFaultInjector>(*body, *faults);
     }
 
     if (CameraChoice* choice = CameraChoiceOf(*backend.sdk)) choice->SetTextSink(&sink);
     std::unique_ptr<TAppMaster> master;
     ConsolePump pump(sink, master, shared.flags);
-    if (cameraName != "none") {
+    // Connects the camera, or again after the run lost it; master stays null when none answers. False
+    // when an allowed-value list does not fit.
+    const auto connect = [&]() -> bool {
+        if (master) master->Destroy();
+        master.reset();
         shared.camera.SaveTo = 1;
-        master = TAppMaster::Create(*backend.sdk, &sink, shared.camera);
-        shared.camera.CameraName = Trimmed(master->DeviceName());
-        if (!shared.camera.CameraName.empty()) {
-            master->SetEventHandlers();
-            master->OpenSession();
-            master->ApplySaveTo();
-            shared.camera.SupportedCodes = SupportedCodesTable{};
-            try {
-                for (EdsPropertyID property : kShootingProperties) master->ReadPropertyList(property);
-            } catch (const CameraRangeError& e) {
-                std::cerr << "zelto-cli: run: camera: " << e.what() << '\n';
-                return 1;
-            }
-            master->ReadProperty(kEdsPropAll);
-            pump.ProcessMessages();  // what the library said while connecting
-            std::cout << "camera: " << shared.camera.CameraName << '\n';
-        } else {
-            pump.ProcessMessages();  // why, where the library says
-            std::cout << "camera: not detected, simulation mode\n";
+        try {
+            master = OpenCameraSession(*backend.sdk, &sink, shared.camera);
+        } catch (const CameraRangeError& e) {
+            std::cerr << "zelto-cli: run: camera: " << e.what() << '\n';
+            return false;
         }
+        return true;
+    };
+    if (cameraName != "none") {
+        if (!connect()) return 1;
+        pump.ProcessMessages();  // what the library said while connecting
+        std::cout << (master ? "camera: " + shared.camera.CameraName
+                             : std::string("camera: not detected, simulation mode"))
+                  << '\n';
     } else {
         std::cout << "camera: none, simulation mode\n";
     }
@@ -230,9 +247,20 @@ int RunCommand(const Arguments& args) {
     ConsoleView view;
     SilentSound sound;
     QtShell shell;
-    RunEnvironment environment{*clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
+    RunEnvironment environment{*clock,
+                               pump,
+                               view,
+                               sound,
+                               shell,
+                               shared.flags,
+                               shared.time,
+                               shared.folders,
                                [&master, &shared]() -> TAppMaster* {
                                    return shared.camera.CameraName.empty() ? nullptr : master.get();
+                               },
+                               [&connect] { connect(); },
+                               [&injector](int row) {
+                                   if (injector) injector->RowStarting(row);
                                }};
     PhotographyRun run(environment, table);
     const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real);
@@ -244,17 +272,8 @@ int RunCommand(const Arguments& args) {
         std::cout << "No exposure table.\n";
         return 1;
     }
-    std::cout << "pictures taken " << summary.picturesTaken << ", failed " << summary.picturesFailed
-              << ", skipped " << summary.picturesSkipped << "; settings failed " << summary.settingsFailed
-              << "; rows skipped " << summary.rowsSkipped << '\n';
-    if (summary.latestRow >= 0) {
-        std::cout << "latest start " << FixedText(summary.latestStartSeconds, 3)
-                  << " s after its instant (row " << summary.latestRow + 1 << ")\n";
-    }
-    if (summary.aborted) std::cout << "run aborted\n";
-    if (summary.cameraLost) std::cout << "camera lost during the run\n";
-    const bool cameraFailed = summary.picturesFailed > 0 || summary.settingsFailed > 0 || summary.cameraLost;
-    return summary.aborted || cameraFailed ? 1 : 0;
+    std::cout << RunSummaryText(summary);
+    return RunWentToPlan(summary) ? 0 : 1;
 }
 
 }  // namespace zelto::cli

@@ -26,6 +26,8 @@ CameraBackend MakeCameraBackend(std::string_view name);
 // "ptpip:192.168.1.20"), by default the first camera detected on USB.
 std::string CameraBackendSetting();
 std::string CameraPortSetting();
+// The virtual camera's fault rehearsal in ZELTO_VIRTUAL_FAULTS (ReadVirtualFaults); empty when unset.
+std::string VirtualFaultsSetting();
 CameraBackend MakeCameraBackendFromEnvironment();
 
 }  // namespace zelto

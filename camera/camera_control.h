@@ -94,6 +94,9 @@ class CameraControl {
     // A camera chosen in the connection panel (an index of the list SetCameraChoice gave): connects to
     // it, disconnecting the camera connected before.
     void ChooseCamera(int index);
+    // A run lost the camera to a fault: the dead session is closed and a new one opened, quietly (no
+    // camera log, the lists stay). Nothing when the user disconnected meanwhile.
+    void Reconnect();
 
     // The change handler of a list: writes the selected code, or reports and selects the camera's value.
     void ListChanged(EdsPropertyID property);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "camera/camera_failure.h"
 #include "camera/proptables.h"
 #include "eclipse_data/number_text.h"
 
@@ -217,34 +218,47 @@ int Gphoto2Sdk::OpenChosen() {
 }
 
 EdsError Gphoto2Sdk::Fail(int gpResult) {
-    switch (gpResult) {
-        case kGpErrorCameraBusy:
-        case kGpErrorTimeout: return kEdsErrDeviceBusy;
-        case kGpErrorNotSupported: return kEdsErrNotSupported;
-        case kGpErrorIoUsbFind:
-        case kGpErrorModelNotFound:
-            // The camera left the bus: from now on every call fails at once.
+    switch (ClassifyGphoto2Result(gpResult)) {
+        case CameraFailure::None:
+            return kEdsErrOk;
+        case CameraFailure::Busy:
+            return kEdsErrDeviceBusy;
+        case CameraFailure::Refused:
+            return gpResult == kGpErrorBadParameters ? kEdsErrInvalidParameter : kEdsErrNotSupported;
+        case CameraFailure::Gone:
+            // The camera left the bus or stopped answering: from now on every call fails at once.
             if (open_) gone_ = true;
             return kEdsErrDeviceNotFound;
-        case kGpError:
-        case kGpErrorIo:
-            // A broken link (a pulled cable, a PTP/IP connection the body closed) fails this way too,
-            // but so may a single failed transfer: the camera counts as gone only when it does not
-            // answer a look for events either.
-            if (open_ && !LinkAnswers()) {
-                gone_ = true;
-                return kEdsErrDeviceNotFound;
-            }
-            return kEdsErrInternal;
-        default: return kEdsErrInternal;
+        case CameraFailure::Other:
+            break;
     }
+    return kEdsErrInternal;
 }
 
-bool Gphoto2Sdk::LinkAnswers() {
-    // An event that comes with the answer is not handled here, where a failing read would ask again.
-    Gphoto2Event event;
-    const int result = port_->WaitForEvent(0, &event);
-    return result == kGpOk || result == kGpErrorCameraBusy || result == kGpErrorNotSupported;
+int Gphoto2Sdk::OnPort(const std::function<int()>& call) {
+    const int result = call();
+    if (!IsGphoto2TransferError(result) || !open_) return result;
+    // One failed transfer may be a hiccup: when the camera is still there, the session is kept and the
+    // call made once more. Only an error that persists counts as gone.
+    return StillThere() ? call() : result;
+}
+
+bool Gphoto2Sdk::StillThere() {
+    const std::string& port = cameras_.at(static_cast<size_t>(chosen_)).port;
+    if (IsNetworkPort(port)) {
+        // Nothing detects a body on the network (a PTP/IP link the body closed answers GP_ERROR, then
+        // GP_ERROR_IO): it is there when it answers a look for events. An event that comes with the
+        // answer is not handled here, where a failing read would ask again.
+        Gphoto2Event event;
+        const int result = port_->WaitForEvent(0, &event);
+        return result == kGpOk || result == kGpErrorCameraBusy || result == kGpErrorNotSupported;
+    }
+    std::vector<PortCamera> found;
+    if (port_->Detect(&found) != kGpOk) return false;
+    for (const PortCamera& camera : found) {
+        if (camera.port == port) return true;
+    }
+    return false;
 }
 
 EdsError Gphoto2Sdk::CheckCamera(EdsBaseRef ref) const {
@@ -258,16 +272,17 @@ EdsError Gphoto2Sdk::ReadChoices(int slot, Gphoto2Widget* widget) {
     ChoiceMap& map = choices_[slot];
     int result = kGpErrorNotSupported;
     if (!map.widget.empty()) {
-        result = port_->GetWidget(map.widget, widget);
+        result = OnPort([&] { return port_->GetWidget(map.widget, widget); });
     } else {
         for (const char* name : kWidgetNames[slot]) {
             if (name == nullptr) break;
-            result = port_->GetWidget(name, widget);
+            result = OnPort([&] { return port_->GetWidget(name, widget); });
             if (result == kGpOk) {
                 map.widget = name;
                 break;
             }
-            if (result != kGpErrorNotSupported && result != kGpErrorBadParameters) break;  // not a missing name
+            const CameraFailure failure = ClassifyGphoto2Result(result);
+            if (failure == CameraFailure::Gone || failure == CameraFailure::Busy) break;
         }
     }
     if (result != kGpOk) return Fail(result);
@@ -301,7 +316,7 @@ EdsUInt32 Gphoto2Sdk::CodeOfText(int slot, const std::string& text) const {
 bool Gphoto2Sdk::LookForEvent() {
     if (!open_ || gone_ || !eventsSupported_) return false;
     Gphoto2Event event;
-    const int result = port_->WaitForEvent(0, &event);
+    const int result = OnPort([&] { return port_->WaitForEvent(0, &event); });
     if (result != kGpOk) {
         if (result == kGpErrorNotSupported) {
             eventsSupported_ = false;  // a driver without events: nothing to look for
@@ -503,14 +518,14 @@ EdsError Gphoto2Sdk::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, 
             // Only the card is offered: downloading each image would cost seconds per shot.
             if (value != 1) return kEdsErrNotSupported;
             Gphoto2Widget target;
-            int result = port_->GetWidget("capturetarget", &target);
+            int result = OnPort([&] { return port_->GetWidget("capturetarget", &target); });
             if (result != kGpOk) return Fail(result);
             const std::string* card = nullptr;
             for (const std::string& choice : target.choices) {
                 if (Contains(choice, "card")) card = &choice;
             }
             if (card == nullptr) return kEdsErrNotSupported;
-            result = port_->SetWidget("capturetarget", *card);
+            result = OnPort([&] { return port_->SetWidget("capturetarget", *card); });
             if (result != kGpOk) return Fail(result);
             saveTo_ = value;
             return kEdsErrOk;
@@ -525,7 +540,7 @@ EdsError Gphoto2Sdk::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, 
         ChoiceMap& map = choices_[kind];
         const auto found = map.textByCode.find(value);
         if (found == map.textByCode.end()) return kEdsErrInvalidParameter;
-        const int result = port_->SetWidget(map.widget, found->second);
+        const int result = OnPort([&] { return port_->SetWidget(map.widget, found->second); });
         if (result != kGpOk) return Fail(result);
         map.seen.value = found->second;  // the body's report of this write is no change made on it
         return kEdsErrOk;
@@ -564,7 +579,7 @@ EdsError Gphoto2Sdk::EdsSendCommand(EdsCameraRef camera, EdsUInt32 command, EdsI
         if (err != kEdsErrOk) return err;
         if (!open_) return kEdsErrSessionNotOpen;
         if (command != kEdsCameraCommandTakePicture) return kEdsErrNotSupported;
-        const int result = port_->Capture();
+        const int result = OnPort([&] { return port_->Capture(); });
         return result == kGpOk ? kEdsErrOk : Fail(result);
     });
 }

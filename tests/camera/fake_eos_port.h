@@ -33,8 +33,9 @@ public:
     std::deque<Gphoto2Event> events;
     std::condition_variable drained;
     std::atomic<int> busyCaptures{0};
-    std::atomic<int> captureResult{kGpOk};  // what a capture that is not busy answers
-    std::atomic<bool> linkDown{false};      // the look for events fails as on a broken link
+    std::atomic<int> failedTransfers{0};  // captures that fail with GP_ERROR_IO
+    std::atomic<bool> present{true};      // found by a detection
+    std::atomic<bool> linkDown{false};    // a look for events fails, as on a broken PTP/IP link
     std::atomic<int> captures{0};
     std::atomic<bool> gone{false};
     // What libgphoto2 detects; the one opened last.
@@ -44,7 +45,7 @@ public:
     std::function<void(CameraTextKind, const std::string&)> say;
 
     int Detect(std::vector<PortCamera>* cameras) override {
-        *cameras = found;
+        *cameras = present ? found : std::vector<PortCamera>{};
         return kGpOk;
     }
     int Open(const PortCamera& camera) override {
@@ -75,11 +76,14 @@ public:
     }
     int Capture() override {
         if (gone) return kGpErrorIoUsbFind;
+        if (failedTransfers > 0) {
+            --failedTransfers;
+            return kGpErrorIo;
+        }
         if (busyCaptures > 0) {
             --busyCaptures;
             return kGpErrorCameraBusy;
         }
-        if (captureResult != kGpOk) return captureResult;
         ++captures;
         return kGpOk;
     }
