@@ -95,4 +95,27 @@ bool WriteParameterFile(const std::string& path, const std::string& versionText,
     return WriteFileAtomically(path, ParameterFileText(versionText, site, eclipse));
 }
 
+namespace {
+constexpr char kSpokenCountdownName[] = "SpokenCountdown";
+}  // namespace
+
+ProgramOptions ReadOptionsFile(const std::string& path) {
+    ProgramOptions options;
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines)) return options;
+    for (const std::string& line : lines) {
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string name = Trimmed(line.substr(0, equals));
+        const std::string value = Trimmed(line.substr(equals + 1));
+        if (name == kSpokenCountdownName && (value == "0" || value == "1")) options.SpokenCountdown = value == "1";
+    }
+    return options;
+}
+
+bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
+    return WriteFileAtomically(path, std::string(kSpokenCountdownName) + "=" + (options.SpokenCountdown ? "1" : "0") +
+                                         kLineEnd);
+}
+
 }  // namespace zelto
