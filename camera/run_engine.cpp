@@ -7,6 +7,8 @@
 
 #include "camera/appmaster.h"
 #include "camera/proptables.h"
+#include "camera/run_start.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
@@ -78,7 +80,22 @@ void PhotographyRun::Report(int row, double scheduledJD, double startedJD, const
     env_.view.Report({row, scheduledJD, startedJD, text});
 }
 
-RunSummary PhotographyRun::Run(RunKind kind) {
+void PhotographyRun::LogShot(int row, ShotResult result, std::string note, double scheduledJD, double shutterJD) {
+    ShotRecord record;
+    record.row = row;
+    record.phase = Trimmed(CellText(kColumnPhase, row));
+    record.scheduledJD = scheduledJD;
+    record.firstCallJD = firstCallJD_;
+    record.shutterJD = shutterJD;
+    record.settings = std::move(settingsWritten_);
+    record.result = result;
+    record.note = std::move(note);
+    settingsWritten_.clear();
+    firstCallJD_ = 0;
+    if (env_.shotLog) env_.shotLog->Write(record);
+}
+
+RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     kind_ = kind;
     stopped_ = false;
     summary_ = RunSummary{};
@@ -104,8 +121,14 @@ RunSummary PhotographyRun::Run(RunKind kind) {
     env_.view.SetRunning(kind_, true);
     AbortFlag() = false;
     lastCodes_.fill(-1);
+    settingsWritten_.clear();
+    firstCallJD_ = 0;
 
     const int rows = table_.RowCount();  // taken once; rows are read one cell at a time
+    std::vector<bool> past(static_cast<size_t>(rows));
+    if (kind_ == RunKind::Real && start == RunStart::FromNow) {
+        for (int row : PastRows(table_, Now())) past[static_cast<size_t>(row)] = true;
+    }
     for (int row = 0; row < rows && !stopped_; ++row) {
         if (row >= table_.RowCount()) {
             // Rows were deleted in the editor meanwhile: the table now ends here.
@@ -115,6 +138,10 @@ RunSummary PhotographyRun::Run(RunKind kind) {
         currentRow_ = row;
         const std::string phase = Trimmed(CellText(kColumnPhase, row));
         if (phase.empty()) continue;
+        if (past[static_cast<size_t>(row)]) {
+            SkipPastRow(row);
+            continue;
+        }
         env_.view.SetPhase("");
         Delay(env_.clock, kPhasePauseMs);
         env_.view.SetPhase(phase);
@@ -132,6 +159,14 @@ RunSummary PhotographyRun::Run(RunKind kind) {
     summary_.aborted = stopped_;
     EndStep();
     return summary_;
+}
+
+// A row already past when the run started from now: listed, counted, not carried out.
+void PhotographyRun::SkipPastRow(int row) {
+    ++summary_.rowsPast;
+    const double instant = ReadDateStrJD(CellText(kColumnDateTime, row)).value_or(0);
+    Report(row, instant, Now(), "row " + std::to_string(row + 1) + " skipped: past when the run started from now");
+    LogShot(row, ShotResult::Skipped, "past when the run started from now", instant);
 }
 
 void PhotographyRun::EndStep() {
@@ -161,6 +196,7 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
             env_.view.SetStatus(message);
             ++summary_.rowsSkipped;
             Report(row, 0, Now(), "row " + std::to_string(row + 1) + " skipped: unreadable date-time");
+            LogShot(row, ShotResult::Skipped, "unreadable date-time \"" + text + "\"");
             return false;
         }
         instant = *jd;
@@ -204,10 +240,12 @@ void PhotographyRun::BatchRow(int row) {
         outcome = "could not be started";
     } else {
         Report(row, instant, started, "batch " + name + " started");
+        LogShot(row, ShotResult::Batch, name + " started", instant);
         return;
     }
     env_.view.SetStatus("Batch file " + name + " " + outcome);
     Report(row, instant, started, "batch " + name + " " + outcome);
+    LogShot(row, ShotResult::Batch, name + " " + outcome, instant);
 }
 
 void PhotographyRun::SoundRow(int row) {
@@ -218,6 +256,8 @@ void PhotographyRun::SoundRow(int row) {
     const std::string name = Trimmed(CellText(kColumnPhase, row));
     if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ResourceFolder + Lower(name));
     Report(row, instant, started, "sound " + Lower(name));
+    LogShot(row, ShotResult::Sound, Lower(name) + (env_.flags.SpokenCommands ? "" : " (not played: spoken commands off)"),
+            instant);
 
     env_.view.ShowBanner(SoundBannerText(name));
     const uint32_t start = env_.clock.TickMs();
@@ -305,6 +345,7 @@ void PhotographyRun::SettingStep(int row, Setting setting, int column) {
     const uint32_t status = WriteSetting(setting, property, code);
     Report(row, 0, started,
            std::string(kSettingNames[setting]) + " " + name + (status == 0 ? " written" : " failed: Sts=" + std::to_string(status)));
+    NoteSettingWritten(std::string(kSettingNames[setting]) + " " + name, status);
 }
 
 void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double instant) {
@@ -317,6 +358,7 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
         const double started = Now();
         const uint32_t status = WriteSetting(kTv, kPropertyTv, tvCode);
         Report(row, 0, started, "Tv " + tvName + (status == 0 ? " written" : " failed: Sts=" + std::to_string(status)));
+        NoteSettingWritten("Tv " + tvName, status);
         if (stopped_) return;
     }
     if (loopRow) {
@@ -324,8 +366,9 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
         if (!LoopPictureFits(column, now, instant)) {
             loopDone_ = true;
             ++summary_.picturesSkipped;
-            Report(row, instant, now,
-                   "picture " + tvName + " skipped: loop time left " + FixedText((instant - now) * kSecondsPerDay, 1) + " s");
+            const std::string left = "loop time left " + FixedText((instant - now) * kSecondsPerDay, 1) + " s";
+            Report(row, instant, now, "picture " + tvName + " skipped: " + left);
+            LogShot(row, ShotResult::Skipped, tvName + ", " + left, instant);
             return;
         }
     }
@@ -334,6 +377,10 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
     const std::string simulationName = kind_ == RunKind::Real && loopRow ? "IQ" : "Tv";
     const uint32_t status =
         RetriedCall("Picture", simulationName, false, [](TAppMaster& camera) { return camera.TakePicture(); });
+    const ShotResult result = status == 0                                      ? ShotResult::Taken
+                              : status == kNoCamera && summary_.cameraLost ? ShotResult::Lost
+                                                                               : ShotResult::Failed;
+    LogShot(row, result, tvName + (stopped_ ? ", run aborted" : ""), instant, lastCallJD_);
     if (stopped_) return;
     if (status != 0) {
         env_.view.SetStatus("Failed to release!");
@@ -355,6 +402,8 @@ uint32_t PhotographyRun::RetriedCall(const std::string& shortName, const std::st
     do {
         ++trials;
         Delay(env_.clock, kTrialPauseMs);
+        lastCallJD_ = Now();
+        if (firstCallJD_ == 0) firstCallJD_ = lastCallJD_;
         if (env_.flags.SimulationMode) {
             env_.view.SetStatus(simulationName + ": SIMULATION MODE");
             Delay(env_.clock, kSimulatedCallMs);
@@ -373,6 +422,10 @@ uint32_t PhotographyRun::RetriedCall(const std::string& shortName, const std::st
         if (CheckAbort()) return status;
     } while (status != 0 && trials < kMaxTrials);
     return status;
+}
+
+void PhotographyRun::NoteSettingWritten(const std::string& setting, uint32_t status) {
+    settingsWritten_ += (settingsWritten_.empty() ? "" : "; ") + setting + (status == 0 ? "" : " failed");
 }
 
 uint32_t PhotographyRun::WriteSetting(Setting setting, uint32_t property, uint32_t code) {

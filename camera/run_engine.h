@@ -16,6 +16,8 @@ namespace zelto {
 
 class TAppMaster;
 class SoundPlayer;
+class ShotLog;
+enum class ShotResult;
 
 // Everything a photography run works with. `camera` answers the session of the connected camera at
 // the moment of the call, or null when none is connected (the run then simulates) or once it has been
@@ -30,7 +32,12 @@ struct RunEnvironment {
     TimeSource& time;                // TimeOffset: the rehearsal offset of a real run
     const WorkingFolders& folders;  // sounds in ResourceFolder, batch files in AppDataFolder
     std::function<TAppMaster*()> camera;
+    ShotLog* shotLog = nullptr;  // the run's shot log, one line per action; none when null
 };
+
+// Where a real run begins: at row 0, carrying out rows already past at once, or from now, skipping
+// them (a loop whose end is still ahead is entered).
+enum class RunStart { AllRows, FromNow };
 
 struct RunSummary {
     int picturesTaken = 0;
@@ -38,6 +45,7 @@ struct RunSummary {
     int picturesSkipped = 0;   // a loop row's remaining time was too short
     int settingsFailed = 0;
     int rowsSkipped = 0;       // unreadable date-time
+    int rowsPast = 0;          // already past when a run started from now
     double latestStartSeconds = 0;  // how late the latest row began after its instant
     int latestRow = -1;
     bool noTable = false;
@@ -49,7 +57,7 @@ struct RunSummary {
 class PhotographyRun {
 public:
     PhotographyRun(RunEnvironment environment, const ExposureTable& table);
-    RunSummary Run(RunKind kind);
+    RunSummary Run(RunKind kind, RunStart start = RunStart::AllRows);
 
 private:
     enum Setting : int { kIQ = 0, kISO = 1, kAv = 2, kTv = 3 };
@@ -59,6 +67,11 @@ private:
     bool CheckAbort();  // true (and the run stops) when the flag is set
     std::string CellText(int column, int row) const;
     void Report(int row, double scheduledJD, double startedJD, const std::string& text);
+    // One shot-log line for the row; the settings written and the first camera call since the last
+    // line go with it.
+    void LogShot(int row, ShotResult result, std::string note, double scheduledJD = 0, double shutterJD = 0);
+    void NoteSettingWritten(const std::string& setting, uint32_t status);
+    void SkipPastRow(int row);
 
     bool RowInstant(int row, double& instant);
     bool WaitFor(double instant);
@@ -84,6 +97,11 @@ private:
     int currentRow_ = -1;
     std::array<int64_t, 4> lastCodes_{};
     RunSummary summary_;
+    // For the shot log: the settings written since its last line, the first camera call since then,
+    // and the instant of the latest call.
+    std::string settingsWritten_;
+    double firstCallJD_ = 0;
+    double lastCallJD_ = 0;
 };
 
 // "Advance Time": the rehearsal offset that makes the clock stand 5 s before the instant shown in
