@@ -29,8 +29,10 @@ const Command kCommands[] = {
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
     {"run", RunCommand,
-     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast]\n"
-     "                          carry out an exposure table (--fast: simulated clock)"},
+     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--from-now] [--log FILE] [--force]\n"
+     "                          carry out an exposure table (--fast: simulated clock; --from-now: skip\n"
+     "                          the rows already past; --log: the shot log as CSV; --force: run a table\n"
+     "                          made for another site, eclipse or day)"},
 };
 
 void PrintHelp() {

@@ -11,12 +11,16 @@
 #include "camera/backend.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
+#include "circumstances/parameter_file.h"
+#include "circumstances/site.h"
 #include "exposure/table_file.h"
+#include "exposure/table_match.h"
 #include "platform/qt_shell.h"
 #include "state/startup.h"
 #include "state/variables.h"
@@ -116,6 +120,23 @@ class SilentSound final : public SoundPlayer {
     void Play(const std::string&) override {}  // the action line says which sound
 };
 
+// The table against the site and eclipse the main window last saved (Zelto.prm), or against its own
+// header when there is none, and against the eclipse's day.
+TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileReading& reading) {
+    SiteInputs site;
+    EclipseState eclipse = shared.eclipse;
+    TableFileSite current = reading.site;
+    const std::string prm = shared.folders.AppDataFolder + kParameterFileName;
+    if (ReadParameterFile(prm, shared.program.VersionText, site, eclipse) == ParameterFileResult::Read) {
+        current = TableSiteOf(site, eclipse.SelectedEclipse);
+    }
+    SelectEclipse(eclipse, IsValidEclipseNumber(current.EclipseNumber) ? current.EclipseNumber : 1, "");
+    return CheckTableMatch(reading.site, reading.table, current, eclipse.GreatestEclipseJD);
+}
+
+constexpr const char* kRunUsage =
+    "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--from-now] [--log FILE] [--force]";
+
 }  // namespace
 
 int RunCommand(const Arguments& args) {
@@ -123,11 +144,21 @@ int RunCommand(const Arguments& args) {
     std::string cameraName = CameraBackendSetting();
     bool test = false;
     bool fast = false;
+    bool fromNow = false;
+    bool force = false;
+    std::string logPath;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
         } else if (args[i] == "--fast") {
             fast = true;
+        } else if (args[i] == "--from-now") {
+            fromNow = true;
+        } else if (args[i] == "--force") {
+            force = true;
+        } else if (args[i] == "--log") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("run: --log needs a file name");
+            logPath = args[++i];
         } else if (args[i] == "--camera") {
             if (i + 1 >= args.size()) return UsageError("run: --camera needs virtual, gphoto2 or none");
             cameraName = args[++i];
@@ -139,10 +170,10 @@ int RunCommand(const Arguments& args) {
         } else if (file.empty()) {
             file = args[i];
         } else {
-            return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+            return UsageError(kRunUsage);
         }
     }
-    if (file.empty()) return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+    if (file.empty()) return UsageError(kRunUsage);
 
     const TableFileReading reading = LoadExposureTable(file);
     if (!reading.opened) return UsageError("run: " + reading.message);
@@ -155,6 +186,19 @@ int RunCommand(const Arguments& args) {
     SharedVariables& shared = Shared();
     StartUp(shared, QuerySystemLocations());
     shared.flags.SpokenCommands = false;  // nothing is played; the action lines name the sounds
+
+    if (!table.IsNoTable()) {
+        const TableMatch match = MatchWithSavedSite(shared, reading);
+        for (const std::string& difference : match.differences) std::cout << "warning: " << difference << '\n';
+        if (!match.Matches() && !force) {
+            std::cout << "run: not started (--force starts it all the same)\n";
+            return 2;
+        }
+    }
+    ShotLogFile shotLog;
+    if (std::string why; !logPath.empty() && !shotLog.Open(logPath, &why)) {
+        return UsageError("run: cannot write the shot log " + logPath + ": " + why);
+    }
 
     // The clock: the system's, or a simulated one that starts shortly before the first row.
     std::unique_ptr<Clock> clock;
@@ -225,9 +269,10 @@ int RunCommand(const Arguments& args) {
     RunEnvironment environment{*clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
                                [&master, &shared]() -> TAppMaster* {
                                    return shared.camera.CameraName.empty() ? nullptr : master.get();
-                               }};
+                               },
+                               logPath.empty() ? nullptr : &shotLog};
     PhotographyRun run(environment, table);
-    const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real);
+    const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real, fromNow ? RunStart::FromNow : RunStart::AllRows);
     if (master) master->Destroy();
     shared.camera.CameraName.clear();
 
@@ -238,6 +283,8 @@ int RunCommand(const Arguments& args) {
     std::cout << "pictures taken " << summary.picturesTaken << ", failed " << summary.picturesFailed
               << ", skipped " << summary.picturesSkipped << "; settings failed " << summary.settingsFailed
               << "; rows skipped " << summary.rowsSkipped << '\n';
+    if (summary.rowsPast > 0) std::cout << "rows past at the start, skipped " << summary.rowsPast << '\n';
+    if (shotLog.failed()) std::cout << "shot log: a line could not be written to " << logPath << '\n';
     if (summary.latestRow >= 0) {
         std::cout << "latest start " << FixedText(summary.latestStartSeconds, 3)
                   << " s after its instant (row " << summary.latestRow + 1 << ")\n";
