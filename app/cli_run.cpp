@@ -120,14 +120,14 @@ class SilentSound final : public SoundPlayer {
     void Play(const std::string&) override {}  // the action line says which sound
 };
 
-// The table against the site and eclipse the main window last saved (Zelto.prm), or against its own
-// header when there is none, and against the eclipse's day.
+// The table against the site and eclipse the main window last saved (Zelto.prm, only looked at), or
+// against its own header when there is none, and against the eclipse's day.
 TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileReading& reading) {
     SiteInputs site;
     EclipseState eclipse = shared.eclipse;
     TableFileSite current = reading.site;
     const std::string prm = shared.folders.AppDataFolder + kParameterFileName;
-    if (ReadParameterFile(prm, shared.program.VersionText, site, eclipse) == ParameterFileResult::Read) {
+    if (PeekParameterFile(prm, site, eclipse)) {
         current = TableSiteOf(site, eclipse.SelectedEclipse);
     }
     SelectEclipse(eclipse, IsValidEclipseNumber(current.EclipseNumber) ? current.EclipseNumber : 1, "");

@@ -25,6 +25,10 @@ enum class ParameterFileResult {
 ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
                                       EclipseState& eclipse);
 
+// The inputs the file holds, read the same way but whatever version wrote it, and never deleted:
+// for a tool that only looks at the site the program saved. False when there is no file.
+bool PeekParameterFile(const std::string& path, SiteInputs& site, EclipseState& eclipse);
+
 // The nine lines as the file holds them.
 std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse);
 
