@@ -432,6 +432,7 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
     }
     GeneratorResult result;
     model_->Change([&] { result = CreateExposureTable(input, table_); });
+    tableSite_ = main_.TableSite();
     StatusBar1_Text->setText(ToQString(result.StatusText));
     if (result.Heading) Label_Exp1->setText(ToQString(*result.Heading));
     for (int c = 0; c < kExposureColumns; ++c) model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
@@ -472,6 +473,7 @@ void TForm_Exposure::Open_Exposure_TableClick() {
         Label_Exp1->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
 
     model_->Change([&] { table_ = std::move(reading.table); });
+    tableSite_ = reading.site;
     model_->SetAlignment(kColumnPhase, Qt::AlignLeft);
     if (reading.malformedLine != 0) ShowMessage(reading.message);  // the rows before it stay
     // A loaded table is always fitted, as a double click on a column border would.

@@ -8,6 +8,7 @@
 #include "exposure/editor.h"
 #include "exposure/generator.h"
 #include "exposure/table.h"
+#include "exposure/table_file.h"
 #include "state/variables.h"
 
 class QAction;
@@ -37,6 +38,9 @@ class TForm_Exposure final : public QMainWindow {
     ~TForm_Exposure() override;
 
     const ExposureTable& table() const { return table_; }
+    // The site and eclipse the table was made for: the main window's at Create, the file's header at
+    // Open; none before either. The camera window compares it with the main window's before a run.
+    const std::optional<TableFileSite>& tableSite() const { return tableSite_; }
 
     // Replaceable for tests: message boxes (caption, text), and the open and save dialogs, which
     // return the chosen path or an empty text when cancelled.
@@ -89,6 +93,7 @@ class TForm_Exposure final : public QMainWindow {
 
     SharedVariables& shared_;
     TForm_Main& main_;
+    std::optional<TableFileSite> tableSite_;
     ExposureTable table_;  // 2048 empty rows: "no table" until the window is first opened
     ExposureTableModel* model_ = nullptr;
     char shownType_ = '-';
