@@ -74,6 +74,7 @@ private:
     void SkipPastRow(int row);
 
     bool RowInstant(int row, double& instant);
+    void ShowCountdown(double days);  // Label_WannDiff, written only when its text changes
     bool WaitFor(double instant);
     void BatchRow(int row);
     void SoundRow(int row);
@@ -95,6 +96,7 @@ private:
     bool stopped_ = false;
     bool loopDone_ = false;
     int currentRow_ = -1;
+    std::string shownCountdown_;
     std::array<int64_t, 4> lastCodes_{};
     RunSummary summary_;
     // For the shot log: the settings written since its last line, the first camera call since then,

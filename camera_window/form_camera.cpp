@@ -568,7 +568,7 @@ void TForm_Camera::StartRun(RunKind kind) {
 bool TForm_Camera::TableMatchesOrStartAnyway(const ExposureTable& table) {
     const SharedVariables& shared = s_.shared;
     const TableFileSite current = TableSiteOf(shared.site, shared.eclipse.SelectedEclipse);
-    const TableFileSite& made = tableSite_ && *tableSite_ ? **tableSite_ : current;
+    const TableFileSite& made = tableSite_ ? *tableSite_ : current;
     const TableMatch match = CheckTableMatch(made, table, current, shared.eclipse.GreatestEclipseJD);
     if (match.Matches()) return true;
     return question_ && question_("Zelto", match.Text() + "\n\nStart the run all the same?", {"Start anyway", "Cancel"}) == 0;

@@ -4,7 +4,6 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,7 +69,7 @@ class TForm_Camera final : public QMainWindow,
     void SetExposureTable(const ExposureTable* table) { table_ = table; }
     // The site and eclipse that table was made for (the exposure window's), compared with the main
     // window's before a run; without one only the table's day is checked.
-    void SetExposureTableSite(const std::optional<TableFileSite>* site) { tableSite_ = site; }
+    void SetExposureTableSite(const TableFileSite* site) { tableSite_ = site; }
     // Replaceable for tests: a question with its buttons, answered by the index of the button chosen
     // (−1 when the box was closed), and opening a file with the desktop's program for it.
     using QuestionFn =
@@ -162,7 +161,7 @@ class TForm_Camera final : public QMainWindow,
     Services s_;
     std::unique_ptr<CameraControl> control_;
     const ExposureTable* table_ = nullptr;
-    const std::optional<TableFileSite>* tableSite_ = nullptr;
+    const TableFileSite* tableSite_ = nullptr;
     QuestionFn question_;
     std::function<void(const std::string&)> openFile_;
     std::string shotLogPath_;

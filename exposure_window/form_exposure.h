@@ -38,9 +38,6 @@ class TForm_Exposure final : public QMainWindow {
     ~TForm_Exposure() override;
 
     const ExposureTable& table() const { return table_; }
-    // The site and eclipse the table was made for: the main window's at Create, the file's header at
-    // Open; none before either. The camera window compares it with the main window's before a run.
-    const std::optional<TableFileSite>& tableSite() const { return tableSite_; }
 
     // Replaceable for tests: message boxes (caption, text), and the open and save dialogs, which
     // return the chosen path or an empty text when cancelled.
@@ -70,6 +67,12 @@ class TForm_Exposure final : public QMainWindow {
     void Button_Insert_AfterClick();
     void Button_Delete_LineClick();
     void Button_DoneClick();
+    // "Fit table to current site": moves every row to the main window's site, keeping its offset
+    // from the contact it was nearest to at the table's own site; rows that left their phase turn
+    // red and are listed. Nothing is saved.
+    void Fit_Table_To_SiteClick();
+    // The site the table was made for or loaded with (its header), which a fit starts from.
+    const TableFileSite& tableSite() const { return tableSite_; }
 
     std::string TableFilePath() const;  // DocumentsFolder + "Zelto_Exposure_Table.txt"
 
@@ -93,10 +96,10 @@ class TForm_Exposure final : public QMainWindow {
 
     SharedVariables& shared_;
     TForm_Main& main_;
-    std::optional<TableFileSite> tableSite_;
     ExposureTable table_;  // 2048 empty rows: "no table" until the window is first opened
     ExposureTableModel* model_ = nullptr;
     char shownType_ = '-';
+    TableFileSite tableSite_;
     MessageBoxFn messageBox_;
     FileDialogFn openDialog_;
     FileDialogFn saveAsDialog_;
@@ -132,6 +135,7 @@ class TForm_Exposure final : public QMainWindow {
     QAction* Open_Exposure_Table = nullptr;
     QAction* Save_Exposure_Table = nullptr;
     QAction* Save_Exposure_Table_As = nullptr;
+    QAction* Fit_Table_To_Site = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Max_Exposure_4s = nullptr;
     QAction* Max_Exposure_8s = nullptr;

@@ -392,7 +392,7 @@ TEST_F(FormCamera, ClosingOrDisconnectingDuringARunStopsCameraCalls) {
 TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     FillEclipseCatalog(shared.eclipse.EclipseCatalog);
     SelectEclipse(shared.eclipse, 51, "");
-    const std::optional<TableFileSite> dallas = TableFileSite{51, "32.7767", true, "96.7970", false, "139"};
+    const TableFileSite dallas{51, "32.7767", true, "96.7970", false, "139"};
     form->SetExposureTableSite(&dallas);
     table.AppendRow(PhotoRow("Partial", kStart - 60 * kSecond, 10));
     table.AppendRow(PhotoRow("Partial", kStart - 30 * kSecond, 11));
