@@ -29,8 +29,12 @@ const Command kCommands[] = {
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
     {"run", RunCommand,
-     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast]\n"
-     "                          carry out an exposure table (--fast: simulated clock)"},
+     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--inject SPEC]\n"
+     "    [--from-now] [--log FILE] [--force]\n"
+     "                          carry out an exposure table (--fast: simulated clock; --inject: virtual\n"
+     "                          camera faults such as busy@19x3,fail@20,unplug@25+3,slow=5000; --from-now:\n"
+     "                          skip the rows already past; --log: the shot log as CSV; --force: run a\n"
+     "                          table made for another site, eclipse or day)"},
 };
 
 void PrintHelp() {

@@ -14,14 +14,20 @@
 #include "app/cli_commands.h"
 #include "camera/appmaster.h"
 #include "camera/backend.h"
+#include "camera/camera_choice.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
+#include "camera/virtual_faults.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
+#include "circumstances/parameter_file.h"
+#include "circumstances/site.h"
 #include "exposure/table_file.h"
+#include "exposure/table_match.h"
 #include "platform/qt_shell.h"
 #include "state/startup.h"
 #include "state/variables.h"
@@ -89,8 +95,8 @@ class QueueSink final : public CameraMessageSink {
     std::deque<CameraMessage> queue_;
 };
 
-// The window's message processing without a window: a value changed on the body is read back;
-// Ctrl+C asks the run to stop, as "Abort" does.
+// The window's message processing without a window: a value changed on the body is read back, the
+// camera library's own texts are printed; Ctrl+C asks the run to stop, as "Abort" does.
 class ConsolePump final : public MessagePump {
   public:
     ConsolePump(QueueSink& sink, std::unique_ptr<TAppMaster>& master, RunFlags& flags)
@@ -98,6 +104,10 @@ class ConsolePump final : public MessagePump {
     void ProcessMessages() override {
         if (interrupted) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
         for (const CameraMessage& message : sink_.Take()) {
+            if (message.message == kCameraMessageText) {
+                std::cout << CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text) << '\n';
+                continue;
+            }
             if (!master_ || !master_->OwnsMessage(message)) continue;
             if (message.message == kCameraMessageProperty &&
                 message.wParam == kEdsPropertyEventPropertyChanged) {
@@ -153,6 +163,24 @@ class SilentSound final : public SoundPlayer {
     void Play(const std::string&) override {}  // the action line says which sound
 };
 
+// The table against the site and eclipse the main window last saved (Zelto.prm, only looked at), or
+// against its own header when there is none, and against the eclipse's day.
+TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileReading& reading) {
+    SiteInputs site;
+    EclipseState eclipse = shared.eclipse;
+    TableFileSite current = reading.site;
+    const std::string prm = shared.folders.AppDataFolder + kParameterFileName;
+    if (PeekParameterFile(prm, site, eclipse)) {
+        current = TableSiteOf(site, eclipse.SelectedEclipse);
+    }
+    SelectEclipse(eclipse, IsValidEclipseNumber(current.EclipseNumber) ? current.EclipseNumber : 1, "");
+    return CheckTableMatch(reading.site, reading.table, current, eclipse.GreatestEclipseJD);
+}
+
+constexpr const char* kRunUsage =
+    "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--inject SPEC] [--from-now] [--log FILE] "
+    "[--force]";
+
 }  // namespace
 
 int RunCommand(const Arguments& args) {
@@ -160,26 +188,43 @@ int RunCommand(const Arguments& args) {
     std::string cameraName = CameraBackendSetting();
     bool test = false;
     bool fast = false;
+    std::optional<VirtualFaultPlan> faults;
+    bool fromNow = false;
+    bool force = false;
+    std::string logPath;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
         } else if (args[i] == "--fast") {
             fast = true;
+        } else if (args[i] == "--from-now") {
+            fromNow = true;
+        } else if (args[i] == "--force") {
+            force = true;
+        } else if (args[i] == "--log") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("run: --log needs a file name");
+            logPath = args[++i];
         } else if (args[i] == "--camera") {
             if (i + 1 >= args.size()) return UsageError("run: --camera needs virtual, gphoto2 or none");
             cameraName = args[++i];
             if (cameraName != "virtual" && cameraName != "gphoto2" && cameraName != "none") {
                 return UsageError("run: unknown camera '" + cameraName + "' (virtual, gphoto2 or none)");
             }
+        } else if (args[i] == "--inject") {
+            if (i + 1 >= args.size())
+                return UsageError("run: --inject needs a fault list such as busy@19x3,unplug@25+3");
+            const VirtualFaultReading reading = ReadVirtualFaults(args[++i]);
+            if (!reading.plan) return UsageError("run: --inject: " + reading.error);
+            faults = reading.plan;
         } else if (!args[i].empty() && args[i][0] == '-') {
             return UsageError("run: unknown option '" + args[i] + "'");
         } else if (file.empty()) {
             file = args[i];
         } else {
-            return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+            return UsageError(kRunUsage);
         }
     }
-    if (file.empty()) return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+    if (file.empty()) return UsageError(kRunUsage);
     const InterruptWatch interruptWatch;
 
     const TableFileReading reading = LoadExposureTable(file);
@@ -190,9 +235,28 @@ int RunCommand(const Arguments& args) {
     }
     const ExposureTable& table = reading.table;
 
+    QueueSink sink;  // before the backend, which may still post while it closes
+    CameraBackend backend = MakeCameraBackend(cameraName);
+    if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
+    if (faults && backend.name != "virtual")
+        return UsageError("run: --inject needs the virtual camera (--camera virtual)");
+
     SharedVariables& shared = Shared();
     StartUp(shared, QuerySystemLocations());
     shared.flags.SpokenCommands = false;  // nothing is played; the action lines name the sounds
+
+    if (!table.IsNoTable()) {
+        const TableMatch match = MatchWithSavedSite(shared, reading);
+        for (const std::string& difference : match.differences) std::cout << "warning: " << difference << '\n';
+        if (!match.Matches() && !force) {
+            std::cout << "run: not started (--force starts it all the same)\n";
+            return 2;
+        }
+    }
+    ShotLogFile shotLog;
+    if (std::string why; !logPath.empty() && !shotLog.Open(logPath, &why)) {
+        return UsageError("run: cannot write the shot log " + logPath + ": " + why);
+    }
 
     // The clock: the system's, or a simulated one that starts shortly before the first row.
     std::unique_ptr<Clock> clock;
@@ -217,72 +281,81 @@ int RunCommand(const Arguments& args) {
         clock = std::make_unique<SystemClock>();
     }
 
-    CameraBackend backend = MakeCameraBackend(cameraName);
-    if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
-    if (auto* virtualCamera = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
-        UseSimulatedBodyTimes(*virtualCamera, [fakeClock](double ms) {
-            if (fakeClock) {
-                fakeClock->AdvanceMs(ms);
-            } else {
-                std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
-            }
-        });
+    std::unique_ptr<VirtualFaultInjector> injector;
+    if (auto* body = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
+        UseSimulatedBodyTimes(
+            *body,
+            [fakeClock](double ms) {
+                if (fakeClock) {
+                    fakeClock->AdvanceMs(ms);
+                } else {
+                    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
+                }
+            },
+            faults ? faults->slowerMs : 0);
+        if (faults) injector = std::make_unique<VirtualFaultInjector>(*body, *faults);
     }
 
-    QueueSink sink;
+    if (CameraChoice* choice = CameraChoiceOf(*backend.sdk)) choice->SetTextSink(&sink);
     std::unique_ptr<TAppMaster> master;
-    if (cameraName != "none") {
+    ConsolePump pump(sink, master, shared.flags);
+    // Connects the camera, or again after the run lost it; master stays null when none answers. False
+    // when an allowed-value list does not fit.
+    const auto connect = [&]() -> bool {
+        if (master) master->Destroy();
+        master.reset();
         shared.camera.SaveTo = 1;
-        master = TAppMaster::Create(*backend.sdk, &sink, shared.camera);
-        shared.camera.CameraName = Trimmed(master->DeviceName());
-        if (!shared.camera.CameraName.empty()) {
-            master->SetEventHandlers();
-            master->OpenSession();
-            master->ApplySaveTo();
-            shared.camera.SupportedCodes = SupportedCodesTable{};
-            try {
-                for (EdsPropertyID property : kShootingProperties) master->ReadPropertyList(property);
-            } catch (const CameraRangeError& e) {
-                std::cerr << "zelto-cli: run: camera: " << e.what() << '\n';
-                return 1;
-            }
-            master->ReadProperty(kEdsPropAll);
-            std::cout << "camera: " << shared.camera.CameraName << '\n';
-        } else {
-            std::cout << "camera: not detected, simulation mode\n";
+        try {
+            master = OpenCameraSession(*backend.sdk, &sink, shared.camera);
+        } catch (const CameraRangeError& e) {
+            std::cerr << "zelto-cli: run: camera: " << e.what() << '\n';
+            return false;
         }
+        return true;
+    };
+    if (cameraName != "none") {
+        if (!connect()) return 1;
+        pump.ProcessMessages();  // what the library said while connecting
+        std::cout << (master ? "camera: " + shared.camera.CameraName
+                             : std::string("camera: not detected, simulation mode"))
+                  << '\n';
     } else {
         std::cout << "camera: none, simulation mode\n";
     }
 
-    ConsolePump pump(sink, master, shared.flags);
     ConsoleView view;
     SilentSound sound;
     QtShell shell;
-    RunEnvironment environment{*clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
+    RunEnvironment environment{*clock,
+                               pump,
+                               view,
+                               sound,
+                               shell,
+                               shared.flags,
+                               shared.time,
+                               shared.folders,
                                [&master, &shared]() -> TAppMaster* {
                                    return shared.camera.CameraName.empty() ? nullptr : master.get();
-                               }};
+                               },
+                               [&connect] { connect(); },
+                               [&injector](int row) {
+                                   if (injector) injector->RowStarting(row);
+                               },
+                               logPath.empty() ? nullptr : &shotLog};
     PhotographyRun run(environment, table);
-    const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real);
+    const RunSummary summary =
+        run.Run(test ? RunKind::Test : RunKind::Real, fromNow ? RunStart::FromNow : RunStart::AllRows);
     if (master) master->Destroy();
     shared.camera.CameraName.clear();
+    pump.ProcessMessages();  // what the library said while the session closed
 
     if (summary.noTable) {
         std::cout << "No exposure table.\n";
         return 1;
     }
-    std::cout << "pictures taken " << summary.picturesTaken << ", failed " << summary.picturesFailed
-              << ", skipped " << summary.picturesSkipped << "; settings failed " << summary.settingsFailed
-              << "; rows skipped " << summary.rowsSkipped << '\n';
-    if (summary.latestRow >= 0) {
-        std::cout << "latest start " << FixedText(summary.latestStartSeconds, 3)
-                  << " s after its instant (row " << summary.latestRow + 1 << ")\n";
-    }
-    if (summary.aborted) std::cout << "run aborted\n";
-    if (summary.cameraLost) std::cout << "camera lost during the run\n";
-    const bool cameraFailed = summary.picturesFailed > 0 || summary.settingsFailed > 0 || summary.cameraLost;
-    return summary.aborted || cameraFailed ? 1 : 0;
+    std::cout << RunSummaryText(summary);
+    if (shotLog.failed()) std::cout << "shot log: a line could not be written to " << logPath << '\n';
+    return RunWentToPlan(summary) ? 0 : 1;
 }
 
 }  // namespace zelto::cli

@@ -1,17 +1,28 @@
 // The program: start-up of the shared state, then the windows, then the event loop until the main
 // window closes.
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
 
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <thread>
+
 #include "camera/backend.h"
+#include "camera/virtual_camera.h"
+#include "camera/virtual_faults.h"
 #include "camera_window/form_camera.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "exposure_window/form_exposure.h"
 #include "main_window/form_main.h"
 #include "platform/computer_info.h"
+#include "platform/kernel_clock.h"
+#ifdef ZELTO_HAVE_LIBGPS
+#include "platform/gpsd_monitor.h"
+#endif
 #include "platform/qt_shell.h"
 #include "platform/qt_sound_player.h"
 #include "state/startup.h"
@@ -37,28 +48,70 @@ int main(int argc, char** argv) {
                               QString::fromStdString(text).replace('\r', '\n'));
     });
 
+    // A bad day rehearsed on the virtual camera: ZELTO_VIRTUAL_FAULTS=SPEC (see README).
+    std::optional<zelto::VirtualFaultPlan> faults;
+    if (const std::string spec = zelto::VirtualFaultsSetting(); !spec.empty()) {
+        const zelto::VirtualFaultReading reading = zelto::ReadVirtualFaults(spec);
+        if (!reading.plan) {
+            QMessageBox::critical(nullptr, "Zelto",
+                                  QString::fromStdString("ZELTO_VIRTUAL_FAULTS: " + reading.error));
+            return 2;
+        }
+        faults = reading.plan;
+    }
+
     // The services the windows use live here, after the application object and before the windows, so
     // that they end after the windows and before the application: a sound effect that outlived the
     // application would free its audio objects after Qt Multimedia had gone.
     zelto::SystemClock clock;
     zelto::QtSoundPlayer sound;
     zelto::QtShell shell;
+    // The clock check asks the kernel; the GPS item and the clock's GPS offset come from gpsd.
+    zelto::KernelClockStatusSource clockStatus;
+#ifdef ZELTO_HAVE_LIBGPS
+    zelto::GpsdMonitor gps;
+#endif
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
-    // that cannot be made falls back to one that finds no camera.
+    // that cannot be made falls back to one that finds no camera. The fault injector drives the
+    // backend's body, so it ends first.
     zelto::CameraBackend backend;
+    std::unique_ptr<zelto::VirtualFaultInjector> injector;
 
     // Windows in the order main, camera, exposure table.
     zelto::TForm_Main main(shared, clock, sound);
-    zelto::TForm_Camera camera({shared, clock, sound, shell,
-                                [&backend]() -> zelto::EdsSdk& {
-                                    if (!backend.sdk) backend = zelto::MakeCameraBackendFromEnvironment();
-                                    if (!backend.sdk) backend = zelto::MakeCameraBackend("none");
-                                    return *backend.sdk;
-                                },
-                                [&shared] { return zelto::QueryComputerInformation(shared.folders); }});
+    main.SetClockStatusSource(&clockStatus);
+#ifdef ZELTO_HAVE_LIBGPS
+    main.SetGpsSource(&gps);
+#endif
+    zelto::TForm_Camera camera(
+        {shared, clock, sound, shell,
+         [&backend, &injector, &faults]() -> zelto::EdsSdk& {
+             if (!backend.sdk) {
+                 backend = zelto::MakeCameraBackendFromEnvironment();
+                 auto* body = dynamic_cast<zelto::VirtualCamera*>(backend.sdk.get());
+                 if (body != nullptr && backend.name == "virtual" && faults) {
+                     injector = std::make_unique<zelto::VirtualFaultInjector>(*body, *faults);
+                     if (faults->slowerMs > 0) {
+                         zelto::UseSimulatedBodyTimes(
+                             *body,
+                             [](double ms) {
+                                 std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
+                             },
+                             faults->slowerMs);
+                     }
+                 }
+             }
+             if (!backend.sdk) backend = zelto::MakeCameraBackend("none");
+             return *backend.sdk;
+         },
+         [&shared] { return zelto::QueryComputerInformation(shared.folders); },
+         [&injector](int row) {
+             if (injector) injector->RowStarting(row);
+         }});
     zelto::TForm_Exposure exposure(shared, main);
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());
+    camera.SetExposureTableSite(&exposure.tableSite());
 
     main.cameraItem()->setEnabled(true);
     QObject::connect(main.cameraItem(), &QAction::triggered, &camera, [&camera] {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "camera/camera_control.h"
 #include "camera/run_engine.h"
@@ -12,6 +13,7 @@
 #include "camera/test_shots.h"
 #include "eclipse_data/clock.h"
 #include "exposure/table.h"
+#include "exposure/table_file.h"
 #include "state/variables.h"
 
 class QComboBox;
@@ -27,7 +29,7 @@ namespace zelto {
 
 class SoundPlayer;
 
-// The camera's library events as window events: 0x401, 0x402, 0x403 become QEvent::User + 1 … + 3.
+// The camera library's events and texts as window events: 0x401 … 0x404 become QEvent::User + 1 … + 4.
 class CameraEvent final : public QEvent {
   public:
     explicit CameraEvent(const CameraMessage& message)
@@ -59,12 +61,24 @@ class TForm_Camera final : public QMainWindow,
         Shell& shell;
         std::function<EdsSdk&()> sdk;                   // the camera library, made on first connect
         std::function<ComputerInformation()> computer;  // the camera log's computer section
+        std::function<void(int row)> rowStarting = {};  // told as a run reaches each row (fault rehearsal)
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
 
     // The table the runs carry out (the exposure window's); without one a run finds "no table".
     void SetExposureTable(const ExposureTable* table) { table_ = table; }
+    // The site and eclipse that table was made for (the exposure window's), compared with the main
+    // window's before a run; without one only the table's day is checked.
+    void SetExposureTableSite(const TableFileSite* site) { tableSite_ = site; }
+    // Replaceable for tests: a question with its buttons, answered by the index of the button chosen
+    // (−1 when the box was closed), and opening a file with the desktop's program for it.
+    using QuestionFn =
+        std::function<int(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons)>;
+    void SetQuestion(QuestionFn ask) { question_ = std::move(ask); }
+    void SetOpenFile(std::function<void(const std::string&)> open) { openFile_ = std::move(open); }
+    // The shot log of the latest run; empty before the first.
+    const std::string& shotLogPath() const { return shotLogPath_; }
     // Replaceable for tests: message boxes (caption, text) and the manual-mode check's end of program.
     void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
         messageBox_ = std::move(show);
@@ -87,6 +101,7 @@ class TForm_Camera final : public QMainWindow,
     void Button_Abort_TestClick();
     void BitBtn_AdvanceClick();
     void BitBtn_RealTimeClick();
+    void Button_Open_Shot_LogClick();
 
     // --- CameraWindowView ---
     void SetSaveFolder(const std::string& text) override;
@@ -106,6 +121,7 @@ class TForm_Camera final : public QMainWindow,
     void ShowMessage(const std::string& text) override;
     void ShowManualModeMessage(const std::string& caption, const std::string& text) override;
     void SetProgress(int percent) override;
+    void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) override;
 
     // --- ShotsView ---
     void ClearReport() override;
@@ -123,6 +139,7 @@ class TForm_Camera final : public QMainWindow,
     void HideBanner() override;
     void SetRunning(RunKind kind, bool running) override;
     void ShowRehearsalControls(bool shown) override;
+    void ShowSummary(const std::string& text) override;
 
     // --- CameraMessageSink: any thread ---
     void Post(const CameraMessage& message) override;
@@ -139,11 +156,19 @@ class TForm_Camera final : public QMainWindow,
     ShotsEnvironment ShotsEnv();
     void StartRun(RunKind kind);
     void SetRunStartsEnabled(bool enabled);  // both run buttons and their caption labels
+    // The questions before a run: a table for another site, eclipse or day, and rows already past.
+    // False when the user cancels.
+    bool TableMatchesOrStartAnyway(const ExposureTable& table);
+    bool ChooseRunStart(const ExposureTable& table, RunStart& start);
     void PressCaption(QLabel* label, bool pressed);
 
     Services s_;
     std::unique_ptr<CameraControl> control_;
     const ExposureTable* table_ = nullptr;
+    const TableFileSite* tableSite_ = nullptr;
+    QuestionFn question_;
+    std::function<void(const std::string&)> openFile_;
+    std::string shotLogPath_;
     ExposureTable noTable_;
     std::function<void(const std::string&, const std::string&)> messageBox_;
     std::function<void()> terminate_;
@@ -153,6 +178,7 @@ class TForm_Camera final : public QMainWindow,
     QPushButton* Button_Connect = nullptr;
     QPushButton* Button_Disconnect = nullptr;
     QLabel* LabelA = nullptr;
+    QComboBox* ComboBox_Camera = nullptr;  // shown when several cameras were found
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QLabel* Label_Test1_Expl = nullptr;
@@ -183,10 +209,12 @@ class TForm_Camera final : public QMainWindow,
     QLabel* Label_WannDiff = nullptr;
     QLabel* Label_Info = nullptr;
     QLabel* Label_WAV_Meldung = nullptr;
+    QLabel* Label_RunSummary = nullptr;
     QLabel* Label_Advance1 = nullptr;
     QLabel* Label_Advance2 = nullptr;
     QPushButton* BitBtn_Advance = nullptr;
     QPushButton* BitBtn_RealTime = nullptr;
+    QPushButton* Button_Open_Shot_Log = nullptr;
     QFrame* Panel2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;

@@ -65,23 +65,8 @@ std::string HeightLine(const std::string& line) {
     return reading.code == 0 ? PlainText(reading.value) : text;
 }
 
-}  // namespace
-
-ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
-                                      EclipseState& eclipse) {
-    std::vector<std::string> lines;
-    if (!ReadTextLines(path, lines)) return ParameterFileResult::Missing;
-    const ParameterFileResult result = ReadParameterLines(std::move(lines), versionText, site, eclipse);
-    if (result == ParameterFileResult::OtherVersion) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-    }
-    return result;
-}
-
-ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText,
-                                       SiteInputs& site, EclipseState& eclipse) {
-    if (lines.empty() || lines[0] != versionText) return ParameterFileResult::OtherVersion;
+// Lines 2 to 9 into the inputs.
+void ApplyParameterLines(std::vector<std::string> lines, SiteInputs& site, EclipseState& eclipse) {
     lines.resize(9);  // a short file reads its missing lines as empty ones
 
     // A line 2 without a number keeps the selection it found.
@@ -106,7 +91,34 @@ ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std
     const std::optional<double> height = ParseDecimal(heightText);
     const bool heightOk = height && *height >= -500 && *height <= 20000;
     site.Height = CleanHeightText(heightOk ? heightText : "0000");
+}
+
+}  // namespace
+
+ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
+                                      EclipseState& eclipse) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines)) return ParameterFileResult::Missing;
+    const ParameterFileResult result = ReadParameterLines(std::move(lines), versionText, site, eclipse);
+    if (result == ParameterFileResult::OtherVersion) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+    }
+    return result;
+}
+
+ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText,
+                                       SiteInputs& site, EclipseState& eclipse) {
+    if (lines.empty() || lines[0] != versionText) return ParameterFileResult::OtherVersion;
+    ApplyParameterLines(std::move(lines), site, eclipse);
     return ParameterFileResult::Read;
+}
+
+bool PeekParameterFile(const std::string& path, SiteInputs& site, EclipseState& eclipse) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines) || lines.empty()) return false;
+    ApplyParameterLines(std::move(lines), site, eclipse);
+    return true;
 }
 
 std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse) {
@@ -127,6 +139,29 @@ std::string ParameterFileText(const std::string& versionText, const SiteInputs& 
 bool WriteParameterFile(const std::string& path, const std::string& versionText, const SiteInputs& site,
                         const EclipseState& eclipse) {
     return WriteFileAtomically(path, ParameterFileText(versionText, site, eclipse));
+}
+
+namespace {
+constexpr char kSpokenCountdownName[] = "SpokenCountdown";
+}  // namespace
+
+ProgramOptions ReadOptionsFile(const std::string& path) {
+    ProgramOptions options;
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines)) return options;
+    for (const std::string& line : lines) {
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string name = Trimmed(line.substr(0, equals));
+        const std::string value = Trimmed(line.substr(equals + 1));
+        if (name == kSpokenCountdownName && (value == "0" || value == "1")) options.SpokenCountdown = value == "1";
+    }
+    return options;
+}
+
+bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
+    return WriteFileAtomically(path, std::string(kSpokenCountdownName) + "=" + (options.SpokenCountdown ? "1" : "0") +
+                                         kLineEnd);
 }
 
 }  // namespace zelto

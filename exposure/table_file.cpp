@@ -108,6 +108,10 @@ bool CellFitsFile(std::string_view text) {
     return text.find_first_of(",\r\n") == std::string_view::npos;
 }
 
+TableFileSite TableSiteOf(const SiteInputs& site, int eclipseNumber) {
+    return {eclipseNumber, site.Lati, site.NS == "N", site.Long, site.EW == "E", site.Height};
+}
+
 std::string ExposureTableText(const TableFileSite& site, const ExposureTable& table) {
     std::string text;
     text.reserve(64 + static_cast<size_t>(table.RowCount()) * 96);

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "circumstances/site.h"
 #include "exposure/table.h"
 
 // The exposure table file: 8-bit text, CR LF line ends. Six header lines carry the selected eclipse
@@ -29,6 +30,9 @@ struct TableFileSite {
 bool CellFitsFile(std::string_view text);
 inline constexpr const char* kCellCommaMessage =
     "A cell cannot hold a comma: the table file separates its cells with commas. The cell keeps its text.";
+
+// The header of a table made for the main window's inputs and eclipse.
+TableFileSite TableSiteOf(const SiteInputs& site, int eclipseNumber);
 
 // The whole file text.
 std::string ExposureTableText(const TableFileSite& site, const ExposureTable& table);

@@ -9,6 +9,7 @@
 #include "exposure/editor.h"
 #include "exposure/generator.h"
 #include "exposure/table.h"
+#include "exposure/table_file.h"
 #include "state/variables.h"
 
 class QAction;
@@ -69,6 +70,12 @@ class TForm_Exposure final : public QMainWindow {
     void Button_Insert_AfterClick();
     void Button_Delete_LineClick();
     void Button_DoneClick();
+    // "Fit table to current site": moves every row to the main window's site, keeping its offset
+    // from the contact it was nearest to at the table's own site; rows that left their phase turn
+    // red and are listed. Nothing is saved.
+    void Fit_Table_To_SiteClick();
+    // The site the table was made for or loaded with (its header), which a fit starts from.
+    const TableFileSite& tableSite() const { return tableSite_; }
 
     std::string TableFilePath() const;  // DocumentsFolder + "Zelto_Exposure_Table.txt"
 
@@ -102,6 +109,7 @@ class TForm_Exposure final : public QMainWindow {
     std::optional<ShorterSource> shorterSource_;
     ExposureTableModel* model_ = nullptr;
     char shownType_ = '-';
+    TableFileSite tableSite_;
     MessageBoxFn messageBox_;
     QuestionBoxFn questionBox_;
     FileDialogFn openDialog_;
@@ -138,6 +146,7 @@ class TForm_Exposure final : public QMainWindow {
     QAction* Open_Exposure_Table = nullptr;
     QAction* Save_Exposure_Table = nullptr;
     QAction* Save_Exposure_Table_As = nullptr;
+    QAction* Fit_Table_To_Site = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Max_Exposure_4s = nullptr;
     QAction* Max_Exposure_8s = nullptr;

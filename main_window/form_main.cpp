@@ -25,6 +25,10 @@
 #include "circumstances/parameter_file.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
+#include "circumstances/path_edge.h"
+#include "main_window/form_site_map.h"
+#include "main_window/map_sweeper.h"
+#include "main_window/path_map_view.h"
 #include "platform/os_info.h"
 #include "platform/qt_text.h"
 #include "state/startup.h"
@@ -316,6 +320,23 @@ void TForm_Main::BuildWidgets() {
     QPushButton* ok = button(Panel_About, "Button_About_OK", "OK", 420);
     connect(ok, &QPushButton::clicked, Panel_About, &QWidget::hide);
 
+    // Eclipse day at the site: the path over the world map (a click opens the site map), the
+    // near-edge warning under the site and the clock check beside the clock.
+    Image_Path = new PathMapView(PathMapStyle::World, Panel1);
+    Image_Path->setObjectName("Image_Path");
+    Image_Path->setGeometry(0, 0, kMapWidth, kMapHeight);
+    Image_Path->stackUnder(Shape_Lati);
+    Image_Path->SetClicked([this](GeoPoint) { Site_MapClick(); });
+    Label_EdgeWarning = label(content_, "Label_EdgeWarning", "", 2, 282, 343, 78, 9);
+    Label_EdgeWarning->setWordWrap(true);
+    SetBackground(Label_EdgeWarning, QColor(170, 30, 30));
+    Label_EdgeWarning->hide();
+    Label_ClockCheck = label(content_, "Label_ClockCheck", "", 735, 4, 275, 44, 9);
+    Label_ClockCheck->setWordWrap(true);
+    worldSweeper_ = new MapSweeper(this);
+    siteMap_ = new TForm_SiteMap(this);
+    siteMap_->SetSiteClicked([this](GeoPoint place) { PutSite(SiteAt(place, std::nullopt, shared_.site)); });
+
     for (BaseGeometry& b : base_) b.pointSize = b.widget->font().pointSizeF();
 
     connect(ScrollBar_Eclipse, &QScrollBar::valueChanged, this, [this] { SelectEclipse(); });
@@ -331,6 +352,11 @@ void TForm_Main::BuildWidgets() {
     timer_->setObjectName("Timer1");
     timer_->setInterval(250);
     connect(timer_, &QTimer::timeout, this, &TForm_Main::Timer1Timer);
+    // Polled often enough that a word starts within a twentieth of a second of its instant.
+    countdownTimer_ = new QTimer(this);
+    countdownTimer_->setObjectName("Timer_Countdown");
+    countdownTimer_->setInterval(50);
+    connect(countdownTimer_, &QTimer::timeout, this, &TForm_Main::Timer_CountdownTimer);
 }
 
 void TForm_Main::BuildMenus() {
@@ -344,6 +370,9 @@ void TForm_Main::BuildMenus() {
     };
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("File1");
+    Site_from_GPS = action(file, "Site_from_GPS", kNoGpsdCaption);
+    connect(Site_from_GPS, &QAction::triggered, this, &TForm_Main::Site_from_GPSClick);
+    file->addSeparator();
     Exit_and_save = action(file, "Exit_and_save", "E&xit (save coordinates)");
     Exit_no_save = action(file, "Exit_no_save", "&Quit (don't save coordinates)");
     connect(Exit_and_save, &QAction::triggered, this, &TForm_Main::Exit_and_saveClick);
@@ -366,6 +395,11 @@ void TForm_Main::BuildMenus() {
     Spoken_Commands->setCheckable(true);
     Speaker1 = action(options, "Speaker1", "&Listen commands");
     options->addSeparator();
+    Spoken_Countdown = action(options, "Spoken_Countdown", "Spoken countdown");
+    Spoken_Countdown->setCheckable(true);
+    connect(Spoken_Countdown, &QAction::triggered, this, &TForm_Main::Spoken_CountdownClick);
+    Site_Map = action(options, "Site_Map", "Site map");
+    connect(Site_Map, &QAction::triggered, this, &TForm_Main::Site_MapClick);
     connect(Zehntelsekunden, &QAction::triggered, this, &TForm_Main::ZehntelsekundenClick);
     connect(Spoken_Commands, &QAction::triggered, this, &TForm_Main::Spoken_CommandsClick);
     connect(Speaker1, &QAction::triggered, this, [this] { ShowPanelCentred(Panel_Spoken_commands); });
@@ -434,6 +468,11 @@ void TForm_Main::FormCreate() {
     ScrollBar_Eclipse->setValue(shared_.eclipse.SelectedEclipse);
     SelectEclipse();  // also when the position did not change
     creating_ = false;
+
+    // The options kept from the last run.
+    options_ = ReadOptionsFile(OptionsFilePath());
+    Spoken_Countdown->setChecked(options_.SpokenCountdown);
+    if (options_.SpokenCountdown) StartCountdown();
 
     // 11. Scroll bars on small screens; the window 200 pixels from the top, centred (when shown).
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -552,6 +591,58 @@ void TForm_Main::RecomputePass() {
         found->second->setText(ToQString(shown.text));
         SetTextColour(found->second, ToQColor(shown.colour));
     }
+    ShowEclipseDay();
+}
+
+void TForm_Main::ShowEclipseDay() {
+    const EclipseState& eclipse = shared_.eclipse;
+    const StadtType& place = shared_.contacts.Stadt;
+    if (const std::pair shown{eclipse.SelectedEclipse, eclipse.DeltaT}; shown != worldShown_) {
+        worldShown_ = shown;
+        worldSweeper_->Request([record = eclipse.CurrentEclipse, deltaT = eclipse.DeltaT] { return WorldPathMap(record, deltaT); },
+                               [this](PathMap map) { Image_Path->SetMap(std::move(map)); });
+    }
+
+    const PathLimit limit = NearestPathLimit(eclipse.CurrentEclipse, eclipse.DeltaT, place);
+    const EdgeWarning warning = NearEdgeWarning(place, limit);
+    Label_EdgeWarning->setText(ToQString(warning.text));
+    Label_EdgeWarning->setVisible(warning.shown);
+
+    const GpsStatus gps = gps_ ? gps_->Latest() : GpsStatus{};
+    const bool fix = gps.state == GpsState::Fix;
+    const ClockCheck clock = CheckClock(clockStatus_ ? clockStatus_->Read() : KernelClockStatus{},
+                                        fix ? gps.fix.clockOffsetSeconds : std::nullopt);
+    Label_ClockCheck->setText(ToQString(clock.text));
+    SetTextColour(Label_ClockCheck, clock.warning ? QColor(255, 80, 80) : QColor(160, 255, 160));
+    Site_from_GPS->setText(ToQString(GpsItemCaption(gps.state)));
+    Site_from_GPS->setEnabled(fix);
+
+    if (siteMap_->isVisible()) {
+        const GeoPoint site = PositionOf(place);
+        siteMap_->ShowSite(eclipse.SelectedEclipse, eclipse.CurrentEclipse, eclipse.DeltaT, site, place.Height,
+                           SiteMapCaption(site, limit));
+    }
+}
+
+void TForm_Main::Site_MapClick() {
+    siteMap_->show();
+    siteMap_->raise();
+    RecomputePass();  // the site map follows the site from now on
+}
+
+void TForm_Main::Site_from_GPSClick() {
+    if (!gps_) return;
+    const GpsStatus gps = gps_->Latest();
+    if (gps.state == GpsState::Fix) PutSite(SiteFromGps(gps.fix, shared_.site));
+}
+
+void TForm_Main::PutSite(const SiteInputs& site) {
+    LoadTableSite({ScrollBar_Eclipse->value(), site.Lati, site.NS == "N", site.Long, site.EW == "E", site.Height});
+}
+
+void TForm_Main::WaitForMaps() {
+    worldSweeper_->WaitForDone();
+    siteMap_->WaitForMap();
 }
 
 void TForm_Main::Edit_LatiChange(const QString& text) {
@@ -633,6 +724,31 @@ void TForm_Main::Spoken_CommandsClick(bool on) {
     if (on) PlaySound(kOkSound);
 }
 
+void TForm_Main::Spoken_CountdownClick(bool on) {
+    options_.SpokenCountdown = on;
+    if (on) {
+        StartCountdown();
+    } else {
+        countdownTimer_->stop();
+    }
+    if (!WriteOptionsFile(OptionsFilePath(), options_)) qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
+}
+
+// The words' lengths are read from their files, and the files loaded, each time the countdown starts.
+void TForm_Main::StartCountdown() {
+    const std::string& folder = shared_.folders.ResourceFolder;
+    countdown_ = SpokenCountdown(ReadWordLengths(folder));
+    for (const std::string& file : CountdownFiles()) sound_.Preload(folder + file);
+    countdownTimer_->start();
+}
+
+void TForm_Main::Timer_CountdownTimer() {
+    const double now = clock_.NowJD() + shared_.time.TimeOffset;
+    if (const auto word = countdown_.Poll(shared_.contacts.ContactJD, now)) {
+        sound_.Play(shared_.folders.ResourceFolder + *word);
+    }
+}
+
 void TForm_Main::PlaySound(const char* file) { sound_.Play(shared_.folders.ResourceFolder + file); }
 
 void TForm_Main::ShowPanelCentred(QWidget* panel) {
@@ -655,6 +771,7 @@ void TForm_Main::SetFormSize(FormSize size) {
     statusBar()->setFixedHeight(scaled(kStatusHeight));
     for (QLabel* panel : statusPanels_) panel->setFixedWidth(scaled(kStatusPanelWidth));
     Image1->setGeometry(0, 0, Panel1->width(), Panel1->height());
+    Image_Path->setGeometry(0, 0, Panel1->width(), Panel1->height());
     FillVersionGrid();
     // A panel that is open scales with the window and stays centred in it.
     for (QFrame* panel : {Panel_About, Panel_Spoken_commands}) {
@@ -728,6 +845,8 @@ void TForm_Main::LoadTableSite(const TableFileSite& site) {
 
 std::string TForm_Main::ParameterFilePath() const { return shared_.folders.AppDataFolder + kParameterFileName; }
 
+std::string TForm_Main::OptionsFilePath() const { return shared_.folders.AppDataFolder + kOptionsFileName; }
+
 void TForm_Main::Exit_and_saveClick() {
     shared_.flags.AbortShotsRequested = true;
     shared_.flags.AbortTestRequested = true;
@@ -741,6 +860,7 @@ void TForm_Main::closeEvent(QCloseEvent* event) {
     shared_.flags.AbortTestRequested = true;
     shared_.flags.AbortRunRequested = true;
     timer_->stop();
+    countdownTimer_->stop();
     if (!WriteParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse)) {
         qWarning("Zelto: could not write %s", ParameterFilePath().c_str());
     }

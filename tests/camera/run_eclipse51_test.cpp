@@ -7,8 +7,10 @@
 #include "camera/appmaster.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
+#include "camera/virtual_faults.h"
 #include "eclipse51_table.h"
 #include "eclipse_data/datetext.h"
 
@@ -156,6 +158,179 @@ TEST(RunEclipse51, WholeTotalEclipseTable) {
         const RunAction& a = view.actions[i];
         if (a.scheduledJD > 0 && view.phaseOfAction[i] != "Loop during totality") {
             EXPECT_GE(a.startedJD, a.scheduledJD - 1e-9) << a.text;
+        }
+    }
+}
+
+// The whole table on the simulated clock with a bad day rehearsed on the virtual camera, as
+// `zelto-cli run --fast --inject SPEC` does it.
+struct FaultRun {
+    PhaseView view;
+    RunSummary summary;
+    // Table row -> how many seconds after the row's instant its first picture taken or sound played began.
+    std::map<int, double> firstActionLate;
+};
+
+void RunWithFaults(const std::string& spec, FaultRun& out) {
+    const ExposureTable table = Eclipse51TotalTable(8);
+    const double firstInstant = *ReadDateStrJD(table.Row(0)[kColumnDateTime]);
+    FakeClock clock(firstInstant - 10 * kSecond, 100);
+    clock.SetJumpToWaits(true);
+    VirtualCamera camera;
+    const VirtualFaultPlan plan = spec.empty() ? VirtualFaultPlan{} : *ReadVirtualFaults(spec).plan;
+    UseSimulatedBodyTimes(
+        camera, [&clock](double ms) { clock.AdvanceMs(ms); }, plan.slowerMs);
+    VirtualFaultInjector injector(camera, plan);
+    SharedVariables shared;
+    std::unique_ptr<TAppMaster> master = OpenCameraSession(camera, nullptr, shared.camera);
+    NoPump pump;
+    Sounds sound;
+    NoShell shell;
+    RunEnvironment env{clock,
+                       pump,
+                       out.view,
+                       sound,
+                       shell,
+                       shared.flags,
+                       shared.time,
+                       shared.folders,
+                       [&master] { return master.get(); },
+                       [&] {
+                           if (master) master->Destroy();
+                           master = OpenCameraSession(camera, nullptr, shared.camera);
+                       },
+                       [&injector](int row) { injector.RowStarting(row); }};
+    out.summary = PhotographyRun(env, table).Run(RunKind::Real);
+    for (size_t i = 0; i < out.view.actions.size(); ++i) {
+        const RunAction& a = out.view.actions[i];
+        const bool done = a.text.rfind("sound ", 0) == 0 || a.text.find(" taken") != std::string::npos;
+        if (done && out.view.phaseOfAction[i] != "Loop during totality" &&
+            !out.firstActionLate.count(a.row)) {
+            out.firstActionLate[a.row] = (a.startedJD - a.scheduledJD) / kSecond;
+        }
+    }
+    if (master) master->Destroy();
+}
+
+// The faults that lost pictures, left a camera dead or made the run late (rows numbered from 1, row
+// 19 is C2 - 8 s): now each loses at most the pictures it has to and keeps every later row on time.
+TEST(RunEclipse51, FaultsLoseNoMoreThanTheyMust) {
+    FaultRun clean;
+    RunWithFaults("", clean);
+    ASSERT_TRUE(RunWentToPlan(clean.summary));
+    const int all = clean.summary.picturesTaken;
+    const auto soundsOnTime = [](const FaultRun& run) {
+        int sounds = 0;
+        for (const RunAction& a : run.view.actions) {
+            if (a.text.rfind("sound ", 0) != 0) continue;
+            ++sounds;
+            EXPECT_LT((a.startedJD - a.scheduledJD) / kSecond, 0.1) << a.text;
+        }
+        return sounds;
+    };
+    const auto rowsOnTimeFrom = [](const FaultRun& run, int firstRow, double seconds) {
+        for (const auto& [row, late] : run.firstActionLate) {
+            if (row >= firstRow) {
+                EXPECT_LT(late, seconds) << "row " << row + 1;
+            }
+        }
+    };
+
+    struct Case {
+        const char* spec;
+        const char* what;
+    };
+    for (const Case& c : {Case{"busy@19x3", "busy three times: retried, nothing lost"},
+                          Case{"fail@19", "one general failure: retried, nothing lost"},
+                          Case{"unplug@19+3", "unplugged, back three rows later"},
+                          Case{"unplug@19", "unplugged for good"}, Case{"slow=5000", "5 s slower per call"},
+                          Case{"busy@19x1000000", "busy for good: no call past the next instant"}}) {
+        SCOPED_TRACE(c.what);
+        FaultRun run;
+        RunWithFaults(c.spec, run);
+        const RunSummary& s = run.summary;
+        EXPECT_FALSE(s.aborted);
+        EXPECT_EQ(soundsOnTime(run), 4);
+        const std::string spec = c.spec;
+        if (spec == "busy@19x3" || spec == "fail@19") {
+            EXPECT_TRUE(RunWentToPlan(s));
+            EXPECT_EQ(s.picturesTaken, all);
+        } else if (spec == "unplug@19+3") {
+            EXPECT_EQ(s.cameraLost, 1);
+            EXPECT_GE(s.picturesLost, 3);  // rows 19 to 21, one picture each at least
+            EXPECT_EQ(s.picturesTaken + s.picturesLost, all);
+            EXPECT_EQ(run.view.takenPerPhase["Loop during totality"],
+                      clean.view.takenPerPhase["Loop during totality"]);
+            rowsOnTimeFrom(run, 21, 1.0);  // from the replug row on
+            EXPECT_FALSE(RunWentToPlan(s));
+        } else if (spec == "unplug@19") {
+            EXPECT_EQ(s.cameraLost, 1);
+            EXPECT_GT(s.picturesLost, 0);
+            EXPECT_LT(s.picturesTaken, all);
+            EXPECT_FALSE(RunWentToPlan(s));
+            rowsOnTimeFrom(run, 18, 0.1);  // nothing waits for a camera that is gone
+        } else if (spec == "slow=5000") {
+            // One slow call may overrun the next instant; a row never waits for more than that.
+            EXPECT_GT(s.picturesLost, 0);
+            EXPECT_GT(s.rowsLate, 0);
+            rowsOnTimeFrom(run, 18, 5.5);
+            EXPECT_FALSE(RunWentToPlan(s));
+        } else {
+            EXPECT_GT(s.picturesLost, 0);
+            EXPECT_LT(s.picturesTaken, all);
+            EXPECT_LT(s.latestStartSeconds, 0.5);  // every row still began on its instant
+            EXPECT_FALSE(RunWentToPlan(s));
+        }
+    }
+}
+
+struct RecordedLog : ShotLog {
+    std::vector<ShotRecord> records;
+    void Write(const ShotRecord& record) override { records.push_back(record); }
+};
+
+// Started from now at C2 − 30 s (18:15:46.3): rows 1 to 16 (partial, 16:56:16.3 to 18:11:16.3) and
+// the two "remove filters" rows 17 and 18 (18:15:16.3, 18:15:26.3) are past and skipped; the beads
+// from C2 − 8 s (row 19), the loop and all that follows are carried out.
+TEST(RunEclipse51, StartFromNowAtC2Minus30Seconds) {
+    const ExposureTable table = Eclipse51TotalTable(8);
+    const double c2 = *ReadDateStrJD("2024-04-08 18:16:16.3");
+    ASSERT_EQ(table.Row(26)[kColumnPhase], "C2: begin of total phase");
+    ASSERT_EQ(*ReadDateStrJD(table.Row(26)[kColumnDateTime]), c2);
+
+    FakeClock clock(c2 - 30 * kSecond, 100);
+    clock.SetJumpToWaits(true);
+    SharedVariables shared;
+    shared.folders.ResourceFolder = "/program/";
+    PhaseView view;
+    NoPump pump;
+    Sounds sound;
+    NoShell shell;
+    RecordedLog log;
+    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
+                       [] { return nullptr; }, {}, {}, &log};
+    const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real, RunStart::FromNow);
+
+    EXPECT_EQ(summary.rowsPast, 18);
+    std::vector<int> skipped;
+    for (const ShotRecord& record : log.records) {
+        if (record.result == ShotResult::Skipped && record.note == "past when the run started from now")
+            skipped.push_back(record.row);
+    }
+    std::vector<int> expected(18);
+    for (int row = 0; row < 18; ++row) expected[static_cast<size_t>(row)] = row;
+    EXPECT_EQ(skipped, expected);
+    EXPECT_EQ(view.takenPerPhase["beginning partial phase"], 0);
+    EXPECT_EQ(view.takenPerPhase["before partial eclipse"], 0);
+    for (const char* beads : {"Baily's beads (C2-8.0sec)", "C2: begin of total phase", "Baily's beads (C3+8.0sec)"})
+        EXPECT_GT(view.takenPerPhase[beads], 0) << beads;
+    EXPECT_GE(view.takenPerPhase["Loop during totality"], 3 * 14);
+    EXPECT_EQ(view.takenPerPhase["after partial eclipse"], Marks(table.Row(table.RowCount() - 1)));
+    EXPECT_EQ(sound.played, (std::vector<std::string>{"/program/attach_filters.wav", "/program/attach_filters.wav"}));
+    // Nothing ran before the beads row at C2 − 8 s.
+    for (const RunAction& action : view.actions) {
+        if (action.text.find(" taken") != std::string::npos) {
+            EXPECT_GE(action.startedJD, c2 - 8 * kSecond - 1e-9);
         }
     }
 }

@@ -18,11 +18,14 @@
 #include <memory>
 #include <sstream>
 
+#include "camera/gphoto2_sdk.h"
 #include "camera/proptables.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
+#include "circumstances/site.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
+#include "tests/camera/fake_eos_port.h"
 #include "window_test_support.h"
 
 namespace zelto {
@@ -78,7 +81,7 @@ class FormCamera : public ::testing::Test {
         shared.folders = {"/opt/zelto/", docs.string() + "/", docs.string() + "/", "/tmp", "/opt/zelto/"};
         shared.program.ProgramVersion.FileVersion = "1.0.0.7";
         form = std::make_unique<TForm_Camera>(TForm_Camera::Services{shared, clock, sound, shell,
-                                                                     [this]() -> EdsSdk& { return camera; },
+                                                                     [this]() -> EdsSdk& { return library ? *library : camera; },
                                                                      [] { return ComputerInformation{}; }});
         form->SetMessageBox([this](const std::string& caption, const std::string& text) {
             captions.push_back(caption);
@@ -86,6 +89,16 @@ class FormCamera : public ::testing::Test {
         });
         form->SetTerminate([this] { ++terminations; });
         form->SetExposureTable(&table);
+        // Questions before a run are answered from `answers` (then 0: start anyway, run the past rows).
+        form->SetQuestion([this](const std::string&, const std::string& text, const std::vector<std::string>& buttons) {
+            questions.push_back(text);
+            questionButtons.push_back(buttons);
+            if (answers.empty()) return 0;
+            const int answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
+        });
+        form->SetOpenFile([this](const std::string& path) { opened.push_back(path); });
     }
     void TearDown() override { form.reset(); }
 
@@ -113,10 +126,14 @@ class FormCamera : public ::testing::Test {
     SharedVariables shared;
     FakeClock clock{kStart, 1000};
     VirtualCamera camera;
+    std::unique_ptr<EdsSdk> library;  // another camera library than `camera`, when a test sets one
     Sounds sound;
     Batches shell;
     ExposureTable table{0};
     std::vector<std::string> captions, boxes;
+    std::vector<std::string> questions, opened;
+    std::vector<std::vector<std::string>> questionButtons;
+    std::vector<int> answers;
     int terminations = 0;
     std::unique_ptr<TForm_Camera> form;
 };
@@ -191,6 +208,35 @@ TEST_F(FormCamera, ConnectFillsListsOnceAndDisconnectKeepsTheLog) {
     EXPECT_FALSE(fs::exists(docs / "Camera.ini"));
     EXPECT_EQ(FileText(docs / "Camera.txt"), log);
     EXPECT_FALSE(Find<QPushButton>("SpeedButton_Release")->isEnabled());
+}
+
+TEST_F(FormCamera, SeveralCamerasAreOfferedInTheConnectionPanel) {
+    auto* port = new FakeEosPort;
+    port->found = {{"Mass Storage Camera", "disk:/media/card"},
+                   {"Nikon DSC D850", "usb:001,004"},
+                   {"Canon EOS 100D", "usb:001,005"}};
+    port->openText = "Opening the camera";
+    library = std::make_unique<Gphoto2Sdk>(std::unique_ptr<Gphoto2Port>(port));
+    QComboBox* cameras = Find<QComboBox>("ComboBox_Camera");
+    EXPECT_TRUE(cameras->isHidden());
+
+    Click("Button_Connect");
+    EXPECT_EQ(Text("LabelA"), "Camera : Nikon DSC D850");
+    EXPECT_FALSE(cameras->isHidden());
+    EXPECT_EQ(Items(cameras), (std::vector<std::string>{"Nikon DSC D850 (usb:001,004)", "Canon EOS 100D (usb:001,005)"}));
+    EXPECT_EQ(cameras->currentIndex(), 0);
+    // What the library says arrives as a posted event: the status bar and the camera log show it.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->statusBar()->currentMessage(), "Camera status: Opening the camera");
+    EXPECT_NE(FileText(docs / "Camera.ini").find("\r\nCamera library messages\r\n-----------------------\r\n"
+                                                 "2024-04-08 18:17:00.0  Camera status: Opening the camera\r\n"),
+              std::string::npos);
+
+    QMetaObject::invokeMethod(cameras, "activated", Q_ARG(int, 1));
+    EXPECT_EQ(Text("LabelA"), "Camera : Canon EOS 100D");
+    EXPECT_EQ(port->opened.port, "usb:001,005");
+    EXPECT_EQ(cameras->currentIndex(), 1);
+    EXPECT_TRUE(fs::exists(docs / "Camera.txt"));  // the first camera's log, kept at its disconnect
 }
 
 TEST_F(FormCamera, EmptyTvListEndsTheProgram) {
@@ -380,6 +426,8 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     EXPECT_EQ(Text("Label_Phase"), "remove_filters.wav");
     EXPECT_EQ(Text("Label_Info"), "IQ  : JPGLarFin\nISO: 100\nAv  : f/4\nTv  : 1/500");
     EXPECT_EQ(form->statusBar()->currentMessage(), "Picture taken (SIMULATED)");
+    EXPECT_EQ(Text("Label_RunSummary").rfind("pictures taken 1, failed 0, skipped 0;", 0), 0u)
+        << Text("Label_RunSummary");
     // The end of the run: real time again, rehearsal controls hidden, run buttons back.
     EXPECT_EQ(shared.time.TimeOffset, 0);
     EXPECT_TRUE(Find<QPushButton>("BitBtn_Advance")->isHidden());
@@ -422,6 +470,54 @@ TEST_F(FormCamera, ClosingOrDisconnectingDuringARunStopsCameraCalls) {
     EXPECT_EQ(camera.CallCount("EdsSetPropertyData"), 0);
     EXPECT_TRUE(shared.camera.CameraName.empty());
     EXPECT_FALSE(shared.flags.AbortRunRequested);  // cleared by the run's end step
+}
+
+// Before a real run: a table made for Dallas while the main window shows the default site asks
+// first; two rows already past ask how to start. Cancel runs nothing; "Start from now" skips them,
+// and the shot log lists them beside the picture that was taken.
+TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
+    FillEclipseCatalog(shared.eclipse.EclipseCatalog);
+    SelectEclipse(shared.eclipse, 51, "");
+    const TableFileSite dallas{51, "32.7767", true, "96.7970", false, "139"};
+    form->SetExposureTableSite(&dallas);
+    table.AppendRow(PhotoRow("Partial", kStart - 60 * kSecond, 10));
+    table.AppendRow(PhotoRow("Partial", kStart - 30 * kSecond, 11));
+    table.AppendRow(PhotoRow("Partial", kStart + 10 * kSecond, 12));
+
+    answers = {1};  // Cancel at the site question
+    Click("Button_Start_Eclipse_Photography");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0],
+              "The table is for the site 32.7767 N 96.7970 W 139 m, the main window shows 25.0000 N 103.5000 W 800 m."
+              "\n\nStart the run all the same?");
+    EXPECT_EQ(questionButtons[0], (std::vector<std::string>{"Start anyway", "Cancel"}));
+    EXPECT_EQ(Text("Label_Phase"), "");
+    EXPECT_TRUE(form->shotLogPath().empty());
+    EXPECT_FALSE(Find<QPushButton>("Button_Open_Shot_Log")->isEnabled());
+
+    answers = {0, 2};  // start anyway, then Cancel at the past rows
+    Click("Button_Start_Eclipse_Photography");
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[2], "2 rows of the table are already past.");
+    EXPECT_EQ(questionButtons[2], (std::vector<std::string>{"Run the 2 past rows at once",
+                                                            "Start from now (skip 2 past rows)", "Cancel"}));
+    EXPECT_TRUE(form->shotLogPath().empty());
+
+    answers = {0, 1};  // start anyway, from now
+    Click("Button_Start_Eclipse_Photography");
+    EXPECT_EQ(Text("Label_Phase"), "Partial");
+    const std::string log = form->shotLogPath();
+    EXPECT_EQ(fs::path(log).filename(), "ShotLog_2024-04-08_181700.csv");
+    const std::string text = FileText(log);
+    EXPECT_NE(text.find("1,Partial,2024-04-08 18:16:00.000,,,,skipped,past when the run started from now\r\n"
+                        "2,Partial,2024-04-08 18:16:30.000,,,,skipped,past when the run started from now\r\n3,Partial,"
+                        "2024-04-08 18:17:10.000,"),
+              std::string::npos)
+        << text;
+    // The settings are written before the row's wait, the shutter at its instant.
+    EXPECT_NE(text.find(",IQ JPGLarFin; ISO 100; Av f/4; Tv 1/125,taken,1/125\r\n"), std::string::npos) << text;
+    Click("Button_Open_Shot_Log");
+    EXPECT_EQ(opened, std::vector<std::string>{log});
 }
 
 }  // namespace
