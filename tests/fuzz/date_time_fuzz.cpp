@@ -1,5 +1,6 @@
 // Date-time text and Julian days: what reads is an instant of the years 1 to 9999 whose own text
 // reads back to it, and every double has a calendar date and a text.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -22,8 +23,10 @@ void EveryDoubleHasACalendar(double jd) {
                 c.seconds < 60,
             "a time of day");
     if (std::isfinite(jd) && std::fabs(jd) < 1e7) {
-        // Half a millisecond of rounding, and the few units in the last place the sums can lose.
-        const double ulp = std::nextafter(std::fabs(jd), 2e7) - std::fabs(jd);
+        // Half a millisecond of rounding, and the few units in the last place the sums can lose (of
+        // the JD itself, or of the JD shifted by millennia to 1.8e6 and more).
+        const double magnitude = std::max(std::fabs(jd), 4e6);
+        const double ulp = std::nextafter(magnitude, 2e7) - magnitude;
         const double back = CalendarToJD(c.year, c.month, c.day, c.hours, c.minutes, c.seconds);
         Require(std::fabs(back - jd) <= 0.0005 * kSecond + 4 * ulp,
                 "the calendar date names the instant to the millisecond");
