@@ -47,6 +47,7 @@ constexpr int kPanelWidth = 350;
 constexpr int kPanelHeight = 480;
 const QColor kBackground(64, 64, 64);
 const QColor kSystemTimeBack(208, 208, 208);
+const QColor kMarkedEditBack(255, 190, 190);  // an edit whose value used differs from what was typed
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -264,6 +265,7 @@ void TForm_Main::BuildWidgets() {
         statusPanels_[i]->setObjectName(QString("StatusBar1_Panel%1").arg(i + 1));
         statusPanels_[i]->setFixedWidth(kStatusPanelWidth);
         statusPanels_[i]->setFrameShape(QFrame::StyledPanel);
+        statusPanels_[i]->setToolTip(ToQString(std::string(StatusPanelHints()[static_cast<size_t>(i)])));
         statusBar()->addWidget(statusPanels_[i]);
     }
 
@@ -552,72 +554,86 @@ void TForm_Main::RecomputePass() {
         found->second->setText(ToQString(shown.text));
         SetTextColour(found->second, ToQColor(shown.colour));
     }
+    if (pass.deltaTChanged) ShowHeader();
 }
 
 void TForm_Main::Edit_LatiChange(const QString& text) {
-    const std::string cleaned = CleanAngleText(ToUtf8(text));
-    if (ToQString(cleaned) != text) {
-        Edit_Lati->setText(ToQString(cleaned));  // runs this handler again with the cleaned text
-        return;
-    }
-    shared_.site.Lati = cleaned;
-    if (AngleTextReadable(cleaned)) RecomputePass();
+    SiteEditChanged(SiteField::Latitude, Edit_Lati, ComboBox_NS, shared_.site.Lati, text);
 }
 
 void TForm_Main::Edit_LongChange(const QString& text) {
-    const std::string cleaned = CleanAngleText(ToUtf8(text));
-    if (ToQString(cleaned) != text) {
-        Edit_Long->setText(ToQString(cleaned));
-        return;
-    }
-    shared_.site.Long = cleaned;
-    if (AngleTextReadable(cleaned)) RecomputePass();
+    SiteEditChanged(SiteField::Longitude, Edit_Long, ComboBox_EW, shared_.site.Long, text);
 }
 
 void TForm_Main::Edit_HeightChange(const QString& text) {
-    const std::string trimmed = Trimmed(ToUtf8(text));
-    const std::string cleaned = CleanHeightText(trimmed);
-    if (ToQString(cleaned) != text) {
-        Edit_Height->setText(ToQString(cleaned));  // trimmed, or emptied when out of range
-        return;
+    SiteEditChanged(SiteField::Height, Edit_Height, nullptr, shared_.site.Height, text);
+}
+
+void TForm_Main::SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* hemisphereList, std::string& stored,
+                                 const QString& typed) {
+    const std::string listed = hemisphereList ? ToUtf8(hemisphereList->currentText()) : std::string();
+    const SiteEdit result = SiteEditChange(field, ToUtf8(typed), listed);
+    if (ToQString(result.text) != typed) {
+        const QSignalBlocker quiet(edit);  // this handler has already taken the text
+        edit->setText(ToQString(result.text));
     }
-    shared_.site.Height = cleaned;
-    RecomputePass();
+    MarkEdit(edit, result.note);
+    stored = result.text;
+    if (hemisphereList && !result.hemisphere.empty() && result.hemisphere != listed) {
+        const QSignalBlocker quiet(hemisphereList);
+        hemisphereList->setCurrentText(ToQString(result.hemisphere));
+        shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
+        shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
+    }
+    if (result.readable) RecomputePass();
+}
+
+void TForm_Main::MarkEdit(QLineEdit* edit, const std::string& note) {
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, note.empty() ? QColor(Qt::white) : kMarkedEditBack);
+    edit->setPalette(palette);
+    edit->setToolTip(ToQString(note));
 }
 
 void TForm_Main::HemisphereChange() {
     shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
     shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
+    // The notes of the angle edits name the hemisphere.
+    MarkEdit(Edit_Lati, SiteEditChange(SiteField::Latitude, shared_.site.Lati, shared_.site.NS).note);
+    MarkEdit(Edit_Long, SiteEditChange(SiteField::Longitude, shared_.site.Long, shared_.site.EW).note);
     RecomputePass();
 }
 
 void TForm_Main::Edit_DeltaTChange(const QString& text) {
-    const std::string cleaned = CleanDeltaTText(ToUtf8(text));
-    if (ToQString(cleaned) != text) {
-        Edit_DeltaT->setText(ToQString(cleaned));
-        return;
+    const DeltaTEdit edit = DeltaTEditChange(ToUtf8(text), shared_.eclipse);
+    ShowDeltaTEdit(edit, text);
+    if (creating_) return;
+    if (edit.applied) {
+        statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
+        ShowHeader();
+    } else {
+        RecomputePass();  // the ΔT in force may have changed: the header follows it
     }
-    const DeltaTEdit edit = DeltaTEditChange(cleaned, shared_.eclipse);
-    if (ToQString(edit.text) != text) {
-        Edit_DeltaT->setText(ToQString(edit.text));  // out of range: emptied
-        return;
+}
+
+void TForm_Main::ShowDeltaTEdit(const DeltaTEdit& edit, const QString& typed) {
+    if (ToQString(edit.text) != typed) {
+        const QSignalBlocker quiet(Edit_DeltaT);  // cleaned, or emptied when out of range
+        Edit_DeltaT->setText(ToQString(edit.text));
     }
+    MarkEdit(Edit_DeltaT, edit.note);
     shared_.site.DeltaTText = edit.text;
-    if (!edit.applied || creating_) return;
-    statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
-    ApplyHeader(ShowEclipseHeader(shared_.eclipse.CurrentEclipse, shared_.eclipse.GreatestEclipseJD,
-                                  shared_.eclipse.DeltaT, captionPrefix_));
 }
 
 void TForm_Main::CheckBox_DeltaT_ManClick(bool ticked) {
-    const std::string text = DeltaTCheckClick(ticked, ToUtf8(Edit_DeltaT->text()), shared_.eclipse);
-    {
-        const QSignalBlocker block(Edit_DeltaT);  // the handler above has already read it
-        Edit_DeltaT->setText(ToQString(text));
-    }
-    shared_.site.DeltaTText = text;
+    const DeltaTEdit edit = DeltaTCheckClick(ticked, ToUtf8(Edit_DeltaT->text()), shared_.eclipse);
+    ShowDeltaTEdit(edit, Edit_DeltaT->text());
     ApplyDeltaTShown();
     statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
+    ShowHeader();
+}
+
+void TForm_Main::ShowHeader() {
     ApplyHeader(ShowEclipseHeader(shared_.eclipse.CurrentEclipse, shared_.eclipse.GreatestEclipseJD,
                                   shared_.eclipse.DeltaT, captionPrefix_));
 }

@@ -89,6 +89,14 @@ private:
     void PlaySound(const char* file);
     void RecordBaseGeometry();
 
+    // The latitude, longitude and height edits' handler: cleans the text, lets a typed sign or letter
+    // choose the hemisphere, marks the edit when the value used differs from what was typed.
+    void SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* hemisphereList, std::string& stored,
+                         const QString& typed);
+    // Red with the note as tooltip, or plain again when the note is empty.
+    static void MarkEdit(QLineEdit* edit, const std::string& note);
+    void ShowDeltaTEdit(const DeltaTEdit& edit, const QString& typed);
+    void ShowHeader();  // the header of greatest eclipse with the ΔT in force
     void Edit_LatiChange(const QString& text);
     void Edit_LongChange(const QString& text);
     void Edit_HeightChange(const QString& text);

@@ -177,6 +177,58 @@ TEST_F(FormMain, TypedSiteInputsAreCleanedAndApplied) {
     EXPECT_EQ(Panel(3), "5");
 }
 
+TEST_F(FormMain, SignsLettersAndCleanedEditsSayWhatIsUsed) {
+    Open();
+    const auto marked = [this](const char* name) {
+        return Get<QLineEdit>(name)->palette().color(QPalette::Base) != QColor(Qt::white);
+    };
+    EXPECT_EQ(Get<QLabel>("StatusBar1_Panel2")->toolTip(), "Longitude in degrees, west positive (east negative)");
+    EXPECT_EQ(Get<QLabel>("StatusBar1_Panel4")->toolTip(), "DeltaT in seconds (TT - UT)");
+
+    // Dallas typed east-negative while "E" is listed: the list follows the sign, the edit keeps 96.80.
+    Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
+    Type("Edit_Long", "-96.80");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->text(), "96.80");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_EW")->currentText(), "W");
+    EXPECT_EQ(Panel(2), "96.8000");
+    EXPECT_FALSE(marked("Edit_Long"));
+    Type("Edit_Lati", "32.78s");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_NS")->currentText(), "S");
+    EXPECT_EQ(Panel(1), "-32.7800");
+
+    // Values the cleaning changes show red with what is used.
+    Type("Edit_Lati", "99999999");
+    EXPECT_TRUE(marked("Edit_Lati"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->toolTip(), "Used: 99.0000\u00b0 S (counted modulo 900\u00b0; beyond 90\u00b0)");
+    Type("Edit_Long", "3..2:1:9");
+    EXPECT_TRUE(marked("Edit_Long"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->toolTip(), "Used: 0.0192\u00b0 W (\"3..2\" is not a number and counts as 0)");
+    Type("Edit_Height", "30000");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "");
+    EXPECT_TRUE(marked("Edit_Height"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->toolTip(), "Used: 0 m (\"30000\" is not a height from 0 to 25000 m)");
+    Type("Edit_Height", "800");
+    EXPECT_FALSE(marked("Edit_Height"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->toolTip(), "");
+
+    // An unusable manual ΔT: the box red, the header and greatest eclipse follow the 0 s in force
+    // (69.2 s of automatic ΔT less: greatest eclipse 69.2 s later in UT).
+    Type("Edit_Lati", "25");
+    Type("Edit_Long", "103.5");
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:17:20.2 UT");
+    QTest::mouseClick(Get<QCheckBox>("CheckBox_DeltaT_Man"), Qt::LeftButton);
+    Type("Edit_DeltaT", "");
+    EXPECT_TRUE(marked("Edit_DeltaT"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_DeltaT")->toolTip(), "Used: DeltaT 0.0 sec (no DeltaT given)");
+    EXPECT_EQ(Text("Label_DeltaT"), "DeltaT 0.0 sec");
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:18:29.4 UT");
+    form_->Timer1Timer();
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:18:29.4 UT");
+    Type("Edit_DeltaT", "69.2");
+    EXPECT_FALSE(marked("Edit_DeltaT"));
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:17:20.2 UT");
+}
+
 TEST_F(FormMain, HiddenContactsAndPartialSites) {
     Open();
     // 25° N 103.5° E: night in Asia during the eclipse, no contact is shown.
