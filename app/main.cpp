@@ -2,6 +2,7 @@
 // window closes.
 #include <QApplication>
 #include <QAction>
+#include <QIcon>
 #include <QMessageBox>
 
 #include "camera/backend.h"
@@ -21,6 +22,10 @@ int main(int argc, char** argv) {
     // The title "Zelto". No display name: the window system would append it to every caption
     // ("Zelto - Camera Form — Zelto") and to every message box's caption.
     QApplication::setApplicationName("Zelto");
+    // The installed menu entry's name (resources/org.zelto.Zelto.desktop): the desktop matches the
+    // windows to it, and the icon of that name shows in the title bar and the task bar.
+    QGuiApplication::setDesktopFileName("org.zelto.Zelto");
+    QApplication::setWindowIcon(QIcon::fromTheme("org.zelto.Zelto"));
 
     zelto::SharedVariables& shared = zelto::Shared();
     zelto::StartUp(shared, zelto::QuerySystemLocations());

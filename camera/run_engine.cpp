@@ -216,7 +216,7 @@ void PhotographyRun::SoundRow(int row) {
     if (!RowInstant(row, instant) || !WaitFor(instant)) return;
     const double started = Now();
     const std::string name = Trimmed(CellText(kColumnPhase, row));
-    if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ProgramFolder + Lower(name));
+    if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ResourceFolder + Lower(name));
     Report(row, instant, started, "sound " + Lower(name));
 
     env_.view.ShowBanner(SoundBannerText(name));

@@ -28,7 +28,7 @@ struct RunEnvironment {
     Shell& shell;
     RunFlags& flags;
     TimeSource& time;                // TimeOffset: the rehearsal offset of a real run
-    const WorkingFolders& folders;  // sounds in ProgramFolder, batch files in AppDataFolder
+    const WorkingFolders& folders;  // sounds in ResourceFolder, batch files in AppDataFolder
     std::function<TAppMaster*()> camera;
 };
 

@@ -15,7 +15,7 @@ public:
     virtual void Play(const std::string& path) = 0;
 };
 
-// The sounds the program plays itself, in ProgramFolder.
+// The sounds the program plays itself, in ResourceFolder.
 inline constexpr const char* kOkSound = "OK.wav";
 inline constexpr const char* kRemoveFiltersSound = "remove_filters.wav";
 inline constexpr const char* kAttachFiltersSound = "attach_filters.wav";

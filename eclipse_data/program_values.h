@@ -14,6 +14,7 @@ struct WorkingFolders {
     std::string DocumentsFolder;  // the user's documents folder + "Zelto/"
     std::string AppDataFolder;    // the user's application-data folder + "Zelto/"
     std::string TempFolder;       // the system's temporary folder as the system gives it
+    std::string ResourceFolder;   // folder of the program's own files (the sounds)
 };
 
 struct ProgramState {

@@ -649,7 +649,7 @@ void TForm_Main::Spoken_CommandsClick(bool on) {
     if (on) PlaySound(kOkSound);
 }
 
-void TForm_Main::PlaySound(const char* file) { sound_.Play(shared_.folders.ProgramFolder + file); }
+void TForm_Main::PlaySound(const char* file) { sound_.Play(shared_.folders.ResourceFolder + file); }
 
 void TForm_Main::ShowPanelCentred(QWidget* panel) {
     panel->move((content_->width() - panel->width()) / 2, (content_->height() - panel->height()) / 2);

@@ -6,6 +6,7 @@
 #include <QMimeDatabase>
 #include <QStandardPaths>
 
+#include "camera/sound_player.h"
 #include "platform/qt_text.h"
 #include "version_data.h"
 
@@ -17,6 +18,21 @@ constexpr char kSeparator = '/';
 constexpr const char* kZeltoFolder = "Zelto";
 
 std::string Native(const QString& path) { return ToUtf8(QDir::cleanPath(path)); }
+
+// The folder that holds the program's sounds: the program's folder itself (a build folder), else the
+// installed resource folder at its place relative to the program's folder; when neither holds them, the
+// program's folder, where a missing sound shows when it is played.
+std::string ResourceFolder(const std::string& programFolder) {
+    if (programFolder.empty()) return programFolder;
+    const QDir program(ToQString(programFolder));
+    for (const char* relative : {".", ZELTO_RESOURCES_FROM_PROGRAM}) {
+        const std::string folder = Native(program.filePath(relative));
+        if (QFileInfo(ToQString(folder + kSeparator + kOkSound)).isFile()) {
+            return WithTrailingSeparator(folder, kSeparator);
+        }
+    }
+    return WithTrailingSeparator(programFolder, kSeparator);
+}
 
 // The base folder + "Zelto/", created with its parents.
 std::string WorkingFolder(const std::string& base) {
@@ -42,6 +58,7 @@ WorkingFolders MakeWorkingFolders(const SystemLocations& locations) {
     const std::string programFolder =
         locations.programFile.empty() ? std::string() : Native(QFileInfo(ToQString(locations.programFile)).absolutePath());
     folders.ProgramFolder = WithTrailingSeparator(programFolder, kSeparator);
+    folders.ResourceFolder = ResourceFolder(programFolder);
     folders.DocumentsFolder = WorkingFolder(locations.documentsBase);
     folders.AppDataFolder = WorkingFolder(locations.appDataBase);
     return folders;

@@ -17,7 +17,9 @@ struct SystemLocations {
 // Asks the system (Qt's standard locations; the program path needs a QCoreApplication).
 SystemLocations QuerySystemLocations();
 
-// The working folders from the system's locations: the program file's folder, and "Zelto/" under the
+// The working folders from the system's locations: the program file's folder, the folder of the
+// program's own files (beside the program file in a build folder, else the installed share/zelto/ found
+// from the program file's folder, so that a moved installation still finds it), and "Zelto/" under the
 // documents and application-data folders, created with their parents (a folder that cannot be created
 // is not fatal: the failure shows where the folder is used).
 WorkingFolders MakeWorkingFolders(const SystemLocations& locations);

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Makes the resource files that are committed in resources/: the world map and the spoken commands.
-# Not part of the build; run it again only to remake them. Needs apt-get, ImageMagick and espeak-ng.
+# Makes the resource files that are committed in resources/: the world map, the spoken commands and
+# the icon's fixed sizes. Not part of the build; run it again only to remake them, all of them or the
+# parts named: make_resources.sh [map] [sounds] [icons]. Needs apt-get, ImageMagick, espeak-ng, sox and
+# rsvg-convert (librsvg2-bin).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 out="$root/resources"
@@ -9,16 +11,40 @@ trap 'rm -rf "$work"' EXIT
 
 # World map: NASA Visible Earth image (not copyrighted, credit NASA) as Debian's xplanet-images ships
 # it: 2048 × 1024, equirectangular, Greenwich at the centre, north up. Scaled to one pixel per degree.
-(cd "$work" && apt-get download xplanet-images >/dev/null && dpkg-deb -x xplanet-images_*.deb x)
-convert "$work/x/usr/share/xplanet/images/earth.jpg" -filter Lanczos -resize '360x180!' \
-  -strip -define png:color-type=2 "PNG24:$out/world_map.png"
+make_map() {
+  (cd "$work" && apt-get download xplanet-images >/dev/null && dpkg-deb -x xplanet-images_*.deb x)
+  convert "$work/x/usr/share/xplanet/images/earth.jpg" -filter Lanczos -resize '360x180!' \
+    -strip -define png:color-type=2 "PNG24:$out/world_map.png"
+  echo "made: world_map.png"
+}
 
 # Spoken commands: espeak-ng, English voice, 16-bit mono PCM WAV.
 speak() {
   espeak-ng -v en-us -s 140 -a 180 -w "$work/raw.wav" "$2"
   sox "$work/raw.wav" -r 22050 -b 16 -c 1 "$out/$1" norm -1
 }
-speak OK.wav "O K"
-speak remove_filters.wav "Remove filters"
-speak attach_filters.wav "Attach filters"
-echo "made: $(cd "$out" && ls world_map.png *.wav | tr '\n' ' ')"
+make_sounds() {
+  speak OK.wav "O K"
+  speak remove_filters.wav "Remove filters"
+  speak attach_filters.wav "Attach filters"
+  echo "made: OK.wav remove_filters.wav attach_filters.wav"
+}
+
+# The icon's fixed sizes for the desktop's icon theme, rendered from the drawing. They are committed so
+# that building and packaging need no SVG renderer and every build installs the same pixels.
+make_icons() {
+  for size in 48 128 256; do
+    rsvg-convert -w "$size" -h "$size" "$out/icons/org.zelto.Zelto.svg" -o "$out/icons/org.zelto.Zelto-$size.png"
+  done
+  echo "made: icons/org.zelto.Zelto-48.png, -128.png, -256.png"
+}
+
+[ $# -gt 0 ] || set -- map sounds icons
+for part in "$@"; do
+  case "$part" in
+    map) make_map ;;
+    sounds) make_sounds ;;
+    icons) make_icons ;;
+    *) echo "make_resources.sh: unknown part '$part' (map, sounds, icons)" >&2; exit 2 ;;
+  esac
+done

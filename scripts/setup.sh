@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
   espeak-ng sox imagemagick xvfb xdotool
+  desktop-file-utils appstream dpkg-dev file librsvg2-bin
 )
 
 missing=()

@@ -9,3 +9,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" -j2
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure -j2
+
+# --- Install check: a staged install runs without the build folder, the menu and software-centre
+# entries pass their validators, the Debian package holds every installed file.
+"$root/scripts/check_install.sh" "$build"
+# --- end of the install check

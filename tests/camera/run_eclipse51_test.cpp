@@ -91,7 +91,7 @@ TEST(RunEclipse51, WholeTotalEclipseTable) {
     camera.ClearCalls();
     SharedVariables shared;
     shared.camera.CameraName = master->DeviceName();
-    shared.folders.ProgramFolder = "/program/";
+    shared.folders.ResourceFolder = "/program/";
     PhaseView view;
     NoPump pump;
     Sounds sound;

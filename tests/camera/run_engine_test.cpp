@@ -93,7 +93,7 @@ class RunTest : public testing::Test {
 protected:
     RunTest() : clock(kStart, 1000) {
         clock.SetJumpToWaits(true);
-        shared.folders.ProgramFolder = "/program/";
+        shared.folders.ResourceFolder = "/program/";
         shared.folders.AppDataFolder =
             (std::filesystem::temp_directory_path() /
              ("zelto-run-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name())) / "")

@@ -74,7 +74,7 @@ class FormCamera : public ::testing::Test {
         ASSERT_TRUE(home.isValid());
         docs = fs::path(home.path().toStdString()) / "Documents";
         fs::create_directories(docs);
-        shared.folders = {"/opt/zelto/", docs.string() + "/", docs.string() + "/", "/tmp"};
+        shared.folders = {"/opt/zelto/", docs.string() + "/", docs.string() + "/", "/tmp", "/opt/zelto/"};
         shared.program.ProgramVersion.FileVersion = "1.0.0.7";
         form = std::make_unique<TForm_Camera>(TForm_Camera::Services{shared, clock, sound, shell,
                                                                      [this]() -> EdsSdk& { return camera; },

@@ -59,7 +59,7 @@ class FormExposure : public ::testing::Test {
         fs::create_directories(docs);
         SharedVariables& shared = Shared();
         const std::string base = home.path().toStdString() + "/";
-        shared.folders = {base, docs.string() + "/", base, base};
+        shared.folders = {base, docs.string() + "/", base, base, base};
         shared.camera.CameraName.clear();
         shared.camera = CameraState{};
         ResetSharedState(shared);

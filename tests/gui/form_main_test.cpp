@@ -50,7 +50,7 @@ protected:
         fs::create_directories(base + "AppData/Zelto");
         fs::create_directories(base + "Program");
         SharedVariables& shared = Shared();
-        shared.folders = {base + "Program/", base + "Documents/Zelto/", base + "AppData/Zelto/", base};
+        shared.folders = {base + "Program/", base + "Documents/Zelto/", base + "AppData/Zelto/", base, base + "Program/"};
         shared.program.VersionText = kVersion;
         ResetSharedState(shared);
     }
@@ -410,7 +410,7 @@ TEST_F(FormMain, CameraLogAtStartAndCloseAndQuitWritesNothing) {
 
 TEST_F(FormMain, SpokenCommandsAndPanels) {
     Open();
-    const std::string program = Shared().folders.ProgramFolder;
+    const std::string program = Shared().folders.ResourceFolder;
     Action("Spoken_Commands")->trigger();  // off
     EXPECT_FALSE(Action("Speaker1")->isEnabled());
     EXPECT_FALSE(Shared().flags.SpokenCommands);
