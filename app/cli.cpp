@@ -29,14 +29,18 @@ const Command kCommands[] = {
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
     {"run", RunCommand,
-     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast]\n"
-     "                          carry out an exposure table (--fast: simulated clock)"},
+     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate]\n"
+     "                          carry out an exposure table (--fast: simulated clock; without a camera\n"
+     "                          the run stops with exit 1 unless --simulate or --camera none is given)"},
 };
 
 void PrintHelp() {
     std::cout << "Usage: zelto-cli COMMAND [ARGUMENTS]\n"
                  "       zelto-cli --help | --version\n\nCommands:\n";
     for (const Command& command : kCommands) std::cout << "  " << command.usage << '\n';
+    std::cout << "\nSites: LAT is north positive and LON east positive (a leading '-' is south or west),\n"
+                 "or give the hemisphere as a letter: 25N, 103.5W, 45:30S, 2:21E. The program's status line\n"
+                 "shows longitude west positive; --json names its fields lat_north and lon_east.\n";
     std::cout << "\nEclipse Predictions by Fred Espenak, NASA's GSFC\n";
 }
 

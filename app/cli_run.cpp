@@ -26,6 +26,7 @@ namespace zelto::cli {
 namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
+constexpr const char* kRunUsage = "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate]";
 // A simulated run starts this long before the first row's instant.
 constexpr double kFastLeadSeconds = 10;
 
@@ -123,9 +124,12 @@ int RunCommand(const Arguments& args) {
     std::string cameraName = CameraBackendSetting();
     bool test = false;
     bool fast = false;
+    bool simulate = false;  // a camera that is not found may be replaced by the simulation
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
+        } else if (args[i] == "--simulate") {
+            simulate = true;
         } else if (args[i] == "--fast") {
             fast = true;
         } else if (args[i] == "--camera") {
@@ -139,10 +143,10 @@ int RunCommand(const Arguments& args) {
         } else if (file.empty()) {
             file = args[i];
         } else {
-            return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+            return UsageError(kRunUsage);
         }
     }
-    if (file.empty()) return UsageError("usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast]");
+    if (file.empty()) return UsageError(kRunUsage);
 
     const TableFileReading reading = LoadExposureTable(file);
     if (!reading.opened) return UsageError("run: " + reading.message);
@@ -210,8 +214,14 @@ int RunCommand(const Arguments& args) {
             }
             master->ReadProperty(kEdsPropAll);
             std::cout << "camera: " << shared.camera.CameraName << '\n';
-        } else {
+        } else if (simulate) {
             std::cout << "camera: not detected, simulation mode\n";
+        } else {
+            // A run meant for a camera never pretends: without --simulate it stops here.
+            std::cerr << "zelto-cli: run: camera " << backend.name
+                      << ": no camera detected (connect it and switch it on, or give --simulate)\n";
+            master->Destroy();
+            return 1;
         }
     } else {
         std::cout << "camera: none, simulation mode\n";

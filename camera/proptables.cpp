@@ -478,6 +478,25 @@ std::string NameByCode(int kind, uint32_t code) {
     return {};
 }
 
+bool KnownSettingName(int kind, std::string_view name) {
+    const std::span<const TPropList> table = PropTable(kind);
+    if (table.empty()) return false;
+    for (const TPropList& row : table.first(table.size() - 1)) {  // all rows but "Unknown"
+        if (SameNameIgnoringCase(row.name, name)) return true;
+    }
+    return false;
+}
+
+std::string KnownSettingNamesText(int kind) {
+    const std::span<const TPropList> table = PropTable(kind);
+    std::string text;
+    for (const TPropList& row : table.first(table.empty() ? 0 : table.size() - 1)) {
+        if (!text.empty()) text += ", ";
+        text += row.name;
+    }
+    return text;
+}
+
 uint32_t IQCodeByName(std::string_view name) { return CodeByName(ImageQualityNames, name); }
 uint32_t ISOCodeByName(std::string_view name) { return CodeByName(ISOSpeedNames, name); }
 uint32_t AvCodeByName(std::string_view name) { return CodeByName(ApertureNames, name); }

@@ -52,6 +52,12 @@ uint32_t ISOCodeByName(std::string_view name);
 uint32_t AvCodeByName(std::string_view name);
 uint32_t TvCodeByName(std::string_view name);
 
+// Whether a name (trimmed by the caller) is a row of the kind's table other than "Unknown", in any
+// letter case: a name that a photography run can turn into a camera setting.
+bool KnownSettingName(int kind, std::string_view name);
+// The names KnownSettingName accepts, in table order, joined by ", ", for messages.
+std::string KnownSettingNamesText(int kind);
+
 // The exposure time in seconds of a shutter-speed name: "1/8000", "0\"5" (half a second), "8\"";
 // 0 for a name that is neither.
 double ExposureSecondsOfTvName(std::string_view name);

@@ -129,6 +129,20 @@ TEST_F(RunCli, ExitCodes) {
     EXPECT_EQ(Run("\"" + file + "\" --fast --camera none").exitCode, 0);
 }
 
+TEST_F(RunCli, AMissingCameraStopsTheRunUnlessSimulationIsAsked) {
+    const std::string file = "\"" + Save("two.txt", Eclipse51TotalTable(8)) + "\" --camera gphoto2 --fast";
+    const CliRun missing = Run(file);
+    if (missing.output.find("is not built") != std::string::npos) GTEST_SKIP() << "no gphoto2 backend";
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find("zelto-cli: run: camera gphoto2: no camera detected"), std::string::npos)
+        << missing.output;
+    EXPECT_EQ(missing.output.find("pictures taken"), std::string::npos);
+
+    const CliRun simulated = Run(file + " --simulate");
+    EXPECT_EQ(simulated.exitCode, 0) << simulated.output;
+    EXPECT_NE(simulated.output.find("camera: not detected, simulation mode\n"), std::string::npos);
+}
+
 #endif
 
 }  // namespace
