@@ -43,13 +43,16 @@ int main(int argc, char** argv) {
     zelto::TForm_Main main(shared, clock, sound);
 
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
-    // that cannot be made falls back to one that finds no camera.
+    // that cannot be made falls back to one that finds no camera, and the camera window says why in
+    // the words zelto-cli prints.
     static zelto::QtShell shell;
     static zelto::CameraBackend backend;
     zelto::TForm_Camera camera({shared, clock, sound, shell,
-                                []() -> zelto::EdsSdk& {
-                                    if (!backend.sdk) backend = zelto::MakeCameraBackendFromEnvironment();
-                                    if (!backend.sdk) backend = zelto::MakeCameraBackend("none");
+                                [&camera]() -> zelto::EdsSdk& {
+                                    if (!backend.sdk) {
+                                        backend = zelto::MakeCameraBackendOrNone(zelto::CameraBackendSetting());
+                                        if (!backend.error.empty()) camera.ShowMessage(backend.error);
+                                    }
                                     return *backend.sdk;
                                 },
                                 [&shared] { return zelto::QueryComputerInformation(shared.folders); }});

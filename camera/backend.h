@@ -21,6 +21,10 @@ struct CameraBackend {
 
 CameraBackend MakeCameraBackend(std::string_view name);
 
+// The program's backend: the named one, or when that cannot be made one that finds no camera, with
+// `error` kept so the program can say why in the words zelto-cli uses.
+CameraBackend MakeCameraBackendOrNone(std::string_view name);
+
 // The backend named by the environment variable ZELTO_CAMERA (case and surrounding blanks ignored).
 std::string CameraBackendSetting();
 CameraBackend MakeCameraBackendFromEnvironment();

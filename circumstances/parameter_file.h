@@ -28,8 +28,9 @@ ParameterFileResult ReadParameterFile(const std::string& path, const std::string
 // The nine lines as the file holds them.
 std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse);
 
-// Writes the file atomically; false when it could not be written (an old file then stays intact).
+// Writes the file atomically; false when it could not be written (an old file then stays intact), and
+// `message`, when given, receives the text to show ("I/O error: cannot write "…": reason").
 bool WriteParameterFile(const std::string& path, const std::string& versionText, const SiteInputs& site,
-                        const EclipseState& eclipse);
+                        const EclipseState& eclipse, std::string* message = nullptr);
 
 }  // namespace zelto

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -85,12 +86,20 @@ TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound
       shared_(shared),
       clock_(clock),
       sound_(sound),
-      quitProcess_([] { std::_Exit(0); }) {
+      quitProcess_([] { std::_Exit(0); }),
+      messageBox_([this](const std::string& caption, const std::string& text) {
+          QMessageBox::warning(this, ToQString(caption), ToQString(text));
+      }) {
     setObjectName("Form_Main");
     setWindowTitle("Zelto - " + QCoreApplication::applicationName());  // until the first activation
     InitZeltoResources();
     BuildWidgets();
     BuildMenus();
+    for (QWidget* widget : std::initializer_list<QWidget*>{menuBar(), statusBar()}) {
+        baseFonts_.emplace_back(widget, widget->font().pointSizeF());
+    }
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) baseFonts_.emplace_back(menu, menu->font().pointSizeF());
+    for (QLabel* panel : statusPanels_) baseFonts_.emplace_back(panel, panel->font().pointSizeF());
     FormCreate();
 }
 
@@ -145,7 +154,9 @@ void TForm_Main::BuildWidgets() {
     ScrollBar_Eclipse->setRange(1, kEclipseCount);
     ScrollBar_Eclipse->setPageStep(10);
     place(ScrollBar_Eclipse, content_, "ScrollBar_Eclipse", 2, 30, 343, 20);
-    Label_Datum = label(content_, "Label_Datum", "", 2, 54, 170, 24, 12, true);
+    Label_Datum = label(content_, "Label_Datum", "", 2, 54, 110, 24, 12, true);
+    Label_EclipseNumber = label(content_, "Label_EclipseNumber", "", 112, 54, 70, 24, 12);
+    Label_EclipseNumber->setToolTip("Number of the eclipse in the catalog (1 to 224)");
     SoFiTyp_Label = label(content_, "SoFiTyp_Label", "", 175, 54, 170, 24, 12, true, Qt::AlignRight);
     Label_Zeit = label(content_, "Label_Zeit", "", 2, 78, 343, 22, 10);
     Label_DeltaT = label(content_, "Label_DeltaT", "DeltaT (sec)", 2, 104, 140, 24, 10);
@@ -165,6 +176,10 @@ void TForm_Main::BuildWidgets() {
     Edit_Lati = siteRow("Latitude", "Label4", 186, "Edit_Lati", "Label5", " \u00b0 ");
     Edit_Long = siteRow("Longitude", "Label6", 216, "Edit_Long", "Label7", " \u00b0 ");
     Edit_Height = siteRow("Height", "Label8", 246, "Edit_Height", "Label9", "m");
+    Label_Duration = label(content_, "Label_Duration", "", 2, 290, 343, 24, 11, true);
+    Label_Duration->setToolTip("Duration of totality or annularity at the site (C2 to C3)");
+    Label_Magnitude = label(content_, "Label_Magnitude", "", 2, 316, 343, 24, 11, true);
+    Label_Magnitude->setToolTip("Magnitude of the eclipse at the site at maximum");
     ComboBox_NS = new QComboBox;
     ComboBox_NS->addItems({"N", "S"});
     place(ComboBox_NS, content_, "ComboBox_NS", 260, 186, 60, 24);
@@ -314,6 +329,11 @@ void TForm_Main::BuildWidgets() {
     QFont mono("DejaVu Sans Mono");
     mono.setPointSizeF(8);
     StringGrid_VersionsInfo->setFont(mono);
+    // Dark text on a white grid, whatever the window's white text on grey.
+    SetTextColour(StringGrid_VersionsInfo, Qt::black);
+    QPalette gridPalette = StringGrid_VersionsInfo->palette();
+    gridPalette.setColor(QPalette::Base, Qt::white);
+    StringGrid_VersionsInfo->setPalette(gridPalette);
     place(StringGrid_VersionsInfo, Panel_About, "StringGrid_VersionsInfo", 8, 66, 2 * 167 + 2, 17 * 19 + 2);
     QPushButton* ok = button(Panel_About, "Button_About_OK", "OK", 420);
     connect(ok, &QPushButton::clicked, Panel_About, &QWidget::hide);
@@ -481,7 +501,9 @@ void TForm_Main::FillVersionGrid() {
     const double scale = ScaleOf(formSize_);
     for (int r = 0; r < 17; ++r) {
         StringGrid_VersionsInfo->setItem(r, 0, new QTableWidgetItem(rows[r].first));
-        StringGrid_VersionsInfo->setItem(r, 1, new QTableWidgetItem(ToQString(rows[r].second)));
+        auto* value = new QTableWidgetItem(ToQString(rows[r].second));
+        value->setToolTip(value->text());  // the whole text where the column cuts it
+        StringGrid_VersionsInfo->setItem(r, 1, value);
         StringGrid_VersionsInfo->setRowHeight(r, static_cast<int>(std::lround(19 * scale)));
     }
     for (int c = 0; c < 2; ++c) StringGrid_VersionsInfo->setColumnWidth(c, static_cast<int>(std::lround(167 * scale)));
@@ -514,6 +536,7 @@ void TForm_Main::showEvent(QShowEvent* event) {
 
 void TForm_Main::SelectEclipse() {
     ApplyHeader(zelto::SelectEclipse(shared_.eclipse, ScrollBar_Eclipse->value(), captionPrefix_));
+    Label_EclipseNumber->setText("No. " + QString::number(shared_.eclipse.SelectedEclipse));
 }
 
 void TForm_Main::ApplyHeader(const EclipseHeader& header) {
@@ -554,6 +577,8 @@ void TForm_Main::RecomputePass() {
         found->second->setText(ToQString(shown.text));
         SetTextColour(found->second, ToQColor(shown.colour));
     }
+    Label_Duration->setText(ToQString(pass.contacts.Duration));
+    Label_Magnitude->setText(ToQString(pass.contacts.Magnitude));
     if (pass.deltaTChanged) ShowHeader();
 }
 
@@ -661,12 +686,16 @@ void TForm_Main::SetFormSize(FormSize size) {
     formSize_ = size;
     const double scale = ScaleOf(size);
     const auto scaled = [scale](int value) { return static_cast<int>(std::lround(value * scale)); };
+    const auto scaleFont = [scale](QWidget* widget, double pointSize) {
+        QFont font = widget->font();
+        font.setPointSizeF(pointSize * scale);
+        widget->setFont(font);
+    };
     for (const BaseGeometry& b : base_) {
         b.widget->setGeometry(scaled(b.x), scaled(b.y), scaled(b.w), scaled(b.h));
-        QFont font = b.widget->font();
-        font.setPointSizeF(b.pointSize * scale);
-        b.widget->setFont(font);
+        scaleFont(b.widget, b.pointSize);
     }
+    for (const auto& [widget, pointSize] : baseFonts_) scaleFont(widget, pointSize);
     content_->setFixedSize(scaled(kContentWidth), scaled(kContentHeight));
     statusBar()->setFixedHeight(scaled(kStatusHeight));
     for (QLabel* panel : statusPanels_) panel->setFixedWidth(scaled(kStatusPanelWidth));
@@ -757,11 +786,15 @@ void TForm_Main::closeEvent(QCloseEvent* event) {
     shared_.flags.AbortTestRequested = true;
     shared_.flags.AbortRunRequested = true;
     timer_->stop();
-    if (!WriteParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse)) {
-        qWarning("Zelto: could not write %s", ParameterFilePath().c_str());
+    std::string failed;
+    if (!WriteParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse,
+                            &failed)) {
+        messageBox_("Zelto", failed + "\nThe site and eclipse of this session are not saved.");
     }
     // This run's camera log survives as "Camera.txt" until the next run closes.
-    KeepCameraLogAsPrevious(shared_.folders);
+    if (const std::string notKept = KeepCameraLogAsPrevious(shared_.folders); !notKept.empty()) {
+        messageBox_("Zelto", notKept);
+    }
     event->accept();
     if (quitApplicationOnClose_) QCoreApplication::quit();
 }

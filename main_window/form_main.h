@@ -45,6 +45,11 @@ public:
     void SetQuitProcess(std::function<void()> quit) { quitProcess_ = std::move(quit); }
     // Whether closing the window also ends the application's event loop (on in the program).
     void SetQuitApplicationOnClose(bool quit) { quitApplicationOnClose_ = quit; }
+    // Replaceable for tests: the message box (caption, text) that reports a file the close steps
+    // could not write or rename.
+    void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
+        messageBox_ = std::move(show);
+    }
 
     // Handlers, named after their control and event; public so the program's other windows and tests
     // reach them.
@@ -112,6 +117,7 @@ private:
     Clock& clock_;
     SoundPlayer& sound_;
     std::function<void()> quitProcess_;
+    std::function<void(const std::string&, const std::string&)> messageBox_;
     bool quitApplicationOnClose_ = true;
     bool activatedOnce_ = false;
     bool creating_ = true;
@@ -126,6 +132,9 @@ private:
     QLabel* Label_Zeit = nullptr;
     QLabel* SoFiTyp_Label = nullptr;
     QLabel* Label_DeltaT = nullptr;
+    QLabel* Label_EclipseNumber = nullptr;  // the catalog number beside the date
+    QLabel* Label_Duration = nullptr;       // the site's totality or annularity
+    QLabel* Label_Magnitude = nullptr;
     QLineEdit* Edit_DeltaT = nullptr;
     QCheckBox* CheckBox_DeltaT_Man = nullptr;
     QLineEdit* Edit_Lati = nullptr;
@@ -165,6 +174,9 @@ private:
         double pointSize;
     };
     std::vector<BaseGeometry> base_;
+    // Font size at normal size of what has no geometry of its own: the menu bar, its menus, the
+    // status panels.
+    std::vector<std::pair<QWidget*, double>> baseFonts_;
 };
 
 }  // namespace zelto
