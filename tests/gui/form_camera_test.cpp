@@ -251,9 +251,13 @@ TEST_F(FormCamera, TestSeriesReportsAndAbort) {
     camera.ClearFailures();
     camera.FailCall("EdsSendCommand", kEdsErrDeviceBusy, 4999);  // succeeds on try 5000
     Click("Button_take_9_pictures");
+    // The nine step the shutter speed from the camera's actual one and name it in every line.
     lines = memo->toPlainText().split('\n');
-    EXPECT_EQ(lines[0], "1x released. Picture () taken,");
+    EXPECT_EQ(lines[0], "Shutter speeds 1/8000 to 1/1250, then back to 1/8000:");
+    EXPECT_EQ(lines[1], "1x released. Picture (1/8000) taken,");
+    EXPECT_EQ(lines[9], "9x released. Picture (1/1250) taken,");
     EXPECT_EQ(lines.back(), "OK!");
+    EXPECT_EQ(camera.Value(kEdsPropTv), TvCodeByName("1/8000"));
 
     // "Abort" clicked while the series runs: handled between pictures.
     QTimer::singleShot(0, form.get(), [this] { Click("Button_Abort2"); });
