@@ -12,6 +12,10 @@
 #include "exposure_window/form_exposure.h"
 #include "main_window/form_main.h"
 #include "platform/computer_info.h"
+#include "platform/kernel_clock.h"
+#ifdef ZELTO_HAVE_LIBGPS
+#include "platform/gpsd_monitor.h"
+#endif
 #include "platform/qt_shell.h"
 #include "platform/qt_sound_player.h"
 #include "state/startup.h"
@@ -41,6 +45,13 @@ int main(int argc, char** argv) {
     static zelto::QtSoundPlayer sound;
     // Windows in the order main, camera, exposure table.
     zelto::TForm_Main main(shared, clock, sound);
+    // The clock check asks the kernel; the GPS item and the clock's GPS offset come from gpsd.
+    static zelto::KernelClockStatusSource clockStatus;
+    main.SetClockStatusSource(&clockStatus);
+#ifdef ZELTO_HAVE_LIBGPS
+    static zelto::GpsdMonitor gps;
+    main.SetGpsSource(&gps);
+#endif
 
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
     // that cannot be made falls back to one that finds no camera, and the camera window says why in

@@ -23,7 +23,13 @@ constexpr int64_t kPhasePauseMs = 10;
 constexpr int64_t kBannerMs = 5000;
 constexpr int64_t kBannerBlinkMs = 50;
 constexpr double kSecondsPerDay = 86400.0;
+constexpr double kMicrosecondsPerDay = 86400.0e6;
 constexpr double kTestRowDelaySeconds = 0.5;
+// A wait for an instant sleeps while the instant is further away than kSpinMicroseconds, waking at
+// least every kWakeMicroseconds to let the window work, refresh the countdown and look at the abort
+// flag; the last stretch is polled, so that the wait ends on the instant.
+constexpr int64_t kSpinMicroseconds = 2000;
+constexpr int64_t kWakeMicroseconds = 25000;
 
 constexpr uint32_t kPropertyImageQuality = 0x100;
 constexpr uint32_t kPropertyISO = 0x402;
@@ -82,6 +88,7 @@ RunSummary PhotographyRun::Run(RunKind kind) {
     kind_ = kind;
     stopped_ = false;
     summary_ = RunSummary{};
+    shownCountdown_.clear();
     RunFlags& flags = env_.flags;
 
     flags.SimulationMode = false;
@@ -169,12 +176,19 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
     return true;
 }
 
+void PhotographyRun::ShowCountdown(double days) {
+    std::string text = DayDiffText(1, days);
+    if (text == shownCountdown_) return;  // the label changes ten times a second, not on every turn
+    env_.view.SetWannDiff(text);
+    shownCountdown_ = std::move(text);
+}
+
 bool PhotographyRun::WaitFor(double instant) {
     // A simulated clock may jump straight to the instant; the system clock ignores the hint.
     env_.clock.WaitingFor(kind_ == RunKind::Real ? instant - env_.time.TimeOffset : instant);
     for (;;) {
         const double now = Now();
-        env_.view.SetWannDiff(DayDiffText(1, instant - now));
+        ShowCountdown(instant - now);
         env_.pump.ProcessMessages();
         if (CheckAbort()) return false;
         if (now >= instant) {
@@ -184,6 +198,14 @@ bool PhotographyRun::WaitFor(double instant) {
                 summary_.latestRow = currentRow_;
             }
             return true;
+        }
+        // The instant is on the UT clock and read afresh after every sleep, so a clock step (or
+        // "Advance Time") is noticed at the next wake; the sleep itself runs on the monotonic clock.
+        const auto ahead = static_cast<int64_t>((instant - Now()) * kMicrosecondsPerDay);
+        if (ahead > kSpinMicroseconds) {
+            env_.clock.SleepFor(std::chrono::microseconds(std::min(ahead - kSpinMicroseconds, kWakeMicroseconds)));
+        } else {
+            env_.clock.Yield();
         }
     }
 }
@@ -274,7 +296,7 @@ void PhotographyRun::LoopRow(int row) {
     loopDone_ = false;
     do {
         for (int column = kColumnFirstShutter; column <= kColumnLastShutter; ++column) {
-            env_.view.SetWannDiff(DayDiffText(1, end - Now()));
+            ShowCountdown(end - Now());
             env_.pump.ProcessMessages();
             if (CheckAbort()) return;
             if (Upper(Trimmed(CellText(column, row))) == "X") {

@@ -61,6 +61,7 @@ private:
     void Report(int row, double scheduledJD, double startedJD, const std::string& text);
 
     bool RowInstant(int row, double& instant);
+    void ShowCountdown(double days);  // Label_WannDiff, written only when its text changes
     bool WaitFor(double instant);
     void BatchRow(int row);
     void SoundRow(int row);
@@ -82,6 +83,7 @@ private:
     bool stopped_ = false;
     bool loopDone_ = false;
     int currentRow_ = -1;
+    std::string shownCountdown_;
     std::array<int64_t, 4> lastCodes_{};
     RunSummary summary_;
 };

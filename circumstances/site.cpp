@@ -170,26 +170,48 @@ int LongitudeMarkerLeft(double westLongitudeDegrees, int mapWidth) {
     return static_cast<int>(std::nearbyint(mapWidth / 2 - westLongitudeDegrees * mapWidth / 360.0));
 }
 
-SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, StadtType& place) {
-    constexpr double kRadians = std::numbers::pi / 180.0;
-    SiteView view;
+namespace {
 
-    double latitude = AngleUsed(site.Lati, kLatitudeModulus);
-    if (site.NS == "S") latitude = -latitude;
-    place.Latitude = latitude * kRadians;
+constexpr double kRadians = std::numbers::pi / 180.0;
+
+// The signed latitude and west-positive longitude the inputs name, in degrees.
+double SignedLatitude(const SiteInputs& site) {
+    const double latitude = AngleUsed(site.Lati, kLatitudeModulus);
+    return site.NS == "S" ? -latitude : latitude;
+}
+double WestLongitude(const SiteInputs& site) {
+    const double longitude = AngleUsed(site.Long, kLongitudeModulus);
+    return site.EW == "E" ? -longitude : longitude;
+}
+
+}  // namespace
+
+StadtType PlaceOf(const SiteInputs& site) {
+    StadtType place;
+    place.Latitude = SignedLatitude(site) * kRadians;
+    place.Longitude = WestLongitude(site) * kRadians;
+    const DecimalReading height = ReadDecimal(site.Height);
+    place.Height = height.code == 0 ? height.value : 0.0;
+    return place;
+}
+
+SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, StadtType& place) {
+    SiteView view;
+    const StadtType named = PlaceOf(site);
+
+    const double latitude = SignedLatitude(site);
+    place.Latitude = named.Latitude;
     view.LatitudeDegrees = latitude;
     view.LatiMarkerTop = LatitudeMarkerTop(latitude, map.height);
     view.StatusPanels[0] = FixedText(latitude, 4);
 
-    double longitude = AngleUsed(site.Long, kLongitudeModulus);
-    if (site.EW == "E") longitude = -longitude;
-    place.Longitude = longitude * kRadians;
+    const double longitude = WestLongitude(site);
+    place.Longitude = named.Longitude;
     view.WestLongitudeDegrees = longitude;
     view.LongMarkerLeft = LongitudeMarkerLeft(longitude, map.width);
     view.StatusPanels[1] = FixedText(longitude, 4);
 
-    const DecimalReading height = ReadDecimal(site.Height);
-    place.Height = height.code == 0 ? height.value : 0.0;
+    place.Height = named.Height;
     view.StatusPanels[2] = FixedText(place.Height, 0);
 
     view.StatusPanels[3] = FixedText(eclipse.DeltaT, 1);  // the ΔT of the previous pass

@@ -200,6 +200,19 @@ void StoreContact(StadtType& place, int slot, const LoopEnd& end, const Observer
     if (end.converged) Store(place, slot, end.t, AnglesAt(end.last, observer), turn);
 }
 
+// The two inner-contact loops, both started from the maximum. For a total eclipse L2 < 0, so the "+"
+// root comes first: `first` is C2 of a total and C3 of an annular eclipse.
+struct InnerContacts {
+    LoopEnd first, second;
+};
+
+InnerContacts InnerContactLoops(const Elements& elements, const Observer& observer, const LoopEnd& maximum) {
+    double inner = 0;
+    HalfChord(maximum.last, maximum.last.L2, inner);
+    return {ContactLoop(elements, observer, maximum.t - inner, true, +1),
+            ContactLoop(elements, observer, maximum.t + inner, true, -1)};
+}
+
 }  // namespace
 
 void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, StadtType& place) {
@@ -231,19 +244,42 @@ void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, Stad
     if (place.LocalType == 'p') return;
 
     // The inner contacts start from the maximum again. Its loop from t = 0 would repeat the one above
-    // step for step, so its result is reused. For a total eclipse L2 < 0: the "+" root comes first.
-    double inner = 0;
-    HalfChord(e, e.L2, inner);
-    const LoopEnd first = ContactLoop(elements, observer, maximum.t - inner, true, +1);
-    const LoopEnd second = ContactLoop(elements, observer, maximum.t + inner, true, -1);
+    // step for step, so its result is reused.
+    const InnerContacts inner = InnerContactLoops(elements, observer, maximum);
     if (place.LocalType == 't') {
         // Inside the umbra the contact point lies opposite the direction of the shadow axis.
-        StoreContact(place, kC2, first, observer, kPi);
-        StoreContact(place, kC3, second, observer, kPi);
+        StoreContact(place, kC2, inner.first, observer, kPi);
+        StoreContact(place, kC3, inner.second, observer, kPi);
     } else {
-        StoreContact(place, kC3, first, observer, 0);
-        StoreContact(place, kC2, second, observer, 0);
+        StoreContact(place, kC3, inner.first, observer, 0);
+        StoreContact(place, kC2, inner.second, observer, 0);
     }
+}
+
+MaximumCircumstances ComputeMaximumCircumstances(const EclipseRecord& eclipse, double deltaT,
+                                                 const StadtType& place, bool centralDuration, double start) {
+    MaximumCircumstances result;
+    const Elements elements(eclipse);
+    const Observer observer = MakeObserver(place, deltaT);
+    const LoopEnd maximum = Iterate(elements, observer, start, TowardMaximum);
+    if (!maximum.converged) return result;
+
+    const Evaluation& e = maximum.last;
+    const double m = std::sqrt(e.u * e.u + e.v * e.v);
+    result.converged = true;
+    result.time = maximum.t;
+    result.magnitude = (e.L1 - m) / (e.L1 + e.L2);
+    // At the maximum (u, v) is square to the relative motion (a, b), so m is the distance across the
+    // track; the sign of the cross product says on which side of the axis's track the place lies.
+    result.axisOffset = std::copysign(m, e.u * e.b - e.v * e.a);
+    result.umbralRadius = std::fabs(e.L2);
+    result.sunAltitude = ArcSin(observer.sinPhi * e.sinD + observer.cosPhi * e.cosD * e.cosH);
+    if (centralDuration && m < result.umbralRadius && result.magnitude >= 0) {
+        const InnerContacts inner = InnerContactLoops(elements, observer, maximum);
+        if (inner.first.converged && inner.second.converged)
+            result.centralDuration = std::fabs(inner.second.t - inner.first.t) * 3600;
+    }
+    return result;
 }
 
 double ComputeGreatestEclipseTime(const EclipseRecord& eclipse) {

@@ -25,6 +25,25 @@ inline constexpr int kContactIterationLimit = 200;
 //   there, as S ≤ −1 does.
 void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, StadtType& place);
 
+// The circumstances at the local maximum alone, by the same maximum loop (started at `start`, hours t;
+// a neighbour's maximum makes a good start) and, with `centralDuration`, the same inner-contact loops:
+// what maps and path limits need, at a fraction of a whole pass.
+struct MaximumCircumstances {
+    bool converged = false;       // false: no maximum was found and nothing below has a meaning
+    double time = 0;              // hours t of the maximum
+    double magnitude = 0;         // (L1 − m)/(L1 + L2); below 0 where the place sees no eclipse
+    // m, the distance of the place from the shadow axis at maximum (Earth radii), signed by the side
+    // of the axis's track the place lies on; the place is inside the total or annular path where
+    // |axisOffset| < umbralRadius (|L2|). Both sides' limits are so zeros of smooth functions.
+    double axisOffset = 0;
+    double umbralRadius = 0;
+    double sunAltitude = 0;       // radians, at maximum
+    double centralDuration = 0;   // seconds from C2 to C3 inside the path (when asked), else 0
+};
+MaximumCircumstances ComputeMaximumCircumstances(const EclipseRecord& eclipse, double deltaT,
+                                                 const StadtType& place, bool centralDuration = false,
+                                                 double start = 0);
+
 // The instant t at which the shadow axis passes closest to the Earth's centre (0 for a record whose
 // axis never turns back toward the centre, which no catalog record does).
 double ComputeGreatestEclipseTime(const EclipseRecord& eclipse);

@@ -27,6 +27,9 @@ uint32_t SystemClock::TickMs() {
 
 void SystemClock::Yield() { std::this_thread::yield(); }
 
+// sleep_for measures on the steady clock.
+void SystemClock::SleepFor(std::chrono::microseconds duration) { std::this_thread::sleep_for(duration); }
+
 FakeClock::FakeClock(double startJD, int64_t stepMicroseconds)
     : startMicroseconds_(0), microseconds_(0), startJD_(startJD), step_(stepMicroseconds) {}
 
@@ -47,6 +50,10 @@ uint32_t FakeClock::TickMs() {
 
 void FakeClock::Yield() { Poll(); }
 
+void FakeClock::SleepFor(std::chrono::microseconds duration) {
+    if (duration.count() > 0) microseconds_ += duration.count();
+}
+
 void FakeClock::WaitingFor(double jd) {
     const double ahead = jd - CurrentJD();
     if (jumpToWaits_ && ahead > 0) microseconds_ += static_cast<int64_t>(std::ceil(ahead * kMicrosecondsPerDay));
@@ -64,11 +71,19 @@ void FakeClock::AdvanceMs(double ms) { microseconds_ += static_cast<int64_t>(ms 
 double FakeClock::CurrentJD() const { return startJD_ + static_cast<double>(microseconds_) / kMicrosecondsPerDay; }
 
 int64_t Delay(Clock& clock, int64_t ms) {
+    // Sleeps while more than a millisecond is missing, then polls the tick for the last one, so the
+    // pause keeps its length (the tick counts whole milliseconds) without keeping a core busy.
+    constexpr int64_t kPolledMs = 1;
     const uint32_t start = clock.TickMs();
     for (;;) {
         const uint32_t elapsed = clock.TickMs() - start;  // modulo 2^32: a wrap does not prolong the wait
-        if (static_cast<int64_t>(elapsed) >= ms) return elapsed;
-        clock.Yield();
+        const int64_t missing = ms - static_cast<int64_t>(elapsed);
+        if (missing <= 0) return elapsed;
+        if (missing > kPolledMs) {
+            clock.SleepFor(std::chrono::milliseconds(missing - kPolledMs));
+        } else {
+            clock.Yield();
+        }
     }
 }
 

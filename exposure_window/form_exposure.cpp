@@ -20,10 +20,12 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
+#include <algorithm>
 #include <array>
 #include <utility>
 
 #include "camera/camera_log.h"
+#include "exposure/fit_table.h"
 #include "platform/qt_text.h"
 #include "exposure/table_file.h"
 #include "main_window/form_main.h"
@@ -53,6 +55,13 @@ class ExposureTableModel final : public QAbstractTableModel {
   public:
     ExposureTableModel(ExposureTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
         for (int c = 0; c < kExposureColumns; ++c) SetAlignment(c, c < 20 ? Qt::AlignHCenter : Qt::AlignLeft);
+    }
+
+    // Rows a fit asks the user to check: drawn red while their cells stay as the fit left them.
+    void SetReviewRows(std::vector<ExposureRow> rows) {
+        beginResetModel();
+        review_ = std::move(rows);
+        endResetModel();
     }
 
     // Any change of the rows goes through here, so that the view drops what it knew of them.
@@ -121,6 +130,8 @@ class ExposureTableModel final : public QAbstractTableModel {
 
   private:
     QVariant NGEDrawCell(int row, int role) const {
+        if (std::find(review_.begin(), review_.end(), table_.Row(row)) != review_.end())
+            return role == Qt::ForegroundRole ? QBrush(Qt::black) : QBrush(QColor(255, 110, 110));
         const std::optional<Rgb> fill = RowFillColour(table_.Row(row)[kColumnPhase]);
         if (!fill) return {};
         if (role == Qt::ForegroundRole) return QBrush(Qt::black);
@@ -129,6 +140,7 @@ class ExposureTableModel final : public QAbstractTableModel {
 
     ExposureTable& table_;
     std::array<Qt::Alignment, kExposureColumns> alignment_{};
+    std::vector<ExposureRow> review_;
 };
 
 // The grid widget: a table view that says whether a cell is being typed into.
@@ -323,6 +335,8 @@ void TForm_Exposure::BuildMenus() {
     file->addSeparator();
     Save_Exposure_Table = action(file, "Save_Exposure_Table", "&Save Exposure Table");
     Save_Exposure_Table_As = action(file, "Save_Exposure_Table_As", "Save Exposure Table &As ...");
+    Fit_Table_To_Site = action(file, "Fit_Table_To_Site", "Fit table to current site");
+    connect(Fit_Table_To_Site, &QAction::triggered, this, &TForm_Exposure::Fit_Table_To_SiteClick);
     file->addSeparator();
     Exit1 = action(file, "Exit1", "E&xit");
     connect(Open_Exposure_Table, &QAction::triggered, this, &TForm_Exposure::Open_Exposure_TableClick);
@@ -432,6 +446,8 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
     }
     GeneratorResult result;
     model_->Change([&] { result = CreateExposureTable(input, table_); });
+    tableSite_ = main_.TableSite();
+    model_->SetReviewRows({});
     StatusBar1_Text->setText(ToQString(result.StatusText));
     if (result.Heading) Label_Exp1->setText(ToQString(*result.Heading));
     for (int c = 0; c < kExposureColumns; ++c) model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
@@ -472,6 +488,8 @@ void TForm_Exposure::Open_Exposure_TableClick() {
         Label_Exp1->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
 
     model_->Change([&] { table_ = std::move(reading.table); });
+    tableSite_ = reading.site;
+    model_->SetReviewRows({});
     model_->SetAlignment(kColumnPhase, Qt::AlignLeft);
     if (reading.malformedLine != 0) ShowMessage(reading.message);  // the rows before it stay
     // A loaded table is always fitted, as a double click on a column border would.
@@ -550,6 +568,28 @@ void TForm_Exposure::Button_Insert_BeforeClick() { RowCommand(&InsertLineBefore)
 void TForm_Exposure::Button_Insert_AfterClick() { RowCommand(&InsertLineAfter); }
 void TForm_Exposure::Button_Delete_LineClick() { RowCommand(&DeleteLine); }
 void TForm_Exposure::Button_DoneClick() { Panel_NGE_Insert_Delete->hide(); }
+
+void TForm_Exposure::Fit_Table_To_SiteClick() {
+    CommitCellEdit();
+    const TableFileSite site = main_.TableSite();
+    TableFit fit = FitTableToSite(table_, tableSite_, site, shared_.eclipse.EclipseCatalog, shared_.eclipse.DeltaT);
+    StatusBar1_Text->setText(ToQString(fit.message));
+    if (!fit.fitted) {
+        ShowMessage(fit.message);
+        return;
+    }
+    std::vector<ExposureRow> review;
+    for (int row : fit.reviewRows) review.push_back(fit.table.Row(row));
+    model_->Change([&] { table_ = std::move(fit.table); });
+    model_->SetReviewRows(std::move(review));
+    tableSite_ = site;
+    // The heading follows the new site's totality or annularity.
+    const char type = shared_.contacts.Stadt.LocalType;
+    const auto& contact = shared_.contacts.ContactJD;
+    if ((type == 't' || type == 'a') && contact[kC2] != 0 && contact[kC3] != 0)
+        Label_Exp1->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
+    if (!fit.reviewRows.empty()) ShowMessage(fit.message);
+}
 
 bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
     if (NGE == nullptr) return QMainWindow::eventFilter(watched, event);  // still being built

@@ -8,6 +8,7 @@
 #include "exposure/editor.h"
 #include "exposure/generator.h"
 #include "exposure/table.h"
+#include "exposure/table_file.h"
 #include "state/variables.h"
 
 class QAction;
@@ -66,6 +67,12 @@ class TForm_Exposure final : public QMainWindow {
     void Button_Insert_AfterClick();
     void Button_Delete_LineClick();
     void Button_DoneClick();
+    // "Fit table to current site": moves every row to the main window's site, keeping its offset
+    // from the contact it was nearest to at the table's own site; rows that left their phase turn
+    // red and are listed. Nothing is saved.
+    void Fit_Table_To_SiteClick();
+    // The site the table was made for or loaded with (its header), which a fit starts from.
+    const TableFileSite& tableSite() const { return tableSite_; }
 
     std::string TableFilePath() const;  // DocumentsFolder + "Zelto_Exposure_Table.txt"
 
@@ -92,6 +99,7 @@ class TForm_Exposure final : public QMainWindow {
     ExposureTable table_;  // 2048 empty rows: "no table" until the window is first opened
     ExposureTableModel* model_ = nullptr;
     char shownType_ = '-';
+    TableFileSite tableSite_;
     MessageBoxFn messageBox_;
     FileDialogFn openDialog_;
     FileDialogFn saveAsDialog_;
@@ -127,6 +135,7 @@ class TForm_Exposure final : public QMainWindow {
     QAction* Open_Exposure_Table = nullptr;
     QAction* Save_Exposure_Table = nullptr;
     QAction* Save_Exposure_Table_As = nullptr;
+    QAction* Fit_Table_To_Site = nullptr;
     QAction* Exit1 = nullptr;
     QAction* Max_Exposure_4s = nullptr;
     QAction* Max_Exposure_8s = nullptr;

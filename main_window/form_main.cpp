@@ -26,6 +26,10 @@
 #include "circumstances/parameter_file.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
+#include "circumstances/path_edge.h"
+#include "main_window/form_site_map.h"
+#include "main_window/map_sweeper.h"
+#include "main_window/path_map_view.h"
 #include "platform/os_info.h"
 #include "platform/qt_text.h"
 #include "state/startup.h"
@@ -176,9 +180,10 @@ void TForm_Main::BuildWidgets() {
     Edit_Lati = siteRow("Latitude", "Label4", 186, "Edit_Lati", "Label5", " \u00b0 ");
     Edit_Long = siteRow("Longitude", "Label6", 216, "Edit_Long", "Label7", " \u00b0 ");
     Edit_Height = siteRow("Height", "Label8", 246, "Edit_Height", "Label9", "m");
-    Label_Duration = label(content_, "Label_Duration", "", 2, 290, 343, 24, 11, true);
+    // The site as a whole, under the angle columns (the left column keeps room for the edge warning).
+    Label_Duration = label(content_, "Label_Duration", "", 735, 480, 276, 26, 11, true, Qt::AlignHCenter);
     Label_Duration->setToolTip("Duration of totality or annularity at the site (C2 to C3)");
-    Label_Magnitude = label(content_, "Label_Magnitude", "", 2, 316, 343, 24, 11, true);
+    Label_Magnitude = label(content_, "Label_Magnitude", "", 735, 508, 276, 26, 11, true, Qt::AlignHCenter);
     Label_Magnitude->setToolTip("Magnitude of the eclipse at the site at maximum");
     ComboBox_NS = new QComboBox;
     ComboBox_NS->addItems({"N", "S"});
@@ -338,6 +343,23 @@ void TForm_Main::BuildWidgets() {
     QPushButton* ok = button(Panel_About, "Button_About_OK", "OK", 420);
     connect(ok, &QPushButton::clicked, Panel_About, &QWidget::hide);
 
+    // Eclipse day at the site: the path over the world map (a click opens the site map), the
+    // near-edge warning under the site and the clock check beside the clock.
+    Image_Path = new PathMapView(PathMapStyle::World, Panel1);
+    Image_Path->setObjectName("Image_Path");
+    Image_Path->setGeometry(0, 0, kMapWidth, kMapHeight);
+    Image_Path->stackUnder(Shape_Lati);
+    Image_Path->SetClicked([this](GeoPoint) { Site_MapClick(); });
+    Label_EdgeWarning = label(content_, "Label_EdgeWarning", "", 2, 282, 343, 78, 9);
+    Label_EdgeWarning->setWordWrap(true);
+    SetBackground(Label_EdgeWarning, QColor(170, 30, 30));
+    Label_EdgeWarning->hide();
+    Label_ClockCheck = label(content_, "Label_ClockCheck", "", 735, 4, 275, 44, 9);
+    Label_ClockCheck->setWordWrap(true);
+    worldSweeper_ = new MapSweeper(this);
+    siteMap_ = new TForm_SiteMap(this);
+    siteMap_->SetSiteClicked([this](GeoPoint place) { PutSite(SiteAt(place, std::nullopt, shared_.site)); });
+
     for (BaseGeometry& b : base_) b.pointSize = b.widget->font().pointSizeF();
 
     connect(ScrollBar_Eclipse, &QScrollBar::valueChanged, this, [this] { SelectEclipse(); });
@@ -366,6 +388,9 @@ void TForm_Main::BuildMenus() {
     };
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("File1");
+    Site_from_GPS = action(file, "Site_from_GPS", kNoGpsdCaption);
+    connect(Site_from_GPS, &QAction::triggered, this, &TForm_Main::Site_from_GPSClick);
+    file->addSeparator();
     Exit_and_save = action(file, "Exit_and_save", "E&xit (save coordinates)");
     Exit_no_save = action(file, "Exit_no_save", "&Quit (don't save coordinates)");
     connect(Exit_and_save, &QAction::triggered, this, &TForm_Main::Exit_and_saveClick);
@@ -388,6 +413,8 @@ void TForm_Main::BuildMenus() {
     Spoken_Commands->setCheckable(true);
     Speaker1 = action(options, "Speaker1", "&Listen commands");
     options->addSeparator();
+    Site_Map = action(options, "Site_Map", "Site map");
+    connect(Site_Map, &QAction::triggered, this, &TForm_Main::Site_MapClick);
     connect(Zehntelsekunden, &QAction::triggered, this, &TForm_Main::ZehntelsekundenClick);
     connect(Spoken_Commands, &QAction::triggered, this, &TForm_Main::Spoken_CommandsClick);
     connect(Speaker1, &QAction::triggered, this, [this] { ShowPanelCentred(Panel_Spoken_commands); });
@@ -580,6 +607,58 @@ void TForm_Main::RecomputePass() {
     Label_Duration->setText(ToQString(pass.contacts.Duration));
     Label_Magnitude->setText(ToQString(pass.contacts.Magnitude));
     if (pass.deltaTChanged) ShowHeader();
+    ShowEclipseDay();
+}
+
+void TForm_Main::ShowEclipseDay() {
+    const EclipseState& eclipse = shared_.eclipse;
+    const StadtType& place = shared_.contacts.Stadt;
+    if (const std::pair shown{eclipse.SelectedEclipse, eclipse.DeltaT}; shown != worldShown_) {
+        worldShown_ = shown;
+        worldSweeper_->Request([record = eclipse.CurrentEclipse, deltaT = eclipse.DeltaT] { return WorldPathMap(record, deltaT); },
+                               [this](PathMap map) { Image_Path->SetMap(std::move(map)); });
+    }
+
+    const PathLimit limit = NearestPathLimit(eclipse.CurrentEclipse, eclipse.DeltaT, place);
+    const EdgeWarning warning = NearEdgeWarning(place, limit);
+    Label_EdgeWarning->setText(ToQString(warning.text));
+    Label_EdgeWarning->setVisible(warning.shown);
+
+    const GpsStatus gps = gps_ ? gps_->Latest() : GpsStatus{};
+    const bool fix = gps.state == GpsState::Fix;
+    const ClockCheck clock = CheckClock(clockStatus_ ? clockStatus_->Read() : KernelClockStatus{},
+                                        fix ? gps.fix.clockOffsetSeconds : std::nullopt);
+    Label_ClockCheck->setText(ToQString(clock.text));
+    SetTextColour(Label_ClockCheck, clock.warning ? QColor(255, 80, 80) : QColor(160, 255, 160));
+    Site_from_GPS->setText(ToQString(GpsItemCaption(gps.state)));
+    Site_from_GPS->setEnabled(fix);
+
+    if (siteMap_->isVisible()) {
+        const GeoPoint site = PositionOf(place);
+        siteMap_->ShowSite(eclipse.SelectedEclipse, eclipse.CurrentEclipse, eclipse.DeltaT, site, place.Height,
+                           SiteMapCaption(site, limit));
+    }
+}
+
+void TForm_Main::Site_MapClick() {
+    siteMap_->show();
+    siteMap_->raise();
+    RecomputePass();  // the site map follows the site from now on
+}
+
+void TForm_Main::Site_from_GPSClick() {
+    if (!gps_) return;
+    const GpsStatus gps = gps_->Latest();
+    if (gps.state == GpsState::Fix) PutSite(SiteFromGps(gps.fix, shared_.site));
+}
+
+void TForm_Main::PutSite(const SiteInputs& site) {
+    LoadTableSite({ScrollBar_Eclipse->value(), site.Lati, site.NS == "N", site.Long, site.EW == "E", site.Height});
+}
+
+void TForm_Main::WaitForMaps() {
+    worldSweeper_->WaitForDone();
+    siteMap_->WaitForMap();
 }
 
 void TForm_Main::Edit_LatiChange(const QString& text) {
@@ -700,6 +779,7 @@ void TForm_Main::SetFormSize(FormSize size) {
     statusBar()->setFixedHeight(scaled(kStatusHeight));
     for (QLabel* panel : statusPanels_) panel->setFixedWidth(scaled(kStatusPanelWidth));
     Image1->setGeometry(0, 0, Panel1->width(), Panel1->height());
+    Image_Path->setGeometry(0, 0, Panel1->width(), Panel1->height());
     FillVersionGrid();
     // A panel that is open scales with the window and stays centred in it.
     for (QFrame* panel : {Panel_About, Panel_Spoken_commands}) {

@@ -8,7 +8,9 @@
 
 #include "camera/sound_player.h"
 #include "circumstances/recompute.h"
+#include "circumstances/site_sources.h"
 #include "eclipse_data/clock.h"
+#include "eclipse_data/clock_check.h"
 #include "exposure/table_file.h"
 #include "state/variables.h"
 
@@ -25,6 +27,10 @@ class QTableWidget;
 class QTimer;
 
 namespace zelto {
+
+class MapSweeper;
+class PathMapView;
+class TForm_SiteMap;
 
 // The program's home screen: eclipse selection, observer site, ΔT, the UT clock with the contact
 // table and countdowns, the world map with the site marker, the status line and the main menu.
@@ -73,6 +79,18 @@ public:
     QAction* cameraItem() const { return Tests; }
     QAction* exposureTablesItem() const { return Exposure_Tables; }
 
+    // Eclipse day at the site. The clock check asks `clock` (none: "unknown"), the GPS item and the
+    // clock check ask `gps` (none: the program was built without libgps); neither is owned.
+    void SetClockStatusSource(ClockStatusSource* clock) { clockStatus_ = clock; }
+    void SetGpsSource(GpsSource* gps) { gps_ = gps; }
+    // Puts a site into the edits and lists, which recomputes everything for it.
+    void PutSite(const SiteInputs& site);
+    void Site_from_GPSClick();
+    void Site_MapClick();
+    TForm_SiteMap* siteMap() const { return siteMap_; }
+    // Finishes the map sweeps in progress and shows their maps (tests and screenshots).
+    void WaitForMaps();
+
     std::string ParameterFilePath() const;  // AppDataFolder + "Zelto.prm"
     QTimer* timer() const { return timer_; }
     const std::string& captionPrefix() const { return captionPrefix_; }
@@ -112,6 +130,9 @@ private:
     void Spoken_CommandsClick(bool on);
     void Exit_and_saveClick();
     void Exit_no_saveClick();
+    // After every pass: the world map's path, the near-edge warning, the clock check, the GPS item
+    // and the site map.
+    void ShowEclipseDay();
 
     SharedVariables& shared_;
     Clock& clock_;
@@ -155,6 +176,17 @@ private:
     QTableWidget* StringGrid_VersionsInfo = nullptr;
     QFrame* Panel_Spoken_commands = nullptr;
 
+    PathMapView* Image_Path = nullptr;  // the path over the world map
+    QLabel* Label_EdgeWarning = nullptr;
+    QLabel* Label_ClockCheck = nullptr;
+    TForm_SiteMap* siteMap_ = nullptr;
+    MapSweeper* worldSweeper_ = nullptr;
+    std::pair<int, double> worldShown_{0, 0};  // the eclipse and ΔT of the world map's path
+    ClockStatusSource* clockStatus_ = nullptr;
+    GpsSource* gps_ = nullptr;
+
+    QAction* Site_from_GPS = nullptr;
+    QAction* Site_Map = nullptr;
     QAction* Exit_and_save = nullptr;
     QAction* Exit_no_save = nullptr;
     QAction* Tests = nullptr;

@@ -6,6 +6,7 @@ packages=(
   build-essential cmake git pkg-config python3
   qt6-base-dev qt6-multimedia-dev
   libgphoto2-dev
+  libgps-dev gpsd gpsd-clients python3-gps
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   fonts-dejavu-core
   espeak-ng sox imagemagick xvfb xdotool

@@ -168,6 +168,40 @@ TEST_F(RunTest, SingleShotRowsWriteChangedSettingsOnceAndKeepTheirInstants) {
     EXPECT_EQ(shared.time.TimeOffset, 0);
 }
 
+// The wait for an instant sleeps between turns: the window still works, the countdown is refreshed
+// and the abort flag is looked at at least every 50 ms, the label is written only when its text
+// changes, a step of the UT clock is noticed at the next turn, and the row still starts on its instant.
+TEST_F(RunTest, WaitingSleepsYetWakesEvery50msAndEndsOnTheInstant) {
+    clock.SetJumpToWaits(false);
+    const double instant = kStart + 20 * kSecond;
+    table.AppendRow(Row("", "C2", instant, {6}));
+    std::vector<double> turns;  // time of each message processing during the wait, without the step
+    double step = 0;
+    pump.onMessages = [&] {
+        if (view.wann.empty() || Writes(0x406) > 0) return;  // the wait lies between these
+        turns.push_back(clock.CurrentJD() - step);
+        // The computer's clock is set 5 s ahead 10 s into the wait.
+        if (step == 0 && clock.CurrentJD() > kStart + 10 * kSecond) {
+            step = 5 * kSecond;
+            clock.SetJD(clock.CurrentJD() + step);
+        }
+    };
+    const int wannDiffWritesBefore = view.wannDiffWrites;
+    const RunSummary summary = Run();
+    ASSERT_EQ(summary.picturesTaken, 1);
+    ASSERT_GT(step, 0);
+    double longestGap = 0;
+    for (size_t i = 1; i < turns.size(); ++i) longestGap = std::max(longestGap, turns[i] - turns[i - 1]);
+    EXPECT_LE(longestGap, 0.050 * kSecond);
+    EXPECT_LT(turns.size(), 1000u);  // 15 s of waiting without spinning: about 40 turns a second
+    // One countdown text per tenth of a second at most (15 s of waiting, after the step).
+    EXPECT_LE(view.wannDiffWrites - wannDiffWritesBefore, 152);
+    EXPECT_GE(turns.back() + step, instant);
+    EXPECT_LT(turns.back() + step - instant, 0.0035 * kSecond);  // one polled turn: three 1 ms polls
+    const RunAction& picture = view.actions.back();
+    EXPECT_EQ(picture.scheduledJD, instant);
+}
+
 TEST_F(RunTest, NoTableGoesStraightToTheEndStep) {
     table = ExposureTable();  // 2048 empty rows
     const RunSummary summary = Run();

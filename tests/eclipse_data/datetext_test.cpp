@@ -125,5 +125,16 @@ TEST(Delay, WaitsOnTheTickAcrossItsWrap) {
     EXPECT_LE(waited, 22);
 }
 
+TEST(Delay, SleepsThroughAllButItsLastMillisecond) {
+    // A quarter millisecond per poll: spinning through 222 ms would poll the clock about 900 times.
+    FakeClock clock(2451545.0, 250);
+    const uint32_t start = clock.TickMs();
+    const int64_t waited = Delay(clock, 222);
+    EXPECT_GE(waited, 222);
+    EXPECT_LE(waited, 223);
+    EXPECT_LE(static_cast<uint32_t>(clock.TickMs() - start), 224u);
+    EXPECT_LT(clock.polls(), 12);
+}
+
 }  // namespace
 }  // namespace zelto

@@ -33,11 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Silent final : public SoundPlayer {
-  public:
-    void Play(const std::string&) override {}
-};
-
 std::string FileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream text;

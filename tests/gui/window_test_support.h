@@ -4,6 +4,7 @@
 
 #include <QObject>
 
+#include "camera/sound_player.h"
 #include "state/variables.h"
 
 namespace zelto {
@@ -18,6 +19,12 @@ inline void ResetSharedState(SharedVariables& shared) {
     shared.site = SiteInputs{};
     shared.contacts = ContactState{};
 }
+
+// A sound player that plays nothing.
+class Silent final : public SoundPlayer {
+  public:
+    void Play(const std::string&) override {}
+};
 
 // A window's control by its object name; a missing one fails the test.
 template <typename W>

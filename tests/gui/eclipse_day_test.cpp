@@ -1,0 +1,185 @@
+// Eclipse day at the site in the windows: the clock check and the GPS item with fake sources, the
+// near-edge warning, the site map, and fitting the exposure table to the current site.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <memory>
+
+#include "eclipse51_path.h"
+#include "eclipse_data/julian.h"
+#include "eclipse_data/number_text.h"
+#include "exposure_window/form_exposure.h"
+#include "main_window/form_main.h"
+#include "main_window/form_site_map.h"
+#include "window_test_support.h"
+
+namespace zelto {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FakeKernel final : public ClockStatusSource {
+  public:
+    KernelClockStatus Read() override { return status; }
+    KernelClockStatus status;
+};
+
+class FakeGps final : public GpsSource {
+  public:
+    GpsStatus Latest() override { return status; }
+    GpsStatus status{GpsState::NoGpsd, {}};
+};
+
+// A site on a meridian, height 0, as the table file and the edits hold it.
+TableFileSite SiteAt(double latitude, double west) { return {51, FixedText(latitude, 4), true, FixedText(west, 4), false, "0"}; }
+
+class EclipseDay : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(home.isValid());
+        const std::string base = home.path().toStdString() + "/";
+        fs::create_directories(base + "Documents");
+        SharedVariables& shared = Shared();
+        shared.folders = {base, base + "Documents/", base, base, base};
+        ResetSharedState(shared);
+        main = std::make_unique<TForm_Main>(shared, clock, sound);
+        main->SetQuitApplicationOnClose(false);
+        main->SetQuitProcess([] {});
+        main->SetClockStatusSource(&kernel);
+        main->SetGpsSource(&gps);
+        main->Timer1Timer();
+    }
+
+    template <typename W = QLabel>
+    W* Get(const char* name) {
+        return FindControl<W>(*main, name);
+    }
+    QString Edits() {
+        return Get<QLineEdit>("Edit_Lati")->text() + Get<QComboBox>("ComboBox_NS")->currentText() + " " +
+               Get<QLineEdit>("Edit_Long")->text() + Get<QComboBox>("ComboBox_EW")->currentText() + " " +
+               Get<QLineEdit>("Edit_Height")->text();
+    }
+
+    QTemporaryDir home;
+    FakeClock clock{CalendarToJD(2024, 4, 8, 17, 0, 0), 0};
+    Silent sound;
+    FakeKernel kernel;
+    FakeGps gps;
+    std::unique_ptr<TForm_Main> main;
+};
+
+TEST_F(EclipseDay, ClockCheckAndSiteFromGps) {
+    QLabel* check = Get("Label_ClockCheck");
+    QAction* item = Get<QAction>("Site_from_GPS");
+    EXPECT_EQ(check->text(), "Clock sync: unknown");  // the fake kernel cannot say yet
+    kernel.status = {true, false, 0};
+    main->Timer1Timer();
+    EXPECT_EQ(check->text(), "Clock not synchronised");
+    EXPECT_EQ(check->palette().color(QPalette::WindowText), QColor(255, 80, 80));
+    EXPECT_EQ(item->text(), "no GPS (gpsd not running)");
+    EXPECT_FALSE(item->isEnabled());
+
+    kernel.status = {true, true, 0.002};
+    gps.status = {GpsState::Fix, {32.78, -96.80, 140.0, 0.2}};
+    main->Timer1Timer();
+    EXPECT_EQ(check->text(), "Clock synchronised, error 0.002 s; GPS offset +0.20 s");
+    EXPECT_EQ(check->palette().color(QPalette::WindowText), QColor(160, 255, 160));
+    EXPECT_EQ(item->text(), "Site from GPS");
+    ASSERT_TRUE(item->isEnabled());
+    item->trigger();
+    EXPECT_EQ(Edits(), "32.7800N 96.8000W 140");
+    EXPECT_EQ(Shared().contacts.Stadt.LocalType, 't');
+}
+
+TEST_F(EclipseDay, EdgeWarningNearALimitOnly) {
+    QLabel* warning = Get("Label_EdgeWarning");
+    const double limit = eclipse51::NorthernLimit(eclipse51::kCentralWest);
+    struct Case {
+        double latitude;
+        bool shown;
+    };
+    // On the central line; 1 km south of the northern limit (less across the path); 10 km south.
+    const Case cases[] = {{eclipse51::kCentralLatitude, false},
+                          {limit - 1 / eclipse51::kKmPerDegreeLatitude, true},
+                          {limit - 10 / eclipse51::kKmPerDegreeLatitude, false}};
+    for (const Case& c : cases) {
+        main->LoadTableSite(SiteAt(c.latitude, eclipse51::kCentralWest));
+        EXPECT_EQ(warning->isVisibleTo(main.get()), c.shown) << c.latitude;
+        if (c.shown) {
+            EXPECT_TRUE(warning->text().contains("inside the path's northern limit")) << warning->text().toStdString();
+        }
+    }
+}
+
+TEST_F(EclipseDay, PathOnTheMapsAndAClickOnTheSiteMapSetsTheSite) {
+    main->LoadTableSite(SiteAt(eclipse51::kCentralLatitude, eclipse51::kCentralWest));
+    main->Site_MapClick();
+    main->WaitForMaps();
+    TForm_SiteMap* siteMap = main->siteMap();
+    ASSERT_TRUE(siteMap->isVisible());
+    EXPECT_FALSE(siteMap->map().band.empty());
+
+    // The painted site map: shaded on the central line, not 10 km north of the limit.
+    QWidget* view = FindControl<QWidget>(*siteMap, "SiteMap_View");
+    const QImage picture = view->grab().toImage();
+    const MapArea area = siteMap->map().area;
+    const auto pixel = [&](GeoPoint p) {
+        const MapPixel at = ToPixel(area, p, view->width(), view->height());
+        return picture.pixelColor(static_cast<int>(at.x), static_cast<int>(at.y));
+    };
+    const double limit = eclipse51::NorthernLimit(eclipse51::kCentralWest);
+    const QColor shaded = pixel({eclipse51::kCentralLatitude + 0.05, eclipse51::kCentralWest});
+    const QColor plain = pixel({limit + 10 / eclipse51::kKmPerDegreeLatitude, eclipse51::kCentralWest});
+    EXPECT_LT(shaded.lightness() + 40, plain.lightness());
+
+    // A click 0.5° north of the site moves the site there (to a pixel's 0.007°) and the map with it.
+    const MapPixel north = ToPixel(area, {eclipse51::kCentralLatitude + 0.5, eclipse51::kCentralWest}, view->width(), view->height());
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(static_cast<int>(north.x), static_cast<int>(north.y)));
+    EXPECT_NEAR(Get<QLineEdit>("Edit_Lati")->text().toDouble(), eclipse51::kCentralLatitude + 0.5, 0.01);
+    EXPECT_NEAR(Get<QLineEdit>("Edit_Long")->text().toDouble(), eclipse51::kCentralWest, 0.01);
+    main->WaitForMaps();
+    EXPECT_NEAR(siteMap->map().area.north, eclipse51::kCentralLatitude + 2.5, 0.01);
+}
+
+TEST_F(EclipseDay, FitTableToCurrentSiteTakesItsSiteAndMarksRowsToCheck) {
+    TForm_Exposure form(Shared(), *main);
+    std::vector<std::string> boxes;
+    form.SetMessageBox([&boxes](const std::string&, const std::string& text) { boxes.push_back(text); });
+    form.FormShow();
+    form.Button_Create_ExposureListClick();
+    const TableFileSite home = main->TableSite();
+    EXPECT_EQ(form.tableSite(), home);
+
+    // To Dallas: the table's site becomes Dallas, every row still in its phase.
+    const TableFileSite dallas{51, "32.78", true, "96.80", false, "140"};
+    main->LoadTableSite(dallas);
+    FindControl<QAction>(form, "Fit_Table_To_Site")->trigger();
+    EXPECT_EQ(form.tableSite(), dallas);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(FindControl<QLabel>(form, "Label_Exp1")->text().startsWith("Exposure Table for Total Eclipse: Totality at location is 23"));
+
+    // Then to a site with 6 s of totality: the loop row turns red and is listed.
+    main->LoadTableSite(SiteAt(eclipse51::NorthernDuration(eclipse51::kCentralWest, 6), eclipse51::kCentralWest));
+    FindControl<QAction>(form, "Fit_Table_To_Site")->trigger();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("marked red"), std::string::npos);
+    QAbstractItemModel* grid = FindControl<QTableView>(form, "NGE")->model();
+    for (int row = 0; row < form.table().RowCount(); ++row) {
+        const std::string& phase = form.table().Row(row)[kColumnPhase];
+        const QColor fill = grid->data(grid->index(row, 0), Qt::BackgroundRole).value<QBrush>().color();
+        if (phase == "Loop during totality until" || phase == "C2: begin of total phase") {
+            EXPECT_EQ(fill == QColor(255, 110, 110), phase[0] == 'L') << phase;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace zelto
