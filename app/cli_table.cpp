@@ -175,7 +175,8 @@ int TableCommand(const Arguments& args) {
     ExposureTable table;
     if (!CreateExposureTable(input, table).Created) {
         std::cerr << "zelto-cli: table: visibility code " << input.VisibilityCode
-                  << " allows no exposure table at this site (local type " << input.Place.LocalType << ")\n";
+                  << " allows no exposure table at this site (local type " << input.Place.LocalType
+                  << "): " << NoTableReason(input.Place.LocalType, input.VisibilityCode) << '\n';
         return kExitNoTable;
     }
 
