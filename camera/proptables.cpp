@@ -3,6 +3,7 @@
 #include "camera/edsdk.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
+#include "exposure/table.h"
 
 namespace zelto {
 
@@ -495,6 +496,16 @@ std::string KnownSettingNamesText(int kind) {
         text += row.name;
     }
     return text;
+}
+
+bool UnknownSettingCell(int column, std::string_view cell) {
+    const int kind = column == kColumnQuality ? kKindImageQuality
+                     : column == kColumnISO   ? kKindISO
+                     : column == kColumnAperture ? kKindAv
+                                                 : -1;
+    if (kind < 0) return false;
+    const std::string name = Trimmed(cell);
+    return !name.empty() && !KnownSettingName(kind, name);
 }
 
 uint32_t IQCodeByName(std::string_view name) { return CodeByName(ImageQualityNames, name); }

@@ -25,6 +25,7 @@
 #include <utility>
 
 #include "camera/camera_log.h"
+#include "camera/proptables.h"
 #include "exposure/fit_table.h"
 #include "platform/qt_text.h"
 #include "exposure/table_file.h"
@@ -42,6 +43,10 @@ constexpr int kGridTop = 240;  // the grid fills the client area below, 466 pixe
 constexpr int kGutterWidth = 35;
 constexpr int kRowHeight = 20;
 constexpr const char* kTableFileName = "Zelto_Exposure_Table.txt";
+
+// A quality, ISO or aperture the camera tables do not know: white on red, whatever the row's colour.
+QBrush UnknownSettingColour(int role) { return role == Qt::ForegroundRole ? QBrush(Qt::white) : QBrush(QColor(220, 0, 0)); }
+const char* const kUnknownSettingHint = "Not a name the camera tables know: a run counts this setting as failed";
 
 // Table cells are 8-bit text: Latin-1 maps every byte to one character and back unchanged.
 QString Cell(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
@@ -91,7 +96,11 @@ class ExposureTableModel final : public QAbstractTableModel {
                 return QVariant::fromValue(alignment_[static_cast<size_t>(index.column())]);
             case Qt::BackgroundRole:
             case Qt::ForegroundRole:
+                if (UnknownSettingCell(index.column(), *text)) return UnknownSettingColour(role);
                 return NGEDrawCell(index.row(), role);
+            case Qt::ToolTipRole:
+                if (UnknownSettingCell(index.column(), *text)) return kUnknownSettingHint;
+                return {};
             default:
                 return {};
         }

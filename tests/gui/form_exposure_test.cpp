@@ -418,6 +418,23 @@ TEST_F(FormExposure, CreateFollowsASiteChangedWhileOpen) {
     EXPECT_EQ(boxes, std::vector<std::string>{"There is no eclipse at this site."});
 }
 
+TEST_F(FormExposure, SettingNamesTheCameraTablesDoNotKnowShowRed) {
+    OpenAt(kTotalSite);
+    Click("Button_Create_ExposureList");
+    const int row = FindPhase("C2: begin of total phase");
+    ASSERT_GE(row, 0);
+    const auto fill = [this, row](int column) {
+        return Grid()->data(Grid()->index(row, column), Qt::BackgroundRole).value<QBrush>().color();
+    };
+    const QColor green = fill(kColumnQuality);
+    Grid()->setData(Grid()->index(row, kColumnQuality), "JPGHuge", Qt::EditRole);
+    Grid()->setData(Grid()->index(row, kColumnAperture), "f/8", Qt::EditRole);
+    EXPECT_EQ(fill(kColumnQuality), QColor(220, 0, 0));
+    EXPECT_TRUE(Grid()->data(Grid()->index(row, kColumnQuality), Qt::ToolTipRole).toString().startsWith("Not a name"));
+    EXPECT_EQ(fill(kColumnAperture), green);  // a known name keeps the row's colour
+    EXPECT_EQ(fill(kColumnPhase), green);
+}
+
 TEST_F(FormExposure, SaveFollowsTheTableFileAndUnsavedEditsAreAskedFor) {
     OpenAt(kTotalSite);
     const std::string documents = docs.string() + "/";
