@@ -122,6 +122,7 @@ SeriesResult TakeNinePictures(const ShotsEnvironment& env) {
     // The series steps the shutter speed as its explanation says, and sets it back at the end; a
     // camera whose speeds cannot be stepped takes the nine with the actual settings, and says so.
     TAppMaster* first = env.camera();
+    if (first != nullptr) first->ReadProperty(kEdsPropTv);  // the actual speed, not a stale copy
     const TCamera* body = first ? first->Camera() : nullptr;
     const std::vector<uint32_t> speeds = body ? NineShutterSpeeds(*body) : std::vector<uint32_t>{};
     const int64_t actualTv = body ? body->GetPropertyValue(kEdsPropTv) : -1;
