@@ -29,9 +29,11 @@ const Command kCommands[] = {
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
     {"run", RunCommand,
-     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate]\n"
+     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
      "                          carry out an exposure table (--fast: simulated clock; without a camera\n"
-     "                          the run stops with exit 1 unless --simulate or --camera none is given)"},
+     "                          the run stops with exit 1 unless --simulate or --camera none is given;\n"
+     "                          --inject: virtual camera faults such as busy@19x3,fail@20,unplug@25+3,\n"
+     "                          slow=5000)"},
 };
 
 void PrintHelp() {

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "app/cli_commands.h"
@@ -13,6 +14,7 @@
 #include "camera/run_engine.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
+#include "camera/virtual_faults.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
@@ -26,7 +28,6 @@ namespace zelto::cli {
 namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
-constexpr const char* kRunUsage = "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate]";
 // A simulated run starts this long before the first row's instant.
 constexpr double kFastLeadSeconds = 10;
 
@@ -120,11 +121,14 @@ class SilentSound final : public SoundPlayer {
 }  // namespace
 
 int RunCommand(const Arguments& args) {
+    constexpr const char* kUsage =
+        "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC]";
     std::string file;
     std::string cameraName = CameraBackendSetting();
     bool test = false;
     bool fast = false;
     bool simulate = false;  // a camera that is not found may be replaced by the simulation
+    std::optional<VirtualFaultPlan> faults;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
@@ -138,15 +142,21 @@ int RunCommand(const Arguments& args) {
             if (cameraName != "virtual" && cameraName != "gphoto2" && cameraName != "none") {
                 return UsageError("run: unknown camera '" + cameraName + "' (virtual, gphoto2 or none)");
             }
+        } else if (args[i] == "--inject") {
+            if (i + 1 >= args.size())
+                return UsageError("run: --inject needs a fault list such as busy@19x3,unplug@25+3");
+            const VirtualFaultReading reading = ReadVirtualFaults(args[++i]);
+            if (!reading.plan) return UsageError("run: --inject: " + reading.error);
+            faults = reading.plan;
         } else if (!args[i].empty() && args[i][0] == '-') {
             return UsageError("run: unknown option '" + args[i] + "'");
         } else if (file.empty()) {
             file = args[i];
         } else {
-            return UsageError(kRunUsage);
+            return UsageError(kUsage);
         }
     }
-    if (file.empty()) return UsageError(kRunUsage);
+    if (file.empty()) return UsageError(kUsage);
 
     const TableFileReading reading = LoadExposureTable(file);
     if (!reading.opened) return UsageError("run: " + reading.message);
@@ -155,6 +165,11 @@ int RunCommand(const Arguments& args) {
                           reading.message);
     }
     const ExposureTable& table = reading.table;
+
+    CameraBackend backend = MakeCameraBackend(cameraName);
+    if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
+    if (faults && backend.name != "virtual")
+        return UsageError("run: --inject needs the virtual camera (--camera virtual)");
 
     SharedVariables& shared = Shared();
     StartUp(shared, QuerySystemLocations());
@@ -183,46 +198,48 @@ int RunCommand(const Arguments& args) {
         clock = std::make_unique<SystemClock>();
     }
 
-    CameraBackend backend = MakeCameraBackend(cameraName);
-    if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
-    if (auto* virtualCamera = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
-        UseSimulatedBodyTimes(*virtualCamera, [fakeClock](double ms) {
-            if (fakeClock) {
-                fakeClock->AdvanceMs(ms);
-            } else {
-                std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
-            }
-        });
+    std::unique_ptr<VirtualFaultInjector> injector;
+    if (auto* body = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
+        UseSimulatedBodyTimes(
+            *body,
+            [fakeClock](double ms) {
+                if (fakeClock) {
+                    fakeClock->AdvanceMs(ms);
+                } else {
+                    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
+                }
+            },
+            faults ? faults->slowerMs : 0);
+        if (faults) injector = std::make_unique<VirtualFaultInjector>(*body, *faults);
     }
 
     QueueSink sink;
     std::unique_ptr<TAppMaster> master;
-    if (cameraName != "none") {
+    // Connects the camera, or again after the run lost it; master stays null when none answers. False
+    // when an allowed-value list does not fit.
+    const auto connect = [&]() -> bool {
+        if (master) master->Destroy();
+        master.reset();
         shared.camera.SaveTo = 1;
-        master = TAppMaster::Create(*backend.sdk, &sink, shared.camera);
-        shared.camera.CameraName = Trimmed(master->DeviceName());
-        if (!shared.camera.CameraName.empty()) {
-            master->SetEventHandlers();
-            master->OpenSession();
-            master->ApplySaveTo();
-            shared.camera.SupportedCodes = SupportedCodesTable{};
-            try {
-                for (EdsPropertyID property : kShootingProperties) master->ReadPropertyList(property);
-            } catch (const CameraRangeError& e) {
-                std::cerr << "zelto-cli: run: camera: " << e.what() << '\n';
-                return 1;
-            }
-            master->ReadProperty(kEdsPropAll);
-            std::cout << "camera: " << shared.camera.CameraName << '\n';
-        } else if (simulate) {
-            std::cout << "camera: not detected, simulation mode\n";
-        } else {
+        try {
+            master = OpenCameraSession(*backend.sdk, &sink, shared.camera);
+        } catch (const CameraRangeError& e) {
+            std::cerr << "zelto-cli: run: camera: " << e.what() << '\n';
+            return false;
+        }
+        return true;
+    };
+    if (cameraName != "none") {
+        if (!connect()) return 1;
+        if (!master && !simulate) {
             // A run meant for a camera never pretends: without --simulate it stops here.
             std::cerr << "zelto-cli: run: camera " << backend.name
                       << ": no camera detected (connect it and switch it on, or give --simulate)\n";
-            master->Destroy();
             return 1;
         }
+        std::cout << (master ? "camera: " + shared.camera.CameraName
+                             : std::string("camera: not detected, simulation mode"))
+                  << '\n';
     } else {
         std::cout << "camera: none, simulation mode\n";
     }
@@ -232,9 +249,20 @@ int RunCommand(const Arguments& args) {
     ConsoleView view;
     SilentSound sound;
     QtShell shell;
-    RunEnvironment environment{*clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
+    RunEnvironment environment{*clock,
+                               pump,
+                               view,
+                               sound,
+                               shell,
+                               shared.flags,
+                               shared.time,
+                               shared.folders,
                                [&master, &shared]() -> TAppMaster* {
                                    return shared.camera.CameraName.empty() ? nullptr : master.get();
+                               },
+                               [&connect] { connect(); },
+                               [&injector](int row) {
+                                   if (injector) injector->RowStarting(row);
                                }};
     PhotographyRun run(environment, table);
     const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real);
@@ -245,17 +273,8 @@ int RunCommand(const Arguments& args) {
         std::cout << "No exposure table.\n";
         return 1;
     }
-    std::cout << "pictures taken " << summary.picturesTaken << ", failed " << summary.picturesFailed
-              << ", skipped " << summary.picturesSkipped << "; settings failed " << summary.settingsFailed
-              << "; rows skipped " << summary.rowsSkipped << '\n';
-    if (summary.latestRow >= 0) {
-        std::cout << "latest start " << FixedText(summary.latestStartSeconds, 3)
-                  << " s after its instant (row " << summary.latestRow + 1 << ")\n";
-    }
-    if (summary.aborted) std::cout << "run aborted\n";
-    if (summary.cameraLost) std::cout << "camera lost during the run\n";
-    const bool cameraFailed = summary.picturesFailed > 0 || summary.settingsFailed > 0 || summary.cameraLost;
-    return summary.aborted || cameraFailed ? 1 : 0;
+    std::cout << RunSummaryText(summary);
+    return RunWentToPlan(summary) ? 0 : 1;
 }
 
 }  // namespace zelto::cli

@@ -1,11 +1,18 @@
 // The program: start-up of the shared state, then the windows, then the event loop until the main
 // window closes.
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
 
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <thread>
+
 #include "camera/backend.h"
+#include "camera/virtual_camera.h"
+#include "camera/virtual_faults.h"
 #include "camera_window/form_camera.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
@@ -41,6 +48,18 @@ int main(int argc, char** argv) {
                               QString::fromStdString(text).replace('\r', '\n'));
     });
 
+    // A bad day rehearsed on the virtual camera: ZELTO_VIRTUAL_FAULTS=SPEC (see README).
+    static std::optional<zelto::VirtualFaultPlan> faults;
+    if (const std::string spec = zelto::VirtualFaultsSetting(); !spec.empty()) {
+        const zelto::VirtualFaultReading reading = zelto::ReadVirtualFaults(spec);
+        if (!reading.plan) {
+            QMessageBox::critical(nullptr, "Zelto",
+                                  QString::fromStdString("ZELTO_VIRTUAL_FAULTS: " + reading.error));
+            return 2;
+        }
+        faults = reading.plan;
+    }
+
     static zelto::SystemClock clock;
     static zelto::QtSoundPlayer sound;
     // Windows in the order main, camera, exposure table.
@@ -58,15 +77,32 @@ int main(int argc, char** argv) {
     // the words zelto-cli prints.
     static zelto::QtShell shell;
     static zelto::CameraBackend backend;
-    zelto::TForm_Camera camera({shared, clock, sound, shell,
-                                [&camera]() -> zelto::EdsSdk& {
-                                    if (!backend.sdk) {
-                                        backend = zelto::MakeCameraBackendOrNone(zelto::CameraBackendSetting());
-                                        if (!backend.error.empty()) camera.ShowMessage(backend.error);
-                                    }
-                                    return *backend.sdk;
-                                },
-                                [&shared] { return zelto::QueryComputerInformation(shared.folders); }});
+    static std::unique_ptr<zelto::VirtualFaultInjector> injector;
+    zelto::TForm_Camera camera(
+        {shared, clock, sound, shell,
+         [&camera]() -> zelto::EdsSdk& {
+             if (!backend.sdk) {
+                 backend = zelto::MakeCameraBackendOrNone(zelto::CameraBackendSetting());
+                 if (!backend.error.empty()) camera.ShowMessage(backend.error);
+                 auto* body = dynamic_cast<zelto::VirtualCamera*>(backend.sdk.get());
+                 if (body != nullptr && backend.name == "virtual" && faults) {
+                     injector = std::make_unique<zelto::VirtualFaultInjector>(*body, *faults);
+                     if (faults->slowerMs > 0) {
+                         zelto::UseSimulatedBodyTimes(
+                             *body,
+                             [](double ms) {
+                                 std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(ms));
+                             },
+                             faults->slowerMs);
+                     }
+                 }
+             }
+             return *backend.sdk;
+         },
+         [&shared] { return zelto::QueryComputerInformation(shared.folders); },
+         [](int row) {
+             if (injector) injector->RowStarting(row);
+         }});
     zelto::TForm_Exposure exposure(shared, main);
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());

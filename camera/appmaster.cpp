@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "eclipse_data/number_text.h"
 #include "eclipse_data/program_values.h"
 
 namespace zelto {
@@ -213,6 +214,23 @@ void TAppMaster::Destroy() {
     camera_.reset();
     sdk_.EdsTerminateSDK();
     sdkReady_ = false;
+}
+
+std::unique_ptr<TAppMaster> OpenCameraSession(EdsSdk& sdk, CameraMessageSink* window, CameraState& state) {
+    std::unique_ptr<TAppMaster> master = TAppMaster::Create(sdk, window, state);
+    const std::string name = Trimmed(master->DeviceName());
+    if (name.empty()) {
+        master->Destroy();
+        return nullptr;
+    }
+    state.CameraName = name;
+    master->SetEventHandlers();
+    master->OpenSession();
+    master->ApplySaveTo();
+    state.SupportedCodes = SupportedCodesTable{};
+    for (EdsPropertyID property : kShootingProperties) master->ReadPropertyList(property);
+    master->ReadProperty(kEdsPropAll);
+    return master;
 }
 
 EdsError TAppMaster::PropertyHandler(EdsPropertyEvent event, EdsPropertyID property, EdsUInt32 /*param*/,

@@ -78,6 +78,13 @@ private:
     bool destroyed_ = false;
 };
 
+// Connects to the first camera the library finds, as zelto-cli and a run's reconnect do: the
+// handlers, the session, the save-to setting, the allowed values of the five shooting properties
+// (into state.SupportedCodes, cleared first) and their current values; state.CameraName becomes the
+// camera's name. Null, with nothing changed in state, when the library finds no camera. The caller
+// tells a camera whose session did not open by SessionOpen(). May throw CameraRangeError.
+std::unique_ptr<TAppMaster> OpenCameraSession(EdsSdk& sdk, CameraMessageSink* window, CameraState& state);
+
 // The native folder separator, added to a download folder that lacks it.
 #ifdef _WIN32
 inline constexpr char kFolderSeparator = '\\';

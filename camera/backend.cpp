@@ -59,6 +59,11 @@ std::string CameraBackendSetting() {
     return value != nullptr ? std::string(value) : std::string();
 }
 
+std::string VirtualFaultsSetting() {
+    const char* value = std::getenv("ZELTO_VIRTUAL_FAULTS");
+    return value != nullptr ? Trimmed(value) : std::string();
+}
+
 CameraBackend MakeCameraBackendFromEnvironment() { return MakeCameraBackend(CameraBackendSetting()); }
 
 }  // namespace zelto

@@ -27,6 +27,8 @@ CameraBackend MakeCameraBackendOrNone(std::string_view name);
 
 // The backend named by the environment variable ZELTO_CAMERA (case and surrounding blanks ignored).
 std::string CameraBackendSetting();
+// The virtual camera's fault rehearsal in ZELTO_VIRTUAL_FAULTS (ReadVirtualFaults); empty when unset.
+std::string VirtualFaultsSetting();
 CameraBackend MakeCameraBackendFromEnvironment();
 
 }  // namespace zelto

@@ -51,7 +51,8 @@ TAppMaster* CameraControl::Master() const {
 void CameraControl::Connect() {
     CameraState& camera = s_.camera;
     CameraWindowView& view = s_.view;
-    if (!camera.CameraName.empty()) return;
+    // Connected already; a camera a run could not reconnect (no session left) may be connected anew.
+    if (Master() != nullptr) return;
 
     view.SetSaveFolder(s_.folders.ProgramFolder);
     if (const std::string failed = DeleteCameraLog(s_.folders); !failed.empty()) {
@@ -228,6 +229,17 @@ void CameraControl::Close() {
     s_.flags.AbortRunRequested = true;
     Disconnect();
     Delay(s_.clock, 100);
+}
+
+void CameraControl::Reconnect() {
+    if (s_.camera.CameraName.empty()) return;
+    if (master_) master_->Destroy();
+    master_.reset();
+    try {
+        master_ = OpenCameraSession(s_.sdk(), s_.sink, s_.camera);
+    } catch (const CameraRangeError& e) {
+        s_.view.SetStatus(std::string("Range error: ") + e.what());
+    }
 }
 
 void CameraControl::Release() {

@@ -86,6 +86,9 @@ class CameraControl {
     void Disconnect();  // Button_DisconnectClick, also with no camera
     void Close();       // FormClose: abort a run, disconnect, 100 ms pause
     void Release();     // SpeedButton_ReleaseClick
+    // A run lost the camera to a fault: the dead session is closed and a new one opened, quietly (no
+    // camera log, the lists stay). Nothing when the user disconnected meanwhile.
+    void Reconnect();
 
     // The change handler of a list: writes the selected code, or reports and selects the camera's value.
     void ListChanged(EdsPropertyID property);

@@ -38,7 +38,9 @@ inline constexpr EdsError kEdsErrInvalidHandle = 0x00000061;
 inline constexpr EdsError kEdsErrInvalidIndex = 0x00000063;
 inline constexpr EdsError kEdsErrDeviceNotFound = 0x00000080;
 inline constexpr EdsError kEdsErrDeviceBusy = 0x00000081;
+inline constexpr EdsError kEdsErrDeviceInvalidParameter = 0x00000086;  // the camera refuses the value
 inline constexpr EdsError kEdsErrNotInitialized = 0x000000A2;  // library used before initialisation
+inline constexpr EdsError kEdsErrCommDisconnected = 0x000000C1;
 inline constexpr EdsError kEdsErrSessionNotOpen = 0x00002003;
 inline constexpr EdsError kEdsErrTakePictureAfNg = 0x00008D01;  // autofocus failed: no picture
 

@@ -11,9 +11,12 @@
 namespace zelto {
 
 inline constexpr int kGpOk = 0;
+inline constexpr int kGpErrorBadParameters = -2;   // GP_ERROR_BAD_PARAMETERS
 inline constexpr int kGpErrorNotSupported = -6;    // GP_ERROR_NOT_SUPPORTED
 inline constexpr int kGpErrorIo = -7;              // GP_ERROR_IO
 inline constexpr int kGpErrorTimeout = -10;        // GP_ERROR_TIMEOUT
+inline constexpr int kGpErrorIoRead = -34;         // GP_ERROR_IO_READ
+inline constexpr int kGpErrorIoWrite = -35;        // GP_ERROR_IO_WRITE
 inline constexpr int kGpErrorIoUsbFind = -52;      // GP_ERROR_IO_USB_FIND: the camera left the bus
 inline constexpr int kGpErrorModelNotFound = -105; // GP_ERROR_MODEL_NOT_FOUND
 inline constexpr int kGpErrorCameraBusy = -110;    // GP_ERROR_CAMERA_BUSY

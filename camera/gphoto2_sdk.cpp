@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "camera/camera_failure.h"
 #include "camera/proptables.h"
 #include "eclipse_data/number_text.h"
 
@@ -170,18 +171,31 @@ Gphoto2Sdk::~Gphoto2Sdk() {
 }
 
 EdsError Gphoto2Sdk::Fail(int gpResult) {
-    switch (gpResult) {
-        case kGpErrorCameraBusy:
-        case kGpErrorTimeout: return kEdsErrDeviceBusy;
-        case kGpErrorNotSupported: return kEdsErrNotSupported;
-        case kGpErrorIo:
-        case kGpErrorIoUsbFind:
-        case kGpErrorModelNotFound:
+    switch (ClassifyGphoto2Result(gpResult)) {
+        case CameraFailure::None:
+            return kEdsErrOk;
+        case CameraFailure::Busy:
+            return kEdsErrDeviceBusy;
+        case CameraFailure::Refused:
+            return gpResult == kGpErrorBadParameters ? kEdsErrInvalidParameter : kEdsErrNotSupported;
+        case CameraFailure::Gone:
             // The camera left the bus or stopped answering: from now on every call fails at once.
             if (open_) gone_ = true;
             return kEdsErrDeviceNotFound;
-        default: return kEdsErrInternal;
+        case CameraFailure::Other:
+            break;
     }
+    return kEdsErrInternal;
+}
+
+int Gphoto2Sdk::OnPort(const std::function<int()>& call) {
+    const int result = call();
+    if (!IsGphoto2TransferError(result)) return result;
+    // One failed transfer may be a hiccup on the bus: when the camera is still found there, the
+    // session is kept and the call made once more. Only an error that persists counts as gone.
+    std::string model;
+    if (port_->Detect(&model) != kGpOk) return result;
+    return call();
 }
 
 EdsError Gphoto2Sdk::CheckCamera(EdsBaseRef ref) const {
@@ -203,16 +217,17 @@ EdsError Gphoto2Sdk::ReadChoices(int slot, Gphoto2Widget* widget) {
     ChoiceMap& map = choices_[slot];
     int result = kGpErrorNotSupported;
     if (!map.widget.empty()) {
-        result = port_->GetWidget(map.widget, widget);
+        result = OnPort([&] { return port_->GetWidget(map.widget, widget); });
     } else {
         for (const char* name : kWidgetNames[slot]) {
             if (name == nullptr) break;
-            result = port_->GetWidget(name, widget);
+            result = OnPort([&] { return port_->GetWidget(name, widget); });
             if (result == kGpOk) {
                 map.widget = name;
                 break;
             }
-            if (Fail(result) == kEdsErrDeviceNotFound || result == kGpErrorCameraBusy) break;
+            const CameraFailure failure = ClassifyGphoto2Result(result);
+            if (failure == CameraFailure::Gone || failure == CameraFailure::Busy) break;
         }
     }
     if (result != kGpOk) return Fail(result);
@@ -392,14 +407,14 @@ EdsError Gphoto2Sdk::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, 
         // Only the card is offered: downloading each image would cost seconds per shot.
         if (value != 1) return kEdsErrNotSupported;
         Gphoto2Widget target;
-        int result = port_->GetWidget("capturetarget", &target);
+        int result = OnPort([&] { return port_->GetWidget("capturetarget", &target); });
         if (result != kGpOk) return Fail(result);
         const std::string* card = nullptr;
         for (const std::string& choice : target.choices) {
             if (Contains(choice, "card")) card = &choice;
         }
         if (card == nullptr) return kEdsErrNotSupported;
-        result = port_->SetWidget("capturetarget", *card);
+        result = OnPort([&] { return port_->SetWidget("capturetarget", *card); });
         if (result != kGpOk) return Fail(result);
         saveTo_ = value;
         return kEdsErrOk;
@@ -413,7 +428,7 @@ EdsError Gphoto2Sdk::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, 
     }
     const auto found = choices_[kind].textByCode.find(value);
     if (found == choices_[kind].textByCode.end()) return kEdsErrInvalidParameter;
-    const int result = port_->SetWidget(choices_[kind].widget, found->second);
+    const int result = OnPort([&] { return port_->SetWidget(choices_[kind].widget, found->second); });
     return result == kGpOk ? kEdsErrOk : Fail(result);
 }
 
@@ -449,7 +464,7 @@ EdsError Gphoto2Sdk::EdsSendCommand(EdsCameraRef camera, EdsUInt32 command, EdsI
     if (err != kEdsErrOk) return err;
     if (!open_) return kEdsErrSessionNotOpen;
     if (command != kEdsCameraCommandTakePicture) return kEdsErrNotSupported;
-    const int result = port_->Capture();
+    const int result = OnPort([&] { return port_->Capture(); });
     return result == kGpOk ? kEdsErrOk : Fail(result);
 }
 
@@ -481,7 +496,7 @@ void Gphoto2Sdk::WorkerLoop() {
             std::lock_guard<std::mutex> lock(mutex_);
             if (gone_ || !open_) return;
             // A short wait, so that a command from the window waits at most this long for the port.
-            const int result = port_->WaitForEvent(20, &event);
+            const int result = OnPort([&] { return port_->WaitForEvent(20, &event); });
             if (result != kGpOk) {
                 Fail(result);
                 if (gone_ || result == kGpErrorNotSupported) return;

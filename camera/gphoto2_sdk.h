@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -29,8 +30,9 @@ std::string Gphoto2TableName(int kind, std::string_view text);
 
 // The camera library on libgphoto2: one camera, the first on the bus. All port calls are made under
 // one mutex; a worker thread waits for camera events in short slices and reports changed settings to
-// the registered property handler. After the camera vanishes every call fails with
-// kEdsErrDeviceNotFound.
+// the registered property handler. A failed transfer is made once more when the camera is still on
+// the bus; after the camera vanishes every call fails with kEdsErrDeviceNotFound until a new camera list
+// finds it again.
 class Gphoto2Sdk final : public EdsSdk {
 public:
     explicit Gphoto2Sdk(std::unique_ptr<Gphoto2Port> port);
@@ -83,6 +85,7 @@ private:
     };
 
     EdsError Fail(int gpResult);  // the result code of a port failure; marks a vanished camera (locked)
+    int OnPort(const std::function<int()>& call);  // made once more after a transfer error (locked)
     EdsError CheckCamera(EdsBaseRef ref) const;
     EdsError ReadChoices(int slot, Gphoto2Widget* widget);  // locked
     EdsUInt32 CodeOfText(int slot, const std::string& text) const;

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "camera/appmaster.h"
+#include "camera/camera_failure.h"
 #include "camera/proptables.h"
 #include "camera/sound_player.h"
 #include "eclipse_data/datetext.h"
@@ -30,14 +31,17 @@ constexpr double kTestRowDelaySeconds = 0.5;
 // flag; the last stretch is polled, so that the wait ends on the instant.
 constexpr int64_t kSpinMicroseconds = 2000;
 constexpr int64_t kWakeMicroseconds = 25000;
+// While the camera is lost the run tries to bring it back this often, and once more when the next
+// instant is less than kLastChanceSeconds away.
+constexpr uint32_t kReconnectIntervalMs = 1000;
+constexpr double kLastChanceSeconds = 0.5;
+// A row that begins later than this after its instant was not carried out on time.
+constexpr double kLateSeconds = 1.0;
 
 constexpr uint32_t kPropertyImageQuality = 0x100;
 constexpr uint32_t kPropertyISO = 0x402;
 constexpr uint32_t kPropertyAv = 0x405;
 constexpr uint32_t kPropertyTv = 0x406;
-
-// The run's own status for a camera call that found no camera any more.
-constexpr uint32_t kNoCamera = 0x80;  // the library's "device not found"
 
 const char* const kSettingNames[] = {"IQ", "ISO", "Av", "Tv"};
 
@@ -89,11 +93,13 @@ RunSummary PhotographyRun::Run(RunKind kind) {
     stopped_ = false;
     summary_ = RunSummary{};
     shownCountdown_.clear();
+    lost_ = false;
     RunFlags& flags = env_.flags;
 
     flags.SimulationMode = false;
     env_.view.SetInfoColour(RunColour::White);
     env_.view.SetInfo("");
+    env_.view.ShowSummary("");
     if (env_.camera() == nullptr) {
         flags.SimulationMode = true;
         env_.view.SetInfoColour(RunColour::Yellow);
@@ -111,6 +117,7 @@ RunSummary PhotographyRun::Run(RunKind kind) {
     env_.view.SetRunning(kind_, true);
     AbortFlag() = false;
     lastCodes_.fill(-1);
+    cameraValues_.fill(-1);
 
     const int rows = table_.RowCount();  // taken once; rows are read one cell at a time
     for (int row = 0; row < rows && !stopped_; ++row) {
@@ -120,8 +127,11 @@ RunSummary PhotographyRun::Run(RunKind kind) {
             break;
         }
         currentRow_ = row;
+        settingsRow_ = -1;
+        if (env_.rowStarting) env_.rowStarting(row);
         const std::string phase = Trimmed(CellText(kColumnPhase, row));
         if (phase.empty()) continue;
+        deadline_ = 0;
         env_.view.SetPhase("");
         Delay(env_.clock, kPhasePauseMs);
         env_.view.SetPhase(phase);
@@ -148,6 +158,7 @@ void PhotographyRun::EndStep() {
         env_.view.ShowRehearsalControls(false);
     }
     env_.view.SetRunning(kind_, false);
+    if (!summary_.noTable) env_.view.ShowSummary(RunSummaryText(summary_));
     AbortFlag() = false;
     env_.flags.SimulationMode = false;
 }
@@ -176,6 +187,14 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
     return true;
 }
 
+double PhotographyRun::NextRowInstant(int row) {
+    for (int next = row + 1; next < table_.RowCount(); ++next) {
+        if (Trimmed(CellText(kColumnPhase, next)).empty()) continue;  // blank rows are not carried out
+        if (const auto jd = ReadDateStrJD(CellText(kColumnDateTime, next))) return *jd;
+    }
+    return 0;
+}
+
 void PhotographyRun::ShowCountdown(double days) {
     std::string text = DayDiffText(1, days);
     if (text == shownCountdown_) return;  // the label changes ten times a second, not on every turn
@@ -183,31 +202,67 @@ void PhotographyRun::ShowCountdown(double days) {
     shownCountdown_ = std::move(text);
 }
 
+// One turn of every wait: the countdown to target, the window's messages, the abort flag and, while
+// the camera is lost, a try to bring it back (at least once a second, and once more just before the
+// target). False when the run must stop.
+bool PhotographyRun::WaitTurn(double target, double now) {
+    ShowCountdown(target - now);
+    env_.pump.ProcessMessages();
+    if (CheckAbort()) return false;
+    if (lost_) {
+        const bool lastChance =
+            (target - now) * kSecondsPerDay < kLastChanceSeconds && target != lastChanceTarget_;
+        if (lastChance) lastChanceTarget_ = target;
+        KeepReconnecting(lastChance);
+    }
+    return !stopped_;
+}
+
+// Sleeps towards target on the monotonic clock, at most one wake interval and never into the last
+// 2 ms before it, which are polled. The target is on the UT clock, read afresh at every turn, so a
+// clock step (or "Advance Time") is noticed at the next wake.
+void PhotographyRun::SleepTowards(double target) {
+    const auto ahead = static_cast<int64_t>((target - Now()) * kMicrosecondsPerDay);
+    if (ahead > kSpinMicroseconds) {
+        env_.clock.SleepFor(
+            std::chrono::microseconds(std::min(ahead - kSpinMicroseconds, kWakeMicroseconds)));
+    } else {
+        env_.clock.Yield();
+    }
+}
+
 bool PhotographyRun::WaitFor(double instant) {
-    // A simulated clock may jump straight to the instant; the system clock ignores the hint.
-    env_.clock.WaitingFor(kind_ == RunKind::Real ? instant - env_.time.TimeOffset : instant);
+    bool hinted = false;
     for (;;) {
         const double now = Now();
-        ShowCountdown(instant - now);
-        env_.pump.ProcessMessages();
-        if (CheckAbort()) return false;
+        if (!WaitTurn(instant, now)) return false;
         if (now >= instant) {
-            const double late = (now - instant) * kSecondsPerDay;
+            const double late = (Now() - instant) * kSecondsPerDay;
             if (summary_.latestRow < 0 || late > summary_.latestStartSeconds) {
                 summary_.latestStartSeconds = late;
                 summary_.latestRow = currentRow_;
             }
+            if (late > kLateSeconds) ++summary_.rowsLate;
             return true;
         }
-        // The instant is on the UT clock and read afresh after every sleep, so a clock step (or
-        // "Advance Time") is noticed at the next wake; the sleep itself runs on the monotonic clock.
-        const auto ahead = static_cast<int64_t>((instant - Now()) * kMicrosecondsPerDay);
-        if (ahead > kSpinMicroseconds) {
-            env_.clock.SleepFor(std::chrono::microseconds(std::min(ahead - kSpinMicroseconds, kWakeMicroseconds)));
-        } else {
-            env_.clock.Yield();
+        if (!hinted) {
+            // A simulated clock may jump straight to the instant; the system clock ignores the hint.
+            env_.clock.WaitingFor(kind_ == RunKind::Real ? instant - env_.time.TimeOffset : instant);
+            hinted = true;
         }
+        SleepTowards(instant);
     }
+}
+
+// A loop row whose camera is lost waits for it to come back, or for the loop's end.
+bool PhotographyRun::WaitForCamera(double until) {
+    while (lost_) {
+        const double now = Now();
+        if (!WaitTurn(until, now)) return false;
+        if (now >= until) break;
+        SleepTowards(until);
+    }
+    return true;
 }
 
 void PhotographyRun::BatchRow(int row) {
@@ -228,6 +283,7 @@ void PhotographyRun::BatchRow(int row) {
         Report(row, instant, started, "batch " + name + " started");
         return;
     }
+    ++summary_.batchesFailed;
     env_.view.SetStatus("Batch file " + name + " " + outcome);
     Report(row, instant, started, "batch " + name + " " + outcome);
 }
@@ -244,7 +300,7 @@ void PhotographyRun::SoundRow(int row) {
     env_.view.ShowBanner(SoundBannerText(name));
     const uint32_t start = env_.clock.TickMs();
     // The banner blinks for just over 5 s; an abort ends it early, so a stop request or a closing
-    // window is never held up by it.
+    // window is never held up by it. A lost camera is looked for meanwhile.
     do {
         env_.view.SetBannerColour(RunColour::Blue);
         env_.pump.ProcessMessages();
@@ -252,16 +308,14 @@ void PhotographyRun::SoundRow(int row) {
         env_.view.SetBannerColour(RunColour::Lime);
         env_.pump.ProcessMessages();
         Delay(env_.clock, kBannerBlinkMs);
+        if (lost_) KeepReconnecting(false);
     } while (!AbortFlag() && static_cast<uint32_t>(env_.clock.TickMs() - start) <= kBannerMs);
     env_.view.HideBanner();
 }
 
 void PhotographyRun::PhotographRow(int row) {
-    SettingStep(row, kIQ, kColumnQuality);
-    if (stopped_) return;
-    SettingStep(row, kISO, kColumnISO);
-    if (stopped_) return;
-    SettingStep(row, kAv, kColumnAperture);
+    settingsRow_ = row;
+    RowSettings(row);
     if (stopped_) return;
     const std::string phase = Trimmed(CellText(kColumnPhase, row));
     if (phase.size() >= 4 && Upper(phase.substr(0, 4)) == "LOOP") {
@@ -271,10 +325,26 @@ void PhotographyRun::PhotographRow(int row) {
     }
 }
 
+// A photograph row's image quality, ISO and aperture, written before its wait. A stuck write gives
+// up at the next instant the run has to keep: the row's own, unless it has passed, else the next
+// row's. The test run has no instants to keep.
+void PhotographyRun::RowSettings(int row) {
+    if (kind_ == RunKind::Real) {
+        const auto own = ReadDateStrJD(CellText(kColumnDateTime, row));
+        deadline_ = own && *own > Now() ? *own : NextRowInstant(row);
+    }
+    SettingStep(row, kIQ, kColumnQuality);
+    if (stopped_) return;
+    SettingStep(row, kISO, kColumnISO);
+    if (stopped_) return;
+    SettingStep(row, kAv, kColumnAperture);
+}
+
 void PhotographyRun::SingleShotRow(int row) {
     if (CheckAbort()) return;
     double instant = 0;
     if (!RowInstant(row, instant) || !WaitFor(instant)) return;
+    if (kind_ == RunKind::Real) deadline_ = NextRowInstant(row);  // its pictures keep the next row's instant
     for (int column = kColumnFirstShutter; column <= kColumnLastShutter && !stopped_; ++column) {
         if (Upper(Trimmed(CellText(column, row))) == "X") TakeMarkedPicture(row, column, false, instant);
     }
@@ -304,9 +374,33 @@ void PhotographyRun::LoopRow(int row) {
             }
             if (CheckAbort()) return;
         }
-        // A row with no marked column (or none that fits) must still end at its instant.
-        if (Now() >= end) loopDone_ = true;
+        // A row with no marked column (or none that fits) must still end at its instant. Without its
+        // camera the loop counts one pass as lost, then waits for the camera (or for its end).
+        if (Now() >= end) {
+            loopDone_ = true;
+        } else if (lost_ && !env_.flags.SimulationMode && kind_ == RunKind::Real) {
+            if (!WaitForCamera(end)) return;
+            loopDone_ = lost_;
+            if (lost_) Report(row, end, Now(), "loop ended without its camera");
+        }
     } while (kind_ == RunKind::Real && !loopDone_);
+}
+
+std::string PhotographyRun::OutcomeText(const CallOutcome& outcome, const char* succeeded) {
+    switch (outcome.end) {
+        case CallEnd::Succeeded:
+            return succeeded +
+                   (outcome.trials > 1 ? " on trial " + std::to_string(outcome.trials) : std::string());
+        case CallEnd::Failed:
+            return " failed: Sts=" + std::to_string(outcome.status) +
+                   (outcome.trials > 1 ? " after " + std::to_string(outcome.trials) + " trials"
+                                       : std::string());
+        case CallEnd::OutOfTime:
+            return " failed: no time left before the next instant";
+        case CallEnd::CameraGone:
+            break;
+    }
+    return " not written: camera disconnected";
 }
 
 void PhotographyRun::SettingStep(int row, Setting setting, int column) {
@@ -319,101 +413,269 @@ void PhotographyRun::SettingStep(int row, Setting setting, int column) {
         case kAv: code = AvCodeByName(name), property = kPropertyAv; break;
         case kTv: return;
     }
-    if (code == 0 || static_cast<int64_t>(code) == lastCodes_[setting]) return;
-    // Remembered before trying: a write that still fails after all trials is not repeated for the
-    // following rows with the same value.
+    if (code == 0) return;
+    ForgetChangedOnCamera(setting, property);
+    // While the camera is lost nothing is written: it gets every setting anew when it is back.
+    if (static_cast<int64_t>(code) == lastCodes_[setting] || lost_) return;
+    // Remembered before trying: a write that the camera refuses, or that still fails after all
+    // trials, is not repeated for the following rows with the same value.
     lastCodes_[setting] = code;
     const double started = Now();
-    const uint32_t status = WriteSetting(setting, property, code);
+    const CallOutcome outcome = WriteSetting(setting, property, code);
     Report(row, 0, started,
-           std::string(kSettingNames[setting]) + " " + name + (status == 0 ? " written" : " failed: Sts=" + std::to_string(status)));
+           std::string(kSettingNames[setting]) + " " + name + OutcomeText(outcome, " written"));
 }
 
 void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double instant) {
     const std::string tvName = TvNameOfColumn(column);
-    env_.view.SetInfo("IQ  : " + CellText(kColumnQuality, row) + "\r\n" + "ISO: " + CellText(kColumnISO, row) +
-                      "\r\n" + "Av  : " + CellText(kColumnAperture, row) + "\r\n" + "Tv  : " + tvName);
-    const uint32_t tvCode = TvCodeByName(tvName);
-    if (static_cast<int64_t>(tvCode) != lastCodes_[kTv]) {
-        lastCodes_[kTv] = tvCode;
-        const double started = Now();
-        const uint32_t status = WriteSetting(kTv, kPropertyTv, tvCode);
-        Report(row, 0, started, "Tv " + tvName + (status == 0 ? " written" : " failed: Sts=" + std::to_string(status)));
-        if (stopped_) return;
+    // While the camera is lost its message stays in Label_Info.
+    if (!lost_) {
+        env_.view.SetInfo("IQ  : " + CellText(kColumnQuality, row) + "\r\n" +
+                          "ISO: " + CellText(kColumnISO, row) + "\r\n" +
+                          "Av  : " + CellText(kColumnAperture, row) + "\r\n" + "Tv  : " + tvName);
     }
+    const auto report = [&](double started, const std::string& text) {
+        Report(row, instant, started, "picture " + tvName + text);
+    };
     if (loopRow) {
+        // Checked before the shutter speed is written: a picture that no longer fits costs nothing.
         const double now = Now();
         if (!LoopPictureFits(column, now, instant)) {
             loopDone_ = true;
             ++summary_.picturesSkipped;
-            Report(row, instant, now,
-                   "picture " + tvName + " skipped: loop time left " + FixedText((instant - now) * kSecondsPerDay, 1) + " s");
+            report(now, " skipped: loop time left " + FixedText((instant - now) * kSecondsPerDay, 1) + " s");
             return;
         }
     }
+    const auto lost = [&](double started, const CallOutcome& outcome) {
+        ++summary_.picturesLost;
+        if (outcome.end == CallEnd::OutOfTime) env_.view.SetStatus("Failed to release!");
+        report(started, " lost: " + std::string(outcome.end == CallEnd::OutOfTime
+                                                    ? "no time left before the next instant"
+                                                    : "camera disconnected"));
+    };
+    if (lost_) {
+        lost(Now(), {CallEnd::CameraGone, 0, 0});
+        return;
+    }
+
+    std::string takenAt = tvName;  // the shutter speed in force for the picture
+    const uint32_t tvCode = TvCodeByName(tvName);
+    ForgetChangedOnCamera(kTv, kPropertyTv);
+    if (static_cast<int64_t>(tvCode) != lastCodes_[kTv]) {
+        lastCodes_[kTv] = tvCode;
+        const double started = Now();
+        const CallOutcome outcome = WriteSetting(kTv, kPropertyTv, tvCode);
+        Report(row, 0, started, "Tv " + tvName + OutcomeText(outcome, " written"));
+        if (stopped_) return;
+        if (outcome.end == CallEnd::OutOfTime || outcome.end == CallEnd::CameraGone) {
+            lost(Now(), outcome);
+            return;
+        }
+        if (outcome.end == CallEnd::Failed) {
+            // The camera kept another shutter speed. A single shot is taken at that one and says so;
+            // a loop's picture only at its own, whose fit was checked, and never at an unknown one.
+            takenAt = ShutterSpeedInForce(tvCode, tvName);
+            if (stopped_) return;
+            if (takenAt.empty() || loopRow) {
+                ++summary_.picturesFailed;
+                env_.view.SetStatus("Failed to release!");
+                report(started, " failed: its shutter speed could not be set");
+                return;
+            }
+        }
+    }
+
     const double started = Now();
     // The shutter's simulation text: Tv in a single shot, IQ in a loop; the test run always says Tv.
     const std::string simulationName = kind_ == RunKind::Real && loopRow ? "IQ" : "Tv";
-    const uint32_t status =
-        RetriedCall("Picture", simulationName, false, [](TAppMaster& camera) { return camera.TakePicture(); });
+    const CallOutcome outcome = RetriedCall("Picture", simulationName, false,
+                                            [](TAppMaster& camera) { return camera.TakePicture(); });
     if (stopped_) return;
-    if (status != 0) {
-        env_.view.SetStatus("Failed to release!");
-        ++summary_.picturesFailed;
-    } else {
-        env_.view.SetStatus(env_.flags.SimulationMode ? "Picture taken (SIMULATED)" : "Picture taken");
-        ++summary_.picturesTaken;
+    switch (outcome.end) {
+        case CallEnd::Succeeded:
+            env_.view.SetStatus(env_.flags.SimulationMode ? "Picture taken (SIMULATED)" : "Picture taken");
+            ++summary_.picturesTaken;
+            report(started,
+                   OutcomeText(outcome, " taken") +
+                       (takenAt == tvName ? "" : " at " + takenAt + ": its shutter speed could not be set"));
+            break;
+        case CallEnd::Failed:
+            env_.view.SetStatus("Failed to release!");
+            ++summary_.picturesFailed;
+            report(started, OutcomeText(outcome, ""));
+            break;
+        case CallEnd::OutOfTime:
+        case CallEnd::CameraGone:
+            lost(started, outcome);
+            break;
     }
-    Report(row, instant, started, "picture " + tvName + (status == 0 ? " taken" : " failed: Sts=" + std::to_string(status)));
     CheckAbort();
 }
 
-// One camera call, retried every 15 ms up to 5000 times while it fails. In simulation mode each trial
-// shows its simulation text and takes 222 ms instead.
-uint32_t PhotographyRun::RetriedCall(const std::string& shortName, const std::string& simulationName, bool isWrite,
-                                     const std::function<uint32_t(TAppMaster&)>& call) {
-    uint32_t status = 0;
+// After a failed Tv write: the shutter speed the camera kept, read back from it and remembered as
+// the one in force; empty when the camera cannot tell.
+std::string PhotographyRun::ShutterSpeedInForce(uint32_t tvCode, const std::string& tvName) {
+    lastCodes_[kTv] = -1;
+    TAppMaster* camera = LiveCamera();
+    if (camera == nullptr || camera->Camera() == nullptr) return "";
+    const EdsError status = camera->ReadProperty(kPropertyTv);
+    if (ClassifyEdsResult(status) == CameraFailure::Gone) CameraLost(camera);
+    if (status != kEdsErrOk) return "";
+    const int64_t code = camera->Camera()->GetPropertyValue(kPropertyTv);
+    lastCodes_[kTv] = cameraValues_[kTv] = code;
+    return code == tvCode ? tvName : NameByCode(kKindTv, static_cast<uint32_t>(code));
+}
+
+// One camera call, retried every 15 ms while the camera is busy or fails in a way that may pass: up
+// to 5000 times, and never once the next row's instant has come. A refusal ends it at once; a camera
+// that is gone ends it and makes the run lose the camera. In simulation mode each trial shows its
+// simulation text and takes 222 ms instead.
+PhotographyRun::CallOutcome PhotographyRun::RetriedCall(const std::string& shortName,
+                                                        const std::string& simulationName, bool isWrite,
+                                                        const std::function<uint32_t(TAppMaster&)>& call) {
+    CallOutcome outcome;
     int trials = 0;
-    do {
+    for (;;) {
+        const bool simulated = env_.flags.SimulationMode;
+        if (!simulated && lost_) return {CallEnd::CameraGone, outcome.status, trials};
+        if (!simulated && deadline_ > 0 && Now() >= deadline_)
+            return {CallEnd::OutOfTime, outcome.status, trials};
         ++trials;
         Delay(env_.clock, kTrialPauseMs);
-        if (env_.flags.SimulationMode) {
+        CameraFailure failure = CameraFailure::None;
+        if (simulated) {
             env_.view.SetStatus(simulationName + ": SIMULATION MODE");
             Delay(env_.clock, kSimulatedCallMs);
-            status = 0;
+            outcome.status = 0;
         } else {
             TAppMaster* camera = env_.camera ? env_.camera() : nullptr;
             if (camera == nullptr) {
-                CameraGone();
-                return kNoCamera;
+                CameraLost(nullptr);
+                return {CallEnd::CameraGone, outcome.status, trials};
             }
-            status = call(*camera);
+            outcome.status = call(*camera);
+            failure = ClassifyEdsResult(outcome.status);
+            // Noted before the window works: a disconnect meanwhile frees the session.
+            if (failure == CameraFailure::Gone) CameraLost(camera);
             // Writes, and every picture of a test run, let the window catch up with the camera's messages.
             if (isWrite || kind_ == RunKind::Test) env_.pump.ProcessMessages();
-            env_.view.SetStatus(shortName + ": Sts=" + std::to_string(status) + " Trials=" + std::to_string(trials));
+            env_.view.SetStatus(shortName + ": Sts=" + std::to_string(outcome.status) +
+                                " Trials=" + std::to_string(trials));
         }
-        if (CheckAbort()) return status;
-    } while (status != 0 && trials < kMaxTrials);
-    return status;
+        outcome.trials = trials;
+        const bool aborted = CheckAbort();
+        if (outcome.status == 0) return outcome;
+        if (failure == CameraFailure::Gone) return {CallEnd::CameraGone, outcome.status, trials};
+        if (aborted || failure == CameraFailure::Refused || trials >= kMaxTrials)
+            return {CallEnd::Failed, outcome.status, trials};
+    }
 }
 
-uint32_t PhotographyRun::WriteSetting(Setting setting, uint32_t property, uint32_t code) {
+PhotographyRun::CallOutcome PhotographyRun::WriteSetting(Setting setting, uint32_t property, uint32_t code) {
     const std::string name = kSettingNames[setting];
-    const uint32_t status = RetriedCall(name, kind_ == RunKind::Test ? "Tv" : name, true,
-                                        [property, code](TAppMaster& camera) { return camera.WriteProperty(property, code); });
-    if (status != 0) ++summary_.settingsFailed;
-    return status;
+    const CallOutcome outcome =
+        RetriedCall(name, kind_ == RunKind::Test ? "Tv" : name, true, [property, code](TAppMaster& camera) {
+            const EdsError status = camera.WriteProperty(property, code);
+            // The camera holds the value now; what its events report from here on may change that.
+            if (status == kEdsErrOk && camera.Camera() != nullptr)
+                camera.Camera()->SetPropertyValue(property, code);
+            return status;
+        });
+    if (outcome.end == CallEnd::CameraGone)
+        return outcome;  // counted as the camera's loss, not the setting's
+    if (outcome.end != CallEnd::Succeeded) ++summary_.settingsFailed;
+    // Ran out of time: the next row tries again.
+    if (outcome.end == CallEnd::OutOfTime) lastCodes_[setting] = -1;
+    // The value the run left on the camera; a different one reported later was set on the camera.
+    if (outcome.end == CallEnd::Succeeded) {
+        cameraValues_[setting] = code;
+    } else if (const TAppMaster* camera = LiveCamera(); camera != nullptr && camera->Camera() != nullptr) {
+        cameraValues_[setting] = camera->Camera()->GetPropertyValue(property);
+    }
+    return outcome;
 }
 
-// The camera was disconnected while the run goes on. The run keeps its schedule (sounds, batch
-// files, countdowns) and skips the camera steps; once a camera is connected again it is used, with
-// every setting written afresh.
-void PhotographyRun::CameraGone() {
-    summary_.cameraLost = true;
+TAppMaster* PhotographyRun::LiveCamera() {
+    if (env_.flags.SimulationMode || lost_ || !env_.camera) return nullptr;
+    return env_.camera();
+}
+
+// A value the camera reports changed since the run last wrote it (the photographer turned a dial) is
+// forgotten, so that the row writes its own value again.
+void PhotographyRun::ForgetChangedOnCamera(Setting setting, uint32_t property) {
+    const TAppMaster* camera = LiveCamera();
+    if (camera == nullptr || camera->Camera() == nullptr) return;
+    if (camera->Camera()->GetPropertyValue(property) != cameraValues_[setting]) lastCodes_[setting] = -1;
+}
+
+// The camera is lost: it stopped answering (failing) or was disconnected (failing is null). The run
+// keeps its schedule (sounds, batch files, countdowns), makes no camera call and counts the pictures
+// it cannot take; after a fault it reconnects the camera by itself.
+void PhotographyRun::CameraLost(const TAppMaster* failing) {
+    if (lost_) return;
+    lost_ = true;
+    reconnectBySelf_ = failing != nullptr;
+    lostSession_ = failing != nullptr ? failing->Session() : 0;
+    lastReconnectTick_ = env_.clock.TickMs();
+    ++summary_.cameraLost;
     lastCodes_.fill(-1);
     env_.view.SetInfoColour(RunColour::Red);
     env_.view.SetInfo("Camera disconnected! Reconnect it: the run goes on.");
     env_.view.SetStatus("Camera disconnected");
+    Report(currentRow_, 0, Now(),
+           failing != nullptr ? "camera lost: the run goes on and reconnects it"
+                              : "camera disconnected: the run goes on without it");
+}
+
+// While the camera is lost: at least once a second (and at once when `now`), look whether it is
+// back. Back, it gets every setting anew, starting with those of the row the run is in.
+void PhotographyRun::KeepReconnecting(bool now) {
+    const uint32_t tick = env_.clock.TickMs();
+    if (!now && static_cast<uint32_t>(tick - lastReconnectTick_) < kReconnectIntervalMs) return;
+    lastReconnectTick_ = tick;
+    if (!CameraIsBack()) return;
+    lost_ = false;
+    lastCodes_.fill(-1);
+    env_.view.SetInfoColour(RunColour::White);
+    env_.view.SetInfo("Camera reconnected: the run goes on.");
+    env_.view.SetStatus("Camera reconnected");
+    Report(currentRow_, 0, Now(), "camera reconnected");
+    if (settingsRow_ >= 0) RowSettings(settingsRow_);
+}
+
+// A session other than the lost one that answers: opened by the user, or by the run's reconnect.
+bool PhotographyRun::CameraIsBack() {
+    const auto answers = [this] {
+        const TAppMaster* camera = env_.camera ? env_.camera() : nullptr;
+        return camera != nullptr && camera->Session() != lostSession_ && camera->SessionOpen();
+    };
+    if (answers()) return true;
+    if (!reconnectBySelf_ || !env_.reconnect) return false;
+    env_.reconnect();
+    return answers();
+}
+
+bool RunWentToPlan(const RunSummary& s) {
+    return !s.noTable && !s.aborted && s.picturesFailed == 0 && s.picturesLost == 0 &&
+           s.settingsFailed == 0 && s.rowsSkipped == 0 && s.rowsLate == 0 && s.batchesFailed == 0 &&
+           s.cameraLost == 0;
+}
+
+std::string RunSummaryText(const RunSummary& s) {
+    const auto n = [](int count) { return std::to_string(count); };
+    std::string text = "pictures taken " + n(s.picturesTaken) + ", failed " + n(s.picturesFailed) +
+                       ", skipped " + n(s.picturesSkipped) + "; settings failed " + n(s.settingsFailed) +
+                       "; rows skipped " + n(s.rowsSkipped) + "\n";
+    text += "pictures lost " + n(s.picturesLost) + " (camera gone or no time left), camera lost " +
+            n(s.cameraLost) + (s.cameraLost == 1 ? " time" : " times") + ", rows more than 1 s late " +
+            n(s.rowsLate) + ", batch files not started " + n(s.batchesFailed) + "\n";
+    if (s.latestRow >= 0) {
+        text += "latest start " + FixedText(s.latestStartSeconds, 3) + " s after its instant (row " +
+                n(s.latestRow + 1) + ")\n";
+    }
+    if (s.aborted) text += "run aborted\n";
+    return text;
 }
 
 double AdvanceTimeOffset(std::string_view wannCaption, double systemJD) {

@@ -28,22 +28,41 @@ struct RunEnvironment {
     Shell& shell;
     RunFlags& flags;
     TimeSource& time;                // TimeOffset: the rehearsal offset of a real run
-    const WorkingFolders& folders;  // sounds in ResourceFolder, batch files in AppDataFolder
+    const WorkingFolders& folders;   // sounds in ResourceFolder, batch files in AppDataFolder
     std::function<TAppMaster*()> camera;
+    // Opens the camera anew after a fault took it away (unplugged, switched off); camera() then
+    // answers the new session. The run calls it while the camera is lost, at least once a second.
+    // Empty: only a connect by the user brings the camera back.
+    std::function<void()> reconnect = {};
+    // Told as the run reaches each table row (counted from 0), before anything of the row is done.
+    std::function<void(int row)> rowStarting = {};
 };
 
 struct RunSummary {
     int picturesTaken = 0;
-    int picturesFailed = 0;    // still refused after 5000 trials, or no camera any more
-    int picturesSkipped = 0;   // a loop row's remaining time was too short
+    int picturesFailed = 0;   // refused, still failing after 5000 trials, or at an unknown shutter speed
+    int picturesLost = 0;     // not taken: the camera was gone, or their call met the next instant
+    int picturesSkipped = 0;  // a loop row's remaining time was too short
     int settingsFailed = 0;
-    int rowsSkipped = 0;       // unreadable date-time
+    int rowsSkipped = 0;            // unreadable date-time
+    int rowsLate = 0;               // began more than 1 s after their instant
+    int batchesFailed = 0;          // batch files refused, missing or not started
     double latestStartSeconds = 0;  // how late the latest row began after its instant
     int latestRow = -1;
+    int cameraLost = 0;  // times the camera was lost (unplugged, switched off, disconnected)
     bool noTable = false;
     bool aborted = false;
-    bool cameraLost = false;  // the camera was disconnected while the run went on
 };
+
+// Every row carried out on time and every picture taken (a loop's pictures that no longer fit aside).
+bool RunWentToPlan(const RunSummary& summary);
+
+// The summary as zelto-cli prints it and the camera window shows it, one line each:
+// "pictures taken 320, failed 0, skipped 1; settings failed 0; rows skipped 0",
+// "pictures lost 0 (camera gone or no time left), camera lost 0 times, rows more than 1 s late 0,
+// batch files not started 0", then "latest start 0.004 s after its instant (row 19)" and
+// "run aborted" where they apply.
+std::string RunSummaryText(const RunSummary& summary);
 
 // The real run and the test run over the rows of an exposure table.
 class PhotographyRun {
@@ -53,6 +72,18 @@ public:
 
 private:
     enum Setting : int { kIQ = 0, kISO = 1, kAv = 2, kTv = 3 };
+    // How a retried camera call ended.
+    enum class CallEnd {
+        Succeeded,
+        Failed,      // refused by the camera, or still failing after all trials
+        OutOfTime,   // still failing when the next row's instant came
+        CameraGone,  // the camera is lost: the call was not made, or found it gone
+    };
+    struct CallOutcome {
+        CallEnd end = CallEnd::Succeeded;
+        uint32_t status = 0;  // the camera's last answer
+        int trials = 0;
+    };
 
     double Now();
     bool& AbortFlag();
@@ -61,20 +92,31 @@ private:
     void Report(int row, double scheduledJD, double startedJD, const std::string& text);
 
     bool RowInstant(int row, double& instant);
+    double NextRowInstant(int row);   // the instant of the next row that has one; 0 when none
     void ShowCountdown(double days);  // Label_WannDiff, written only when its text changes
+    bool WaitTurn(double target, double now);
+    void SleepTowards(double target);
     bool WaitFor(double instant);
+    bool WaitForCamera(double until);
     void BatchRow(int row);
     void SoundRow(int row);
     void PhotographRow(int row);
+    void RowSettings(int row);
     void SingleShotRow(int row);
     void LoopRow(int row);
     void SettingStep(int row, Setting setting, int column);
     // `instant`: the row's instant, for a loop row its end.
     void TakeMarkedPicture(int row, int column, bool loopRow, double instant);
-    uint32_t RetriedCall(const std::string& shortName, const std::string& simulationName, bool isWrite,
-                         const std::function<uint32_t(TAppMaster&)>& call);
-    uint32_t WriteSetting(Setting setting, uint32_t property, uint32_t code);
-    void CameraGone();
+    std::string ShutterSpeedInForce(uint32_t tvCode, const std::string& tvName);
+    CallOutcome RetriedCall(const std::string& shortName, const std::string& simulationName, bool isWrite,
+                            const std::function<uint32_t(TAppMaster&)>& call);
+    CallOutcome WriteSetting(Setting setting, uint32_t property, uint32_t code);
+    static std::string OutcomeText(const CallOutcome& outcome, const char* succeeded);
+    TAppMaster* LiveCamera();  // the camera to talk to; null in simulation or while it is lost
+    void ForgetChangedOnCamera(Setting setting, uint32_t property);
+    void CameraLost(const TAppMaster* failing);
+    void KeepReconnecting(bool now);
+    bool CameraIsBack();
     void EndStep();
 
     RunEnvironment env_;
@@ -83,8 +125,17 @@ private:
     bool stopped_ = false;
     bool loopDone_ = false;
     int currentRow_ = -1;
+    int settingsRow_ = -1;  // the photograph row whose settings are in force, -1 for other rows
+    double deadline_ = 0;   // no camera trial starts at or after this instant (0: none)
     std::string shownCountdown_;
-    std::array<int64_t, 4> lastCodes_{};
+    std::array<int64_t, 4> lastCodes_{};     // the codes last written, −1: none
+    std::array<int64_t, 4> cameraValues_{};  // the camera's values as the run last saw them
+    // The camera lost: by a fault (the run reconnects it) or by a disconnect (the user does).
+    bool lost_ = false;
+    bool reconnectBySelf_ = false;
+    uint64_t lostSession_ = 0;
+    uint32_t lastReconnectTick_ = 0;
+    double lastChanceTarget_ = 0;  // the instant the last try just before it was made for
     RunSummary summary_;
 };
 

@@ -55,6 +55,8 @@ public:
     // rehearsal buttons and the warning labels are hidden.
     virtual void ShowRehearsalControls(bool shown) = 0;
     virtual void Report(const RunAction& action) { (void)action; }
+    // The run's summary (RunSummaryText) at its end; empty at its start.
+    virtual void ShowSummary(const std::string& text) { (void)text; }
 };
 
 }  // namespace zelto

@@ -91,6 +91,7 @@ VirtualCamera::~VirtualCamera() {
 void VirtualCamera::SetAttached(bool attached) {
     std::lock_guard<std::mutex> lock(mutex_);
     attached_ = attached;
+    if (!attached) sessionOpen_ = uiLocked_ = false;
 }
 
 void VirtualCamera::SetLegacy(bool legacy) {
@@ -209,9 +210,15 @@ void VirtualCamera::FailCall(std::string_view function, EdsError code, int times
     failures_[std::string(function)] = Failure{code, times};
 }
 
+void VirtualCamera::FailNextCommands(EdsError code, int times) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    commandFailure_ = Failure{code, times};
+}
+
 void VirtualCamera::ClearFailures() {
     std::lock_guard<std::mutex> lock(mutex_);
     failures_.clear();
+    commandFailure_ = Failure{kEdsErrOk, 0};
 }
 
 void VirtualCamera::SetLatency(std::string_view function, std::chrono::microseconds latency) {
@@ -250,12 +257,17 @@ size_t VirtualCamera::Begin(std::string_view function, std::vector<uint64_t> arg
 }
 
 EdsError VirtualCamera::Injected(std::string_view function) {
-    const auto found = failures_.find(function);
-    if (found == failures_.end()) return kEdsErrOk;
-    Failure& failure = found->second;
-    if (failure.remaining == 0) return kEdsErrOk;
-    if (failure.remaining > 0) --failure.remaining;
-    return failure.code;
+    const auto take = [](Failure& failure) {
+        if (failure.remaining == 0) return kEdsErrOk;
+        if (failure.remaining > 0) --failure.remaining;
+        return failure.code;
+    };
+    if (const auto found = failures_.find(function); found != failures_.end()) {
+        if (const EdsError code = take(found->second)) return code;
+    }
+    const bool command = function == "EdsSetPropertyData" || function == "EdsSendStatusCommand" ||
+                         function == "EdsSendCommand";
+    return command ? take(commandFailure_) : kEdsErrOk;
 }
 
 EdsError VirtualCamera::Finish(size_t call, EdsError result) {
@@ -267,7 +279,8 @@ EdsError VirtualCamera::CheckInitialized() const { return initialized_ ? kEdsErr
 
 EdsError VirtualCamera::CheckCamera(EdsCameraRef camera, bool needsSession) const {
     if (!initialized_) return kEdsErrNotInitialized;
-    if (camera != kCameraRef || !attached_) return kEdsErrInvalidHandle;
+    if (camera != kCameraRef) return kEdsErrInvalidHandle;
+    if (!attached_) return kEdsErrDeviceNotFound;
     if (needsSession && !sessionOpen_) return kEdsErrSessionNotOpen;
     return kEdsErrOk;
 }
@@ -656,15 +669,16 @@ EdsError VirtualCamera::EdsDownloadComplete(EdsDirectoryItemRef item) {
     return Finish(call, kEdsErrOk);
 }
 
-void UseSimulatedBodyTimes(VirtualCamera& camera, std::function<void(double ms)> spend) {
+void UseSimulatedBodyTimes(VirtualCamera& camera, std::function<void(double ms)> spend, double slowerMs) {
     constexpr double kPictureOverheadMs = 200;
     constexpr double kSettingMs = 30;
-    camera.SetCallTimer([&camera, spend = std::move(spend)](std::string_view function) {
+    camera.SetCallTimer([&camera, spend = std::move(spend), slowerMs](std::string_view function) {
         double ms = 0;
         if (function == "EdsSendCommand") {
-            ms = ExposureSecondsOfTvName(NameByCode(kKindTv, camera.Value(kEdsPropTv))) * 1000 + kPictureOverheadMs;
+            ms = ExposureSecondsOfTvName(NameByCode(kKindTv, camera.Value(kEdsPropTv))) * 1000 +
+                 kPictureOverheadMs + slowerMs;
         } else if (function == "EdsSetPropertyData") {
-            ms = kSettingMs;
+            ms = kSettingMs + slowerMs;
         }
         if (ms > 0) spend(ms);
     });

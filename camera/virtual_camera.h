@@ -42,7 +42,9 @@ public:
     VirtualCamera& operator=(const VirtualCamera&) = delete;
 
     // --- the body ---------------------------------------------------------------------------------
-    void SetAttached(bool attached);  // false: the library finds no camera
+    // false: the camera is unplugged. Its session ends, calls on it fail with kEdsErrDeviceNotFound
+    // and the library finds no camera until it is attached again (which needs a new session).
+    void SetAttached(bool attached);
     void SetLegacy(bool legacy);      // true: device sub-type 0, the older protocol
     void SetDeviceDescription(const std::string& description);
     // Allowed values of a property (the elements of its description record; at most 128 are kept,
@@ -70,6 +72,10 @@ public:
     // --- failures and latency -----------------------------------------------------------------------
     // The named library function (e.g. "EdsSendCommand") fails with code, times times or kAlways.
     void FailCall(std::string_view function, EdsError code, int times = kAlways);
+    // The next `times` setting writes and commands (EdsSetPropertyData, EdsSendStatusCommand,
+    // EdsSendCommand: the calls a photography run makes), whichever come, fail with code. A failure
+    // set for the function itself by FailCall comes first.
+    void FailNextCommands(EdsError code, int times);
     void ClearFailures();
     // Time each call takes before it answers; function "" sets it for every function. Default none.
     void SetLatency(std::string_view function, std::chrono::microseconds latency);
@@ -174,6 +180,7 @@ private:
     std::string description_ = "Canon EOS (virtual)";
     std::map<EdsPropertyID, Property> properties_;
     std::map<std::string, Failure, std::less<>> failures_;
+    Failure commandFailure_{kEdsErrOk, 0};
     std::map<std::string, std::chrono::microseconds, std::less<>> latency_;
     std::function<void(std::string_view)> callTimer_;
     std::vector<VirtualCall> calls_;
@@ -202,8 +209,9 @@ private:
 };
 
 // Makes the body's calls take the time a real camera would, told to `spend` in milliseconds: a
-// picture its exposure (the current shutter speed) plus 200 ms to store it, a setting 30 ms.
-// A simulated clock advances by it; a real-time caller sleeps.
-void UseSimulatedBodyTimes(VirtualCamera& camera, std::function<void(double ms)> spend);
+// picture its exposure (the current shutter speed) plus 200 ms to store it, a setting 30 ms; a slow
+// body (a fault rehearsal) takes slowerMs more for each. A simulated clock advances by it; a
+// real-time caller sleeps.
+void UseSimulatedBodyTimes(VirtualCamera& camera, std::function<void(double ms)> spend, double slowerMs = 0);
 
 }  // namespace zelto

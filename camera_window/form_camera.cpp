@@ -252,6 +252,12 @@ void TForm_Camera::BuildWidgets() {
     Label_Info->setWordWrap(true);  // a long red message wraps instead of being cut
     SetBack(Label_Info, Qt::black);
     SetTextColour(Label_Info, Qt::white);
+    // The last run's summary, where the rehearsal controls stand during a run (made before them, so
+    // that it lies beneath); shown only between runs.
+    Label_RunSummary = MakeLabel(TabSheet3, "Label_RunSummary", "", QRect(480, 8, 210, 190));
+    Label_RunSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label_RunSummary->setWordWrap(true);
+    Label_RunSummary->hide();
     QFont bannerFont = font();
     bannerFont.setPointSize(20);
     bannerFont.setBold(true);
@@ -531,9 +537,17 @@ void TForm_Camera::StartRun(RunKind kind) {
                  false);
     const ExposureTable& table = table_ ? *table_ : noTable_;
     SharedVariables& shared = s_.shared;
-    RunEnvironment environment{s_.clock,    *this,          *this,
-                               s_.sound,    s_.shell,       shared.flags,
-                               shared.time, shared.folders, [this] { return control_->Master(); }};
+    RunEnvironment environment{s_.clock,
+                               *this,
+                               *this,
+                               s_.sound,
+                               s_.shell,
+                               shared.flags,
+                               shared.time,
+                               shared.folders,
+                               [this] { return control_->Master(); },
+                               [this] { control_->Reconnect(); },
+                               s_.rowStarting};
     PhotographyRun(environment, table).Run(kind);
 }
 
@@ -580,6 +594,11 @@ void TForm_Camera::SetInfo(const std::string& text) {
 }
 void TForm_Camera::SetInfoColour(RunColour font) {
     SetTextColour(Label_Info, ColourOf(font));
+}
+
+void TForm_Camera::ShowSummary(const std::string& text) {
+    Label_RunSummary->setText(ToQString(text).trimmed());
+    Label_RunSummary->setVisible(!text.empty());
 }
 
 void TForm_Camera::ShowBanner(const std::string& text) {

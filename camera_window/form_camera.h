@@ -59,6 +59,7 @@ class TForm_Camera final : public QMainWindow,
         Shell& shell;
         std::function<EdsSdk&()> sdk;                   // the camera library, made on first connect
         std::function<ComputerInformation()> computer;  // the camera log's computer section
+        std::function<void(int row)> rowStarting = {};  // told as a run reaches each row (fault rehearsal)
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
@@ -123,6 +124,7 @@ class TForm_Camera final : public QMainWindow,
     void HideBanner() override;
     void SetRunning(RunKind kind, bool running) override;
     void ShowRehearsalControls(bool shown) override;
+    void ShowSummary(const std::string& text) override;
 
     // --- CameraMessageSink: any thread ---
     void Post(const CameraMessage& message) override;
@@ -182,6 +184,7 @@ class TForm_Camera final : public QMainWindow,
     QLabel* Label_WannDiff = nullptr;
     QLabel* Label_Info = nullptr;
     QLabel* Label_WAV_Meldung = nullptr;
+    QLabel* Label_RunSummary = nullptr;
     QLabel* Label_Advance1 = nullptr;
     QLabel* Label_Advance2 = nullptr;
     QPushButton* BitBtn_Advance = nullptr;

@@ -68,11 +68,11 @@ inline constexpr double kWorldMagnitudeLevels[] = {0.2, 0.4, 0.6, 0.8};
 PathMap WorldPathMap(const EclipseRecord& eclipse, double deltaT);
 
 // The site map: ±2° of latitude and longitude around the site, at the site's height, with duration
-// lines every 30 s. Its grid has 0.04° cells (a sweep well under 50 ms); as every crossing of a cell
-// side is the solver's own, edges and lines stand within metres of the solver's, far inside the
-// 0.01° that a picture of ±2° can show.
+// lines every 30 s, on a grid of 0.01° cells; every crossing of a cell side is the solver's own, so
+// edges and lines stand within metres of the solver's. A sweep takes about a tenth of a second, which
+// is why the window sweeps on a thread of its own.
 inline constexpr double kSiteMapHalfSize = 2.0;
-inline constexpr double kSiteMapCell = 0.04;
+inline constexpr double kSiteMapCell = 0.01;
 inline constexpr double kDurationLineStep = 30.0;
 MapArea SiteMapArea(GeoPoint site);
 PathMap SitePathMap(const EclipseRecord& eclipse, double deltaT, GeoPoint site, double height);

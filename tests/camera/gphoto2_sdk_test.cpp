@@ -34,6 +34,7 @@ public:
     std::deque<Gphoto2Event> events;
     std::condition_variable drained;
     std::atomic<int> busyCaptures{0};
+    std::atomic<int> failedTransfers{0};  // captures that fail with GP_ERROR_IO
     std::atomic<int> captures{0};
     std::atomic<bool> gone{false};
     std::atomic<bool> present{true};
@@ -59,6 +60,10 @@ public:
     }
     int Capture() override {
         if (gone) return kGpErrorIoUsbFind;
+        if (failedTransfers > 0) {
+            --failedTransfers;
+            return kGpErrorIo;
+        }
         if (busyCaptures > 0) {
             --busyCaptures;
             return kGpErrorCameraBusy;
@@ -200,6 +205,36 @@ TEST(Gphoto2Sdk, BusyCaptureIsAFailureUntilTheCameraIsFree) {
     EXPECT_EQ(rig.master->TakePicture(), kEdsErrOk);
     EXPECT_EQ(rig.port->captures, 1);
     rig.master->Destroy();
+}
+
+// A failed transfer while the camera is still found on the bus is made once more and keeps the
+// session; an error that persists, or a camera no longer on the bus, ends it.
+TEST(Gphoto2Sdk, AFailedTransferKeepsTheSessionWhileTheCameraIsOnTheBus) {
+    struct Case {
+        const char* name;
+        int failedTransfers;
+        bool foundAgain;
+        EdsError result;
+        bool sessionKept;
+    };
+    const Case cases[] = {
+        {"one I/O error, camera found again", 1, true, kEdsErrOk, true},
+        {"the I/O error persists", 2, true, kEdsErrDeviceNotFound, false},
+        {"camera no longer on the bus", 1, false, kEdsErrDeviceNotFound, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig rig;
+        rig.Connect();
+        rig.port->failedTransfers = c.failedTransfers;
+        rig.port->present = c.foundAgain;
+        EXPECT_EQ(rig.master->TakePicture(), c.result);
+        rig.port->failedTransfers = 0;
+        rig.port->present = true;
+        EXPECT_EQ(rig.master->TakePicture() == kEdsErrOk, c.sessionKept);
+        EXPECT_EQ(rig.port->captures, c.sessionKept ? 2 : 0);
+        rig.master->Destroy();
+    }
 }
 
 TEST(Gphoto2Sdk, ChangedSettingsArriveFromTheWorkerThread) {

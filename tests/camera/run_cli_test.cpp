@@ -95,8 +95,9 @@ TEST_F(RunCli, SimulationTestRunSkippedRowsAndRefusedBatch) {
     table.AppendRow(batch);
     const std::string file = Save("small.txt", table);
 
+    // A skipped row and a refused batch file: not every row was carried out.
     CliRun run = Run("\"" + file + "\" --camera none --fast");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_NE(run.output.find("camera: none, simulation mode\n"), std::string::npos);
     EXPECT_NE(run.output.find("  picture 1/500 taken\n"), std::string::npos);
     EXPECT_NE(run.output.find("row 2  ---------------------  "), std::string::npos);
@@ -106,8 +107,33 @@ TEST_F(RunCli, SimulationTestRunSkippedRowsAndRefusedBatch) {
               std::string::npos);
 
     run = Run("\"" + file + "\" --camera virtual --test --fast");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.exitCode, 1) << run.output;                    // the refused batch file again
     EXPECT_EQ(Count(run.output, "  picture 1/500 taken\n"), 2);  // the test run reads no date-time
+}
+
+// --inject rehearses a bad day on the virtual camera; the exit code says whether all went to plan.
+TEST_F(RunCli, RehearsingABadDay) {
+    const std::string file =
+        "\"" + Save("eclipse51.txt", Eclipse51TotalTable(8)) + "\" --fast --camera virtual --inject ";
+    struct Case {
+        const char* spec;
+        int exitCode;
+        const char* shows;
+    };
+    for (const Case& c :
+         {Case{"busy@19x3", 0, "  Tv 1/1000 written on trial 4\n"},
+          Case{"unplug@19+3", 1, "camera lost 1 time, rows more than 1 s late 0,"},
+          Case{"unplug@19", 1, "  picture 1/1000 lost: camera disconnected\n"},
+          Case{"slow=5000", 1, "  picture 1/1000 lost: no time left before the next instant\n"},
+          Case{"busy@0", 2, ""}, Case{"unplug@19+", 2, ""}, Case{"slow=fast", 2, ""},
+          Case{"busy@19,", 2, ""}}) {
+        SCOPED_TRACE(c.spec);
+        const CliRun run = Run(file + c.spec);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        EXPECT_NE(run.output.find(c.shows), std::string::npos) << run.output;
+    }
+    EXPECT_EQ(Run("\"" + home.string() + "/eclipse51.txt\" --fast --camera none --inject fail@3").exitCode,
+              2);
 }
 
 TEST_F(RunCli, ExitCodes) {

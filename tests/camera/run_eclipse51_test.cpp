@@ -9,6 +9,7 @@
 #include "camera/run_engine.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
+#include "camera/virtual_faults.h"
 #include "eclipse51_table.h"
 #include "eclipse_data/datetext.h"
 
@@ -156,6 +157,128 @@ TEST(RunEclipse51, WholeTotalEclipseTable) {
         const RunAction& a = view.actions[i];
         if (a.scheduledJD > 0 && view.phaseOfAction[i] != "Loop during totality") {
             EXPECT_GE(a.startedJD, a.scheduledJD - 1e-9) << a.text;
+        }
+    }
+}
+
+// The whole table on the simulated clock with a bad day rehearsed on the virtual camera, as
+// `zelto-cli run --fast --inject SPEC` does it.
+struct FaultRun {
+    PhaseView view;
+    RunSummary summary;
+    // Table row -> how many seconds after the row's instant its first picture taken or sound played began.
+    std::map<int, double> firstActionLate;
+};
+
+void RunWithFaults(const std::string& spec, FaultRun& out) {
+    const ExposureTable table = Eclipse51TotalTable(8);
+    const double firstInstant = *ReadDateStrJD(table.Row(0)[kColumnDateTime]);
+    FakeClock clock(firstInstant - 10 * kSecond, 100);
+    clock.SetJumpToWaits(true);
+    VirtualCamera camera;
+    const VirtualFaultPlan plan = spec.empty() ? VirtualFaultPlan{} : *ReadVirtualFaults(spec).plan;
+    UseSimulatedBodyTimes(
+        camera, [&clock](double ms) { clock.AdvanceMs(ms); }, plan.slowerMs);
+    VirtualFaultInjector injector(camera, plan);
+    SharedVariables shared;
+    std::unique_ptr<TAppMaster> master = OpenCameraSession(camera, nullptr, shared.camera);
+    NoPump pump;
+    Sounds sound;
+    NoShell shell;
+    RunEnvironment env{clock,
+                       pump,
+                       out.view,
+                       sound,
+                       shell,
+                       shared.flags,
+                       shared.time,
+                       shared.folders,
+                       [&master] { return master.get(); },
+                       [&] {
+                           if (master) master->Destroy();
+                           master = OpenCameraSession(camera, nullptr, shared.camera);
+                       },
+                       [&injector](int row) { injector.RowStarting(row); }};
+    out.summary = PhotographyRun(env, table).Run(RunKind::Real);
+    for (size_t i = 0; i < out.view.actions.size(); ++i) {
+        const RunAction& a = out.view.actions[i];
+        const bool done = a.text.rfind("sound ", 0) == 0 || a.text.find(" taken") != std::string::npos;
+        if (done && out.view.phaseOfAction[i] != "Loop during totality" &&
+            !out.firstActionLate.count(a.row)) {
+            out.firstActionLate[a.row] = (a.startedJD - a.scheduledJD) / kSecond;
+        }
+    }
+    if (master) master->Destroy();
+}
+
+// The faults that lost pictures, left a camera dead or made the run late (rows numbered from 1, row
+// 19 is C2 - 8 s): now each loses at most the pictures it has to and keeps every later row on time.
+TEST(RunEclipse51, FaultsLoseNoMoreThanTheyMust) {
+    FaultRun clean;
+    RunWithFaults("", clean);
+    ASSERT_TRUE(RunWentToPlan(clean.summary));
+    const int all = clean.summary.picturesTaken;
+    const auto soundsOnTime = [](const FaultRun& run) {
+        int sounds = 0;
+        for (const RunAction& a : run.view.actions) {
+            if (a.text.rfind("sound ", 0) != 0) continue;
+            ++sounds;
+            EXPECT_LT((a.startedJD - a.scheduledJD) / kSecond, 0.1) << a.text;
+        }
+        return sounds;
+    };
+    const auto rowsOnTimeFrom = [](const FaultRun& run, int firstRow, double seconds) {
+        for (const auto& [row, late] : run.firstActionLate) {
+            if (row >= firstRow) {
+                EXPECT_LT(late, seconds) << "row " << row + 1;
+            }
+        }
+    };
+
+    struct Case {
+        const char* spec;
+        const char* what;
+    };
+    for (const Case& c : {Case{"busy@19x3", "busy three times: retried, nothing lost"},
+                          Case{"fail@19", "one general failure: retried, nothing lost"},
+                          Case{"unplug@19+3", "unplugged, back three rows later"},
+                          Case{"unplug@19", "unplugged for good"}, Case{"slow=5000", "5 s slower per call"},
+                          Case{"busy@19x1000000", "busy for good: no call past the next instant"}}) {
+        SCOPED_TRACE(c.what);
+        FaultRun run;
+        RunWithFaults(c.spec, run);
+        const RunSummary& s = run.summary;
+        EXPECT_FALSE(s.aborted);
+        EXPECT_EQ(soundsOnTime(run), 4);
+        const std::string spec = c.spec;
+        if (spec == "busy@19x3" || spec == "fail@19") {
+            EXPECT_TRUE(RunWentToPlan(s));
+            EXPECT_EQ(s.picturesTaken, all);
+        } else if (spec == "unplug@19+3") {
+            EXPECT_EQ(s.cameraLost, 1);
+            EXPECT_GE(s.picturesLost, 3);  // rows 19 to 21, one picture each at least
+            EXPECT_EQ(s.picturesTaken + s.picturesLost, all);
+            EXPECT_EQ(run.view.takenPerPhase["Loop during totality"],
+                      clean.view.takenPerPhase["Loop during totality"]);
+            rowsOnTimeFrom(run, 21, 1.0);  // from the replug row on
+            EXPECT_FALSE(RunWentToPlan(s));
+        } else if (spec == "unplug@19") {
+            EXPECT_EQ(s.cameraLost, 1);
+            EXPECT_GT(s.picturesLost, 0);
+            EXPECT_LT(s.picturesTaken, all);
+            EXPECT_FALSE(RunWentToPlan(s));
+            rowsOnTimeFrom(run, 18, 0.1);  // nothing waits for a camera that is gone
+        } else if (spec == "slow=5000") {
+            // One slow call may overrun the next instant; a row never waits for more than that.
+            EXPECT_GT(s.picturesLost, 0);
+            EXPECT_GT(s.rowsLate, 0);
+            rowsOnTimeFrom(run, 18, 5.5);
+            EXPECT_FALSE(RunWentToPlan(s));
+        } else {
+            EXPECT_GT(s.picturesLost, 0);
+            EXPECT_LT(s.picturesTaken, all);
+            EXPECT_LT(s.latestStartSeconds, 0.5);  // every row still began on its instant
+            EXPECT_FALSE(RunWentToPlan(s));
         }
     }
 }

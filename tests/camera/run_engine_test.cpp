@@ -114,7 +114,10 @@ protected:
     }
 
     RunSummary Run(RunKind kind = RunKind::Real) {
-        RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders, [this] { return master.get(); }};
+        RunEnvironment env{clock,       pump,           view,
+                           sound,       shell,          shared.flags,
+                           shared.time, shared.folders, [this] { return master.get(); },
+                           reconnect};
         PhotographyRun run(env, table);
         return run.Run(kind);
     }
@@ -138,6 +141,7 @@ protected:
     ScriptedPump pump;
     RecordingSound sound;
     RecordingShell shell;
+    std::function<void()> reconnect;
 };
 
 TEST_F(RunTest, SingleShotRowsWriteChangedSettingsOnceAndKeepTheirInstants) {
@@ -256,13 +260,14 @@ TEST_F(RunTest, LoopRowRepeatsUntilTheRemainingTimeRunsOut) {
     EXPECT_EQ(view.wann, "by: " + JDText(end, 1));
 }
 
-TEST_F(RunTest, LoopRowWhoseEndHasPassedWritesTvButTakesNoPicture) {
+TEST_F(RunTest, LoopRowWhoseEndHasPassedNeitherWritesTvNorTakesAPicture) {
     table.AppendRow(Row("", "Loop during totality until", kStart - 5 * kSecond, {12, 20}));
     const RunSummary summary = Run();
     EXPECT_EQ(summary.picturesTaken, 0);
     EXPECT_EQ(camera.PicturesTaken(), 0);
-    EXPECT_EQ(Writes(0x406), 2);  // both marked columns still get their shutter speed
-    EXPECT_EQ(camera.Value(0x406), TvCodeByName("2\""));
+    // The fit is checked before the shutter speed is written: a picture that does not fit costs nothing.
+    EXPECT_EQ(Writes(0x406), 0);
+    EXPECT_EQ(summary.picturesSkipped, 2);
 }
 
 TEST_F(RunTest, LoopRowWithoutMarksEndsAtItsInstant) {
@@ -290,6 +295,60 @@ TEST_F(RunTest, APictureThatNeverSucceedsFailsAfter5000Trials) {
     EXPECT_EQ(summary.picturesFailed, 1);
     EXPECT_EQ(camera.CallCount("EdsSendCommand"), 5000);
     EXPECT_EQ(view.status, "Failed to release!");
+}
+
+// A shutter speed the camera refuses costs one trial, and the picture says at which speed it was
+// really taken (single shot) or fails (a loop, whose fit was checked for its own speed).
+TEST_F(RunTest, APictureWhoseShutterSpeedWasRefusedSaysWhichOneWasInForce) {
+    std::vector<uint32_t> allowed = camera.AllowedValues(kEdsPropTv);
+    std::erase(allowed, TvCodeByName("1/1000"));
+    camera.SetAllowedValues(kEdsPropTv, allowed);
+    camera.SetValue(kEdsPropTv, TvCodeByName("1/125"));
+    table.AppendRow(Row("", "Partial", kStart + 10 * kSecond, {9, 10}));  // 1/1000, 1/500
+    table.AppendRow(Row("", "Partial", kStart + 20 * kSecond, {9}));
+    table.AppendRow(Row("", "Loop during totality until", kStart + 60 * kSecond, {9}));
+    shared.flags.AbortRunRequested = false;
+    int loopPasses = 0;
+    view.onAction = [&](const RunAction& a) {
+        if (a.text.rfind("picture 1/1000 failed", 0) == 0 && ++loopPasses == 2)
+            shared.flags.AbortRunRequested = true;
+    };
+    const RunSummary summary = Run();
+    EXPECT_EQ(view.Count("picture 1/1000 taken at 1/125: its shutter speed could not be set"), 1);
+    EXPECT_EQ(view.Count("picture 1/500 taken"), 1);
+    // The next row asks again; the camera is at 1/500 now.
+    EXPECT_EQ(view.Count("picture 1/1000 taken at 1/500: its shutter speed could not be set"), 1);
+    EXPECT_EQ(view.Count("picture 1/1000 failed: its shutter speed could not be set"), 2);  // the loop
+    EXPECT_EQ(view.Count("Tv 1/1000 failed: Sts=96"), 4);                                   // one trial each
+    EXPECT_EQ(summary.picturesTaken, 3);
+    EXPECT_EQ(camera.PicturesTaken(), 3);
+    EXPECT_EQ(summary.picturesFailed, 2);
+    EXPECT_FALSE(RunWentToPlan(summary));
+}
+
+// A dial turned on the camera during the run, reported by its property event: the run writes the
+// table's value again where it would otherwise write nothing (Tv before the next picture, the other
+// settings with the next row).
+TEST_F(RunTest, ASettingChangedOnTheCameraIsWrittenAgain) {
+    for (int i = 1; i <= 3; ++i) table.AppendRow(Row("", "Partial", kStart + i * 10 * kSecond, {10}));
+    bool turned = false;
+    pump.onMessages = [&] {
+        if (turned || view.Count("picture") != 1) return;  // while the second row waits
+        turned = true;
+        // The window reads the changed values back when their events arrive.
+        camera.ChangeOnBody(kEdsPropISOSpeed, ISOCodeByName("400"));
+        camera.ChangeOnBody(kEdsPropTv, TvCodeByName("1/60"));
+        master->ReadProperty(kEdsPropISOSpeed);
+        master->ReadProperty(kEdsPropTv);
+    };
+    const RunSummary summary = Run();
+    ASSERT_TRUE(turned);
+    EXPECT_EQ(summary.picturesTaken, 3);
+    EXPECT_EQ(Writes(0x406), 2);  // 1/500 for the first picture, and again for the second
+    EXPECT_EQ(Writes(0x402), 2);  // ISO 100 for the first row, and again for the third
+    EXPECT_EQ(Writes(0x100), 1);  // untouched settings stay written once
+    EXPECT_EQ(camera.Value(kEdsPropISOSpeed), ISOCodeByName("100"));
+    EXPECT_EQ(camera.Value(kEdsPropTv), TvCodeByName("1/500"));
 }
 
 TEST_F(RunTest, SimulationWithoutCameraTakesAbout237msPerStep) {
@@ -393,11 +452,61 @@ TEST_F(RunTest, NoCameraCallAfterADisconnectTheRunGoesOn) {
     };
     const RunSummary summary = Run();
     EXPECT_EQ(camera.Calls().size(), callsAtDisconnect);
-    EXPECT_TRUE(summary.cameraLost);
+    EXPECT_EQ(summary.cameraLost, 1);
     EXPECT_EQ(summary.picturesTaken, 1);
-    EXPECT_EQ(summary.picturesFailed, 1);
+    EXPECT_EQ(summary.picturesLost, 1);  // lost while the camera was gone, not failed by it
     EXPECT_EQ(sound.played.size(), 1u);  // the schedule went on
     EXPECT_EQ(view.infoColour, RunColour::Red);
+}
+
+// A camera that stops answering (unplugged) is lost at its first failing call: no call is made on it
+// any more, the run looks for it every second, and once it is back writes every setting anew.
+TEST_F(RunTest, ALostCameraIsLookedForEverySecondAndGetsEverySettingAnew) {
+    clock.SetJumpToWaits(false);
+    table.AppendRow(Row("", "C1", kStart + 5 * kSecond, {10}));
+    table.AppendRow(Row("", "C2", kStart + 40 * kSecond, {11}));
+    table.AppendRow(Row("", "C3", kStart + 60 * kSecond, {10}));
+    double unplugged = 0, pluggedIn = 0;
+    int tries = 0;
+    size_t callsWhenLost = 0;
+    reconnect = [&] {
+        ++tries;
+        if (pluggedIn == 0) return;
+        master->Destroy();
+        Connect();
+    };
+    pump.onMessages = [&] {
+        if (unplugged == 0 && view.Count("picture") == 1) {
+            camera.SetAttached(false);
+            unplugged = clock.CurrentJD();
+        }
+        if (view.Count("camera lost") == 1 && callsWhenLost == 0) callsWhenLost = camera.Calls().size();
+        if (pluggedIn == 0 && clock.CurrentJD() > kStart + 50 * kSecond) {
+            EXPECT_EQ(camera.Calls().size(), callsWhenLost);  // nothing asked of a lost camera
+            EXPECT_GE(tries, 9);                              // 40 s to 50 s: once a second
+            camera.SetAttached(true);
+            pluggedIn = clock.CurrentJD();
+        }
+    };
+    const RunSummary summary = Run();
+    ASSERT_GT(pluggedIn, 0);
+    EXPECT_EQ(summary.cameraLost, 1);
+    EXPECT_EQ(summary.picturesTaken, 2);
+    EXPECT_EQ(summary.picturesLost, 1);  // the C2 picture, whose Tv write found the camera gone
+    EXPECT_EQ(view.Count("picture 1/250 lost: camera disconnected"), 1);
+    const auto back = std::find_if(view.actions.begin(), view.actions.end(),
+                                   [](const RunAction& a) { return a.text == "camera reconnected"; });
+    ASSERT_NE(back, view.actions.end());
+    EXPECT_LE((back->startedJD - pluggedIn) / kSecond, 1.05);
+    // Every setting written anew for C3 (the same values as C1), before its instant.
+    EXPECT_EQ(Writes(0x100), 1);
+    EXPECT_EQ(Writes(0x402), 1);
+    EXPECT_EQ(Writes(0x405), 1);
+    EXPECT_EQ(view.Count("IQ JPGLarFin written"), 2);
+    const RunAction& last = view.actions.back();
+    EXPECT_EQ(last.text, "picture 1/500 taken");
+    EXPECT_LT((last.startedJD - last.scheduledJD) / kSecond, 0.1);
+    EXPECT_FALSE(RunWentToPlan(summary));
 }
 
 TEST_F(RunTest, ClosingTheWindowStopsTheRunWithoutAnotherCameraCall) {

@@ -335,6 +335,8 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     EXPECT_EQ(Text("Label_Phase"), "remove_filters.wav");
     EXPECT_EQ(Text("Label_Info"), "IQ  : JPGLarFin\nISO: 100\nAv  : f/4\nTv  : 1/500");
     EXPECT_EQ(form->statusBar()->currentMessage(), "Picture taken (SIMULATED)");
+    EXPECT_EQ(Text("Label_RunSummary").rfind("pictures taken 1, failed 0, skipped 0;", 0), 0u)
+        << Text("Label_RunSummary");
     // The end of the run: real time again, rehearsal controls hidden, run buttons back.
     EXPECT_EQ(shared.time.TimeOffset, 0);
     EXPECT_TRUE(Find<QPushButton>("BitBtn_Advance")->isHidden());
