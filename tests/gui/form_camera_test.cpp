@@ -390,5 +390,33 @@ TEST_F(FormCamera, ClosingOrDisconnectingDuringARunStopsCameraCalls) {
     EXPECT_FALSE(shared.flags.AbortRunRequested);  // cleared by the run's end step
 }
 
+// The end of every run leaves its summary on the page until the next run begins; a setting the
+// tables cannot translate is counted there as failed.
+TEST_F(FormCamera, RunSummaryStaysUntilTheNextRun) {
+    Click("Button_Connect");
+    ExposureRow typo = PhotoRow("Partial", kStart + 10 * kSecond, 10);
+    typo[kColumnQuality] = "JPGHuge";
+    table.AppendRow(typo);
+    table.AppendRow(PhotoRow("Partial", kStart + 20 * kSecond, 11));
+    Click("Button_Test_Eclipse_Photography");
+    const QLabel* summary = Find<QLabel>("Label_RunSummary");
+    EXPECT_FALSE(summary->isHidden());
+    const std::string finished = Text("Label_RunSummary");
+    EXPECT_EQ(finished.rfind("pictures taken 2, failed 0, skipped 0; settings failed 1;", 0), 0u) << finished;
+    EXPECT_NE(finished.find("pictures lost 0"), std::string::npos);
+    EXPECT_NE(finished.find("latest start "), std::string::npos);
+    EXPECT_EQ(finished.substr(finished.size() - 12), "run finished");
+
+    // Hidden while the next run goes on; that run's own summary afterwards.
+    bool shownDuringRun = true;
+    QTimer::singleShot(0, form.get(), [&] {
+        shownDuringRun = !summary->isHidden();
+        Click("Button_Abort_Test");
+    });
+    Click("Button_Test_Eclipse_Photography");
+    EXPECT_FALSE(shownDuringRun);
+    EXPECT_EQ(Text("Label_RunSummary").substr(Text("Label_RunSummary").size() - 11), "run aborted");
+}
+
 }  // namespace
 }  // namespace zelto
