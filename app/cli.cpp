@@ -30,10 +30,12 @@ const Command kCommands[] = {
      "                          the exposure table file for a site (standard output without -o)"},
     {"run", RunCommand,
      "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
+     "    [--from-now] [--log FILE] [--force]\n"
      "                          carry out an exposure table (--fast: simulated clock; without a camera\n"
      "                          the run stops with exit 1 unless --simulate or --camera none is given;\n"
      "                          --inject: virtual camera faults such as busy@19x3,fail@20,unplug@25+3,\n"
-     "                          slow=5000)"},
+     "                          slow=5000; --from-now: skip the rows already past; --log: the shot log as\n"
+     "                          CSV; --force: run a table made for another site, eclipse or day)"},
 };
 
 void PrintHelp() {

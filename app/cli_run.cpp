@@ -12,13 +12,17 @@
 #include "camera/backend.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "camera/virtual_faults.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
+#include "circumstances/parameter_file.h"
+#include "circumstances/site.h"
 #include "exposure/table_file.h"
+#include "exposure/table_match.h"
 #include "platform/qt_shell.h"
 #include "state/startup.h"
 #include "state/variables.h"
@@ -118,17 +122,36 @@ class SilentSound final : public SoundPlayer {
     void Play(const std::string&) override {}  // the action line says which sound
 };
 
+// The table against the site and eclipse the main window last saved (Zelto.prm, only looked at), or
+// against its own header when there is none, and against the eclipse's day.
+TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileReading& reading) {
+    SiteInputs site;
+    EclipseState eclipse = shared.eclipse;
+    TableFileSite current = reading.site;
+    const std::string prm = shared.folders.AppDataFolder + kParameterFileName;
+    if (PeekParameterFile(prm, site, eclipse)) {
+        current = TableSiteOf(site, eclipse.SelectedEclipse);
+    }
+    SelectEclipse(eclipse, IsValidEclipseNumber(current.EclipseNumber) ? current.EclipseNumber : 1, "");
+    return CheckTableMatch(reading.site, reading.table, current, eclipse.GreatestEclipseJD);
+}
+
+constexpr const char* kRunUsage =
+    "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC] [--from-now] "
+    "[--log FILE] [--force]";
+
 }  // namespace
 
 int RunCommand(const Arguments& args) {
-    constexpr const char* kUsage =
-        "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC]";
     std::string file;
     std::string cameraName = CameraBackendSetting();
     bool test = false;
     bool fast = false;
     bool simulate = false;  // a camera that is not found may be replaced by the simulation
     std::optional<VirtualFaultPlan> faults;
+    bool fromNow = false;
+    bool force = false;
+    std::string logPath;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
@@ -136,6 +159,13 @@ int RunCommand(const Arguments& args) {
             simulate = true;
         } else if (args[i] == "--fast") {
             fast = true;
+        } else if (args[i] == "--from-now") {
+            fromNow = true;
+        } else if (args[i] == "--force") {
+            force = true;
+        } else if (args[i] == "--log") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("run: --log needs a file name");
+            logPath = args[++i];
         } else if (args[i] == "--camera") {
             if (i + 1 >= args.size()) return UsageError("run: --camera needs virtual, gphoto2 or none");
             cameraName = args[++i];
@@ -153,10 +183,10 @@ int RunCommand(const Arguments& args) {
         } else if (file.empty()) {
             file = args[i];
         } else {
-            return UsageError(kUsage);
+            return UsageError(kRunUsage);
         }
     }
-    if (file.empty()) return UsageError(kUsage);
+    if (file.empty()) return UsageError(kRunUsage);
 
     const TableFileReading reading = LoadExposureTable(file);
     if (!reading.opened) return UsageError("run: " + reading.message);
@@ -174,6 +204,19 @@ int RunCommand(const Arguments& args) {
     SharedVariables& shared = Shared();
     StartUp(shared, QuerySystemLocations());
     shared.flags.SpokenCommands = false;  // nothing is played; the action lines name the sounds
+
+    if (!table.IsNoTable()) {
+        const TableMatch match = MatchWithSavedSite(shared, reading);
+        for (const std::string& difference : match.differences) std::cout << "warning: " << difference << '\n';
+        if (!match.Matches() && !force) {
+            std::cout << "run: not started (--force starts it all the same)\n";
+            return 2;
+        }
+    }
+    ShotLogFile shotLog;
+    if (std::string why; !logPath.empty() && !shotLog.Open(logPath, &why)) {
+        return UsageError("run: cannot write the shot log " + logPath + ": " + why);
+    }
 
     // The clock: the system's, or a simulated one that starts shortly before the first row.
     std::unique_ptr<Clock> clock;
@@ -263,9 +306,11 @@ int RunCommand(const Arguments& args) {
                                [&connect] { connect(); },
                                [&injector](int row) {
                                    if (injector) injector->RowStarting(row);
-                               }};
+                               },
+                               logPath.empty() ? nullptr : &shotLog};
     PhotographyRun run(environment, table);
-    const RunSummary summary = run.Run(test ? RunKind::Test : RunKind::Real);
+    const RunSummary summary =
+        run.Run(test ? RunKind::Test : RunKind::Real, fromNow ? RunStart::FromNow : RunStart::AllRows);
     if (master) master->Destroy();
     shared.camera.CameraName.clear();
 
@@ -274,6 +319,7 @@ int RunCommand(const Arguments& args) {
         return 1;
     }
     std::cout << RunSummaryText(summary);
+    if (shotLog.failed()) std::cout << "shot log: a line could not be written to " << logPath << '\n';
     return RunWentToPlan(summary) ? 0 : 1;
 }
 

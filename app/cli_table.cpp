@@ -180,8 +180,7 @@ int TableCommand(const Arguments& args) {
         return kExitNoTable;
     }
 
-    const TableFileSite site{request.eclipse, shared.site.Lati, shared.site.NS == "N", shared.site.Long,
-                             shared.site.EW == "E", shared.site.Height};
+    const TableFileSite site = TableSiteOf(shared.site, request.eclipse);
     if (request.output.empty()) {
         if (!WriteStandardOutput(ExposureTableText(site, table))) {
             std::cerr << "zelto-cli: table: cannot write to standard output\n";

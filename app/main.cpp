@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
     zelto::TForm_Exposure exposure(shared, main);
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());
+    camera.SetExposureTableSite(&exposure.tableSite());
 
     main.cameraItem()->setEnabled(true);
     QObject::connect(main.cameraItem(), &QAction::triggered, &camera, [&camera] {

@@ -8,6 +8,8 @@
 #include "camera/appmaster.h"
 #include "camera/camera_failure.h"
 #include "camera/proptables.h"
+#include "camera/run_start.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
@@ -88,7 +90,22 @@ void PhotographyRun::Report(int row, double scheduledJD, double startedJD, const
     env_.view.Report({row, scheduledJD, startedJD, text});
 }
 
-RunSummary PhotographyRun::Run(RunKind kind) {
+void PhotographyRun::LogShot(int row, ShotResult result, std::string note, double scheduledJD, double shutterJD) {
+    ShotRecord record;
+    record.row = row;
+    record.phase = Trimmed(CellText(kColumnPhase, row));
+    record.scheduledJD = scheduledJD;
+    record.firstCallJD = firstCallJD_;
+    record.shutterJD = shutterJD;
+    record.settings = std::move(settingsWritten_);
+    record.result = result;
+    record.note = std::move(note);
+    settingsWritten_.clear();
+    firstCallJD_ = 0;
+    if (env_.shotLog) env_.shotLog->Write(record);
+}
+
+RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     kind_ = kind;
     stopped_ = false;
     summary_ = RunSummary{};
@@ -118,8 +135,14 @@ RunSummary PhotographyRun::Run(RunKind kind) {
     AbortFlag() = false;
     lastCodes_.fill(-1);
     cameraValues_.fill(-1);
+    settingsWritten_.clear();
+    firstCallJD_ = 0;
 
     const int rows = table_.RowCount();  // taken once; rows are read one cell at a time
+    std::vector<bool> past(static_cast<size_t>(rows));
+    if (kind_ == RunKind::Real && start == RunStart::FromNow) {
+        for (int row : PastRows(table_, Now())) past[static_cast<size_t>(row)] = true;
+    }
     for (int row = 0; row < rows && !stopped_; ++row) {
         if (row >= table_.RowCount()) {
             // Rows were deleted in the editor meanwhile: the table now ends here.
@@ -132,6 +155,10 @@ RunSummary PhotographyRun::Run(RunKind kind) {
         const std::string phase = Trimmed(CellText(kColumnPhase, row));
         if (phase.empty()) continue;
         deadline_ = 0;
+        if (past[static_cast<size_t>(row)]) {
+            SkipPastRow(row);
+            continue;
+        }
         env_.view.SetPhase("");
         Delay(env_.clock, kPhasePauseMs);
         env_.view.SetPhase(phase);
@@ -149,6 +176,14 @@ RunSummary PhotographyRun::Run(RunKind kind) {
     summary_.aborted = stopped_;
     EndStep();
     return summary_;
+}
+
+// A row already past when the run started from now: listed, counted, not carried out.
+void PhotographyRun::SkipPastRow(int row) {
+    ++summary_.rowsPast;
+    const double instant = ReadDateStrJD(CellText(kColumnDateTime, row)).value_or(0);
+    Report(row, instant, Now(), "row " + std::to_string(row + 1) + " skipped: past when the run started from now");
+    LogShot(row, ShotResult::Skipped, "past when the run started from now", instant);
 }
 
 void PhotographyRun::EndStep() {
@@ -179,6 +214,7 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
             env_.view.SetStatus(message);
             ++summary_.rowsSkipped;
             Report(row, 0, Now(), "row " + std::to_string(row + 1) + " skipped: unreadable date-time");
+            LogShot(row, ShotResult::Skipped, "unreadable date-time \"" + text + "\"");
             return false;
         }
         instant = *jd;
@@ -281,11 +317,13 @@ void PhotographyRun::BatchRow(int row) {
         outcome = "could not be started";
     } else {
         Report(row, instant, started, "batch " + name + " started");
+        LogShot(row, ShotResult::Batch, name + " started", instant);
         return;
     }
     ++summary_.batchesFailed;
     env_.view.SetStatus("Batch file " + name + " " + outcome);
     Report(row, instant, started, "batch " + name + " " + outcome);
+    LogShot(row, ShotResult::Batch, name + " " + outcome, instant);
 }
 
 void PhotographyRun::SoundRow(int row) {
@@ -296,6 +334,8 @@ void PhotographyRun::SoundRow(int row) {
     const std::string name = Trimmed(CellText(kColumnPhase, row));
     if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ResourceFolder + Lower(name));
     Report(row, instant, started, "sound " + Lower(name));
+    LogShot(row, ShotResult::Sound, Lower(name) + (env_.flags.SpokenCommands ? "" : " (not played: spoken commands off)"),
+            instant);
 
     env_.view.ShowBanner(SoundBannerText(name));
     const uint32_t start = env_.clock.TickMs();
@@ -433,6 +473,7 @@ void PhotographyRun::SettingStep(int row, Setting setting, int column) {
     const CallOutcome outcome = WriteSetting(setting, property, code);
     Report(row, 0, started,
            std::string(kSettingNames[setting]) + " " + name + OutcomeText(outcome, " written"));
+    NoteSettingWritten(std::string(kSettingNames[setting]) + " " + name, outcome.end == CallEnd::Succeeded);
 }
 
 void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double instant) {
@@ -443,8 +484,12 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
                           "ISO: " + CellText(kColumnISO, row) + "\r\n" +
                           "Av  : " + CellText(kColumnAperture, row) + "\r\n" + "Tv  : " + tvName);
     }
-    const auto report = [&](double started, const std::string& text) {
+    // Each picture ends in one line for the window (and zelto-cli) and one for the shot log, whose
+    // note names the shutter speed and why the picture was not taken.
+    const auto report = [&](double started, ShotResult result, const std::string& text, const std::string& why,
+                            double shutterJD = 0) {
         Report(row, instant, started, "picture " + tvName + text);
+        LogShot(row, result, why.empty() ? tvName : tvName + ", " + why, instant, shutterJD);
     };
     if (loopRow) {
         // Checked before the shutter speed is written: a picture that no longer fits costs nothing.
@@ -452,16 +497,17 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
         if (!LoopPictureFits(column, now, instant)) {
             loopDone_ = true;
             ++summary_.picturesSkipped;
-            report(now, " skipped: loop time left " + FixedText((instant - now) * kSecondsPerDay, 1) + " s");
+            const std::string left = "loop time left " + FixedText((instant - now) * kSecondsPerDay, 1) + " s";
+            report(now, ShotResult::Skipped, " skipped: " + left, left);
             return;
         }
     }
     const auto lost = [&](double started, const CallOutcome& outcome) {
         ++summary_.picturesLost;
         if (outcome.end == CallEnd::OutOfTime) env_.view.SetStatus("Failed to release!");
-        report(started, " lost: " + std::string(outcome.end == CallEnd::OutOfTime
-                                                    ? "no time left before the next instant"
-                                                    : "camera disconnected"));
+        const std::string why = outcome.end == CallEnd::OutOfTime ? "no time left before the next instant"
+                                                                  : "camera disconnected";
+        report(started, ShotResult::Lost, " lost: " + why, why);
     };
     if (lost_) {
         lost(Now(), {CallEnd::CameraGone, 0, 0});
@@ -476,6 +522,7 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
         const double started = Now();
         const CallOutcome outcome = WriteSetting(kTv, kPropertyTv, tvCode);
         Report(row, 0, started, "Tv " + tvName + OutcomeText(outcome, " written"));
+        NoteSettingWritten("Tv " + tvName, outcome.end == CallEnd::Succeeded);
         if (stopped_) return;
         if (outcome.end == CallEnd::OutOfTime || outcome.end == CallEnd::CameraGone) {
             lost(Now(), outcome);
@@ -489,7 +536,8 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
             if (takenAt.empty() || loopRow) {
                 ++summary_.picturesFailed;
                 env_.view.SetStatus("Failed to release!");
-                report(started, " failed: its shutter speed could not be set");
+                report(started, ShotResult::Failed, " failed: its shutter speed could not be set",
+                       "its shutter speed could not be set");
                 return;
             }
         }
@@ -500,19 +548,25 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
     const std::string simulationName = kind_ == RunKind::Real && loopRow ? "IQ" : "Tv";
     const CallOutcome outcome = RetriedCall("Picture", simulationName, false,
                                             [](TAppMaster& camera) { return camera.TakePicture(); });
-    if (stopped_) return;
+    if (stopped_) {
+        // Aborted while releasing: the shot log still says what became of the picture.
+        LogShot(row, outcome.end == CallEnd::Succeeded ? ShotResult::Taken : ShotResult::Failed,
+                tvName + ", run aborted", instant, lastCallJD_);
+        return;
+    }
     switch (outcome.end) {
         case CallEnd::Succeeded:
             env_.view.SetStatus(env_.flags.SimulationMode ? "Picture taken (SIMULATED)" : "Picture taken");
             ++summary_.picturesTaken;
-            report(started,
+            report(started, ShotResult::Taken,
                    OutcomeText(outcome, " taken") +
-                       (takenAt == tvName ? "" : " at " + takenAt + ": its shutter speed could not be set"));
+                       (takenAt == tvName ? "" : " at " + takenAt + ": its shutter speed could not be set"),
+                   takenAt == tvName ? "" : "taken at " + takenAt, lastCallJD_);
             break;
         case CallEnd::Failed:
             env_.view.SetStatus("Failed to release!");
             ++summary_.picturesFailed;
-            report(started, OutcomeText(outcome, ""));
+            report(started, ShotResult::Failed, OutcomeText(outcome, ""), "release failed", lastCallJD_);
             break;
         case CallEnd::OutOfTime:
         case CallEnd::CameraGone:
@@ -552,6 +606,8 @@ PhotographyRun::CallOutcome PhotographyRun::RetriedCall(const std::string& short
             return {CallEnd::OutOfTime, outcome.status, trials};
         ++trials;
         Delay(env_.clock, kTrialPauseMs);
+        lastCallJD_ = Now();
+        if (firstCallJD_ == 0) firstCallJD_ = lastCallJD_;
         CameraFailure failure = CameraFailure::None;
         if (simulated) {
             env_.view.SetStatus(simulationName + ": SIMULATION MODE");
@@ -579,6 +635,10 @@ PhotographyRun::CallOutcome PhotographyRun::RetriedCall(const std::string& short
         if (aborted || failure == CameraFailure::Refused || trials >= kMaxTrials)
             return {CallEnd::Failed, outcome.status, trials};
     }
+}
+
+void PhotographyRun::NoteSettingWritten(const std::string& setting, bool written) {
+    settingsWritten_ += (settingsWritten_.empty() ? "" : "; ") + setting + (written ? "" : " failed");
 }
 
 PhotographyRun::CallOutcome PhotographyRun::WriteSetting(Setting setting, uint32_t property, uint32_t code) {
@@ -679,6 +739,7 @@ std::string RunSummaryText(const RunSummary& s) {
     text += "pictures lost " + n(s.picturesLost) + " (camera gone or no time left), camera lost " +
             n(s.cameraLost) + (s.cameraLost == 1 ? " time" : " times") + ", rows more than 1 s late " +
             n(s.rowsLate) + ", batch files not started " + n(s.batchesFailed) + "\n";
+    if (s.rowsPast > 0) text += "rows past at the start, skipped " + n(s.rowsPast) + "\n";
     if (s.latestRow >= 0) {
         text += "latest start " + FixedText(s.latestStartSeconds, 3) + " s after its instant (row " +
                 n(s.latestRow + 1) + ")\n";

@@ -16,6 +16,8 @@ namespace zelto {
 
 class TAppMaster;
 class SoundPlayer;
+class ShotLog;
+enum class ShotResult;
 
 // Everything a photography run works with. `camera` answers the session of the connected camera at
 // the moment of the call, or null when none is connected (the run then simulates) or once it has been
@@ -36,7 +38,12 @@ struct RunEnvironment {
     std::function<void()> reconnect = {};
     // Told as the run reaches each table row (counted from 0), before anything of the row is done.
     std::function<void(int row)> rowStarting = {};
+    ShotLog* shotLog = nullptr;  // the run's shot log, one line per action; none when null
 };
+
+// Where a real run begins: at row 0, carrying out rows already past at once, or from now, skipping
+// them (a loop whose end is still ahead is entered).
+enum class RunStart { AllRows, FromNow };
 
 struct RunSummary {
     int picturesTaken = 0;
@@ -45,6 +52,7 @@ struct RunSummary {
     int picturesSkipped = 0;  // a loop row's remaining time was too short
     int settingsFailed = 0;
     int rowsSkipped = 0;            // unreadable date-time
+    int rowsPast = 0;               // already past when a run started from now
     int rowsLate = 0;               // began more than 1 s after their instant
     int batchesFailed = 0;          // batch files refused, missing or not started
     double latestStartSeconds = 0;  // how late the latest row began after its instant
@@ -68,7 +76,7 @@ std::string RunSummaryText(const RunSummary& summary);
 class PhotographyRun {
 public:
     PhotographyRun(RunEnvironment environment, const ExposureTable& table);
-    RunSummary Run(RunKind kind);
+    RunSummary Run(RunKind kind, RunStart start = RunStart::AllRows);
 
 private:
     enum Setting : int { kIQ = 0, kISO = 1, kAv = 2, kTv = 3 };
@@ -90,6 +98,11 @@ private:
     bool CheckAbort();  // true (and the run stops) when the flag is set
     std::string CellText(int column, int row) const;
     void Report(int row, double scheduledJD, double startedJD, const std::string& text);
+    // One shot-log line for the row; the settings written and the first camera call since the last
+    // line go with it.
+    void LogShot(int row, ShotResult result, std::string note, double scheduledJD = 0, double shutterJD = 0);
+    void NoteSettingWritten(const std::string& setting, bool written);
+    void SkipPastRow(int row);
 
     bool RowInstant(int row, double& instant);
     double NextRowInstant(int row);   // the instant of the next row that has one; 0 when none
@@ -137,6 +150,11 @@ private:
     uint32_t lastReconnectTick_ = 0;
     double lastChanceTarget_ = 0;  // the instant the last try just before it was made for
     RunSummary summary_;
+    // For the shot log: the settings written since its last line, the first camera call since then,
+    // and the instant of the latest call.
+    std::string settingsWritten_;
+    double firstCallJD_ = 0;
+    double lastCallJD_ = 0;
 };
 
 // "Advance Time": the rehearsal offset that makes the clock stand 5 s before the instant shown in

@@ -13,6 +13,8 @@ public:
     virtual ~SoundPlayer() = default;
     // Starts playing the WAV file at `path`. A missing or unreadable file plays nothing.
     virtual void Play(const std::string& path) = 0;
+    // Loads the file ahead of its first Play, so that a word due on an instant starts on it.
+    virtual void Preload(const std::string& path) { (void)path; }
 };
 
 // The sounds the program plays itself, in ResourceFolder.

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,10 +19,14 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextCursor>
+#include <QUrl>
 #include <algorithm>
 #include <cstdlib>
 
+#include "camera/run_start.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
+#include "exposure/table_match.h"
 #include "platform/qt_text.h"
 
 namespace zelto {
@@ -117,6 +122,17 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
     messageBox_ = [this](const std::string& caption, const std::string& text) {
         QMessageBox::information(this, ToQString(caption), Lines(text));
     };
+    question_ = [this](const std::string& caption, const std::string& text, const std::vector<std::string>& buttons) {
+        QMessageBox box(QMessageBox::Question, ToQString(caption), Lines(text), QMessageBox::NoButton, this);
+        std::vector<QAbstractButton*> added;
+        for (const std::string& button : buttons) added.push_back(box.addButton(ToQString(button), QMessageBox::AcceptRole));
+        box.exec();
+        for (size_t i = 0; i < added.size(); ++i) {
+            if (box.clickedButton() == added[i]) return static_cast<int>(i);
+        }
+        return -1;
+    };
+    openFile_ = [](const std::string& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path))); };
     // The program ends at once: no disconnect, none of the main window's closing steps.
     terminate_ = [] { std::_Exit(EXIT_FAILURE); };
     SharedVariables& shared = s_.shared;
@@ -278,6 +294,10 @@ void TForm_Camera::BuildWidgets() {
     BitBtn_Advance->setGeometry(BitBtn_RealTime->x() - 6 - advanceWidth, 152, advanceWidth, 26);
     connect(BitBtn_Advance, &QPushButton::clicked, this, &TForm_Camera::BitBtn_AdvanceClick);
     connect(BitBtn_RealTime, &QPushButton::clicked, this, &TForm_Camera::BitBtn_RealTimeClick);
+    Button_Open_Shot_Log = MakeButton(TabSheet3, "Button_Open_Shot_Log", "Open shot log", QRect(170, 160, 120, 24));
+    Button_Open_Shot_Log->setToolTip("The shot log of the latest run: one line per action, for a spreadsheet");
+    Button_Open_Shot_Log->setEnabled(false);
+    connect(Button_Open_Shot_Log, &QPushButton::clicked, this, &TForm_Camera::Button_Open_Shot_LogClick);
 
     // The hidden save-folder panel.
     Panel2 = Make<QFrame>(client, "Panel2", QRect(0, 268, kWidth, 20));
@@ -536,7 +556,23 @@ void TForm_Camera::StartRun(RunKind kind) {
     PressCaption(kind == RunKind::Real ? Label_Start_Eclipse_Photography : Label_Test_Eclipse_Photography,
                  false);
     const ExposureTable& table = table_ ? *table_ : noTable_;
+    RunStart start = RunStart::AllRows;
+    if (!table.IsNoTable()) {
+        if (!TableMatchesOrStartAnyway(table)) return;
+        if (kind == RunKind::Real && !ChooseRunStart(table, start)) return;
+    }
     SharedVariables& shared = s_.shared;
+    // Every run appends its actions to a shot log named after its start; a log that cannot be
+    // written is said in the status bar and the run goes on without it.
+    ShotLogFile shotLog;
+    const double startJD = s_.clock.NowJD() + (kind == RunKind::Real ? shared.time.TimeOffset : 0);
+    const std::string path = shared.folders.AppDataFolder + ShotLogFileName(startJD, kind);
+    std::string why;
+    const bool logged = !table.IsNoTable() && shotLog.Open(path, &why);
+    if (logged) {
+        shotLogPath_ = path;
+        Button_Open_Shot_Log->setEnabled(true);
+    }
     RunEnvironment environment{s_.clock,
                                *this,
                                *this,
@@ -547,8 +583,37 @@ void TForm_Camera::StartRun(RunKind kind) {
                                shared.folders,
                                [this] { return control_->Master(); },
                                [this] { control_->Reconnect(); },
-                               s_.rowStarting};
-    PhotographyRun(environment, table).Run(kind);
+                               s_.rowStarting,
+                               logged ? &shotLog : nullptr};
+    PhotographyRun(environment, table).Run(kind, start);
+    if (!why.empty()) SetStatus("Shot log: cannot write " + path + ": " + why);
+}
+
+bool TForm_Camera::TableMatchesOrStartAnyway(const ExposureTable& table) {
+    const SharedVariables& shared = s_.shared;
+    const TableFileSite current = TableSiteOf(shared.site, shared.eclipse.SelectedEclipse);
+    const TableFileSite& made = tableSite_ ? *tableSite_ : current;
+    const TableMatch match = CheckTableMatch(made, table, current, shared.eclipse.GreatestEclipseJD);
+    if (match.Matches()) return true;
+    return question_ &&
+           question_("Zelto", match.Text() + "\n\nStart the run all the same?", {"Start anyway", "Cancel"}) == 0;
+}
+
+bool TForm_Camera::ChooseRunStart(const ExposureTable& table, RunStart& start) {
+    const size_t past = PastRows(table, s_.clock.NowJD() + s_.shared.time.TimeOffset).size();
+    if (past == 0) return true;
+    const std::string n = std::to_string(past);
+    const std::string text = n + (past == 1 ? " row of the table is" : " rows of the table are") + " already past.";
+    const int choice =
+        question_ ? question_("Zelto", text,
+                              {"Run the " + n + " past rows at once", "Start from now (skip " + n + " past rows)", "Cancel"})
+                  : -1;
+    if (choice == 1) start = RunStart::FromNow;
+    return choice == 0 || choice == 1;
+}
+
+void TForm_Camera::Button_Open_Shot_LogClick() {
+    if (!shotLogPath_.empty() && openFile_) openFile_(shotLogPath_);
 }
 
 void TForm_Camera::Button_Start_Eclipse_PhotographyClick() {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "camera/camera_control.h"
 #include "camera/run_engine.h"
@@ -12,6 +13,7 @@
 #include "camera/test_shots.h"
 #include "eclipse_data/clock.h"
 #include "exposure/table.h"
+#include "exposure/table_file.h"
 #include "state/variables.h"
 
 class QComboBox;
@@ -66,6 +68,17 @@ class TForm_Camera final : public QMainWindow,
 
     // The table the runs carry out (the exposure window's); without one a run finds "no table".
     void SetExposureTable(const ExposureTable* table) { table_ = table; }
+    // The site and eclipse that table was made for (the exposure window's), compared with the main
+    // window's before a run; without one only the table's day is checked.
+    void SetExposureTableSite(const TableFileSite* site) { tableSite_ = site; }
+    // Replaceable for tests: a question with its buttons, answered by the index of the button chosen
+    // (−1 when the box was closed), and opening a file with the desktop's program for it.
+    using QuestionFn =
+        std::function<int(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons)>;
+    void SetQuestion(QuestionFn ask) { question_ = std::move(ask); }
+    void SetOpenFile(std::function<void(const std::string&)> open) { openFile_ = std::move(open); }
+    // The shot log of the latest run; empty before the first.
+    const std::string& shotLogPath() const { return shotLogPath_; }
     // Replaceable for tests: message boxes (caption, text) and the manual-mode check's end of program.
     void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
         messageBox_ = std::move(show);
@@ -88,6 +101,7 @@ class TForm_Camera final : public QMainWindow,
     void Button_Abort_TestClick();
     void BitBtn_AdvanceClick();
     void BitBtn_RealTimeClick();
+    void Button_Open_Shot_LogClick();
 
     // --- CameraWindowView ---
     void SetSaveFolder(const std::string& text) override;
@@ -140,11 +154,19 @@ class TForm_Camera final : public QMainWindow,
     QComboBox* ListOf(EdsPropertyID property) const;
     ShotsEnvironment ShotsEnv();
     void StartRun(RunKind kind);
+    // The questions before a run: a table for another site, eclipse or day, and rows already past.
+    // False when the user cancels.
+    bool TableMatchesOrStartAnyway(const ExposureTable& table);
+    bool ChooseRunStart(const ExposureTable& table, RunStart& start);
     void PressCaption(QLabel* label, bool pressed);
 
     Services s_;
     std::unique_ptr<CameraControl> control_;
     const ExposureTable* table_ = nullptr;
+    const TableFileSite* tableSite_ = nullptr;
+    QuestionFn question_;
+    std::function<void(const std::string&)> openFile_;
+    std::string shotLogPath_;
     ExposureTable noTable_;
     std::function<void(const std::string&, const std::string&)> messageBox_;
     std::function<void()> terminate_;
@@ -189,6 +211,7 @@ class TForm_Camera final : public QMainWindow,
     QLabel* Label_Advance2 = nullptr;
     QPushButton* BitBtn_Advance = nullptr;
     QPushButton* BitBtn_RealTime = nullptr;
+    QPushButton* Button_Open_Shot_Log = nullptr;
     QFrame* Panel2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;

@@ -42,15 +42,10 @@ std::string AngleLine(const std::string& line, double limit) {
 
 }  // namespace
 
-ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
-                                      EclipseState& eclipse) {
-    std::vector<std::string> lines;
-    if (!ReadTextLines(path, lines)) return ParameterFileResult::Missing;
-    if (lines.empty() || lines[0] != versionText) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-        return ParameterFileResult::OtherVersion;
-    }
+namespace {
+
+// Lines 2 to 9 into the inputs.
+void ApplyParameterLines(std::vector<std::string> lines, SiteInputs& site, EclipseState& eclipse) {
     lines.resize(9);  // a short file reads its missing lines as empty ones
 
     // A line 2 without a number keeps the selection it found.
@@ -72,7 +67,28 @@ ParameterFileResult ReadParameterFile(const std::string& path, const std::string
     const DecimalReading height = ReadDecimal(lines[8]);
     const bool heightOk = height.code == 0 && height.value >= -500 && height.value <= 20000;
     site.Height = CleanHeightText(heightOk ? lines[8] : "0000");
+}
+
+}  // namespace
+
+ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
+                                      EclipseState& eclipse) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines)) return ParameterFileResult::Missing;
+    if (lines.empty() || lines[0] != versionText) {
+        std::error_code ignored;
+        std::filesystem::remove(path, ignored);
+        return ParameterFileResult::OtherVersion;
+    }
+    ApplyParameterLines(std::move(lines), site, eclipse);
     return ParameterFileResult::Read;
+}
+
+bool PeekParameterFile(const std::string& path, SiteInputs& site, EclipseState& eclipse) {
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines) || lines.empty()) return false;
+    ApplyParameterLines(std::move(lines), site, eclipse);
+    return true;
 }
 
 std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse) {
@@ -96,6 +112,29 @@ bool WriteParameterFile(const std::string& path, const std::string& versionText,
     if (WriteFileAtomically(path, ParameterFileText(versionText, site, eclipse), &why)) return true;
     if (message) *message = FileErrorText("write", path, why);
     return false;
+}
+
+namespace {
+constexpr char kSpokenCountdownName[] = "SpokenCountdown";
+}  // namespace
+
+ProgramOptions ReadOptionsFile(const std::string& path) {
+    ProgramOptions options;
+    std::vector<std::string> lines;
+    if (!ReadTextLines(path, lines)) return options;
+    for (const std::string& line : lines) {
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) continue;
+        const std::string name = Trimmed(line.substr(0, equals));
+        const std::string value = Trimmed(line.substr(equals + 1));
+        if (name == kSpokenCountdownName && (value == "0" || value == "1")) options.SpokenCountdown = value == "1";
+    }
+    return options;
+}
+
+bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
+    return WriteFileAtomically(path, std::string(kSpokenCountdownName) + "=" + (options.SpokenCountdown ? "1" : "0") +
+                                         kLineEnd);
 }
 
 }  // namespace zelto

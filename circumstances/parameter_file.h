@@ -25,6 +25,10 @@ enum class ParameterFileResult {
 ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
                                       EclipseState& eclipse);
 
+// The inputs the file holds, read the same way but whatever version wrote it, and never deleted:
+// for a tool that only looks at the site the program saved. False when there is no file.
+bool PeekParameterFile(const std::string& path, SiteInputs& site, EclipseState& eclipse);
+
 // The nine lines as the file holds them.
 std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse);
 
@@ -32,5 +36,21 @@ std::string ParameterFileText(const std::string& versionText, const SiteInputs& 
 // `message`, when given, receives the text to show ("I/O error: cannot write "…": reason").
 bool WriteParameterFile(const std::string& path, const std::string& versionText, const SiteInputs& site,
                         const EclipseState& eclipse, std::string* message = nullptr);
+
+// "Zelto.opt": the main window's options that are kept from one run to the next, one "Name=value" line
+// each (CR LF). "Zelto.prm" keeps its nine lines, which other program versions read as they are; a
+// line this version does not know is ignored, so later options can be added without breaking it.
+inline constexpr const char* kOptionsFileName = "Zelto.opt";
+
+struct ProgramOptions {
+    bool SpokenCountdown = false;  // "Spoken countdown"
+    bool operator==(const ProgramOptions&) const = default;
+};
+
+// The options in the file; the defaults for a missing file and for every line that is missing or
+// does not read as "0" or "1".
+ProgramOptions ReadOptionsFile(const std::string& path);
+// Writes the file atomically; false when it could not be written.
+bool WriteOptionsFile(const std::string& path, const ProgramOptions& options);
 
 }  // namespace zelto

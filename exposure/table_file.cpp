@@ -73,6 +73,10 @@ bool IsBlankLine(std::string_view line) {
 
 }  // namespace
 
+TableFileSite TableSiteOf(const SiteInputs& site, int eclipseNumber) {
+    return {eclipseNumber, site.Lati, site.NS == "N", site.Long, site.EW == "E", site.Height};
+}
+
 std::string ExposureTableText(const TableFileSite& site, const ExposureTable& table) {
     std::string text;
     text.reserve(64 + static_cast<size_t>(table.RowCount()) * 96);

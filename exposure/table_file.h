@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "circumstances/site.h"
 #include "exposure/table.h"
 
 // The exposure table file: 8-bit text, CR LF line ends. Six header lines carry the selected eclipse
@@ -22,6 +23,9 @@ struct TableFileSite {
 
     friend bool operator==(const TableFileSite&, const TableFileSite&) = default;
 };
+
+// The header of a table made for the main window's inputs and eclipse.
+TableFileSite TableSiteOf(const SiteInputs& site, int eclipseNumber);
 
 // The whole file text.
 std::string ExposureTableText(const TableFileSite& site, const ExposureTable& table);

@@ -375,6 +375,11 @@ void TForm_Main::BuildWidgets() {
     timer_->setObjectName("Timer1");
     timer_->setInterval(250);
     connect(timer_, &QTimer::timeout, this, &TForm_Main::Timer1Timer);
+    // Polled often enough that a word starts within a twentieth of a second of its instant.
+    countdownTimer_ = new QTimer(this);
+    countdownTimer_->setObjectName("Timer_Countdown");
+    countdownTimer_->setInterval(50);
+    connect(countdownTimer_, &QTimer::timeout, this, &TForm_Main::Timer_CountdownTimer);
 }
 
 void TForm_Main::BuildMenus() {
@@ -413,6 +418,9 @@ void TForm_Main::BuildMenus() {
     Spoken_Commands->setCheckable(true);
     Speaker1 = action(options, "Speaker1", "&Listen commands");
     options->addSeparator();
+    Spoken_Countdown = action(options, "Spoken_Countdown", "Spoken countdown");
+    Spoken_Countdown->setCheckable(true);
+    connect(Spoken_Countdown, &QAction::triggered, this, &TForm_Main::Spoken_CountdownClick);
     Site_Map = action(options, "Site_Map", "Site map");
     connect(Site_Map, &QAction::triggered, this, &TForm_Main::Site_MapClick);
     connect(Zehntelsekunden, &QAction::triggered, this, &TForm_Main::ZehntelsekundenClick);
@@ -483,6 +491,11 @@ void TForm_Main::FormCreate() {
     ScrollBar_Eclipse->setValue(shared_.eclipse.SelectedEclipse);
     SelectEclipse();  // also when the position did not change
     creating_ = false;
+
+    // The options kept from the last run.
+    options_ = ReadOptionsFile(OptionsFilePath());
+    Spoken_Countdown->setChecked(options_.SpokenCountdown);
+    if (options_.SpokenCountdown) StartCountdown();
 
     // 11. Scroll bars on small screens; the window 200 pixels from the top, centred (when shown).
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -753,6 +766,31 @@ void TForm_Main::Spoken_CommandsClick(bool on) {
     if (on) PlaySound(kOkSound);
 }
 
+void TForm_Main::Spoken_CountdownClick(bool on) {
+    options_.SpokenCountdown = on;
+    if (on) {
+        StartCountdown();
+    } else {
+        countdownTimer_->stop();
+    }
+    if (!WriteOptionsFile(OptionsFilePath(), options_)) qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
+}
+
+// The words' lengths are read from their files, and the files loaded, each time the countdown starts.
+void TForm_Main::StartCountdown() {
+    const std::string& folder = shared_.folders.ResourceFolder;
+    countdown_ = SpokenCountdown(ReadWordLengths(folder));
+    for (const std::string& file : CountdownFiles()) sound_.Preload(folder + file);
+    countdownTimer_->start();
+}
+
+void TForm_Main::Timer_CountdownTimer() {
+    const double now = clock_.NowJD() + shared_.time.TimeOffset;
+    if (const auto word = countdown_.Poll(shared_.contacts.ContactJD, now)) {
+        sound_.Play(shared_.folders.ResourceFolder + *word);
+    }
+}
+
 void TForm_Main::PlaySound(const char* file) { sound_.Play(shared_.folders.ResourceFolder + file); }
 
 void TForm_Main::ShowPanelCentred(QWidget* panel) {
@@ -853,6 +891,8 @@ void TForm_Main::LoadTableSite(const TableFileSite& site) {
 
 std::string TForm_Main::ParameterFilePath() const { return shared_.folders.AppDataFolder + kParameterFileName; }
 
+std::string TForm_Main::OptionsFilePath() const { return shared_.folders.AppDataFolder + kOptionsFileName; }
+
 void TForm_Main::Exit_and_saveClick() {
     shared_.flags.AbortShotsRequested = true;
     shared_.flags.AbortTestRequested = true;
@@ -866,6 +906,7 @@ void TForm_Main::closeEvent(QCloseEvent* event) {
     shared_.flags.AbortTestRequested = true;
     shared_.flags.AbortRunRequested = true;
     timer_->stop();
+    countdownTimer_->stop();
     std::string failed;
     if (!WriteParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse,
                             &failed)) {

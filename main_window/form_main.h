@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "camera/sound_player.h"
+#include "circumstances/parameter_file.h"
 #include "circumstances/recompute.h"
 #include "circumstances/site_sources.h"
+#include "circumstances/spoken_countdown.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/clock_check.h"
 #include "exposure/table_file.h"
@@ -61,6 +63,8 @@ public:
     // reach them.
     void FormActivate();
     void Timer1Timer();
+    // The spoken countdown's timer: starts the word due on the clock in force, if any.
+    void Timer_CountdownTimer();
     void RecomputePass();
     void SelectEclipse();
     void SetFormSize(FormSize size);
@@ -92,7 +96,9 @@ public:
     void WaitForMaps();
 
     std::string ParameterFilePath() const;  // AppDataFolder + "Zelto.prm"
+    std::string OptionsFilePath() const;    // AppDataFolder + "Zelto.opt"
     QTimer* timer() const { return timer_; }
+    QTimer* countdownTimer() const { return countdownTimer_; }
     const std::string& captionPrefix() const { return captionPrefix_; }
 
 protected:
@@ -110,6 +116,7 @@ private:
     void CopySiteFromShared();
     void ShowPanelCentred(QWidget* panel);
     void PlaySound(const char* file);
+    void StartCountdown();
     void RecordBaseGeometry();
 
     // The latitude, longitude and height edits' handler: cleans the text, lets a typed sign or letter
@@ -128,6 +135,7 @@ private:
     void HemisphereChange();
     void ZehntelsekundenClick(bool on);
     void Spoken_CommandsClick(bool on);
+    void Spoken_CountdownClick(bool on);
     void Exit_and_saveClick();
     void Exit_no_saveClick();
     // After every pass: the world map's path, the near-edge warning, the clock check, the GPS item
@@ -148,6 +156,9 @@ private:
     QWidget* content_ = nullptr;
     QScrollArea* scroll_ = nullptr;
     QTimer* timer_ = nullptr;
+    QTimer* countdownTimer_ = nullptr;
+    SpokenCountdown countdown_{{}};
+    ProgramOptions options_;
     QScrollBar* ScrollBar_Eclipse = nullptr;
     QLabel* Label_Datum = nullptr;
     QLabel* Label_Zeit = nullptr;
@@ -194,6 +205,7 @@ private:
     QAction* Zehntelsekunden = nullptr;
     QAction* Spoken_Commands = nullptr;
     QAction* Speaker1 = nullptr;
+    QAction* Spoken_Countdown = nullptr;
     QAction* Large1 = nullptr;
     QAction* Normal1 = nullptr;
     QAction* Small1 = nullptr;

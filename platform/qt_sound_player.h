@@ -14,8 +14,10 @@ namespace zelto {
 class QtSoundPlayer final : public SoundPlayer {
 public:
     void Play(const std::string& path) override;
+    void Preload(const std::string& path) override;
 
 private:
+    QSoundEffect* Effect(const std::string& path);  // null for a missing file
     std::map<std::string, std::unique_ptr<QSoundEffect>> effects_;
 };
 

@@ -20,6 +20,7 @@ DESTDIR="$stage" cmake --install "$build" --prefix /usr > /dev/null
 id=org.zelto.Zelto
 for file in usr/bin/zelto usr/bin/zelto-cli \
   usr/share/zelto/OK.wav usr/share/zelto/remove_filters.wav usr/share/zelto/attach_filters.wav \
+  usr/share/zelto/countdown_10.wav usr/share/zelto/second_contact.wav \
   "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
   "usr/share/icons/hicolor/scalable/apps/$id.svg" "usr/share/icons/hicolor/48x48/apps/$id.png" \
   "usr/share/icons/hicolor/128x128/apps/$id.png" "usr/share/icons/hicolor/256x256/apps/$id.png" \

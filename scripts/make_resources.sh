@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Makes the resource files that are committed in resources/: the world map, the spoken commands and
-# the icon's fixed sizes. Not part of the build; run it again only to remake them, all of them or the
-# parts named: make_resources.sh [map] [sounds] [icons]. Needs apt-get, ImageMagick, espeak-ng, sox and
+# Makes the resource files that are committed in resources/: the world map, the spoken commands, the
+# spoken countdown's words and the icon's fixed sizes. Not part of the build; run it again only to remake
+# them, all of them or the parts named: make_resources.sh [map] [sounds] [countdown] [icons]. Needs apt-get, ImageMagick, espeak-ng, sox and
 # rsvg-convert (librsvg2-bin).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -30,6 +30,23 @@ make_sounds() {
   echo "made: OK.wav remove_filters.wav attach_filters.wav"
 }
 
+# The spoken countdown's words (circumstances/spoken_countdown.h names them): the same voice, with the
+# silence before and after each word cut, so that a word starts on its instant and its length is what
+# the countdown reckons with when it drops a word that would run into the next.
+speak_word() {
+  espeak-ng -v en-us -s 140 -a 180 -w "$work/raw.wav" "$2"
+  sox "$work/raw.wav" -r 22050 -b 16 -c 1 "$out/$1" silence 1 0.02 1% reverse silence 1 0.02 1% reverse norm -1
+}
+make_countdown() {
+  speak_word countdown_one_minute.wav "one minute"
+  speak_word countdown_thirty_seconds.wav "thirty seconds"
+  local numbers=(one two three four five six seven eight nine ten)
+  for n in $(seq 1 10); do speak_word "countdown_$n.wav" "${numbers[$((n - 1))]}"; done
+  for contact in first second third fourth; do speak_word "${contact}_contact.wav" "$contact contact"; done
+  echo "made: countdown_one_minute.wav countdown_thirty_seconds.wav countdown_1.wav … countdown_10.wav" \
+    "first_contact.wav second_contact.wav third_contact.wav fourth_contact.wav"
+}
+
 # The icon's fixed sizes for the desktop's icon theme, rendered from the drawing. They are committed so
 # that building and packaging need no SVG renderer and every build installs the same pixels.
 make_icons() {
@@ -39,12 +56,13 @@ make_icons() {
   echo "made: icons/org.zelto.Zelto-48.png, -128.png, -256.png"
 }
 
-[ $# -gt 0 ] || set -- map sounds icons
+[ $# -gt 0 ] || set -- map sounds countdown icons
 for part in "$@"; do
   case "$part" in
     map) make_map ;;
     sounds) make_sounds ;;
+    countdown) make_countdown ;;
     icons) make_icons ;;
-    *) echo "make_resources.sh: unknown part '$part' (map, sounds, icons)" >&2; exit 2 ;;
+    *) echo "make_resources.sh: unknown part '$part' (map, sounds, countdown, icons)" >&2; exit 2 ;;
   esac
 done

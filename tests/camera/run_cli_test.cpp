@@ -3,11 +3,25 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
+
+#if !defined(_WIN32)
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#endif
 
 #include "camera/backend.h"
 #include "cli_process.h"
 #include "eclipse51_table.h"
+#include "camera/shot_log.h"
+#include "eclipse_data/clock.h"
+#include "eclipse_data/datetext.h"
 #include "exposure/table_file.h"
 
 namespace zelto {
@@ -52,8 +66,51 @@ class RunCli : public testing::Test {
         return path;
     }
 
+    // The environment that gives zelto-cli this test's home.
+    std::vector<std::string> Environment() const {
+        const std::string h = home.string();
+        return {"HOME=" + h, "XDG_CONFIG_HOME=" + h + "/config", "XDG_DATA_HOME=" + h + "/share", "ZELTO_CAMERA=none"};
+    }
+
     fs::path home;
 };
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The log's lines without their CR LF; a line that lacks its CR LF ends the list with "INCOMPLETE".
+std::vector<std::string> LogLines(const fs::path& path) {
+    const std::string text = ReadFile(path);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    if (start < text.size()) lines.push_back("INCOMPLETE");
+    return lines;
+}
+
+// The fields of a CSV line; a quoted field may hold commas and doubled quotes.
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"', ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
 
 #if !defined(_WIN32)
 
@@ -134,6 +191,155 @@ TEST_F(RunCli, RehearsingABadDay) {
     }
     EXPECT_EQ(Run("\"" + home.string() + "/eclipse51.txt\" --fast --camera none --inject fail@3").exitCode,
               2);
+}
+
+// The shot log of the whole eclipse-51 table read back: every row is there, a sound row as "sound",
+// a photograph row with one "taken" line per marked column, the loop with its pictures and the one
+// that no longer fits.
+TEST_F(RunCli, ShotLogOfAWholeRunAccountsForEveryRow) {
+    const ExposureTable table = Eclipse51TotalTable(8);
+    const std::string file = Save("eclipse51.txt", table);
+    const fs::path log = home / "shots.csv";
+    const CliRun run = Run("\"" + file + "\" --camera virtual --fast --log \"" + log.string() + "\"");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+
+    const std::vector<std::string> lines = LogLines(log);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "row,phase,scheduled UT,first camera call UT,shutter call UT,settings written,result,note");
+    std::map<int, std::map<std::string, int>> results;  // per row (from 1), per result
+    for (size_t i = 1; i < lines.size(); ++i) {
+        const std::vector<std::string> f = Fields(lines[i]);
+        ASSERT_EQ(f.size(), 8u) << lines[i];
+        const int row = std::stoi(f[0]);
+        ++results[row][f[6]];
+        const ExposureRow& cells = table.Row(row - 1);
+        EXPECT_EQ(f[1], cells[kColumnPhase]);
+        EXPECT_EQ(f[2].substr(0, 21), cells[kColumnDateTime]) << lines[i];  // "…:16.3" of "…:16.300"
+        // A single shot no earlier than its instant (a loop row's instant is its end).
+        if (f[6] == "taken" && f[1].rfind("Loop", 0) != 0) {
+            EXPECT_GE(f[4], f[2]) << lines[i];
+        }
+    }
+    // Row 1: the first camera call writes IQ, ISO, Av and the first marked Tv.
+    EXPECT_EQ(Fields(lines[1])[5], "IQ JPGLarFin; ISO 100; Av " + table.Row(0)[kColumnAperture] + "; Tv 1/1000");
+    for (int r = 0; r < table.RowCount(); ++r) {
+        const ExposureRow& cells = table.Row(r);
+        int marks = 0;
+        for (int c = kColumnFirstShutter; c <= kColumnLastShutter; ++c) marks += cells[static_cast<size_t>(c)] == "x";
+        const auto& counted = results[r + 1];
+        if (cells[kColumnKind] == "WAV") {
+            EXPECT_EQ(counted, (std::map<std::string, int>{{"sound", 1}})) << r + 1;
+        } else if (cells[kColumnPhase].rfind("Loop", 0) == 0) {
+            EXPECT_EQ(counted.at("taken") % marks, marks - 1) << r + 1;
+            EXPECT_EQ(counted.at("skipped"), 1) << r + 1;
+        } else {
+            EXPECT_EQ(counted, (std::map<std::string, int>{{"taken", marks}})) << r + 1;
+        }
+    }
+}
+
+#endif
+
+#if defined(__linux__)
+
+// A run killed half way (SIGKILL while it waits for its sixth row, an hour ahead) leaves the header
+// and the lines of the five rows it carried out, each complete.
+TEST_F(RunCli, ShotLogKeepsItsLinesWhenTheRunIsKilled) {
+    SystemClock clock;
+    const double now = clock.NowJD();
+    ExposureTable table(0);
+    ExposureRow row;
+    row[kColumnQuality] = "JPGLarFin";
+    row[kColumnISO] = "100";
+    row[kColumnAperture] = "f/4";
+    row[10] = "x";
+    for (int i = 0; i < 6; ++i) {
+        row[kColumnPhase] = "Row " + std::to_string(i + 1);
+        row[kColumnDateTime] = JDText(now + (i < 5 ? 0.3 * (i + 1) : 3600.0) / 86400, 1);
+        table.AppendRow(row);
+    }
+    const std::string file = Save("killed.txt", table);
+    const fs::path log = home / "killed.csv";
+
+    std::vector<std::string> arguments{ZELTO_CLI_PATH, "run", file, "--camera", "none", "--force", "--log", log.string()};
+    std::vector<std::string> environment = Environment();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::vector<char*> argv, envp;
+        for (std::string& a : arguments) argv.push_back(a.data());
+        for (std::string& e : environment) envp.push_back(e.data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        freopen("/dev/null", "w", stdout);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    // The child carries out five rows in about two seconds; the deadline only keeps a broken run
+    // from holding the test.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (LogLines(log).size() < 6 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status));
+
+    const std::vector<std::string> lines = LogLines(log);
+    ASSERT_EQ(lines.size(), 6u) << ReadFile(log);
+    for (int i = 1; i <= 5; ++i) {
+        const std::vector<std::string> f = Fields(lines[static_cast<size_t>(i)]);
+        ASSERT_EQ(f.size(), 8u) << lines[static_cast<size_t>(i)];
+        EXPECT_EQ(f[0], std::to_string(i));
+        EXPECT_EQ(f[6], "taken");
+    }
+}
+
+#endif
+
+#if !defined(_WIN32)
+
+// Started from now long after the eclipse, every row is past: listed, counted, nothing carried out.
+// A table for another day, or for another site than the one the program saved, is not run without
+// --force.
+TEST_F(RunCli, FromNowAndTheTableMatch) {
+    const ExposureTable table = Eclipse51TotalTable(8);
+    const std::string file = Save("eclipse51.txt", table);
+    CliRun run = Run("\"" + file + "\" --camera none --from-now");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("rows past at the start, skipped " + std::to_string(table.RowCount()) + "\n"),
+              std::string::npos);
+    EXPECT_NE(run.output.find("row 1 skipped: past when the run started from now\n"), std::string::npos);
+    EXPECT_NE(run.output.find("pictures taken 0, failed 0"), std::string::npos);
+
+    ExposureTable nextYear = table;
+    for (int r = 0; r < nextYear.RowCount(); ++r) {
+        std::string cell = nextYear.Row(r)[kColumnDateTime];
+        nextYear.SetCell(kColumnDateTime, r, "2025" + cell.substr(4));
+    }
+    const std::string later = Save("2025.txt", nextYear);
+    run = Run("\"" + later + "\" --camera none --fast");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.output.find("warning: The table's first row is on 2025-04-08, not on the day of eclipse 51 "
+                              "(2024-04-08).\nrun: not started (--force starts it all the same)\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("camera:"), std::string::npos);
+    run = Run("\"" + later + "\" --camera none --fast --force");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+
+    // The program last saved Dallas; zelto-cli only looks at its parameter file.
+    fs::create_directories(home / "share" / "Zelto");
+    std::ofstream(home / "share" / "Zelto" / "Zelto.prm", std::ios::binary)
+        << "1.0.0.0\r\n51\tEclipse#\r\n71\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n32.7767\tLatitude\r\n"
+           "N\r\n96.7970\tLongitude\r\nW\r\n139\r\n";
+    run = Run("\"" + file + "\" --camera none --fast");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.output.find("warning: The table is for the site 25 N 103.5 W 800 m, the main window shows "
+                              "32.7767 N 96.7970 W 139 m.\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_TRUE(fs::exists(home / "share" / "Zelto" / "Zelto.prm"));
 }
 
 TEST_F(RunCli, ExitCodes) {

@@ -7,6 +7,7 @@
 #include "camera/appmaster.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "camera/virtual_faults.h"
@@ -279,6 +280,57 @@ TEST(RunEclipse51, FaultsLoseNoMoreThanTheyMust) {
             EXPECT_LT(s.picturesTaken, all);
             EXPECT_LT(s.latestStartSeconds, 0.5);  // every row still began on its instant
             EXPECT_FALSE(RunWentToPlan(s));
+        }
+    }
+}
+
+struct RecordedLog : ShotLog {
+    std::vector<ShotRecord> records;
+    void Write(const ShotRecord& record) override { records.push_back(record); }
+};
+
+// Started from now at C2 − 30 s (18:15:46.3): rows 1 to 16 (partial, 16:56:16.3 to 18:11:16.3) and
+// the two "remove filters" rows 17 and 18 (18:15:16.3, 18:15:26.3) are past and skipped; the beads
+// from C2 − 8 s (row 19), the loop and all that follows are carried out.
+TEST(RunEclipse51, StartFromNowAtC2Minus30Seconds) {
+    const ExposureTable table = Eclipse51TotalTable(8);
+    const double c2 = *ReadDateStrJD("2024-04-08 18:16:16.3");
+    ASSERT_EQ(table.Row(26)[kColumnPhase], "C2: begin of total phase");
+    ASSERT_EQ(*ReadDateStrJD(table.Row(26)[kColumnDateTime]), c2);
+
+    FakeClock clock(c2 - 30 * kSecond, 100);
+    clock.SetJumpToWaits(true);
+    SharedVariables shared;
+    shared.folders.ResourceFolder = "/program/";
+    PhaseView view;
+    NoPump pump;
+    Sounds sound;
+    NoShell shell;
+    RecordedLog log;
+    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
+                       [] { return nullptr; }, {}, {}, &log};
+    const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real, RunStart::FromNow);
+
+    EXPECT_EQ(summary.rowsPast, 18);
+    std::vector<int> skipped;
+    for (const ShotRecord& record : log.records) {
+        if (record.result == ShotResult::Skipped && record.note == "past when the run started from now")
+            skipped.push_back(record.row);
+    }
+    std::vector<int> expected(18);
+    for (int row = 0; row < 18; ++row) expected[static_cast<size_t>(row)] = row;
+    EXPECT_EQ(skipped, expected);
+    EXPECT_EQ(view.takenPerPhase["beginning partial phase"], 0);
+    EXPECT_EQ(view.takenPerPhase["before partial eclipse"], 0);
+    for (const char* beads : {"Baily's beads (C2-8.0sec)", "C2: begin of total phase", "Baily's beads (C3+8.0sec)"})
+        EXPECT_GT(view.takenPerPhase[beads], 0) << beads;
+    EXPECT_GE(view.takenPerPhase["Loop during totality"], 3 * 14);
+    EXPECT_EQ(view.takenPerPhase["after partial eclipse"], Marks(table.Row(table.RowCount() - 1)));
+    EXPECT_EQ(sound.played, (std::vector<std::string>{"/program/attach_filters.wav", "/program/attach_filters.wav"}));
+    // Nothing ran before the beads row at C2 − 8 s.
+    for (const RunAction& action : view.actions) {
+        if (action.text.find(" taken") != std::string::npos) {
+            EXPECT_GE(action.startedJD, c2 - 8 * kSecond - 1e-9);
         }
     }
 }

@@ -20,6 +20,7 @@
 #include "camera/proptables.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
+#include "circumstances/site.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
 #include "window_test_support.h"
@@ -85,6 +86,16 @@ class FormCamera : public ::testing::Test {
         });
         form->SetTerminate([this] { ++terminations; });
         form->SetExposureTable(&table);
+        // Questions before a run are answered from `answers` (then 0: start anyway, run the past rows).
+        form->SetQuestion([this](const std::string&, const std::string& text, const std::vector<std::string>& buttons) {
+            questions.push_back(text);
+            questionButtons.push_back(buttons);
+            if (answers.empty()) return 0;
+            const int answer = answers.front();
+            answers.erase(answers.begin());
+            return answer;
+        });
+        form->SetOpenFile([this](const std::string& path) { opened.push_back(path); });
     }
     void TearDown() override { form.reset(); }
 
@@ -116,6 +127,9 @@ class FormCamera : public ::testing::Test {
     Batches shell;
     ExposureTable table{0};
     std::vector<std::string> captions, boxes;
+    std::vector<std::string> questions, opened;
+    std::vector<std::vector<std::string>> questionButtons;
+    std::vector<int> answers;
     int terminations = 0;
     std::unique_ptr<TForm_Camera> form;
 };
@@ -416,6 +430,54 @@ TEST_F(FormCamera, RunSummaryStaysUntilTheNextRun) {
     Click("Button_Test_Eclipse_Photography");
     EXPECT_FALSE(shownDuringRun);
     EXPECT_EQ(Text("Label_RunSummary").substr(Text("Label_RunSummary").size() - 11), "run aborted");
+}
+
+// Before a real run: a table made for Dallas while the main window shows the default site asks
+// first; two rows already past ask how to start. Cancel runs nothing; "Start from now" skips them,
+// and the shot log lists them beside the picture that was taken.
+TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
+    FillEclipseCatalog(shared.eclipse.EclipseCatalog);
+    SelectEclipse(shared.eclipse, 51, "");
+    const TableFileSite dallas{51, "32.7767", true, "96.7970", false, "139"};
+    form->SetExposureTableSite(&dallas);
+    table.AppendRow(PhotoRow("Partial", kStart - 60 * kSecond, 10));
+    table.AppendRow(PhotoRow("Partial", kStart - 30 * kSecond, 11));
+    table.AppendRow(PhotoRow("Partial", kStart + 10 * kSecond, 12));
+
+    answers = {1};  // Cancel at the site question
+    Click("Button_Start_Eclipse_Photography");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0],
+              "The table is for the site 32.7767 N 96.7970 W 139 m, the main window shows 25.0000 N 103.5000 W 800 m."
+              "\n\nStart the run all the same?");
+    EXPECT_EQ(questionButtons[0], (std::vector<std::string>{"Start anyway", "Cancel"}));
+    EXPECT_EQ(Text("Label_Phase"), "");
+    EXPECT_TRUE(form->shotLogPath().empty());
+    EXPECT_FALSE(Find<QPushButton>("Button_Open_Shot_Log")->isEnabled());
+
+    answers = {0, 2};  // start anyway, then Cancel at the past rows
+    Click("Button_Start_Eclipse_Photography");
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[2], "2 rows of the table are already past.");
+    EXPECT_EQ(questionButtons[2], (std::vector<std::string>{"Run the 2 past rows at once",
+                                                            "Start from now (skip 2 past rows)", "Cancel"}));
+    EXPECT_TRUE(form->shotLogPath().empty());
+
+    answers = {0, 1};  // start anyway, from now
+    Click("Button_Start_Eclipse_Photography");
+    EXPECT_EQ(Text("Label_Phase"), "Partial");
+    const std::string log = form->shotLogPath();
+    EXPECT_EQ(fs::path(log).filename(), "ShotLog_2024-04-08_181700.csv");
+    const std::string text = FileText(log);
+    EXPECT_NE(text.find("1,Partial,2024-04-08 18:16:00.000,,,,skipped,past when the run started from now\r\n"
+                        "2,Partial,2024-04-08 18:16:30.000,,,,skipped,past when the run started from now\r\n3,Partial,"
+                        "2024-04-08 18:17:10.000,"),
+              std::string::npos)
+        << text;
+    // The settings are written before the row's wait, the shutter at its instant.
+    EXPECT_NE(text.find(",IQ JPGLarFin; ISO 100; Av f/4; Tv 1/125,taken,1/125\r\n"), std::string::npos) << text;
+    Click("Button_Open_Shot_Log");
+    EXPECT_EQ(opened, std::vector<std::string>{log});
 }
 
 }  // namespace

@@ -508,5 +508,35 @@ TEST_F(FormMain, SpokenCommandsAndPanels) {
     EXPECT_FALSE(Get<QFrame>("Panel_About")->isVisible());
 }
 
+// "Spoken countdown" is off at first, kept in Zelto.opt (Zelto.prm keeps its nine lines) and counts
+// down on the clock in force: here a rehearsal offset puts it 29.9 s before C2.
+TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
+    Open();
+    QAction* option = Action("Spoken_Countdown");
+    EXPECT_FALSE(option->isChecked());
+    EXPECT_FALSE(form_->countdownTimer()->isActive());
+    option->trigger();
+    EXPECT_TRUE(form_->countdownTimer()->isActive());
+    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=1\r\n");
+
+    const double c2 = Shared().contacts.ContactJD[kC2];
+    Shared().time.TimeOffset = c2 - 29.9 / 86400 - clock_.CurrentJD();
+    form_->Timer_CountdownTimer();
+    ASSERT_FALSE(sound_.played.empty());
+    EXPECT_EQ(sound_.played.back(), Shared().folders.ResourceFolder + "countdown_thirty_seconds.wav");
+    Shared().time.TimeOffset = 0;
+
+    Action("Exit_and_save")->trigger();
+    const std::string prm = ReadFile(Prm());
+    EXPECT_EQ(std::count(prm.begin(), prm.end(), '\n'), 9);
+    form_.reset();
+    Open();
+    EXPECT_TRUE(Action("Spoken_Countdown")->isChecked());
+    EXPECT_TRUE(form_->countdownTimer()->isActive());
+    Action("Spoken_Countdown")->trigger();
+    EXPECT_FALSE(form_->countdownTimer()->isActive());
+    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=0\r\n");
+}
+
 }  // namespace
 }  // namespace zelto
