@@ -10,6 +10,7 @@
 #include "app/cli_commands.h"
 #include "camera/appmaster.h"
 #include "camera/backend.h"
+#include "camera/camera_choice.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
 #include "camera/shot_log.h"
@@ -59,8 +60,8 @@ class QueueSink final : public CameraMessageSink {
     std::deque<CameraMessage> queue_;
 };
 
-// The window's message processing without a window: a value changed on the body is read back;
-// Ctrl+C asks the run to stop, as "Abort" does.
+// The window's message processing without a window: a value changed on the body is read back, the
+// camera library's own texts are printed; Ctrl+C asks the run to stop, as "Abort" does.
 class ConsolePump final : public MessagePump {
   public:
     ConsolePump(QueueSink& sink, std::unique_ptr<TAppMaster>& master, RunFlags& flags)
@@ -68,6 +69,10 @@ class ConsolePump final : public MessagePump {
     void ProcessMessages() override {
         if (interrupted) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
         for (const CameraMessage& message : sink_.Take()) {
+            if (message.message == kCameraMessageText) {
+                std::cout << CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text) << '\n';
+                continue;
+            }
             if (!master_ || !master_->OwnsMessage(message)) continue;
             if (message.message == kCameraMessageProperty &&
                 message.wParam == kEdsPropertyEventPropertyChanged) {
@@ -196,6 +201,7 @@ int RunCommand(const Arguments& args) {
     }
     const ExposureTable& table = reading.table;
 
+    QueueSink sink;  // before the backend, which may still post while it closes
     CameraBackend backend = MakeCameraBackend(cameraName);
     if (!backend.sdk) return UsageError("run: camera " + cameraName + ": " + backend.error);
     if (faults && backend.name != "virtual")
@@ -256,8 +262,9 @@ int RunCommand(const Arguments& args) {
         if (faults) injector = std::make_unique<VirtualFaultInjector>(*body, *faults);
     }
 
-    QueueSink sink;
+    if (CameraChoice* choice = CameraChoiceOf(*backend.sdk)) choice->SetTextSink(&sink);
     std::unique_ptr<TAppMaster> master;
+    ConsolePump pump(sink, master, shared.flags);
     // Connects the camera, or again after the run lost it; master stays null when none answers. False
     // when an allowed-value list does not fit.
     const auto connect = [&]() -> bool {
@@ -274,6 +281,7 @@ int RunCommand(const Arguments& args) {
     };
     if (cameraName != "none") {
         if (!connect()) return 1;
+        pump.ProcessMessages();  // what the library said while connecting
         if (!master && !simulate) {
             // A run meant for a camera never pretends: without --simulate it stops here.
             std::cerr << "zelto-cli: run: camera " << backend.name
@@ -288,7 +296,6 @@ int RunCommand(const Arguments& args) {
     }
 
     std::signal(SIGINT, OnInterrupt);
-    ConsolePump pump(sink, master, shared.flags);
     ConsoleView view;
     SilentSound sound;
     QtShell shell;
@@ -313,6 +320,7 @@ int RunCommand(const Arguments& args) {
         run.Run(test ? RunKind::Test : RunKind::Real, fromNow ? RunStart::FromNow : RunStart::AllRows);
     if (master) master->Destroy();
     shared.camera.CameraName.clear();
+    pump.ProcessMessages();  // what the library said while the session closed
 
     if (summary.noTable) {
         std::cout << "No exposure table.\n";

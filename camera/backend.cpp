@@ -36,7 +36,7 @@ CameraBackend MakeCameraBackend(std::string_view name) {
         backend.sdk = std::move(library);
     } else if (backend.name == "gphoto2") {
 #ifdef ZELTO_HAVE_GPHOTO2_BACKEND
-        backend.sdk = std::make_unique<Gphoto2Sdk>(MakeLibGphoto2Port());
+        backend.sdk = std::make_unique<Gphoto2Sdk>(MakeLibGphoto2Port(), CameraPortSetting());
 #else
         backend.error = "The gphoto2 camera backend is not built into this program (libgphoto2 was not found).";
 #endif
@@ -56,6 +56,11 @@ CameraBackend MakeCameraBackendOrNone(std::string_view name) {
 
 std::string CameraBackendSetting() {
     const char* value = std::getenv("ZELTO_CAMERA");
+    return value != nullptr ? std::string(value) : std::string();
+}
+
+std::string CameraPortSetting() {
+    const char* value = std::getenv("ZELTO_CAMERA_PORT");
     return value != nullptr ? std::string(value) : std::string();
 }
 

@@ -25,8 +25,11 @@ CameraBackend MakeCameraBackend(std::string_view name);
 // `error` kept so the program can say why in the words zelto-cli uses.
 CameraBackend MakeCameraBackendOrNone(std::string_view name);
 
-// The backend named by the environment variable ZELTO_CAMERA (case and surrounding blanks ignored).
+// The backend named by the environment variable ZELTO_CAMERA (case and surrounding blanks ignored);
+// the gphoto2 backend takes the camera on the port named by ZELTO_CAMERA_PORT ("usb:001,005",
+// "ptpip:192.168.1.20"), by default the first camera detected on USB.
 std::string CameraBackendSetting();
+std::string CameraPortSetting();
 // The virtual camera's fault rehearsal in ZELTO_VIRTUAL_FAULTS (ReadVirtualFaults); empty when unset.
 std::string VirtualFaultsSetting();
 CameraBackend MakeCameraBackendFromEnvironment();

@@ -9,6 +9,9 @@ namespace zelto {
 namespace {
 
 constexpr double kSecondsPerDay = 86400.0;
+// The camera log keeps this many of the library's texts; a library that keeps repeating itself does
+// not grow the log without end.
+constexpr size_t kLoggedLibraryTexts = 200;
 constexpr std::array<EdsPropertyID, 4> kListProperties = {kEdsPropImageQuality, kEdsPropISOSpeed, kEdsPropAv,
                                                           kEdsPropTv};
 
@@ -42,6 +45,7 @@ CameraControl::CameraControl(Services services) : s_(std::move(services)) {}
 
 CameraControl::~CameraControl() {
     if (master_) master_->Destroy();
+    if (choice_) choice_->SetTextSink(nullptr);
 }
 
 TAppMaster* CameraControl::Master() const {
@@ -65,8 +69,12 @@ void CameraControl::Connect() {
 
     camera.SaveTo = 1;
     if (master_) master_->Destroy();
-    master_ = TAppMaster::Create(s_.sdk(), s_.sink, camera);
+    EdsSdk& sdk = s_.sdk();
+    choice_ = CameraChoiceOf(sdk);
+    if (choice_) choice_->SetTextSink(s_.sink);
+    master_ = TAppMaster::Create(sdk, s_.sink, camera);
     camera.CameraName = Trimmed(master_->DeviceName());
+    ShowCameraChoice();
     view.SetStatus("Camera: " + camera.CameraName);
     master_->SetEventHandlers();
     master_->OpenSession();
@@ -95,15 +103,18 @@ void CameraControl::Connect() {
         }
     }
 
-    const double logJD = s_.clock.NowJD() + 0.5 / kSecondsPerDay;
-    s_.time.CurrentJD = logJD;
-    ComputerInformation computer = s_.computer ? s_.computer() : ComputerInformation{};
-    const std::string log = CameraLogText(logJD, s_.program.ProgramVersion.FileVersion, computer, camera.CameraName,
-                                          camera.SupportedCodes);
-    if (const std::string failed = WriteCameraLog(s_.folders, log); !failed.empty()) {
+    CameraLogContent log;
+    log.logJD = s_.clock.NowJD() + 0.5 / kSecondsPerDay;
+    s_.time.CurrentJD = log.logJD;
+    log.fileVersion = s_.program.ProgramVersion.FileVersion;
+    log.computer = s_.computer ? s_.computer() : ComputerInformation{};
+    log.cameraName = camera.CameraName;
+    log.codes = camera.SupportedCodes;
+    if (const std::string failed = WriteCameraLog(s_.folders, CameraLogText(log)); !failed.empty()) {
         view.ShowMessage(failed);
         return;
     }
+    log_ = std::move(log);
 
     for (EdsPropertyID property : kListProperties) {
         std::vector<SettingItem>& items = items_[static_cast<size_t>(SupportedListIndex(property))];
@@ -167,7 +178,38 @@ void CameraControl::SelectByValue(EdsPropertyID property) {
     s_.view.SelectItem(property, index < static_cast<int>(items.size()) ? index : -1);
 }
 
+void CameraControl::ShowCameraChoice() {
+    offered_ = choice_ ? choice_->Cameras() : std::vector<PortCamera>{};
+    chosen_ = choice_ ? choice_->Chosen() : -1;
+    std::vector<std::string> names;
+    if (offered_.size() > 1) {
+        for (const PortCamera& camera : offered_) names.push_back(camera.model + " (" + camera.port + ")");
+    }
+    s_.view.SetCameraChoice(names, names.empty() ? -1 : chosen_);
+}
+
+void CameraControl::ChooseCamera(int index) {
+    if (choice_ == nullptr || index < 0 || index >= static_cast<int>(offered_.size())) return;
+    if (index == chosen_ && !s_.camera.CameraName.empty()) return;  // the camera connected already
+    choice_->Choose(offered_[static_cast<size_t>(index)].port);
+    Disconnect();
+    Connect();
+}
+
+void CameraControl::LibraryText(CameraTextKind kind, const std::string& text) {
+    const std::string line = CameraTextLine(kind, text);
+    s_.view.SetStatus(line);
+    if (!log_ || log_->libraryMessages.size() >= kLoggedLibraryTexts) return;
+    log_->libraryMessages.push_back(JDText(s_.clock.NowJD(), 1) + "  " + line);
+    if (const std::string failed = WriteCameraLog(s_.folders, CameraLogText(*log_)); !failed.empty())
+        s_.view.SetStatus(failed);
+}
+
 bool CameraControl::HandleMessage(const CameraMessage& message) {
+    if (message.message == kCameraMessageText) {
+        LibraryText(static_cast<CameraTextKind>(message.wParam), message.text);
+        return true;
+    }
     if (message.message < kCameraMessageProperty || message.message > kCameraMessageProgress) return false;
     // Queued for a session that has been disconnected meanwhile: dropped.
     if (!master_ || !master_->OwnsMessage(message)) return true;
@@ -214,6 +256,7 @@ void CameraControl::Disconnect() {
     }
     view.ProcessMessages();
     s_.camera.CameraName.clear();
+    log_.reset();
     view.SetSaveButtonEnabled(false);
     view.SetReleaseEnabled(false);
     view.SetSeriesEnabled(false);

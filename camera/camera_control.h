@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "camera/appmaster.h"
+#include "camera/camera_choice.h"
 #include "camera/camera_log.h"
 #include "camera/edsdk.h"
 #include "camera/message_sink.h"
@@ -53,6 +55,9 @@ class CameraWindowView {
     virtual void ShowMessage(const std::string& text) = 0;       // a message box; returns when closed
     virtual void ShowManualModeMessage(const std::string& caption, const std::string& text) = 0;
     virtual void SetProgress(int percent) = 0;  // ProgressBar1
+    // The cameras to choose from in the connection panel, "model (port)" each, with the connected one
+    // (or −1); an empty list hides the choice, which is offered only when several cameras were found.
+    virtual void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) = 0;
 };
 
 // The text of a change handler's message box for a write that failed with status.
@@ -86,6 +91,9 @@ class CameraControl {
     void Disconnect();  // Button_DisconnectClick, also with no camera
     void Close();       // FormClose: abort a run, disconnect, 100 ms pause
     void Release();     // SpeedButton_ReleaseClick
+    // A camera chosen in the connection panel (an index of the list SetCameraChoice gave): connects to
+    // it, disconnecting the camera connected before.
+    void ChooseCamera(int index);
     // A run lost the camera to a fault: the dead session is closed and a new one opened, quietly (no
     // camera log, the lists stay). Nothing when the user disconnected meanwhile.
     void Reconnect();
@@ -95,15 +103,23 @@ class CameraControl {
     void SelectByValue(EdsPropertyID property);
 
     // A camera message taken from the window's queue; false when it is not one this session handles
-    // (other numbers, or messages queued for a session that is gone).
+    // (other numbers, or messages queued for a session that is gone). A camera library's own text
+    // (0x404) goes to the status bar and, while a camera is connected, into the camera log.
     bool HandleMessage(const CameraMessage& message);
 
     // The session of the connected camera; null when none is connected (CameraName empty).
     TAppMaster* Master() const;
 
   private:
+    void ShowCameraChoice();
+    void LibraryText(CameraTextKind kind, const std::string& text);
+
     Services s_;
     std::unique_ptr<TAppMaster> master_;
+    CameraChoice* choice_ = nullptr;      // the library's camera choice, where it offers one
+    std::vector<PortCamera> offered_;     // as the connection panel lists them
+    int chosen_ = -1;
+    std::optional<CameraLogContent> log_;  // while "Camera.ini" is this connection's log
     std::array<std::vector<SettingItem>, 5> items_;  // image quality, AE mode, ISO, Av, Tv
     bool terminated_ = false;  // the manual-mode check ended the program (a test's terminate returns)
 };

@@ -59,17 +59,22 @@ std::string CameraListText(const std::string& cameraName, const SupportedCodesTa
 
 std::string CameraLogText(double logJD, const std::string& fileVersion, const ComputerInformation& computer,
                           const std::string& cameraName, const SupportedCodesTable& codes) {
+    return CameraLogText(CameraLogContent{logJD, fileVersion, computer, cameraName, codes, {}});
+}
+
+std::string CameraLogText(const CameraLogContent& content) {
+    const ComputerInformation& computer = content.computer;
     const ZoneInformation& zone = computer.zone;
     std::string text;
-    const auto line = [&text](const std::string& content) { text += content + kCrLf; };
+    const auto line = [&text](const std::string& each) { text += each + kCrLf; };
     line("$$BOH");
     line("Logfile creation date and time");
     line("------------------------------");
-    line(JDText(logJD, 1));
+    line(JDText(content.logJD, 1));
     line("");
     line("Program information");
     line("-------------------");
-    line("Zelto Version: " + fileVersion);
+    line("Zelto Version: " + content.fileVersion);
     line("");
     line("Computer information");
     line("--------------------");
@@ -98,10 +103,16 @@ std::string CameraLogText(double logJD, const std::string& fileVersion, const Co
     line("Computer daylight date  : " + DateLine(zone.daylightDate));
     line("DayLight bias           : " + std::to_string(zone.daylightBias));
     line("");
+    if (!content.libraryMessages.empty()) {
+        line("Camera library messages");
+        line("-----------------------");
+        for (const std::string& message : content.libraryMessages) line(message);
+        line("");
+    }
     line("Camera and connected optics information");
     line("---------------------------------------");
     line("$$EOH");
-    return text + CameraListText(cameraName, codes);
+    return text + CameraListText(content.cameraName, content.codes);
 }
 
 bool ReadCameraListText(std::string_view text, CameraListFile& list) {

@@ -59,6 +59,19 @@ std::string CameraCodeLine(int kind, uint32_t code);
 std::string CameraLogText(double logJD, const std::string& fileVersion, const ComputerInformation& computer,
                           const std::string& cameraName, const SupportedCodesTable& codes);
 
+// What the log holds, kept while the camera is connected so that it can be written again when the
+// camera library reports something: its texts (errors, status) make a header section "Camera library
+// messages", one line each in the order they came, which is left out while there are none.
+struct CameraLogContent {
+    double logJD = 0;
+    std::string fileVersion;
+    ComputerInformation computer;
+    std::string cameraName;
+    SupportedCodesTable codes;
+    std::vector<std::string> libraryMessages;
+};
+std::string CameraLogText(const CameraLogContent& content);
+
 // What a reader of the camera log finds after "$$EOH": the camera's name and the codes of each list
 // (image quality, AE mode, ISO, Av, Tv). A reader takes the first number of each line, as the
 // exposure window does for its default lists. False when the text has no "$$EOH" line or a count or

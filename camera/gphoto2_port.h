@@ -1,12 +1,17 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "camera/camera_choice.h"
+#include "camera/message_sink.h"
+
 // The few libgphoto2 calls the gphoto2 backend makes, behind an interface so that the backend can
 // run against a fake camera in tests. Results are libgphoto2's own numbers: 0 is success, negative
-// numbers are failures. One object drives at most one camera; callers serialise all calls.
+// numbers are failures. One object drives at most one camera, and all its calls come from one thread
+// (the session's camera thread).
 
 namespace zelto {
 
@@ -20,6 +25,10 @@ inline constexpr int kGpErrorIoWrite = -35;        // GP_ERROR_IO_WRITE
 inline constexpr int kGpErrorIoUsbFind = -52;      // GP_ERROR_IO_USB_FIND: the camera left the bus
 inline constexpr int kGpErrorModelNotFound = -105; // GP_ERROR_MODEL_NOT_FOUND
 inline constexpr int kGpErrorCameraBusy = -110;    // GP_ERROR_CAMERA_BUSY
+
+// libgphoto2's abilities entry for any body on a PTP/IP port: its ptp2 driver then reads the vendor
+// from the body's device information (a Canon body takes the driver's Canon EOS paths).
+inline constexpr const char* kGphoto2NetworkModel = "PTP/IP Camera";
 
 // A radio or menu configuration widget: its current value and its choices in the camera's order.
 struct Gphoto2Widget {
@@ -37,14 +46,19 @@ struct Gphoto2Event {
 class Gphoto2Port {
 public:
     virtual ~Gphoto2Port() = default;
-    // The model name of the first camera on the bus; kGpErrorModelNotFound when there is none.
-    virtual int Detect(std::string* model) = 0;
-    virtual int Open() = 0;  // the camera Detect found
+    // Every camera libgphoto2 detects on its ports (disk: folders included), in its order.
+    virtual int Detect(std::vector<PortCamera>* found) = 0;
+    // Opens `camera` with the abilities of its model and the port info of its port, set explicitly.
+    virtual int Open(const PortCamera& camera) = 0;
     virtual void Close() = 0;
+    virtual int ModelName(std::string* name) = 0;  // the model the open camera reports of itself
     virtual int GetWidget(const std::string& name, Gphoto2Widget* out) = 0;
     virtual int SetWidget(const std::string& name, const std::string& value) = 0;  // set and apply
     virtual int Capture() = 0;  // the image stays where the capture target says
+    // timeoutMs 0: one look, no waiting.
     virtual int WaitForEvent(int timeoutMs, Gphoto2Event* out) = 0;
+    // Where libgphoto2's own error, status and message texts go; called from within the calls above.
+    virtual void SetTextHandler(std::function<void(CameraTextKind, const std::string&)> handler) = 0;
 };
 
 // The port on the installed libgphoto2; null where the program is built without it.

@@ -1,6 +1,5 @@
 #include "camera/gphoto2_sdk.h"
 
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -161,13 +160,61 @@ std::string Gphoto2TableName(int kind, std::string_view text) {
     return row != nullptr ? std::string(row->name) : std::string();
 }
 
-Gphoto2Sdk::Gphoto2Sdk(std::unique_ptr<Gphoto2Port> port) : port_(std::move(port)) {}
+Gphoto2Sdk::Gphoto2Sdk(std::unique_ptr<Gphoto2Port> port, std::string portSetting)
+    : port_(std::move(port)), portSetting_(std::move(portSetting)), thread_(kEventSlice, [this] {
+          return LookForEvent();
+      }) {
+    if (port_) port_->SetTextHandler([this](CameraTextKind kind, const std::string& text) { Say(kind, text); });
+}
 
 Gphoto2Sdk::~Gphoto2Sdk() {
-    StopWorker();
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (open_ && port_) port_->Close();
-    open_ = false;
+    thread_.Run([this] {
+        if (open_) port_->Close();
+        open_ = false;
+        textSink_ = nullptr;
+    });
+}
+
+// --- on the camera thread ------------------------------------------------------------------------
+
+void Gphoto2Sdk::Say(CameraTextKind kind, const std::string& text) {
+    if (textSink_ != nullptr) textSink_->Post({kCameraMessageText, static_cast<uintptr_t>(kind), 0, 0, text});
+}
+
+void Gphoto2Sdk::Detect() {
+    cameras_.clear();
+    const std::string port = PortPath(portSetting_);
+    if (IsNetworkPort(port)) {
+        // Nothing detects a camera on the network: the port named is the camera.
+        cameras_.push_back({kGphoto2NetworkModel, port});
+    } else {
+        std::vector<PortCamera> found;
+        if (port_->Detect(&found) == kGpOk) cameras_ = OfferedCameras(found);
+    }
+    chosen_ = ChosenCamera(cameras_, port);
+    if (chosen_ < 0 && !port.empty()) Say(CameraTextKind::Error, "No camera found on " + port + ".");
+    model_ = chosen_ >= 0 ? cameras_[static_cast<size_t>(chosen_)].model : std::string();
+    // A camera on the network is found by connecting to it, and then names its model itself.
+    if (chosen_ >= 0 && IsNetworkPort(cameras_[static_cast<size_t>(chosen_)].port)) {
+        if (OpenChosen() != kGpOk) {
+            Say(CameraTextKind::Error, "No camera answers on " + port + ".");
+            chosen_ = -1;
+        } else {
+            port_->ModelName(&model_);
+        }
+    }
+    detected_ = chosen_ >= 0;
+}
+
+int Gphoto2Sdk::OpenChosen() {
+    if (open_) return kGpOk;
+    const int result = port_->Open(cameras_.at(static_cast<size_t>(chosen_)));
+    if (result != kGpOk) return result;
+    open_ = true;
+    gone_ = false;
+    eventsSupported_ = true;
+    for (ChoiceMap& map : choices_) map = ChoiceMap{};
+    return kGpOk;
 }
 
 EdsError Gphoto2Sdk::Fail(int gpResult) {
@@ -190,12 +237,28 @@ EdsError Gphoto2Sdk::Fail(int gpResult) {
 
 int Gphoto2Sdk::OnPort(const std::function<int()>& call) {
     const int result = call();
-    if (!IsGphoto2TransferError(result)) return result;
-    // One failed transfer may be a hiccup on the bus: when the camera is still found there, the
-    // session is kept and the call made once more. Only an error that persists counts as gone.
-    std::string model;
-    if (port_->Detect(&model) != kGpOk) return result;
-    return call();
+    if (!IsGphoto2TransferError(result) || !open_) return result;
+    // One failed transfer may be a hiccup: when the camera is still there, the session is kept and the
+    // call made once more. Only an error that persists counts as gone.
+    return StillThere() ? call() : result;
+}
+
+bool Gphoto2Sdk::StillThere() {
+    const std::string& port = cameras_.at(static_cast<size_t>(chosen_)).port;
+    if (IsNetworkPort(port)) {
+        // Nothing detects a body on the network (a PTP/IP link the body closed answers GP_ERROR, then
+        // GP_ERROR_IO): it is there when it answers a look for events. An event that comes with the
+        // answer is not handled here, where a failing read would ask again.
+        Gphoto2Event event;
+        const int result = port_->WaitForEvent(0, &event);
+        return result == kGpOk || result == kGpErrorCameraBusy || result == kGpErrorNotSupported;
+    }
+    std::vector<PortCamera> found;
+    if (port_->Detect(&found) != kGpOk) return false;
+    for (const PortCamera& camera : found) {
+        if (camera.port == port) return true;
+    }
+    return false;
 }
 
 EdsError Gphoto2Sdk::CheckCamera(EdsBaseRef ref) const {
@@ -203,14 +266,6 @@ EdsError Gphoto2Sdk::CheckCamera(EdsBaseRef ref) const {
     if (ref != kCameraRef || !detected_) return kEdsErrInvalidHandle;
     if (gone_) return kEdsErrDeviceNotFound;
     return kEdsErrOk;
-}
-
-std::string Gphoto2Sdk::ChoiceText(EdsPropertyID property, EdsUInt32 code) const {
-    const int kind = PropKind(property);
-    if (kind < 0) return "";
-    std::lock_guard<std::mutex> lock(mutex_);
-    const auto found = choices_[kind].textByCode.find(code);
-    return found != choices_[kind].textByCode.end() ? found->second : std::string();
 }
 
 EdsError Gphoto2Sdk::ReadChoices(int slot, Gphoto2Widget* widget) {
@@ -258,219 +313,279 @@ EdsUInt32 Gphoto2Sdk::CodeOfText(int slot, const std::string& text) const {
     return row != nullptr ? row->code : kGphoto2OwnCodeBase + 0xFFFF;
 }
 
+bool Gphoto2Sdk::LookForEvent() {
+    if (!open_ || gone_ || !eventsSupported_) return false;
+    Gphoto2Event event;
+    const int result = OnPort([&] { return port_->WaitForEvent(0, &event); });
+    if (result != kGpOk) {
+        if (result == kGpErrorNotSupported) {
+            eventsSupported_ = false;  // a driver without events: nothing to look for
+        } else {
+            Fail(result);
+        }
+        return false;
+    }
+    if (event.type == Gphoto2EventType::Timeout) return false;
+    HandleEvent(event);
+    return true;
+}
+
+void Gphoto2Sdk::HandleEvent(const Gphoto2Event& event) {
+    // New files are ignored: with images kept on the card there is nothing to fetch.
+    if (event.type != Gphoto2EventType::Unknown || propertyHandler_ == nullptr) return;
+    const size_t at = event.text.find("PTP Property ");
+    if (at == std::string::npos) return;
+    const unsigned number = static_cast<unsigned>(std::strtoul(event.text.c_str() + at + 13, nullptr, 16));
+    int kind = -1;
+    for (const PtpProperty& each : kPtpProperties) {
+        if (each.number == number) kind = each.kind;
+    }
+    // A setting nobody has read yet has nothing to bring up to date.
+    if (kind < 0 || choices_[kind].widget.empty()) return;
+    // Bodies also report a property after a mere read: only a different value or list counts.
+    const Gphoto2Widget before = choices_[kind].seen;
+    Gphoto2Widget now;
+    if (ReadChoices(kind, &now) != kEdsErrOk) return;
+    // The handler only posts a message to the window; it never calls back into this library.
+    if (now.choices != before.choices)
+        propertyHandler_(kEdsPropertyEventPropertyDescChanged, kPropertyOfKind[kind], 0, propertyContext_);
+    if (now.value != before.value)
+        propertyHandler_(kEdsPropertyEventPropertyChanged, kPropertyOfKind[kind], 0, propertyContext_);
+}
+
+// --- the library's calls: each one job ------------------------------------------------------------
+
+std::string Gphoto2Sdk::ChoiceText(EdsPropertyID property, EdsUInt32 code) const {
+    const int kind = PropKind(property);
+    if (kind < 0) return "";
+    return OnCameraThread([&] {
+        const auto found = choices_[kind].textByCode.find(code);
+        return found != choices_[kind].textByCode.end() ? found->second : std::string();
+    });
+}
+
 EdsError Gphoto2Sdk::EdsInitializeSDK() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!port_) return kEdsErrNotInitialized;
-    initialized_ = true;
-    return kEdsErrOk;
+    return OnCameraThread([&] {
+        if (!port_) return kEdsErrNotInitialized;
+        initialized_ = true;
+        return kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsTerminateSDK() {
-    StopWorker();
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (open_) port_->Close();
-    open_ = false;
-    initialized_ = false;
-    detected_ = false;
-    propertyHandler_ = nullptr;
-    return kEdsErrOk;
+    return OnCameraThread([&] {
+        if (open_) port_->Close();
+        open_ = false;
+        initialized_ = false;
+        detected_ = false;
+        propertyHandler_ = nullptr;
+        return kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsGetCameraList(EdsCameraListRef* outList) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!initialized_) return kEdsErrNotInitialized;
-    if (outList == nullptr) return kEdsErrInvalidParameter;
-    detected_ = port_->Detect(&model_) == kGpOk;
-    gone_ = false;
-    *outList = kListRef;
-    return kEdsErrOk;
+    return OnCameraThread([&] {
+        if (!initialized_) return kEdsErrNotInitialized;
+        if (outList == nullptr) return kEdsErrInvalidParameter;
+        if (open_ && gone_) {
+            port_->Close();  // what is left of the vanished camera's session
+            open_ = false;
+        }
+        // While a session is open its camera stays the one detected.
+        if (!open_) Detect();
+        *outList = kListRef;
+        return kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsGetChildCount(EdsBaseRef ref, EdsUInt32* outCount) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (ref != kListRef || outCount == nullptr) return kEdsErrInvalidParameter;
-    *outCount = detected_ ? 1 : 0;
-    return kEdsErrOk;
+    return OnCameraThread([&] {
+        if (ref != kListRef || outCount == nullptr) return kEdsErrInvalidParameter;
+        *outCount = detected_ ? 1 : 0;
+        return kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsGetChildAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef* outRef) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (ref != kListRef || outRef == nullptr) return kEdsErrInvalidParameter;
-    if (!detected_) return kEdsErrDeviceNotFound;
-    if (index != 0) return kEdsErrInvalidIndex;
-    *outRef = kCameraRef;
-    return kEdsErrOk;
+    return OnCameraThread([&] {
+        if (ref != kListRef || outRef == nullptr) return kEdsErrInvalidParameter;
+        if (!detected_) return kEdsErrDeviceNotFound;
+        if (index != 0) return kEdsErrInvalidIndex;
+        *outRef = kCameraRef;
+        return kEdsErrOk;
+    });
 }
 
 EdsUInt32 Gphoto2Sdk::EdsRelease(EdsBaseRef /*ref*/) { return 0; }
 
 EdsError Gphoto2Sdk::EdsGetDeviceInfo(EdsCameraRef camera, EdsDeviceInfo* outInfo) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const EdsError err = CheckCamera(camera);
-    if (err != kEdsErrOk) return err;
-    if (outInfo == nullptr) return kEdsErrInvalidParameter;
-    *outInfo = EdsDeviceInfo{};
-    std::strncpy(outInfo->szPortName, "usb:", sizeof outInfo->szPortName - 1);
-    std::strncpy(outInfo->szDeviceDescription, model_.c_str(), sizeof outInfo->szDeviceDescription - 1);
-    outInfo->deviceSubType = 1;  // never the older protocol: the session locks the camera's controls
-    return kEdsErrOk;
+    return OnCameraThread([&] {
+        const EdsError err = CheckCamera(camera);
+        if (err != kEdsErrOk) return err;
+        if (outInfo == nullptr) return kEdsErrInvalidParameter;
+        *outInfo = EdsDeviceInfo{};
+        const std::string& port = cameras_.at(static_cast<size_t>(chosen_)).port;
+        std::strncpy(outInfo->szPortName, port.c_str(), sizeof outInfo->szPortName - 1);
+        std::strncpy(outInfo->szDeviceDescription, model_.c_str(), sizeof outInfo->szDeviceDescription - 1);
+        outInfo->deviceSubType = 1;  // never the older protocol: the session locks the camera's controls
+        return kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsSetPropertyEventHandler(EdsCameraRef camera, EdsPropertyEvent /*event*/,
                                                 EdsPropertyEventHandler handler, void* context) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const EdsError err = CheckCamera(camera);
-    if (err != kEdsErrOk) return err;
-    propertyHandler_ = handler;
-    propertyContext_ = context;
-    return kEdsErrOk;
+    return OnCameraThread([&] {
+        const EdsError err = CheckCamera(camera);
+        if (err != kEdsErrOk) return err;
+        propertyHandler_ = handler;
+        propertyContext_ = context;
+        return kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsSetObjectEventHandler(EdsCameraRef camera, EdsObjectEvent /*event*/,
                                               EdsObjectEventHandler /*handler*/, void* /*context*/) {
     // Images stay on the card, so no transfer is ever requested; the handler is accepted and not called.
-    std::lock_guard<std::mutex> lock(mutex_);
-    return CheckCamera(camera);
+    return OnCameraThread([&] { return CheckCamera(camera); });
 }
 
 EdsError Gphoto2Sdk::EdsOpenSession(EdsCameraRef camera) {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
+    return OnCameraThread([&] {
         const EdsError err = CheckCamera(camera);
         if (err != kEdsErrOk) return err;
-        if (open_) return kEdsErrOk;
-        const int result = port_->Open();
-        if (result != kGpOk) return Fail(result);
-        open_ = true;
-        for (ChoiceMap& map : choices_) map = ChoiceMap{};
-    }
-    stopWorker_ = false;
-    worker_ = std::thread([this] { WorkerLoop(); });
-    return kEdsErrOk;
+        const int result = OpenChosen();
+        return result == kGpOk ? kEdsErrOk : Fail(result);
+    });
 }
 
 EdsError Gphoto2Sdk::EdsCloseSession(EdsCameraRef camera) {
-    StopWorker();
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (camera != kCameraRef) return kEdsErrInvalidHandle;
-    if (!open_) return kEdsErrSessionNotOpen;
-    port_->Close();
-    open_ = false;
-    return gone_ ? kEdsErrDeviceNotFound : kEdsErrOk;
+    return OnCameraThread([&] {
+        if (camera != kCameraRef) return kEdsErrInvalidHandle;
+        if (!open_) return kEdsErrSessionNotOpen;
+        port_->Close();
+        open_ = false;
+        return gone_ ? kEdsErrDeviceNotFound : kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsGetPropertySize(EdsBaseRef ref, EdsPropertyID property, EdsInt32 /*param*/,
                                         EdsDataType* outType, EdsUInt32* outSize) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const EdsError err = CheckCamera(ref);
-    if (err != kEdsErrOk) return err;
-    if (outType == nullptr || outSize == nullptr) return kEdsErrInvalidParameter;
-    if (property != kEdsPropSaveTo && PropKind(property) < 0) return kEdsErrPropertiesUnavailable;
-    *outType = kEdsDataTypeUInt32;
-    *outSize = sizeof(EdsUInt32);
-    return kEdsErrOk;
+    return OnCameraThread([&] {
+        const EdsError err = CheckCamera(ref);
+        if (err != kEdsErrOk) return err;
+        if (outType == nullptr || outSize == nullptr) return kEdsErrInvalidParameter;
+        if (property != kEdsPropSaveTo && PropKind(property) < 0) return kEdsErrPropertiesUnavailable;
+        *outType = kEdsDataTypeUInt32;
+        *outSize = sizeof(EdsUInt32);
+        return kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsGetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 /*param*/, EdsUInt32 size,
                                         void* outData) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    EdsError err = CheckCamera(ref);
-    if (err != kEdsErrOk) return err;
-    if (!open_) return kEdsErrSessionNotOpen;
-    if (outData == nullptr || size < sizeof(EdsUInt32)) return kEdsErrInvalidParameter;
-    EdsUInt32 value = 0;
-    if (property == kEdsPropSaveTo) {
-        value = saveTo_;
-    } else {
+    return OnCameraThread([&] {
+        EdsError err = CheckCamera(ref);
+        if (err != kEdsErrOk) return err;
+        if (!open_) return kEdsErrSessionNotOpen;
+        if (outData == nullptr || size < sizeof(EdsUInt32)) return kEdsErrInvalidParameter;
+        EdsUInt32 value = 0;
+        if (property == kEdsPropSaveTo) {
+            value = saveTo_;
+        } else {
+            const int kind = PropKind(property);
+            if (kind < 0) return kEdsErrPropertiesUnavailable;
+            Gphoto2Widget widget;
+            err = ReadChoices(kind, &widget);
+            if (err != kEdsErrOk) return err;
+            value = CodeOfText(kind, widget.value);
+            if (choices_[kind].textByCode.count(value) == 0) choices_[kind].textByCode.emplace(value, widget.value);
+        }
+        std::memcpy(outData, &value, sizeof value);
+        return kEdsErrOk;
+    });
+}
+
+EdsError Gphoto2Sdk::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 /*param*/, EdsUInt32 size,
+                                        const void* data) {
+    return OnCameraThread([&] {
+        EdsError err = CheckCamera(ref);
+        if (err != kEdsErrOk) return err;
+        if (!open_) return kEdsErrSessionNotOpen;
+        if (data == nullptr || size < sizeof(EdsUInt32)) return kEdsErrInvalidParameter;
+        EdsUInt32 value = 0;
+        std::memcpy(&value, data, sizeof value);
+        if (property == kEdsPropSaveTo) {
+            // Only the card is offered: downloading each image would cost seconds per shot.
+            if (value != 1) return kEdsErrNotSupported;
+            Gphoto2Widget target;
+            int result = OnPort([&] { return port_->GetWidget("capturetarget", &target); });
+            if (result != kGpOk) return Fail(result);
+            const std::string* card = nullptr;
+            for (const std::string& choice : target.choices) {
+                if (Contains(choice, "card")) card = &choice;
+            }
+            if (card == nullptr) return kEdsErrNotSupported;
+            result = OnPort([&] { return port_->SetWidget("capturetarget", *card); });
+            if (result != kGpOk) return Fail(result);
+            saveTo_ = value;
+            return kEdsErrOk;
+        }
+        const int kind = PropKind(property);
+        if (kind < 0) return kEdsErrPropertiesUnavailable;
+        if (choices_[kind].widget.empty()) {
+            Gphoto2Widget widget;
+            err = ReadChoices(kind, &widget);
+            if (err != kEdsErrOk) return err;
+        }
+        ChoiceMap& map = choices_[kind];
+        const auto found = map.textByCode.find(value);
+        if (found == map.textByCode.end()) return kEdsErrInvalidParameter;
+        const int result = OnPort([&] { return port_->SetWidget(map.widget, found->second); });
+        if (result != kGpOk) return Fail(result);
+        map.seen.value = found->second;  // the body's report of this write is no change made on it
+        return kEdsErrOk;
+    });
+}
+
+EdsError Gphoto2Sdk::EdsGetPropertyDesc(EdsBaseRef ref, EdsPropertyID property, EdsPropertyDesc* outDesc) {
+    return OnCameraThread([&] {
+        EdsError err = CheckCamera(ref);
+        if (err != kEdsErrOk) return err;
+        if (!open_) return kEdsErrSessionNotOpen;
+        if (outDesc == nullptr) return kEdsErrInvalidParameter;
         const int kind = PropKind(property);
         if (kind < 0) return kEdsErrPropertiesUnavailable;
         Gphoto2Widget widget;
         err = ReadChoices(kind, &widget);
         if (err != kEdsErrOk) return err;
-        value = CodeOfText(kind, widget.value);
-        if (choices_[kind].textByCode.count(value) == 0) choices_[kind].textByCode.emplace(value, widget.value);
-    }
-    std::memcpy(outData, &value, sizeof value);
-    return kEdsErrOk;
-}
-
-EdsError Gphoto2Sdk::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 /*param*/, EdsUInt32 size,
-                                        const void* data) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    EdsError err = CheckCamera(ref);
-    if (err != kEdsErrOk) return err;
-    if (!open_) return kEdsErrSessionNotOpen;
-    if (data == nullptr || size < sizeof(EdsUInt32)) return kEdsErrInvalidParameter;
-    EdsUInt32 value = 0;
-    std::memcpy(&value, data, sizeof value);
-    if (property == kEdsPropSaveTo) {
-        // Only the card is offered: downloading each image would cost seconds per shot.
-        if (value != 1) return kEdsErrNotSupported;
-        Gphoto2Widget target;
-        int result = OnPort([&] { return port_->GetWidget("capturetarget", &target); });
-        if (result != kGpOk) return Fail(result);
-        const std::string* card = nullptr;
-        for (const std::string& choice : target.choices) {
-            if (Contains(choice, "card")) card = &choice;
+        *outDesc = EdsPropertyDesc{};
+        // The list keeps the camera's order, whatever codes the choices received.
+        for (const EdsUInt32 code : choices_[kind].codes) {
+            if (outDesc->numElements == static_cast<EdsInt32>(std::size(outDesc->propDesc))) break;
+            outDesc->propDesc[outDesc->numElements++] = static_cast<EdsInt32>(code);
         }
-        if (card == nullptr) return kEdsErrNotSupported;
-        result = OnPort([&] { return port_->SetWidget("capturetarget", *card); });
-        if (result != kGpOk) return Fail(result);
-        saveTo_ = value;
         return kEdsErrOk;
-    }
-    const int kind = PropKind(property);
-    if (kind < 0) return kEdsErrPropertiesUnavailable;
-    if (choices_[kind].widget.empty()) {
-        Gphoto2Widget widget;
-        err = ReadChoices(kind, &widget);
-        if (err != kEdsErrOk) return err;
-    }
-    const auto found = choices_[kind].textByCode.find(value);
-    if (found == choices_[kind].textByCode.end()) return kEdsErrInvalidParameter;
-    const int result = OnPort([&] { return port_->SetWidget(choices_[kind].widget, found->second); });
-    return result == kGpOk ? kEdsErrOk : Fail(result);
-}
-
-EdsError Gphoto2Sdk::EdsGetPropertyDesc(EdsBaseRef ref, EdsPropertyID property, EdsPropertyDesc* outDesc) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    EdsError err = CheckCamera(ref);
-    if (err != kEdsErrOk) return err;
-    if (!open_) return kEdsErrSessionNotOpen;
-    if (outDesc == nullptr) return kEdsErrInvalidParameter;
-    const int kind = PropKind(property);
-    if (kind < 0) return kEdsErrPropertiesUnavailable;
-    Gphoto2Widget widget;
-    err = ReadChoices(kind, &widget);
-    if (err != kEdsErrOk) return err;
-    *outDesc = EdsPropertyDesc{};
-    // The list keeps the camera's order, whatever codes the choices received.
-    for (const EdsUInt32 code : choices_[kind].codes) {
-        if (outDesc->numElements == static_cast<EdsInt32>(std::size(outDesc->propDesc))) break;
-        outDesc->propDesc[outDesc->numElements++] = static_cast<EdsInt32>(code);
-    }
-    return kEdsErrOk;
+    });
 }
 
 EdsError Gphoto2Sdk::EdsSendStatusCommand(EdsCameraRef camera, EdsUInt32 /*command*/, EdsInt32 /*param*/) {
     // libgphoto2 has no lock of the camera's own controls; the commands succeed without effect.
-    std::lock_guard<std::mutex> lock(mutex_);
-    return CheckCamera(camera);
+    return OnCameraThread([&] { return CheckCamera(camera); });
 }
 
 EdsError Gphoto2Sdk::EdsSendCommand(EdsCameraRef camera, EdsUInt32 command, EdsInt32 /*param*/) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    const EdsError err = CheckCamera(camera);
-    if (err != kEdsErrOk) return err;
-    if (!open_) return kEdsErrSessionNotOpen;
-    if (command != kEdsCameraCommandTakePicture) return kEdsErrNotSupported;
-    const int result = OnPort([&] { return port_->Capture(); });
-    return result == kGpOk ? kEdsErrOk : Fail(result);
+    return OnCameraThread([&] {
+        const EdsError err = CheckCamera(camera);
+        if (err != kEdsErrOk) return err;
+        if (!open_) return kEdsErrSessionNotOpen;
+        if (command != kEdsCameraCommandTakePicture) return kEdsErrNotSupported;
+        const int result = OnPort([&] { return port_->Capture(); });
+        return result == kGpOk ? kEdsErrOk : Fail(result);
+    });
 }
 
 EdsError Gphoto2Sdk::EdsSetCapacity(EdsCameraRef camera, EdsCapacity /*capacity*/) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return CheckCamera(camera);
+    return OnCameraThread([&] { return CheckCamera(camera); });
 }
 
 // Images stay on the card: nothing is ever downloaded through this library.
@@ -480,52 +595,22 @@ EdsError Gphoto2Sdk::EdsSetProgressCallback(EdsBaseRef, EdsProgressCallback, Eds
 EdsError Gphoto2Sdk::EdsDownload(EdsDirectoryItemRef, EdsUInt64, EdsStreamRef) { return kEdsErrNotSupported; }
 EdsError Gphoto2Sdk::EdsDownloadComplete(EdsDirectoryItemRef) { return kEdsErrNotSupported; }
 
-void Gphoto2Sdk::StopWorker() {
-    stopWorker_ = true;
-    if (worker_.joinable()) worker_.join();
+// --- the camera choice ----------------------------------------------------------------------------
+
+std::vector<PortCamera> Gphoto2Sdk::Cameras() const {
+    return OnCameraThread([&] { return cameras_; });
 }
 
-void Gphoto2Sdk::WorkerLoop() {
-    while (!stopWorker_) {
-        Gphoto2Event event;
-        EdsPropertyEventHandler handler = nullptr;
-        void* context = nullptr;
-        std::vector<EdsPropertyEvent> raised;
-        int kind = -1;
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (gone_ || !open_) return;
-            // A short wait, so that a command from the window waits at most this long for the port.
-            const int result = OnPort([&] { return port_->WaitForEvent(20, &event); });
-            if (result != kGpOk) {
-                Fail(result);
-                if (gone_ || result == kGpErrorNotSupported) return;
-                event.type = Gphoto2EventType::Timeout;
-            }
-            handler = propertyHandler_;
-            context = propertyContext_;
-            // New files are ignored: with images kept on the card there is nothing to fetch.
-            const size_t at = event.type == Gphoto2EventType::Unknown ? event.text.find("PTP Property ") : std::string::npos;
-            if (at != std::string::npos && handler != nullptr) {
-                const unsigned number = static_cast<unsigned>(std::strtoul(event.text.c_str() + at + 13, nullptr, 16));
-                for (const PtpProperty& each : kPtpProperties) {
-                    if (each.number == number) kind = each.kind;
-                }
-            }
-            if (kind >= 0) {
-                // Bodies also report a property after a mere read: only a different value or list counts.
-                const Gphoto2Widget before = choices_[kind].seen;
-                Gphoto2Widget now;
-                if (ReadChoices(kind, &now) == kEdsErrOk) {
-                    if (now.choices != before.choices) raised.push_back(kEdsPropertyEventPropertyDescChanged);
-                    if (now.value != before.value) raised.push_back(kEdsPropertyEventPropertyChanged);
-                }
-            }
-        }
-        for (const EdsPropertyEvent each : raised) handler(each, kPropertyOfKind[kind], 0, context);
-        // Leave the port to the window's commands between two waits.
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
+int Gphoto2Sdk::Chosen() const {
+    return OnCameraThread([&] { return chosen_; });
+}
+
+void Gphoto2Sdk::Choose(const std::string& port) {
+    thread_.Run([&] { portSetting_ = port; });
+}
+
+void Gphoto2Sdk::SetTextSink(CameraMessageSink* sink) {
+    thread_.Run([&] { textSink_ = sink; });
 }
 
 }  // namespace zelto

@@ -1,17 +1,17 @@
 #pragma once
 
 #include <array>
-#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
+#include "camera/camera_choice.h"
+#include "camera/camera_thread.h"
 #include "camera/edsdk.h"
 #include "camera/gphoto2_port.h"
 
@@ -28,14 +28,20 @@ inline constexpr uint32_t kGphoto2OwnCodeBase = 0x7F000000;
 // text has no table form.
 std::string Gphoto2TableName(int kind, std::string_view text);
 
-// The camera library on libgphoto2: one camera, the first on the bus. All port calls are made under
-// one mutex; a worker thread waits for camera events in short slices and reports changed settings to
-// the registered property handler. A failed transfer is made once more when the camera is still on
-// the bus; after the camera vanishes every call fails with kEdsErrDeviceNotFound until a new camera list
-// finds it again.
-class Gphoto2Sdk final : public EdsSdk {
+// The camera library on libgphoto2. One camera thread owns the port: every call below is a job on
+// its queue, and between jobs it looks for camera events every kEventSlice, reporting changed settings
+// to the registered property handler (on that thread). The camera is the one on the chosen port
+// (CameraChoice): by default the first detected on USB; disk: ports are never offered; a PTP/IP port is
+// reached by connecting to it. libgphoto2's own texts go to the text sink. A failed transfer is made
+// once more when the camera is still there (found on the bus again, or a PTP/IP body answering a look
+// for events); after the camera vanishes every call fails with kEdsErrDeviceNotFound until the next
+// detection.
+class Gphoto2Sdk final : public EdsSdk, public CameraChoice {
 public:
-    explicit Gphoto2Sdk(std::unique_ptr<Gphoto2Port> port);
+    static constexpr std::chrono::milliseconds kEventSlice{50};
+
+    // portSetting: the port to take (ZELTO_CAMERA_PORT); empty for the first camera on USB.
+    explicit Gphoto2Sdk(std::unique_ptr<Gphoto2Port> port, std::string portSetting = {});
     ~Gphoto2Sdk() override;
 
     // The camera's own text for a code of a shooting property as last read; empty when unknown.
@@ -72,6 +78,12 @@ public:
     EdsError EdsDownload(EdsDirectoryItemRef item, EdsUInt64 size, EdsStreamRef stream) override;
     EdsError EdsDownloadComplete(EdsDirectoryItemRef item) override;
 
+    // --- CameraChoice ---
+    std::vector<PortCamera> Cameras() const override;
+    int Chosen() const override;
+    void Choose(const std::string& port) override;
+    void SetTextSink(CameraMessageSink* sink) override;
+
 private:
     static constexpr EdsBaseRef kListRef = 1;
     static constexpr EdsBaseRef kCameraRef = 2;
@@ -84,27 +96,44 @@ private:
         Gphoto2Widget seen;            // the widget as last read, to tell real changes from noise
     };
 
-    EdsError Fail(int gpResult);  // the result code of a port failure; marks a vanished camera (locked)
-    int OnPort(const std::function<int()>& call);  // made once more after a transfer error (locked)
+    // Runs work on the camera thread and returns its result.
+    template <typename Work>
+    auto OnCameraThread(Work work) const {
+        decltype(work()) result{};
+        thread_.Run([&] { result = work(); });
+        return result;
+    }
+
+    // The rest runs on the camera thread.
+    void Detect();
+    int OpenChosen();
+    EdsError Fail(int gpResult);  // the result code of a port failure; marks a vanished camera
+    int OnPort(const std::function<int()>& call);  // made once more after a transfer error
+    bool StillThere();  // the open camera is still found after a transfer error
     EdsError CheckCamera(EdsBaseRef ref) const;
-    EdsError ReadChoices(int slot, Gphoto2Widget* widget);  // locked
+    EdsError ReadChoices(int slot, Gphoto2Widget* widget);
     EdsUInt32 CodeOfText(int slot, const std::string& text) const;
-    void StopWorker();
-    void WorkerLoop();
+    bool LookForEvent();  // the idle step: true when an event came
+    void HandleEvent(const Gphoto2Event& event);
+    void Say(CameraTextKind kind, const std::string& text);
 
     std::unique_ptr<Gphoto2Port> port_;
-    mutable std::mutex mutex_;  // guards the port and everything below
+    // Everything below belongs to the camera thread: only jobs and the idle step touch it.
+    std::string portSetting_;
+    std::vector<PortCamera> cameras_;  // offered by the last detection
+    int chosen_ = -1;
+    CameraMessageSink* textSink_ = nullptr;
     bool initialized_ = false;
     bool detected_ = false;
     bool open_ = false;
     bool gone_ = false;
+    bool eventsSupported_ = true;
     std::string model_;
     EdsUInt32 saveTo_ = 1;
     std::array<ChoiceMap, 5> choices_;
     EdsPropertyEventHandler propertyHandler_ = nullptr;
     void* propertyContext_ = nullptr;
-    std::atomic<bool> stopWorker_{false};
-    std::thread worker_;
+    mutable CameraThread thread_;  // last: it ends, and stops using the members above, first
 };
 
 }  // namespace zelto

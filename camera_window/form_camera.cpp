@@ -162,6 +162,11 @@ void TForm_Camera::BuildWidgets() {
         MakeButton(Panel_Camera_Connection, "Button_Disconnect", "Disconnect Camera", QRect(146, 6, 130, 24));
     LabelA = MakeLabel(Panel_Camera_Connection, "LabelA", "Camera :", QRect(290, 6, 400, 24));
     SetTextColour(LabelA, ColourOf(CameraLabelColour::Grey));
+    ComboBox_Camera = Make<QComboBox>(Panel_Camera_Connection, "ComboBox_Camera", QRect(500, 6, 192, 24));
+    ComboBox_Camera->setToolTip("Camera");
+    ComboBox_Camera->hide();
+    connect(ComboBox_Camera, qOverload<int>(&QComboBox::activated), this,
+            [this](int index) { control_->ChooseCamera(index); });
 
     PageControl1 = Make<QTabWidget>(client, "PageControl1", QRect(0, 38, kWidth, 230));
     TabSheet1 = new QWidget;
@@ -459,6 +464,16 @@ void TForm_Camera::SetProgress(int percent) {
     ProgressBar1->setValue(percent);
 }
 
+void TForm_Camera::SetCameraChoice(const std::vector<std::string>& cameras, int chosen) {
+    const QSignalBlocker quiet(ComboBox_Camera);
+    ComboBox_Camera->clear();
+    for (const std::string& camera : cameras) ComboBox_Camera->addItem(ToQString(camera));
+    ComboBox_Camera->setCurrentIndex(chosen);
+    ComboBox_Camera->setVisible(!cameras.empty());
+    // The connection label gives the list the panel's right end while it is shown.
+    LabelA->setFixedWidth(cameras.empty() ? 400 : 206);
+}
+
 // --- camera messages -------------------------------------------------------------------------------
 
 void TForm_Camera::Post(const CameraMessage& message) {
@@ -467,7 +482,7 @@ void TForm_Camera::Post(const CameraMessage& message) {
 
 bool TForm_Camera::event(QEvent* event) {
     const int type = event->type();
-    if (type >= QEvent::User + 1 && type <= QEvent::User + 3) {
+    if (type >= QEvent::User + 1 && type <= QEvent::User + 4) {
         control_->HandleMessage(static_cast<CameraEvent*>(event)->message());
         return true;
     }

@@ -29,7 +29,7 @@ namespace zelto {
 
 class SoundPlayer;
 
-// The camera's library events as window events: 0x401, 0x402, 0x403 become QEvent::User + 1 … + 3.
+// The camera library's events and texts as window events: 0x401 … 0x404 become QEvent::User + 1 … + 4.
 class CameraEvent final : public QEvent {
   public:
     explicit CameraEvent(const CameraMessage& message)
@@ -121,6 +121,7 @@ class TForm_Camera final : public QMainWindow,
     void ShowMessage(const std::string& text) override;
     void ShowManualModeMessage(const std::string& caption, const std::string& text) override;
     void SetProgress(int percent) override;
+    void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) override;
 
     // --- ShotsView ---
     void ClearReport() override;
@@ -176,6 +177,7 @@ class TForm_Camera final : public QMainWindow,
     QPushButton* Button_Connect = nullptr;
     QPushButton* Button_Disconnect = nullptr;
     QLabel* LabelA = nullptr;
+    QComboBox* ComboBox_Camera = nullptr;  // shown when several cameras were found
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QLabel* Label_Test1_Expl = nullptr;

@@ -41,4 +41,11 @@ inline CliRun RunZeltoCli(const std::string& arguments, bool withErrors = false,
     return run;
 }
 
+// How often part occurs in text (overlapping occurrences included).
+inline int Count(const std::string& text, const std::string& part) {
+    int count = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+    return count;
+}
+
 }  // namespace zelto

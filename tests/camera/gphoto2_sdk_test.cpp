@@ -1,98 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <condition_variable>
-#include <deque>
-#include <map>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "camera/appmaster.h"
 #include "camera/gphoto2_sdk.h"
 #include "camera/proptables.h"
+#include "tests/camera/fake_eos_port.h"
 #include "tests/camera/recording_sink.h"
 
 namespace zelto {
 namespace {
-
-// A Canon EOS body as libgphoto2's ptp2 driver presents it. Widget names and choice texts follow
-// libgphoto2's ptp2 configuration tables as used in its own example scripts (capturetarget
-// "Memory card", aperture "5"/"11", shutterspeed "1/100", iso "100", imageformat "RAW" and
-// "Smaller JPEG (S2)"). The exact lists of a given body are unconfirmed: they were not read from
-// a real camera.
-class FakeEosPort final : public Gphoto2Port {
-public:
-    std::map<std::string, Gphoto2Widget> widgets = {
-        {"imageformat", {"Large Fine JPEG", {"Large Fine JPEG", "Large Normal JPEG", "Medium Fine JPEG", "Small Fine JPEG",
-                                             "Smaller JPEG (S2)", "RAW + Large Fine JPEG", "RAW", "mRAW"}}},
-        {"autoexposuremode", {"Manual", {"P", "TV", "AV", "Manual", "Bulb", "A_DEP", "Green"}}},
-        {"iso", {"100", {"Auto", "100", "200", "400", "800", "1600", "3200", "6400", "6400"}}},
-        {"aperture", {"5.6", {"4", "4.5", "5", "5.6", "f/8", "11", "2", "99.9"}}},
-        {"shutterspeed", {"1/100", {"bulb", "30", "2.5", "0.5", "1/8000", "1/100", "1/3"}}},
-        {"capturetarget", {"Internal RAM", {"Internal RAM", "Memory card"}}},
-    };
-    std::mutex mutex;
-    std::deque<Gphoto2Event> events;
-    std::condition_variable drained;
-    std::atomic<int> busyCaptures{0};
-    std::atomic<int> failedTransfers{0};  // captures that fail with GP_ERROR_IO
-    std::atomic<int> captures{0};
-    std::atomic<bool> gone{false};
-    std::atomic<bool> present{true};
-
-    int Detect(std::string* model) override {
-        if (!present) return kGpErrorModelNotFound;
-        *model = "Canon EOS 100D";
-        return kGpOk;
-    }
-    int Open() override { return gone ? kGpErrorIoUsbFind : kGpOk; }
-    void Close() override {}
-    int GetWidget(const std::string& name, Gphoto2Widget* out) override {
-        if (gone) return kGpErrorIoUsbFind;
-        const auto found = widgets.find(name);
-        if (found == widgets.end()) return -2;  // GP_ERROR_BAD_PARAMETERS: no such widget
-        *out = found->second;
-        return kGpOk;
-    }
-    int SetWidget(const std::string& name, const std::string& value) override {
-        if (gone) return kGpErrorIoUsbFind;
-        widgets.at(name).value = value;
-        return kGpOk;
-    }
-    int Capture() override {
-        if (gone) return kGpErrorIoUsbFind;
-        if (failedTransfers > 0) {
-            --failedTransfers;
-            return kGpErrorIo;
-        }
-        if (busyCaptures > 0) {
-            --busyCaptures;
-            return kGpErrorCameraBusy;
-        }
-        ++captures;
-        return kGpOk;
-    }
-    int WaitForEvent(int, Gphoto2Event* out) override {
-        if (gone) return kGpErrorIo;
-        std::lock_guard<std::mutex> lock(mutex);
-        if (events.empty()) {
-            *out = {};
-        } else {
-            *out = events.front();
-            events.pop_front();
-            if (events.empty()) drained.notify_all();
-        }
-        return kGpOk;
-    }
-    // Waits (bounded) until the worker has taken every queued event.
-    bool WaitDrained() {
-        std::unique_lock<std::mutex> lock(mutex);
-        return drained.wait_for(lock, std::chrono::seconds(10), [&] { return events.empty(); });
-    }
-    void Push(Gphoto2Event event) {
-        std::lock_guard<std::mutex> lock(mutex);
-        events.push_back(std::move(event));
-    }
-};
 
 TEST(Gphoto2TableName, NormalisesCameraTexts) {
     struct Case {
@@ -122,7 +41,8 @@ struct Rig {
     RecordingSink sink;
     CameraState state;
     std::unique_ptr<TAppMaster> master;
-    Rig() : port(new FakeEosPort), sdk(std::unique_ptr<Gphoto2Port>(port)) {}
+    explicit Rig(const std::string& cameraPort = {})
+        : port(new FakeEosPort), sdk(std::unique_ptr<Gphoto2Port>(port), cameraPort) {}
     void Connect() {
         master = TAppMaster::Create(sdk, &sink, state);
         ASSERT_EQ(master->SetEventHandlers(), kEdsErrOk);
@@ -207,30 +127,36 @@ TEST(Gphoto2Sdk, BusyCaptureIsAFailureUntilTheCameraIsFree) {
     rig.master->Destroy();
 }
 
-// A failed transfer while the camera is still found on the bus is made once more and keeps the
-// session; an error that persists, or a camera no longer on the bus, ends it.
-TEST(Gphoto2Sdk, AFailedTransferKeepsTheSessionWhileTheCameraIsOnTheBus) {
+// A failed transfer while the camera is still there (found on the bus again, or a PTP/IP body that
+// answers a look for events) is made once more and keeps the session; an error that persists, or a
+// camera no longer there, ends it.
+TEST(Gphoto2Sdk, AFailedTransferKeepsTheSessionWhileTheCameraIsThere) {
     struct Case {
         const char* name;
+        const char* port;  // ZELTO_CAMERA_PORT
         int failedTransfers;
         bool foundAgain;
         EdsError result;
         bool sessionKept;
     };
     const Case cases[] = {
-        {"one I/O error, camera found again", 1, true, kEdsErrOk, true},
-        {"the I/O error persists", 2, true, kEdsErrDeviceNotFound, false},
-        {"camera no longer on the bus", 1, false, kEdsErrDeviceNotFound, false},
+        {"one I/O error, camera found again", "", 1, true, kEdsErrOk, true},
+        {"the I/O error persists", "", 2, true, kEdsErrDeviceNotFound, false},
+        {"camera no longer on the bus", "", 1, false, kEdsErrDeviceNotFound, false},
+        {"one I/O error, the PTP/IP body answers", "ptpip:10.0.0.2", 1, true, kEdsErrOk, true},
+        {"the PTP/IP link is broken", "ptpip:10.0.0.2", 1, false, kEdsErrDeviceNotFound, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Rig rig;
+        Rig rig(c.port);
         rig.Connect();
         rig.port->failedTransfers = c.failedTransfers;
         rig.port->present = c.foundAgain;
+        rig.port->linkDown = !c.foundAgain;
         EXPECT_EQ(rig.master->TakePicture(), c.result);
         rig.port->failedTransfers = 0;
         rig.port->present = true;
+        rig.port->linkDown = false;
         EXPECT_EQ(rig.master->TakePicture() == kEdsErrOk, c.sessionKept);
         EXPECT_EQ(rig.port->captures, c.sessionKept ? 2 : 0);
         rig.master->Destroy();
@@ -279,9 +205,55 @@ TEST(Gphoto2Sdk, VanishedCameraFailsEveryLaterCall) {
     rig.master->Destroy();  // returns: the worker has stopped
 
     Rig none;
-    none.port->present = false;
+    none.port->found.clear();
     none.master = TAppMaster::Create(none.sdk, &none.sink, none.state);
     EXPECT_EQ(none.master->CameraRef(), kEdsNoRef);
+}
+
+TEST(Gphoto2Sdk, TakesTheCameraOnTheChosenPort) {
+    // What libgphoto2 detects: a card reader's folder, then two bodies on USB.
+    const std::vector<PortCamera> found = {{"Mass Storage Camera", "disk:/media/card"},
+                                           {"Nikon DSC D850", "usb:001,004"},
+                                           {"Canon EOS 100D", "usb:001,005"}};
+    struct Case {
+        const char* setting;  // ZELTO_CAMERA_PORT
+        const char* name;     // the camera's name; empty: none detected
+        const char* model;    // the abilities it is opened with
+        const char* port;     // the port it is opened on
+        const char* text;     // what the library says
+    };
+    const Case cases[] = {
+        {"", "Nikon DSC D850", "Nikon DSC D850", "usb:001,004", ""},
+        {" usb:001,005 ", "Canon EOS 100D", "Canon EOS 100D", "usb:001,005", ""},
+        {"usb:002,009", "", "", "", "No camera found on usb:002,009."},
+        {"disk:/media/card", "", "", "", "No camera found on disk:/media/card."},
+        // On the network the port is the camera: it is found by connecting, and names itself.
+        {"ptpip:192.168.1.20", "Canon EOS 6D", "PTP/IP Camera", "ptpip:192.168.1.20", ""},
+        {"ptpip:127.0.0.1:5000", "Canon EOS 6D", "PTP/IP Camera", "ptpip:127.0.0.1:5000:5000", ""},
+        {"ptpip:127.0.0.1:5000:5001", "Canon EOS 6D", "PTP/IP Camera", "ptpip:127.0.0.1:5000:5001", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.setting);
+        auto* port = new FakeEosPort;
+        port->found = found;
+        Gphoto2Sdk sdk(std::unique_ptr<Gphoto2Port>(port), c.setting);
+        RecordingSink texts;
+        sdk.SetTextSink(&texts);
+        RecordingSink sink;
+        CameraState state;
+        auto master = TAppMaster::Create(sdk, &sink, state);
+        EXPECT_EQ(master->DeviceName(), c.name);
+        if (*c.name != '\0') {
+            EXPECT_EQ(master->OpenSession(), kEdsErrOk);
+            EXPECT_EQ(port->opened.model, c.model);
+            EXPECT_EQ(port->opened.port, c.port);
+            EXPECT_STREQ(master->Camera()->DeviceInfo().szPortName, c.port);
+        }
+        std::vector<std::string> said;
+        for (const CameraMessage& text : texts.Messages()) said.push_back(text.text);
+        EXPECT_EQ(said, *c.text == '\0' ? std::vector<std::string>{} : std::vector<std::string>{c.text});
+        master->Destroy();
+    }
 }
 
 }  // namespace

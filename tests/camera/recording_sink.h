@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -41,6 +42,14 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         std::vector<CameraMessage> messages;
         for (const Received& r : received_) messages.push_back(r.message);
+        return messages;
+    }
+
+    // The messages posted so far, taken out of the sink (a message posted meanwhile stays for later).
+    std::vector<CameraMessage> Take() {
+        std::vector<CameraMessage> messages = Messages();
+        std::lock_guard<std::mutex> lock(mutex_);
+        received_.erase(received_.begin(), received_.begin() + static_cast<std::ptrdiff_t>(messages.size()));
         return messages;
     }
 

@@ -29,12 +29,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int Count(const std::string& text, const std::string& part) {
-    int count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
-    return count;
-}
-
 class RunCli : public testing::Test {
   protected:
     RunCli() {

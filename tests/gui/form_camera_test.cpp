@@ -17,12 +17,14 @@
 #include <memory>
 #include <sstream>
 
+#include "camera/gphoto2_sdk.h"
 #include "camera/proptables.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "circumstances/site.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
+#include "tests/camera/fake_eos_port.h"
 #include "window_test_support.h"
 
 namespace zelto {
@@ -78,7 +80,7 @@ class FormCamera : public ::testing::Test {
         shared.folders = {"/opt/zelto/", docs.string() + "/", docs.string() + "/", "/tmp", "/opt/zelto/"};
         shared.program.ProgramVersion.FileVersion = "1.0.0.7";
         form = std::make_unique<TForm_Camera>(TForm_Camera::Services{shared, clock, sound, shell,
-                                                                     [this]() -> EdsSdk& { return camera; },
+                                                                     [this]() -> EdsSdk& { return library ? *library : camera; },
                                                                      [] { return ComputerInformation{}; }});
         form->SetMessageBox([this](const std::string& caption, const std::string& text) {
             captions.push_back(caption);
@@ -123,6 +125,7 @@ class FormCamera : public ::testing::Test {
     SharedVariables shared;
     FakeClock clock{kStart, 1000};
     VirtualCamera camera;
+    std::unique_ptr<EdsSdk> library;  // another camera library than `camera`, when a test sets one
     Sounds sound;
     Batches shell;
     ExposureTable table{0};
@@ -204,6 +207,35 @@ TEST_F(FormCamera, ConnectFillsListsOnceAndDisconnectKeepsTheLog) {
     EXPECT_FALSE(fs::exists(docs / "Camera.ini"));
     EXPECT_EQ(FileText(docs / "Camera.txt"), log);
     EXPECT_FALSE(Find<QPushButton>("SpeedButton_Release")->isEnabled());
+}
+
+TEST_F(FormCamera, SeveralCamerasAreOfferedInTheConnectionPanel) {
+    auto* port = new FakeEosPort;
+    port->found = {{"Mass Storage Camera", "disk:/media/card"},
+                   {"Nikon DSC D850", "usb:001,004"},
+                   {"Canon EOS 100D", "usb:001,005"}};
+    port->openText = "Opening the camera";
+    library = std::make_unique<Gphoto2Sdk>(std::unique_ptr<Gphoto2Port>(port));
+    QComboBox* cameras = Find<QComboBox>("ComboBox_Camera");
+    EXPECT_TRUE(cameras->isHidden());
+
+    Click("Button_Connect");
+    EXPECT_EQ(Text("LabelA"), "Camera : Nikon DSC D850");
+    EXPECT_FALSE(cameras->isHidden());
+    EXPECT_EQ(Items(cameras), (std::vector<std::string>{"Nikon DSC D850 (usb:001,004)", "Canon EOS 100D (usb:001,005)"}));
+    EXPECT_EQ(cameras->currentIndex(), 0);
+    // What the library says arrives as a posted event: the status bar and the camera log show it.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->statusBar()->currentMessage(), "Camera status: Opening the camera");
+    EXPECT_NE(FileText(docs / "Camera.ini").find("\r\nCamera library messages\r\n-----------------------\r\n"
+                                                 "2024-04-08 18:17:00.0  Camera status: Opening the camera\r\n"),
+              std::string::npos);
+
+    QMetaObject::invokeMethod(cameras, "activated", Q_ARG(int, 1));
+    EXPECT_EQ(Text("LabelA"), "Camera : Canon EOS 100D");
+    EXPECT_EQ(port->opened.port, "usb:001,005");
+    EXPECT_EQ(cameras->currentIndex(), 1);
+    EXPECT_TRUE(fs::exists(docs / "Camera.txt"));  // the first camera's log, kept at its disconnect
 }
 
 TEST_F(FormCamera, EmptyTvListEndsTheProgram) {
