@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
         {shared, clock, sound, shell,
          [&camera]() -> zelto::EdsSdk& {
              if (!backend.sdk) {
-                 backend = zelto::MakeCameraBackendOrNone(zelto::CameraBackendSetting());
+                 backend = zelto::MakeCameraBackendFromEnvironment();
                  if (!backend.error.empty()) camera.ShowMessage(backend.error);
                  auto* body = dynamic_cast<zelto::VirtualCamera*>(backend.sdk.get());
                  if (body != nullptr && backend.name == "virtual" && faults) {

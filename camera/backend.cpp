@@ -69,6 +69,6 @@ std::string VirtualFaultsSetting() {
     return value != nullptr ? Trimmed(value) : std::string();
 }
 
-CameraBackend MakeCameraBackendFromEnvironment() { return MakeCameraBackend(CameraBackendSetting()); }
+CameraBackend MakeCameraBackendFromEnvironment() { return MakeCameraBackendOrNone(CameraBackendSetting()); }
 
 }  // namespace zelto

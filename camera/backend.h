@@ -32,6 +32,7 @@ std::string CameraBackendSetting();
 std::string CameraPortSetting();
 // The virtual camera's fault rehearsal in ZELTO_VIRTUAL_FAULTS (ReadVirtualFaults); empty when unset.
 std::string VirtualFaultsSetting();
+// The program's backend: MakeCameraBackendOrNone of ZELTO_CAMERA.
 CameraBackend MakeCameraBackendFromEnvironment();
 
 }  // namespace zelto
