@@ -50,7 +50,7 @@ constexpr int kMapHeight = 171;
 constexpr int kMarkerThickness = 3;
 constexpr int kPanelWidth = 350;
 constexpr int kPanelHeight = 480;
-const QColor kBackground(64, 64, 64);
+const QColor kBackground(kContactBackground.r, kContactBackground.g, kContactBackground.b);
 const QColor kSystemTimeBack(208, 208, 208);
 const QColor kMarkedEditBack(255, 190, 190);  // an edit whose value used differs from what was typed
 
