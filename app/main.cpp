@@ -73,15 +73,17 @@ int main(int argc, char** argv) {
 #endif
 
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
-    // that cannot be made falls back to one that finds no camera.
+    // that cannot be made falls back to one that finds no camera, and the camera window says why in
+    // the words zelto-cli prints.
     static zelto::QtShell shell;
     static zelto::CameraBackend backend;
     static std::unique_ptr<zelto::VirtualFaultInjector> injector;
     zelto::TForm_Camera camera(
         {shared, clock, sound, shell,
-         []() -> zelto::EdsSdk& {
+         [&camera]() -> zelto::EdsSdk& {
              if (!backend.sdk) {
                  backend = zelto::MakeCameraBackendFromEnvironment();
+                 if (!backend.error.empty()) camera.ShowMessage(backend.error);
                  auto* body = dynamic_cast<zelto::VirtualCamera*>(backend.sdk.get());
                  if (body != nullptr && backend.name == "virtual" && faults) {
                      injector = std::make_unique<zelto::VirtualFaultInjector>(*body, *faults);
@@ -95,7 +97,6 @@ int main(int argc, char** argv) {
                      }
                  }
              }
-             if (!backend.sdk) backend = zelto::MakeCameraBackend("none");
              return *backend.sdk;
          },
          [&shared] { return zelto::QueryComputerInformation(shared.folders); },

@@ -36,6 +36,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     return true;
 }
 
+std::string FileErrorText(const std::string& what, const std::string& path, const std::string& why) {
+    return "I/O error: cannot " + what + " \"" + path + "\"" + (why.empty() ? std::string() : ": " + why);
+}
+
 std::string SystemErrorText() {
     const int code = errno;
     return code != 0 ? std::generic_category().message(code) : "input/output error";

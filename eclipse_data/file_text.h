@@ -17,6 +17,10 @@ std::filesystem::path PathOf(std::string_view utf8);
 // file then stays as it was); `why`, when given, then receives the reason ("Permission denied").
 bool WriteFileAtomically(const std::string& path, std::string_view content, std::string* why = nullptr);
 
+// The message a failed file step shows: I/O error: cannot write "…": reason (the reason left out when
+// empty).
+std::string FileErrorText(const std::string& what, const std::string& path, const std::string& why);
+
 // The last system error as text ("Permission denied"), read right after the failing call.
 std::string SystemErrorText();
 

@@ -42,8 +42,10 @@ class TForm_Exposure final : public QMainWindow {
     // Replaceable for tests: message boxes (caption, text), and the open and save dialogs, which
     // return the chosen path or an empty text when cancelled.
     using MessageBoxFn = std::function<void(const std::string&, const std::string&)>;
+    using QuestionBoxFn = std::function<bool(const std::string&, const std::string&)>;  // true: yes
     using FileDialogFn = std::function<std::string()>;
     void SetMessageBox(MessageBoxFn show) { messageBox_ = std::move(show); }
+    void SetQuestionBox(QuestionBoxFn ask) { questionBox_ = std::move(ask); }
     void SetFileDialogs(FileDialogFn open, FileDialogFn saveAs) {
         openDialog_ = std::move(open);
         saveAsDialog_ = std::move(saveAs);
@@ -75,6 +77,14 @@ class TForm_Exposure final : public QMainWindow {
     const TableFileSite& tableSite() const { return tableSite_; }
 
     std::string TableFilePath() const;  // DocumentsFolder + "Zelto_Exposure_Table.txt"
+    // The file the table was last opened from or saved to; empty for a new table ("Save" then asks
+    // for a name as "Save As" does).
+    const std::string& TableFile() const { return tableFile_; }
+    // Where the open dialog (save = false) and the save dialog start: the documents folder, the save
+    // dialog with the table's file or "Zelto_Exposure_Table.txt" there.
+    std::string DialogStart(bool save) const;
+    // The table differs from the one last created, opened or saved.
+    bool UnsavedEdits() const { return table_ != keptTable_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,14 +103,21 @@ class TForm_Exposure final : public QMainWindow {
     void SelectRow(int row);
     void LayoutGrid();
     void ShowMessage(const std::string& text);
+    bool Ask(const std::string& question);  // true: yes
+    // True when there are no unsaved edits or the user agrees to lose them for `action`.
+    bool MayDiscardEdits(const std::string& action);
+    void KeepTable(const std::string& file);  // the table now matches `file` (empty: a new table)
 
     SharedVariables& shared_;
     TForm_Main& main_;
     ExposureTable table_;  // 2048 empty rows: "no table" until the window is first opened
+    ExposureTable keptTable_;  // as last created, opened or saved: edits since then are unsaved
+    std::string tableFile_;
     ExposureTableModel* model_ = nullptr;
     char shownType_ = '-';
     TableFileSite tableSite_;
     MessageBoxFn messageBox_;
+    QuestionBoxFn questionBox_;
     FileDialogFn openDialog_;
     FileDialogFn saveAsDialog_;
 
