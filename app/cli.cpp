@@ -29,18 +29,22 @@ const Command kCommands[] = {
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
     {"run", RunCommand,
-     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--inject SPEC]\n"
+     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
      "    [--from-now] [--log FILE] [--force]\n"
-     "                          carry out an exposure table (--fast: simulated clock; --inject: virtual\n"
-     "                          camera faults such as busy@19x3,fail@20,unplug@25+3,slow=5000; --from-now:\n"
-     "                          skip the rows already past; --log: the shot log as CSV; --force: run a\n"
-     "                          table made for another site, eclipse or day)"},
+     "                          carry out an exposure table (--fast: simulated clock; without a camera\n"
+     "                          the run stops with exit 1 unless --simulate or --camera none is given;\n"
+     "                          --inject: virtual camera faults such as busy@19x3,fail@20,unplug@25+3,\n"
+     "                          slow=5000; --from-now: skip the rows already past; --log: the shot log as\n"
+     "                          CSV; --force: run a table made for another site, eclipse or day)"},
 };
 
 void PrintHelp() {
     std::cout << "Usage: zelto-cli COMMAND [ARGUMENTS]\n"
                  "       zelto-cli --help | --version\n\nCommands:\n";
     for (const Command& command : kCommands) std::cout << "  " << command.usage << '\n';
+    std::cout << "\nSites: LAT is north positive and LON east positive (a leading '-' is south or west),\n"
+                 "or give the hemisphere as a letter: 25N, 103.5W, 45:30S, 2:21E. The program's status line\n"
+                 "shows longitude west positive; --json names its fields lat_north and lon_east.\n";
     std::cout << "\nEclipse Predictions by Fred Espenak, NASA's GSFC\n";
 }
 

@@ -227,6 +227,8 @@ void PrintJson(const Request& request, const Result& r) {
         ",\"eclipse_type\":" + std::to_string(r.record->EclipseType) + ",\"deltat\":" + NumberText(r.deltaT) +
         ",\"site\":{\"lat\":" + NumberText(request.latitude) + ",\"lon\":" + NumberText(request.longitude) +
         ",\"height\":" + NumberText(request.height) +
+        // The same site under names that carry their sign; "lat" and "lon" stay for existing readers.
+        ",\"lat_north\":" + NumberText(request.latitude) + ",\"lon_east\":" + NumberText(request.longitude) +
         "},\"local_type\":" + quoted(std::string(1, p.LocalType)) + ",\"magnitude\":";
     // The magnitude of a place without an eclipse is a left-over of an earlier pass: none.
     out += p.LocalType == '-' ? "null" : NumberText(p.Magnitude);
@@ -242,6 +244,7 @@ void PrintJson(const Request& request, const Result& r) {
         out += '{' + instant(p.ContactTime[slot]) +
                ",\"altitude\":" + NumberText(p.SolarAltitude[slot] * kRadToDeg) +
                ",\"azimuth\":" + NumberText(p.Azimuth[slot] * kRadToDeg) +
+               ",\"azimuth_from_south_west\":" + NumberText(p.Azimuth[slot] * kRadToDeg) +
                ",\"position_angle\":" + NumberText(p.PositionAngle[slot] * kRadToDeg) +
                ",\"vertex_angle\":" + NumberText(p.VertexAngle[slot] * kRadToDeg) +
                ",\"shown\":" + (ContactShown(p, slot) ? "true" : "false") + '}';

@@ -178,8 +178,8 @@ TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileRead
 }
 
 constexpr const char* kRunUsage =
-    "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--inject SPEC] [--from-now] [--log FILE] "
-    "[--force]";
+    "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC] [--from-now] "
+    "[--log FILE] [--force]";
 
 }  // namespace
 
@@ -188,6 +188,7 @@ int RunCommand(const Arguments& args) {
     std::string cameraName = CameraBackendSetting();
     bool test = false;
     bool fast = false;
+    bool simulate = false;  // a camera that is not found may be replaced by the simulation
     std::optional<VirtualFaultPlan> faults;
     bool fromNow = false;
     bool force = false;
@@ -195,6 +196,8 @@ int RunCommand(const Arguments& args) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
+        } else if (args[i] == "--simulate") {
+            simulate = true;
         } else if (args[i] == "--fast") {
             fast = true;
         } else if (args[i] == "--from-now") {
@@ -316,6 +319,12 @@ int RunCommand(const Arguments& args) {
     if (cameraName != "none") {
         if (!connect()) return 1;
         pump.ProcessMessages();  // what the library said while connecting
+        if (!master && !simulate) {
+            // A run meant for a camera never pretends: without --simulate it stops here.
+            std::cerr << "zelto-cli: run: camera " << backend.name
+                      << ": no camera detected (connect it and switch it on, or give --simulate)\n";
+            return 1;
+        }
         std::cout << (master ? "camera: " + shared.camera.CameraName
                              : std::string("camera: not detected, simulation mode"))
                   << '\n';

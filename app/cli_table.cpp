@@ -12,6 +12,7 @@
 #endif
 
 #include "app/cli_commands.h"
+#include "camera/proptables.h"
 #include "circumstances/recompute.h"
 #include "circumstances/site.h"
 #include "circumstances/site_angle.h"
@@ -116,6 +117,11 @@ bool ReadTableRequest(const Arguments& args, TableRequest& request, int& exitCod
             // A comma or line end would split the row in the file.
             if (value.find_first_of(",\r\n") != std::string::npos)
                 return fail(option + " must not hold a comma or line end");
+            // A name the run could not turn into a camera setting would fail at the eclipse.
+            const int kind = option == "--quality" ? kKindImageQuality : option == "--iso" ? kKindISO : kKindAv;
+            if (!KnownSettingName(kind, Trimmed(value)))
+                return fail(option + " '" + value + "' is not a name the camera tables know; known names: " +
+                            KnownSettingNamesText(kind));
             std::string& target = option == "--quality" ? request.defaults.ImageQuality
                                   : option == "--iso"   ? request.defaults.ISO
                                                         : request.defaults.Aperture;
@@ -169,7 +175,8 @@ int TableCommand(const Arguments& args) {
     ExposureTable table;
     if (!CreateExposureTable(input, table).Created) {
         std::cerr << "zelto-cli: table: visibility code " << input.VisibilityCode
-                  << " allows no exposure table at this site (local type " << input.Place.LocalType << ")\n";
+                  << " allows no exposure table at this site (local type " << input.Place.LocalType
+                  << "): " << NoTableReason(input.Place.LocalType, input.VisibilityCode) << '\n';
         return kExitNoTable;
     }
 

@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
     zelto::GpsdMonitor gps;
 #endif
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
-    // that cannot be made falls back to one that finds no camera. The fault injector drives the
-    // backend's body, so it ends first.
+    // that cannot be made falls back to one that finds no camera, and the camera window says why in
+    // the words zelto-cli prints. The fault injector drives the backend's body, so it ends first.
     zelto::CameraBackend backend;
     std::unique_ptr<zelto::VirtualFaultInjector> injector;
 
@@ -85,9 +85,10 @@ int main(int argc, char** argv) {
 #endif
     zelto::TForm_Camera camera(
         {shared, clock, sound, shell,
-         [&backend, &injector, &faults]() -> zelto::EdsSdk& {
+         [&backend, &injector, &faults, &camera]() -> zelto::EdsSdk& {
              if (!backend.sdk) {
                  backend = zelto::MakeCameraBackendFromEnvironment();
+                 if (!backend.error.empty()) camera.ShowMessage(backend.error);
                  auto* body = dynamic_cast<zelto::VirtualCamera*>(backend.sdk.get());
                  if (body != nullptr && backend.name == "virtual" && faults) {
                      injector = std::make_unique<zelto::VirtualFaultInjector>(*body, *faults);
@@ -101,7 +102,6 @@ int main(int argc, char** argv) {
                      }
                  }
              }
-             if (!backend.sdk) backend = zelto::MakeCameraBackend("none");
              return *backend.sdk;
          },
          [&shared] { return zelto::QueryComputerInformation(shared.folders); },

@@ -46,6 +46,14 @@ CameraBackend MakeCameraBackend(std::string_view name) {
     return backend;
 }
 
+CameraBackend MakeCameraBackendOrNone(std::string_view name) {
+    CameraBackend backend = MakeCameraBackend(name);
+    if (backend.sdk) return backend;
+    CameraBackend none = MakeCameraBackend("none");
+    none.error = backend.error;
+    return none;
+}
+
 std::string CameraBackendSetting() {
     const char* value = std::getenv("ZELTO_CAMERA");
     return value != nullptr ? std::string(value) : std::string();
@@ -61,6 +69,6 @@ std::string VirtualFaultsSetting() {
     return value != nullptr ? Trimmed(value) : std::string();
 }
 
-CameraBackend MakeCameraBackendFromEnvironment() { return MakeCameraBackend(CameraBackendSetting()); }
+CameraBackend MakeCameraBackendFromEnvironment() { return MakeCameraBackendOrNone(CameraBackendSetting()); }
 
 }  // namespace zelto

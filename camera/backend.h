@@ -21,6 +21,10 @@ struct CameraBackend {
 
 CameraBackend MakeCameraBackend(std::string_view name);
 
+// The program's backend: the named one, or when that cannot be made one that finds no camera, with
+// `error` kept so the program can say why in the words zelto-cli uses.
+CameraBackend MakeCameraBackendOrNone(std::string_view name);
+
 // The backend named by the environment variable ZELTO_CAMERA (case and surrounding blanks ignored);
 // the gphoto2 backend takes the camera on the port named by ZELTO_CAMERA_PORT ("usb:001,005",
 // "ptpip:192.168.1.20"), by default the first camera detected on USB.
@@ -28,6 +32,7 @@ std::string CameraBackendSetting();
 std::string CameraPortSetting();
 // The virtual camera's fault rehearsal in ZELTO_VIRTUAL_FAULTS (ReadVirtualFaults); empty when unset.
 std::string VirtualFaultsSetting();
+// The program's backend: MakeCameraBackendOrNone of ZELTO_CAMERA.
 CameraBackend MakeCameraBackendFromEnvironment();
 
 }  // namespace zelto

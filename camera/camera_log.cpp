@@ -14,10 +14,6 @@ namespace {
 
 constexpr const char* kCrLf = "\r\n";
 
-std::string FileErrorText(const std::string& what, const std::string& path, const std::string& why) {
-    return "I/O error: cannot " + what + " \"" + path + "\"" + (why.empty() ? std::string() : ": " + why);
-}
-
 std::vector<std::string> Names(EdsPropertyID property, const std::vector<uint32_t>& codes) {
     const int list = SupportedListIndex(property);
     const size_t capacity = static_cast<size_t>(kSupportedCapacity[static_cast<size_t>(list)]);

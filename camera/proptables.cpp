@@ -3,6 +3,7 @@
 #include "camera/edsdk.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
+#include "exposure/table.h"
 
 namespace zelto {
 
@@ -476,6 +477,35 @@ std::string NameByCode(int kind, uint32_t code) {
         if (row.code == code) return std::string(row.name);
     }
     return {};
+}
+
+bool KnownSettingName(int kind, std::string_view name) {
+    const std::span<const TPropList> table = PropTable(kind);
+    if (table.empty()) return false;
+    for (const TPropList& row : table.first(table.size() - 1)) {  // all rows but "Unknown"
+        if (SameNameIgnoringCase(row.name, name)) return true;
+    }
+    return false;
+}
+
+std::string KnownSettingNamesText(int kind) {
+    const std::span<const TPropList> table = PropTable(kind);
+    std::string text;
+    for (const TPropList& row : table.first(table.empty() ? 0 : table.size() - 1)) {
+        if (!text.empty()) text += ", ";
+        text += row.name;
+    }
+    return text;
+}
+
+bool UnknownSettingCell(int column, std::string_view cell) {
+    const int kind = column == kColumnQuality ? kKindImageQuality
+                     : column == kColumnISO   ? kKindISO
+                     : column == kColumnAperture ? kKindAv
+                                                 : -1;
+    if (kind < 0) return false;
+    const std::string name = Trimmed(cell);
+    return !name.empty() && !KnownSettingName(kind, name);
 }
 
 uint32_t IQCodeByName(std::string_view name) { return CodeByName(ImageQualityNames, name); }

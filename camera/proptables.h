@@ -52,6 +52,16 @@ uint32_t ISOCodeByName(std::string_view name);
 uint32_t AvCodeByName(std::string_view name);
 uint32_t TvCodeByName(std::string_view name);
 
+// Whether a name (trimmed by the caller) is a row of the kind's table other than "Unknown", in any
+// letter case: a name that a photography run can turn into a camera setting.
+bool KnownSettingName(int kind, std::string_view name);
+// The names KnownSettingName accepts, in table order, joined by ", ", for messages.
+std::string KnownSettingNamesText(int kind);
+
+// A table cell of the image-quality, ISO or aperture column (3, 4, 5) that a photography run cannot
+// turn into a camera setting: not blank, and not a name the tables know. False for other columns.
+bool UnknownSettingCell(int column, std::string_view cell);
+
 // The exposure time in seconds of a shutter-speed name: "1/8000", "0\"5" (half a second), "8\"";
 // 0 for a name that is neither.
 double ExposureSecondsOfTvName(std::string_view name);

@@ -453,15 +453,24 @@ std::string PhotographyRun::OutcomeText(const CallOutcome& outcome, const char* 
 
 void PhotographyRun::SettingStep(int row, Setting setting, int column) {
     const std::string name = Trimmed(CellText(column, row));
+    if (name.empty() || setting == kTv) return;  // a blank cell leaves the camera's setting as it is
+    // A name the run cannot turn into a camera setting is a setting that failed, never nothing.
+    if (UnknownSettingCell(column, name)) {
+        ++summary_.settingsFailed;
+        const std::string text =
+            std::string(kSettingNames[setting]) + " " + name + " failed: not a name the camera tables know";
+        env_.view.SetStatus(text);
+        Report(row, 0, Now(), text);
+        return;
+    }
     uint32_t code = 0;
     uint32_t property = 0;
     switch (setting) {
         case kIQ: code = IQCodeByName(name), property = kPropertyImageQuality; break;
-        case kISO: code = ISOCodeByName(name), property = kPropertyISO; break;
+        case kISO: code = ISOCodeByName(name), property = kPropertyISO; break;  // AUTO is code 0
         case kAv: code = AvCodeByName(name), property = kPropertyAv; break;
         case kTv: return;
     }
-    if (code == 0) return;
     ForgetChangedOnCamera(setting, property);
     // While the camera is lost nothing is written: it gets every setting anew when it is back.
     if (static_cast<int64_t>(code) == lastCodes_[setting] || lost_) return;
@@ -743,7 +752,7 @@ std::string RunSummaryText(const RunSummary& s) {
         text += "latest start " + FixedText(s.latestStartSeconds, 3) + " s after its instant (row " +
                 n(s.latestRow + 1) + ")\n";
     }
-    if (s.aborted) text += "run aborted\n";
+    text += s.aborted ? "run aborted\n" : "run finished\n";
     return text;
 }
 

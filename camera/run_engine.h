@@ -69,8 +69,8 @@ bool RunWentToPlan(const RunSummary& summary);
 // The summary as zelto-cli prints it and the camera window shows it, one line each:
 // "pictures taken 320, failed 0, skipped 1; settings failed 0; rows skipped 0",
 // "pictures lost 0 (camera gone or no time left), camera lost 0 times, rows more than 1 s late 0,
-// batch files not started 0", then "latest start 0.004 s after its instant (row 19)" and
-// "run aborted" where they apply.
+// batch files not started 0", then "latest start 0.004 s after its instant (row 19)" where it
+// applies, and last "run aborted" or "run finished".
 std::string RunSummaryText(const RunSummary& summary);
 
 // The real run and the test run over the rows of an exposure table.

@@ -1,6 +1,10 @@
 #include "camera/test_shots.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "camera/appmaster.h"
+#include "camera/proptables.h"
 
 namespace zelto {
 
@@ -48,7 +52,44 @@ bool StopBetweenPictures(const ShotsEnvironment& env, SeriesResult& result) {
     return false;
 }
 
+// A camera call retried as the releases are: up to 5000 trials 15 ms apart, the status bar showing
+// each answer. True when the camera finally accepted it.
+bool Retried(const ShotsEnvironment& env, const std::string& what, const std::function<EdsError()>& call) {
+    int trials = 0;
+    EdsError status = 0;
+    do {
+        ++trials;
+        status = call();
+        Delay(env.clock, 15);
+        env.view.SetStatus(what + "Status=" + std::to_string(status) + " " + "Trials=" + std::to_string(trials) + " ");
+    } while (status != 0 && trials < kMaxCalls);
+    return status == 0;
+}
+
+std::string TvName(uint32_t code) { return SettingName(kEdsPropTv, code); }
+
 }  // namespace
+
+std::vector<uint32_t> NineShutterSpeeds(const TCamera& camera) {
+    const EdsPropertyDesc desc = camera.GetPropertyDesc(kEdsPropTv);
+    std::vector<uint32_t> allowed;
+    for (int i = 0; i < std::clamp(desc.numElements, 0, 128); ++i) {
+        const auto code = static_cast<uint32_t>(desc.propDesc[i]);
+        if (ExposureSecondsOfTvName(TvName(code)) > 0) allowed.push_back(code);  // no bulb, no unknown code
+    }
+    std::stable_sort(allowed.begin(), allowed.end(), [](uint32_t a, uint32_t b) {
+        return ExposureSecondsOfTvName(TvName(a)) < ExposureSecondsOfTvName(TvName(b));
+    });
+    const auto actual = std::find(allowed.begin(), allowed.end(), static_cast<uint32_t>(camera.GetPropertyValue(kEdsPropTv)));
+    if (actual == allowed.end()) return {};
+    // From the actual speed towards longer ones; near the long end the steps begin shorter, so that
+    // nine distinct speeds are taken wherever the camera allows them.
+    const auto count = static_cast<std::ptrdiff_t>(std::min<size_t>(9, allowed.size()));
+    const auto first = std::min(actual, allowed.end() - count);
+    std::vector<uint32_t> steps(first, first + count);
+    while (steps.size() < 9) steps.push_back(steps.back());
+    return steps;
+}
 
 SeriesResult TakeFivePictures(const ShotsEnvironment& env) {
     SeriesResult result;
@@ -86,6 +127,19 @@ SeriesResult TakeNinePictures(const ShotsEnvironment& env) {
     SeriesResult result;
     result.asked = 9;
     if (!Start(env)) return {.refused = true};
+    // The series steps the shutter speed as its explanation says, and sets it back at the end; a
+    // camera whose speeds cannot be stepped takes the nine with the actual settings, and says so.
+    TAppMaster* first = env.camera();
+    if (first != nullptr) first->ReadProperty(kEdsPropTv);  // the actual speed, not a stale copy
+    const TCamera* body = first ? first->Camera() : nullptr;
+    const std::vector<uint32_t> speeds = body ? NineShutterSpeeds(*body) : std::vector<uint32_t>{};
+    const int64_t actualTv = body ? body->GetPropertyValue(kEdsPropTv) : -1;
+    if (speeds.empty()) {
+        env.view.AddReportLine("Shutter speed cannot be stepped: 9 pictures with the actual settings.");
+    } else {
+        env.view.AddReportLine("Shutter speeds " + TvName(speeds.front()) + " to " + TvName(speeds.back()) +
+                               ", then back to " + TvName(static_cast<uint32_t>(actualTv)) + ":");
+    }
     for (int k = 1; k <= 9; ++k) {
         TAppMaster* camera = env.camera();
         if (camera == nullptr) {
@@ -93,24 +147,27 @@ SeriesResult TakeNinePictures(const ShotsEnvironment& env) {
             env.view.AddReportLine("Camera disconnected.");
             break;
         }
-        int trials = 0;
-        EdsError status = 0;
-        do {
-            ++trials;
-            status = camera->TakePicture();
-            Delay(env.clock, 15);
-            env.view.SetStatus("Status=" + std::to_string(status) + " " + "Trials=" + std::to_string(trials) +
-                               " ");
-        } while (status != 0 && trials < kMaxCalls);
-        if (status == 0) {
+        std::string name = "actual settings";
+        if (!speeds.empty()) {
+            const uint32_t tv = speeds[static_cast<size_t>(k - 1)];
+            name = TvName(tv);
+            if (!Retried(env, "Tv: ", [camera, tv] { return camera->WriteProperty(kEdsPropTv, tv); }))
+                name += " not set";
+        }
+        if (Retried(env, "", [camera] { return camera->TakePicture(); })) {
             ++result.taken;
-            env.view.AddReportLine(std::to_string(k) + "x released. Picture (" + ") taken,");
+            env.view.AddReportLine(std::to_string(k) + "x released. Picture (" + name + ") taken,");
         } else {
-            env.view.AddReportLine(std::to_string(k) + "x released. Picture (" + ") failed to release!,");
+            env.view.AddReportLine(std::to_string(k) + "x released. Picture (" + name + ") failed to release!,");
         }
         if (env.flags.AbortShotsRequested) break;
         Delay(env.clock, 5);
         if (k < 9 && StopBetweenPictures(env, result)) break;
+    }
+    if (TAppMaster* camera = env.camera(); camera != nullptr && !speeds.empty()) {
+        const auto tv = static_cast<uint32_t>(actualTv);
+        if (!Retried(env, "Tv: ", [camera, tv] { return camera->WriteProperty(kEdsPropTv, tv); }))
+            env.view.AddReportLine("Shutter speed " + TvName(tv) + " could not be set back!");
     }
     return End(env, result, false);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "camera/run_flags.h"
 #include "eclipse_data/clock.h"
@@ -43,6 +45,14 @@ struct SeriesResult {
 };
 
 SeriesResult TakeFivePictures(const ShotsEnvironment& environment);
+// Nine releases, each with the next of NineShutterSpeeds written first (then the actual speed again);
+// each report line names the speed its picture was taken with.
 SeriesResult TakeNinePictures(const ShotsEnvironment& environment);
+
+class TCamera;
+// The nine shutter speeds of the nine-picture series, by increasing exposure time: from the camera's
+// actual speed on, one allowed step each. Empty when the camera gives no speeds or its actual one is
+// not among them.
+std::vector<uint32_t> NineShutterSpeeds(const TCamera& camera);
 
 }  // namespace zelto

@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QUrl>
+#include <algorithm>
 #include <cstdlib>
 
 #include "camera/run_start.h"
@@ -34,7 +35,9 @@ namespace {
 
 constexpr int kWidth = 700;
 constexpr int kHeight = 310;
-constexpr int kBannerWidth = 677;
+// The sound banner lies right of the run and abort buttons, so that "Abort " stays reachable.
+constexpr int kBannerLeft = 166;
+constexpr int kBannerWidth = kWidth - 8 - kBannerLeft;
 const char* const kRestingPlace = "restingPlace";
 
 // Line breaks as the labels show them: CR LF, a lone CR or LF each make one break.
@@ -267,6 +270,7 @@ void TForm_Camera::BuildWidgets() {
     Label_WannDiff = MakeLabel(TabSheet3, "Label_WannDiff", "", QRect(170, 52, 300, 20));
     Label_Info = MakeLabel(TabSheet3, "Label_Info", "", QRect(170, 76, 300, 80));
     Label_Info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label_Info->setWordWrap(true);  // a long red message wraps instead of being cut
     SetBack(Label_Info, Qt::black);
     SetTextColour(Label_Info, Qt::white);
     // The last run's summary, where the rehearsal controls stand during a run (made before them, so
@@ -278,7 +282,7 @@ void TForm_Camera::BuildWidgets() {
     QFont bannerFont = font();
     bannerFont.setPointSize(20);
     bannerFont.setBold(true);
-    Label_WAV_Meldung = MakeLabel(TabSheet3, "Label_WAV_Meldung", "", QRect(8, 70, 2, 60));
+    Label_WAV_Meldung = MakeLabel(TabSheet3, "Label_WAV_Meldung", "", QRect(kBannerLeft, 70, 2, 60));
     Label_WAV_Meldung->setFont(bannerFont);
     Label_WAV_Meldung->setAlignment(Qt::AlignCenter);
     Label_WAV_Meldung->hide();
@@ -287,6 +291,12 @@ void TForm_Camera::BuildWidgets() {
     Label_Advance2 = MakeLabel(TabSheet3, "Label_Advance2", "Rehearsal Time", QRect(480, 130, 210, 18));
     BitBtn_Advance = MakeButton(TabSheet3, "BitBtn_Advance", "Advance Time", QRect(480, 152, 100, 26));
     BitBtn_RealTime = MakeButton(TabSheet3, "BitBtn_RealTime", "Back to Real Time", QRect(586, 152, 104, 26));
+    // Wide enough for their captions whatever the font: "Back to Real Time" ends at the page's right
+    // margin, "Advance Time" stands left of it.
+    const int realTimeWidth = std::max(104, BitBtn_RealTime->sizeHint().width());
+    const int advanceWidth = std::max(90, BitBtn_Advance->sizeHint().width());
+    BitBtn_RealTime->setGeometry(kWidth - 8 - realTimeWidth, 152, realTimeWidth, 26);
+    BitBtn_Advance->setGeometry(BitBtn_RealTime->x() - 6 - advanceWidth, 152, advanceWidth, 26);
     connect(BitBtn_Advance, &QPushButton::clicked, this, &TForm_Camera::BitBtn_AdvanceClick);
     connect(BitBtn_RealTime, &QPushButton::clicked, this, &TForm_Camera::BitBtn_RealTimeClick);
     Button_Open_Shot_Log = MakeButton(TabSheet3, "Button_Open_Shot_Log", "Open shot log", QRect(170, 160, 120, 24));

@@ -1,5 +1,6 @@
 #include "circumstances/contact_display.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -28,18 +29,38 @@ constexpr int kGlobalBase = kContactSlots * 6;
 
 std::string Degrees(double radians, int decimals) { return FixedText(radians * kDegrees, decimals); }
 
+// The central phase as the contact table shows it: from C2 to C3, both rounded to the tenth.
+std::string DurationText(const StadtType& place, const std::array<double, kContactSlots>& contactJD) {
+    if (place.LocalType == '-') return "No eclipse here";
+    if (std::all_of(contactJD.begin(), contactJD.end(), [](double jd) { return jd == 0; }))
+        return "Eclipse not visible here (Sun below the horizon)";
+    switch (place.LocalType) {
+        case 't':
+        case 'a': {
+            const std::string phase = place.LocalType == 't' ? "Totality" : "Annularity";
+            if (contactJD[kC2] == 0 && contactJD[kC3] == 0) return phase + ": not visible here";
+            if (contactJD[kC2] == 0 || contactJD[kC3] == 0) return phase + ": partly below the horizon";
+            const double seconds = std::round((contactJD[kC3] - contactJD[kC2]) * 864000.0) / 10.0;
+            const int minutes = static_cast<int>(seconds / 60);
+            return phase + " " + std::to_string(minutes) + " min " + FixedText(seconds - minutes * 60.0, 1) + " s";
+        }
+        default: return "Partial eclipse only";
+    }
+}
+
 }  // namespace
 
 Rgb ColourRgb(LabelColour colour) {
     switch (colour) {
         case LabelColour::Lime: return {0, 255, 0};
         case LabelColour::ToCome: return {32, 192, 32};
-        case LabelColour::Red: return {255, 0, 0};
-        case LabelColour::Gray: return {128, 128, 128};
+        // Past and hidden labels are light enough to read on the dark background (4.5:1 and more).
+        case LabelColour::Red: return {255, 144, 144};
+        case LabelColour::Gray: return {176, 176, 176};
         case LabelColour::GlobalToCome: return {160, 192, 0};
-        case LabelColour::GlobalPast: return {192, 0, 0};
+        case LabelColour::GlobalPast: return {240, 160, 160};
     }
-    return {128, 128, 128};
+    return {176, 176, 176};
 }
 
 const std::array<std::string_view, kContactLabelCount>& ContactLabelNames() {
@@ -75,7 +96,6 @@ double RoundedToTenthSecond(double jd) { return std::floor(jd * 864000.0 + 0.5) 
 ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place, double p1Time,
                              double p4Time, double currentJD, int tenthsFlag, ContactInstants& instants) {
     ContactDisplay display;
-    const std::string placeholderTime = tenthsFlag == 1 ? "0000-00-00 00:00:00.0" : "0000-00-00 00:00:00";
 
     for (int slot = 0; slot < kContactSlots; ++slot) {
         const auto s = static_cast<size_t>(slot);
@@ -83,7 +103,7 @@ ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const 
         for (int i = 0; i < 6; ++i) row[i].name = kRowNames[s][i];
         if (!ContactShown(place, slot)) {
             instants.ContactJD[s] = 0;
-            row[0].text = std::string(kPrefixes[s]) + placeholderTime;
+            row[0].text = std::string(kPrefixes[s]) + "not visible here";
             row[1].text.clear();
             for (int i = 2; i < 6; ++i) row[i].text.assign(1, '-');
             for (int i = 0; i < 6; ++i) row[i].colour = LabelColour::Gray;
@@ -116,6 +136,12 @@ ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const 
     };
     global(kGlobalBase, "Label_Pb", "Label_PbDiff", "P1: ", instants.P1JD);
     global(kGlobalBase + 2, "Label_Pe", "Label_PeDiff", "P4: ", instants.P4JD);
+    display.Duration = DurationText(place, instants.ContactJD);
+    if (ContactShown(place, kMx)) {
+        display.Magnitude = "Magnitude " + FixedText(place.Magnitude, 4);
+    } else if (place.LocalType != '-') {
+        display.Magnitude = "Magnitude: maximum not visible here";
+    }
     return display;
 }
 

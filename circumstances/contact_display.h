@@ -18,7 +18,7 @@ enum class LabelColour : uint8_t {
     Lime,          // countdown of a local contact still to come
     ToCome,        // other labels of a local contact still to come
     Red,           // countdown of a past local contact
-    Gray,          // other labels of a past contact; every label of a hidden contact
+    Gray,          // other labels of a past contact; every label of a hidden contact ("not visible here")
     GlobalToCome,  // P1 or P4 still to come
     GlobalPast,    // P1 or P4 past
 };
@@ -50,10 +50,18 @@ struct ContactDisplay {
     // C1, C2, Mx, C3, C4 with six labels each (instant, countdown, height, azimuth, vertex, position
     // angle), then Label_Pb, Label_PbDiff, Label_Pe, Label_PeDiff.
     std::array<DisplayLabel, kContactLabelCount> labels;
+    // What the site sees as a whole: "Totality 4 min 28.1 s" (C3 − C2 as shown), "Annularity ...",
+    // or why there is none; "Magnitude 1.0082" while maximum is shown (empty without an eclipse).
+    std::string Duration;
+    std::string Magnitude;
 
     // The label of that name; nullptr when there is none.
     const DisplayLabel* Find(std::string_view name) const;
 };
+
+// The window's background behind the contact table; every past, hidden and global label keeps a
+// contrast of at least 4.5:1 against it.
+inline constexpr Rgb kContactBackground{64, 64, 64};
 
 // The 34 component names in the order of ContactDisplay::labels.
 const std::array<std::string_view, kContactLabelCount>& ContactLabelNames();

@@ -137,8 +137,11 @@ std::string ParameterFileText(const std::string& versionText, const SiteInputs& 
 }
 
 bool WriteParameterFile(const std::string& path, const std::string& versionText, const SiteInputs& site,
-                        const EclipseState& eclipse) {
-    return WriteFileAtomically(path, ParameterFileText(versionText, site, eclipse));
+                        const EclipseState& eclipse, std::string* message) {
+    std::string why;
+    if (WriteFileAtomically(path, ParameterFileText(versionText, site, eclipse), &why)) return true;
+    if (message) *message = FileErrorText("write", path, why);
+    return false;
 }
 
 namespace {

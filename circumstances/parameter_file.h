@@ -38,9 +38,10 @@ bool PeekParameterFile(const std::string& path, SiteInputs& site, EclipseState& 
 // The nine lines as the file holds them.
 std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse);
 
-// Writes the file atomically; false when it could not be written (an old file then stays intact).
+// Writes the file atomically; false when it could not be written (an old file then stays intact), and
+// `message`, when given, receives the text to show ("I/O error: cannot write "…": reason").
 bool WriteParameterFile(const std::string& path, const std::string& versionText, const SiteInputs& site,
-                        const EclipseState& eclipse);
+                        const EclipseState& eclipse, std::string* message = nullptr);
 
 // "Zelto.opt": the main window's options that are kept from one run to the next, one "Name=value" line
 // each (CR LF). "Zelto.prm" keeps its nine lines, which other program versions read as they are; a

@@ -8,7 +8,12 @@ PassResult RecomputePass(const SiteInputs& site, EclipseState& eclipse, ContactS
                          const TimeSource& time, MapSize map) {
     PassResult result;
     StadtType& place = contacts.Stadt;
+    const double deltaTBefore = eclipse.DeltaT;
     result.site = ApplySite(site, map, eclipse, place);
+    if (eclipse.DeltaT != deltaTBefore) {
+        UpdateGreatestEclipse(eclipse);
+        result.deltaTChanged = true;
+    }
     ComputeLocalCircumstances(eclipse.CurrentEclipse, eclipse.DeltaT, place);
 
     ContactInstants instants;

@@ -10,10 +10,14 @@ namespace zelto {
 struct PassResult {
     SiteView site;
     ContactDisplay contacts;
+    // The pass changed the ΔT in force (the typed ΔT became unusable, or manual ΔT was switched):
+    // greatest eclipse has been recomputed with it and the header must follow.
+    bool deltaTChanged = false;
 };
 
 // One recompute pass: ApplySite, ComputeLocalCircumstances, ShowContacts. Measures the countdowns
-// against time.CurrentJD and stores ContactJD, P1 and P4.
+// against time.CurrentJD and stores ContactJD, P1 and P4. Greatest eclipse always follows the ΔT in
+// force.
 PassResult RecomputePass(const SiteInputs& site, EclipseState& eclipse, ContactState& contacts,
                          const TimeSource& time, MapSize map = {});
 

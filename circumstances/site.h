@@ -38,6 +38,25 @@ std::string CleanDeltaTText(std::string_view text);
 inline constexpr double kMaxHeight = 25000;
 inline constexpr double kMaxManualDeltaT = 500;
 
+enum class SiteField { Latitude, Longitude, Height };
+
+// A change of the latitude, longitude or height edit, as its handler takes it. In the angle edits a
+// leading "-" or "+" or a trailing hemisphere letter (N/S, E/W, either case) chooses the hemisphere
+// and the edit keeps the magnitude, so "-96.80" means 96.80° W whatever the list showed.
+struct SiteEdit {
+    std::string text;        // what the edit holds afterwards
+    std::string hemisphere;  // "N"/"S" or "E"/"W" chosen by a sign or letter; empty: the list stays
+    bool readable = false;   // the handler runs a recompute pass
+    // Not empty when the value used differs from what was typed (characters removed, unreadable,
+    // reduced, out of range or emptied): the edit shows red with this text as its tooltip.
+    std::string note;
+};
+// `hemisphere` is what the list shows now ("N", "S", "E", "W"; unused for the height).
+SiteEdit SiteEditChange(SiteField field, std::string_view typed, std::string_view hemisphere);
+
+// The status line's four panels, as their tooltips name them.
+const std::array<std::string_view, 4>& StatusPanelHints();
+
 // The map panel in pixels (343 × 171 at normal window size).
 struct MapSize {
     int width = 343;
@@ -80,13 +99,16 @@ struct DeltaTEdit {
     std::string text;        // what the edit holds afterwards
     double manualDeltaT = 0;  // the value ManualDeltaT takes
     bool applied = false;
+    // Not empty when the text is not a usable ΔT as typed: what ManualDeltaT becomes and why. The
+    // edit then shows red with this tooltip (while manual ΔT is on, that value is in force).
+    std::string note;
 };
 // The cleaning and reading alone, without touching any state.
 DeltaTEdit ReadDeltaTEdit(std::string_view text);
 DeltaTEdit DeltaTEditChange(std::string_view text, EclipseState& eclipse);
 
 // The manual-ΔT check box was clicked (now `ticked`): runs the edit handler on `text`, then sets the
-// ΔT in force (typed or automatic) and recomputes greatest eclipse. Returns the edit's text.
-std::string DeltaTCheckClick(bool ticked, std::string_view text, EclipseState& eclipse);
+// ΔT in force (typed or automatic) and recomputes greatest eclipse. Returns the edit's result.
+DeltaTEdit DeltaTCheckClick(bool ticked, std::string_view text, EclipseState& eclipse);
 
 }  // namespace zelto

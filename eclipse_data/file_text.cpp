@@ -81,6 +81,10 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::equivalent(PathOf(a), PathOf(b), error) && !error;
 }
 
+std::string FileErrorText(const std::string& what, const std::string& path, const std::string& why) {
+    return "I/O error: cannot " + what + " \"" + path + "\"" + (why.empty() ? std::string() : ": " + why);
+}
+
 std::string SystemErrorText() {
     const int code = errno;
     return code != 0 ? std::generic_category().message(code) : "input/output error";

@@ -21,6 +21,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
 // True when both paths name one existing file (through links or different spellings).
 bool SameFile(const std::string& a, const std::string& b);
 
+// The message a failed file step shows: I/O error: cannot write "…": reason (the reason left out when
+// empty).
+std::string FileErrorText(const std::string& what, const std::string& path, const std::string& why);
+
 // The last system error as text ("Permission denied"), read right after the failing call.
 std::string SystemErrorText();
 

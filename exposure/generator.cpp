@@ -274,6 +274,21 @@ bool GeneratorAllowed(int visibilityCode) {
     }
 }
 
+std::string NoTableReason(char localType, int visibilityCode) {
+    if (GeneratorAllowed(visibilityCode)) return {};
+    const bool maximum = (visibilityCode & 4) != 0;
+    if (localType != 'p' && localType != 't' && localType != 'a') return "There is no eclipse at this site.";
+    if (visibilityCode == 0) return "The Sun is below the horizon during the whole eclipse at this site.";
+    if (localType == 'p' && !maximum)
+        return "The Sun is below the horizon at maximum eclipse here; a table needs maximum in view.";
+    if (localType != 'p') {
+        return std::string(localType == 't' ? "Totality" : "Annularity") +
+               " is not all above the horizon here; a table needs C2, maximum and C3 in view.";
+    }
+    return "A table needs maximum and first or last contact in view; here the Sun is below the horizon "
+           "at both.";
+}
+
 double HorizonSearch(const EclipseRecord& eclipse, const StadtType& place, double deltaT, double start,
                      bool forward) {
     const double sinPhi = std::sin(place.Latitude);

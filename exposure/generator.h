@@ -21,6 +21,10 @@ int VisibilityCode(const std::array<double, kContactSlots>& contactJD);
 // C2, maximum and C3 visible (15, 30, 31); first or last contact may lie below the horizon.
 bool GeneratorAllowed(int visibilityCode);
 
+// Why the contacts in view at a site (LocalType and visibility code) allow no table, in words for the
+// exposure window and zelto-cli; empty when GeneratorAllowed.
+std::string NoTableReason(char localType, int visibilityCode);
+
 // The options of the exposure window. Each member starts as the window's start choice; the
 // k...WhenNone constants are the values taken when no choice of a group is selected.
 struct ExposureOptions {

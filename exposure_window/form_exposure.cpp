@@ -25,6 +25,7 @@
 #include <utility>
 
 #include "camera/camera_log.h"
+#include "camera/proptables.h"
 #include "camera/run_flags.h"
 #include "eclipse_data/file_text.h"
 #include "exposure/fit_table.h"
@@ -44,6 +45,10 @@ constexpr int kGridTop = 240;  // the grid fills the client area below, 466 pixe
 constexpr int kGutterWidth = 35;
 constexpr int kRowHeight = 20;
 constexpr const char* kTableFileName = "Zelto_Exposure_Table.txt";
+
+// A quality, ISO or aperture the camera tables do not know: white on red, whatever the row's colour.
+QBrush UnknownSettingColour(int role) { return role == Qt::ForegroundRole ? QBrush(Qt::white) : QBrush(QColor(220, 0, 0)); }
+const char* const kUnknownSettingHint = "Not a name the camera tables know: a run counts this setting as failed";
 
 // Table cells are 8-bit text: Latin-1 maps every byte to one character and back unchanged.
 QString Cell(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
@@ -93,7 +98,11 @@ class ExposureTableModel final : public QAbstractTableModel {
                 return QVariant::fromValue(alignment_[static_cast<size_t>(index.column())]);
             case Qt::BackgroundRole:
             case Qt::ForegroundRole:
+                if (UnknownSettingCell(index.column(), *text)) return UnknownSettingColour(role);
                 return NGEDrawCell(index.row(), role);
+            case Qt::ToolTipRole:
+                if (UnknownSettingCell(index.column(), *text)) return kUnknownSettingHint;
+                return {};
             default:
                 return {};
         }
@@ -169,11 +178,11 @@ TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidge
         QMessageBox::information(this, ToQString(caption), ToQString(text));
     };
     openDialog_ = [this] {
-        return ToUtf8(QFileDialog::getOpenFileName(this, "Open Exposure Table"));
+        return ToUtf8(QFileDialog::getOpenFileName(this, "Open Exposure Table", ToQString(DialogStart(false))));
     };
     // The dialog asks before it lets an existing file be overwritten.
     saveAsDialog_ = [this] {
-        return ToUtf8(QFileDialog::getSaveFileName(this, "Save Exposure Table As"));
+        return ToUtf8(QFileDialog::getSaveFileName(this, "Save Exposure Table As", ToQString(DialogStart(true))));
     };
     questionBox_ = [this](const std::string& caption, const std::string& text) {
         return QMessageBox::question(this, ToQString(caption), ToQString(text)) == QMessageBox::Yes;
@@ -387,6 +396,21 @@ bool TForm_Exposure::Ask(const std::string& question) {
     return questionBox_ && questionBox_("Zelto", question);
 }
 
+bool TForm_Exposure::MayDiscardEdits(const std::string& action) {
+    CommitCellEdit();
+    return !UnsavedEdits() || Ask("The exposure table has edits that are not saved. " + action + " anyway?");
+}
+
+void TForm_Exposure::KeepTable(const std::string& file) {
+    keptTable_ = table_;
+    tableFile_ = file;
+}
+
+std::string TForm_Exposure::DialogStart(bool save) const {
+    if (!save) return shared_.folders.DocumentsFolder;
+    return tableFile_.empty() ? TableFilePath() : tableFile_;
+}
+
 // --- opening -------------------------------------------------------------------------------------
 
 void TForm_Exposure::FormShow() {
@@ -395,11 +419,17 @@ void TForm_Exposure::FormShow() {
     const CameraActivity activity = shared_.flags.Activity;
     if (activity != CameraActivity::Run && activity != CameraActivity::TestRun) {
         model_->Change([this] { table_.Clear(); });
+        KeepTable("");
         shorterSource_.reset();
     }
     Button_Create_ExposureList->setEnabled(true);
     const char type = shared_.contacts.Stadt.LocalType;
     StatusBar1_Text->setText(QString(QChar::fromLatin1(type)));
+    // A site that allows no table says so at once; "Create" stays to say it again.
+    const int code = VisibilityCode(shared_.contacts.ContactJD);
+    if (!GeneratorAllowed(code)) {
+        StatusBar1_Text->setText(StatusBar1_Text->text() + "  " + ToQString(NoTableReason(type, code)));
+    }
     ApplyHeadings(type);
     FillCameraDefaults();
     resize(kWidth, kHeight);
@@ -419,7 +449,6 @@ void TForm_Exposure::ApplyHeadings(char localType) {
     GroupBox_Totality->setVisible(headings.Totality);
     GroupBox_BrokenRing->setVisible(headings.BrokenRing);
     GroupBox_Annularity->setVisible(headings.Annularity);
-    if (!headings.CreateEnabled) Button_Create_ExposureList->setEnabled(false);
 }
 
 void TForm_Exposure::FillCameraDefaults() {
@@ -469,12 +498,16 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
     if (input.Place.LocalType != shownType_) ApplyHeadings(input.Place.LocalType);
 
     if (!GeneratorAllowed(input.VisibilityCode)) {
-        Button_Create_ExposureList->setEnabled(false);
+        const std::string reason = NoTableReason(input.Place.LocalType, input.VisibilityCode);
+        StatusBar1_Text->setText(ToQString(std::string(1, input.Place.LocalType) + "  " + reason));
+        ShowMessage(reason);
         return;
     }
+    if (!MayDiscardEdits("Create a new table")) return;
     GeneratorResult result;
     model_->Change([&] { result = CreateExposureTable(input, table_); });
     if (result.Created) shorterSource_.reset();
+    KeepTable("");
     tableSite_ = main_.TableSite();
     model_->SetReviewRows({});
     StatusBar1_Text->setText(ToQString(result.StatusText));
@@ -497,6 +530,7 @@ void TForm_Exposure::SetMaxExposure(int seconds) {
 // --- files -----------------------------------------------------------------------------------------
 
 void TForm_Exposure::Open_Exposure_TableClick() {
+    if (!MayDiscardEdits("Open another table")) return;
     const std::string path = openDialog_ ? openDialog_() : std::string();
     if (path.empty()) return;
     CommitCellEdit();
@@ -517,6 +551,7 @@ void TForm_Exposure::Open_Exposure_TableClick() {
         Label_Exp1->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
 
     model_->Change([&] { table_ = std::move(reading.table); });
+    KeepTable(path);
     tableSite_ = reading.site;
     model_->SetReviewRows({});
     model_->SetAlignment(kColumnPhase, Qt::AlignLeft);
@@ -530,7 +565,14 @@ void TForm_Exposure::Open_Exposure_TableClick() {
     NGEDblClick(true);
 }
 
-void TForm_Exposure::Save_Exposure_TableClick() { WriteTable(TableFilePath()); }
+// Save writes to the file the table came from or went to last; a new table is named first.
+void TForm_Exposure::Save_Exposure_TableClick() {
+    if (tableFile_.empty()) {
+        Save_Exposure_Table_AsClick();
+        return;
+    }
+    WriteTable(tableFile_);
+}
 
 void TForm_Exposure::Save_Exposure_Table_AsClick() {
     const std::string path = saveAsDialog_ ? saveAsDialog_() : std::string();
@@ -549,6 +591,8 @@ void TForm_Exposure::WriteTable(const std::string& path) {
         return;
     }
     if (overShorterSource) shorterSource_.reset();
+    KeepTable(path);
+    StatusBar1_Text->setText("Saved to " + ToQString(path));
     if (const std::string note = UnreadableRowsNote(RowsWithUnreadableDateTime(table_)); !note.empty())
         ShowMessage(note);
 }
@@ -656,6 +700,11 @@ void TForm_Exposure::LayoutGrid() {
 }
 
 void TForm_Exposure::closeEvent(QCloseEvent* event) {
+    // The next opening empties the table: edits not saved are lost then.
+    if (!MayDiscardEdits("Close the window")) {
+        event->ignore();
+        return;
+    }
     // Closing only hides the window: its table and choices stay for the run and the next opening.
     if (QAction* item = main_.exposureTablesItem()) item->setEnabled(true);
     event->accept();

@@ -78,6 +78,14 @@ class TForm_Exposure final : public QMainWindow {
     const TableFileSite& tableSite() const { return tableSite_; }
 
     std::string TableFilePath() const;  // DocumentsFolder + "Zelto_Exposure_Table.txt"
+    // The file the table was last opened from or saved to; empty for a new table ("Save" then asks
+    // for a name as "Save As" does).
+    const std::string& TableFile() const { return tableFile_; }
+    // Where the open dialog (save = false) and the save dialog start: the documents folder, the save
+    // dialog with the table's file or "Zelto_Exposure_Table.txt" there.
+    std::string DialogStart(bool save) const;
+    // The table differs from the one last created, opened or saved.
+    bool UnsavedEdits() const { return table_ != keptTable_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -97,6 +105,9 @@ class TForm_Exposure final : public QMainWindow {
     void LayoutGrid();
     void ShowMessage(const std::string& text);
     bool Ask(const std::string& question);  // true: yes
+    // True when there are no unsaved edits or the user agrees to lose them for `action`.
+    bool MayDiscardEdits(const std::string& action);
+    void KeepTable(const std::string& file);  // the table now matches `file` (empty: a new table)
 
     SharedVariables& shared_;
     TForm_Main& main_;
@@ -107,6 +118,8 @@ class TForm_Exposure final : public QMainWindow {
         std::vector<int> leftOutLines;
     };
     std::optional<ShorterSource> shorterSource_;
+    ExposureTable keptTable_;  // as last created, opened or saved: edits since then are unsaved
+    std::string tableFile_;
     ExposureTableModel* model_ = nullptr;
     char shownType_ = '-';
     TableFileSite tableSite_;

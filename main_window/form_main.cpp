@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -49,8 +50,9 @@ constexpr int kMapHeight = 171;
 constexpr int kMarkerThickness = 3;
 constexpr int kPanelWidth = 350;
 constexpr int kPanelHeight = 480;
-const QColor kBackground(64, 64, 64);
+const QColor kBackground(kContactBackground.r, kContactBackground.g, kContactBackground.b);
 const QColor kSystemTimeBack(208, 208, 208);
+const QColor kMarkedEditBack(255, 190, 190);  // an edit whose value used differs from what was typed
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -88,12 +90,20 @@ TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound
       shared_(shared),
       clock_(clock),
       sound_(sound),
-      quitProcess_([] { std::_Exit(0); }) {
+      quitProcess_([] { std::_Exit(0); }),
+      messageBox_([this](const std::string& caption, const std::string& text) {
+          QMessageBox::warning(this, ToQString(caption), ToQString(text));
+      }) {
     setObjectName("Form_Main");
     setWindowTitle("Zelto - " + QCoreApplication::applicationName());  // until the first activation
     InitZeltoResources();
     BuildWidgets();
     BuildMenus();
+    for (QWidget* widget : std::initializer_list<QWidget*>{menuBar(), statusBar()}) {
+        baseFonts_.emplace_back(widget, widget->font().pointSizeF());
+    }
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) baseFonts_.emplace_back(menu, menu->font().pointSizeF());
+    for (QLabel* panel : statusPanels_) baseFonts_.emplace_back(panel, panel->font().pointSizeF());
     FormCreate();
 }
 
@@ -148,7 +158,9 @@ void TForm_Main::BuildWidgets() {
     ScrollBar_Eclipse->setRange(1, kEclipseCount);
     ScrollBar_Eclipse->setPageStep(10);
     place(ScrollBar_Eclipse, content_, "ScrollBar_Eclipse", 2, 30, 343, 20);
-    Label_Datum = label(content_, "Label_Datum", "", 2, 54, 170, 24, 12, true);
+    Label_Datum = label(content_, "Label_Datum", "", 2, 54, 110, 24, 12, true);
+    Label_EclipseNumber = label(content_, "Label_EclipseNumber", "", 112, 54, 70, 24, 12);
+    Label_EclipseNumber->setToolTip("Number of the eclipse in the catalog (1 to 224)");
     SoFiTyp_Label = label(content_, "SoFiTyp_Label", "", 175, 54, 170, 24, 12, true, Qt::AlignRight);
     Label_Zeit = label(content_, "Label_Zeit", "", 2, 78, 343, 22, 10);
     Label_DeltaT = label(content_, "Label_DeltaT", "DeltaT (sec)", 2, 104, 140, 24, 10);
@@ -168,6 +180,11 @@ void TForm_Main::BuildWidgets() {
     Edit_Lati = siteRow("Latitude", "Label4", 186, "Edit_Lati", "Label5", " \u00b0 ");
     Edit_Long = siteRow("Longitude", "Label6", 216, "Edit_Long", "Label7", " \u00b0 ");
     Edit_Height = siteRow("Height", "Label8", 246, "Edit_Height", "Label9", "m");
+    // The site as a whole, under the angle columns (the left column keeps room for the edge warning).
+    Label_Duration = label(content_, "Label_Duration", "", 735, 480, 276, 26, 11, true, Qt::AlignHCenter);
+    Label_Duration->setToolTip("Duration of totality or annularity at the site (C2 to C3)");
+    Label_Magnitude = label(content_, "Label_Magnitude", "", 735, 508, 276, 26, 11, true, Qt::AlignHCenter);
+    Label_Magnitude->setToolTip("Magnitude of the eclipse at the site at maximum");
     ComboBox_NS = new QComboBox;
     ComboBox_NS->addItems({"N", "S"});
     place(ComboBox_NS, content_, "ComboBox_NS", 260, 186, 60, 24);
@@ -268,6 +285,7 @@ void TForm_Main::BuildWidgets() {
         statusPanels_[i]->setObjectName(QString("StatusBar1_Panel%1").arg(i + 1));
         statusPanels_[i]->setFixedWidth(kStatusPanelWidth);
         statusPanels_[i]->setFrameShape(QFrame::StyledPanel);
+        statusPanels_[i]->setToolTip(ToQString(std::string(StatusPanelHints()[static_cast<size_t>(i)])));
         statusBar()->addWidget(statusPanels_[i]);
     }
 
@@ -316,6 +334,11 @@ void TForm_Main::BuildWidgets() {
     QFont mono("DejaVu Sans Mono");
     mono.setPointSizeF(8);
     StringGrid_VersionsInfo->setFont(mono);
+    // Dark text on a white grid, whatever the window's white text on grey.
+    SetTextColour(StringGrid_VersionsInfo, Qt::black);
+    QPalette gridPalette = StringGrid_VersionsInfo->palette();
+    gridPalette.setColor(QPalette::Base, Qt::white);
+    StringGrid_VersionsInfo->setPalette(gridPalette);
     place(StringGrid_VersionsInfo, Panel_About, "StringGrid_VersionsInfo", 8, 66, 2 * 167 + 2, 17 * 19 + 2);
     QPushButton* ok = button(Panel_About, "Button_About_OK", "OK", 420);
     connect(ok, &QPushButton::clicked, Panel_About, &QWidget::hide);
@@ -518,7 +541,9 @@ void TForm_Main::FillVersionGrid() {
     const double scale = ScaleOf(formSize_);
     for (int r = 0; r < 17; ++r) {
         StringGrid_VersionsInfo->setItem(r, 0, new QTableWidgetItem(rows[r].first));
-        StringGrid_VersionsInfo->setItem(r, 1, new QTableWidgetItem(ToQString(rows[r].second)));
+        auto* value = new QTableWidgetItem(ToQString(rows[r].second));
+        value->setToolTip(value->text());  // the whole text where the column cuts it
+        StringGrid_VersionsInfo->setItem(r, 1, value);
         StringGrid_VersionsInfo->setRowHeight(r, static_cast<int>(std::lround(19 * scale)));
     }
     for (int c = 0; c < 2; ++c) StringGrid_VersionsInfo->setColumnWidth(c, static_cast<int>(std::lround(167 * scale)));
@@ -551,6 +576,7 @@ void TForm_Main::showEvent(QShowEvent* event) {
 
 void TForm_Main::SelectEclipse() {
     ApplyHeader(zelto::SelectEclipse(shared_.eclipse, ScrollBar_Eclipse->value(), captionPrefix_));
+    Label_EclipseNumber->setText("No. " + QString::number(shared_.eclipse.SelectedEclipse));
 }
 
 void TForm_Main::ApplyHeader(const EclipseHeader& header) {
@@ -591,6 +617,9 @@ void TForm_Main::RecomputePass() {
         found->second->setText(ToQString(shown.text));
         SetTextColour(found->second, ToQColor(shown.colour));
     }
+    Label_Duration->setText(ToQString(pass.contacts.Duration));
+    Label_Magnitude->setText(ToQString(pass.contacts.Magnitude));
+    if (pass.deltaTChanged) ShowHeader();
     ShowEclipseDay();
 }
 
@@ -646,69 +675,82 @@ void TForm_Main::WaitForMaps() {
 }
 
 void TForm_Main::Edit_LatiChange(const QString& text) {
-    const std::string cleaned = CleanAngleText(ToUtf8(text));
-    if (ToQString(cleaned) != text) {
-        Edit_Lati->setText(ToQString(cleaned));  // runs this handler again with the cleaned text
-        return;
-    }
-    shared_.site.Lati = cleaned;
-    if (AngleTextReadable(cleaned)) RecomputePass();
+    SiteEditChanged(SiteField::Latitude, Edit_Lati, ComboBox_NS, shared_.site.Lati, text);
 }
 
 void TForm_Main::Edit_LongChange(const QString& text) {
-    const std::string cleaned = CleanAngleText(ToUtf8(text));
-    if (ToQString(cleaned) != text) {
-        Edit_Long->setText(ToQString(cleaned));
-        return;
-    }
-    shared_.site.Long = cleaned;
-    if (AngleTextReadable(cleaned)) RecomputePass();
+    SiteEditChanged(SiteField::Longitude, Edit_Long, ComboBox_EW, shared_.site.Long, text);
 }
 
 void TForm_Main::Edit_HeightChange(const QString& text) {
-    const std::string trimmed = Trimmed(ToUtf8(text));
-    const std::string cleaned = CleanHeightText(trimmed);
-    if (ToQString(cleaned) != text) {
-        Edit_Height->setText(ToQString(cleaned));  // trimmed, or emptied when out of range
-        return;
+    SiteEditChanged(SiteField::Height, Edit_Height, nullptr, shared_.site.Height, text);
+}
+
+void TForm_Main::SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* hemisphereList, std::string& stored,
+                                 const QString& typed) {
+    const std::string listed = hemisphereList ? ToUtf8(hemisphereList->currentText()) : std::string();
+    const SiteEdit result = SiteEditChange(field, ToUtf8(typed), listed);
+    if (ToQString(result.text) != typed) {
+        const QSignalBlocker quiet(edit);  // this handler has already taken the text
+        edit->setText(ToQString(result.text));
     }
-    shared_.site.Height = cleaned;
-    RecomputePass();
+    MarkEdit(edit, result.note);
+    stored = result.text;
+    if (hemisphereList && !result.hemisphere.empty() && result.hemisphere != listed) {
+        const QSignalBlocker quiet(hemisphereList);
+        hemisphereList->setCurrentText(ToQString(result.hemisphere));
+        shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
+        shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
+    }
+    if (result.readable) RecomputePass();
+}
+
+void TForm_Main::MarkEdit(QLineEdit* edit, const std::string& note) {
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, note.empty() ? QColor(Qt::white) : kMarkedEditBack);
+    edit->setPalette(palette);
+    edit->setToolTip(ToQString(note));
 }
 
 void TForm_Main::HemisphereChange() {
     shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
     shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
+    // The notes of the angle edits name the hemisphere.
+    MarkEdit(Edit_Lati, SiteEditChange(SiteField::Latitude, shared_.site.Lati, shared_.site.NS).note);
+    MarkEdit(Edit_Long, SiteEditChange(SiteField::Longitude, shared_.site.Long, shared_.site.EW).note);
     RecomputePass();
 }
 
 void TForm_Main::Edit_DeltaTChange(const QString& text) {
-    const std::string cleaned = CleanDeltaTText(ToUtf8(text));
-    if (ToQString(cleaned) != text) {
-        Edit_DeltaT->setText(ToQString(cleaned));
-        return;
+    const DeltaTEdit edit = DeltaTEditChange(ToUtf8(text), shared_.eclipse);
+    ShowDeltaTEdit(edit, text);
+    if (creating_) return;
+    if (edit.applied) {
+        statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
+        ShowHeader();
+    } else {
+        RecomputePass();  // the ΔT in force may have changed: the header follows it
     }
-    const DeltaTEdit edit = DeltaTEditChange(cleaned, shared_.eclipse);
-    if (ToQString(edit.text) != text) {
-        Edit_DeltaT->setText(ToQString(edit.text));  // out of range: emptied
-        return;
+}
+
+void TForm_Main::ShowDeltaTEdit(const DeltaTEdit& edit, const QString& typed) {
+    if (ToQString(edit.text) != typed) {
+        const QSignalBlocker quiet(Edit_DeltaT);  // cleaned, or emptied when out of range
+        Edit_DeltaT->setText(ToQString(edit.text));
     }
+    MarkEdit(Edit_DeltaT, edit.note);
     shared_.site.DeltaTText = edit.text;
-    if (!edit.applied || creating_) return;
-    statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
-    ApplyHeader(ShowEclipseHeader(shared_.eclipse.CurrentEclipse, shared_.eclipse.GreatestEclipseJD,
-                                  shared_.eclipse.DeltaT, captionPrefix_));
 }
 
 void TForm_Main::CheckBox_DeltaT_ManClick(bool ticked) {
-    const std::string text = DeltaTCheckClick(ticked, ToUtf8(Edit_DeltaT->text()), shared_.eclipse);
-    {
-        const QSignalBlocker block(Edit_DeltaT);  // the handler above has already read it
-        Edit_DeltaT->setText(ToQString(text));
-    }
-    shared_.site.DeltaTText = text;
+    const DeltaTEdit edit = DeltaTCheckClick(ticked, ToUtf8(Edit_DeltaT->text()), shared_.eclipse);
+    ShowDeltaTEdit(edit, Edit_DeltaT->text());
     ApplyDeltaTShown();
     statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
+    ShowHeader();
+}
+
+void TForm_Main::ShowHeader() {
     ApplyHeader(ShowEclipseHeader(shared_.eclipse.CurrentEclipse, shared_.eclipse.GreatestEclipseJD,
                                   shared_.eclipse.DeltaT, captionPrefix_));
 }
@@ -761,12 +803,16 @@ void TForm_Main::SetFormSize(FormSize size) {
     formSize_ = size;
     const double scale = ScaleOf(size);
     const auto scaled = [scale](int value) { return static_cast<int>(std::lround(value * scale)); };
+    const auto scaleFont = [scale](QWidget* widget, double pointSize) {
+        QFont font = widget->font();
+        font.setPointSizeF(pointSize * scale);
+        widget->setFont(font);
+    };
     for (const BaseGeometry& b : base_) {
         b.widget->setGeometry(scaled(b.x), scaled(b.y), scaled(b.w), scaled(b.h));
-        QFont font = b.widget->font();
-        font.setPointSizeF(b.pointSize * scale);
-        b.widget->setFont(font);
+        scaleFont(b.widget, b.pointSize);
     }
+    for (const auto& [widget, pointSize] : baseFonts_) scaleFont(widget, pointSize);
     content_->setFixedSize(scaled(kContentWidth), scaled(kContentHeight));
     statusBar()->setFixedHeight(scaled(kStatusHeight));
     for (QLabel* panel : statusPanels_) panel->setFixedWidth(scaled(kStatusPanelWidth));
@@ -861,11 +907,15 @@ void TForm_Main::closeEvent(QCloseEvent* event) {
     shared_.flags.AbortRunRequested = true;
     timer_->stop();
     countdownTimer_->stop();
-    if (!WriteParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse)) {
-        qWarning("Zelto: could not write %s", ParameterFilePath().c_str());
+    std::string failed;
+    if (!WriteParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse,
+                            &failed)) {
+        messageBox_("Zelto", failed + "\nThe site and eclipse of this session are not saved.");
     }
     // This run's camera log survives as "Camera.txt" until the next run closes.
-    KeepCameraLogAsPrevious(shared_.folders);
+    if (const std::string notKept = KeepCameraLogAsPrevious(shared_.folders); !notKept.empty()) {
+        messageBox_("Zelto", notKept);
+    }
     event->accept();
     if (quitApplicationOnClose_) QCoreApplication::quit();
 }

@@ -53,6 +53,11 @@ public:
     void SetQuitProcess(std::function<void()> quit) { quitProcess_ = std::move(quit); }
     // Whether closing the window also ends the application's event loop (on in the program).
     void SetQuitApplicationOnClose(bool quit) { quitApplicationOnClose_ = quit; }
+    // Replaceable for tests: the message box (caption, text) that reports a file the close steps
+    // could not write or rename.
+    void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
+        messageBox_ = std::move(show);
+    }
 
     // Handlers, named after their control and event; public so the program's other windows and tests
     // reach them.
@@ -114,6 +119,14 @@ private:
     void StartCountdown();
     void RecordBaseGeometry();
 
+    // The latitude, longitude and height edits' handler: cleans the text, lets a typed sign or letter
+    // choose the hemisphere, marks the edit when the value used differs from what was typed.
+    void SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* hemisphereList, std::string& stored,
+                         const QString& typed);
+    // Red with the note as tooltip, or plain again when the note is empty.
+    static void MarkEdit(QLineEdit* edit, const std::string& note);
+    void ShowDeltaTEdit(const DeltaTEdit& edit, const QString& typed);
+    void ShowHeader();  // the header of greatest eclipse with the ΔT in force
     void Edit_LatiChange(const QString& text);
     void Edit_LongChange(const QString& text);
     void Edit_HeightChange(const QString& text);
@@ -133,6 +146,7 @@ private:
     Clock& clock_;
     SoundPlayer& sound_;
     std::function<void()> quitProcess_;
+    std::function<void(const std::string&, const std::string&)> messageBox_;
     bool quitApplicationOnClose_ = true;
     bool activatedOnce_ = false;
     bool creating_ = true;
@@ -150,6 +164,9 @@ private:
     QLabel* Label_Zeit = nullptr;
     QLabel* SoFiTyp_Label = nullptr;
     QLabel* Label_DeltaT = nullptr;
+    QLabel* Label_EclipseNumber = nullptr;  // the catalog number beside the date
+    QLabel* Label_Duration = nullptr;       // the site's totality or annularity
+    QLabel* Label_Magnitude = nullptr;
     QLineEdit* Edit_DeltaT = nullptr;
     QCheckBox* CheckBox_DeltaT_Man = nullptr;
     QLineEdit* Edit_Lati = nullptr;
@@ -201,6 +218,9 @@ private:
         double pointSize;
     };
     std::vector<BaseGeometry> base_;
+    // Font size at normal size of what has no geometry of its own: the menu bar, its menus, the
+    // status panels.
+    std::vector<std::pair<QWidget*, double>> baseFonts_;
 };
 
 }  // namespace zelto

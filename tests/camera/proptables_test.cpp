@@ -1,4 +1,5 @@
 #include "camera/proptables.h"
+#include "exposure/table.h"
 
 #include <gtest/gtest.h>
 
@@ -116,6 +117,24 @@ TEST(PropTables, NameByCode) {
         {-1, 0x03, ""},
     };
     for (const Case& c : cases) EXPECT_EQ(NameByCode(c.kind, c.code), c.name) << c.kind << " " << c.code;
+}
+
+// The cells a run can turn into settings: names of the tables in any case, blank for "none";
+// "Unknown" and everything else cannot be.
+TEST(PropTables, UnknownSettingCells) {
+    struct Case {
+        int column;
+        const char* cell;
+        bool unknown;
+    };
+    const Case cases[] = {
+        {kColumnQuality, "JPGLarFin", false}, {kColumnQuality, " raw ", false},  {kColumnQuality, "", false},
+        {kColumnQuality, "JPGHuge", true},    {kColumnQuality, "Unknown", true}, {kColumnISO, "AUTO", false},
+        {kColumnISO, "99", true},             {kColumnAperture, "f/8", false},   {kColumnAperture, "f/3.9", true},
+        {kColumnPhase, "anything", false},    {kColumnFirstShutter, "y", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(UnknownSettingCell(c.column, c.cell), c.unknown) << c.column << c.cell;
+    EXPECT_EQ(KnownSettingNamesText(kKindAv).substr(0, 20), "f/1.0, f/1.1, f/1.2,");
 }
 
 }  // namespace

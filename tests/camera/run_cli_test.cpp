@@ -27,6 +27,7 @@
 #include <thread>
 #endif
 
+#include "camera/backend.h"
 #include "cli_process.h"
 #include "eclipse51_table.h"
 #include "camera/shot_log.h"
@@ -427,6 +428,33 @@ TEST_F(RunCli, ExitCodes) {
     EXPECT_NE(none.output.find("No exposure table.\n"), std::string::npos);
     // An empty table ends normally.
     EXPECT_EQ(Run("\"" + file + "\" --fast --camera none").exitCode, 0);
+}
+
+// A misspelt ZELTO_CAMERA: zelto-cli refuses with the backend's error; the program goes on with no
+// camera and shows the same text in the camera window's message box.
+TEST_F(RunCli, AMisspeltCameraSettingIsSaidInTheSameWords) {
+    const std::string file = Save("one.txt", ExposureTable(1));
+    const CliRun run = RunZeltoCli("run \"" + file + "\" --fast", true, "HOME=\"" + home.string() + "\" ZELTO_CAMERA=canonn");
+    EXPECT_EQ(run.exitCode, 2);
+    const CameraBackend program = MakeCameraBackendOrNone("canonn");
+    EXPECT_EQ(program.name, "none");
+    ASSERT_NE(program.sdk, nullptr);
+    EXPECT_EQ(program.error, "Unknown camera backend \"canonn\" in ZELTO_CAMERA (use virtual, gphoto2 or none).");
+    EXPECT_EQ(run.output, "zelto-cli: run: camera canonn: " + program.error + "\n");
+}
+
+TEST_F(RunCli, AMissingCameraStopsTheRunUnlessSimulationIsAsked) {
+    const std::string file = "\"" + Save("two.txt", Eclipse51TotalTable(8)) + "\" --camera gphoto2 --fast";
+    const CliRun missing = Run(file);
+    if (missing.output.find("is not built") != std::string::npos) GTEST_SKIP() << "no gphoto2 backend";
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find("zelto-cli: run: camera gphoto2: no camera detected"), std::string::npos)
+        << missing.output;
+    EXPECT_EQ(missing.output.find("pictures taken"), std::string::npos);
+
+    const CliRun simulated = Run(file + " --simulate");
+    EXPECT_EQ(simulated.exitCode, 0) << simulated.output;
+    EXPECT_NE(simulated.output.find("camera: not detected, simulation mode\n"), std::string::npos);
 }
 
 #endif

@@ -175,6 +175,27 @@ TEST_F(RunTest, SingleShotRowsWriteChangedSettingsOnceAndKeepTheirInstants) {
 // The wait for an instant sleeps between turns: the window still works, the countdown is refreshed
 // and the abort flag is looked at at least every 50 ms, the label is written only when its text
 // changes, a step of the UT clock is noticed at the next turn, and the row still starts on its instant.
+// A quality, ISO or aperture the name tables do not know is a failed setting, never nothing; a blank
+// cell keeps the camera's setting; ISO AUTO (code 0) is a name like any other and is written.
+TEST_F(RunTest, SettingNamesTheTablesDoNotKnowCountAsFailed) {
+    camera.SetAllowedValues(kEdsPropISOSpeed, {ISOCodeByName("AUTO"), ISOCodeByName("100")});
+    table.AppendRow(Row("", "Partial", kStart + 10 * kSecond, {10}, "JPGHuge", "AUTO", "f/8"));
+    table.AppendRow(Row("", "Partial", kStart + 20 * kSecond, {10}, "JPGHuge", "", "f/3.9"));
+    const RunSummary summary = Run();
+    EXPECT_EQ(summary.settingsFailed, 3);  // JPGHuge twice, f/3.9 once
+    EXPECT_EQ(summary.picturesTaken, 2);
+    EXPECT_EQ(Writes(kEdsPropImageQuality), 0);
+    EXPECT_EQ(Writes(kEdsPropISOSpeed), 1);
+    EXPECT_EQ(camera.Value(kEdsPropISOSpeed), 0u);  // AUTO
+    EXPECT_EQ(Writes(kEdsPropAv), 1);
+    EXPECT_EQ(view.Count("IQ JPGHuge failed: not a name the camera tables know"), 2);
+    EXPECT_EQ(view.Count("Av f/3.9 failed: not a name the camera tables know"), 1);
+    EXPECT_FALSE(RunWentToPlan(summary));
+    const std::string text = RunSummaryText(summary);
+    EXPECT_NE(text.find("; settings failed 3;"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 13), "run finished\n");
+}
+
 TEST_F(RunTest, WaitingSleepsYetWakesEvery50msAndEndsOnTheInstant) {
     clock.SetJumpToWaits(false);
     const double instant = kStart + 20 * kSecond;

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "camera/appmaster.h"
+#include "camera/proptables.h"
 #include "camera/virtual_camera.h"
 
 namespace zelto {
@@ -86,10 +87,12 @@ TEST_F(TestShots, CameraThatAcceptsEverything) {
     EXPECT_TRUE(view.focused);
     EXPECT_EQ(camera.PicturesTaken(), 5);
 
+    // The camera's speeds were never read here: the nine keep the actual settings and say so.
     const SeriesResult nine = Nine();
     EXPECT_EQ(nine.taken, 9);
-    ASSERT_EQ(view.lines.size(), 10u);
-    EXPECT_EQ(view.lines[3], "4x released. Picture () taken,");
+    ASSERT_EQ(view.lines.size(), 11u);
+    EXPECT_EQ(view.lines[0], "Shutter speed cannot be stepped: 9 pictures with the actual settings.");
+    EXPECT_EQ(view.lines[4], "4x released. Picture (actual settings) taken,");
     EXPECT_EQ(view.lines.back(), "OK!");
     EXPECT_EQ(view.status, "Status=0 Trials=1 ");
     EXPECT_FALSE(view.focused);
@@ -105,10 +108,10 @@ TEST_F(TestShots, CameraThatRefusesEverything) {
     camera.SetCallLog(true);
     Nine();
     EXPECT_EQ(camera.CallCount("EdsSendCommand"), 9 * 5000);
-    ASSERT_EQ(view.lines.size(), 10u);
+    ASSERT_EQ(view.lines.size(), 11u);
     for (int k = 1; k <= 9; ++k) {
-        EXPECT_EQ(view.lines[static_cast<size_t>(k - 1)],
-                  std::to_string(k) + "x released. Picture () failed to release!,");
+        EXPECT_EQ(view.lines[static_cast<size_t>(k)],
+                  std::to_string(k) + "x released. Picture (actual settings) failed to release!,");
     }
     EXPECT_EQ(view.lines.back(), "9 pictures LOST!");
     EXPECT_EQ(view.status, "Status=129 Trials=5000 ");
@@ -121,9 +124,43 @@ TEST_F(TestShots, ReleaseThatSucceedsOnTheLastTrialCounts) {
     EXPECT_EQ(view.lines.back(), "OK!");
     camera.FailCall("EdsSendCommand", kEdsErrDeviceBusy, 4999);
     Nine();
-    EXPECT_EQ(view.lines[0], "1x released. Picture () taken,");
+    EXPECT_EQ(view.lines[1], "1x released. Picture (actual settings) taken,");
     EXPECT_EQ(view.lines.back(), "OK!");
     EXPECT_EQ(camera.PicturesTaken(), 14);
+}
+
+TEST_F(TestShots, NineSeriesStepsTheShutterSpeedAndSetsItBack) {
+    master->ReadPropertyList(kEdsPropTv);  // 30 s to 1/8000 s in third stops
+    struct Case {
+        const char* actual;
+        std::vector<std::string> taken;  // the speeds, in order
+    };
+    const Case cases[] = {
+        {"1/125", {"1/125", "1/100", "1/80", "1/60", "1/50", "1/40", "1/30", "1/25", "1/20"}},
+        // Near the long end the steps begin shorter: nine distinct speeds ending at 30 s.
+        {"15\"", {"5\"", "6\"", "8\"", "10\"", "13\"", "15\"", "20\"", "25\"", "30\""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.actual);
+        camera.SetValue(kEdsPropTv, TvCodeByName(c.actual));  // quietly: the series reads it itself
+        camera.SetCallLog(true);
+        camera.ClearCalls();
+        Nine();
+        ASSERT_EQ(view.lines.size(), 11u);
+        EXPECT_EQ(view.lines[0], "Shutter speeds " + c.taken.front() + " to " + c.taken.back() + ", then back to " +
+                                     c.actual + ":");
+        std::vector<uint32_t> written;
+        for (const VirtualCall& call : camera.Calls()) {
+            if (call.function == "EdsSetPropertyData" && call.args[1] == kEdsPropTv) written.push_back(call.args[4]);
+        }
+        ASSERT_EQ(written.size(), 10u);
+        for (size_t k = 0; k < 9; ++k) {
+            EXPECT_EQ(view.lines[k + 1], std::to_string(k + 1) + "x released. Picture (" + c.taken[k] + ") taken,");
+            EXPECT_EQ(SettingName(kEdsPropTv, written[k]), c.taken[k]);
+        }
+        EXPECT_EQ(camera.Value(kEdsPropTv), TvCodeByName(c.actual));  // set back
+        EXPECT_EQ(view.lines.back(), "OK!");
+    }
 }
 
 TEST_F(TestShots, AbortAndDisconnectEndTheSeriesBeforeTheNextRelease) {

@@ -39,12 +39,15 @@ TEST(CircumstancesCli, JsonOfTheReferenceCase) {
     EXPECT_EQ(Count(json, "\n"), 1);
     EXPECT_EQ(json.front(), '{');
     EXPECT_TRUE(Contains(json, "\"eclipse\":51,\"date\":\"2024-04-08\",\"eclipse_type\":2,\"deltat\":69.2,"));
-    EXPECT_TRUE(Contains(json, "\"site\":{\"lat\":25,\"lon\":-103.5,\"height\":800}"));
+    EXPECT_TRUE(Contains(json, "\"site\":{\"lat\":25,\"lon\":-103.5,\"height\":800,"));
+    // Fields whose names carry their sign: 103.5° W is east-negative.
+    EXPECT_TRUE(Contains(json, ",\"lat_north\":25,\"lon_east\":-103.5}"));
     EXPECT_TRUE(Contains(json, "\"local_type\":\"t\",\"magnitude\":1.008"));
     EXPECT_TRUE(Contains(Member(json, "C2"), "\"ut\":\"2024-04-08 18:16:16.3\""));
     EXPECT_TRUE(Contains(Member(json, "C4"), "\"ut\":\"2024-04-08 19:40:25.3\""));
     EXPECT_TRUE(Contains(Member(json, "C1"), "\"jd\":2460409.207"));
     EXPECT_TRUE(Contains(Member(json, "C1"), "\"azimuth\":-63.0"));
+    EXPECT_TRUE(Contains(Member(json, "C1"), "\"azimuth_from_south_west\":-63.0"));
     EXPECT_TRUE(Contains(Member(json, "C4"), "\"position_angle\":44.4"));
     EXPECT_EQ(Count(json, "\"shown\":true"), 5);
     EXPECT_TRUE(Contains(Member(json, "greatest"), "\"ut\":\"2024-04-08 18:17:20.2\""));
@@ -78,6 +81,13 @@ TEST(CircumstancesCli, PartialAndNoEclipseGiveNulls) {
     ASSERT_EQ(dawn.exitCode, 0);
     EXPECT_TRUE(Contains(Member(dawn.output, "C1"), "\"shown\":false"));
     EXPECT_TRUE(Contains(Member(dawn.output, "C4"), "\"shown\":true"));
+}
+
+TEST(CircumstancesCli, HelpSaysTheLongitudeRule) {
+    const CliRun help = RunZeltoCli("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(Contains(help.output, "LON east positive (a leading '-' is south or west)")) << help.output;
+    EXPECT_TRUE(Contains(help.output, "status line\nshows longitude west positive")) << help.output;
 }
 
 TEST(CircumstancesCli, SiteFormsAgree) {

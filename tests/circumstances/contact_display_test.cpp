@@ -90,8 +90,8 @@ TEST(ContactDisplay, HiddenContactsShowPlaceholders) {
         {"altitude not computed", 't', kAltitudeNotComputed, 1, {kC1}},
         {"partial site: no C2, C3 with the sun up", 'p', 0.5, 1, {kC2, kC3}},
     };
-    const char* placeholder[] = {"C1: 0000-00-00 00:00:00", "C2: 0000-00-00 00:00:00", "Mx: 0000-00-00 00:00:00",
-                                 "C3: 0000-00-00 00:00:00", "C4: 0000-00-00 00:00:00"};
+    const char* placeholder[] = {"C1: not visible here", "C2: not visible here", "Mx: not visible here",
+                                 "C3: not visible here", "C4: not visible here"};
     const char* prefix[] = {"Label_C1", "Label_C2", "Label_Mx", "Label_C3", "Label_C4"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -107,12 +107,44 @@ TEST(ContactDisplay, HiddenContactsShowPlaceholders) {
                 EXPECT_NE(instants.ContactJD[static_cast<size_t>(slot)], 0) << base;
                 continue;
             }
-            EXPECT_EQ(Text(d, base), std::string(placeholder[slot]) + (c.tenths ? ".0" : "")) << base;
+            EXPECT_EQ(Text(d, base), placeholder[slot]) << base;
             EXPECT_EQ(Text(d, base + "Diff"), "");
             for (const char* angle : {"Hgt", "Azi", "V", "P"}) EXPECT_EQ(Text(d, base + angle), "-");
             for (const char* any : {"", "Diff", "Hgt", "P"}) EXPECT_EQ(Colour(d, base + any), LabelColour::Gray);
             EXPECT_EQ(instants.ContactJD[static_cast<size_t>(slot)], 0);
         }
+    }
+}
+
+TEST(ContactDisplay, DurationAndMagnitudeOfTheSite) {
+    struct Case {
+        char localType;
+        std::array<double, kContactSlots> altitude;  // C1, C2, Mx, C3, C4
+        const char* duration;
+        const char* magnitude;
+    };
+    constexpr double up = 0.6, down = -0.1, none = kAltitudeNotComputed;
+    // C2 at t = −0.2 h and C3 at −0.18 h: 72 s apart.
+    const Case cases[] = {
+        {'t', {up, up, up, up, up}, "Totality 1 min 12.0 s", "Magnitude 1.0082"},
+        {'a', {up, up, up, up, up}, "Annularity 1 min 12.0 s", "Magnitude 1.0082"},
+        {'t', {down, down, up, up, up}, "Totality: partly below the horizon", "Magnitude 1.0082"},
+        {'t', {up, down, down, down, up}, "Totality: not visible here", "Magnitude: maximum not visible here"},
+        {'p', {up, up, up, up, up}, "Partial eclipse only", "Magnitude 1.0082"},
+        {'p', {down, down, down, down, down}, "Eclipse not visible here (Sun below the horizon)",
+         "Magnitude: maximum not visible here"},
+        {'-', {none, none, none, none, none}, "No eclipse here", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.duration);
+        StadtType place = TotalSite();
+        place.LocalType = c.localType;
+        place.Magnitude = 1.0082;
+        place.SolarAltitude = c.altitude;
+        ContactInstants instants;
+        const ContactDisplay d = ContactLabels(Eclipse51(), kDeltaT, place, -2, 2, 0, 1, instants);
+        EXPECT_EQ(d.Duration, c.duration);
+        EXPECT_EQ(d.Magnitude, c.magnitude);
     }
 }
 
@@ -131,10 +163,10 @@ TEST(ContactDisplay, ContactInstantRoundsToTheTenthSecond) {
 TEST(ContactDisplay, ColoursHaveTheirRgbValues) {
     EXPECT_EQ(ColourRgb(LabelColour::Lime), (Rgb{0, 255, 0}));
     EXPECT_EQ(ColourRgb(LabelColour::ToCome), (Rgb{32, 192, 32}));
-    EXPECT_EQ(ColourRgb(LabelColour::Red), (Rgb{255, 0, 0}));
-    EXPECT_EQ(ColourRgb(LabelColour::Gray), (Rgb{128, 128, 128}));
+    EXPECT_EQ(ColourRgb(LabelColour::Red), (Rgb{255, 144, 144}));
+    EXPECT_EQ(ColourRgb(LabelColour::Gray), (Rgb{176, 176, 176}));
     EXPECT_EQ(ColourRgb(LabelColour::GlobalToCome), (Rgb{160, 192, 0}));
-    EXPECT_EQ(ColourRgb(LabelColour::GlobalPast), (Rgb{192, 0, 0}));
+    EXPECT_EQ(ColourRgb(LabelColour::GlobalPast), (Rgb{240, 160, 160}));
 }
 
 TEST(EclipseHeader, DateTimeDeltaTTypeAndCaption) {

@@ -50,5 +50,22 @@ TEST(RecomputePass, DefaultSiteOfEclipse51) {
     EXPECT_EQ(pass.site.StatusPanels[3], "69.2");
 }
 
+// An unusable typed ΔT puts 0 in force at the next pass; greatest eclipse follows it at once: 69.2 s
+// later in UT than with the automatic ΔT of 2024-04.
+TEST(RecomputePass, GreatestEclipseFollowsTheDeltaTInForce) {
+    SharedVariables shared;
+    FillEclipseCatalog(shared.eclipse.EclipseCatalog);
+    SelectEclipse(shared.eclipse, 51, "");
+    const double automatic = shared.eclipse.GreatestEclipseJD;
+    EXPECT_FALSE(RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time).deltaTChanged);
+
+    shared.eclipse.ManualDeltaTOn = true;
+    DeltaTEditChange("", shared.eclipse);
+    const PassResult pass = RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time);
+    EXPECT_TRUE(pass.deltaTChanged);
+    EXPECT_EQ(shared.eclipse.DeltaT, 0);
+    EXPECT_NEAR((shared.eclipse.GreatestEclipseJD - automatic) * 86400, 69.2, 1e-3);
+}
+
 }  // namespace
 }  // namespace zelto

@@ -38,6 +38,46 @@ TEST(SiteInputs, EditCleaning) {
     EXPECT_FALSE(AngleTextReadable("4.5.0"));
 }
 
+TEST(SiteEdit, SignsAndLettersChooseTheHemisphereAndChangesAreNoted) {
+    struct Case {
+        SiteField field;
+        const char* typed;
+        const char* list;  // the hemisphere list before
+        const char* text;
+        const char* hemisphere;
+        bool readable;
+        const char* note;
+    };
+    const Case cases[] = {
+        {SiteField::Longitude, "-96.80", "E", "96.80", "W", true, ""},
+        {SiteField::Longitude, "+2.35", "W", "2.35", "E", true, ""},
+        {SiteField::Longitude, "96.80w", "E", "96.80", "W", true, ""},
+        {SiteField::Latitude, " 33:30S ", "N", "33:30", "S", true, ""},
+        {SiteField::Latitude, "-", "N", "", "S", false, "Used: 0.0000\u00b0 S (no angle given)"},
+        {SiteField::Latitude, "-45N", "S", "45", "N", true,
+         "Used: 45.0000\u00b0 N (the sign is ignored beside the letter)"},
+        {SiteField::Latitude, "45E", "N", "45", "", true,
+         "Used: 45.0000\u00b0 N (only digits, \".\" and \":\" are kept)"},
+        {SiteField::Latitude, "99999999", "N", "99999999", "", true,
+         "Used: 99.0000\u00b0 N (counted modulo 900\u00b0; beyond 90\u00b0)"},
+        {SiteField::Longitude, "3..2:1:9", "W", "3..2:1:9", "", true,
+         "Used: 0.0192\u00b0 W (\"3..2\" is not a number and counts as 0)"},
+        {SiteField::Longitude, "4.5.0", "E", "4.5.0", "", false, "Used: 0.0000\u00b0 E (not degrees, d:m or d:m:s)"},
+        {SiteField::Longitude, "190", "W", "190", "", true, "Used: 190.0000\u00b0 W (beyond 180\u00b0)"},
+        {SiteField::Height, "800", "", "800", "", true, ""},
+        {SiteField::Height, "30000", "", "", "", true, "Used: 0 m (\"30000\" is not a height from 0 to 25000 m)"},
+        {SiteField::Height, " ", "", "", "", true, "Used: 0 m (no height given)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const SiteEdit edit = SiteEditChange(c.field, c.typed, c.list);
+        EXPECT_EQ(edit.text, c.text);
+        EXPECT_EQ(edit.hemisphere, c.hemisphere);
+        EXPECT_EQ(edit.readable, c.readable);
+        EXPECT_EQ(edit.note, c.note);
+    }
+}
+
 TEST(ApplySite, ReadsInputsIntoThePlaceMarkersAndStatusLine) {
     struct Case {
         SiteInputs site;
@@ -94,12 +134,18 @@ TEST(DeltaTEdit, CleaningRangeAndFailedReadings) {
         const char* text;
         double manual;
         bool applied;
+        const char* note;  // what the red edit's tooltip says
     };
     const Case cases[] = {
-        {"75.5", "75.5", 75.5, true},  {" 7 1s", "71", 71, true}, {"500", "500", 500, true},
-        {"500.1", "", 0, false},       {"600", "", 0, false},     {"", "", 0, false},
-        {"70.5.3", "70.5.3", 70.5, false},
-        {"99999.1.1", "", 0, false},  // read up to its second point: the limit holds
+        {"75.5", "75.5", 75.5, true, ""},
+        {" 7 1s", "71", 71, true, "Used: DeltaT 71.0 sec (only digits and \".\" are kept)"},
+        {"500", "500", 500, true, ""},
+        {"500.1", "", 0, false, "Used: DeltaT 0.0 sec (\"500.1\" is not a DeltaT from 0 to 500 s)"},
+        {"600", "", 0, false, "Used: DeltaT 0.0 sec (\"600\" is not a DeltaT from 0 to 500 s)"},
+        {"", "", 0, false, "Used: DeltaT 0.0 sec (no DeltaT given)"},
+        {"70.5.3", "70.5.3", 70.5, false, "Used: DeltaT 70.5 sec (not a number of seconds)"},
+        // Read up to its second point: the limit holds.
+        {"99999.1.1", "", 0, false, "Used: DeltaT 0.0 sec (\"99999.1.1\" is not a DeltaT from 0 to 500 s)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -109,6 +155,7 @@ TEST(DeltaTEdit, CleaningRangeAndFailedReadings) {
         EXPECT_EQ(edit.text, c.text);
         EXPECT_DOUBLE_EQ(edit.manualDeltaT, c.manual);
         EXPECT_EQ(edit.applied, c.applied);
+        EXPECT_EQ(edit.note, c.note);
     }
 }
 

@@ -446,5 +446,23 @@ TEST(TableHeaderText, DurationAndMinutesSeconds) {
     for (const Case& c : cases) EXPECT_EQ(TableHeaderText(c.type, c2, c2 + c.seconds * kSecond), c.text);
 }
 
+TEST(Generator, NoTableReasonSaysWhatIsOutOfView) {
+    const struct {
+        char type;
+        int code;  // 16·C1 + 8·C2 + 4·Mx + 2·C3 + C4 in view
+        const char* reason;
+    } cases[] = {
+        {'t', 31, ""},
+        {'p', 20, ""},
+        {'-', 0, "There is no eclipse at this site."},
+        {'p', 0, "The Sun is below the horizon during the whole eclipse at this site."},
+        {'p', 16, "The Sun is below the horizon at maximum eclipse here; a table needs maximum in view."},
+        {'t', 17, "Totality is not all above the horizon here; a table needs C2, maximum and C3 in view."},
+        {'a', 28, "Annularity is not all above the horizon here; a table needs C2, maximum and C3 in view."},
+        {'p', 4, "A table needs maximum and first or last contact in view; here the Sun is below the horizon at both."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NoTableReason(c.type, c.code), c.reason) << c.type << c.code;
+}
+
 }  // namespace
 }  // namespace zelto

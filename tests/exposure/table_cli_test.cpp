@@ -80,6 +80,20 @@ TEST(TableCli, RefusalsAndUsageErrors) {
                                "--eclipse 51 --lat 25 --lon -103.5 --iso 1,2",
                                "--eclipse 51 --lat 25 --lon -103.5 --height -3", "--eclipse 0 --lat 25 --lon 1"};
     for (const char* arguments : bad) EXPECT_EQ(RunTable(arguments).exitCode, 2) << arguments;
+
+    // Names the camera tables do not know: refused with the names they do know.
+    const struct {
+        const char* option;
+        const char* known;
+    } names[] = {{"--quality JPGHuge", "known names: JPGaLarNor, JPGaLarFin, RAWa"}, {"--iso 99", "AUTO, 6, 12, 25, 50, 100, 125"},
+                 {"--aperture f/3.9", "f/1.0, f/1.1, f/1.2"}};
+    for (const auto& name : names) {
+        const CliRun run = RunTable(kReferenceSite + " " + name.option, true);
+        EXPECT_EQ(run.exitCode, 2) << name.option;
+        EXPECT_NE(run.output.find("is not a name the camera tables know; known names: "), std::string::npos);
+        EXPECT_NE(run.output.find(name.known), std::string::npos) << run.output;
+    }
+    EXPECT_EQ(RunTable(kReferenceSite + " --quality raw --iso 1600 --aperture f/8").exitCode, 0);
 }
 
 }  // namespace

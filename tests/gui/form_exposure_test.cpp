@@ -63,7 +63,11 @@ class FormExposure : public ::testing::Test {
         main->SetQuitProcess([] {});
         form = std::make_unique<TForm_Exposure>(shared, *main);
         form->SetMessageBox([this](const std::string&, const std::string& text) { boxes.push_back(text); });
-        form->SetFileDialogs([this] { return openPath; }, [this] { return saveAsPath; });
+        form->SetFileDialogs([this] { return ++openDialogs, openPath; }, [this] { return saveAsPath; });
+        form->SetQuestionBox([this](const std::string&, const std::string& text) {
+            questions.push_back(text);
+            return answer;
+        });
     }
     void TearDown() override {
         form.reset();
@@ -104,7 +108,9 @@ class FormExposure : public ::testing::Test {
     Silent sound;
     std::unique_ptr<TForm_Main> main;
     std::unique_ptr<TForm_Exposure> form;
-    std::vector<std::string> boxes;
+    std::vector<std::string> boxes, questions;
+    bool answer = true;
+    int openDialogs = 0;
     std::string openPath, saveAsPath;
 };
 
@@ -144,7 +150,9 @@ TEST_F(FormExposure, HeadingsGroupsAndColoursByLocalType) {
         EXPECT_EQ(form->windowTitle(), "Zelto - Exposure table");
         EXPECT_EQ(form->size(), QSize(1020, 750));
         EXPECT_FALSE(TablesItem()->isEnabled());
-        EXPECT_EQ(Text("StatusBar1_Text"), QString(QChar(c.type)));
+        // A site that allows no table says why beside its type; Create stays to say it again.
+        EXPECT_EQ(Text("StatusBar1_Text"),
+                  QString(QChar(c.type)) + (c.heading ? "" : "  There is no eclipse at this site."));
         EXPECT_EQ(Text("Label_Exp1"), c.line1);
         EXPECT_EQ(Text("Label_Exp2"), c.line2);
         for (const char* group : {"GroupBox_PartialPhases", "GroupBox_BailysBeads", "GroupBox_Totality",
@@ -153,7 +161,7 @@ TEST_F(FormExposure, HeadingsGroupsAndColoursByLocalType) {
             EXPECT_EQ(Find<QGroupBox>(group)->isVisible(), shown) << group;
         }
         EXPECT_TRUE(Find<QGroupBox>("GroupBox_Camera_Defaults")->isVisible());
-        EXPECT_EQ(Find<QPushButton>("Button_Create_ExposureList")->isEnabled(), c.heading != nullptr);
+        EXPECT_TRUE(Find<QPushButton>("Button_Create_ExposureList")->isEnabled());
         if (!c.heading) continue;
 
         Click("Button_Create_ExposureList");
@@ -367,8 +375,10 @@ TEST_F(FormExposure, CliTableOpensUnchangedAndSavesBack) {
     Find<QAction>("Save_Exposure_Table")->trigger();
     ExposureTable edited = reading.table;
     edited.SetCell(kColumnPhase, 0, "First");
-    EXPECT_EQ(FileText(form->TableFilePath()), ExposureTableText(kTotalSite, edited));
-    EXPECT_EQ(form->TableFilePath(), (docs / "Zelto_Exposure_Table.txt").string());
+    // "Save" writes back to the file the table was opened from, and says so.
+    EXPECT_EQ(FileText(cliFile), ExposureTableText(kTotalSite, edited));
+    EXPECT_FALSE(fs::exists(form->TableFilePath()));
+    EXPECT_EQ(Text("StatusBar1_Text"), "Saved to " + QString::fromStdString(cliFile.string()));
 
     // Save As: cancel writes nothing; a chosen file is replaced whole.
     saveAsPath.clear();
@@ -425,6 +435,7 @@ TEST_F(FormExposure, CellsHoldWhatTheFileCarries) {
     EXPECT_EQ(Grid()->data(Grid()->index(1, 5), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
     EXPECT_EQ(Grid()->data(Grid()->index(2, 5), Qt::ForegroundRole).value<QBrush>().color(),
               QColor(Qt::black));
+    saveAsPath = form->TableFilePath();  // a new table is named first
     Find<QAction>("Save_Exposure_Table")->trigger();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1], "Saved. Row 2 has a date-time that cannot be read (shown in red): a run skips it.");
@@ -472,7 +483,8 @@ TEST_F(FormExposure, OpeningChecksTheWholeFileFirst) {
     Find<QAction>("Save_Exposure_Table_As")->trigger();  // another file: no question
     EXPECT_EQ(questions.size(), 1u);
     answer = true;
-    Find<QAction>("Save_Exposure_Table")->trigger();
+    saveAsPath = path;
+    Find<QAction>("Save_Exposure_Table_As")->trigger();
     EXPECT_EQ(FileText(path), ExposureTableText(kTotalSite, created));
     Find<QAction>("Save_Exposure_Table")->trigger();  // the file is whole again: no question
     EXPECT_EQ(questions.size(), 2u);
@@ -500,8 +512,74 @@ TEST_F(FormExposure, CreateFollowsASiteChangedWhileOpen) {
     main->LoadTableSite(kNoEclipseSite);  // the main window recomputes; no contact is visible now
     Click("Button_Create_ExposureList");
     EXPECT_EQ(Rows(), 0);
-    EXPECT_FALSE(Find<QPushButton>("Button_Create_ExposureList")->isEnabled());
+    EXPECT_TRUE(Find<QPushButton>("Button_Create_ExposureList")->isEnabled());
     EXPECT_EQ(Text("Label_Exp1"), "The Solar Eclipse is not visible at the given location");
+    EXPECT_EQ(boxes, std::vector<std::string>{"There is no eclipse at this site."});
+}
+
+TEST_F(FormExposure, SettingNamesTheCameraTablesDoNotKnowShowRed) {
+    OpenAt(kTotalSite);
+    Click("Button_Create_ExposureList");
+    const int row = FindPhase("C2: begin of total phase");
+    ASSERT_GE(row, 0);
+    const auto fill = [this, row](int column) {
+        return Grid()->data(Grid()->index(row, column), Qt::BackgroundRole).value<QBrush>().color();
+    };
+    const QColor green = fill(kColumnQuality);
+    Grid()->setData(Grid()->index(row, kColumnQuality), "JPGHuge", Qt::EditRole);
+    Grid()->setData(Grid()->index(row, kColumnAperture), "f/8", Qt::EditRole);
+    EXPECT_EQ(fill(kColumnQuality), QColor(220, 0, 0));
+    EXPECT_TRUE(Grid()->data(Grid()->index(row, kColumnQuality), Qt::ToolTipRole).toString().startsWith("Not a name"));
+    EXPECT_EQ(fill(kColumnAperture), green);  // a known name keeps the row's colour
+    EXPECT_EQ(fill(kColumnPhase), green);
+}
+
+TEST_F(FormExposure, SaveFollowsTheTableFileAndUnsavedEditsAreAskedFor) {
+    OpenAt(kTotalSite);
+    const std::string documents = docs.string() + "/";
+    EXPECT_EQ(form->DialogStart(false), documents);
+    EXPECT_EQ(form->DialogStart(true), documents + "Zelto_Exposure_Table.txt");
+    Click("Button_Create_ExposureList");
+    EXPECT_FALSE(form->UnsavedEdits());
+
+    // A new table: "Save" asks for a name, then saves there from now on.
+    saveAsPath = documents + "mine.txt";
+    Find<QAction>("Save_Exposure_Table")->trigger();
+    EXPECT_EQ(form->TableFile(), saveAsPath);
+    EXPECT_EQ(Text("StatusBar1_Text"), "Saved to " + QString::fromStdString(saveAsPath));
+    EXPECT_EQ(form->DialogStart(true), saveAsPath);
+    const auto edit = [this](const char* text) {
+        Grid()->setData(Grid()->index(0, kColumnPhase), QString(text), Qt::EditRole);
+        EXPECT_TRUE(form->UnsavedEdits());
+    };
+    edit("edited once");
+    saveAsPath = documents + "never.txt";
+    Find<QAction>("Save_Exposure_Table")->trigger();
+    EXPECT_FALSE(fs::exists(saveAsPath));
+    EXPECT_NE(FileText(documents + "mine.txt").find("edited once"), std::string::npos);
+    EXPECT_TRUE(questions.empty());
+
+    // Creating, opening or closing over unsaved edits asks first; "No" keeps everything.
+    edit("edited twice");
+    answer = false;
+    Click("Button_Create_ExposureList");
+    openPath = documents + "mine.txt";
+    Find<QAction>("Open_Exposure_Table")->trigger();
+    form->close();
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[0], "The exposure table has edits that are not saved. Create a new table anyway?");
+    EXPECT_EQ(questions[1], "The exposure table has edits that are not saved. Open another table anyway?");
+    EXPECT_EQ(questions[2], "The exposure table has edits that are not saved. Close the window anyway?");
+    EXPECT_EQ(openDialogs, 0);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->table().Row(0)[kColumnPhase], "edited twice");
+    answer = true;
+    Find<QAction>("Open_Exposure_Table")->trigger();
+    EXPECT_EQ(form->table().Row(0)[kColumnPhase], "edited once");
+    EXPECT_EQ(form->TableFile(), documents + "mine.txt");
+    form->close();
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(questions.size(), 4u);  // the freshly opened table closes without a question
 }
 
 }  // namespace

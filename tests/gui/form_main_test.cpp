@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -128,11 +130,11 @@ TEST_F(FormMain, StartsWithTheDefaultSiteAndEclipse51) {
     // The default site lies in the path of totality: every contact is shown, C1 past, C2 to come.
     EXPECT_TRUE(Text("Label_C1").startsWith("C1: 2024-04-08 16:"));
     EXPECT_TRUE(Text("Label_C2").startsWith("C2: 2024-04-08 18:"));
-    EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 0, 0));
+    EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 144, 144));
     EXPECT_EQ(TextColour("Label_C2Diff"), QColor(0, 255, 0));
     EXPECT_EQ(TextColour("Label_C2"), QColor(32, 192, 32));
     EXPECT_TRUE(Text("Label_Pb").startsWith("P1: 2024-04-08 15:"));
-    EXPECT_EQ(TextColour("Label_Pb"), QColor(192, 0, 0));
+    EXPECT_EQ(TextColour("Label_Pb"), QColor(240, 160, 160));
     EXPECT_EQ(TextColour("Label_Pe"), QColor(160, 192, 0));
     EXPECT_NE(Shared().contacts.ContactJD[kC2], 0);
     // Map 343 × 171: 25° N, 103.5° W lies up and left of the centre.
@@ -178,19 +180,72 @@ TEST_F(FormMain, TypedSiteInputsAreCleanedAndApplied) {
     EXPECT_EQ(Panel(3), "5");
 }
 
+TEST_F(FormMain, SignsLettersAndCleanedEditsSayWhatIsUsed) {
+    Open();
+    const auto marked = [this](const char* name) {
+        return Get<QLineEdit>(name)->palette().color(QPalette::Base) != QColor(Qt::white);
+    };
+    EXPECT_EQ(Get<QLabel>("StatusBar1_Panel2")->toolTip(), "Longitude in degrees, west positive (east negative)");
+    EXPECT_EQ(Get<QLabel>("StatusBar1_Panel4")->toolTip(), "DeltaT in seconds (TT - UT)");
+
+    // Dallas typed east-negative while "E" is listed: the list follows the sign, the edit keeps 96.80.
+    Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
+    Type("Edit_Long", "-96.80");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->text(), "96.80");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_EW")->currentText(), "W");
+    EXPECT_EQ(Panel(2), "96.8000");
+    EXPECT_FALSE(marked("Edit_Long"));
+    Type("Edit_Lati", "32.78s");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_NS")->currentText(), "S");
+    EXPECT_EQ(Panel(1), "-32.7800");
+
+    // Values the cleaning changes show red with what is used.
+    Type("Edit_Lati", "99999999");
+    EXPECT_TRUE(marked("Edit_Lati"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->toolTip(), "Used: 99.0000\u00b0 S (counted modulo 900\u00b0; beyond 90\u00b0)");
+    Type("Edit_Long", "3..2:1:9");
+    EXPECT_TRUE(marked("Edit_Long"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->toolTip(), "Used: 0.0192\u00b0 W (\"3..2\" is not a number and counts as 0)");
+    Type("Edit_Height", "30000");
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "");
+    EXPECT_TRUE(marked("Edit_Height"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->toolTip(), "Used: 0 m (\"30000\" is not a height from 0 to 25000 m)");
+    Type("Edit_Height", "800");
+    EXPECT_FALSE(marked("Edit_Height"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->toolTip(), "");
+
+    // An unusable manual ΔT: the box red, the header and greatest eclipse follow the 0 s in force
+    // (69.2 s of automatic ΔT less: greatest eclipse 69.2 s later in UT).
+    Type("Edit_Lati", "25");
+    Type("Edit_Long", "103.5");
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:17:20.2 UT");
+    QTest::mouseClick(Get<QCheckBox>("CheckBox_DeltaT_Man"), Qt::LeftButton);
+    Type("Edit_DeltaT", "");
+    EXPECT_TRUE(marked("Edit_DeltaT"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_DeltaT")->toolTip(), "Used: DeltaT 0.0 sec (no DeltaT given)");
+    EXPECT_EQ(Text("Label_DeltaT"), "DeltaT 0.0 sec");
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:18:29.4 UT");
+    form_->Timer1Timer();
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:18:29.4 UT");
+    Type("Edit_DeltaT", "69.2");
+    EXPECT_FALSE(marked("Edit_DeltaT"));
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:17:20.2 UT");
+}
+
 TEST_F(FormMain, HiddenContactsAndPartialSites) {
     Open();
     // 25° N 103.5° E: night in Asia during the eclipse, no contact is shown.
     Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
-    EXPECT_EQ(Text("Label_C1"), "C1: 0000-00-00 00:00:00");
+    EXPECT_EQ(Text("Label_C1"), "C1: not visible here");
     EXPECT_EQ(Text("Label_C1Diff"), "");
     EXPECT_EQ(Text("Label_C1Hgt"), "-");
-    EXPECT_EQ(TextColour("Label_C1"), QColor(128, 128, 128));
+    EXPECT_EQ(TextColour("Label_C1"), QColor(176, 176, 176));
     EXPECT_EQ(Shared().contacts.ContactJD[kC1], 0);
     Action("Zehntelsekunden")->trigger();
     form_->Timer1Timer();
-    EXPECT_EQ(Text("Label_C1"), "C1: 0000-00-00 00:00:00.0");
-    EXPECT_EQ(Text("Label_Mx"), "Mx: 0000-00-00 00:00:00.0");
+    EXPECT_EQ(Text("Label_C1"), "C1: not visible here");
+    EXPECT_EQ(Text("Label_Mx"), "Mx: not visible here");
+    EXPECT_EQ(Text("Label_Duration"), "Eclipse not visible here (Sun below the horizon)");
 
     // New York sees a partial eclipse with the Sun up: C1, Mx, C4 but never C2 or C3.
     Get<QComboBox>("ComboBox_EW")->setCurrentText("W");
@@ -199,9 +254,70 @@ TEST_F(FormMain, HiddenContactsAndPartialSites) {
     Type("Edit_Height", "10");
     EXPECT_TRUE(Text("Label_C1").startsWith("C1: 2024-04-08 18:"));
     EXPECT_TRUE(Text("Label_Mx").startsWith("Mx: 2024-04-08 19:"));
-    EXPECT_EQ(Text("Label_C2"), "C2: 0000-00-00 00:00:00.0");
-    EXPECT_EQ(Text("Label_C3"), "C3: 0000-00-00 00:00:00.0");
+    EXPECT_EQ(Text("Label_C2"), "C2: not visible here");
+    EXPECT_EQ(Text("Label_C3"), "C3: not visible here");
+    EXPECT_EQ(Text("Label_Duration"), "Partial eclipse only");
     EXPECT_EQ(Text("Label_C3V"), "-");
+}
+
+// WCAG 2 contrast ratio of two colours: (L1 + 0.05) / (L2 + 0.05) of their relative luminances.
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto linear = [](int channel) {
+            const double v = channel / 255.0;
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST_F(FormMain, ReadableLabelsSiteSummaryAndSavedSettings) {
+    Open();
+    // The site's own figures, as zelto-cli circumstances gives them: C2 18:16:16.3, C3 18:19:25.9.
+    EXPECT_EQ(Text("Label_Duration"), "Totality 3 min 9.6 s");
+    EXPECT_EQ(Text("Label_Magnitude"), "Magnitude 1.0082");
+    EXPECT_EQ(Text("Label_EclipseNumber"), "No. 51");
+    Get<QScrollBar>("ScrollBar_Eclipse")->setValue(52);
+    EXPECT_EQ(Text("Label_EclipseNumber"), "No. 52");
+    Get<QScrollBar>("ScrollBar_Eclipse")->setValue(51);
+
+    // Past contacts and P1/P4 (all past but P4 at 20:40 UT), and hidden rows, read on the background.
+    const QColor background = Get<QWidget>("Form_Main_Client")->palette().color(QPalette::Window);
+    const auto allReadable = [&](const char* when) {
+        for (const std::string_view name : ContactLabelNames()) {
+            const QColor text = TextColour(std::string(name).c_str());
+            EXPECT_GE(ContrastRatio(text, background), 4.5) << when << ' ' << name << ' ' << text.name().toStdString();
+        }
+    };
+    clock_.SetJD(CalendarToJD(2024, 4, 8, 20, 40, 0));
+    form_->Timer1Timer();
+    allReadable("past");
+    Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
+    allReadable("hidden");
+
+    // The About grid: dark text on its white cells.
+    Action("Version1")->trigger();
+    auto* grid = Get<QTableWidget>("StringGrid_VersionsInfo");
+    EXPECT_GE(ContrastRatio(grid->palette().color(QPalette::Text), grid->palette().color(QPalette::Base)), 4.5);
+
+    // Large scales the menus and the status line with the rest.
+    const double menuPoints = form_->menuBar()->font().pointSizeF();
+    const double panelPoints = Get<QLabel>("StatusBar1_Panel1")->font().pointSizeF();
+    Action("Large1")->trigger();
+    EXPECT_DOUBLE_EQ(form_->menuBar()->font().pointSizeF(), menuPoints * 1.5);
+    EXPECT_DOUBLE_EQ(Get<QLabel>("StatusBar1_Panel1")->font().pointSizeF(), panelPoints * 1.5);
+    Action("Normal1")->trigger();
+    EXPECT_DOUBLE_EQ(form_->menuBar()->font().pointSizeF(), menuPoints);
+
+    // A "Zelto.prm" that cannot be written is shown, not only logged.
+    std::vector<std::string> shown;
+    form_->SetMessageBox([&shown](const std::string&, const std::string& text) { shown.push_back(text); });
+    Shared().folders.AppDataFolder = home_.path().toStdString() + "/no such folder/";
+    form_->close();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].rfind("I/O error: cannot write \"" + Prm() + "\"", 0), 0u) << shown[0];
 }
 
 TEST_F(FormMain, AContactExactlyNowCountsAsToCome) {
@@ -211,7 +327,7 @@ TEST_F(FormMain, AContactExactlyNowCountsAsToCome) {
     EXPECT_EQ(Text("Label_MxDiff"), "+0 00:00:00");
     EXPECT_EQ(TextColour("Label_MxDiff"), QColor(0, 255, 0));
     EXPECT_EQ(TextColour("Label_Mx"), QColor(32, 192, 32));
-    EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 0, 0));
+    EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 144, 144));
 }
 
 TEST_F(FormMain, RehearsalTimeAndTenths) {
