@@ -1,6 +1,7 @@
 // zelto-cli run: carries out an exposure table with the photography run engine, headless.
-#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,13 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "app/cli_commands.h"
 #include "camera/appmaster.h"
@@ -41,8 +49,25 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr double kFastLeadSeconds = 10;
 
 volatile std::sig_atomic_t interrupted = 0;
+// Ctrl+C also writes a byte here: a write to a pipe is one of the few things a signal handler may do,
+// and it wakes the watcher, which sleeps in read() until then and so costs nothing while the run waits.
+int interruptPipe[2] = {-1, -1};
+
+#ifdef _WIN32
+int OpenPipe(int fds[2]) { return _pipe(fds, 16, _O_BINARY); }
+int WriteByte(int fd) { const char byte = 1; return _write(fd, &byte, 1); }
+int ReadByte(int fd) { char byte; return _read(fd, &byte, 1); }
+void ClosePipeEnd(int fd) { _close(fd); }
+#else
+int OpenPipe(int fds[2]) { return ::pipe(fds); }
+int WriteByte(int fd) { const char byte = 1; return static_cast<int>(::write(fd, &byte, 1)); }
+int ReadByte(int fd) { char byte; return static_cast<int>(::read(fd, &byte, 1)); }
+void ClosePipeEnd(int fd) { ::close(fd); }
+#endif
+
 extern "C" void OnInterrupt(int) {
     interrupted = 1;
+    if (interruptPipe[1] >= 0) WriteByte(interruptPipe[1]);
 }
 
 // Ctrl+C asks the run to stop as "Abort" does (the pump passes it on), and the command then ends
@@ -50,29 +75,41 @@ extern "C" void OnInterrupt(int) {
 // that blocks, a release retried for a minute, a connect), the watcher ends the process.
 class InterruptWatch {
   public:
-    InterruptWatch() : watcher_([this] { Watch(); }) { std::signal(SIGINT, OnInterrupt); }
+    InterruptWatch() {
+        if (OpenPipe(interruptPipe) == 0) watcher_ = std::thread([this] { Watch(); });
+        std::signal(SIGINT, OnInterrupt);
+    }
     ~InterruptWatch() {
-        done_ = true;
-        watcher_.join();
         std::signal(SIGINT, SIG_DFL);
+        {
+            const std::lock_guard lock(mutex_);
+            ended_ = true;
+        }
+        commandEnded_.notify_all();
+        if (watcher_.joinable()) {
+            WriteByte(interruptPipe[1]);  // wakes a watcher still waiting for Ctrl+C
+            watcher_.join();
+        }
+        for (int& end : interruptPipe) {
+            if (end >= 0) ClosePipeEnd(end);
+            end = -1;
+        }
     }
 
   private:
     void Watch() {
-        using namespace std::chrono;
-        std::optional<steady_clock::time_point> asked;
-        while (!done_) {
-            std::this_thread::sleep_for(milliseconds(10));
-            if (!interrupted) continue;
-            if (!asked) asked = steady_clock::now();
-            if (steady_clock::now() - *asked < milliseconds(800)) continue;
-            std::fflush(stdout);
-            std::fputs("zelto-cli: run: interrupted\n", stderr);
-            std::_Exit(130);
+        while (ReadByte(interruptPipe[0]) < 0 && errno == EINTR) {
         }
+        std::unique_lock lock(mutex_);
+        if (commandEnded_.wait_for(lock, std::chrono::milliseconds(800), [this] { return ended_; })) return;
+        std::fflush(stdout);
+        std::fputs("zelto-cli: run: interrupted\n", stderr);
+        std::_Exit(130);
     }
 
-    std::atomic<bool> done_{false};
+    std::mutex mutex_;
+    std::condition_variable commandEnded_;
+    bool ended_ = false;
     std::thread watcher_;
 };
 
