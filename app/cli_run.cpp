@@ -270,8 +270,10 @@ int RunCommand(const Arguments& args) {
     const TableFileReading reading = LoadExposureTable(file);
     if (!reading.opened) return UsageError("run: " + reading.message);
     if (reading.malformedLine != 0) {
-        return UsageError("run: " + file + " line " + std::to_string(reading.malformedLine) + ": " +
-                          reading.message);
+        // The message names the lines and counts the rows read; a run of part of a table is never wanted.
+        return UsageError("run: " + file + ": " + reading.message +
+                          "\nNothing is run: mend these lines, or open the table in the program and save it"
+                          " without them.");
     }
     const ExposureTable& table = reading.table;
 
