@@ -324,6 +324,7 @@ int RunCommand(const Arguments& args) {
     }
 
     std::unique_ptr<VirtualFaultInjector> injector;
+    const std::string backendName = backend.name;
     if (auto* body = dynamic_cast<VirtualCamera*>(backend.sdk.get())) {
         UseSimulatedBodyTimes(
             *body,
@@ -338,35 +339,54 @@ int RunCommand(const Arguments& args) {
         if (faults) injector = std::make_unique<VirtualFaultInjector>(*body, *faults);
     }
 
-    if (CameraChoice* choice = CameraChoiceOf(*backend.sdk)) choice->SetTextSink(&sink);
     std::unique_ptr<TAppMaster> master;
     ConsolePump pump(sink, master, shared.flags);
-    // Connects the camera, or again after the run lost it; master stays null when none answers. False
-    // when an allowed-value list does not fit.
-    const auto connect = [&]() -> bool {
+    // Every camera call has a deadline; while one waits, the pump goes on (Ctrl+C, the library's texts).
+    const std::unique_ptr<DeadlineSdk> library = WithCallDeadlines(std::move(backend));
+    library->SetWaitTurn([&pump] { pump.ProcessMessages(); });
+    library->SetTextSink(&sink);
+    // Connects the camera, or again after the run lost it, its calls answered by `deadline` where
+    // given; master stays null when none answers in time. False when an allowed-value list does not fit.
+    const auto connect = [&](std::function<bool()> deadline) -> bool {
         if (master) master->Destroy();
         master.reset();
         shared.camera.SaveTo = 1;
+        library->SetCallDeadline(std::move(deadline));
         try {
-            master = OpenCameraSession(*backend.sdk, &sink, shared.camera);
+            master = OpenCameraSession(*library, &sink, shared.camera);
         } catch (const CameraRangeError& e) {
+            library->SetCallDeadline({});
             std::cerr << "zelto-cli: run: camera: " << e.what() << '\n';
             return false;
         }
+        library->SetCallDeadline({});
+        if (master && library->GaveUp()) {
+            master->Destroy();
+            master.reset();
+        }
         return true;
     };
+    bool awaitCamera = false;
     if (cameraName != "none") {
-        if (!connect()) return 1;
+        if (!connect({})) return 1;
         pump.ProcessMessages();  // what the library said while connecting
-        if (!master && !simulate) {
+        // A camera that did not answer in time is there but stuck: the run starts without it and
+        // connects it when it answers.
+        awaitCamera = !master && library->GaveUp();
+        if (awaitCamera) {
+            std::cout << "camera: " << backendName << ": no answer within "
+                      << DeadlineSdk::kSessionLimit.count()
+                      << " s; the run starts without it and connects it when it answers\n";
+        } else if (!master && !simulate) {
             // A run meant for a camera never pretends: without --simulate it stops here.
-            std::cerr << "zelto-cli: run: camera " << backend.name
+            std::cerr << "zelto-cli: run: camera " << backendName
                       << ": no camera detected (connect it and switch it on, or give --simulate)\n";
             return 1;
+        } else {
+            std::cout << (master ? "camera: " + shared.camera.CameraName
+                                 : std::string("camera: not detected, simulation mode"))
+                      << '\n';
         }
-        std::cout << (master ? "camera: " + shared.camera.CameraName
-                             : std::string("camera: not detected, simulation mode"))
-                  << '\n';
     } else {
         std::cout << "camera: none, simulation mode\n";
     }
@@ -385,11 +405,12 @@ int RunCommand(const Arguments& args) {
                                [&master, &shared]() -> TAppMaster* {
                                    return shared.camera.CameraName.empty() ? nullptr : master.get();
                                },
-                               [&connect] { connect(); },
+                               [&connect](std::function<bool()> deadline) { connect(std::move(deadline)); },
                                [&injector](int row) {
                                    if (injector) injector->RowStarting(row);
                                },
-                               logPath.empty() ? nullptr : &shotLog};
+                               logPath.empty() ? nullptr : &shotLog,
+                               awaitCamera};
     PhotographyRun run(environment, table);
     const RunSummary summary =
         run.Run(test ? RunKind::Test : RunKind::Real, fromNow ? RunStart::FromNow : RunStart::AllRows);

@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
     // that cannot be made falls back to one that finds no camera, and the camera window says why in
     // the words zelto-cli prints. The fault injector drives the backend's body, so it ends first.
-    zelto::CameraBackend backend;
+    // Every call has a deadline (DeadlineSdk): while one waits, the windows keep working.
+    std::unique_ptr<zelto::DeadlineSdk> cameraLibrary;
     std::unique_ptr<zelto::VirtualFaultInjector> injector;
 
     // Windows in the order main, camera, exposure table.
@@ -85,9 +86,9 @@ int main(int argc, char** argv) {
 #endif
     zelto::TForm_Camera camera(
         {shared, clock, sound, shell,
-         [&backend, &injector, &faults, &camera]() -> zelto::EdsSdk& {
-             if (!backend.sdk) {
-                 backend = zelto::MakeCameraBackendFromEnvironment();
+         [&cameraLibrary, &injector, &faults, &camera]() -> zelto::EdsSdk& {
+             if (!cameraLibrary) {
+                 zelto::CameraBackend backend = zelto::MakeCameraBackendFromEnvironment();
                  if (!backend.error.empty()) camera.ShowMessage(backend.error);
                  auto* body = dynamic_cast<zelto::VirtualCamera*>(backend.sdk.get());
                  if (body != nullptr && backend.name == "virtual" && faults) {
@@ -101,13 +102,16 @@ int main(int argc, char** argv) {
                              faults->slowerMs);
                      }
                  }
+                 cameraLibrary = zelto::WithCallDeadlines(std::move(backend));
+                 cameraLibrary->SetWaitTurn([] { QCoreApplication::processEvents(); });
              }
-             return *backend.sdk;
+             return *cameraLibrary;
          },
          [&shared] { return zelto::QueryComputerInformation(shared.folders); },
          [&injector](int row) {
              if (injector) injector->RowStarting(row);
-         }});
+         },
+         [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); }});
     zelto::TForm_Exposure exposure(shared, main);
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());

@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 
+#include "camera/deadline_sdk.h"
 #include "eclipse_data/number_text.h"
 #include "eclipse_data/program_values.h"
 
@@ -197,6 +198,10 @@ EdsError TAppMaster::Download(EdsDirectoryItemRef item, const std::string& folde
     if (stream != kEdsNoRef) sdk_.EdsRelease(stream);
     sdk_.EdsRelease(item);
     return err;
+}
+
+void TAppMaster::SetCallDeadline(std::function<bool()> deadline) {
+    if (auto* timed = dynamic_cast<DeadlineSdk*>(&sdk_)) timed->SetCallDeadline(std::move(deadline));
 }
 
 void TAppMaster::Destroy() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -37,6 +38,9 @@ public:
     EdsError WriteProperty(EdsPropertyID property, EdsUInt32 value);
     EdsError TakePicture();
     EdsError Download(EdsDirectoryItemRef item, const std::string& folder);
+    // The deadline of the calls that follow (true once an answer would come too late), where the
+    // library's calls have deadlines (DeadlineSdk); empty: each call's own limit.
+    void SetCallDeadline(std::function<bool()> deadline);
 
     // Closes the session, frees the TCamera and terminates the library (nothing when the library was
     // never initialised). From here on no handler posts for this session any more. Safe to repeat.

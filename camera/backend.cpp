@@ -71,4 +71,10 @@ std::string VirtualFaultsSetting() {
 
 CameraBackend MakeCameraBackendFromEnvironment() { return MakeCameraBackendOrNone(CameraBackendSetting()); }
 
+std::unique_ptr<DeadlineSdk> WithCallDeadlines(CameraBackend backend) {
+    DeadlineSdk::Factory fresh;
+    if (backend.name == "gphoto2") fresh = [] { return MakeCameraBackend("gphoto2").sdk; };
+    return std::make_unique<DeadlineSdk>(std::move(backend.sdk), std::move(fresh));
+}
+
 }  // namespace zelto

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "camera/deadline_sdk.h"
 #include "camera/edsdk.h"
 
 namespace zelto {
@@ -34,5 +35,10 @@ std::string CameraPortSetting();
 std::string VirtualFaultsSetting();
 // The program's backend: MakeCameraBackendOrNone of ZELTO_CAMERA.
 CameraBackend MakeCameraBackendFromEnvironment();
+
+// The backend's library with a deadline on every call. A gphoto2 camera given up gets a fresh
+// library (a new port on the same setting) for its next session; the virtual camera, whose calls
+// always return, keeps its body and the faults rehearsed on it.
+std::unique_ptr<DeadlineSdk> WithCallDeadlines(CameraBackend backend);
 
 }  // namespace zelto

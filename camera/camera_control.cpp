@@ -1,5 +1,6 @@
 #include "camera/camera_control.h"
 
+#include "camera/deadline_sdk.h"
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
@@ -53,10 +54,52 @@ TAppMaster* CameraControl::Master() const {
 }
 
 void CameraControl::Connect() {
-    CameraState& camera = s_.camera;
-    CameraWindowView& view = s_.view;
+    if (connecting_) {
+        CancelConnect();
+        return;
+    }
+    if (s_.flags.Activity == CameraActivity::Run || s_.flags.Activity == CameraActivity::TestRun) {
+        s_.view.SetStatus("A photography run is going on: it reconnects the camera by itself.");
+        return;
+    }
     // Connected already; a camera a run could not reconnect (no session left) may be connected anew.
     if (Master() != nullptr) return;
+    connecting_ = true;
+    cancelled_ = false;
+    manualModeLost_ = false;
+    s_.view.SetConnecting(true);
+    ConnectSession();
+    connecting_ = false;
+    s_.view.SetConnecting(false);
+    if (manualModeLost_) Disconnect();
+}
+
+// A connect the user cancels, or whose call gets no answer in time, gives up its call at once (the
+// window keeps working meanwhile) and ends disconnected.
+void CameraControl::CancelConnect() {
+    cancelled_ = true;
+    if (auto* timed = dynamic_cast<DeadlineSdk*>(&s_.sdk())) timed->CancelCall();
+}
+
+void CameraControl::ConnectSession() {
+    CameraState& camera = s_.camera;
+    CameraWindowView& view = s_.view;
+    EdsSdk& sdk = s_.sdk();
+    const auto* timed = dynamic_cast<const DeadlineSdk*>(&sdk);
+    // Given up (cancelled or no answer): the session closes and the window says which.
+    const auto gaveUp = [&] {
+        if (!cancelled_ && (timed == nullptr || !timed->GaveUp())) return false;
+        const char* text = cancelled_ ? kConnectCancelledText : kConnectNoAnswerText;
+        if (master_) master_->Destroy();
+        master_.reset();
+        camera.CameraName.clear();
+        view.SetReleaseEnabled(false);
+        view.SetSeriesEnabled(false);
+        view.SetConnectionLabel("Camera : ", CameraLabelColour::Grey);
+        view.SetMessageLines(text, CameraLabelColour::Red, "", "");
+        view.SetStatus(text);
+        return true;
+    };
 
     view.SetSaveFolder(s_.folders.ProgramFolder);
     if (const std::string failed = DeleteCameraLog(s_.folders); !failed.empty()) {
@@ -69,7 +112,6 @@ void CameraControl::Connect() {
 
     camera.SaveTo = 1;
     if (master_) master_->Destroy();
-    EdsSdk& sdk = s_.sdk();
     choice_ = CameraChoiceOf(sdk);
     if (choice_) choice_->SetTextSink(s_.sink);
     master_ = TAppMaster::Create(sdk, s_.sink, camera);
@@ -80,6 +122,7 @@ void CameraControl::Connect() {
     master_->OpenSession();
     master_->ApplySaveTo();
     view.SetSeriesAbortEnabled(false);
+    if (gaveUp()) return;
 
     if (camera.CameraName.empty()) {
         // Nothing to talk to: the library is released at once, so that the next connect starts afresh.
@@ -101,6 +144,7 @@ void CameraControl::Connect() {
             view.ShowMessage(std::string("Range error: ") + e.what());
             return;
         }
+        if (gaveUp()) return;
     }
 
     CameraLogContent log;
@@ -120,16 +164,15 @@ void CameraControl::Connect() {
         std::vector<SettingItem>& items = items_[static_cast<size_t>(SupportedListIndex(property))];
         items.clear();
         for (uint32_t code : camera.SupportedCodes.Codes(property))
-            items.push_back({SettingName(property, code, s_.sdk().ChoiceText(property, code)), code});
+            items.push_back({SettingName(property, code, sdk.ChoiceText(property, code)), code});
         view.FillList(property, items);
         const int count = static_cast<int>(items.size());
         view.SelectItem(property, count == 0 ? -1 : property == kEdsPropTv ? count - 1 : 0);
     }
 
-    terminated_ = false;
     for (EdsPropertyID property : kListProperties) {
         ListChanged(property);
-        if (terminated_) return;
+        if (manualModeLost_ || gaveUp()) return;
     }
 
     view.SetReleaseEnabled(true);
@@ -147,9 +190,10 @@ void CameraControl::ListChanged(EdsPropertyID property) {
     if (index < 0 || index >= static_cast<int>(items.size())) {
         if (property == kEdsPropTv) {
             // No shutter speed to set: the camera is not in manual mode, and a run could not work.
+            // The camera is disconnected; a connect under way does it when it ends.
             s_.view.ShowManualModeMessage(kManualModeCaption, kManualModeText);
-            terminated_ = true;
-            if (s_.terminate) s_.terminate();
+            manualModeLost_ = true;
+            if (!connecting_) Disconnect();
         }
         // The other lists with nothing selected (the AE mode list is never filled): nothing to write.
         return;
@@ -249,6 +293,10 @@ bool CameraControl::HandleMessage(const CameraMessage& message) {
 }
 
 void CameraControl::Disconnect() {
+    if (connecting_) {
+        CancelConnect();
+        return;
+    }
     CameraWindowView& view = s_.view;
     if (!s_.camera.CameraName.empty() && master_) {
         master_->Destroy();
@@ -274,15 +322,27 @@ void CameraControl::Close() {
     Delay(s_.clock, 100);
 }
 
-void CameraControl::Reconnect() {
+void CameraControl::Reconnect(std::function<bool()> deadline) {
     if (s_.camera.CameraName.empty()) return;
     if (master_) master_->Destroy();
     master_.reset();
+    EdsSdk& sdk = s_.sdk();
+    auto* timed = dynamic_cast<DeadlineSdk*>(&sdk);
+    if (timed) timed->SetCallDeadline(std::move(deadline));
     try {
-        master_ = OpenCameraSession(s_.sdk(), s_.sink, s_.camera);
+        master_ = OpenCameraSession(sdk, s_.sink, s_.camera);
     } catch (const CameraRangeError& e) {
         s_.view.SetStatus(std::string("Range error: ") + e.what());
     }
+    if (timed) timed->SetCallDeadline({});
+    if (!master_) return;
+    const bool answered = timed == nullptr || !timed->GaveUp();
+    const bool manual = s_.camera.SupportedCodes.For(kEdsPropTv).count > 0;
+    if (answered && manual) return;
+    // Half a session, or a camera whose mode dial left M: still lost for the run, which tries again.
+    if (answered) s_.view.SetStatus(std::string(kManualModeCaption) + " The run takes no picture until it is.");
+    master_->Destroy();
+    master_.reset();
 }
 
 void CameraControl::Release() {

@@ -58,6 +58,9 @@ class CameraWindowView {
     // The cameras to choose from in the connection panel, "model (port)" each, with the connected one
     // (or −1); an empty list hides the choice, which is offered only when several cameras were found.
     virtual void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) = 0;
+    // A connect is under way: "Connect Camera" cancels it, "Disconnect Camera" and the camera choice
+    // wait for its end.
+    virtual void SetConnecting(bool connecting) = 0;
 };
 
 // The text of a change handler's message box for a write that failed with status.
@@ -65,8 +68,13 @@ std::string WriteErrorText(EdsPropertyID property, int index, uint32_t code, con
                            uint32_t status);
 
 inline constexpr const char* kManualModeCaption = "Camera is not in manual mode \"M\" !";
+// The camera is disconnected, never the program ended: a run or an unsaved table may be going on.
 inline constexpr const char* kManualModeText =
-    "Set Camera to manual mode \"M\" and restart.\r\nProgram terminates now.";
+    "Set Camera to manual mode \"M\" and connect it again.\r\nThe camera is disconnected now.";
+// A connect the user cancelled, and one that got no answer within its time limit.
+inline constexpr const char* kConnectCancelledText = "Connect cancelled.";
+inline constexpr const char* kConnectNoAnswerText =
+    "The camera did not answer. Switch it off and on, check the cable, then connect again.";
 
 class CameraControl {
   public:
@@ -81,22 +89,25 @@ class CameraControl {
         std::function<EdsSdk&()> sdk;                   // the camera library, made on first use
         CameraMessageSink* sink = nullptr;              // where the library's messages go
         std::function<ComputerInformation()> computer;  // the camera log's computer section
-        std::function<void()> terminate;                // ends the program at once (manual-mode check)
     };
 
     explicit CameraControl(Services services);
     ~CameraControl();
 
-    void Connect();     // Button_ConnectClick
-    void Disconnect();  // Button_DisconnectClick, also with no camera
+    // Button_ConnectClick; during a connect it cancels that connect. Refused while a run goes on:
+    // the run reconnects by itself.
+    void Connect();
+    void Disconnect();  // Button_DisconnectClick, also with no camera; during a connect it cancels it
     void Close();       // FormClose: abort a run, disconnect, 100 ms pause
+    bool Connecting() const { return connecting_; }
     void Release();     // SpeedButton_ReleaseClick
     // A camera chosen in the connection panel (an index of the list SetCameraChoice gave): connects to
     // it, disconnecting the camera connected before.
     void ChooseCamera(int index);
     // A run lost the camera to a fault: the dead session is closed and a new one opened, quietly (no
-    // camera log, the lists stay). Nothing when the user disconnected meanwhile.
-    void Reconnect();
+    // camera log, the lists stay), its calls answered by `deadline` where given. Nothing when the user
+    // disconnected meanwhile. A camera that offers no shutter speed (not in M) stays lost.
+    void Reconnect(std::function<bool()> deadline = {});
 
     // The change handler of a list: writes the selected code, or reports and selects the camera's value.
     void ListChanged(EdsPropertyID property);
@@ -111,7 +122,10 @@ class CameraControl {
     TAppMaster* Master() const;
 
   private:
+    void ConnectSession();
     void ShowCameraChoice();
+    void CancelConnect();
+    void ManualModeLost();
     void LibraryText(CameraTextKind kind, const std::string& text);
 
     Services s_;
@@ -121,7 +135,9 @@ class CameraControl {
     int chosen_ = -1;
     std::optional<CameraLogContent> log_;  // while "Camera.ini" is this connection's log
     std::array<std::vector<SettingItem>, 5> items_;  // image quality, AE mode, ISO, Av, Tv
-    bool terminated_ = false;  // the manual-mode check ended the program (a test's terminate returns)
+    bool connecting_ = false;
+    bool cancelled_ = false;     // the user cancelled the connect under way
+    bool manualModeLost_ = false;  // the manual-mode check disconnected the camera during this connect
 };
 
 }  // namespace zelto

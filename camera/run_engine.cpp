@@ -39,6 +39,8 @@ constexpr uint32_t kReconnectIntervalMs = 1000;
 constexpr double kLastChanceSeconds = 0.5;
 // A row that begins later than this after its instant was not carried out on time.
 constexpr double kLateSeconds = 1.0;
+// A reconnect gives up this long before the instant it may not delay, so that the row begins on time.
+constexpr double kReconnectMarginSeconds = 0.05;
 
 constexpr uint32_t kPropertyImageQuality = 0x100;
 constexpr uint32_t kPropertyISO = 0x402;
@@ -56,6 +58,8 @@ std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
 }
+
+std::string RowName(int row) { return "row " + std::to_string(row + 1); }
 
 std::string TvNameOfColumn(int column) {
     std::string title(kExposureColumnTitles[static_cast<size_t>(column)]);
@@ -124,7 +128,8 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     env_.view.SetInfoColour(RunColour::White);
     env_.view.SetInfo("");
     env_.view.ShowSummary("");
-    if (env_.camera() == nullptr) {
+    const bool awaited = env_.camera() == nullptr && env_.awaitCamera;
+    if (env_.camera() == nullptr && !awaited) {
         flags.SimulationMode = true;
         env_.view.SetInfoColour(RunColour::Yellow);
         env_.view.SetInfo("Camera not connected! SIMULATION MODE enabled!");
@@ -140,16 +145,18 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     env_.view.SetInfoColour(RunColour::White);
     env_.view.SetRunning(kind_, true);
     AbortFlag() = false;
+    if (awaited) CameraLost(nullptr, true);
     lastCodes_.fill(-1);
     cameraValues_.fill(-1);
     settingsWritten_.clear();
     firstCallJD_ = 0;
 
     const int rows = table_.RowCount();  // taken once; rows are read one cell at a time
-    std::vector<bool> past(static_cast<size_t>(rows));
-    if (kind_ == RunKind::Real && start == RunStart::FromNow) {
-        for (int row : PastRows(table_, Now())) past[static_cast<size_t>(row)] = true;
+    pastAtStart_.assign(static_cast<size_t>(rows), false);
+    if (kind_ == RunKind::Real) {
+        for (int row : PastRows(table_, Now())) pastAtStart_[static_cast<size_t>(row)] = true;
     }
+    action_.clear();
     for (int row = 0; row < rows && !stopped_; ++row) {
         if (row >= table_.RowCount()) {
             // Rows were deleted in the editor meanwhile: the table now ends here.
@@ -162,7 +169,7 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
         const std::string phase = Trimmed(CellText(kColumnPhase, row));
         if (phase.empty()) continue;
         deadline_ = 0;
-        if (past[static_cast<size_t>(row)]) {
+        if (start == RunStart::FromNow && pastAtStart_[static_cast<size_t>(row)]) {
             SkipPastRow(row);
             continue;
         }
@@ -181,6 +188,11 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
         if (AbortFlag()) stopped_ = true;
     }
     summary_.aborted = stopped_;
+    if (stopped_ && !action_.empty()) {
+        summary_.abortedDuring = action_;
+        Report(currentRow_, 0, Now(), "run aborted while " + action_);
+        if (currentRow_ >= 0) LogShot(currentRow_, ShotResult::Aborted, "run aborted while " + action_);
+    }
     EndStep();
     return summary_;
 }
@@ -257,7 +269,7 @@ bool PhotographyRun::WaitTurn(double target, double now) {
         const bool lastChance =
             (target - now) * kSecondsPerDay < kLastChanceSeconds && target != lastChanceTarget_;
         if (lastChance) lastChanceTarget_ = target;
-        KeepReconnecting(lastChance);
+        KeepReconnecting(lastChance, target);
     }
     return !stopped_;
 }
@@ -276,6 +288,7 @@ void PhotographyRun::SleepTowards(double target) {
 }
 
 bool PhotographyRun::WaitFor(double instant) {
+    action_ = "waiting for the instant of " + RowName(currentRow_);
     bool hinted = false;
     for (;;) {
         const double now = Now();
@@ -300,6 +313,7 @@ bool PhotographyRun::WaitFor(double instant) {
 
 // A loop row whose camera is lost waits for it to come back, or for the loop's end.
 bool PhotographyRun::WaitForCamera(double until) {
+    action_ = "waiting for the camera in " + RowName(currentRow_);
     while (lost_) {
         const double now = Now();
         if (!WaitTurn(until, now)) return false;
@@ -346,6 +360,8 @@ void PhotographyRun::SoundRow(int row) {
             instant);
 
     env_.view.ShowBanner(SoundBannerText(name));
+    action_ = "showing the banner of " + RowName(row);
+    const double next = NextRowInstant(row);
     const uint32_t start = env_.clock.TickMs();
     // The banner blinks for just over 5 s; an abort ends it early, so a stop request or a closing
     // window is never held up by it. A lost camera is looked for meanwhile.
@@ -356,7 +372,7 @@ void PhotographyRun::SoundRow(int row) {
         env_.view.SetBannerColour(RunColour::Lime);
         env_.pump.ProcessMessages();
         Delay(env_.clock, kBannerBlinkMs);
-        if (lost_) KeepReconnecting(false);
+        if (lost_) KeepReconnecting(false, next);
     } while (!AbortFlag() && static_cast<uint32_t>(env_.clock.TickMs() - start) <= kBannerMs);
     env_.view.HideBanner();
 }
@@ -379,7 +395,7 @@ void PhotographyRun::PhotographRow(int row) {
 void PhotographyRun::RowSettings(int row) {
     if (kind_ == RunKind::Real) {
         const auto own = ReadDateStrJD(CellText(kColumnDateTime, row));
-        deadline_ = own && *own > Now() ? *own : NextRowInstant(row);
+        deadline_ = own && *own > Now() ? *own : AheadOrNone(NextRowInstant(row));
     }
     SettingStep(row, kIQ, kColumnQuality);
     if (stopped_) return;
@@ -392,7 +408,9 @@ void PhotographyRun::SingleShotRow(int row) {
     if (CheckAbort()) return;
     double instant = 0;
     if (!RowInstant(row, instant) || !WaitFor(instant)) return;
-    if (kind_ == RunKind::Real) deadline_ = NextRowInstant(row);  // its pictures keep the next row's instant
+    // Its pictures keep the next row's instant; a row caught up with keeps it only while it is ahead.
+    if (kind_ == RunKind::Real) deadline_ = pastAtStart_[static_cast<size_t>(row)] ? AheadOrNone(NextRowInstant(row))
+                                                                                    : NextRowInstant(row);
     for (int column = kColumnFirstShutter; column <= kColumnLastShutter && !stopped_; ++column) {
         if (Upper(Trimmed(CellText(column, row))) == "X") TakeMarkedPicture(row, column, false, instant);
     }
@@ -444,7 +462,8 @@ std::string PhotographyRun::OutcomeText(const CallOutcome& outcome, const char* 
                    (outcome.trials > 1 ? " after " + std::to_string(outcome.trials) + " trials"
                                        : std::string());
         case CallEnd::OutOfTime:
-            return " failed: no time left before the next instant";
+            return outcome.trials == 0 ? " not written: no time left before the next instant"
+                                       : " failed: no time left before the next instant";
         case CallEnd::CameraGone:
             break;
     }
@@ -590,8 +609,10 @@ std::string PhotographyRun::ShutterSpeedInForce(uint32_t tvCode, const std::stri
     lastCodes_[kTv] = -1;
     TAppMaster* camera = LiveCamera();
     if (camera == nullptr || camera->Camera() == nullptr) return "";
+    camera->SetCallDeadline(CallDeadline(deadline_));
     const EdsError status = camera->ReadProperty(kPropertyTv);
-    if (ClassifyEdsResult(status) == CameraFailure::Gone) CameraLost(camera);
+    camera->SetCallDeadline({});
+    if (ClassifyEdsResult(status) == CameraFailure::Gone) CameraLost(camera, true);
     if (status != kEdsErrOk) return "";
     const int64_t code = camera->Camera()->GetPropertyValue(kPropertyTv);
     lastCodes_[kTv] = cameraValues_[kTv] = code;
@@ -607,6 +628,8 @@ PhotographyRun::CallOutcome PhotographyRun::RetriedCall(const std::string& short
                                                         const std::function<uint32_t(TAppMaster&)>& call) {
     CallOutcome outcome;
     int trials = 0;
+    action_ = (shortName == "Picture" ? std::string("taking a picture") : "writing " + shortName) + " in " +
+              RowName(currentRow_);
     for (;;) {
         const bool simulated = env_.flags.SimulationMode;
         if (!simulated && lost_) return {CallEnd::CameraGone, outcome.status, trials};
@@ -624,13 +647,16 @@ PhotographyRun::CallOutcome PhotographyRun::RetriedCall(const std::string& short
         } else {
             TAppMaster* camera = env_.camera ? env_.camera() : nullptr;
             if (camera == nullptr) {
-                CameraLost(nullptr);
+                CameraLost(nullptr, false);
                 return {CallEnd::CameraGone, outcome.status, trials};
             }
+            // A call still unanswered at the instant the run must keep is given up: the camera is lost.
+            camera->SetCallDeadline(CallDeadline(deadline_));
             outcome.status = call(*camera);
+            camera->SetCallDeadline({});
             failure = ClassifyEdsResult(outcome.status);
             // Noted before the window works: a disconnect meanwhile frees the session.
-            if (failure == CameraFailure::Gone) CameraLost(camera);
+            if (failure == CameraFailure::Gone) CameraLost(camera, true);
             // Writes, and every picture of a test run, let the window catch up with the camera's messages.
             if (isWrite || kind_ == RunKind::Test) env_.pump.ProcessMessages();
             env_.view.SetStatus(shortName + ": Sts=" + std::to_string(outcome.status) +
@@ -661,7 +687,9 @@ PhotographyRun::CallOutcome PhotographyRun::WriteSetting(Setting setting, uint32
         });
     if (outcome.end == CallEnd::CameraGone)
         return outcome;  // counted as the camera's loss, not the setting's
-    if (outcome.end != CallEnd::Succeeded) ++summary_.settingsFailed;
+    // A setting never tried (its instant came first) did not fail: the next row tries again.
+    const bool tried = !(outcome.end == CallEnd::OutOfTime && outcome.trials == 0);
+    if (outcome.end != CallEnd::Succeeded && tried) ++summary_.settingsFailed;
     // Ran out of time: the next row tries again.
     if (outcome.end == CallEnd::OutOfTime) lastCodes_[setting] = -1;
     // The value the run left on the camera; a different one reported later was set on the camera.
@@ -689,10 +717,10 @@ void PhotographyRun::ForgetChangedOnCamera(Setting setting, uint32_t property) {
 // The camera is lost: it stopped answering (failing) or was disconnected (failing is null). The run
 // keeps its schedule (sounds, batch files, countdowns), makes no camera call and counts the pictures
 // it cannot take; after a fault it reconnects the camera by itself.
-void PhotographyRun::CameraLost(const TAppMaster* failing) {
+void PhotographyRun::CameraLost(const TAppMaster* failing, bool reconnect) {
     if (lost_) return;
     lost_ = true;
-    reconnectBySelf_ = failing != nullptr;
+    reconnectBySelf_ = reconnect;
     lostSession_ = failing != nullptr ? failing->Session() : 0;
     lastReconnectTick_ = env_.clock.TickMs();
     ++summary_.cameraLost;
@@ -701,17 +729,17 @@ void PhotographyRun::CameraLost(const TAppMaster* failing) {
     env_.view.SetInfo("Camera disconnected! Reconnect it: the run goes on.");
     env_.view.SetStatus("Camera disconnected");
     Report(currentRow_, 0, Now(),
-           failing != nullptr ? "camera lost: the run goes on and reconnects it"
-                              : "camera disconnected: the run goes on without it");
+           reconnect ? "camera lost: the run goes on and reconnects it"
+                     : "camera disconnected: the run goes on without it");
 }
 
 // While the camera is lost: at least once a second (and at once when `now`), look whether it is
 // back. Back, it gets every setting anew, starting with those of the row the run is in.
-void PhotographyRun::KeepReconnecting(bool now) {
+void PhotographyRun::KeepReconnecting(bool now, double target) {
     const uint32_t tick = env_.clock.TickMs();
     if (!now && static_cast<uint32_t>(tick - lastReconnectTick_) < kReconnectIntervalMs) return;
     lastReconnectTick_ = tick;
-    if (!CameraIsBack()) return;
+    if (!CameraIsBack(target)) return;
     lost_ = false;
     lastCodes_.fill(-1);
     env_.view.SetInfoColour(RunColour::White);
@@ -722,16 +750,23 @@ void PhotographyRun::KeepReconnecting(bool now) {
 }
 
 // A session other than the lost one that answers: opened by the user, or by the run's reconnect.
-bool PhotographyRun::CameraIsBack() {
+bool PhotographyRun::CameraIsBack(double target) {
     const auto answers = [this] {
         const TAppMaster* camera = env_.camera ? env_.camera() : nullptr;
         return camera != nullptr && camera->Session() != lostSession_ && camera->SessionOpen();
     };
     if (answers()) return true;
     if (!reconnectBySelf_ || !env_.reconnect) return false;
-    env_.reconnect();
+    env_.reconnect(CallDeadline(target > 0 ? target - kReconnectMarginSeconds / kSecondsPerDay : 0));
     return answers();
 }
+
+std::function<bool()> PhotographyRun::CallDeadline(double instant) {
+    if (instant <= 0 || env_.flags.SimulationMode) return {};
+    return [this, instant] { return Now() >= instant; };
+}
+
+double PhotographyRun::AheadOrNone(double instant) { return instant > Now() ? instant : 0; }
 
 bool RunWentToPlan(const RunSummary& s) {
     return !s.noTable && !s.aborted && s.picturesFailed == 0 && s.picturesLost == 0 &&
@@ -752,6 +787,7 @@ std::string RunSummaryText(const RunSummary& s) {
         text += "latest start " + FixedText(s.latestStartSeconds, 3) + " s after its instant (row " +
                 n(s.latestRow + 1) + ")\n";
     }
+    if (s.aborted && !s.abortedDuring.empty()) text += "aborted while " + s.abortedDuring + "\n";
     text += s.aborted ? "run aborted\n" : "run finished\n";
     return text;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "camera/run_flags.h"
 #include "camera/run_seams.h"
@@ -35,10 +36,15 @@ struct RunEnvironment {
     // Opens the camera anew after a fault took it away (unplugged, switched off); camera() then
     // answers the new session. The run calls it while the camera is lost, at least once a second.
     // Empty: only a connect by the user brings the camera back.
-    std::function<void()> reconnect = {};
+    // `deadline`: true once the attempt would delay the next instant the run must keep (empty: the
+    // calls' own limits).
+    std::function<void(std::function<bool()> deadline)> reconnect = {};
     // Told as the run reaches each table row (counted from 0), before anything of the row is done.
     std::function<void(int row)> rowStarting = {};
     ShotLog* shotLog = nullptr;  // the run's shot log, one line per action; none when null
+    // The camera is meant to be there but its connect got no answer in time: with no session the run
+    // starts with the camera lost and reconnects it, instead of simulating.
+    bool awaitCamera = false;
 };
 
 // Where a real run begins: at row 0, carrying out rows already past at once, or from now, skipping
@@ -60,6 +66,7 @@ struct RunSummary {
     int cameraLost = 0;  // times the camera was lost (unplugged, switched off, disconnected)
     bool noTable = false;
     bool aborted = false;
+    std::string abortedDuring;  // what the run was doing when it was aborted ("taking picture 1/1000 of row 19")
     bool refused = false;  // another run or a test series was going on: nothing was done
 };
 
@@ -70,7 +77,7 @@ bool RunWentToPlan(const RunSummary& summary);
 // "pictures taken 320, failed 0, skipped 1; settings failed 0; rows skipped 0",
 // "pictures lost 0 (camera gone or no time left), camera lost 0 times, rows more than 1 s late 0,
 // batch files not started 0", then "latest start 0.004 s after its instant (row 19)" where it
-// applies, and last "run aborted" or "run finished".
+// applies, "aborted while …" for an aborted run, and last "run aborted" or "run finished".
 std::string RunSummaryText(const RunSummary& summary);
 
 // The real run and the test run over the rows of an exposure table.
@@ -105,6 +112,11 @@ private:
     void NoteSettingWritten(const std::string& setting, bool written);
     void SkipPastRow(int row);
 
+    // The deadline of a camera call: true once the instant the run must keep has come, on the run's
+    // clock; empty when it keeps none (a test run, a row caught up with nothing ahead of it).
+    std::function<bool()> CallDeadline(double instant);
+    // A deadline set while catching up with a past row: the next instant only while it is ahead.
+    double AheadOrNone(double instant);
     bool RowInstant(int row, double& instant);
     double NextRowInstant(int row);   // the instant of the next row that has one; 0 when none
     void ShowCountdown(double days);  // Label_WannDiff, written only when its text changes
@@ -128,9 +140,12 @@ private:
     static std::string OutcomeText(const CallOutcome& outcome, const char* succeeded);
     TAppMaster* LiveCamera();  // the camera to talk to; null in simulation or while it is lost
     void ForgetChangedOnCamera(Setting setting, uint32_t property);
-    void CameraLost(const TAppMaster* failing);
-    void KeepReconnecting(bool now);
-    bool CameraIsBack();
+    // `failing`: the session that stopped answering, null when the user disconnected or none answered
+    // yet; `reconnect`: the run brings it back by itself.
+    void CameraLost(const TAppMaster* failing, bool reconnect);
+    // `target`: the next instant the run must keep (0: none).
+    void KeepReconnecting(bool now, double target);
+    bool CameraIsBack(double target);
     void EndStep();
 
     RunEnvironment env_;
@@ -139,6 +154,8 @@ private:
     bool stopped_ = false;
     bool loopDone_ = false;
     int currentRow_ = -1;
+    std::string action_;  // what the run is doing, for an abort's report
+    std::vector<bool> pastAtStart_;  // rows whose instant had passed when the run started
     int settingsRow_ = -1;  // the photograph row whose settings are in force, -1 for other rows
     double deadline_ = 0;   // no camera trial starts at or after this instant (0: none)
     std::string shownCountdown_;

@@ -29,6 +29,7 @@ std::string_view ShotResultText(ShotResult result) {
         case ShotResult::Skipped: return "skipped";
         case ShotResult::Sound: return "sound";
         case ShotResult::Batch: return "batch";
+        case ShotResult::Aborted: return "aborted";
     }
     return "";
 }

@@ -14,7 +14,7 @@
 
 namespace zelto {
 
-enum class ShotResult { Taken, Failed, Lost, Skipped, Sound, Batch };
+enum class ShotResult { Taken, Failed, Lost, Skipped, Sound, Batch, Aborted };
 std::string_view ShotResultText(ShotResult result);  // "taken", "failed", "lost", ...
 
 struct ShotRecord {

@@ -9,7 +9,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -19,6 +18,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextCursor>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cstdlib>
@@ -28,6 +28,7 @@
 #include "camera/sound_player.h"
 #include "exposure/table_match.h"
 #include "platform/qt_text.h"
+#include "window_dialogs/dialogs.h"
 
 namespace zelto {
 
@@ -119,28 +120,16 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
     setWindowTitle("Zelto - Camera Form");
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    messageBox_ = [this](const std::string& caption, const std::string& text) {
-        QMessageBox::information(this, ToQString(caption), Lines(text));
-    };
-    question_ = [this](const std::string& caption, const std::string& text, const std::vector<std::string>& buttons) {
-        QMessageBox box(QMessageBox::Question, ToQString(caption), Lines(text), QMessageBox::NoButton, this);
-        std::vector<QAbstractButton*> added;
-        for (const std::string& button : buttons) added.push_back(box.addButton(ToQString(button), QMessageBox::AcceptRole));
-        box.exec();
-        for (size_t i = 0; i < added.size(); ++i) {
-            if (box.clickedButton() == added[i]) return static_cast<int>(i);
-        }
-        return -1;
+    messageBox_ = [this](const std::string& caption, const std::string& text) { ShowMessageBox(this, caption, text); };
+    question_ = [this](const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
+                       int defaultButton, std::function<void(int)> answer) {
+        AskQuestion(this, caption, text, buttons, defaultButton, std::move(answer));
     };
     openFile_ = [](const std::string& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path))); };
-    // The program ends at once: no disconnect, none of the main window's closing steps.
-    terminate_ = [] { std::_Exit(EXIT_FAILURE); };
     SharedVariables& shared = s_.shared;
-    control_ = std::make_unique<CameraControl>(CameraControl::Services{
-        shared.folders, shared.program, shared.flags, shared.time, shared.camera, s_.clock, *this, s_.sdk, this,
-        s_.computer, [this] {
-            if (terminate_) terminate_();
-        }});
+    control_ = std::make_unique<CameraControl>(CameraControl::Services{shared.folders, shared.program, shared.flags,
+                                                                       shared.time, shared.camera, s_.clock, *this,
+                                                                       s_.sdk, this, s_.computer});
     BuildWidgets();
     FormCreate();
 }
@@ -376,16 +365,60 @@ QComboBox* TForm_Camera::ListOf(EdsPropertyID property) const {
 // --- connection page -------------------------------------------------------------------------------
 
 void TForm_Camera::Button_ConnectClick() {
-    control_->Connect();
+    // During a connect this click cancels it, which must reach the call that waits.
+    if (control_->Connecting()) {
+        control_->Connect();
+        return;
+    }
+    WhenNoCallWaits([this] { control_->Connect(); });
 }
 void TForm_Camera::Button_DisconnectClick() {
-    control_->Disconnect();
+    if (control_->Connecting()) {
+        control_->Disconnect();
+        return;
+    }
+    WhenNoCallWaits([this] { control_->Disconnect(); });
 }
 void TForm_Camera::SpeedButton_ReleaseClick() {
     control_->Release();
 }
 
+void TForm_Camera::WhenNoCallWaits(std::function<void()> action) {
+    if (!s_.cameraCallWaiting || !s_.cameraCallWaiting()) {
+        action();
+        return;
+    }
+    QTimer::singleShot(20, this, [this, action = std::move(action)]() mutable { WhenNoCallWaits(std::move(action)); });
+}
+
+bool TForm_Camera::RunGoingOn() const {
+    const CameraActivity activity = s_.shared.flags.Activity;
+    return activity == CameraActivity::Run || activity == CameraActivity::TestRun;
+}
+
 void TForm_Camera::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (RunGoingOn()) {
+        // Asked first; the window closes once the run has ended, its shot log finished.
+        if (stopQuestionOpen_ || closeAfterRun_ || !question_) return;
+        stopQuestionOpen_ = true;
+        question_("Zelto", kStopRunQuestion, {kKeepRunningButton, kStopAndCloseButton}, 0, [this](int choice) {
+            stopQuestionOpen_ = false;
+            if (choice != 1 || !RunGoingOn()) return;
+            closeAfterRun_ = true;
+            s_.shared.flags.AbortRunRequested = s_.shared.flags.AbortTestRequested = true;
+        });
+        return;
+    }
+    if (control_->Connecting()) {
+        control_->Disconnect();  // cancels the connect; the window closes when it has ended
+        QTimer::singleShot(20, this, &QWidget::close);
+        return;
+    }
+    if (s_.cameraCallWaiting && s_.cameraCallWaiting()) {
+        QTimer::singleShot(20, this, &QWidget::close);
+        return;
+    }
     control_->Close();
     event->accept();
 }
@@ -464,6 +497,12 @@ void TForm_Camera::ShowManualModeMessage(const std::string& caption, const std::
 
 void TForm_Camera::SetProgress(int percent) {
     ProgressBar1->setValue(percent);
+}
+
+void TForm_Camera::SetConnecting(bool connecting) {
+    Button_Connect->setText(connecting ? "Cancel Connect" : "Connect Camera");
+    Button_Disconnect->setEnabled(!connecting);
+    ComboBox_Camera->setEnabled(!connecting);
 }
 
 void TForm_Camera::SetCameraChoice(const std::vector<std::string>& cameras, int chosen) {
@@ -575,11 +614,23 @@ void TForm_Camera::StartRun(RunKind kind) {
     PressCaption(kind == RunKind::Real ? Label_Start_Eclipse_Photography : Label_Test_Eclipse_Photography,
                  false);
     const ExposureTable& table = table_ ? *table_ : noTable_;
-    RunStart start = RunStart::AllRows;
-    if (!table.IsNoTable()) {
-        if (!TableMatchesOrStartAnyway(table)) return;
-        if (kind == RunKind::Real && !ChooseRunStart(table, start)) return;
+    if (table.IsNoTable() || s_.shared.flags.Activity != CameraActivity::None) {
+        BeginRun(kind, RunStart::AllRows);  // says what is missing, or that another run goes on
+        return;
     }
+    // No second start while the questions are open.
+    SetRunStartsEnabled(false);
+    AskTableMatch(table, [this, kind, &table] {
+        if (kind == RunKind::Test) {
+            BeginRun(kind, RunStart::AllRows);
+            return;
+        }
+        AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+    });
+}
+
+void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
+    const ExposureTable& table = table_ ? *table_ : noTable_;
     SharedVariables& shared = s_.shared;
     // Every run appends its actions to a shot log named after its start; a log that cannot be
     // written is said in the status bar and the run goes on without it.
@@ -601,34 +652,46 @@ void TForm_Camera::StartRun(RunKind kind) {
                                shared.time,
                                shared.folders,
                                [this] { return control_->Master(); },
-                               [this] { control_->Reconnect(); },
+                               [this](std::function<bool()> deadline) { control_->Reconnect(std::move(deadline)); },
                                s_.rowStarting,
                                logged ? &shotLog : nullptr};
     PhotographyRun(environment, table).Run(kind, start);
     if (!why.empty()) SetStatus("Shot log: cannot write " + path + ": " + why);
+    if (closeAfterRun_) {
+        closeAfterRun_ = false;
+        close();
+    }
 }
 
-bool TForm_Camera::TableMatchesOrStartAnyway(const ExposureTable& table) {
+void TForm_Camera::AskTableMatch(const ExposureTable& table, std::function<void()> then) {
     const SharedVariables& shared = s_.shared;
     const TableFileSite current = TableSiteOf(shared.site, shared.eclipse.SelectedEclipse);
     const TableFileSite& made = tableSite_ ? *tableSite_ : current;
     const TableMatch match = CheckTableMatch(made, table, current, shared.eclipse.GreatestEclipseJD);
-    if (match.Matches()) return true;
-    return question_ &&
-           question_("Zelto", match.Text() + "\n\nStart the run all the same?", {"Start anyway", "Cancel"}) == 0;
+    if (match.Matches()) {
+        then();
+        return;
+    }
+    if (!question_) return SetRunStartsEnabled(true);
+    question_("Zelto", match.Text() + "\n\nStart the run all the same?", {"Start anyway", "Cancel"}, 1,
+              [this, then = std::move(then)](int choice) {
+                  if (choice == 0) return then();
+                  SetRunStartsEnabled(true);
+              });
 }
 
-bool TForm_Camera::ChooseRunStart(const ExposureTable& table, RunStart& start) {
+void TForm_Camera::AskRunStart(const ExposureTable& table, std::function<void(RunStart)> then) {
     const size_t past = PastRows(table, s_.clock.NowJD() + s_.shared.time.TimeOffset).size();
-    if (past == 0) return true;
+    if (past == 0) return then(RunStart::AllRows);
+    if (!question_) return SetRunStartsEnabled(true);
     const std::string n = std::to_string(past);
     const std::string text = n + (past == 1 ? " row of the table is" : " rows of the table are") + " already past.";
-    const int choice =
-        question_ ? question_("Zelto", text,
-                              {"Run the " + n + " past rows at once", "Start from now (skip " + n + " past rows)", "Cancel"})
-                  : -1;
-    if (choice == 1) start = RunStart::FromNow;
-    return choice == 0 || choice == 1;
+    question_("Zelto", text,
+              {"Run the " + n + " past rows at once", "Start from now (skip " + n + " past rows)", "Cancel"}, 0,
+              [this, then = std::move(then)](int choice) {
+                  if (choice == 0 || choice == 1) return then(choice == 1 ? RunStart::FromNow : RunStart::AllRows);
+                  SetRunStartsEnabled(true);
+              });
 }
 
 void TForm_Camera::Button_Open_Shot_LogClick() {
@@ -712,6 +775,10 @@ void TForm_Camera::SetRunStartsEnabled(bool enabled) {
 
 void TForm_Camera::SetRunning(RunKind kind, bool running) {
     SetRunStartsEnabled(!running);
+    // The run reconnects a lost camera by itself: no connect, disconnect or other camera meanwhile.
+    Button_Connect->setEnabled(!running);
+    Button_Disconnect->setEnabled(!running);
+    ComboBox_Camera->setEnabled(!running);
     (kind == RunKind::Real ? Button_Abort_Foto : Button_Abort_Test)->setEnabled(running);
     // No test series while a run goes on; afterwards they follow the connection again.
     SetSeriesEnabled(!running && control_->Master() != nullptr);

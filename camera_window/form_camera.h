@@ -62,6 +62,9 @@ class TForm_Camera final : public QMainWindow,
         std::function<EdsSdk&()> sdk;                   // the camera library, made on first connect
         std::function<ComputerInformation()> computer;  // the camera log's computer section
         std::function<void(int row)> rowStarting = {};  // told as a run reaches each row (fault rehearsal)
+        // A camera call waits for its answer (the window is in its wait turn): what would free the
+        // session under it (a disconnect, closing) waits until it has returned.
+        std::function<bool()> cameraCallWaiting = {};
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
@@ -71,19 +74,22 @@ class TForm_Camera final : public QMainWindow,
     // The site and eclipse that table was made for (the exposure window's), compared with the main
     // window's before a run; without one only the table's day is checked.
     void SetExposureTableSite(const TableFileSite* site) { tableSite_ = site; }
-    // Replaceable for tests: a question with its buttons, answered by the index of the button chosen
-    // (−1 when the box was closed), and opening a file with the desktop's program for it.
-    using QuestionFn =
-        std::function<int(const std::string& caption, const std::string& text, const std::vector<std::string>& buttons)>;
+    // Replaceable for tests: a question with its buttons and the one Enter chooses, answered later by
+    // the index of the button chosen (−1 when the box was closed), and opening a file with the
+    // desktop's program for it.
+    using QuestionFn = std::function<void(const std::string& caption, const std::string& text,
+                                          const std::vector<std::string>& buttons, int defaultButton,
+                                          std::function<void(int)> answer)>;
     void SetQuestion(QuestionFn ask) { question_ = std::move(ask); }
     void SetOpenFile(std::function<void(const std::string&)> open) { openFile_ = std::move(open); }
     // The shot log of the latest run; empty before the first.
     const std::string& shotLogPath() const { return shotLogPath_; }
-    // Replaceable for tests: message boxes (caption, text) and the manual-mode check's end of program.
+    // Replaceable for tests: message boxes (caption, text).
     void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
         messageBox_ = std::move(show);
     }
-    void SetTerminate(std::function<void()> terminate) { terminate_ = std::move(terminate); }
+    // A photography run or test run is going on.
+    bool RunGoingOn() const;
 
     CameraControl& control() { return *control_; }
 
@@ -122,6 +128,7 @@ class TForm_Camera final : public QMainWindow,
     void ShowManualModeMessage(const std::string& caption, const std::string& text) override;
     void SetProgress(int percent) override;
     void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) override;
+    void SetConnecting(bool connecting) override;
 
     // --- ShotsView ---
     void ClearReport() override;
@@ -155,11 +162,14 @@ class TForm_Camera final : public QMainWindow,
     QComboBox* ListOf(EdsPropertyID property) const;
     ShotsEnvironment ShotsEnv();
     void StartRun(RunKind kind);
+    void BeginRun(RunKind kind, RunStart start);
     void SetRunStartsEnabled(bool enabled);  // both run buttons and their caption labels
     // The questions before a run: a table for another site, eclipse or day, and rows already past.
-    // False when the user cancels.
-    bool TableMatchesOrStartAnyway(const ExposureTable& table);
-    bool ChooseRunStart(const ExposureTable& table, RunStart& start);
+    // Each calls `then` when the answer lets the run start; a cancel enables the run buttons again.
+    void AskTableMatch(const ExposureTable& table, std::function<void()> then);
+    void AskRunStart(const ExposureTable& table, std::function<void(RunStart)> then);
+    // Runs `action` once no camera call waits any more (at once when none does).
+    void WhenNoCallWaits(std::function<void()> action);
     void PressCaption(QLabel* label, bool pressed);
 
     Services s_;
@@ -171,7 +181,8 @@ class TForm_Camera final : public QMainWindow,
     std::string shotLogPath_;
     ExposureTable noTable_;
     std::function<void(const std::string&, const std::string&)> messageBox_;
-    std::function<void()> terminate_;
+    bool closeAfterRun_ = false;     // "Stop and close" was chosen: the window closes when the run has ended
+    bool stopQuestionOpen_ = false;  // the question before closing during a run is open
 
     // Controls, by their component names; tests find them by object name.
     QFrame* Panel_Camera_Connection = nullptr;

@@ -17,9 +17,10 @@ BUILDS_ON = {
     "camera": ["exposure"],
     "platform": ["camera"],
     "state": ["platform"],
-    "main_window": ["state"],
+    "window_dialogs": ["platform"],
+    "main_window": ["state", "window_dialogs"],
     "exposure_window": ["main_window"],
-    "camera_window": ["state"],
+    "camera_window": ["state", "window_dialogs"],
     "app": ["main_window", "exposure_window", "camera_window"],
 }
 # Standard C++ only: no toolkit below the platform layer.

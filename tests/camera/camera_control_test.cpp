@@ -56,8 +56,7 @@ class CameraControlTest : public testing::Test {
                                              window,
                                              [this]() -> EdsSdk& { return camera; },
                                              &sink,
-                                             [this] { return computer; },
-                                             [this] { ++terminations; }};
+                                             [this] { return computer; }};
             control = std::make_unique<CameraControl>(services);
         }
         return *control;

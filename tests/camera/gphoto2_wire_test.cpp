@@ -58,7 +58,7 @@ protected:
         explicit Window(const std::string& port, const fs::path& documents)
             : sdk(MakeLibGphoto2Port(), port),
               control({shared.folders, shared.program, shared.flags, shared.time, shared.camera, clock, view,
-                       [this]() -> EdsSdk& { return sdk; }, &sink, [] { return ComputerInformation{}; }, [] {}}) {
+                       [this]() -> EdsSdk& { return sdk; }, &sink, [] { return ComputerInformation{}; }}) {
             shared.folders.DocumentsFolder = documents.string() + "/";
         }
         // The window's queue: the messages posted so far, handled in order.

@@ -20,6 +20,7 @@ struct RecordingWindow : CameraWindowView {
     std::vector<int> progress;
     std::vector<std::string> cameraChoice;
     int chosenCamera = -1;
+    bool connecting = false;
 
     void SetSaveFolder(const std::string& text) override { saveFolder = text; }
     std::string SaveFolder() const override { return saveFolder; }
@@ -54,6 +55,7 @@ struct RecordingWindow : CameraWindowView {
     void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) override {
         cameraChoice = cameras, chosenCamera = chosen;
     }
+    void SetConnecting(bool on) override { connecting = on; }
     // The name shown in a list for the camera's current value; empty when none is selected.
     std::string Shown(EdsPropertyID property) const {
         const int index = SelectedItem(property);

@@ -195,7 +195,7 @@ void RunWithFaults(const std::string& spec, FaultRun& out) {
                        shared.time,
                        shared.folders,
                        [&master] { return master.get(); },
-                       [&] {
+                       [&](auto) {
                            if (master) master->Destroy();
                            master = OpenCameraSession(camera, nullptr, shared.camera);
                        },

@@ -117,7 +117,9 @@ protected:
         RunEnvironment env{clock,       pump,           view,
                            sound,       shell,          shared.flags,
                            shared.time, shared.folders, [this] { return master.get(); },
-                           reconnect};
+                           [this](auto) {
+                               if (reconnect) reconnect();
+                           }};
         PhotographyRun run(env, table);
         return run.Run(kind);
     }

@@ -87,16 +87,16 @@ class FormCamera : public ::testing::Test {
             captions.push_back(caption);
             boxes.push_back(text);
         });
-        form->SetTerminate([this] { ++terminations; });
         form->SetExposureTable(&table);
         // Questions before a run are answered from `answers` (then 0: start anyway, run the past rows).
-        form->SetQuestion([this](const std::string&, const std::string& text, const std::vector<std::string>& buttons) {
+        form->SetQuestion([this](const std::string&, const std::string& text, const std::vector<std::string>& buttons,
+                                 int, std::function<void(int)> answer) {
             questions.push_back(text);
             questionButtons.push_back(buttons);
-            if (answers.empty()) return 0;
-            const int answer = answers.front();
+            if (answers.empty()) return answer(0);
+            const int chosen = answers.front();
             answers.erase(answers.begin());
-            return answer;
+            answer(chosen);
         });
         form->SetOpenFile([this](const std::string& path) { opened.push_back(path); });
     }
@@ -134,7 +134,6 @@ class FormCamera : public ::testing::Test {
     std::vector<std::string> questions, opened;
     std::vector<std::vector<std::string>> questionButtons;
     std::vector<int> answers;
-    int terminations = 0;
     std::unique_ptr<TForm_Camera> form;
 };
 
@@ -239,13 +238,14 @@ TEST_F(FormCamera, SeveralCamerasAreOfferedInTheConnectionPanel) {
     EXPECT_TRUE(fs::exists(docs / "Camera.txt"));  // the first camera's log, kept at its disconnect
 }
 
-TEST_F(FormCamera, EmptyTvListEndsTheProgram) {
+TEST_F(FormCamera, EmptyTvListDisconnectsTheCamera) {
     camera.SetAllowedValues(kEdsPropTv, {});
     Click("Button_Connect");
-    EXPECT_EQ(terminations, 1);
     ASSERT_EQ(captions.size(), 1u);
     EXPECT_EQ(captions[0], "Camera is not in manual mode \"M\" !");
-    EXPECT_EQ(boxes[0], "Set Camera to manual mode \"M\" and restart.\r\nProgram terminates now.");
+    EXPECT_EQ(boxes[0], "Set Camera to manual mode \"M\" and connect it again.\r\nThe camera is disconnected now.");
+    EXPECT_EQ(Text("LabelA"), "Camera : ");  // disconnected, and the window still there
+    EXPECT_FALSE(Find<QPushButton>("SpeedButton_Release")->isEnabled());
 }
 
 TEST_F(FormCamera, CameraMessagesSelectAndStopAtDisconnect) {
@@ -462,30 +462,34 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     EXPECT_TRUE(Find<QLabel>("Label_Info")->wordWrap());
 }
 
-TEST_F(FormCamera, ClosingOrDisconnectingDuringARunStopsCameraCalls) {
+// During a run the camera is the run's: Connect and Disconnect are disabled, and closing the window
+// asks first. "Keep running" changes nothing; "Stop and close" aborts the run, which says where it
+// was, and the window closes and disconnects once the run has ended.
+TEST_F(FormCamera, ClosingDuringARunAsksFirst) {
     Click("Button_Connect");
     for (int i = 0; i < 3; ++i) table.AppendRow(PhotoRow("Partial", kStart + (10 + i) * kSecond, 10 + i));
-
-    // Disconnect during the first wait: the run goes on without the camera.
-    QTimer::singleShot(0, form.get(), [this] {
-        Click("Button_Disconnect");
-        camera.ClearCalls();
-    });
-    Click("Button_Test_Eclipse_Photography");
-    EXPECT_EQ(camera.CallCount("EdsSendCommand"), 0);
-    EXPECT_EQ(camera.CallCount("EdsSetPropertyData"), 0);
-
-    // Closing the window during a run: abort, disconnect, no camera call afterwards.
-    Click("Button_Connect");
-    QTimer::singleShot(0, form.get(), [this] {
+    bool buttonsDisabled = false;
+    QTimer::singleShot(0, form.get(), [this, &buttonsDisabled] {
+        buttonsDisabled = !Find<QPushButton>("Button_Connect")->isEnabled() &&
+                          !Find<QPushButton>("Button_Disconnect")->isEnabled();
+        answers = {0};
+        form->close();
+        EXPECT_TRUE(form->RunGoingOn());
+        answers = {1};
         form->close();
         camera.ClearCalls();
     });
     Click("Button_Start_Eclipse_Photography");
+    EXPECT_TRUE(buttonsDisabled);
+    // Before them the run asked about the table's day (this fixture's table is not the eclipse's).
+    ASSERT_EQ(questions.size(), 3u);
+    EXPECT_EQ(questions[1], "A photography run is going on. Stop it and close?");
+    EXPECT_EQ(questions[2], questions[1]);
+    EXPECT_EQ(questionButtons[1], (std::vector<std::string>{"Keep running", "Stop and close"}));
     EXPECT_EQ(camera.CallCount("EdsSendCommand"), 0);
-    EXPECT_EQ(camera.CallCount("EdsSetPropertyData"), 0);
     EXPECT_TRUE(shared.camera.CameraName.empty());
-    EXPECT_FALSE(shared.flags.AbortRunRequested);  // cleared by the run's end step
+    const std::string summary = Text("Label_RunSummary");
+    EXPECT_NE(summary.find("aborted while writing IQ in row 1\nrun aborted"), std::string::npos) << summary;
 }
 
 // The end of every run leaves its summary on the page until the next run begins; a setting the
