@@ -303,6 +303,8 @@ bool PhotographyRun::WaitFor(double instant) {
             return true;
         }
         if (!hinted) {
+            // A lost camera is looked for before the wait, which a simulated clock may skip.
+            if (lost_) KeepReconnecting(true, instant);
             // A simulated clock may jump straight to the instant; the system clock ignores the hint.
             env_.clock.WaitingFor(kind_ == RunKind::Real ? instant - env_.time.TimeOffset : instant);
             hinted = true;
