@@ -15,6 +15,7 @@
 #include "exposure/table.h"
 #include "exposure/table_file.h"
 #include "state/variables.h"
+#include "window_dialogs/dialogs.h"
 
 class QComboBox;
 class QFrame;
@@ -77,9 +78,6 @@ class TForm_Camera final : public QMainWindow,
     // Replaceable for tests: a question with its buttons and the one Enter chooses, answered later by
     // the index of the button chosen (−1 when the box was closed), and opening a file with the
     // desktop's program for it.
-    using QuestionFn = std::function<void(const std::string& caption, const std::string& text,
-                                          const std::vector<std::string>& buttons, int defaultButton,
-                                          std::function<void(int)> answer)>;
     void SetQuestion(QuestionFn ask) { question_ = std::move(ask); }
     void SetOpenFile(std::function<void(const std::string&)> open) { openFile_ = std::move(open); }
     // The shot log of the latest run; empty before the first.

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGroupBox>
@@ -14,7 +13,6 @@
 #include <QItemSelection>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,6 +30,7 @@
 #include "exposure/table_file.h"
 #include "main_window/form_main.h"
 #include "platform/qt_text.h"
+#include "window_dialogs/dialogs.h"
 
 namespace zelto {
 
@@ -174,18 +173,15 @@ TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidge
     : QMainWindow(parent), shared_(shared), main_(main) {
     setObjectName("Form_Exposure");
     setWindowTitle("Zelto - Exposure table");
-    messageBox_ = [this](const std::string& caption, const std::string& text) {
-        QMessageBox::information(this, ToQString(caption), ToQString(text));
+    messageBox_ = [this](const std::string& caption, const std::string& text) { ShowMessageBox(this, caption, text); };
+    openDialog_ = [this](std::function<void(const std::string&)> chosen) {
+        ChooseFileToOpen(this, "Open Exposure Table", DialogStart(false), std::move(chosen));
     };
-    openDialog_ = [this] {
-        return ToUtf8(QFileDialog::getOpenFileName(this, "Open Exposure Table", ToQString(DialogStart(false))));
+    saveAsDialog_ = [this](std::function<void(const std::string&)> chosen) {
+        ChooseFileToSave(this, "Save Exposure Table As", DialogStart(true), std::move(chosen));
     };
-    // The dialog asks before it lets an existing file be overwritten.
-    saveAsDialog_ = [this] {
-        return ToUtf8(QFileDialog::getSaveFileName(this, "Save Exposure Table As", ToQString(DialogStart(true))));
-    };
-    questionBox_ = [this](const std::string& caption, const std::string& text) {
-        return QMessageBox::question(this, ToQString(caption), ToQString(text)) == QMessageBox::Yes;
+    questionBox_ = [this](const std::string& caption, const std::string& text, std::function<void(bool)> answer) {
+        AskQuestion(this, caption, text, {"Yes", "No"}, 1, [answer = std::move(answer)](int chosen) { answer(chosen == 0); });
     };
     BuildWidgets();
     BuildMenus();
@@ -392,13 +388,17 @@ void TForm_Exposure::ShowMessage(const std::string& text) {
     if (messageBox_) messageBox_("Zelto", text);
 }
 
-bool TForm_Exposure::Ask(const std::string& question) {
-    return questionBox_ && questionBox_("Zelto", question);
+void TForm_Exposure::Ask(const std::string& question, std::function<void()> yes) {
+    if (!questionBox_) return;
+    questionBox_("Zelto", question, [yes = std::move(yes)](bool agreed) {
+        if (agreed) yes();
+    });
 }
 
-bool TForm_Exposure::MayDiscardEdits(const std::string& action) {
+void TForm_Exposure::MayDiscardEdits(const std::string& action, std::function<void()> then) {
     CommitCellEdit();
-    return !UnsavedEdits() || Ask("The exposure table has edits that are not saved. " + action + " anyway?");
+    if (!UnsavedEdits()) return then();
+    Ask("The exposure table has edits that are not saved. " + action + " anyway?", std::move(then));
 }
 
 void TForm_Exposure::KeepTable(const std::string& file) {
@@ -503,7 +503,10 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
         ShowMessage(reason);
         return;
     }
-    if (!MayDiscardEdits("Create a new table")) return;
+    MayDiscardEdits("Create a new table", [this, input] { CreateTable(input); });
+}
+
+void TForm_Exposure::CreateTable(const GeneratorInput& input) {
     GeneratorResult result;
     model_->Change([&] { result = CreateExposureTable(input, table_); });
     if (result.Created) shorterSource_.reset();
@@ -530,9 +533,15 @@ void TForm_Exposure::SetMaxExposure(int seconds) {
 // --- files -----------------------------------------------------------------------------------------
 
 void TForm_Exposure::Open_Exposure_TableClick() {
-    if (!MayDiscardEdits("Open another table")) return;
-    const std::string path = openDialog_ ? openDialog_() : std::string();
-    if (path.empty()) return;
+    MayDiscardEdits("Open another table", [this] {
+        if (!openDialog_) return;
+        openDialog_([this](const std::string& path) {
+            if (!path.empty()) OpenTable(path);
+        });
+    });
+}
+
+void TForm_Exposure::OpenTable(const std::string& path) {
     CommitCellEdit();
     TableFileReading reading = LoadExposureTable(path);
     if (!reading.opened) {
@@ -575,16 +584,24 @@ void TForm_Exposure::Save_Exposure_TableClick() {
 }
 
 void TForm_Exposure::Save_Exposure_Table_AsClick() {
-    const std::string path = saveAsDialog_ ? saveAsDialog_() : std::string();
-    if (!path.empty()) WriteTable(path);
+    if (!saveAsDialog_) return;
+    saveAsDialog_([this](const std::string& path) {
+        if (!path.empty()) WriteTable(path);
+    });
 }
 
 void TForm_Exposure::WriteTable(const std::string& path) {
     CommitCellEdit();
-    const bool overShorterSource = shorterSource_ && SameFile(path, shorterSource_->path);
-    if (overShorterSource &&
-        !Ask(OverwriteShorterQuestion(path, shorterSource_->leftOutLines, table_.RowCount())))
+    if (shorterSource_ && SameFile(path, shorterSource_->path)) {
+        Ask(OverwriteShorterQuestion(path, shorterSource_->leftOutLines, table_.RowCount()),
+            [this, path] { SaveTable(path); });
         return;
+    }
+    SaveTable(path);
+}
+
+void TForm_Exposure::SaveTable(const std::string& path) {
+    const bool overShorterSource = shorterSource_ && SameFile(path, shorterSource_->path);
     const TableFileSaving saving = SaveExposureTable(path, main_.TableSite(), table_);
     if (!saving.saved) {
         ShowMessage(saving.message);
@@ -701,10 +718,16 @@ void TForm_Exposure::LayoutGrid() {
 
 void TForm_Exposure::closeEvent(QCloseEvent* event) {
     // The next opening empties the table: edits not saved are lost then.
-    if (!MayDiscardEdits("Close the window")) {
+    CommitCellEdit();
+    if (UnsavedEdits() && !closeConfirmed_) {
         event->ignore();
+        Ask("The exposure table has edits that are not saved. Close the window anyway?", [this] {
+            closeConfirmed_ = true;
+            close();
+        });
         return;
     }
+    closeConfirmed_ = false;
     // Closing only hides the window: its table and choices stay for the run and the next opening.
     if (QAction* item = main_.exposureTablesItem()) item->setEnabled(true);
     event->accept();

@@ -40,11 +40,12 @@ class TForm_Exposure final : public QMainWindow {
 
     const ExposureTable& table() const { return table_; }
 
-    // Replaceable for tests: message boxes (caption, text), and the open and save dialogs, which
-    // return the chosen path or an empty text when cancelled.
+    // Replaceable for tests: message boxes (caption, text), questions answered later (true: yes), and
+    // the open and save dialogs, which answer later with the chosen path or an empty text when
+    // cancelled.
     using MessageBoxFn = std::function<void(const std::string&, const std::string&)>;
-    using QuestionBoxFn = std::function<bool(const std::string&, const std::string&)>;  // true: yes
-    using FileDialogFn = std::function<std::string()>;
+    using QuestionBoxFn = std::function<void(const std::string&, const std::string&, std::function<void(bool)>)>;
+    using FileDialogFn = std::function<void(std::function<void(const std::string&)>)>;
     void SetMessageBox(MessageBoxFn show) { messageBox_ = std::move(show); }
     void SetQuestionBox(QuestionBoxFn ask) { questionBox_ = std::move(ask); }
     void SetFileDialogs(FileDialogFn open, FileDialogFn saveAs) {
@@ -99,14 +100,17 @@ class TForm_Exposure final : public QMainWindow {
     ExposureOptions ChosenOptions() const;
     void SetMaxExposure(int seconds);
     void WriteTable(const std::string& path);
+    void SaveTable(const std::string& path);  // WriteTable once any question about it was answered
+    void OpenTable(const std::string& path);
     void CommitCellEdit();
     void RowCommand(std::optional<int> (*command)(ExposureTable&, int));
     void SelectRow(int row);
     void LayoutGrid();
     void ShowMessage(const std::string& text);
-    bool Ask(const std::string& question);  // true: yes
-    // True when there are no unsaved edits or the user agrees to lose them for `action`.
-    bool MayDiscardEdits(const std::string& action);
+    void Ask(const std::string& question, std::function<void()> yes);
+    // Runs `then` when there are no unsaved edits or the user agrees to lose them for `action`.
+    void MayDiscardEdits(const std::string& action, std::function<void()> then);
+    void CreateTable(const GeneratorInput& input);
     void KeepTable(const std::string& file);  // the table now matches `file` (empty: a new table)
 
     SharedVariables& shared_;
@@ -127,6 +131,7 @@ class TForm_Exposure final : public QMainWindow {
     QuestionBoxFn questionBox_;
     FileDialogFn openDialog_;
     FileDialogFn saveAsDialog_;
+    bool closeConfirmed_ = false;  // the user agreed to lose the edits: the next close goes through
 
     // Controls, by their component names; tests find them by object name.
     QLabel* Label_Exp1 = nullptr;

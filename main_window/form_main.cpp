@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -92,7 +91,14 @@ TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound
       sound_(sound),
       quitProcess_([] { std::_Exit(0); }),
       messageBox_([this](const std::string& caption, const std::string& text) {
-          QMessageBox::warning(this, ToQString(caption), ToQString(text));
+          // Shown as the program closes: it ends when the box is closed.
+          ShowMessageBox(this, caption, text, MessageKind::Warning, [this] {
+              if (quitApplicationOnClose_) QCoreApplication::quit();
+          });
+      }),
+      question_([this](const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
+                       int defaultButton, std::function<void(int)> answer) {
+          AskQuestion(this, caption, text, buttons, defaultButton, std::move(answer));
       }) {
     setObjectName("Form_Main");
     setWindowTitle("Zelto - " + QCoreApplication::applicationName());  // until the first activation
@@ -899,24 +905,57 @@ void TForm_Main::Exit_and_saveClick() {
     close();
 }
 
-void TForm_Main::Exit_no_saveClick() { quitProcess_(); }
+void TForm_Main::Exit_no_saveClick() {
+    if (RunGoingOn()) return AskToStopRun(quitProcess_);
+    quitProcess_();
+}
+
+bool TForm_Main::RunGoingOn() const {
+    const CameraActivity activity = shared_.flags.Activity;
+    return activity == CameraActivity::Run || activity == CameraActivity::TestRun;
+}
+
+void TForm_Main::AskToStopRun(std::function<void()> then) {
+    if (stopQuestionOpen_ || !question_) return;
+    stopQuestionOpen_ = true;
+    question_("Zelto", kStopRunQuestion, {kKeepRunningButton, kStopAndCloseButton}, 0,
+              [this, then = std::move(then)](int choice) {
+                  stopQuestionOpen_ = false;
+                  if (choice != 1) return;
+                  shared_.flags.AbortRunRequested = shared_.flags.AbortTestRequested = true;
+                  WhenRunEnded(then);
+              });
+}
+
+void TForm_Main::WhenRunEnded(std::function<void()> then) {
+    if (!RunGoingOn()) return then();
+    QTimer::singleShot(50, this, [this, then = std::move(then)] { WhenRunEnded(then); });
+}
 
 void TForm_Main::closeEvent(QCloseEvent* event) {
+    if (RunGoingOn()) {
+        event->ignore();
+        AskToStopRun([this] { close(); });
+        return;
+    }
     shared_.flags.AbortShotsRequested = true;
     shared_.flags.AbortTestRequested = true;
     shared_.flags.AbortRunRequested = true;
     timer_->stop();
     countdownTimer_->stop();
     std::string failed;
+    std::string failures;
     if (!WriteParameterFile(ParameterFilePath(), shared_.program.VersionText, shared_.site, shared_.eclipse,
                             &failed)) {
-        messageBox_("Zelto", failed + "\nThe site and eclipse of this session are not saved.");
+        failures = failed + "\nThe site and eclipse of this session are not saved.";
     }
     // This run's camera log survives as "Camera.txt" until the next run closes.
     if (const std::string notKept = KeepCameraLogAsPrevious(shared_.folders); !notKept.empty()) {
-        messageBox_("Zelto", notKept);
+        failures += (failures.empty() ? "" : "\n\n") + notKept;
     }
     event->accept();
+    // A failure is shown before the program ends: the message box ends it when it is closed.
+    if (!failures.empty()) return messageBox_("Zelto", failures);
     if (quitApplicationOnClose_) QCoreApplication::quit();
 }
 

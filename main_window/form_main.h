@@ -15,6 +15,7 @@
 #include "eclipse_data/clock_check.h"
 #include "exposure/table_file.h"
 #include "state/variables.h"
+#include "window_dialogs/dialogs.h"
 
 class QAction;
 class QCheckBox;
@@ -58,6 +59,8 @@ public:
     void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
         messageBox_ = std::move(show);
     }
+    // Replaceable for tests: the question before closing or quitting during a photography run.
+    void SetQuestion(QuestionFn ask) { question_ = std::move(ask); }
 
     // Handlers, named after their control and event; public so the program's other windows and tests
     // reach them.
@@ -118,6 +121,10 @@ private:
     void PlaySound(const char* file);
     void StartCountdown();
     void RecordBaseGeometry();
+    // During a run: asks whether to stop it; on "Stop and close" the run is aborted and `then` runs
+    // once it has ended (its shot log finished).
+    void AskToStopRun(std::function<void()> then);
+    void WhenRunEnded(std::function<void()> then);
 
     // The latitude, longitude and height edits' handler: cleans the text, lets a typed sign or letter
     // choose the hemisphere, marks the edit when the value used differs from what was typed.
@@ -138,6 +145,7 @@ private:
     void Spoken_CountdownClick(bool on);
     void Exit_and_saveClick();
     void Exit_no_saveClick();
+    bool RunGoingOn() const;
     // After every pass: the world map's path, the near-edge warning, the clock check, the GPS item
     // and the site map.
     void ShowEclipseDay();
@@ -147,6 +155,8 @@ private:
     SoundPlayer& sound_;
     std::function<void()> quitProcess_;
     std::function<void(const std::string&, const std::string&)> messageBox_;
+    QuestionFn question_;
+    bool stopQuestionOpen_ = false;  // the question before closing during a run is open
     bool quitApplicationOnClose_ = true;
     bool activatedOnce_ = false;
     bool creating_ = true;

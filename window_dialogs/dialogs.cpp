@@ -38,10 +38,12 @@ void OpenFileDialog(QWidget* parent, const std::string& caption, const std::stri
 
 }  // namespace
 
-void ShowMessageBox(QWidget* parent, const std::string& caption, const std::string& text, MessageKind kind) {
+void ShowMessageBox(QWidget* parent, const std::string& caption, const std::string& text, MessageKind kind,
+                    std::function<void()> closed) {
     auto* box = new QMessageBox(kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::Information,
                                 ToQString(caption), Lines(text), QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    if (closed) QObject::connect(box, &QMessageBox::finished, box, [closed](int) { closed(); });
     box->open();
 }
 

@@ -20,12 +20,16 @@ inline constexpr const char* kStopRunQuestion = "A photography run is going on. 
 inline constexpr const char* kKeepRunningButton = "Keep running";
 inline constexpr const char* kStopAndCloseButton = "Stop and close";
 
-// A message box with one OK button; line breaks as CR LF, CR or LF.
+// A message box with one OK button; line breaks as CR LF, CR or LF. `closed` runs when it is closed.
 void ShowMessageBox(QWidget* parent, const std::string& caption, const std::string& text,
-                    MessageKind kind = MessageKind::Information);
+                    MessageKind kind = MessageKind::Information, std::function<void()> closed = {});
 
 // A question with its buttons; `answer` gets the index of the button chosen, or −1 when the box was
-// closed otherwise. `defaultButton` is the one Enter chooses.
+// closed otherwise. `defaultButton` is the one Enter chooses. The windows hold it as a QuestionFn, which
+// tests replace.
+using QuestionFn = std::function<void(const std::string& caption, const std::string& text,
+                                      const std::vector<std::string>& buttons, int defaultButton,
+                                      std::function<void(int)> answer)>;
 void AskQuestion(QWidget* parent, const std::string& caption, const std::string& text,
                  const std::vector<std::string>& buttons, int defaultButton, std::function<void(int)> answer);
 

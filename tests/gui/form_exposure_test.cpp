@@ -63,10 +63,11 @@ class FormExposure : public ::testing::Test {
         main->SetQuitProcess([] {});
         form = std::make_unique<TForm_Exposure>(shared, *main);
         form->SetMessageBox([this](const std::string&, const std::string& text) { boxes.push_back(text); });
-        form->SetFileDialogs([this] { return ++openDialogs, openPath; }, [this] { return saveAsPath; });
-        form->SetQuestionBox([this](const std::string&, const std::string& text) {
+        form->SetFileDialogs([this](auto chosen) { ++openDialogs, chosen(openPath); },
+                             [this](auto chosen) { chosen(saveAsPath); });
+        form->SetQuestionBox([this](const std::string&, const std::string& text, auto reply) {
             questions.push_back(text);
-            return answer;
+            reply(answer);
         });
     }
     void TearDown() override {
@@ -471,9 +472,9 @@ TEST_F(FormExposure, OpeningChecksTheWholeFileFirst) {
     EXPECT_EQ(form->table(), created);
     std::vector<std::string> questions;
     bool answer = false;
-    form->SetQuestionBox([&](const std::string&, const std::string& question) {
+    form->SetQuestionBox([&](const std::string&, const std::string& question, auto reply) {
         questions.push_back(question);
-        return answer;
+        reply(answer);
     });
     Find<QAction>("Save_Exposure_Table")->trigger();  // "no": the file stays as it is
     ASSERT_EQ(questions.size(), 1u);
