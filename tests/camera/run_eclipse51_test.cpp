@@ -335,6 +335,36 @@ TEST(RunEclipse51, StartFromNowAtC2Minus30Seconds) {
     }
 }
 
+// Started three days after the eclipse with every row past, "run the past rows at once": each row
+// takes the time its pictures need, in order, and every single shot is taken; only the loop, whose
+// whole time is past, has nothing left to take.
+TEST(RunEclipse51, PastRowsAreCaughtUpWithEveryPicture) {
+    const ExposureTable table = Eclipse51TotalTable(8);
+    const double firstInstant = *ReadDateStrJD(table.Row(0)[kColumnDateTime]);
+    FakeClock clock(firstInstant + 3.0, 100);
+    VirtualCamera camera;
+    UseSimulatedBodyTimes(camera, [&clock](double ms) { clock.AdvanceMs(ms); }, 0);
+    SharedVariables shared;
+    std::unique_ptr<TAppMaster> master = OpenCameraSession(camera, nullptr, shared.camera);
+    PhaseView view;
+    NoPump pump;
+    Sounds sound;
+    NoShell shell;
+    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
+                       [&master] { return master.get(); }};
+    const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real, RunStart::AllRows);
+    int singleShots = 0;
+    for (int row = 0; row < table.RowCount(); ++row) {
+        if (table.Row(row)[kColumnPhase].rfind("Loop", 0) != 0) singleShots += Marks(table.Row(row));
+    }
+    EXPECT_EQ(summary.picturesTaken, singleShots);
+    EXPECT_EQ(summary.picturesLost, 0);
+    EXPECT_EQ(summary.picturesFailed, 0);
+    EXPECT_EQ(summary.settingsFailed, 0);
+    EXPECT_EQ(view.takenPerPhase["Loop during totality"], 0);
+    master->Destroy();
+}
+
 TEST(RunEclipse51, SoundsStaySilentWithSpokenCommandsOff) {
     ExposureTable table(0);
     ExposureRow row;
