@@ -243,6 +243,20 @@ int Gphoto2Sdk::OnPort(const std::function<int()>& call) {
     return StillThere() ? call() : result;
 }
 
+bool Gphoto2Sdk::NewPictureArrived() {
+    // The body announces the file within a moment of the exposure; a few short looks suffice.
+    constexpr int kLooks = 5;
+    constexpr int kLookMs = 100;
+    for (int look = 0; look < kLooks; ++look) {
+        Gphoto2Event event;
+        if (port_->WaitForEvent(kLookMs, &event) != kGpOk) return false;
+        if (event.type == Gphoto2EventType::FileAdded) return true;
+        if (event.type == Gphoto2EventType::Timeout) return false;
+        HandleEvent(event);
+    }
+    return false;
+}
+
 bool Gphoto2Sdk::StillThere() {
     const std::string& port = cameras_.at(static_cast<size_t>(chosen_)).port;
     if (IsNetworkPort(port)) {
@@ -579,7 +593,11 @@ EdsError Gphoto2Sdk::EdsSendCommand(EdsCameraRef camera, EdsUInt32 command, EdsI
         if (err != kEdsErrOk) return err;
         if (!open_) return kEdsErrSessionNotOpen;
         if (command != kEdsCameraCommandTakePicture) return kEdsErrNotSupported;
-        const int result = OnPort([&] { return port_->Capture(); });
+        int result = port_->Capture();
+        // The shutter may have fired before the transfer failed: a new file on the card is a picture
+        // taken, and pressing again would expose a second one.
+        if (IsGphoto2TransferError(result) && NewPictureArrived()) return kEdsErrOk;
+        if (IsGphoto2TransferError(result) && StillThere()) result = port_->Capture();
         return result == kGpOk ? kEdsErrOk : Fail(result);
     });
 }

@@ -32,8 +32,9 @@ std::string Gphoto2TableName(int kind, std::string_view text);
 // its queue, and between jobs it looks for camera events every kEventSlice, reporting changed settings
 // to the registered property handler (on that thread). The camera is the one on the chosen port
 // (CameraChoice): by default the first detected on USB; disk: ports are never offered; a PTP/IP port is
-// reached by connecting to it. libgphoto2's own texts go to the text sink. A failed transfer is made
-// once more when the camera is still there (found on the bus again, or a PTP/IP body answering a look
+// reached by connecting to it. libgphoto2's own texts go to the text sink. A release whose transfer
+// failed counts as taken when the body announces a new file; otherwise, as any failed transfer, it is
+// made once more when the camera is still there (found on the bus again, or a PTP/IP body answering a look
 // for events); after the camera vanishes every call fails with kEdsErrDeviceNotFound until the next
 // detection.
 class Gphoto2Sdk final : public EdsSdk, public CameraChoice {
@@ -110,6 +111,7 @@ private:
     EdsError Fail(int gpResult);  // the result code of a port failure; marks a vanished camera
     int OnPort(const std::function<int()>& call);  // made once more after a transfer error
     bool StillThere();  // the open camera is still found after a transfer error
+    bool NewPictureArrived();  // after a release's transfer error: the body announced a new file
     EdsError CheckCamera(EdsBaseRef ref) const;
     EdsError ReadChoices(int slot, Gphoto2Widget* widget);
     EdsUInt32 CodeOfText(int slot, const std::string& text) const;

@@ -34,6 +34,7 @@ public:
     std::condition_variable drained;
     std::atomic<int> busyCaptures{0};
     std::atomic<int> failedTransfers{0};  // captures that fail with GP_ERROR_IO
+    bool firedBeforeFailing = false;      // such a capture exposed a picture before it failed
     std::atomic<bool> present{true};      // found by a detection
     std::atomic<bool> linkDown{false};    // a look for events fails, as on a broken PTP/IP link
     std::atomic<int> captures{0};
@@ -78,6 +79,11 @@ public:
         if (gone) return kGpErrorIoUsbFind;
         if (failedTransfers > 0) {
             --failedTransfers;
+            if (firedBeforeFailing) {
+                ++captures;
+                std::lock_guard<std::mutex> lock(mutex);
+                events.push_back({Gphoto2EventType::FileAdded, "/DCIM/100CANON/IMG_0001.JPG"});
+            }
             return kGpErrorIo;
         }
         if (busyCaptures > 0) {

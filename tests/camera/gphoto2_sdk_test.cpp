@@ -135,22 +135,25 @@ TEST(Gphoto2Sdk, AFailedTransferKeepsTheSessionWhileTheCameraIsThere) {
         const char* name;
         const char* port;  // ZELTO_CAMERA_PORT
         int failedTransfers;
+        bool fired;  // the shutter fired before the transfer failed: no second exposure
         bool foundAgain;
         EdsError result;
         bool sessionKept;
     };
     const Case cases[] = {
-        {"one I/O error, camera found again", "", 1, true, kEdsErrOk, true},
-        {"the I/O error persists", "", 2, true, kEdsErrDeviceNotFound, false},
-        {"camera no longer on the bus", "", 1, false, kEdsErrDeviceNotFound, false},
-        {"one I/O error, the PTP/IP body answers", "ptpip:10.0.0.2", 1, true, kEdsErrOk, true},
-        {"the PTP/IP link is broken", "ptpip:10.0.0.2", 1, false, kEdsErrDeviceNotFound, false},
+        {"one I/O error, camera found again", "", 1, false, true, kEdsErrOk, true},
+        {"the shutter fired, then the I/O error", "", 1, true, true, kEdsErrOk, true},
+        {"the I/O error persists", "", 2, false, true, kEdsErrDeviceNotFound, false},
+        {"camera no longer on the bus", "", 1, false, false, kEdsErrDeviceNotFound, false},
+        {"one I/O error, the PTP/IP body answers", "ptpip:10.0.0.2", 1, false, true, kEdsErrOk, true},
+        {"the PTP/IP link is broken", "ptpip:10.0.0.2", 1, false, false, kEdsErrDeviceNotFound, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rig rig(c.port);
         rig.Connect();
         rig.port->failedTransfers = c.failedTransfers;
+        rig.port->firedBeforeFailing = c.fired;
         rig.port->present = c.foundAgain;
         rig.port->linkDown = !c.foundAgain;
         EXPECT_EQ(rig.master->TakePicture(), c.result);
