@@ -14,6 +14,8 @@
 
 #include "camera/camera_control.h"
 #include "camera/gphoto2_sdk.h"
+#include "eclipse_data/clock.h"
+#include "eclipse_data/datetext.h"
 #include "exposure/table_file.h"
 #include "state/variables.h"
 #include "tests/camera/ptpip_emulator.h"
@@ -79,13 +81,17 @@ protected:
     }
 
     // zelto-cli run on a table of `rows` photograph rows 10 s apart, each with a picture at 1/1000 s
-    // and one at 1/125 s, with the gphoto2 backend on the emulator's port.
-    CliRun RunTable(int rows) {
+    // and one at 1/125 s, with the gphoto2 backend on the emulator's port; on the simulated clock, or
+    // on the real one with the first row `lead` seconds from now and the others `gap` apart.
+    CliRun RunTable(int rows, double lead = 0, double gap = 0) {
+        const bool realClock = gap > 0;
+        const double first = SystemClock().NowJD() + lead / 86400.0;
         ExposureTable table(0);
         for (int i = 0; i < rows; ++i) {
             ExposureRow row;
             row[kColumnPhase] = "Partial";
-            row[kColumnDateTime] = "2024-04-08 17:00:" + std::to_string(10 + 10 * i) + ".0";
+            row[kColumnDateTime] = realClock ? JDText(first + i * gap / 86400.0, 1)
+                                             : "2024-04-08 17:00:" + std::to_string(10 + 10 * i) + ".0";
             row[kColumnQuality] = "JPGaLarFin";
             row[kColumnISO] = i % 2 == 0 ? "100" : "400";
             row[kColumnAperture] = "f/8";
@@ -98,7 +104,7 @@ protected:
         site.EclipseNumber = 51;
         EXPECT_TRUE(SaveExposureTable(file, site, table).saved);
         const std::string h = home.string();
-        return RunZeltoCli("run \"" + file + "\" --fast", true,
+        return RunZeltoCli("run \"" + file + (realClock ? "\" --force" : "\" --fast"), true,
                            "HOME=\"" + h + "\" XDG_CONFIG_HOME=\"" + h + "/config\" XDG_DATA_HOME=\"" + h +
                                "/share\" ZELTO_CAMERA=gphoto2 ZELTO_CAMERA_PORT=" + emulator->CameraPort());
     }
@@ -211,6 +217,42 @@ TEST_F(Gphoto2Wire, ConnectionDroppedDuringARunIsReconnected) {
     EXPECT_NE(run.output.find("pictures taken 4, failed 0,"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("camera lost 1 time,"), std::string::npos) << run.output;
     EXPECT_EQ(emulator->Pictures(true).size(), 4u);
+}
+
+// Bodies that stop answering, on the real clock (rows 1.5 s apart): every row begins within 1.5 s of
+// its instant, only the pictures of the stuck calls are lost, the camera is reconnected once the body
+// answers again, and the run ends with its table.
+TEST_F(Gphoto2Wire, ABodyThatStopsAnsweringHoldsNoRow) {
+    struct Case {
+        const char* what;
+        const char* fault;
+        double lead;     // seconds from now to the first row
+        int lostAtMost;  // pictures
+    };
+    const Case cases[] = {
+        // Its events never end: the connect gives up after 10 s and the run starts without the camera.
+        {"a body whose event channel reports changes without end", "flood 11", 13, 0},
+        // The second picture's reply never comes; 2 s later the body drops that link. Lost: that
+        // picture, and those of the rows before the camera is back (one or two rows).
+        {"a body that leaves a reply unfinished", "stallon fullpress 2 2", 3, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        emulator = std::make_unique<PtpipEmulator>(ZELTO_PYTHON, ZELTO_PTPIP_CAMERA);
+        ASSERT_NE(emulator->Port(), 0);
+        emulator->Command(c.fault);
+        const CliRun run = RunTable(5, c.lead, 1.5);
+        const auto at = run.output.find("latest start ");
+        ASSERT_NE(at, std::string::npos) << run.output;
+        EXPECT_LT(std::stod(run.output.substr(at + 13)), 1.5) << run.output;
+        EXPECT_NE(run.output.find("camera lost 1 time,"), std::string::npos) << run.output;
+        const auto lost = run.output.find("pictures lost ");
+        ASSERT_NE(lost, std::string::npos);
+        EXPECT_LE(std::stoi(run.output.substr(lost + 14)), c.lostAtMost) << run.output;
+        EXPECT_EQ(Count(run.output, " taken\n") + std::stoi(run.output.substr(lost + 14)), 10) << run.output;
+        EXPECT_NE(run.output.find("row 5  "), std::string::npos) << run.output;  // the table ran to its end
+        EXPECT_EQ(static_cast<int>(emulator->Pictures(true).size()), Count(run.output, " taken\n"));
+    }
 }
 
 }  // namespace

@@ -56,6 +56,12 @@ HELP_TEXT = """commands:
   drop                 close both connections now (the listener stays up for a reconnect)
   dropon <kind> [n]    close both connections when the n-th next operation of a kind arrives
                        (unanswered; n defaults to 1)
+  stallon <kind> [n] [s]
+                       leave the n-th next operation of a kind unanswered (not carried out) and
+                       close both connections s seconds later (n defaults to 1, s to 3); a
+                       connection asking meanwhile is refused, as the body still serves the first
+  flood <s>            for s seconds every EOS_GetEvent reports one more change, so that a
+                       computer that reads events until none is left never finishes
   log                  the operations received, one a line: CLOCK_MONOTONIC seconds, opcode,
                        name, parameters, value written, response
   log clear            empty the log
@@ -231,6 +237,8 @@ class Body:
         self.log = []
         self.busy = {}           # kind -> answers still due
         self.drop_on = {}        # kind -> operations of that kind until the connection drops
+        self.stall_on = {}       # kind -> [operations of that kind until one stalls, seconds it stalls]
+        self.flood_until = 0.0   # time.monotonic() until which every event list reports a change
         self.session = None
         self.next_connection = 1
         self.dcim = self.add_object(0, "DCIM", OFC_ASSOCIATION, b"", CARD)
@@ -278,6 +286,9 @@ class Body:
     def take_records(self):
         with self.lock:
             records, self.records = self.records, []
+            if time.monotonic() < self.flood_until:
+                # A body in trouble: the shots left "change" with every look.
+                records.append(record_value(self.prop("availableshots")))
         return b"".join(records) + u32(8) + u32(0)  # a record of size 8 and type 0 ends the list
 
     def busy_due(self, kinds):
@@ -299,6 +310,16 @@ class Body:
                         del self.drop_on[kind]
                         return True
         return False
+
+    def stall_due(self, kinds):
+        """The seconds this operation stalls, when it is the one a stall waits for; else None."""
+        with self.lock:
+            for kind in kinds:
+                if kind in self.stall_on:
+                    self.stall_on[kind][0] -= 1
+                    if self.stall_on[kind][0] == 0:
+                        return self.stall_on.pop(kind)[1]
+        return None
 
 
 # --- one connection pair ---------------------------------------------------------------------------
@@ -418,6 +439,12 @@ class Session:
         if self.body.drop_due(kinds):
             entry["response"] = "dropped"
             raise ConnectionError("dropped on request")
+        stall = self.body.stall_due(kinds)
+        if stall is not None:
+            # The reply never comes; the body gives up on this computer after a while.
+            entry["response"] = "stalled"
+            time.sleep(stall)
+            raise ConnectionError("stalled on request")
         if not self.open and opcode not in (0x1001, 0x1002):
             code, out, reply = RC_SESSION_NOT_OPEN, b"", []
         elif self.body.busy_due(kinds):
@@ -647,6 +674,15 @@ def control(body, line):
         if command == "dropon":
             with body.lock:
                 body.drop_on[fault_kind(body, args[0])] = int(args[1]) if len(args) > 1 else 1
+            return "OK"
+        if command == "stallon":
+            with body.lock:
+                body.stall_on[fault_kind(body, args[0])] = [int(args[1]) if len(args) > 1 else 1,
+                                                            float(args[2]) if len(args) > 2 else 3.0]
+            return "OK"
+        if command == "flood":
+            with body.lock:
+                body.flood_until = time.monotonic() + float(args[0])
             return "OK"
         if command == "log":
             with body.lock:
