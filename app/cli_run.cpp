@@ -178,7 +178,8 @@ class ConsoleView final : public RunView {
     void SetRunning(RunKind, bool) override {}
     void ShowRehearsalControls(bool) override {}
     void Report(const RunAction& action) override {
-        std::cout << "row " << (action.row + 1) << "  "
+        // An action of the run as a whole (the camera missing at the start) has no row.
+        std::cout << (action.row >= 0 ? "row " + std::to_string(action.row + 1) : std::string("run")) << "  "
                   << (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-')) << "  "
                   << JDText(action.startedJD, 1) << "  " << action.text << '\n'
                   << std::flush;  // as it happens, also into a pipe or a log
