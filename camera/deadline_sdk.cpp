@@ -82,11 +82,6 @@ public:
         return ended_ ? std::move(library_) : nullptr;
     }
 
-    EdsSdk* Library() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return ended_ ? nullptr : library_.get();
-    }
-
     bool Ended() {
         std::lock_guard<std::mutex> lock(mutex_);
         return ended_;
@@ -138,8 +133,6 @@ DeadlineSdk::~DeadlineSdk() {
 void DeadlineSdk::CancelCall() {
     if (waiting_ > 0) cancelRequested_ = true;
 }
-
-EdsSdk* DeadlineSdk::Library() { return gaveUp_ || !worker_ ? nullptr : worker_->Library(); }
 
 bool DeadlineSdk::Call(SteadyClock::duration ownLimit, const std::function<void(EdsSdk&)>& work) const {
     if (gaveUp_ || !worker_) return false;

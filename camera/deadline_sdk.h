@@ -53,8 +53,6 @@ public:
     bool GaveUp() const { return gaveUp_; }
     // A call waits for its answer (the caller is in a wait turn).
     bool Waiting() const { return waiting_ > 0; }
-    // The library in use (the virtual camera's fault rehearsal drives it); null while none is.
-    EdsSdk* Library();
 
     std::string ChoiceText(EdsPropertyID property, EdsUInt32 code) const override;
     EdsError EdsInitializeSDK() override;
