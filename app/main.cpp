@@ -19,6 +19,7 @@
 #include "exposure_window/form_exposure.h"
 #include "main_window/form_main.h"
 #include "platform/computer_info.h"
+#include "platform/desktop_awake.h"
 #include "platform/kernel_clock.h"
 #ifdef ZELTO_HAVE_LIBGPS
 #include "platform/gpsd_monitor.h"
@@ -74,12 +75,17 @@ int main(int argc, char** argv) {
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
     // that cannot be made falls back to one that finds no camera, and the camera window says why in
     // the words zelto-cli prints. The fault injector drives the backend's body, so it ends first.
+    // The laptop through the eclipse: logind and the screen saver keep it awake, UPower tells the battery.
+    zelto::DesktopAwakeService awake;
+    zelto::UPowerBatterySource battery;
     zelto::CameraBackend backend;
     std::unique_ptr<zelto::VirtualFaultInjector> injector;
 
     // Windows in the order main, camera, exposure table.
     zelto::TForm_Main main(shared, clock, sound);
     main.SetClockStatusSource(&clockStatus);
+    main.SetAwakeService(&awake);
+    main.SetBatterySource(&battery);
 #ifdef ZELTO_HAVE_LIBGPS
     main.SetGpsSource(&gps);
 #endif
