@@ -11,6 +11,7 @@
 #include "camera/appmaster.h"
 #include "camera/camera_choice.h"
 #include "camera/camera_log.h"
+#include "camera/camera_port.h"
 #include "camera/edsdk.h"
 #include "camera/message_sink.h"
 #include "camera/proptables.h"
@@ -58,6 +59,9 @@ class CameraWindowView {
     // The cameras to choose from in the connection panel, "model (port)" each, with the connected one
     // (or −1); an empty list hides the choice, which is offered only when several cameras were found.
     virtual void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) = 0;
+    // A note about the camera's port under the connection panel (empty: none), with the "Release it"
+    // button while offerRelease.
+    virtual void ShowPortNote(const std::string& text, bool offerRelease) = 0;
 };
 
 // The text of a change handler's message box for a write that failed with status.
@@ -82,6 +86,8 @@ class CameraControl {
         CameraMessageSink* sink = nullptr;              // where the library's messages go
         std::function<ComputerInformation()> computer;  // the camera log's computer section
         std::function<void()> terminate;                // ends the program at once (manual-mode check)
+        UsbPowerReader* usbPower = nullptr;             // the camera port's autosuspend; null: not checked
+        MountReleaser* mounter = nullptr;               // the desktop's camera mounter; null: no "Release it"
     };
 
     explicit CameraControl(Services services);
@@ -97,6 +103,9 @@ class CameraControl {
     // A run lost the camera to a fault: the dead session is closed and a new one opened, quietly (no
     // camera log, the lists stay). Nothing when the user disconnected meanwhile.
     void Reconnect();
+    // "Release it": the desktop's mounter lets go of the camera, then the camera is connected again.
+    // Offered after a connect found the camera held by another program.
+    void ReleaseHeldCamera();
 
     // The change handler of a list: writes the selected code, or reports and selects the camera's value.
     void ListChanged(EdsPropertyID property);
@@ -112,6 +121,8 @@ class CameraControl {
 
   private:
     void ShowCameraChoice();
+    void ShowHeldCamera();  // a connect found the camera held by another program
+    void ShowPortPower();   // a connected camera on a port the kernel may suspend
     void LibraryText(CameraTextKind kind, const std::string& text);
 
     Services s_;
@@ -121,6 +132,7 @@ class CameraControl {
     int chosen_ = -1;
     std::optional<CameraLogContent> log_;  // while "Camera.ini" is this connection's log
     std::array<std::vector<SettingItem>, 5> items_;  // image quality, AE mode, ISO, Av, Tv
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a release's answer finds the control still there
     bool terminated_ = false;  // the manual-mode check ended the program (a test's terminate returns)
 };
 

@@ -62,6 +62,8 @@ class TForm_Camera final : public QMainWindow,
         std::function<EdsSdk&()> sdk;                   // the camera library, made on first connect
         std::function<ComputerInformation()> computer;  // the camera log's computer section
         std::function<void(int row)> rowStarting = {};  // told as a run reaches each row (fault rehearsal)
+        UsbPowerReader* usbPower = nullptr;             // the camera port's autosuspend (not owned)
+        MountReleaser* mounter = nullptr;               // the desktop's camera mounter (not owned)
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
@@ -91,6 +93,7 @@ class TForm_Camera final : public QMainWindow,
     void PageControl1Change();
     void Button_ConnectClick();
     void Button_DisconnectClick();
+    void Button_ReleaseCameraClick();
     void SpeedButton_ReleaseClick();
     void Button_take_5_picturesClick();
     void Button_take_9_picturesClick();
@@ -122,6 +125,7 @@ class TForm_Camera final : public QMainWindow,
     void ShowManualModeMessage(const std::string& caption, const std::string& text) override;
     void SetProgress(int percent) override;
     void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) override;
+    void ShowPortNote(const std::string& text, bool offerRelease) override;
 
     // --- ShotsView ---
     void ClearReport() override;
@@ -191,6 +195,8 @@ class TForm_Camera final : public QMainWindow,
     QComboBox* ComboBox_Av = nullptr;
     QComboBox* ComboBox_Tv = nullptr;
     QPushButton* SpeedButton_Release = nullptr;
+    QLabel* Label_PortNote = nullptr;
+    QPushButton* Button_ReleaseCamera = nullptr;
     QWidget* TabSheet2 = nullptr;
     QLabel* Label_Test2_Expl = nullptr;
     QPlainTextEdit* Memo_Test2 = nullptr;

@@ -20,6 +20,8 @@ struct RecordingWindow : CameraWindowView {
     std::vector<int> progress;
     std::vector<std::string> cameraChoice;
     int chosenCamera = -1;
+    std::string portNote;
+    bool releaseOffered = false;
 
     void SetSaveFolder(const std::string& text) override { saveFolder = text; }
     std::string SaveFolder() const override { return saveFolder; }
@@ -53,6 +55,9 @@ struct RecordingWindow : CameraWindowView {
     void SetProgress(int percent) override { progress.push_back(percent); }
     void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) override {
         cameraChoice = cameras, chosenCamera = chosen;
+    }
+    void ShowPortNote(const std::string& text, bool offerRelease) override {
+        portNote = text, releaseOffered = offerRelease;
     }
     // The name shown in a list for the camera's current value; empty when none is selected.
     std::string Shown(EdsPropertyID property) const {
