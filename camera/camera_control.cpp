@@ -154,7 +154,8 @@ void CameraControl::ShowHeldCamera() {
     view.SetConnectionLabel("Camera : held by another program", CameraLabelColour::Red);
     view.SetMessageLines("Sorry: another program holds the camera!", CameraLabelColour::Red,
                          "Release it (below) or close that program,", "then connect again.");
-    view.ShowPortNote(HeldCameraText(s_.mounter ? s_.mounter->Holder() : std::string()), s_.mounter != nullptr);
+    view.ShowPortNote(HeldCameraText(s_.mounter ? s_.mounter->Holder() : std::string(), s_.mounter != nullptr),
+                      s_.mounter != nullptr);
 }
 
 void CameraControl::ReleaseHeldCamera() {

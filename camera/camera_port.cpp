@@ -2,11 +2,12 @@
 
 namespace zelto {
 
-std::string HeldCameraText(const std::string& holder) {
+std::string HeldCameraText(const std::string& holder, bool releasable) {
     const std::string who =
         holder.empty() ? std::string("another program") : holder + " (the desktop's camera mounter)";
-    return "The camera is held by " + who + ": no other program can open it (\"Could not claim the USB device\"). "
-           "\"Release it\" unmounts the desktop's camera mount and connects again.";
+    return "The camera is held by " + who + ": no other program can open it (\"Could not claim the USB device\"). " +
+           (releasable ? "\"Release it\" unmounts the desktop's camera mount and connects again."
+                       : "Unmount it with: gio mount -s gphoto2");
 }
 
 std::string AutosuspendText(const std::string& port, const UsbPortPower& power) {

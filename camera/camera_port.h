@@ -34,8 +34,9 @@ class MountReleaser {
     virtual void Release(std::function<void(const std::string& error)> done) = 0;
 };
 
-// What the camera window says when another program holds the camera (holder empty: not known).
-std::string HeldCameraText(const std::string& holder);
+// What the camera window says when another program holds the camera (holder empty: not known);
+// releasable: "Release it" is offered, else the unmount command is named.
+std::string HeldCameraText(const std::string& holder, bool releasable);
 // What it says when the camera's port may be suspended.
 std::string AutosuspendText(const std::string& port, const UsbPortPower& power);
 
