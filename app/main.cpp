@@ -18,7 +18,9 @@
 #include "eclipse_data/datetext.h"
 #include "exposure_window/form_exposure.h"
 #include "main_window/form_main.h"
+#include "platform/camera_port_system.h"
 #include "platform/computer_info.h"
+#include "platform/desktop_awake.h"
 #include "platform/kernel_clock.h"
 #ifdef ZELTO_HAVE_LIBGPS
 #include "platform/gpsd_monitor.h"
@@ -71,6 +73,12 @@ int main(int argc, char** argv) {
 #ifdef ZELTO_HAVE_LIBGPS
     zelto::GpsdMonitor gps;
 #endif
+    // The laptop through the eclipse: logind and the screen saver keep it awake, UPower tells the battery.
+    zelto::DesktopAwakeService awake;
+    zelto::UPowerBatterySource battery;
+    // The camera's USB port: its autosuspend read from sysfs, the desktop's mounter released through gio.
+    zelto::SysfsUsbPowerReader usbPower;
+    zelto::GioMountReleaser mounter;
     // The camera library chosen by ZELTO_CAMERA, made when the camera is first connected; a backend
     // that cannot be made falls back to one that finds no camera, and the camera window says why in
     // the words zelto-cli prints. The fault injector drives the backend's body, so it ends first.
@@ -81,6 +89,8 @@ int main(int argc, char** argv) {
     // Windows in the order main, camera, exposure table.
     zelto::TForm_Main main(shared, clock, sound);
     main.SetClockStatusSource(&clockStatus);
+    main.SetAwakeService(&awake);
+    main.SetBatterySource(&battery);
 #ifdef ZELTO_HAVE_LIBGPS
     main.SetGpsSource(&gps);
 #endif
@@ -111,7 +121,8 @@ int main(int argc, char** argv) {
          [&injector](int row) {
              if (injector) injector->RowStarting(row);
          },
-         [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); }});
+         [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); },
+         &usbPower, &mounter});
     zelto::TForm_Exposure exposure(shared, main);
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());

@@ -108,6 +108,7 @@ void CameraControl::ConnectSession() {
     }
 
     view.SetConnectionLabel("Camera : Enabling connection, wait please ...", CameraLabelColour::Grey);
+    view.ShowPortNote("", false);
     view.ProcessMessages();
 
     camera.SaveTo = 1;
@@ -119,7 +120,10 @@ void CameraControl::ConnectSession() {
     ShowCameraChoice();
     view.SetStatus("Camera: " + camera.CameraName);
     master_->SetEventHandlers();
-    master_->OpenSession();
+    if (master_->OpenSession() == kEdsErrCommPortIsInUse) {
+        ShowHeldCamera();
+        return;
+    }
     master_->ApplySaveTo();
     view.SetSeriesAbortEnabled(false);
     if (gaveUp()) return;
@@ -180,6 +184,42 @@ void CameraControl::ConnectSession() {
     view.SetConnectionLabel("Camera : " + camera.CameraName, CameraLabelColour::Black);
     view.SetMessageLines("Change the camera settings", CameraLabelColour::Black,
                          "and press the Release button.", "(Or operate the camera itself)");
+    ShowPortPower();
+}
+
+void CameraControl::ShowHeldCamera() {
+    CameraWindowView& view = s_.view;
+    master_->Destroy();
+    master_.reset();
+    s_.camera.CameraName.clear();
+    view.SetReleaseEnabled(false);
+    view.SetSeriesEnabled(false);
+    view.SetConnectionLabel("Camera : held by another program", CameraLabelColour::Red);
+    view.SetMessageLines("Sorry: another program holds the camera!", CameraLabelColour::Red,
+                         "Release it (below) or close that program,", "then connect again.");
+    view.ShowPortNote(HeldCameraText(s_.mounter ? s_.mounter->Holder() : std::string(), s_.mounter != nullptr),
+                      s_.mounter != nullptr);
+}
+
+void CameraControl::ReleaseHeldCamera() {
+    if (s_.mounter == nullptr || Master() != nullptr) return;
+    s_.view.ShowPortNote("Releasing the camera ...", false);
+    s_.mounter->Release([this, alive = std::weak_ptr<int>(alive_)](const std::string& error) {
+        if (alive.expired()) return;
+        if (!error.empty()) {
+            s_.view.ShowPortNote("The camera could not be released: " + error, true);
+            return;
+        }
+        Connect();
+    });
+}
+
+void CameraControl::ShowPortPower() {
+    if (s_.usbPower == nullptr || chosen_ < 0 || chosen_ >= static_cast<int>(offered_.size())) return;
+    const std::string& port = offered_[static_cast<size_t>(chosen_)].port;
+    if (const std::optional<UsbPortPower> power = s_.usbPower->Read(port); power && power->autosuspend) {
+        s_.view.ShowPortNote(AutosuspendText(port, *power), false);
+    }
 }
 
 void CameraControl::ListChanged(EdsPropertyID property) {

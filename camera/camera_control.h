@@ -11,6 +11,7 @@
 #include "camera/appmaster.h"
 #include "camera/camera_choice.h"
 #include "camera/camera_log.h"
+#include "camera/camera_port.h"
 #include "camera/edsdk.h"
 #include "camera/message_sink.h"
 #include "camera/proptables.h"
@@ -61,6 +62,9 @@ class CameraWindowView {
     // A connect is under way: "Connect Camera" cancels it, "Disconnect Camera" and the camera choice
     // wait for its end.
     virtual void SetConnecting(bool connecting) = 0;
+    // A note about the camera's port under the connection panel (empty: none), with the "Release it"
+    // button while offerRelease.
+    virtual void ShowPortNote(const std::string& text, bool offerRelease) = 0;
 };
 
 // The text of a change handler's message box for a write that failed with status.
@@ -89,6 +93,8 @@ class CameraControl {
         std::function<EdsSdk&()> sdk;                   // the camera library, made on first use
         CameraMessageSink* sink = nullptr;              // where the library's messages go
         std::function<ComputerInformation()> computer;  // the camera log's computer section
+        UsbPowerReader* usbPower = nullptr;             // the camera port's autosuspend; null: not checked
+        MountReleaser* mounter = nullptr;               // the desktop's camera mounter; null: no "Release it"
     };
 
     explicit CameraControl(Services services);
@@ -108,6 +114,9 @@ class CameraControl {
     // camera log, the lists stay), its calls answered by `deadline` where given. Nothing when the user
     // disconnected meanwhile. A camera that offers no shutter speed (not in M) stays lost.
     void Reconnect(std::function<bool()> deadline = {});
+    // "Release it": the desktop's mounter lets go of the camera, then the camera is connected again.
+    // Offered after a connect found the camera held by another program.
+    void ReleaseHeldCamera();
 
     // The change handler of a list: writes the selected code, or reports and selects the camera's value.
     void ListChanged(EdsPropertyID property);
@@ -125,7 +134,8 @@ class CameraControl {
     void ConnectSession();
     void ShowCameraChoice();
     void CancelConnect();
-    void ManualModeLost();
+    void ShowHeldCamera();  // a connect found the camera held by another program
+    void ShowPortPower();   // a connected camera on a port the kernel may suspend
     void LibraryText(CameraTextKind kind, const std::string& text);
 
     Services s_;
@@ -138,6 +148,7 @@ class CameraControl {
     bool connecting_ = false;
     bool cancelled_ = false;     // the user cancelled the connect under way
     bool manualModeLost_ = false;  // the manual-mode check disconnected the camera during this connect
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);  // a release's answer finds the control still there
 };
 
 }  // namespace zelto

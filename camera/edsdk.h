@@ -40,6 +40,7 @@ inline constexpr EdsError kEdsErrDeviceNotFound = 0x00000080;
 inline constexpr EdsError kEdsErrDeviceBusy = 0x00000081;
 inline constexpr EdsError kEdsErrDeviceInvalidParameter = 0x00000086;  // the camera refuses the value
 inline constexpr EdsError kEdsErrNotInitialized = 0x000000A2;  // library used before initialisation
+inline constexpr EdsError kEdsErrCommPortIsInUse = 0x000000C0;  // another program holds the camera
 inline constexpr EdsError kEdsErrCommDisconnected = 0x000000C1;
 inline constexpr EdsError kEdsErrSessionNotOpen = 0x00002003;
 inline constexpr EdsError kEdsErrTakePictureAfNg = 0x00008D01;  // autofocus failed: no picture

@@ -23,6 +23,7 @@ inline constexpr int kGpErrorTimeout = -10;        // GP_ERROR_TIMEOUT
 inline constexpr int kGpErrorIoRead = -34;         // GP_ERROR_IO_READ
 inline constexpr int kGpErrorIoWrite = -35;        // GP_ERROR_IO_WRITE
 inline constexpr int kGpErrorIoUsbFind = -52;      // GP_ERROR_IO_USB_FIND: the camera left the bus
+inline constexpr int kGpErrorIoUsbClaim = -53;     // GP_ERROR_IO_USB_CLAIM: another program holds the device
 inline constexpr int kGpErrorModelNotFound = -105; // GP_ERROR_MODEL_NOT_FOUND
 inline constexpr int kGpErrorCameraBusy = -110;    // GP_ERROR_CAMERA_BUSY
 

@@ -218,6 +218,8 @@ int Gphoto2Sdk::OpenChosen() {
 }
 
 EdsError Gphoto2Sdk::Fail(int gpResult) {
+    // "Could not claim the USB device": the desktop's camera mounter (or another program) has it.
+    if (gpResult == kGpErrorIoUsbClaim) return kEdsErrCommPortIsInUse;
     switch (ClassifyGphoto2Result(gpResult)) {
         case CameraFailure::None:
             return kEdsErrOk;

@@ -129,7 +129,8 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
     SharedVariables& shared = s_.shared;
     control_ = std::make_unique<CameraControl>(CameraControl::Services{shared.folders, shared.program, shared.flags,
                                                                        shared.time, shared.camera, s_.clock, *this,
-                                                                       s_.sdk, this, s_.computer});
+                                                                       s_.sdk, this, s_.computer,
+                                                                       s_.usbPower, s_.mounter});
     BuildWidgets();
     FormCreate();
 }
@@ -197,6 +198,15 @@ void TForm_Camera::BuildWidgets() {
     SpeedButton_Release = MakeButton(TabSheet1, "SpeedButton_Release", "Release", QRect(560, 30, 100, 40));
     SpeedButton_Release->setEnabled(false);
     connect(SpeedButton_Release, &QPushButton::clicked, this, &TForm_Camera::SpeedButton_ReleaseClick);
+    // The camera's port: held by another program (with "Release it"), or suspended by the kernel.
+    Label_PortNote = MakeLabel(TabSheet1, "Label_PortNote", "", QRect(8, 146, 540, 52));
+    Label_PortNote->setWordWrap(true);
+    Label_PortNote->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the fix's command can be copied
+    SetTextColour(Label_PortNote, ColourOf(CameraLabelColour::Red));
+    Button_ReleaseCamera = MakeButton(TabSheet1, "Button_ReleaseCamera", "Release it", QRect(560, 150, 100, 28));
+    Button_ReleaseCamera->setToolTip("Unmount the camera from the desktop, then connect again");
+    Button_ReleaseCamera->hide();
+    connect(Button_ReleaseCamera, &QPushButton::clicked, this, &TForm_Camera::Button_ReleaseCameraClick);
 
     // Page 2: the test series.
     Label_Test2_Expl = MakeLabel(TabSheet2, "Label_Test2_Expl",
@@ -372,6 +382,9 @@ void TForm_Camera::Button_ConnectClick() {
     }
     WhenNoCallWaits([this] { control_->Connect(); });
 }
+void TForm_Camera::Button_ReleaseCameraClick() {
+    control_->ReleaseHeldCamera();
+}
 void TForm_Camera::Button_DisconnectClick() {
     if (control_->Connecting()) {
         control_->Disconnect();
@@ -503,6 +516,11 @@ void TForm_Camera::SetConnecting(bool connecting) {
     Button_Connect->setText(connecting ? "Cancel Connect" : "Connect Camera");
     Button_Disconnect->setEnabled(!connecting);
     ComboBox_Camera->setEnabled(!connecting);
+}
+
+void TForm_Camera::ShowPortNote(const std::string& text, bool offerRelease) {
+    Label_PortNote->setText(ToQString(text));
+    Button_ReleaseCamera->setVisible(offerRelease);
 }
 
 void TForm_Camera::SetCameraChoice(const std::vector<std::string>& cameras, int chosen) {

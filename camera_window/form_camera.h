@@ -66,6 +66,8 @@ class TForm_Camera final : public QMainWindow,
         // A camera call waits for its answer (the window is in its wait turn): what would free the
         // session under it (a disconnect, closing) waits until it has returned.
         std::function<bool()> cameraCallWaiting = {};
+        UsbPowerReader* usbPower = nullptr;             // the camera port's autosuspend (not owned)
+        MountReleaser* mounter = nullptr;               // the desktop's camera mounter (not owned)
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
@@ -95,6 +97,7 @@ class TForm_Camera final : public QMainWindow,
     void PageControl1Change();
     void Button_ConnectClick();
     void Button_DisconnectClick();
+    void Button_ReleaseCameraClick();
     void SpeedButton_ReleaseClick();
     void Button_take_5_picturesClick();
     void Button_take_9_picturesClick();
@@ -127,6 +130,7 @@ class TForm_Camera final : public QMainWindow,
     void SetProgress(int percent) override;
     void SetCameraChoice(const std::vector<std::string>& cameras, int chosen) override;
     void SetConnecting(bool connecting) override;
+    void ShowPortNote(const std::string& text, bool offerRelease) override;
 
     // --- ShotsView ---
     void ClearReport() override;
@@ -200,6 +204,8 @@ class TForm_Camera final : public QMainWindow,
     QComboBox* ComboBox_Av = nullptr;
     QComboBox* ComboBox_Tv = nullptr;
     QPushButton* SpeedButton_Release = nullptr;
+    QLabel* Label_PortNote = nullptr;
+    QPushButton* Button_ReleaseCamera = nullptr;
     QWidget* TabSheet2 = nullptr;
     QLabel* Label_Test2_Expl = nullptr;
     QPlainTextEdit* Memo_Test2 = nullptr;

@@ -146,6 +146,7 @@ bool WriteParameterFile(const std::string& path, const std::string& versionText,
 
 namespace {
 constexpr char kSpokenCountdownName[] = "SpokenCountdown";
+constexpr char kKeepAwakeName[] = "KeepAwake";
 }  // namespace
 
 ProgramOptions ReadOptionsFile(const std::string& path) {
@@ -157,14 +158,16 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
         if (equals == std::string::npos) continue;
         const std::string name = Trimmed(line.substr(0, equals));
         const std::string value = Trimmed(line.substr(equals + 1));
-        if (name == kSpokenCountdownName && (value == "0" || value == "1")) options.SpokenCountdown = value == "1";
+        if (value != "0" && value != "1") continue;
+        if (name == kSpokenCountdownName) options.SpokenCountdown = value == "1";
+        if (name == kKeepAwakeName) options.KeepAwake = value == "1";
     }
     return options;
 }
 
 bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
     return WriteFileAtomically(path, std::string(kSpokenCountdownName) + "=" + (options.SpokenCountdown ? "1" : "0") +
-                                         kLineEnd);
+                                         kLineEnd + kKeepAwakeName + "=" + (options.KeepAwake ? "1" : "0") + kLineEnd);
 }
 
 }  // namespace zelto

@@ -50,6 +50,7 @@ inline constexpr const char* kOptionsFileName = "Zelto.opt";
 
 struct ProgramOptions {
     bool SpokenCountdown = false;  // "Spoken countdown"
+    bool KeepAwake = true;         // "Keep awake around the eclipse": 15 min before C1 to 15 min after C4
     bool operator==(const ProgramOptions&) const = default;
 };
 

@@ -52,6 +52,9 @@ constexpr int kPanelHeight = 480;
 const QColor kBackground(kContactBackground.r, kContactBackground.g, kContactBackground.b);
 const QColor kSystemTimeBack(208, 208, 208);
 const QColor kMarkedEditBack(255, 190, 190);  // an edit whose value used differs from what was typed
+const char* const kAwakeHint =
+    "Whether sleep, the lid switch and the screen lock are held off (during a run, and with \"Keep awake around "
+    "the eclipse\" from 15 minutes before C1 to 15 minutes after C4)";
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -294,6 +297,10 @@ void TForm_Main::BuildWidgets() {
         statusPanels_[i]->setToolTip(ToQString(std::string(StatusPanelHints()[static_cast<size_t>(i)])));
         statusBar()->addWidget(statusPanels_[i]);
     }
+    Label_Awake = new QLabel;
+    Label_Awake->setObjectName("StatusBar1_Awake");
+    Label_Awake->setToolTip(kAwakeHint);
+    statusBar()->addWidget(Label_Awake, 1);
 
     // The spoken-commands panel and the About panel, hidden over the window.
     const auto panel = [&](const char* name) {
@@ -362,6 +369,9 @@ void TForm_Main::BuildWidgets() {
     Label_EdgeWarning->hide();
     Label_ClockCheck = label(content_, "Label_ClockCheck", "", 735, 4, 275, 44, 9);
     Label_ClockCheck->setWordWrap(true);
+    Label_Battery = label(content_, "Label_Battery", "", 735, 48, 275, 20, 9);
+    Label_Battery->setToolTip("The battery's charge and the time it has left (UPower); red when it will not last "
+                              "until 15 minutes after C4");
     worldSweeper_ = new MapSweeper(this);
     siteMap_ = new TForm_SiteMap(this);
     siteMap_->SetSiteClicked([this](GeoPoint place) { PutSite(SiteAt(place, std::nullopt, shared_.site)); });
@@ -427,6 +437,9 @@ void TForm_Main::BuildMenus() {
     Spoken_Countdown = action(options, "Spoken_Countdown", "Spoken countdown");
     Spoken_Countdown->setCheckable(true);
     connect(Spoken_Countdown, &QAction::triggered, this, &TForm_Main::Spoken_CountdownClick);
+    Keep_Awake = action(options, "Keep_Awake", "Keep awake around the eclipse");
+    Keep_Awake->setCheckable(true);
+    connect(Keep_Awake, &QAction::triggered, this, &TForm_Main::Keep_AwakeClick);
     Site_Map = action(options, "Site_Map", "Site map");
     connect(Site_Map, &QAction::triggered, this, &TForm_Main::Site_MapClick);
     connect(Zehntelsekunden, &QAction::triggered, this, &TForm_Main::ZehntelsekundenClick);
@@ -502,6 +515,7 @@ void TForm_Main::FormCreate() {
     options_ = ReadOptionsFile(OptionsFilePath());
     Spoken_Countdown->setChecked(options_.SpokenCountdown);
     if (options_.SpokenCountdown) StartCountdown();
+    Keep_Awake->setChecked(options_.KeepAwake);
 
     // 11. Scroll bars on small screens; the window 200 pixels from the top, centred (when shown).
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -609,6 +623,28 @@ void TForm_Main::Timer1Timer() {
         SetBackground(Label_UT, Qt::red);
     }
     RecomputePass();
+    ShowLaptop();
+}
+
+void TForm_Main::SetAwakeService(AwakeService* service) {
+    awake_.reset();  // lets go of what the service before held
+    if (service) awake_ = std::make_unique<AwakeKeeper>(*service);
+}
+
+void TForm_Main::ShowLaptop() {
+    // The real clock: a rehearsal offset does not move the eclipse.
+    const double now = clock_.NowJD();
+    const std::array<double, kContactSlots>& contacts = shared_.contacts.ContactJD;
+    const CameraActivity activity = shared_.flags.Activity;
+    const bool run = activity == CameraActivity::Run || activity == CameraActivity::TestRun;
+    const AwakeText awake =
+        awake_ ? awake_->Tick(AwakeNeeded(now, contacts, run, options_.KeepAwake), now) : AwakeText{};
+    Label_Awake->setText(ToQString(awake.text));
+    Label_Awake->setToolTip(awake.text.empty() ? QString(kAwakeHint) : ToQString(awake.text));
+    SetTextColour(Label_Awake, awake.warning ? QColor(200, 0, 0) : QColor(Qt::black));
+    const BatteryText battery = BatteryLine(battery_ ? battery_->Latest() : std::nullopt, now, contacts);
+    Label_Battery->setText(ToQString(battery.text));
+    SetTextColour(Label_Battery, battery.warning ? QColor(255, 80, 80) : QColor(Qt::white));
 }
 
 void TForm_Main::RecomputePass() {
@@ -788,6 +824,12 @@ void TForm_Main::StartCountdown() {
     countdown_ = SpokenCountdown(ReadWordLengths(folder));
     for (const std::string& file : CountdownFiles()) sound_.Preload(folder + file);
     countdownTimer_->start();
+}
+
+void TForm_Main::Keep_AwakeClick(bool on) {
+    options_.KeepAwake = on;
+    ShowLaptop();
+    if (!WriteOptionsFile(OptionsFilePath(), options_)) qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
 }
 
 void TForm_Main::Timer_CountdownTimer() {

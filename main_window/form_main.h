@@ -3,10 +3,12 @@
 #include <QMainWindow>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "camera/sound_player.h"
+#include "circumstances/laptop_day.h"
 #include "circumstances/parameter_file.h"
 #include "circumstances/recompute.h"
 #include "circumstances/site_sources.h"
@@ -90,6 +92,10 @@ public:
     // clock check ask `gps` (none: the program was built without libgps); neither is owned.
     void SetClockStatusSource(ClockStatusSource* clock) { clockStatus_ = clock; }
     void SetGpsSource(GpsSource* gps) { gps_ = gps; }
+    // The laptop through the eclipse: the desktop services that keep it awake (none: nothing is held
+    // and nothing said) and the battery beside the clock (none: no battery line). Neither is owned.
+    void SetAwakeService(AwakeService* service);
+    void SetBatterySource(BatterySource* battery) { battery_ = battery; }
     // Puts a site into the edits and lists, which recomputes everything for it.
     void PutSite(const SiteInputs& site);
     void Site_from_GPSClick();
@@ -143,6 +149,9 @@ private:
     void ZehntelsekundenClick(bool on);
     void Spoken_CommandsClick(bool on);
     void Spoken_CountdownClick(bool on);
+    void Keep_AwakeClick(bool on);
+    // On every tick: holds the computer awake or lets it go, and shows that and the battery.
+    void ShowLaptop();
     void Exit_and_saveClick();
     void Exit_no_saveClick();
     bool RunGoingOn() const;
@@ -200,11 +209,15 @@ private:
     PathMapView* Image_Path = nullptr;  // the path over the world map
     QLabel* Label_EdgeWarning = nullptr;
     QLabel* Label_ClockCheck = nullptr;
+    QLabel* Label_Battery = nullptr;  // beside the clock
+    QLabel* Label_Awake = nullptr;    // in the status line
     TForm_SiteMap* siteMap_ = nullptr;
     MapSweeper* worldSweeper_ = nullptr;
     std::pair<int, double> worldShown_{0, 0};  // the eclipse and ΔT of the world map's path
     ClockStatusSource* clockStatus_ = nullptr;
     GpsSource* gps_ = nullptr;
+    std::unique_ptr<AwakeKeeper> awake_;
+    BatterySource* battery_ = nullptr;
 
     QAction* Site_from_GPS = nullptr;
     QAction* Site_Map = nullptr;
@@ -216,6 +229,7 @@ private:
     QAction* Spoken_Commands = nullptr;
     QAction* Speaker1 = nullptr;
     QAction* Spoken_Countdown = nullptr;
+    QAction* Keep_Awake = nullptr;
     QAction* Large1 = nullptr;
     QAction* Normal1 = nullptr;
     QAction* Small1 = nullptr;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Checks what a build folder installs: a staged `cmake --install` holds the programs, sounds, menu
-# entry, icons, software-centre entry and man page; both desktop validators pass; the installed
+# entry, icons, software-centre entry, man page and udev rule; both desktop validators pass; the installed
 # zelto-cli runs with the build folder out of reach; and `cpack -G DEB` packs every installed file.
 # Usage: scripts/check_install.sh BUILD_FOLDER (scripts/test.sh runs it after the tests).
 set -euo pipefail
@@ -24,7 +24,8 @@ for file in usr/bin/zelto usr/bin/zelto-cli \
   "usr/share/applications/$id.desktop" "usr/share/metainfo/$id.metainfo.xml" \
   "usr/share/icons/hicolor/scalable/apps/$id.svg" "usr/share/icons/hicolor/48x48/apps/$id.png" \
   "usr/share/icons/hicolor/128x128/apps/$id.png" "usr/share/icons/hicolor/256x256/apps/$id.png" \
-  usr/share/man/man1/zelto-cli.1 usr/share/doc/zelto/README.Debian; do
+  usr/share/man/man1/zelto-cli.1 usr/share/doc/zelto/README.Debian \
+  usr/lib/udev/rules.d/61-zelto-camera-usb-power.rules; do
   grep -qx "./$file" "$work/installed.txt" || fail "the install lacks /$file"
 done
 desktop-file-validate "$stage/usr/share/applications/$id.desktop"

@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core
   espeak-ng sox imagemagick xvfb xdotool
   desktop-file-utils appstream dpkg-dev file librsvg2-bin
+  dbus-daemon python3-dbusmock
 )
 
 missing=()

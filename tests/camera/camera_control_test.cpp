@@ -7,10 +7,12 @@
 #include <map>
 #include <sstream>
 
+#include "camera/gphoto2_sdk.h"
 #include "camera/proptables.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/datetext.h"
 #include "state/variables.h"
+#include "fake_eos_port.h"
 #include "recording_sink.h"
 #include "recording_window.h"
 
@@ -88,7 +90,6 @@ class CameraControlTest : public testing::Test {
     RecordingSink sink;
     RecordingWindow window;
     ComputerInformation computer;
-    int terminations = 0;
     std::unique_ptr<CameraControl> control;
 };
 
@@ -117,7 +118,6 @@ TEST_F(CameraControlTest, ConnectListsSelectsWritesAndLogs) {
     EXPECT_EQ(window.lists[kEdsPropImageQuality], (std::vector<std::string>{"JPGLarFin", "12345678"}));
     EXPECT_EQ(Writes(kEdsPropImageQuality, 0x0013FF0F), 1);
     EXPECT_TRUE(window.lists[kEdsPropAEMode].empty());
-    EXPECT_EQ(terminations, 0);
 
     const std::string log = FileText(Ini());
     const std::string list = log.substr(log.find("$$EOH\r\n") + 7);
@@ -149,6 +149,98 @@ TEST_F(CameraControlTest, ConnectListsSelectsWritesAndLogs) {
     EXPECT_FALSE(window.saveButton);
     EXPECT_EQ(window.status, "Camera : ");
     EXPECT_FALSE(camera.Initialized());
+}
+
+// The desktop's mounter as a test sees it: who holds the camera, and the releases asked for, each
+// answered at once with `answer` (empty: released).
+class FakeMounter final : public MountReleaser {
+  public:
+    std::string Holder() override { return holder; }
+    void Release(std::function<void(const std::string&)> done) override {
+        ++releases;
+        done(answer);
+    }
+    std::string holder, answer;
+    int releases = 0;
+};
+
+class FakeUsbPower final : public UsbPowerReader {
+  public:
+    std::optional<UsbPortPower> Read(const std::string& port) override {
+        asked.push_back(port);
+        return power;
+    }
+    std::optional<UsbPortPower> power;
+    std::vector<std::string> asked;
+};
+
+// A camera on usb:001,005 through the gphoto2 backend: held by the desktop's mounter at first (the
+// connect fails with "Could not claim the USB device"), released with "Release it", then connected;
+// and a connected camera whose port the kernel may suspend is named with its fix.
+TEST_F(CameraControlTest, HeldCameraIsReleasedThenConnectedAndASuspendablePortIsNamed) {
+    const std::string autosuspend =
+        "USB autosuspend is on for the camera's port usb:001,005: the computer may power the camera down between "
+        "pictures. Zelto's package installs a udev rule that keeps cameras powered (reconnect the camera after "
+        "installing it); for this session: echo on | sudo tee /sys/bus/usb/devices/1-2/power/control";
+    struct Case {
+        int claimedOpens;
+        const char* holder;
+        const char* releaseAnswer;  // what the mounter says when asked to let go
+        std::optional<UsbPortPower> power;
+        // After the first connect:
+        const char* labelAfterConnect;
+        std::string noteAfterConnect;
+        bool offered;
+        // After "Release it" (when offered):
+        const char* labelAfterRelease;
+        std::string noteAfterRelease;
+    } cases[] = {
+        {1, "gvfsd-gphoto2", "", UsbPortPower{false, "/sys/bus/usb/devices/1-2/power/control"},
+         "Camera : held by another program",
+         "The camera is held by gvfsd-gphoto2 (the desktop's camera mounter): no other program can open it "
+         "(\"Could not claim the USB device\"). \"Release it\" unmounts the desktop's camera mount and connects again.",
+         true, "Camera : Canon EOS 100D", ""},
+        {2, "", "gio: No mounts found", std::nullopt, "Camera : held by another program",
+         "The camera is held by another program: no other program can open it (\"Could not claim the USB device\"). "
+         "\"Release it\" unmounts the desktop's camera mount and connects again.",
+         true, "Camera : held by another program", "The camera could not be released: gio: No mounts found"},
+        {0, "", "", UsbPortPower{true, "/sys/bus/usb/devices/1-2/power/control"}, "Camera : Canon EOS 100D",
+         autosuspend, false, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.claimedOpens);
+        auto* port = new FakeEosPort;
+        port->claimedOpens = c.claimedOpens;
+        Gphoto2Sdk sdk{std::unique_ptr<Gphoto2Port>(port)};
+        FakeMounter mounter;
+        mounter.holder = c.holder;
+        mounter.answer = c.releaseAnswer;
+        FakeUsbPower power;
+        power.power = c.power;
+        RecordingWindow view;
+        SharedVariables state;
+        state.folders = shared.folders;
+        CameraControl held({state.folders, state.program, state.flags, state.time, state.camera, clock, view,
+                            [&sdk]() -> EdsSdk& { return sdk; }, &sink, [this] { return computer; }, &power,
+                            &mounter});
+        held.Connect();
+        EXPECT_EQ(view.labelA, c.labelAfterConnect);
+        EXPECT_EQ(view.portNote, c.noteAfterConnect);
+        EXPECT_EQ(view.releaseOffered, c.offered);
+        EXPECT_EQ(state.camera.CameraName.empty(), c.offered);
+        if (c.offered) {
+            EXPECT_FALSE(view.release);
+            held.ReleaseHeldCamera();
+            EXPECT_EQ(mounter.releases, 1);
+            EXPECT_EQ(view.labelA, c.labelAfterRelease);
+            EXPECT_EQ(view.portNote, c.noteAfterRelease);
+            EXPECT_EQ(view.releaseOffered, !c.noteAfterRelease.empty());
+        }
+        EXPECT_EQ(power.asked, state.camera.CameraName.empty() ? std::vector<std::string>{}
+                                                               : std::vector<std::string>{"usb:001,005"});
+        held.Disconnect();
+        sink.Clear();
+    }
 }
 
 TEST_F(CameraControlTest, ValuesChangedOnTheBodySelectTheirItem) {

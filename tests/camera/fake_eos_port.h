@@ -39,6 +39,7 @@ public:
     std::atomic<bool> linkDown{false};    // a look for events fails, as on a broken PTP/IP link
     std::atomic<int> captures{0};
     std::atomic<bool> gone{false};
+    std::atomic<int> claimedOpens{0};  // opens that fail: another program holds the USB device
     // What libgphoto2 detects; the one opened last.
     std::vector<PortCamera> found = {{"Canon EOS 100D", "usb:001,005"}};
     PortCamera opened;
@@ -51,6 +52,10 @@ public:
     }
     int Open(const PortCamera& camera) override {
         if (gone) return kGpErrorIoUsbFind;
+        if (claimedOpens > 0) {
+            --claimedOpens;
+            return kGpErrorIoUsbClaim;
+        }
         opened = camera;
         if (!openText.empty()) say(CameraTextKind::Status, openText);
         return kGpOk;

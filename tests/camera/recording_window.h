@@ -21,6 +21,8 @@ struct RecordingWindow : CameraWindowView {
     std::vector<std::string> cameraChoice;
     int chosenCamera = -1;
     bool connecting = false;
+    std::string portNote;
+    bool releaseOffered = false;
 
     void SetSaveFolder(const std::string& text) override { saveFolder = text; }
     std::string SaveFolder() const override { return saveFolder; }
@@ -56,6 +58,9 @@ struct RecordingWindow : CameraWindowView {
         cameraChoice = cameras, chosenCamera = chosen;
     }
     void SetConnecting(bool on) override { connecting = on; }
+    void ShowPortNote(const std::string& text, bool offerRelease) override {
+        portNote = text, releaseOffered = offerRelease;
+    }
     // The name shown in a list for the camera's current value; empty when none is selected.
     std::string Shown(EdsPropertyID property) const {
         const int index = SelectedItem(property);

@@ -38,6 +38,24 @@ class FakeGps final : public GpsSource {
     GpsStatus status{GpsState::NoGpsd, {}};
 };
 
+// The desktop's sleep services and battery as the main window sees them.
+class FakeAwake final : public AwakeService {
+  public:
+    AwakeHold Hold(const std::string&) override {
+        ++holds;
+        return answer;
+    }
+    void Release() override { ++releases; }
+    AwakeHold answer{HoldAnswer::Held, HoldAnswer::Held};
+    int holds = 0, releases = 0;
+};
+
+class FakeBattery final : public BatterySource {
+  public:
+    std::optional<BatteryReading> Latest() override { return reading; }
+    std::optional<BatteryReading> reading;
+};
+
 // A site on a meridian, height 0, as the table file and the edits hold it.
 TableFileSite SiteAt(double latitude, double west) { return {51, FixedText(latitude, 4), true, FixedText(west, 4), false, "0"}; }
 
@@ -97,6 +115,64 @@ TEST_F(EclipseDay, ClockCheckAndSiteFromGps) {
     item->trigger();
     EXPECT_EQ(Edits(), "32.7800N 96.8000W 140");
     EXPECT_EQ(Shared().contacts.Stadt.LocalType, 't');
+}
+
+// The laptop: held awake from 15 minutes before C1 (and during a run, whatever the option), let go
+// when the option goes off; the battery line turns red when it will not last until 15 minutes after C4.
+TEST_F(EclipseDay, AwakeAroundTheEclipseAndDuringARunWithTheBatteryBesideTheClock) {
+    FakeAwake awake;
+    FakeBattery battery;
+    main->SetAwakeService(&awake);
+    main->SetBatterySource(&battery);
+    const double c1 = Shared().contacts.ContactJD[kC1];
+    const double c4 = Shared().contacts.ContactJD[kC4];
+    ASSERT_NE(c1, 0);
+    ASSERT_NE(c4, 0);
+    constexpr double kMinute = 1.0 / 1440;
+    const QColor red(255, 80, 80), plain(Qt::white);
+    struct Step {
+        double jd;
+        CameraActivity activity;
+        bool toggleOption;
+        AwakeHold answer;
+        std::optional<BatteryReading> battery;
+        const char* awakeText;
+        QColor batteryColour;
+        int holds, releases;
+    };
+    const AwakeHold whole{HoldAnswer::Held, HoldAnswer::Held};
+    const AwakeHold sleepOnly{HoldAnswer::Held, HoldAnswer::NoBus};
+    // Seconds the battery must last from `jd`: until 15 minutes after C4.
+    const auto needed = [&](double jd) { return (c4 + 15 * kMinute - jd) * 86400; };
+    const Step steps[] = {
+        {c1 - 16 * kMinute, CameraActivity::None, false, whole, BatteryReading{60, needed(c1 - 16 * kMinute) + 60, false},
+         "", plain, 0, 0},
+        {c1 - 14 * kMinute, CameraActivity::None, false, whole, BatteryReading{60, needed(c1 - 14 * kMinute) - 60, false},
+         "Sleep and screen lock held off", red, 1, 0},
+        {c1, CameraActivity::None, true, whole, BatteryReading{98, 0, true}, "", plain, 1, 1},
+        {c1, CameraActivity::TestRun, false, sleepOnly, std::nullopt,
+         "Sleep held off; screen lock not held off: no session bus", plain, 2, 1},
+        {c1, CameraActivity::None, false, whole, std::nullopt, "", plain, 2, 2},
+    };
+    QLabel* shown = Get("StatusBar1_Awake");
+    QLabel* batteryLine = Get("Label_Battery");
+    for (const Step& step : steps) {
+        clock.SetJD(step.jd);
+        Shared().flags.Activity = step.activity;
+        awake.answer = step.answer;
+        battery.reading = step.battery;
+        if (step.toggleOption) Get<QAction>("Keep_Awake")->trigger();
+        main->Timer1Timer();
+        const double minutes = (step.jd - c1) / kMinute;
+        EXPECT_EQ(shown->text().toStdString(), step.awakeText) << minutes;
+        EXPECT_EQ(awake.holds, step.holds) << minutes;
+        EXPECT_EQ(awake.releases, step.releases) << minutes;
+        EXPECT_EQ(batteryLine->palette().color(QPalette::WindowText), step.batteryColour) << minutes;
+        EXPECT_EQ(batteryLine->text().isEmpty(), !step.battery) << minutes;
+    }
+    EXPECT_EQ(Get("Label_Battery")->text(), "");
+    Shared().flags.Activity = CameraActivity::None;
+    main->SetAwakeService(nullptr);
 }
 
 TEST_F(EclipseDay, EdgeWarningNearALimitOnly) {

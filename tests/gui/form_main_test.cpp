@@ -517,7 +517,7 @@ TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
     EXPECT_FALSE(form_->countdownTimer()->isActive());
     option->trigger();
     EXPECT_TRUE(form_->countdownTimer()->isActive());
-    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=1\r\n");
+    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=1\r\nKeepAwake=1\r\n");
 
     const double c2 = Shared().contacts.ContactJD[kC2];
     Shared().time.TimeOffset = c2 - 29.9 / 86400 - clock_.CurrentJD();
@@ -535,7 +535,7 @@ TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
     EXPECT_TRUE(form_->countdownTimer()->isActive());
     Action("Spoken_Countdown")->trigger();
     EXPECT_FALSE(form_->countdownTimer()->isActive());
-    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=0\r\n");
+    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=0\r\nKeepAwake=1\r\n");
 }
 
 }  // namespace
