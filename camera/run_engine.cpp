@@ -94,19 +94,36 @@ void PhotographyRun::Report(int row, double scheduledJD, double startedJD, const
     env_.view.Report({row, scheduledJD, startedJD, text});
 }
 
-void PhotographyRun::LogShot(int row, ShotResult result, std::string note, double scheduledJD, double shutterJD) {
+void PhotographyRun::LogShot(int row, ShotResult result, std::string note, double scheduledJD, double shutterJD,
+                             int trials) {
     ShotRecord record;
+    record.trials = trials;
+    record.simulated = env_.flags.SimulationMode;
+    if (record.simulated && result == ShotResult::Taken) record.result = ShotResult::Simulated;
     record.row = row;
     record.phase = Trimmed(CellText(kColumnPhase, row));
     record.scheduledJD = scheduledJD;
     record.firstCallJD = firstCallJD_;
     record.shutterJD = shutterJD;
     record.settings = std::move(settingsWritten_);
-    record.result = result;
+    if (record.result != ShotResult::Simulated) record.result = result;
     record.note = std::move(note);
     settingsWritten_.clear();
     firstCallJD_ = 0;
     if (env_.shotLog) env_.shotLog->Write(record);
+}
+
+void PhotographyRun::LogSettingFailed(int row, const std::string& text, int trials) {
+    if (!env_.shotLog) return;
+    ShotRecord record;
+    record.row = row;
+    record.phase = Trimmed(CellText(kColumnPhase, row));
+    record.firstCallJD = lastCallJD_;
+    record.result = ShotResult::SettingFailed;
+    record.note = text;
+    record.trials = trials;
+    record.simulated = env_.flags.SimulationMode;
+    env_.shotLog->Write(record);
 }
 
 RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
@@ -131,6 +148,7 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     const bool awaited = env_.camera() == nullptr && env_.awaitCamera;
     if (env_.camera() == nullptr && !awaited) {
         flags.SimulationMode = true;
+        summary_.simulated = true;
         env_.view.SetInfoColour(RunColour::Yellow);
         env_.view.SetInfo("Camera not connected! SIMULATION MODE enabled!");
     }
@@ -482,6 +500,7 @@ void PhotographyRun::SettingStep(int row, Setting setting, int column) {
             std::string(kSettingNames[setting]) + " " + name + " failed: not a name the camera tables know";
         env_.view.SetStatus(text);
         Report(row, 0, Now(), text);
+        LogSettingFailed(row, text, 0);
         return;
     }
     uint32_t code = 0;
@@ -500,9 +519,10 @@ void PhotographyRun::SettingStep(int row, Setting setting, int column) {
     lastCodes_[setting] = code;
     const double started = Now();
     const CallOutcome outcome = WriteSetting(setting, property, code);
-    Report(row, 0, started,
-           std::string(kSettingNames[setting]) + " " + name + OutcomeText(outcome, " written"));
+    const std::string text = std::string(kSettingNames[setting]) + " " + name + OutcomeText(outcome, " written");
+    Report(row, 0, started, text);
     NoteSettingWritten(std::string(kSettingNames[setting]) + " " + name, outcome.end == CallEnd::Succeeded);
+    if (outcome.end != CallEnd::Succeeded && outcome.trials > 0) LogSettingFailed(row, text, outcome.trials);
 }
 
 void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double instant) {
@@ -516,9 +536,9 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
     // Each picture ends in one line for the window (and zelto-cli) and one for the shot log, whose
     // note names the shutter speed and why the picture was not taken.
     const auto report = [&](double started, ShotResult result, const std::string& text, const std::string& why,
-                            double shutterJD = 0) {
+                            double shutterJD = 0, int trials = 0) {
         Report(row, instant, started, "picture " + tvName + text);
-        LogShot(row, result, why.empty() ? tvName : tvName + ", " + why, instant, shutterJD);
+        LogShot(row, result, why.empty() ? tvName : tvName + ", " + why, instant, shutterJD, trials);
     };
     if (loopRow) {
         // Checked before the shutter speed is written: a picture that no longer fits costs nothing.
@@ -550,8 +570,10 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
         lastCodes_[kTv] = tvCode;
         const double started = Now();
         const CallOutcome outcome = WriteSetting(kTv, kPropertyTv, tvCode);
-        Report(row, 0, started, "Tv " + tvName + OutcomeText(outcome, " written"));
+        const std::string text = "Tv " + tvName + OutcomeText(outcome, " written");
+        Report(row, 0, started, text);
         NoteSettingWritten("Tv " + tvName, outcome.end == CallEnd::Succeeded);
+        if (outcome.end != CallEnd::Succeeded && outcome.trials > 0) LogSettingFailed(row, text, outcome.trials);
         if (stopped_) return;
         if (outcome.end == CallEnd::OutOfTime || outcome.end == CallEnd::CameraGone) {
             lost(Now(), outcome);
@@ -580,7 +602,7 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
     if (stopped_) {
         // Aborted while releasing: the shot log still says what became of the picture.
         LogShot(row, outcome.end == CallEnd::Succeeded ? ShotResult::Taken : ShotResult::Failed,
-                tvName + ", run aborted", instant, lastCallJD_);
+                tvName + ", run aborted", instant, lastCallJD_, outcome.trials);
         return;
     }
     switch (outcome.end) {
@@ -590,12 +612,13 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
             report(started, ShotResult::Taken,
                    OutcomeText(outcome, " taken") +
                        (takenAt == tvName ? "" : " at " + takenAt + ": its shutter speed could not be set"),
-                   takenAt == tvName ? "" : "taken at " + takenAt, lastCallJD_);
+                   takenAt == tvName ? "" : "taken at " + takenAt, lastCallJD_, outcome.trials);
             break;
         case CallEnd::Failed:
             env_.view.SetStatus("Failed to release!");
             ++summary_.picturesFailed;
-            report(started, ShotResult::Failed, OutcomeText(outcome, ""), "release failed", lastCallJD_);
+            report(started, ShotResult::Failed, OutcomeText(outcome, ""), "release failed", lastCallJD_,
+                   outcome.trials);
             break;
         case CallEnd::OutOfTime:
         case CallEnd::CameraGone:
@@ -778,7 +801,9 @@ bool RunWentToPlan(const RunSummary& s) {
 
 std::string RunSummaryText(const RunSummary& s) {
     const auto n = [](int count) { return std::to_string(count); };
-    std::string text = "pictures taken " + n(s.picturesTaken) + ", failed " + n(s.picturesFailed) +
+    // A run without a camera simulated its pictures: it never says they were taken.
+    std::string text = (s.simulated ? "pictures simulated " : "pictures taken ") + n(s.picturesTaken) +
+                       ", failed " + n(s.picturesFailed) +
                        ", skipped " + n(s.picturesSkipped) + "; settings failed " + n(s.settingsFailed) +
                        "; rows skipped " + n(s.rowsSkipped) + "\n";
     text += "pictures lost " + n(s.picturesLost) + " (camera gone or no time left), camera lost " +

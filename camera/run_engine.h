@@ -63,6 +63,7 @@ struct RunSummary {
     int batchesFailed = 0;          // batch files refused, missing or not started
     double latestStartSeconds = 0;  // how late the latest row began after its instant
     int latestRow = -1;
+    bool simulated = false;  // no camera: its pictures are simulated, never taken
     int cameraLost = 0;  // times the camera was lost (unplugged, switched off, disconnected)
     bool noTable = false;
     bool aborted = false;
@@ -74,7 +75,8 @@ struct RunSummary {
 bool RunWentToPlan(const RunSummary& summary);
 
 // The summary as zelto-cli prints it and the camera window shows it, one line each:
-// "pictures taken 320, failed 0, skipped 1; settings failed 0; rows skipped 0",
+// "pictures taken 320, failed 0, skipped 1; settings failed 0; rows skipped 0" ("pictures simulated"
+// without a camera),
 // "pictures lost 0 (camera gone or no time left), camera lost 0 times, rows more than 1 s late 0,
 // batch files not started 0", then "latest start 0.004 s after its instant (row 19)" where it
 // applies, "aborted while …" for an aborted run, and last "run aborted" or "run finished".
@@ -108,7 +110,11 @@ private:
     void Report(int row, double scheduledJD, double startedJD, const std::string& text);
     // One shot-log line for the row; the settings written and the first camera call since the last
     // line go with it.
-    void LogShot(int row, ShotResult result, std::string note, double scheduledJD = 0, double shutterJD = 0);
+    void LogShot(int row, ShotResult result, std::string note, double scheduledJD = 0, double shutterJD = 0,
+                 int trials = 0);
+    // A setting the camera did not take: a line of its own, leaving the settings written to the
+    // picture they were for.
+    void LogSettingFailed(int row, const std::string& text, int trials);
     void NoteSettingWritten(const std::string& setting, bool written);
     void SkipPastRow(int row);
 

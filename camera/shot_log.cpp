@@ -30,6 +30,8 @@ std::string_view ShotResultText(ShotResult result) {
         case ShotResult::Sound: return "sound";
         case ShotResult::Batch: return "batch";
         case ShotResult::Aborted: return "aborted";
+        case ShotResult::SettingFailed: return "setting failed";
+        case ShotResult::Simulated: return "simulated";
     }
     return "";
 }
@@ -51,7 +53,8 @@ std::string ShotLogTime(double jd) {
 std::string ShotLogLine(const ShotRecord& record) {
     return std::to_string(record.row + 1) + "," + CsvField(record.phase) + "," + ShotLogTime(record.scheduledJD) + "," +
            ShotLogTime(record.firstCallJD) + "," + ShotLogTime(record.shutterJD) + "," + CsvField(record.settings) +
-           "," + std::string(ShotResultText(record.result)) + "," + CsvField(record.note);
+           "," + std::string(ShotResultText(record.result)) + "," + CsvField(record.note) + "," +
+           (record.trials > 0 ? std::to_string(record.trials) : std::string()) + "," + (record.simulated ? "yes" : "no");
 }
 
 std::string ShotLogFileName(double startJD, RunKind kind) {

@@ -14,8 +14,10 @@
 
 namespace zelto {
 
-enum class ShotResult { Taken, Failed, Lost, Skipped, Sound, Batch, Aborted };
-std::string_view ShotResultText(ShotResult result);  // "taken", "failed", "lost", ...
+// SettingFailed: a setting the camera did not take (its own line, before the picture it was for);
+// Simulated: a picture of a run without a camera, never counted as taken.
+enum class ShotResult { Taken, Failed, Lost, Skipped, Sound, Batch, Aborted, SettingFailed, Simulated };
+std::string_view ShotResultText(ShotResult result);  // "taken", "failed", "lost", "setting failed", ...
 
 struct ShotRecord {
     int row = -1;            // table row from 0; the log numbers rows from 1, as zelto-cli does
@@ -26,10 +28,12 @@ struct ShotRecord {
     std::string settings;    // the settings written for it, "IQ JPGLarFin; ISO 100; Tv 1/1000"
     ShotResult result = ShotResult::Taken;
     std::string note;        // the shutter speed, the file, or why the row was skipped
+    int trials = 0;          // camera calls the action took (a busy camera is tried again); 0: none
+    bool simulated = false;  // the run had no camera
 };
 
 inline constexpr const char* kShotLogHeader =
-    "row,phase,scheduled UT,first camera call UT,shutter call UT,settings written,result,note";
+    "row,phase,scheduled UT,first camera call UT,shutter call UT,settings written,result,note,trials,simulated";
 
 // One line without its line end.
 std::string ShotLogLine(const ShotRecord& record);

@@ -638,13 +638,27 @@ void TForm_Camera::StartRun(RunKind kind) {
     }
     // No second start while the questions are open.
     SetRunStartsEnabled(false);
-    AskTableMatch(table, [this, kind, &table] {
-        if (kind == RunKind::Test) {
-            BeginRun(kind, RunStart::AllRows);
-            return;
-        }
-        AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+    AskCamera([this, kind, &table] {
+        AskTableMatch(table, [this, kind, &table] {
+            if (kind == RunKind::Test) {
+                BeginRun(kind, RunStart::AllRows);
+                return;
+            }
+            AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+        });
     });
+}
+
+void TForm_Camera::AskCamera(std::function<void()> then) {
+    if (control_->Master() != nullptr) return then();
+    if (!question_) return SetRunStartsEnabled(true);
+    // A run never simulates unasked: without a camera its pictures would only be pretended.
+    question_("Zelto", kNoCameraQuestion, {"Connect camera", "Simulate", "Cancel"}, 0,
+              [this, then = std::move(then)](int choice) {
+                  if (choice == 0) control_->Connect();
+                  if (choice == 1 || (choice == 0 && control_->Master() != nullptr)) return then();
+                  SetRunStartsEnabled(true);  // cancelled, or the connect says why it failed
+              });
 }
 
 void TForm_Camera::BeginRun(RunKind kind, RunStart start) {

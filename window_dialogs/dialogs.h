@@ -19,6 +19,8 @@ enum class MessageKind { Information, Warning };
 inline constexpr const char* kStopRunQuestion = "A photography run is going on. Stop it and close?";
 inline constexpr const char* kKeepRunningButton = "Keep running";
 inline constexpr const char* kStopAndCloseButton = "Stop and close";
+// A run started without a camera asks before it simulates.
+inline constexpr const char* kNoCameraQuestion = "No camera is connected.";
 
 // A message box with one OK button; line breaks as CR LF, CR or LF. `closed` runs when it is closed.
 void ShowMessageBox(QWidget* parent, const std::string& caption, const std::string& text,

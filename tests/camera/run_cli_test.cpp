@@ -228,7 +228,7 @@ TEST_F(RunCli, SimulationTestRunSkippedRowsAndRefusedBatch) {
     EXPECT_NE(run.output.find("row 2  ---------------------  "), std::string::npos);
     EXPECT_NE(run.output.find("row 2 skipped: unreadable date-time\n"), std::string::npos);
     EXPECT_NE(run.output.find("  batch ../evil.sh refused"), std::string::npos);
-    EXPECT_NE(run.output.find("pictures taken 1, failed 0, skipped 0; settings failed 0; rows skipped 1\n"),
+    EXPECT_NE(run.output.find("pictures simulated 1, failed 0, skipped 0; settings failed 0; rows skipped 1\n"),
               std::string::npos);
 
     run = Run("\"" + file + "\" --camera virtual --test --fast");
@@ -273,13 +273,17 @@ TEST_F(RunCli, ShotLogOfAWholeRunAccountsForEveryRow) {
 
     const std::vector<std::string> lines = LogLines(log);
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines[0], "row,phase,scheduled UT,first camera call UT,shutter call UT,settings written,result,note");
+    EXPECT_EQ(lines[0],
+              "row,phase,scheduled UT,first camera call UT,shutter call UT,settings written,result,note,trials,"
+              "simulated");
     std::map<int, std::map<std::string, int>> results;  // per row (from 1), per result
     for (size_t i = 1; i < lines.size(); ++i) {
         const std::vector<std::string> f = Fields(lines[i]);
-        ASSERT_EQ(f.size(), 8u) << lines[i];
+        ASSERT_EQ(f.size(), 10u) << lines[i];
         const int row = std::stoi(f[0]);
         ++results[row][f[6]];
+        EXPECT_EQ(f[9], "no");
+        if (f[6] == "taken") EXPECT_EQ(f[8], "1") << lines[i];
         const ExposureRow& cells = table.Row(row - 1);
         EXPECT_EQ(f[1], cells[kColumnPhase]);
         EXPECT_EQ(f[2].substr(0, 21), cells[kColumnDateTime]) << lines[i];  // "…:16.3" of "…:16.300"
@@ -357,9 +361,10 @@ TEST_F(RunCli, ShotLogKeepsItsLinesWhenTheRunIsKilled) {
     ASSERT_EQ(lines.size(), 6u) << ReadFile(log);
     for (int i = 1; i <= 5; ++i) {
         const std::vector<std::string> f = Fields(lines[static_cast<size_t>(i)]);
-        ASSERT_EQ(f.size(), 8u) << lines[static_cast<size_t>(i)];
+        ASSERT_EQ(f.size(), 10u) << lines[static_cast<size_t>(i)];
         EXPECT_EQ(f[0], std::to_string(i));
-        EXPECT_EQ(f[6], "taken");
+        EXPECT_EQ(f[6], "simulated");  // without a camera a picture is never "taken"
+        EXPECT_EQ(f[9], "yes");
     }
 }
 
@@ -378,7 +383,7 @@ TEST_F(RunCli, FromNowAndTheTableMatch) {
     EXPECT_NE(run.output.find("rows past at the start, skipped " + std::to_string(table.RowCount()) + "\n"),
               std::string::npos);
     EXPECT_NE(run.output.find("row 1 skipped: past when the run started from now\n"), std::string::npos);
-    EXPECT_NE(run.output.find("pictures taken 0, failed 0"), std::string::npos);
+    EXPECT_NE(run.output.find("pictures simulated 0, failed 0"), std::string::npos);
 
     ExposureTable nextYear = table;
     for (int r = 0; r < nextYear.RowCount(); ++r) {

@@ -10,6 +10,7 @@
 
 #include "camera/appmaster.h"
 #include "camera/proptables.h"
+#include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/datetext.h"
@@ -119,7 +120,9 @@ protected:
                            shared.time, shared.folders, [this] { return master.get(); },
                            [this](auto) {
                                if (reconnect) reconnect();
-                           }};
+                           },
+                           {},
+                           &shotLog};
         PhotographyRun run(env, table);
         return run.Run(kind);
     }
@@ -144,6 +147,10 @@ protected:
     RecordingSound sound;
     RecordingShell shell;
     std::function<void()> reconnect;
+    struct : ShotLog {
+        std::vector<ShotRecord> records;
+        void Write(const ShotRecord& record) override { records.push_back(record); }
+    } shotLog;
 };
 
 TEST_F(RunTest, SingleShotRowsWriteChangedSettingsOnceAndKeepTheirInstants) {
@@ -196,6 +203,14 @@ TEST_F(RunTest, SettingNamesTheTablesDoNotKnowCountAsFailed) {
     const std::string text = RunSummaryText(summary);
     EXPECT_NE(text.find("; settings failed 3;"), std::string::npos) << text;
     EXPECT_EQ(text.substr(text.size() - 13), "run finished\n");
+    // The shot log has a line for each failed setting, and each picture's line its trials.
+    std::vector<std::string> logged;
+    for (const ShotRecord& r : shotLog.records) {
+        logged.push_back(std::string(ShotResultText(r.result)) + " " + std::to_string(r.trials) + " " +
+                         (r.simulated ? "simulated" : "camera"));
+    }
+    EXPECT_EQ(logged, (std::vector<std::string>{"setting failed 0 camera", "taken 1 camera", "setting failed 0 camera",
+                                                "setting failed 0 camera", "taken 1 camera"}));
 }
 
 TEST_F(RunTest, WaitingSleepsYetWakesEvery50msAndEndsOnTheInstant) {

@@ -395,6 +395,7 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     wav[kColumnDateTime] = "2024-04-08 18:17:30.0";
     table.AppendRow(wav);
 
+    answers = {1};  // no camera: simulate
     // During the first wait: "Advance Time" jumps to 5 s before the row's instant.
     double rehearsalNow = 0;
     bool realTimeShown = false, abortEnabled = false, runButtonEnabled = true;
@@ -419,6 +420,10 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     sampler.start();
     Click("Button_Start_Eclipse_Photography");
     sampler.stop();
+    // Without a camera the run asked before it simulated.
+    ASSERT_FALSE(questions.empty());
+    EXPECT_EQ(questions[0], "No camera is connected.");
+    EXPECT_EQ(questionButtons[0], (std::vector<std::string>{"Connect camera", "Simulate", "Cancel"}));
 
     EXPECT_NEAR((rehearsalNow - CalendarToJD(2024, 4, 8, 18, 17, 15)) / kSecond, 0, 0.01);
     EXPECT_TRUE(realTimeShown);
@@ -433,7 +438,7 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     EXPECT_EQ(Text("Label_Phase"), "remove_filters.wav");
     EXPECT_EQ(Text("Label_Info"), "IQ  : JPGLarFin\nISO: 100\nAv  : f/4\nTv  : 1/500");
     EXPECT_EQ(form->statusBar()->currentMessage(), "Picture taken (SIMULATED)");
-    EXPECT_EQ(Text("Label_RunSummary").rfind("pictures taken 1, failed 0, skipped 0;", 0), 0u)
+    EXPECT_EQ(Text("Label_RunSummary").rfind("pictures simulated 1, failed 0, skipped 0;", 0), 0u)
         << Text("Label_RunSummary");
     // The end of the run: real time again, rehearsal controls hidden, run buttons back.
     EXPECT_EQ(shared.time.TimeOffset, 0);
@@ -531,6 +536,7 @@ TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     table.AppendRow(PhotoRow("Partial", kStart - 60 * kSecond, 10));
     table.AppendRow(PhotoRow("Partial", kStart - 30 * kSecond, 11));
     table.AppendRow(PhotoRow("Partial", kStart + 10 * kSecond, 12));
+    Click("Button_Connect");
 
     answers = {1};  // Cancel at the site question
     Click("Button_Start_Eclipse_Photography");
@@ -557,13 +563,13 @@ TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     const std::string log = form->shotLogPath();
     EXPECT_EQ(fs::path(log).filename(), "ShotLog_2024-04-08_181700.csv");
     const std::string text = FileText(log);
-    EXPECT_NE(text.find("1,Partial,2024-04-08 18:16:00.000,,,,skipped,past when the run started from now\r\n"
-                        "2,Partial,2024-04-08 18:16:30.000,,,,skipped,past when the run started from now\r\n3,Partial,"
-                        "2024-04-08 18:17:10.000,"),
+    EXPECT_NE(text.find("1,Partial,2024-04-08 18:16:00.000,,,,skipped,past when the run started from now,,no\r\n"
+                        "2,Partial,2024-04-08 18:16:30.000,,,,skipped,past when the run started from now,,no\r\n"
+                        "3,Partial,2024-04-08 18:17:10.000,"),
               std::string::npos)
         << text;
     // The settings are written before the row's wait, the shutter at its instant.
-    EXPECT_NE(text.find(",IQ JPGLarFin; ISO 100; Av f/4; Tv 1/125,taken,1/125\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(",IQ JPGLarFin; ISO 100; Av f/4; Tv 1/125,taken,1/125,1,no\r\n"), std::string::npos) << text;
     Click("Button_Open_Shot_Log");
     EXPECT_EQ(opened, std::vector<std::string>{log});
 }
