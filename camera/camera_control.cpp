@@ -1,5 +1,6 @@
 #include "camera/camera_control.h"
 
+#include "camera/camera_failure.h"
 #include "camera/deadline_sdk.h"
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
@@ -386,7 +387,10 @@ void CameraControl::Reconnect(std::function<bool()> deadline) {
 }
 
 void CameraControl::Release() {
-    if (TAppMaster* master = Master()) master->TakePicture();
+    TAppMaster* master = Master();
+    if (master == nullptr) return;
+    const EdsError status = master->TakePicture();
+    s_.view.SetStatus(status == kEdsErrOk ? "Picture taken" : "Release failed: " + CameraFailureText(status));
 }
 
 }  // namespace zelto

@@ -1,6 +1,7 @@
 #include "camera/camera_failure.h"
 
 #include "camera/gphoto2_port.h"
+#include "eclipse_data/datetext.h"
 
 namespace zelto {
 
@@ -24,6 +25,18 @@ CameraFailure ClassifyEdsResult(EdsError result) {
         default:
             return CameraFailure::Other;
     }
+}
+
+std::string CameraFailureText(EdsError result) {
+    const char* words = "the camera failed";
+    switch (ClassifyEdsResult(result)) {
+        case CameraFailure::None: return "no error";
+        case CameraFailure::Busy: words = "the camera is busy"; break;
+        case CameraFailure::Gone: words = "the camera does not answer"; break;
+        case CameraFailure::Refused: words = "the camera refuses it"; break;
+        case CameraFailure::Other: break;
+    }
+    return std::string(words) + " (" + HexText(result, 4) + ")";
 }
 
 bool IsGphoto2TransferError(int result) {

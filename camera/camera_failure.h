@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "camera/edsdk.h"
 
 // What a failed camera call means for its caller, whichever library answered it. The photography
@@ -17,6 +19,8 @@ enum class CameraFailure {
 };
 
 CameraFailure ClassifyEdsResult(EdsError result);
+// A failed call's result in words, with its code: "the camera is busy (00000081)".
+std::string CameraFailureText(EdsError result);
 
 // libgphoto2's results (GP_OK, GP_ERROR_...). An I/O error counts as Gone here; the backend first
 // looks for the camera on the bus again and keeps the session when it is still there.

@@ -1,5 +1,7 @@
 #include "camera/run_start.h"
 
+#include <cmath>
+
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
 
@@ -13,6 +15,29 @@ std::vector<int> PastRows(const ExposureTable& table, double nowJD) {
         if (instant && *instant < nowJD) past.push_back(row);
     }
     return past;
+}
+
+std::string AgoText(double seconds) {
+    const auto whole = [](double value) { return std::to_string(static_cast<long long>(value)); };
+    if (seconds < 60) return whole(seconds) + " s";
+    if (seconds < 3600) return whole(seconds / 60) + " min";
+    if (seconds < 2 * 86400) return whole(seconds / 3600) + " h " + whole(std::fmod(seconds, 3600) / 60) + " min";
+    if (seconds < 365.25 * 86400) return whole(seconds / 86400) + " days";
+    return FixedText(seconds / (365.25 * 86400), 1) + " years";
+}
+
+std::string PastRowsQuestion(const ExposureTable& table, double nowJD, size_t past) {
+    std::string text = std::to_string(past) + (past == 1 ? " row of the table is" : " rows of the table are") +
+                       " already past.";
+    for (int row = 0; row < table.RowCount(); ++row) {
+        if (Trimmed(table.Cell(kColumnPhase, row).value_or("")).empty()) continue;
+        const auto first = ReadDateStrJD(table.Cell(kColumnDateTime, row).value_or(""));
+        if (!first) continue;
+        text += " Its first row is on " + JDText(*first, 1).substr(0, 10);
+        if (*first < nowJD) text += ", " + AgoText((nowJD - *first) * 86400.0) + " ago";
+        return text + ".";
+    }
+    return text;
 }
 
 }  // namespace zelto

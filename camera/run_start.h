@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "exposure/table.h"
@@ -13,5 +14,14 @@ namespace zelto {
 // The rows with a phase whose instant lies before `nowJD`. A loop row's date-time is its end, so a
 // loop still running is entered, not skipped. Rows whose date-time cannot be read are left to the run.
 std::vector<int> PastRows(const ExposureTable& table, double nowJD);
+
+// How long ago an instant was, in the unit a person would use: "40 s", "12 min", "5 h 3 min",
+// "9 days", "2.7 years".
+std::string AgoText(double seconds);
+
+// The question when `past` rows have passed: how many, and the date of the table's first row and how
+// long ago that was, so that a table of another year stands out ("72 rows of the table are already
+// past. Its first row is on 2024-04-08, 2.7 years ago.").
+std::string PastRowsQuestion(const ExposureTable& table, double nowJD, size_t past);
 
 }  // namespace zelto

@@ -125,7 +125,7 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
                        int defaultButton, std::function<void(int)> answer) {
         AskQuestion(this, caption, text, buttons, defaultButton, std::move(answer));
     };
-    openFile_ = [](const std::string& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path))); };
+    openFile_ = [](const std::string& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path))); };
     SharedVariables& shared = s_.shared;
     control_ = std::make_unique<CameraControl>(CameraControl::Services{shared.folders, shared.program, shared.flags,
                                                                        shared.time, shared.camera, s_.clock, *this,
@@ -716,10 +716,11 @@ void TForm_Camera::AskRunStart(const ExposureTable& table, std::function<void(Ru
     const size_t past = PastRows(table, s_.clock.NowJD() + s_.shared.time.TimeOffset).size();
     if (past == 0) return then(RunStart::AllRows);
     if (!question_) return SetRunStartsEnabled(true);
+    const double now = s_.clock.NowJD() + s_.shared.time.TimeOffset;
     const std::string n = std::to_string(past);
-    const std::string text = n + (past == 1 ? " row of the table is" : " rows of the table are") + " already past.";
-    question_("Zelto", text,
-              {"Run the " + n + " past rows at once", "Start from now (skip " + n + " past rows)", "Cancel"}, 0,
+    // Starting from now is what a late start usually wants: Enter chooses it.
+    question_("Zelto", PastRowsQuestion(table, now, past),
+              {"Run the " + n + " past rows at once", "Start from now (skip " + n + " past rows)", "Cancel"}, 1,
               [this, then = std::move(then)](int choice) {
                   if (choice == 0 || choice == 1) return then(choice == 1 ? RunStart::FromNow : RunStart::AllRows);
                   SetRunStartsEnabled(true);
@@ -727,7 +728,9 @@ void TForm_Camera::AskRunStart(const ExposureTable& table, std::function<void(Ru
 }
 
 void TForm_Camera::Button_Open_Shot_LogClick() {
-    if (!shotLogPath_.empty() && openFile_) openFile_(shotLogPath_);
+    if (shotLogPath_.empty() || !openFile_) return;
+    // Without a program for CSV files the user still learns where the log is.
+    if (!openFile_(shotLogPath_)) ShowMessage("No program here opens the shot log. It is in\n" + shotLogPath_);
 }
 
 void TForm_Camera::Button_Start_Eclipse_PhotographyClick() {

@@ -81,7 +81,8 @@ class TForm_Camera final : public QMainWindow,
     // the index of the button chosen (−1 when the box was closed), and opening a file with the
     // desktop's program for it.
     void SetQuestion(QuestionFn ask) { question_ = std::move(ask); }
-    void SetOpenFile(std::function<void(const std::string&)> open) { openFile_ = std::move(open); }
+    // Opening a file answers false when no program could open it.
+    void SetOpenFile(std::function<bool(const std::string&)> open) { openFile_ = std::move(open); }
     // The shot log of the latest run; empty before the first.
     const std::string& shotLogPath() const { return shotLogPath_; }
     // Replaceable for tests: message boxes (caption, text).
@@ -180,7 +181,7 @@ class TForm_Camera final : public QMainWindow,
     const ExposureTable* table_ = nullptr;
     const TableFileSite* tableSite_ = nullptr;
     QuestionFn question_;
-    std::function<void(const std::string&)> openFile_;
+    std::function<bool(const std::string&)> openFile_;
     std::string shotLogPath_;
     ExposureTable noTable_;
     std::function<void(const std::string&, const std::string&)> messageBox_;

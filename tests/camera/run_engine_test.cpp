@@ -10,6 +10,7 @@
 
 #include "camera/appmaster.h"
 #include "camera/proptables.h"
+#include "camera/run_start.h"
 #include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
@@ -640,6 +641,21 @@ TEST_F(RunTest, TestRunGoesThroughTheTableHalfASecondPerRow) {
     EXPECT_EQ(view.phase, "1x Loop test");
     EXPECT_LT((clock.CurrentJD() - kStart) * 86400.0, 3.0);
     EXPECT_FALSE(view.rehearsalShown);
+}
+
+// How long ago a table's first row was, as the start-from-now question says it.
+TEST(RunStart, AgoTextUsesTheUnitAPersonWould) {
+    const std::pair<double, const char*> cases[] = {
+        {40, "40 s"},
+        {60, "1 min"},
+        {3599, "59 min"},
+        {3600 + 3 * 60, "1 h 3 min"},
+        {47 * 3600, "47 h 0 min"},
+        {2 * 86400, "2 days"},
+        {364 * 86400, "364 days"},
+        {2.7 * 365.25 * 86400, "2.7 years"},
+    };
+    for (const auto& [seconds, text] : cases) EXPECT_EQ(AgoText(seconds), text) << seconds;
 }
 
 }  // namespace

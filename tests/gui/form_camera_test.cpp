@@ -90,15 +90,19 @@ class FormCamera : public ::testing::Test {
         form->SetExposureTable(&table);
         // Questions before a run are answered from `answers` (then 0: start anyway, run the past rows).
         form->SetQuestion([this](const std::string&, const std::string& text, const std::vector<std::string>& buttons,
-                                 int, std::function<void(int)> answer) {
+                                 int defaultButton, std::function<void(int)> answer) {
             questions.push_back(text);
+            defaultButtons.push_back(defaultButton);
             questionButtons.push_back(buttons);
             if (answers.empty()) return answer(0);
             const int chosen = answers.front();
             answers.erase(answers.begin());
             answer(chosen);
         });
-        form->SetOpenFile([this](const std::string& path) { opened.push_back(path); });
+        form->SetOpenFile([this](const std::string& path) {
+            opened.push_back(path);
+            return opensFiles;
+        });
     }
     void TearDown() override { form.reset(); }
 
@@ -132,6 +136,8 @@ class FormCamera : public ::testing::Test {
     ExposureTable table{0};
     std::vector<std::string> captions, boxes;
     std::vector<std::string> questions, opened;
+    bool opensFiles = true;  // a program for CSV files is there
+    std::vector<int> defaultButtons;
     std::vector<std::vector<std::string>> questionButtons;
     std::vector<int> answers;
     std::unique_ptr<TForm_Camera> form;
@@ -193,6 +199,12 @@ TEST_F(FormCamera, ConnectFillsListsOnceAndDisconnectKeepsTheLog) {
     EXPECT_EQ(tv->currentText(), "1/8000");
     EXPECT_EQ(Text("LabelA"), "Camera : Canon EOS (virtual)");
     EXPECT_EQ(FontColour(Find<QLabel>("LabelA")), QColor(Qt::black));
+    // "Release" says what became of the picture.
+    Click("SpeedButton_Release");
+    EXPECT_EQ(form->statusBar()->currentMessage(), "Picture taken");
+    camera.FailCall("EdsSendCommand", kEdsErrDeviceBusy, 1);
+    Click("SpeedButton_Release");
+    EXPECT_EQ(form->statusBar()->currentMessage(), "Release failed: the camera is busy (00000081)");
     EXPECT_TRUE(Find<QPushButton>("SpeedButton_Release")->isEnabled());
     EXPECT_TRUE(Find<QPushButton>("Button_take_9_pictures")->isEnabled());
 
@@ -552,7 +564,8 @@ TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     answers = {0, 2};  // start anyway, then Cancel at the past rows
     Click("Button_Start_Eclipse_Photography");
     ASSERT_EQ(questions.size(), 3u);
-    EXPECT_EQ(questions[2], "2 rows of the table are already past.");
+    EXPECT_EQ(questions[2], "2 rows of the table are already past. Its first row is on 2024-04-08, 1 min ago.");
+    EXPECT_EQ(defaultButtons[2], 1);  // Enter starts from now
     EXPECT_EQ(questionButtons[2], (std::vector<std::string>{"Run the 2 past rows at once",
                                                             "Start from now (skip 2 past rows)", "Cancel"}));
     EXPECT_TRUE(form->shotLogPath().empty());
@@ -572,6 +585,11 @@ TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     EXPECT_NE(text.find(",IQ JPGLarFin; ISO 100; Av f/4; Tv 1/125,taken,1/125,1,no\r\n"), std::string::npos) << text;
     Click("Button_Open_Shot_Log");
     EXPECT_EQ(opened, std::vector<std::string>{log});
+    // With no program for it the window says where the log is.
+    opensFiles = false;
+    Click("Button_Open_Shot_Log");
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back(), "No program here opens the shot log. It is in\n" + log);
 }
 
 }  // namespace
