@@ -9,6 +9,9 @@
 #ifdef ZELTO_HAVE_NETCDF
 #include <netcdf.h>
 #endif
+#ifdef ZELTO_QUIET_HDF5
+#include <H5Epublic.h>
+#endif
 
 namespace zelto {
 
@@ -23,7 +26,14 @@ constexpr double kOffsetSteps = 65535.0;
 // whole.
 class NetCdfFile {
   public:
-    explicit NetCdfFile(const std::string& path) { Check(nc_open(path.c_str(), NC_NOWRITE, &id_), path); }
+    explicit NetCdfFile(const std::string& path) {
+#ifdef ZELTO_QUIET_HDF5
+        // netCDF 4.9.0 asks HDF5 for attributes that GSHHG's files never had, and HDF5 prints every
+        // such expected miss on stderr; its printing is turned off for this thread.
+        H5Eset_auto2(H5E_DEFAULT, nullptr, nullptr);
+#endif
+        Check(nc_open(path.c_str(), NC_NOWRITE, &id_), path);
+    }
     ~NetCdfFile() { nc_close(id_); }
     NetCdfFile(const NetCdfFile&) = delete;
     NetCdfFile& operator=(const NetCdfFile&) = delete;

@@ -16,6 +16,7 @@ namespace zelto {
 struct GeoPoint {
     double latitude = 0;
     double westLongitude = 0;
+    bool operator==(const GeoPoint&) const = default;
 };
 
 // A rectangle of the Earth, equirectangular. Longitudes are west positive, so the left edge `west`
