@@ -390,6 +390,11 @@ std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view) {
     const double spacing = across / 3;
     const double margin = across * 0.06;
     const bool everyLine = across <= 2.0;
+    // A label takes about a twentieth of the view's height and a seventh of its width: where lines
+    // crowd (near a limit) a label goes farther along its line rather than onto another's.
+    const auto overlaps = [across](GeoPoint a, GeoPoint b) {
+        return std::fabs(a.latitude - b.latitude) < across / 20 && std::fabs(a.westLongitude - b.westLongitude) < across / 7;
+    };
     std::vector<MapLabel> labels;
     for (const MapLine& line : map.durationLines) {
         const bool minute = std::fabs(std::remainder(line.level, 60.0)) < 1e-6;
@@ -403,7 +408,8 @@ std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view) {
             const bool crowded = std::any_of(placed.begin(), placed.end(), [&](GeoPoint p) {
                 return std::max(std::fabs(p.latitude - mid.latitude), std::fabs(p.westLongitude - mid.westLongitude)) < spacing;
             });
-            if (crowded) continue;
+            if (crowded || std::any_of(labels.begin(), labels.end(), [&](const MapLabel& l) { return overlaps(l.place, mid); }))
+                continue;
             placed.push_back(mid);
             labels.push_back({mid, DurationText(line.level)});
             if (placed.size() == kLabelsPerLine) break;

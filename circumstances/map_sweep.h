@@ -110,7 +110,8 @@ PathMap SitePathMap(const EclipseRecord& eclipse, double deltaT, GeoPoint site, 
 std::string DurationText(double seconds);
 
 // Where the duration lines carry their values in `view`: the lines of whole minutes (every line when
-// the view is ±1° or less), up to three labels a line, a third of the view apart, away from its edges.
+// the view is ±1° or less), up to three labels a line, a third of the view apart, away from its edges,
+// none on top of another.
 struct MapLabel {
     GeoPoint place;
     std::string text;
