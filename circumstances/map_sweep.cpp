@@ -384,7 +384,7 @@ std::string DurationText(double seconds) {
     return text;
 }
 
-std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view) {
+std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view, std::optional<GeoPoint> site) {
     constexpr int kLabelsPerLine = 3;
     const double across = view.north - view.south;
     const double spacing = across / 3;
@@ -408,7 +408,8 @@ std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view) {
             const bool crowded = std::any_of(placed.begin(), placed.end(), [&](GeoPoint p) {
                 return std::max(std::fabs(p.latitude - mid.latitude), std::fabs(p.westLongitude - mid.westLongitude)) < spacing;
             });
-            if (crowded || std::any_of(labels.begin(), labels.end(), [&](const MapLabel& l) { return overlaps(l.place, mid); }))
+            if (crowded || (site && overlaps(*site, mid)) ||
+                std::any_of(labels.begin(), labels.end(), [&](const MapLabel& l) { return overlaps(l.place, mid); }))
                 continue;
             placed.push_back(mid);
             labels.push_back({mid, DurationText(line.level)});

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -111,12 +112,12 @@ std::string DurationText(double seconds);
 
 // Where the duration lines carry their values in `view`: the lines of whole minutes (every line when
 // the view is ±1° or less), up to three labels a line, a third of the view apart, away from its edges,
-// none on top of another.
+// none on top of another nor on the site marker.
 struct MapLabel {
     GeoPoint place;
     std::string text;
 };
-std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view);
+std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view, std::optional<GeoPoint> site = std::nullopt);
 
 // A point of the map in pixels of a picture of width × height that shows `area` (x right, y down).
 MapPixel ToPixel(const MapArea& area, GeoPoint place, double width, double height);

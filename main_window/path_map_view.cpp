@@ -167,6 +167,7 @@ void PathMapView::SetMap(PathMap map) {
 void PathMapView::SetSite(std::optional<GeoPoint> site) {
     if (site == site_) return;
     site_ = site;
+    Relabel();
     update();
 }
 
@@ -183,7 +184,7 @@ void PathMapView::SetGeography(Geography geography) {
 }
 
 void PathMapView::Relabel() {
-    if (style_ == PathMapStyle::Site) labels_ = DurationLabels(map_, area_);
+    if (style_ == PathMapStyle::Site) labels_ = DurationLabels(map_, area_, site_);
 }
 
 void PathMapView::paintEvent(QPaintEvent*) {

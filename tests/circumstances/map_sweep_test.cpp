@@ -147,6 +147,13 @@ TEST(MapSweep, DurationLabelsSayTheirLinesValues) {
             EXPECT_EQ(said.size(), 8u);
         }
     }
+
+    // Around the program's default site a line passes under the site marker; its label goes
+    // elsewhere (a label is about 60 px wide and 14 px high on the 560-px map).
+    const MapView home{{25, 103.5}, 2};
+    for (const MapLabel& label : DurationLabels(SitePathMap(Record(), kDeltaT, home, 0), AreaOf(home), home.centre)) {
+        EXPECT_FALSE(std::fabs(label.place.latitude - 25) < 0.1 && std::fabs(label.place.westLongitude - 103.5) < 0.3) << label.text;
+    }
 }
 
 TEST(MapSweep, PixelsAndPlacesMapBothWays) {
