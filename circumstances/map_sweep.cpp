@@ -24,12 +24,13 @@ constexpr int kCrossingSteps = 12;
 // The fields a map is drawn from. The path lies where both edge fields are below 0: each is the
 // signed distance from the shadow axis's track less the umbral radius, one per side of the track.
 // Being smooth across the centre line, they find both edges even of a path narrower than a cell.
-enum class Field { EdgeA, EdgeB, Magnitude, Duration };
+// The centre line is where the signed distance from the axis's track passes 0.
+enum class Field { EdgeA, EdgeB, Magnitude, Duration, Axis };
 
 struct Sample {
     bool day = false;  // a converged maximum with the Sun above the horizon
     double time = 0;   // the maximum, hours t (0 when the loop did not converge): a neighbour's start
-    double edgeA = 0, edgeB = 0, magnitude = 0, duration = 0;
+    double edgeA = 0, edgeB = 0, magnitude = 0, duration = 0, axis = 0;
 };
 
 double ValueOf(const Sample& sample, Field field) {
@@ -38,6 +39,7 @@ double ValueOf(const Sample& sample, Field field) {
         case Field::EdgeB: return sample.edgeB;
         case Field::Magnitude: return sample.magnitude;
         case Field::Duration: return sample.duration;
+        case Field::Axis: return sample.axis;
     }
     return 0;
 }
@@ -45,7 +47,7 @@ double ValueOf(const Sample& sample, Field field) {
 Sample Lerp(const Sample& a, const Sample& b, double s) {
     const auto mix = [s](double x, double y) { return x + s * (y - x); };
     return {a.day && b.day, mix(a.time, b.time), mix(a.edgeA, b.edgeA), mix(a.edgeB, b.edgeB),
-            mix(a.magnitude, b.magnitude), mix(a.duration, b.duration)};
+            mix(a.magnitude, b.magnitude), mix(a.duration, b.duration), mix(a.axis, b.axis)};
 }
 
 GeoPoint Along(GeoPoint a, GeoPoint b, double s) {
@@ -147,6 +149,7 @@ class Sweep {
         sample.edgeB = -m.axisOffset - m.umbralRadius;
         sample.magnitude = m.magnitude;
         sample.duration = m.centralDuration;
+        sample.axis = m.axisOffset;
         return sample;
     }
 
@@ -188,14 +191,22 @@ class Sweep {
     std::map<std::pair<int, double>, std::unordered_map<int64_t, Crossing>> crossings_;
 };
 
-// The segments of one level of a field, by marching squares over the cells in daylight.
-MapLine LineOf(Sweep& sweep, Field field, double level) {
+bool InPath(const Sample& s) { return s.edgeA < 0 && s.edgeB < 0; }
+
+// The segments of one level of a field, by marching squares over the cells in daylight (and with a
+// corner in the path, when asked).
+MapLine LineOf(Sweep& sweep, Field field, double level, bool pathOnly = false) {
     MapLine line{level, {}};
     for (int j = 0; j < sweep.rows(); ++j) {
         for (int i = 0; i < sweep.columns(); ++i) {
             int above = 0;
             for (int k = 0; k < 4; ++k) above += ValueOf(sweep.CellCorner(i, j, k), field) >= level;
             if (above == 0 || above == 4 || !sweep.CellInDay(i, j)) continue;
+            if (pathOnly) {
+                bool touches = false;
+                for (int k = 0; k < 4; ++k) touches = touches || InPath(sweep.CellCorner(i, j, k));
+                if (!touches) continue;
+            }
             std::array<GeoPoint, 4> at{};
             int count = 0;
             for (int side = 0; side < 4; ++side) {
@@ -255,7 +266,7 @@ std::vector<Vertex> ClipBelowZero(Sweep& sweep, int i, int j, const std::vector<
 // clipped by both edge fields.
 std::vector<std::vector<GeoPoint>> BandOf(Sweep& sweep) {
     std::vector<std::vector<GeoPoint>> pieces;
-    const auto inside = [](const Sample& s) { return s.edgeA < 0 && s.edgeB < 0; };
+    const auto inside = InPath;
     for (int j = 0; j < sweep.rows(); ++j) {
         int runStart = -1;
         const auto endRun = [&](int end) {
@@ -300,6 +311,7 @@ PathMap SweepPathMap(const EclipseRecord& eclipse, double deltaT, const SweepReq
         MapLine side = LineOf(sweep, edge, 0);
         map.limits.segments.insert(map.limits.segments.end(), side.segments.begin(), side.segments.end());
     }
+    if (request.durationStep > 0) map.centreLine = LineOf(sweep, Field::Axis, 0, true);
     for (double level : request.magnitudeLevels) map.magnitudeLines.push_back(LineOf(sweep, Field::Magnitude, level));
     if (request.durationStep > 0) {
         const double longest = sweep.Largest(Field::Duration);
@@ -315,18 +327,96 @@ PathMap WorldPathMap(const EclipseRecord& eclipse, double deltaT) {
     return SweepPathMap(eclipse, deltaT, request);
 }
 
-MapArea SiteMapArea(GeoPoint site) {
-    return {site.latitude - kSiteMapHalfSize, site.latitude + kSiteMapHalfSize, site.westLongitude + kSiteMapHalfSize,
-            site.westLongitude - kSiteMapHalfSize};
+MapArea AreaOf(const MapView& view) {
+    const GeoPoint c = view.centre;
+    return {c.latitude - view.halfSize, c.latitude + view.halfSize, c.westLongitude + view.halfSize,
+            c.westLongitude - view.halfSize};
 }
 
-PathMap SitePathMap(const EclipseRecord& eclipse, double deltaT, GeoPoint site, double height) {
+MapArea SiteMapArea(GeoPoint site) { return AreaOf({site, kSiteMapHalfSize}); }
+
+namespace {
+
+MapView Kept(MapView view) {
+    view.halfSize = std::clamp(view.halfSize, kSiteMapMinHalfSize, kSiteMapMaxHalfSize);
+    view.centre.latitude = std::clamp(view.centre.latitude, -90 + view.halfSize, 90 - view.halfSize);
+    view.centre.westLongitude = std::remainder(view.centre.westLongitude, 360.0);
+    return view;
+}
+
+}  // namespace
+
+MapView Zoomed(const MapView& view, double notches, GeoPoint anchor) {
+    const double size = std::clamp(view.halfSize / std::pow(kSiteMapZoomStep, notches), kSiteMapMinHalfSize, kSiteMapMaxHalfSize);
+    const double scale = size / view.halfSize;
+    // The anchor's offset from the centre shrinks with the view, so the anchor stays on its pixel.
+    const GeoPoint centre{anchor.latitude + (view.centre.latitude - anchor.latitude) * scale,
+                          anchor.westLongitude + (view.centre.westLongitude - anchor.westLongitude) * scale};
+    return Kept({centre, size});
+}
+
+MapView Dragged(const MapView& view, MapPixel from, MapPixel to, double width, double height) {
+    const double degrees = 2 * view.halfSize;
+    return Kept({{view.centre.latitude + (to.y - from.y) / height * degrees,
+                  view.centre.westLongitude + (to.x - from.x) / width * degrees},
+                 view.halfSize});
+}
+
+PathMap SitePathMap(const EclipseRecord& eclipse, double deltaT, const MapView& view, double height) {
     SweepRequest request;
-    request.area = SiteMapArea(site);
-    request.columns = request.rows = static_cast<int>(std::lround(2 * kSiteMapHalfSize / kSiteMapCell));
+    request.area = AreaOf(view);
+    request.columns = request.rows = kSiteMapCells;
     request.height = height;
     request.durationStep = kDurationLineStep;
     return SweepPathMap(eclipse, deltaT, request);
+}
+
+PathMap SitePathMap(const EclipseRecord& eclipse, double deltaT, GeoPoint site, double height) {
+    return SitePathMap(eclipse, deltaT, MapView{site, kSiteMapHalfSize}, height);
+}
+
+std::string DurationText(double seconds) {
+    const long whole = std::lround(seconds);
+    const long minutes = whole / 60, rest = whole % 60;
+    if (minutes == 0) return std::to_string(rest) + " s";
+    std::string text = std::to_string(minutes) + " min";
+    if (rest != 0) text += " " + std::to_string(rest) + " s";
+    return text;
+}
+
+std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view, std::optional<GeoPoint> site) {
+    constexpr int kLabelsPerLine = 3;
+    const double across = view.north - view.south;
+    const double spacing = across / 3;
+    const double margin = across * 0.06;
+    const bool everyLine = across <= 2.0;
+    // A label takes about a twentieth of the view's height and a seventh of its width: where lines
+    // crowd (near a limit) a label goes farther along its line rather than onto another's.
+    const auto overlaps = [across](GeoPoint a, GeoPoint b) {
+        return std::fabs(a.latitude - b.latitude) < across / 20 && std::fabs(a.westLongitude - b.westLongitude) < across / 7;
+    };
+    std::vector<MapLabel> labels;
+    for (const MapLine& line : map.durationLines) {
+        const bool minute = std::fabs(std::remainder(line.level, 60.0)) < 1e-6;
+        if (!minute && !everyLine) continue;
+        std::vector<GeoPoint> placed;
+        for (const MapSegment& segment : line.segments) {
+            const GeoPoint mid = Along(segment.from, segment.to, 0.5);
+            if (mid.latitude < view.south + margin || mid.latitude > view.north - margin ||
+                mid.westLongitude > view.west - margin || mid.westLongitude < view.east + margin)
+                continue;
+            const bool crowded = std::any_of(placed.begin(), placed.end(), [&](GeoPoint p) {
+                return std::max(std::fabs(p.latitude - mid.latitude), std::fabs(p.westLongitude - mid.westLongitude)) < spacing;
+            });
+            if (crowded || (site && overlaps(*site, mid)) ||
+                std::any_of(labels.begin(), labels.end(), [&](const MapLabel& l) { return overlaps(l.place, mid); }))
+                continue;
+            placed.push_back(mid);
+            labels.push_back({mid, DurationText(line.level)});
+            if (placed.size() == kLabelsPerLine) break;
+        }
+    }
+    return labels;
 }
 
 MapPixel ToPixel(const MapArea& area, GeoPoint place, double width, double height) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "eclipse_data/catalog.h"
@@ -15,6 +17,7 @@ namespace zelto {
 struct GeoPoint {
     double latitude = 0;
     double westLongitude = 0;
+    bool operator==(const GeoPoint&) const = default;
 };
 
 // A rectangle of the Earth, equirectangular. Longitudes are west positive, so the left edge `west`
@@ -42,6 +45,7 @@ struct PathMap {
     // the Sun above the horizon.
     std::vector<std::vector<GeoPoint>> band;
     MapLine limits;                       // the path's edges
+    MapLine centreLine;                   // where the shadow axis passes overhead, inside the path
     std::vector<MapLine> magnitudeLines;  // at the levels asked for
     std::vector<MapLine> durationLines;   // seconds of the central phase, every durationStep
 };
@@ -67,21 +71,55 @@ PathMap SweepPathMap(const EclipseRecord& eclipse, double deltaT, const SweepReq
 inline constexpr double kWorldMagnitudeLevels[] = {0.2, 0.4, 0.6, 0.8};
 PathMap WorldPathMap(const EclipseRecord& eclipse, double deltaT);
 
-// The site map: ±2° of latitude and longitude around the site, at the site's height, with duration
-// lines every 30 s, on a grid of 0.01° cells; every crossing of a cell side is the solver's own, so
-// edges and lines stand within metres of the solver's. A sweep takes about a tenth of a second, which
-// is why the window sweeps on a thread of its own.
-inline constexpr double kSiteMapHalfSize = 2.0;
-inline constexpr double kSiteMapCell = 0.01;
-inline constexpr double kDurationLineStep = 30.0;
-MapArea SiteMapArea(GeoPoint site);
-PathMap SitePathMap(const EclipseRecord& eclipse, double deltaT, GeoPoint site, double height);
-
-// A point of the map in pixels of a picture of width × height that shows `area` (x right, y down).
+// A point in pixels of a picture, x right, y down.
 struct MapPixel {
     double x = 0;
     double y = 0;
 };
+
+// The site map: a square view of ±halfSize degrees of latitude and longitude around its centre
+// (±2° around the site when opened; the wheel zooms from ±0.25° to ±5°), at the site's height, with
+// duration lines every 30 s, on a grid of kSiteMapCells cells across whatever the zoom. Every
+// crossing of a cell side is the solver's own, so edges and lines stand within metres of the
+// solver's at every grid line and are straight only across a cell (0.02° at ±2°).
+inline constexpr double kSiteMapHalfSize = 2.0;
+inline constexpr double kSiteMapMinHalfSize = 0.25;
+inline constexpr double kSiteMapMaxHalfSize = 5.0;
+inline constexpr int kSiteMapCells = 200;
+inline constexpr double kDurationLineStep = 30.0;
+// One wheel notch zooms by this factor: 13 notches from one end to the other.
+inline constexpr double kSiteMapZoomStep = 1.25;
+
+struct MapView {
+    GeoPoint centre;
+    double halfSize = kSiteMapHalfSize;
+    bool operator==(const MapView&) const = default;
+};
+MapArea AreaOf(const MapView& view);
+MapArea SiteMapArea(GeoPoint site);  // the view a site map opens with
+// Zoomed in by `notches` (out when negative) about `anchor`, which keeps its place in the picture;
+// the size stays within ±0.25° … ±5°.
+MapView Zoomed(const MapView& view, double notches, GeoPoint anchor);
+// Dragged on a picture of width × height pixels: the place under `from` comes under `to`. The centre
+// stays off the poles by the half size and its longitude within ±180°.
+MapView Dragged(const MapView& view, MapPixel from, MapPixel to, double width, double height);
+
+PathMap SitePathMap(const EclipseRecord& eclipse, double deltaT, const MapView& view, double height);
+PathMap SitePathMap(const EclipseRecord& eclipse, double deltaT, GeoPoint site, double height);
+
+// A duration in the words of the map's labels: "45 s", "3 min", "3 min 30 s".
+std::string DurationText(double seconds);
+
+// Where the duration lines carry their values in `view`: the lines of whole minutes (every line when
+// the view is ±1° or less), up to three labels a line, a third of the view apart, away from its edges,
+// none on top of another nor on the site marker.
+struct MapLabel {
+    GeoPoint place;
+    std::string text;
+};
+std::vector<MapLabel> DurationLabels(const PathMap& map, const MapArea& view, std::optional<GeoPoint> site = std::nullopt);
+
+// A point of the map in pixels of a picture of width × height that shows `area` (x right, y down).
 MapPixel ToPixel(const MapArea& area, GeoPoint place, double width, double height);
 GeoPoint ToPlace(const MapArea& area, MapPixel pixel, double width, double height);
 

@@ -31,6 +31,7 @@
 #include "main_window/path_map_view.h"
 #include "platform/os_info.h"
 #include "platform/qt_text.h"
+#include "platform/system_locations.h"
 #include "state/startup.h"
 
 // The world map is compiled into this static library, which registers it explicitly.
@@ -374,6 +375,7 @@ void TForm_Main::BuildWidgets() {
                               "until 15 minutes after C4");
     worldSweeper_ = new MapSweeper(this);
     siteMap_ = new TForm_SiteMap(this);
+    siteMap_->SetGeographyFolders(GshhgFolders());
     siteMap_->SetSiteClicked([this](GeoPoint place) { PutSite(SiteAt(place, std::nullopt, shared_.site)); });
 
     for (BaseGeometry& b : base_) b.pointSize = b.widget->font().pointSizeF();

@@ -2,20 +2,26 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "circumstances/map_sweep.h"
 #include "eclipse_data/catalog.h"
 
 class QLabel;
+class QPushButton;
 
 namespace zelto {
 
 class MapSweeper;
 class PathMapView;
 
-// The "Site map": ±2° around the site with the path's edges, duration lines every 30 s and the
-// site marker, swept anew whenever the site, the eclipse or ΔT changes. A click sets the site.
+// The "Site map": a view around the site (±2° when opened, zoomed by the wheel from ±0.25° to ±5°,
+// panned by dragging) with the coasts, lakes, rivers and borders under the path, its edges, centre
+// line and duration lines every 30 s with their values, and the site marker. A click sets the site
+// and leaves the view where it is; "Centre on site" brings the site back to the middle. The view is
+// swept anew only when the eclipse, ΔT, the height or the view changes.
 class TForm_SiteMap final : public QWidget {
     Q_OBJECT
 
@@ -27,20 +33,42 @@ class TForm_SiteMap final : public QWidget {
     void ShowSite(int eclipseNumber, const EclipseRecord& eclipse, double deltaT, GeoPoint site, double height,
                   const std::string& caption);
     void SetSiteClicked(std::function<void(GeoPoint)> clicked);
-    // Finishes a sweep in progress and shows its map (tests and screenshots).
+    // The folders that may hold GSHHG's files, searched in order.
+    void SetGeographyFolders(std::vector<std::string> folders) { geographyFolders_ = std::move(folders); }
+    void CentreOnSite();
+    // Finishes the sweep and the reading in progress and shows their results (tests and screenshots).
     void WaitForMap();
     const PathMap& map() const;
+    const MapView& view() const { return view_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
 
   private:
     struct Key {
         int eclipse = 0;
-        double deltaT = 0, latitude = 0, westLongitude = 0, height = 0;
+        double deltaT = 0, height = 0;
+        MapView view;
         bool operator==(const Key&) const = default;
     };
+    void ShowView(const MapView& view);
+    void Refresh();
+
     PathMapView* SiteMap_View = nullptr;
     QLabel* Label_SiteMap = nullptr;
-    MapSweeper* sweeper_ = nullptr;
-    Key shown_;
+    QPushButton* Button_SiteMap_Centre = nullptr;
+    MapSweeper* pathSweeper_ = nullptr;
+    MapSweeper* geographySweeper_ = nullptr;
+    std::vector<std::string> geographyFolders_;
+    // The latest pass's inputs, swept again when the view moves.
+    int eclipseNumber_ = 0;
+    EclipseRecord eclipse_{};
+    double deltaT_ = 0, height_ = 0;
+    std::optional<GeoPoint> site_;
+    bool centreOnNextSite_ = true;
+    MapView view_;
+    Key swept_;
+    std::optional<MapView> geographyView_;
 };
 
 }  // namespace zelto

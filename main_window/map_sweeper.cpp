@@ -11,15 +11,15 @@ MapSweeper::~MapSweeper() {
     pool_.waitForDone();
 }
 
-void MapSweeper::Request(std::function<PathMap()> sweep, std::function<void(PathMap)> deliver) {
+void MapSweeper::Start(std::function<std::function<void()>()> job) {
     const int generation = ++generation_;
     pool_.clear();
-    pool_.start([this, generation, sweep = std::move(sweep), deliver = std::move(deliver)] {
-        PathMap map = sweep();
+    pool_.start([this, generation, job = std::move(job)] {
+        std::function<void()> deliver = job();
         QMetaObject::invokeMethod(
             this,
-            [this, generation, map = std::move(map), deliver] {
-                if (generation == generation_) deliver(map);
+            [this, generation, deliver = std::move(deliver)] {
+                if (generation == generation_) deliver();
             },
             Qt::QueuedConnection);
     });

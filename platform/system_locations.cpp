@@ -52,6 +52,14 @@ SystemLocations QuerySystemLocations() {
     return locations;
 }
 
+std::vector<std::string> GshhgFolders() {
+    std::vector<std::string> folders;
+    if (const QString chosen = qEnvironmentVariable("ZELTO_GSHHG_FOLDER"); !chosen.isEmpty()) folders.push_back(Native(chosen));
+    for (const QString& found : QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, "gmt-gshhg", QStandardPaths::LocateDirectory))
+        folders.push_back(Native(found));
+    return folders;
+}
+
 WorkingFolders MakeWorkingFolders(const SystemLocations& locations) {
     WorkingFolders folders;
     folders.TempFolder = locations.tempFolder;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "eclipse_data/program_values.h"
 
@@ -23,6 +24,11 @@ SystemLocations QuerySystemLocations();
 // documents and application-data folders, created with their parents (a folder that cannot be created
 // is not fatal: the failure shows where the folder is used).
 WorkingFolders MakeWorkingFolders(const SystemLocations& locations);
+
+// The folders that may hold GSHHG's coastline files, in the order to search them: the one named by
+// ZELTO_GSHHG_FOLDER, then "gmt-gshhg" in each of the system's data folders (where Debian's
+// gmt-gshhg-high and gmt-gshhg-low install them).
+std::vector<std::string> GshhgFolders();
 
 // The program file's version information: its type name, and for an executable the version data
 // that was built into this program.

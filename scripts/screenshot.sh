@@ -6,8 +6,60 @@
 # presses "Create Exposure Table" and grabs that window, then opens the camera window (Alt+C),
 # connects, runs "Test Eclipse Photography" to its end and grabs the camera window with the run's
 # summary. Needs xvfb, xdotool and ImageMagick; build the release first (scripts/run.sh).
+#
+# "screenshot.sh site-maps [PROGRAM]" takes only the site maps: docs/site_map_2024.png and
+# docs/site_map_2027.png near a limit of the path of 2024-04-08 (Austin, Texas) and of 2027-08-02
+# (Málaga), and docs/site_map.png around the default site (at sea level). It
+# starts the program once to have it write its Zelto.prm, puts the eclipse and site into that file,
+# starts it again and clicks the world map.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ "${1:-}" = "site-maps" ]; then
+  program="${2:-$root/build-release/app/zelto}"
+  home="$(mktemp -d)"
+  trap 'rm -rf "$home"' EXIT
+  mkdir -p "$root/docs"
+  shoot() {  # NAME ECLIPSE LATITUDE N|S LONGITUDE E|W
+    rm -rf "$home/.local"
+    HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+      "$1" & pid=$!
+      sleep 4
+      main=$(xdotool search --name "^Zelto" | head -n 1)
+      xdotool windowfocus --sync "$main" key --window "$main" alt+f
+      sleep 1
+      xdotool key x
+      wait $pid || true
+      prm="$2/.local/share/Zelto/Zelto.prm"
+      version=$(head -n 1 "$prm" | tr -d "
+")
+      printf "%s
+%s	Eclipse#
+	my DeltaT (sec)
+0	automatic DeltaT
+%s	Latitude
+%s
+%s	Longitude
+%s
+0000
+"         "$version" "$4" "$5" "$6" "$7" "$8" > "$prm"
+      "$1" & pid=$!
+      sleep 4
+      main=$(xdotool search --name "^Zelto" | head -n 1)
+      # The world map east of both sites'' marker bars, in window coordinates below the menu bar: a
+      # click opens the site map.
+      xdotool mousemove --window "$main" 250 480 click 1
+      sleep 5
+      sitemap=$(xdotool search --name "^Zelto - Site map$" | head -n 1)
+      import -window "$sitemap" "$2/$3.png"
+      kill $pid' _ "$program" "$home" "$@"
+    cp "$home/$1.png" "$root/docs/$1.png"
+  }
+  shoot site_map_2024 51 30.2700 N 97.7400 W
+  shoot site_map_2027 58 36.7200 N 4.4200 W
+  shoot site_map 51 25.0000 N 103.5000 W
+  identify "$root/docs/site_map_2024.png" "$root/docs/site_map_2027.png" "$root/docs/site_map.png"
+  exit 0
+fi
 program="${1:-$root/build-release/app/zelto}"
 home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev
   libgphoto2-dev
   libgps-dev gpsd gpsd-clients python3-gps
+  libnetcdf-dev gmt-gshhg-high gmt-gshhg-low
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-dev
   fonts-dejavu-core

@@ -7,11 +7,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "eclipse51_path.h"
 #include "eclipse_data/julian.h"
@@ -216,13 +219,61 @@ TEST_F(EclipseDay, PathOnTheMapsAndAClickOnTheSiteMapSetsTheSite) {
     const QColor plain = pixel({limit + 10 / eclipse51::kKmPerDegreeLatitude, eclipse51::kCentralWest});
     EXPECT_LT(shaded.lightness() + 40, plain.lightness());
 
-    // A click 0.5° north of the site moves the site there (to a pixel's 0.007°) and the map with it.
+    // A click 0.5° north of the site moves the site there (to a pixel's 0.007°) and leaves the view;
+    // "Centre on site" brings the site to the middle.
     const MapPixel north = ToPixel(area, {eclipse51::kCentralLatitude + 0.5, eclipse51::kCentralWest}, view->width(), view->height());
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(static_cast<int>(north.x), static_cast<int>(north.y)));
     EXPECT_NEAR(Get<QLineEdit>("Edit_Lati")->text().toDouble(), eclipse51::kCentralLatitude + 0.5, 0.01);
     EXPECT_NEAR(Get<QLineEdit>("Edit_Long")->text().toDouble(), eclipse51::kCentralWest, 0.01);
     main->WaitForMaps();
+    EXPECT_NEAR(siteMap->map().area.north, eclipse51::kCentralLatitude + 2, 1e-9);
+    QTest::mouseClick(FindControl<QPushButton>(*siteMap, "Button_SiteMap_Centre"), Qt::LeftButton);
+    main->WaitForMaps();
     EXPECT_NEAR(siteMap->map().area.north, eclipse51::kCentralLatitude + 2.5, 0.01);
+
+    // A wheel notch zooms to ±1.6°; a drag of 56 px (0.4°) to the left shows what lies east.
+    const QPointF middle(view->width() / 2.0, view->height() / 2.0);
+    QWheelEvent wheel(middle, view->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view, &wheel);
+    EXPECT_NEAR(siteMap->view().halfSize, 1.6, 1e-9);
+    const double west = siteMap->view().centre.westLongitude;
+    for (const auto& [type, at, buttons] : {std::tuple{QEvent::MouseButtonPress, middle, Qt::LeftButton},
+                                             std::tuple{QEvent::MouseMove, middle - QPointF(56, 0), Qt::LeftButton},
+                                             std::tuple{QEvent::MouseButtonRelease, middle - QPointF(56, 0), Qt::NoButton}}) {
+        QMouseEvent event(type, at, view->mapToGlobal(at), Qt::LeftButton, buttons, {});
+        QCoreApplication::sendEvent(view, &event);
+    }
+    EXPECT_NEAR(siteMap->view().centre.westLongitude, west - 56.0 / view->width() * 3.2, 1e-9);
+    EXPECT_NEAR(Get<QLineEdit>("Edit_Lati")->text().toDouble(), eclipse51::kCentralLatitude + 0.5, 0.01);  // a drag is no click
+}
+
+// With the site map open, a minute of clock ticks in which nothing changes paints it no more.
+TEST_F(EclipseDay, SiteMapPaintsOnlyWhenSomethingChanged) {
+    main->Site_MapClick();
+    main->WaitForMaps();
+    QWidget* view = FindControl<QWidget>(*main->siteMap(), "SiteMap_View");
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    view->installEventFilter(&counter);
+    const auto tick = [&] {
+        clock.AdvanceMs(250);
+        main->Timer1Timer();
+        QCoreApplication::processEvents();
+    };
+    tick();
+    EXPECT_GE(counter.paints, 1);  // the map as swept
+    counter.paints = 0;
+    for (int i = 0; i < 240; ++i) tick();
+    EXPECT_EQ(counter.paints, 0);
+    // A new site is something changed.
+    main->LoadTableSite(SiteAt(eclipse51::kCentralLatitude + 0.1, eclipse51::kCentralWest));
+    QCoreApplication::processEvents();
+    EXPECT_GE(counter.paints, 1);
 }
 
 TEST_F(EclipseDay, FitTableToCurrentSiteTakesItsSiteAndMarksRowsToCheck) {
