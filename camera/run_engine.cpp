@@ -110,7 +110,17 @@ void PhotographyRun::LogShot(int row, ShotResult result, std::string note, doubl
     record.note = std::move(note);
     settingsWritten_.clear();
     firstCallJD_ = 0;
-    if (env_.shotLog) env_.shotLog->Write(record);
+    WriteLogRecord(record);
+}
+
+// A log that stops taking lines (a full disk) is said at once; the run goes on without it.
+void PhotographyRun::WriteLogRecord(const ShotRecord& record) {
+    if (!env_.shotLog) return;
+    env_.shotLog->Write(record);
+    if (summary_.shotLogFailed || !env_.shotLog->failed()) return;
+    summary_.shotLogFailed = true;
+    env_.view.SetStatus("Shot log: a line could not be written (disk full?); the run goes on");
+    Report(record.row, 0, Now(), "shot log: a line could not be written; the run goes on");
 }
 
 void PhotographyRun::LogSettingFailed(int row, const std::string& text, int trials) {
@@ -123,7 +133,7 @@ void PhotographyRun::LogSettingFailed(int row, const std::string& text, int tria
     record.note = text;
     record.trials = trials;
     record.simulated = env_.flags.SimulationMode;
-    env_.shotLog->Write(record);
+    WriteLogRecord(record);
 }
 
 RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
@@ -815,6 +825,7 @@ std::string RunSummaryText(const RunSummary& s) {
                 n(s.latestRow + 1) + ")\n";
     }
     if (s.aborted && !s.abortedDuring.empty()) text += "aborted while " + s.abortedDuring + "\n";
+    if (s.shotLogFailed) text += "shot log: lines could not be written\n";
     text += s.aborted ? "run aborted\n" : "run finished\n";
     return text;
 }

@@ -18,6 +18,7 @@ namespace zelto {
 class TAppMaster;
 class SoundPlayer;
 class ShotLog;
+struct ShotRecord;
 enum class ShotResult;
 
 // Everything a photography run works with. `camera` answers the session of the connected camera at
@@ -64,6 +65,7 @@ struct RunSummary {
     double latestStartSeconds = 0;  // how late the latest row began after its instant
     int latestRow = -1;
     bool simulated = false;  // no camera: its pictures are simulated, never taken
+    bool shotLogFailed = false;  // a line of the shot log could not be written
     int cameraLost = 0;  // times the camera was lost (unplugged, switched off, disconnected)
     bool noTable = false;
     bool aborted = false;
@@ -115,6 +117,7 @@ private:
     // A setting the camera did not take: a line of its own, leaving the settings written to the
     // picture they were for.
     void LogSettingFailed(int row, const std::string& text, int trials);
+    void WriteLogRecord(const ShotRecord& record);
     void NoteSettingWritten(const std::string& setting, bool written);
     void SkipPastRow(int row);
 

@@ -47,6 +47,7 @@ class ShotLog {
 public:
     virtual ~ShotLog() = default;
     virtual void Write(const ShotRecord& record) = 0;
+    virtual bool failed() const { return false; }  // a line could not be written (a full disk)
 };
 
 // A log file, appended to (a new file starts with the header line); every line is flushed at once.
@@ -61,7 +62,7 @@ public:
     bool Open(const std::string& path, std::string* why = nullptr);
     void Write(const ShotRecord& record) override;
     const std::string& path() const { return path_; }
-    bool failed() const { return failed_; }  // a line could not be written
+    bool failed() const override { return failed_; }
 
 private:
     std::FILE* file_ = nullptr;

@@ -687,8 +687,16 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
                                [this](std::function<bool()> deadline) { control_->Reconnect(std::move(deadline)); },
                                s_.rowStarting,
                                logged ? &shotLog : nullptr};
-    PhotographyRun(environment, table).Run(kind, start);
-    if (!why.empty()) SetStatus("Shot log: cannot write " + path + ": " + why);
+    // A log that cannot be opened is said before the run as after it; the run goes on without it.
+    const std::string notOpened = why.empty() ? std::string() : "Shot log: cannot write " + path + ": " + why;
+    if (!notOpened.empty()) SetStatus(notOpened);
+    const RunSummary summary = PhotographyRun(environment, table).Run(kind, start);
+    if (!notOpened.empty()) SetStatus(notOpened);
+    // A log that lost lines is not offered as the run's record.
+    if (summary.shotLogFailed) {
+        Button_Open_Shot_Log->setEnabled(false);
+        SetStatus("Shot log: lines could not be written to " + path);
+    }
     if (closeAfterRun_) {
         closeAfterRun_ = false;
         close();

@@ -150,7 +150,11 @@ protected:
     std::function<void()> reconnect;
     struct : ShotLog {
         std::vector<ShotRecord> records;
-        void Write(const ShotRecord& record) override { records.push_back(record); }
+        bool full = false;  // the disk is full: lines are lost
+        void Write(const ShotRecord& record) override {
+            if (!full) records.push_back(record);
+        }
+        bool failed() const override { return full; }
     } shotLog;
 };
 
@@ -641,6 +645,18 @@ TEST_F(RunTest, TestRunGoesThroughTheTableHalfASecondPerRow) {
     EXPECT_EQ(view.phase, "1x Loop test");
     EXPECT_LT((clock.CurrentJD() - kStart) * 86400.0, 3.0);
     EXPECT_FALSE(view.rehearsalShown);
+}
+
+// A shot log that stops taking lines is said at once and in the summary; the run goes on.
+TEST_F(RunTest, AShotLogThatFailsIsSaidAndTheRunGoesOn) {
+    table.AppendRow(Row("", "Partial", kStart + 10 * kSecond, {10}));
+    table.AppendRow(Row("", "Partial", kStart + 20 * kSecond, {10}));
+    shotLog.full = true;
+    const RunSummary summary = Run();
+    EXPECT_EQ(summary.picturesTaken, 2);
+    EXPECT_TRUE(summary.shotLogFailed);
+    EXPECT_EQ(view.Count("shot log: a line could not be written; the run goes on"), 1);
+    EXPECT_NE(RunSummaryText(summary).find("shot log: lines could not be written\nrun finished\n"), std::string::npos);
 }
 
 // How long ago a table's first row was, as the start-from-now question says it.
