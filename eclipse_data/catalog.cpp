@@ -20,4 +20,12 @@ const EclipseCatalogTable& BuiltInCatalog() {
     return catalog;
 }
 
+int NextEclipseNumber(const EclipseCatalogTable& catalog, double nowJD) {
+    for (int number = 1; number <= kEclipseCount; ++number) {
+        const EclipseRecord& record = CatalogRecord(catalog, number);
+        if (CalendarToJD(record.Year, record.Month, record.Day, 0, 0, 0) + 1 > nowJD) return number;
+    }
+    return kEclipseCount;
+}
+
 }  // namespace zelto

@@ -51,4 +51,8 @@ inline const EclipseRecord& CatalogRecord(const EclipseCatalogTable& catalog, in
 
 inline bool IsValidEclipseNumber(int number) { return number >= 1 && number <= kEclipseCount; }
 
+// The number of the first eclipse whose UT date has not ended at `nowJD` (today's counts), for a first
+// start; the last one when all are past, the first when all are ahead.
+int NextEclipseNumber(const EclipseCatalogTable& catalog, double nowJD);
+
 }  // namespace zelto

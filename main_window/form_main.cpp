@@ -18,6 +18,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <QWheelEvent>
 #include <cmath>
 #include <cstdlib>
 
@@ -167,6 +168,11 @@ void TForm_Main::BuildWidgets() {
     ScrollBar_Eclipse = new QScrollBar(Qt::Horizontal);
     ScrollBar_Eclipse->setRange(1, kEclipseCount);
     ScrollBar_Eclipse->setPageStep(10);
+    // The arrow keys step one eclipse, Page Up and Down ten, Home and End go to the ends; so does the
+    // wheel, one eclipse a notch.
+    ScrollBar_Eclipse->setFocusPolicy(Qt::StrongFocus);
+    ScrollBar_Eclipse->setInvertedControls(false);  // a scroll bar's default would make Right go back
+    ScrollBar_Eclipse->installEventFilter(this);
     place(ScrollBar_Eclipse, content_, "ScrollBar_Eclipse", 2, 30, 343, 20);
     Label_Datum = label(content_, "Label_Datum", "", 2, 54, 110, 24, 12, true);
     Label_EclipseNumber = label(content_, "Label_EclipseNumber", "", 112, 54, 70, 24, 12);
@@ -508,6 +514,9 @@ void TForm_Main::FormCreate() {
         ParameterFileResult::Read) {
         CopySiteFromShared();
         ApplyDeltaTShown();
+    } else {
+        // A first start shows the eclipse to come, not one long past.
+        shared_.eclipse.SelectedEclipse = NextEclipseNumber(shared_.eclipse.EclipseCatalog, clock_.NowJD());
     }
     ScrollBar_Eclipse->setValue(shared_.eclipse.SelectedEclipse);
     SelectEclipse();  // also when the position did not change
@@ -974,6 +983,16 @@ void TForm_Main::AskToStopRun(std::function<void()> then) {
 void TForm_Main::WhenRunEnded(std::function<void()> then) {
     if (!RunGoingOn()) return then();
     QTimer::singleShot(50, this, [this, then = std::move(then)] { WhenRunEnded(then); });
+}
+
+bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {
+    // A wheel notch on the eclipse chooser is one eclipse (a scroll bar would move three).
+    if (watched == ScrollBar_Eclipse && event->type() == QEvent::Wheel) {
+        const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
+        if (notches != 0) ScrollBar_Eclipse->setValue(ScrollBar_Eclipse->value() - notches);
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm_Main::closeEvent(QCloseEvent* event) {

@@ -156,5 +156,17 @@ TEST(Catalog, SelectingCopiesTheRecordAndChoosesDeltaT) {
     EXPECT_DOUBLE_EQ(state.DeltaT, 181.2);
 }
 
+// A first start shows the next eclipse: 51 on its own day, 52 the day after, 57 (2027-02-06) in
+// December 2026; before the catalog its first, after it its last.
+TEST(Catalog, NextEclipseFromADate) {
+    const EclipseCatalogTable& catalog = BuiltInCatalog();
+    const std::pair<double, int> cases[] = {
+        {CalendarToJD(2024, 4, 8, 23, 59, 0), 51}, {CalendarToJD(2024, 4, 9, 0, 0, 1), 52},
+        {CalendarToJD(2026, 12, 8, 12, 0, 0), 57}, {CalendarToJD(2000, 1, 1, 0, 0, 0), 1},
+        {CalendarToJD(2101, 1, 1, 0, 0, 0), 224},
+    };
+    for (const auto& [jd, number] : cases) EXPECT_EQ(NextEclipseNumber(catalog, jd), number) << jd;
+}
+
 }  // namespace
 }  // namespace zelto

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -153,6 +154,20 @@ TEST_F(FormMain, StartsWithTheDefaultSiteAndEclipse51) {
     EXPECT_EQ(Action("Exit_no_save")->text(), "&Quit (don't save coordinates)");
     EXPECT_FALSE(Get<QFrame>("Panel_About")->isVisible());
     EXPECT_FALSE(Get<QFrame>("Panel_Spoken_commands")->isVisible());
+
+    // The eclipse chooser: an arrow key or a wheel notch is one eclipse, Home and End the ends.
+    QScrollBar* chooser = Get<QScrollBar>("ScrollBar_Eclipse");
+    EXPECT_EQ(chooser->value(), 51);
+    QTest::keyClick(chooser, Qt::Key_Right);
+    EXPECT_EQ(chooser->value(), 52);
+    QWheelEvent notch(QPointF(5, 5), chooser->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(chooser, &notch);
+    EXPECT_EQ(chooser->value(), 53);
+    QTest::keyClick(chooser, Qt::Key_End);
+    EXPECT_EQ(chooser->value(), 224);
+    QTest::keyClick(chooser, Qt::Key_Home);
+    EXPECT_EQ(chooser->value(), 1);
 }
 
 TEST_F(FormMain, TypedSiteInputsAreCleanedAndApplied) {
