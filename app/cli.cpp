@@ -29,7 +29,7 @@ const Command kCommands[] = {
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
     {"run", RunCommand,
-     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
+     "run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
      "    [--from-now] [--log FILE] [--force]\n"
      "                          carry out an exposure table (--fast: simulated clock; without a camera\n"
      "                          the run stops with exit 1 unless --simulate or --camera none is given;\n"
