@@ -36,7 +36,11 @@
 #include "circumstances/site.h"
 #include "exposure/table_file.h"
 #include "exposure/table_match.h"
+#ifdef ZELTO_HAVE_QT
 #include "platform/qt_shell.h"
+#else
+#include "platform/std_shell.h"
+#endif
 #include "state/startup.h"
 #include "state/variables.h"
 
@@ -394,7 +398,11 @@ int RunCommand(const Arguments& args) {
 
     ConsoleView view;
     SilentSound sound;
+#ifdef ZELTO_HAVE_QT
     QtShell shell;
+#else
+    StdShell shell;
+#endif
     RunEnvironment environment{*clock,
                                pump,
                                view,
