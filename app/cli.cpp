@@ -1,6 +1,12 @@
 // zelto-cli: the program's computations from the command line.
+#include <cstdio>
 #include <iostream>
 #include <string>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "app/cli_commands.h"
 #include "eclipse_data/datetext.h"
@@ -59,6 +65,12 @@ int UsageError(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace zelto::cli;
+#if defined(_WIN32)
+    // What zelto-cli prints is the same bytes on every system: lines end in LF, and a table written
+    // to standard output keeps its file's CR LF, where text mode would add a CR to every LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     // An unreadable date-time in a file ends the command with its message on standard error.
     zelto::SetFatalDataHandler([](const std::string& caption, const std::string& text) {
         std::string line = text;
