@@ -20,7 +20,8 @@ std::wstring Wide(const std::string& utf8) {
     return wide;
 }
 
-std::string SystemMessage(DWORD code) {
+// The system's text for code; "%1", where the text has it, names the file.
+std::string SystemMessage(DWORD code, const std::string& file) {
     char* text = nullptr;
     const DWORD length =
         FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -30,6 +31,7 @@ std::string SystemMessage(DWORD code) {
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' ')) {
         message.pop_back();
     }
+    if (const size_t insert = message.find("%1"); insert != std::string::npos) message.replace(insert, 2, file);
     return message;
 }
 
@@ -38,7 +40,7 @@ std::string SystemMessage(DWORD code) {
 std::unique_ptr<SharedLibrary> SharedLibrary::Open(const std::string& file, std::string* error) {
     HMODULE handle = LoadLibraryW(Wide(file).c_str());
     if (handle == nullptr) {
-        if (error != nullptr) *error = SystemMessage(GetLastError());
+        if (error != nullptr) *error = SystemMessage(GetLastError(), file);
         return nullptr;
     }
     return std::unique_ptr<SharedLibrary>(new SharedLibrary(reinterpret_cast<void*>(handle)));
@@ -59,6 +61,8 @@ std::unique_ptr<SharedLibrary> SharedLibrary::Open(const std::string& file, std:
         if (error != nullptr) {
             const char* why = dlerror();
             *error = why != nullptr ? why : "cannot be loaded";
+            // The loader names the file first; the caller names it already.
+            if (error->rfind(file + ": ", 0) == 0) error->erase(0, file.size() + 2);
         }
         return nullptr;
     }
