@@ -1,6 +1,12 @@
 // zelto-cli: the program's computations from the command line.
+#include <cstdio>
 #include <iostream>
 #include <string>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "app/cli_commands.h"
 #include "eclipse_data/datetext.h"
@@ -29,7 +35,7 @@ const Command kCommands[] = {
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
     {"run", RunCommand,
-     "run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
+     "run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
      "    [--from-now] [--log FILE] [--force]\n"
      "                          carry out an exposure table (--fast: simulated clock; without a camera\n"
      "                          the run stops with exit 1 unless --simulate or --camera none is given;\n"
@@ -59,6 +65,12 @@ int UsageError(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace zelto::cli;
+#if defined(_WIN32)
+    // What zelto-cli prints is the same bytes on every system: lines end in LF, and a table written
+    // to standard output keeps its file's CR LF, where text mode would add a CR to every LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+#endif
     // An unreadable date-time in a file ends the command with its message on standard error.
     zelto::SetFatalDataHandler([](const std::string& caption, const std::string& text) {
         std::string line = text;

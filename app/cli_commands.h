@@ -15,7 +15,7 @@ int DeltaTCommand(const Arguments& args);
 int CircumstancesCommand(const Arguments& args);
 // 3: the site's visibility code allows no exposure table; 1: the file could not be written.
 int TableCommand(const Arguments& args);
-// run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate]: 0 the run ended normally,
+// run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate]: 0 the run ended normally,
 // 1 it was aborted, the camera failed or no camera was found (without --simulate), 2 bad arguments or
 // an unreadable file.
 int RunCommand(const Arguments& args);

@@ -36,7 +36,11 @@
 #include "circumstances/site.h"
 #include "exposure/table_file.h"
 #include "exposure/table_match.h"
+#ifdef ZELTO_HAVE_QT
 #include "platform/qt_shell.h"
+#else
+#include "platform/std_shell.h"
+#endif
 #include "state/startup.h"
 #include "state/variables.h"
 
@@ -216,7 +220,7 @@ TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileRead
 }
 
 constexpr const char* kRunUsage =
-    "usage: run FILE [--camera virtual|gphoto2|none] [--test] [--fast] [--simulate] [--inject SPEC] [--from-now] "
+    "usage: run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC] [--from-now] "
     "[--log FILE] [--force]";
 
 }  // namespace
@@ -246,10 +250,10 @@ int RunCommand(const Arguments& args) {
             if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("run: --log needs a file name");
             logPath = args[++i];
         } else if (args[i] == "--camera") {
-            if (i + 1 >= args.size()) return UsageError("run: --camera needs virtual, gphoto2 or none");
+            if (i + 1 >= args.size()) return UsageError("run: --camera needs virtual, gphoto2, edsdk or none");
             cameraName = args[++i];
-            if (cameraName != "virtual" && cameraName != "gphoto2" && cameraName != "none") {
-                return UsageError("run: unknown camera '" + cameraName + "' (virtual, gphoto2 or none)");
+            if (cameraName != "virtual" && cameraName != "gphoto2" && cameraName != "edsdk" && cameraName != "none") {
+                return UsageError("run: unknown camera '" + cameraName + "' (virtual, gphoto2, edsdk or none)");
             }
         } else if (args[i] == "--inject") {
             if (i + 1 >= args.size())
@@ -394,7 +398,11 @@ int RunCommand(const Arguments& args) {
 
     ConsoleView view;
     SilentSound sound;
+#ifdef ZELTO_HAVE_QT
     QtShell shell;
+#else
+    StdShell shell;
+#endif
     RunEnvironment environment{*clock,
                                pump,
                                view,

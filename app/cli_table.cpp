@@ -6,11 +6,6 @@
 #include <iostream>
 #include <string>
 
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "app/cli_commands.h"
 #include "camera/proptables.h"
 #include "circumstances/recompute.h"
@@ -141,9 +136,7 @@ bool ReadTableRequest(const Arguments& args, TableRequest& request, int& exitCod
 }
 
 bool WriteStandardOutput(const std::string& text) {
-#if defined(_WIN32)
-    _setmode(_fileno(stdout), _O_BINARY);  // the text carries its own CR LF
-#endif
+    // Standard output passes bytes unchanged (main): the table's text carries its own CR LF.
     return std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "camera/edsdk_library.h"
 #include "camera/gphoto2_sdk.h"
 #include "camera/virtual_camera.h"
 #include "eclipse_data/number_text.h"
@@ -40,8 +41,11 @@ CameraBackend MakeCameraBackend(std::string_view name) {
 #else
         backend.error = "The gphoto2 camera backend is not built into this program (libgphoto2 was not found).";
 #endif
+    } else if (backend.name == "edsdk") {
+        backend.sdk = EdsdkLibrary::Load(EdsdkPathSetting(), &backend.error);
     } else {
-        backend.error = "Unknown camera backend \"" + backend.name + "\" in ZELTO_CAMERA (use virtual, gphoto2 or none).";
+        backend.error =
+            "Unknown camera backend \"" + backend.name + "\" in ZELTO_CAMERA (use virtual, gphoto2, edsdk or none).";
     }
     return backend;
 }
@@ -64,6 +68,11 @@ std::string CameraPortSetting() {
     return value != nullptr ? std::string(value) : std::string();
 }
 
+std::string EdsdkPathSetting() {
+    const char* value = std::getenv("ZELTO_EDSDK_PATH");
+    return value != nullptr ? Trimmed(value) : std::string();
+}
+
 std::string VirtualFaultsSetting() {
     const char* value = std::getenv("ZELTO_VIRTUAL_FAULTS");
     return value != nullptr ? Trimmed(value) : std::string();
@@ -73,7 +82,10 @@ CameraBackend MakeCameraBackendFromEnvironment() { return MakeCameraBackendOrNon
 
 std::unique_ptr<DeadlineSdk> WithCallDeadlines(CameraBackend backend) {
     DeadlineSdk::Factory fresh;
-    if (backend.name == "gphoto2") fresh = [] { return MakeCameraBackend("gphoto2").sdk; };
+    // A library given up while stuck in a call is replaced by a fresh one on the same setting.
+    if (backend.name == "gphoto2" || backend.name == "edsdk") {
+        fresh = [name = backend.name] { return MakeCameraBackend(name).sdk; };
+    }
     return std::make_unique<DeadlineSdk>(std::move(backend.sdk), std::move(fresh));
 }
 

@@ -12,6 +12,8 @@ namespace zelto {
 // The camera library the program drives, chosen by name:
 //   "virtual"  the simulated body (VirtualCamera)
 //   "gphoto2"  a real camera through libgphoto2, where that backend is built
+//   "edsdk"    a real Canon camera through Canon's EDSDK library, loaded while the program runs from
+//              ZELTO_EDSDK_PATH or else by its usual file name (EdsdkLibrary::DefaultFile)
 //   "none"     a library that finds no camera, so connecting reports that none is detected
 // An empty name means the default: gphoto2 where built, else none.
 struct CameraBackend {
@@ -31,13 +33,15 @@ CameraBackend MakeCameraBackendOrNone(std::string_view name);
 // "ptpip:192.168.1.20"), by default the first camera detected on USB.
 std::string CameraBackendSetting();
 std::string CameraPortSetting();
+// The EDSDK library file in ZELTO_EDSDK_PATH; empty when unset.
+std::string EdsdkPathSetting();
 // The virtual camera's fault rehearsal in ZELTO_VIRTUAL_FAULTS (ReadVirtualFaults); empty when unset.
 std::string VirtualFaultsSetting();
 // The program's backend: MakeCameraBackendOrNone of ZELTO_CAMERA.
 CameraBackend MakeCameraBackendFromEnvironment();
 
-// The backend's library with a deadline on every call. A gphoto2 camera given up gets a fresh
-// library (a new port on the same setting) for its next session; the virtual camera, whose calls
+// The backend's library with a deadline on every call. A gphoto2 or EDSDK camera given up gets a
+// fresh library (a new port on the same setting, the EDSDK file loaded anew) for its next session; the virtual camera, whose calls
 // always return, keeps its body and the faults rehearsed on it.
 std::unique_ptr<DeadlineSdk> WithCallDeadlines(CameraBackend backend);
 

@@ -5,7 +5,8 @@
 
 // The camera library as the camera session sees it: its records, numbers and handler signatures,
 // and one abstract method per library function the session calls. Backends: VirtualCamera (always
-// built), a libgphoto2 backend, and on Windows the EDSDK library itself.
+// built), a libgphoto2 backend, and Canon's EDSDK library loaded while the program runs
+// (edsdk_library.h).
 
 namespace zelto {
 
@@ -18,6 +19,7 @@ using EdsPropertyID = uint32_t;
 using EdsDataType = uint32_t;
 using EdsPropertyEvent = uint32_t;
 using EdsObjectEvent = uint32_t;
+using EdsStateEvent = uint32_t;
 
 // Opaque references to the library's objects; 0 is the empty reference.
 using EdsBaseRef = uintptr_t;
@@ -73,6 +75,8 @@ inline constexpr EdsPropertyEvent kEdsPropertyEventPropertyChanged = 0x00000101;
 inline constexpr EdsPropertyEvent kEdsPropertyEventPropertyDescChanged = 0x00000102;
 inline constexpr EdsObjectEvent kEdsObjectEventAll = 0x00000200;
 inline constexpr EdsObjectEvent kEdsObjectEventDirItemRequestTransfer = 0x00000208;
+inline constexpr EdsStateEvent kEdsStateEventAll = 0x00000300;
+inline constexpr EdsStateEvent kEdsStateEventShutdown = 0x00000301;  // the camera is gone (unplugged, off)
 
 // The window messages the handlers post (user message + 1 to + 3).
 inline constexpr EdsUInt32 kCameraMessageProperty = 0x401;  // (event, property number)

@@ -7,8 +7,8 @@
 #include <QStandardPaths>
 
 #include "camera/sound_player.h"
+#include "platform/program_version.h"
 #include "platform/qt_text.h"
-#include "version_data.h"
 
 namespace zelto {
 
@@ -79,22 +79,7 @@ TFileVersionInfo ReadVersionInfo(const std::string& fileName) {
     info.FileType = ToUtf8(QMimeDatabase().mimeTypeForFile(file).comment().left(80));
     if (!file.isExecutable() || file.isDir()) return info;
 
-    info.CompanyName = "Zelto developers";
-    info.FileDescription = "Zelto - solar eclipse photography";
-    // The file version stays the same between builds of one release: the parameter file compares it.
-    info.FileVersion = std::string(ZELTO_VERSION) + ".0";
-    info.InternalName = "Zelto";
-    info.LegalCopyRight = "Copyright (C) Zelto developers";
-    info.LegalTradeMarks = "";
-    info.OriginalFileName = ToUtf8(file.fileName());
-    info.ProductName = "Zelto";
-    info.ProductVersion = std::string(ZELTO_VERSION) + (std::string(ZELTO_GIT_DESCRIBE).empty() ? "" : " (" ZELTO_GIT_DESCRIBE ")");
-    info.Comments = "Eclipse Predictions by Fred Espenak, NASA's GSFC";
-    const bool debug = std::string(ZELTO_BUILD_TYPE) == "Debug";
-    const uint32_t allFlags = kVersionDebug | kVersionPreRelease | kVersionPatched | kVersionPrivateBuild |
-                              kVersionInfoInferred | kVersionSpecialBuild;
-    SetVersionFlags(info, debug ? uint32_t{kVersionDebug} : 0u, allFlags);
-    info.FileFunction = FileFunctionText(1, 0);  // an application
+    info = BuiltVersionInfo(info.FileType, ToUtf8(file.fileName()));
     return info;
 }
 

@@ -2,7 +2,7 @@
 """Holds every #include "folder/..." of the program's folders to the order of its libraries.
 
 Each folder may include its own headers and those of the folders it builds on (directly or through
-another); the core folders include no Qt header. Prints every include that breaks the order and
+another); the core folders include no Qt header and the window folders no POSIX header. Prints every include that breaks the order and
 exits 1, else exits 0. Usage: check_layers.py [REPOSITORY_ROOT]
 """
 import pathlib
@@ -25,6 +25,10 @@ BUILDS_ON = {
 }
 # Standard C++ only: no toolkit below the platform layer.
 NO_QT = {"eclipse_data", "circumstances", "exposure", "camera"}
+# The windows build on Windows too: the system's own calls stay in platform/.
+NO_POSIX = {"window_dialogs", "main_window", "exposure_window", "camera_window"}
+POSIX_HEADERS = {"unistd.h", "fcntl.h", "dlfcn.h", "pthread.h", "spawn.h", "signal.h", "termios.h", "pwd.h",
+                 "dirent.h", "poll.h", "syslog.h"}
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')
 
@@ -54,6 +58,8 @@ def main():
                 where = f"{source.relative_to(root)}:{number}: {line.strip()}"
                 if bracket == "<" and folder in NO_QT and header.startswith("Q"):
                     faults.append(f"{where}  ({folder} uses no Qt)")
+                if bracket == "<" and folder in NO_POSIX and (header in POSIX_HEADERS or header.startswith(("sys/", "arpa/", "netinet/"))):
+                    faults.append(f"{where}  ({folder} makes no POSIX calls)")
                 if bracket == '"' and "/" in header:
                     used = header.split("/", 1)[0]
                     if used in BUILDS_ON and used not in may_use:

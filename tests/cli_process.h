@@ -19,8 +19,10 @@ struct CliRun {
 inline CliRun RunZeltoCli(const std::string& arguments, bool withErrors = false,
                           const std::string& environment = {}) {
 #if defined(_WIN32)
+    // cmd /c drops the first and the last quote of a line that holds more than two: one more pair
+    // around the whole keeps the program's and the arguments' own.
     const std::string command =
-        environment + "\"" + ZELTO_CLI_PATH + "\" " + arguments + (withErrors ? " 2>&1" : " 2>nul");
+        "\"" + environment + "\"" + ZELTO_CLI_PATH + "\" " + arguments + (withErrors ? " 2>&1" : " 2>nul") + "\"";
     FILE* pipe = _popen(command.c_str(), "rb");
 #else
     const std::string command = environment + (environment.empty() ? "\"" : " \"") + ZELTO_CLI_PATH + "\" " +

@@ -444,7 +444,7 @@ TEST_F(RunCli, AMisspeltCameraSettingIsSaidInTheSameWords) {
     const CameraBackend program = MakeCameraBackendOrNone("canonn");
     EXPECT_EQ(program.name, "none");
     ASSERT_NE(program.sdk, nullptr);
-    EXPECT_EQ(program.error, "Unknown camera backend \"canonn\" in ZELTO_CAMERA (use virtual, gphoto2 or none).");
+    EXPECT_EQ(program.error, "Unknown camera backend \"canonn\" in ZELTO_CAMERA (use virtual, gphoto2, edsdk or none).");
     EXPECT_EQ(run.output, "zelto-cli: run: camera canonn: " + program.error + "\n");
 }
 
