@@ -13,6 +13,9 @@ struct KernelClockStatus {
     bool known = false;  // false: this system cannot say
     bool synchronised = false;
     double estimatedErrorSeconds = 0;  // the kernel's estimate, while synchronised
+    // The kernel's bound on the error. Unsynchronised it grows by 500 µs a second until it reaches
+    // 16 s, so it tells how long the clock has run free. 0: not known.
+    double maximumErrorSeconds = 0;
 };
 
 class ClockStatusSource {
@@ -30,6 +33,7 @@ inline constexpr double kGpsOffsetLimit = 1.0;
 struct ClockCheck {
     std::string text;
     bool warning = false;  // shown in red
+    std::string hint;      // the tooltip: what the check reads, and how to turn synchronisation on
 };
 
 // The text of the main window's clock check; gpsOffsetSeconds is system clock − GPS time.

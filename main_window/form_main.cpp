@@ -271,10 +271,10 @@ void TForm_Main::BuildWidgets() {
         {"Hgt", "Height\u00b0", "Label_Height", "Sun's Height above the mathematical horizon", "Solar Height"},
         {"Azi", "Azim\u00b0", "Label_Azim", "Sun's Azimuth, measured positive from South to West", "Solar Azimuth"},
         {"V", "Vertx\u00b0", "Label_Vertx",
-         "Contact Angle of the Moon; measured counterclockwise from the uppermost position of the Suns's disk",
+         "Contact Angle of the Moon; measured counterclockwise from the uppermost position of the Sun's disk",
          "Vertex Angle"},
         {"P", "Parlx\u00b0", "Label_Parlx",
-         "Contact Angle of the Moon; measured counterclockwise from the north point of the Suns's disk",
+         "Contact Angle of the Moon; measured counterclockwise from the north point of the Sun's disk",
          "Parallactic Angle"},
     };
     for (int c = 0; c < 4; ++c) {
@@ -695,6 +695,7 @@ void TForm_Main::ShowEclipseDay() {
     const ClockCheck clock = CheckClock(clockStatus_ ? clockStatus_->Read() : KernelClockStatus{},
                                         fix ? gps.fix.clockOffsetSeconds : std::nullopt);
     Label_ClockCheck->setText(ToQString(clock.text));
+    Label_ClockCheck->setToolTip(ToQString(clock.hint));
     SetTextColour(Label_ClockCheck, clock.warning ? QColor(255, 80, 80) : QColor(160, 255, 160));
     Site_from_GPS->setText(ToQString(GpsItemCaption(gps.state)));
     Site_from_GPS->setEnabled(fix);

@@ -14,6 +14,7 @@ class KernelClockStatusSource final : public ClockStatusSource {
 
 // The reading of one ntp_adjtime answer: its return state, status flags and estimated error in
 // microseconds (Linux only; elsewhere the status is unknown).
-KernelClockStatus KernelClockStatusFrom(int state, int statusFlags, long estimatedErrorMicroseconds);
+KernelClockStatus KernelClockStatusFrom(int state, int statusFlags, long estimatedErrorMicroseconds,
+                                        long maximumErrorMicroseconds = 0);
 
 }  // namespace zelto

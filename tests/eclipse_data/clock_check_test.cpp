@@ -15,6 +15,9 @@ TEST(ClockCheck, KernelStatusAndGpsOffsetInWordsAndColour) {
     const Case cases[] = {
         {{false, false, 0}, std::nullopt, "Clock sync: unknown", false},
         {{true, false, 0}, std::nullopt, "Clock not synchronised", true},
+        // The kernel's bound dates the last synchronisation: 0.36 s is 12 min, 16 s is its ceiling.
+        {{true, false, 0, 0.36}, std::nullopt, "Clock not synchronised for 12 min, error up to 0.360 s", true},
+        {{true, false, 0, 16}, std::nullopt, "Clock not synchronised for over 9 h", true},
         {{true, true, 0.002}, std::nullopt, "Clock synchronised, error 0.002 s", false},
         {{true, true, 0.5}, std::nullopt, "Clock synchronised, error 0.500 s", false},
         {{true, true, 0.7}, std::nullopt, "Clock synchronised, error 0.700 s", true},
@@ -27,6 +30,7 @@ TEST(ClockCheck, KernelStatusAndGpsOffsetInWordsAndColour) {
         const ClockCheck check = CheckClock(c.kernel, c.gps);
         EXPECT_EQ(check.text, c.text);
         EXPECT_EQ(check.warning, c.red) << c.text;
+        EXPECT_NE(check.hint.find("timedatectl set-ntp true"), std::string::npos);
     }
 }
 
