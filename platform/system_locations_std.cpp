@@ -1,8 +1,10 @@
 // The system's locations without Qt, for the build of the core and zelto-cli alone (the Windows
 // build made with mingw-w64): the same folders the Qt build finds, from the system's own calls.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -109,6 +111,30 @@ SystemLocations QuerySystemLocations() {
     const fs::path temporary = fs::temp_directory_path(error);
     locations.tempFolder = error ? std::string() : Utf8(temporary);
     return locations;
+}
+
+// The folders that may hold GSHHG's coastlines: ZELTO_GSHHG_FOLDER, then (outside Windows) the data
+// folders of the XDG base directories, as the Qt build finds them.
+std::vector<std::string> GshhgFolders() {
+    std::vector<std::string> folders;
+    if (const char* chosen = std::getenv("ZELTO_GSHHG_FOLDER"); chosen != nullptr && *chosen != '\0')
+        folders.emplace_back(chosen);
+#ifndef _WIN32
+    std::vector<std::string> bases = {HomeFolder("XDG_DATA_HOME", ".local/share")};
+    std::string dirs = Environment("XDG_DATA_DIRS");
+    if (dirs.empty()) dirs = "/usr/local/share:/usr/share";
+    for (size_t start = 0; start <= dirs.size();) {
+        const size_t colon = std::min(dirs.find(':', start), dirs.size());
+        if (colon > start) bases.push_back(dirs.substr(start, colon - start));
+        start = colon + 1;
+    }
+    for (const std::string& base : bases) {
+        std::error_code error;
+        const fs::path folder = PathOf(base) / "gmt-gshhg";
+        if (fs::is_directory(folder, error)) folders.push_back(Utf8(folder));
+    }
+#endif
+    return folders;
 }
 
 WorkingFolders MakeWorkingFolders(const SystemLocations& locations) {
