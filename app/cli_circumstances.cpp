@@ -1,8 +1,10 @@
 // zelto-cli circumstances: the local circumstances of one catalog eclipse at one site.
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <iostream>
 #include <numbers>
+#include <optional>
 #include <string>
 
 #include "app/cli_commands.h"
@@ -51,19 +53,6 @@ std::string UtText(double jd) {
 
 std::string DateText(const EclipseRecord& r) {
     return DateTimeText(r.Year, r.Month, r.Day, 0, 0, 0, 0).substr(0, 10);
-}
-
-const char* LocalTypeName(char type) {
-    switch (type) {
-        case 'p':
-            return "partial eclipse";
-        case 't':
-            return "total eclipse";
-        case 'a':
-            return "annular eclipse";
-        default:
-            return "no eclipse";
-    }
 }
 
 bool Computed(const StadtType& place, int slot) {
@@ -158,6 +147,23 @@ struct Result {
     PenumbraContact p1, p4;
 
     double JD(double t) const { return SolverTimeToJD(*record, t, deltaT); }
+
+    // The contacts as the program shows them: UT rounded to the tenth, 0 when not shown.
+    std::array<double, kContactSlots> ShownContactJD() const {
+        std::array<double, kContactSlots> jd{};
+        for (int slot = 0; slot < kContactSlots; ++slot) {
+            if (ContactShown(place, slot))
+                jd[static_cast<size_t>(slot)] = RoundedToTenthSecond(JD(place.ContactTime[slot]));
+        }
+        return jd;
+    }
+    // Seconds from C2 to C3 when both are shown at a central site.
+    std::optional<double> CentralSeconds() const {
+        const auto jd = ShownContactJD();
+        if ((place.LocalType != 't' && place.LocalType != 'a') || jd[kC2] == 0 || jd[kC3] == 0)
+            return std::nullopt;
+        return std::round((jd[kC3] - jd[kC2]) * 864000.0) / 10.0;
+    }
 };
 
 Result Compute(const Request& request) {
@@ -187,7 +193,8 @@ void PrintPlain(const Request& request, const Result& r) {
               << "Site " << FixedText(std::fabs(request.latitude), 4)
               << (request.latitude < 0 ? " S  " : " N  ") << FixedText(std::fabs(request.longitude), 4)
               << (request.longitude < 0 ? " W  " : " E  ") << FixedText(request.height, 0) << " m\n"
-              << "Local type " << p.LocalType << " (" << LocalTypeName(p.LocalType) << ")\n";
+              << KindHere(p.LocalType) << '\n';
+    if (p.LocalType == 't' || p.LocalType == 'a') std::cout << DurationText(p, r.ShownContactJD()) << '\n';
     if (p.LocalType != '-') std::cout << "Magnitude " << FixedText(p.Magnitude, 4) << '\n';
     std::cout << "\n    UT (tenths)              Alt.    Azim.       P       V   (degrees; azimuth from "
                  "south, west +)\n";
@@ -229,7 +236,11 @@ void PrintJson(const Request& request, const Result& r) {
         ",\"height\":" + NumberText(request.height) +
         // The same site under names that carry their sign; "lat" and "lon" stay for existing readers.
         ",\"lat_north\":" + NumberText(request.latitude) + ",\"lon_east\":" + NumberText(request.longitude) +
-        "},\"local_type\":" + quoted(std::string(1, p.LocalType)) + ",\"magnitude\":";
+        "}";
+    const std::optional<double> central = r.CentralSeconds();
+    out += ",\"kind\":" + quoted(LocalTypeName(p.LocalType)) +
+           ",\"central_duration_s\":" + (central ? NumberText(*central) : std::string("null"));
+    out += ",\"local_type\":" + quoted(std::string(1, p.LocalType)) + ",\"magnitude\":";
     // The magnitude of a place without an eclipse is a left-over of an earlier pass: none.
     out += p.LocalType == '-' ? "null" : NumberText(p.Magnitude);
     out += ",\"contacts\":{";

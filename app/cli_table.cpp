@@ -29,8 +29,8 @@ constexpr const char* kUsage =
 
 struct TableRequest {
     int eclipse = 0;
-    double latitude = 0;   // degrees, north positive
-    double longitude = 0;  // degrees, east positive
+    double latitude = 0;       // degrees, north positive
+    double longitude = 0;      // degrees, east positive
     std::string height = "0";  // as zelto-cli circumstances: sea level unless given
     bool manualDeltaT = false;
     double deltaT = 0;
@@ -83,9 +83,9 @@ bool ReadTableRequest(const Arguments& args, TableRequest& request, int& exitCod
             request.longitude = *lon;
             haveLon = true;
         } else if (option == "--height") {
-            // The height edit holds metres from 0 to 25000; the file keeps the text as given.
+            // The height edit holds metres from -500 to 25000; the file keeps the text as given.
             if (CleanHeightText(value).empty() || Trimmed(value) != value)
-                return fail("height must be metres from 0 to 25000, not '" + value + "'");
+                return fail("height must be metres from -500 to 25000, not '" + value + "'");
             request.height = value;
         } else if (option == "--deltat") {
             const auto deltaT = ParseDecimal(value);
@@ -113,7 +113,9 @@ bool ReadTableRequest(const Arguments& args, TableRequest& request, int& exitCod
             if (value.find_first_of(",\r\n") != std::string::npos)
                 return fail(option + " must not hold a comma or line end");
             // A name the run could not turn into a camera setting would fail at the eclipse.
-            const int kind = option == "--quality" ? kKindImageQuality : option == "--iso" ? kKindISO : kKindAv;
+            const int kind = option == "--quality" ? kKindImageQuality
+                             : option == "--iso"   ? kKindISO
+                                                   : kKindAv;
             if (!KnownSettingName(kind, Trimmed(value)))
                 return fail(option + " '" + value + "' is not a name the camera tables know; known names: " +
                             KnownSettingNamesText(kind));
@@ -164,12 +166,12 @@ int TableCommand(const Arguments& args) {
     shared.site.Height = request.height;
     RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time);
 
-    const GeneratorInput input = GeneratorInputForSite(shared.contacts, shared.eclipse, request.options, request.defaults);
+    const GeneratorInput input =
+        GeneratorInputForSite(shared.contacts, shared.eclipse, request.options, request.defaults);
     ExposureTable table;
     if (!CreateExposureTable(input, table).Created) {
-        std::cerr << "zelto-cli: table: visibility code " << input.VisibilityCode
-                  << " allows no exposure table at this site (local type " << input.Place.LocalType
-                  << "): " << NoTableReason(input.Place.LocalType, input.VisibilityCode) << '\n';
+        std::cerr << "zelto-cli: table: no exposure table at this site: "
+                  << NoTableReason(input.Place.LocalType, input.VisibilityCode) << '\n';
         return kExitNoTable;
     }
 

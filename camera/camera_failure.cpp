@@ -30,11 +30,19 @@ CameraFailure ClassifyEdsResult(EdsError result) {
 std::string CameraFailureText(EdsError result) {
     const char* words = "the camera failed";
     switch (ClassifyEdsResult(result)) {
-        case CameraFailure::None: return "no error";
-        case CameraFailure::Busy: words = "the camera is busy"; break;
-        case CameraFailure::Gone: words = "the camera does not answer"; break;
-        case CameraFailure::Refused: words = "the camera refuses it"; break;
-        case CameraFailure::Other: break;
+        case CameraFailure::None:
+            return "no error";
+        case CameraFailure::Busy:
+            words = "the camera is busy";
+            break;
+        case CameraFailure::Gone:
+            words = "the camera does not answer";
+            break;
+        case CameraFailure::Refused:
+            words = "the camera refuses it";
+            break;
+        case CameraFailure::Other:
+            break;
     }
     return std::string(words) + " (" + HexText(result, 4) + ")";
 }
@@ -59,6 +67,13 @@ CameraFailure ClassifyGphoto2Result(int result) {
         default:
             return CameraFailure::Other;
     }
+}
+
+std::string CallStatusText(const std::string& what, EdsError result, int trials) {
+    if (result != kEdsErrOk)
+        return what + ": " + CameraFailureText(result) + ", try " + std::to_string(trials);
+    if (trials <= 1) return what + ": done";
+    return what + ": done after " + std::to_string(trials) + " tries";
 }
 
 }  // namespace zelto

@@ -22,6 +22,10 @@ CameraFailure ClassifyEdsResult(EdsError result);
 // A failed call's result in words, with its code: "the camera is busy (00000081)".
 std::string CameraFailureText(EdsError result);
 
+// A camera call's answer as the status line shows it: "Tv: done", "Picture: done after 3 tries",
+// "ISO: the camera is busy (00000081), try 2".
+std::string CallStatusText(const std::string& what, EdsError result, int trials);
+
 // libgphoto2's results (GP_OK, GP_ERROR_...). An I/O error counts as Gone here; the backend first
 // looks for the camera on the bus again and keeps the session when it is still there.
 CameraFailure ClassifyGphoto2Result(int result);

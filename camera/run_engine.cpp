@@ -59,7 +59,9 @@ std::string Lower(std::string text) {
     return text;
 }
 
-std::string RowName(int row) { return "row " + std::to_string(row + 1); }
+std::string RowName(int row) {
+    return "row " + std::to_string(row + 1);
+}
 
 std::string TvNameOfColumn(int column) {
     std::string title(kExposureColumnTitles[static_cast<size_t>(column)]);
@@ -94,8 +96,8 @@ void PhotographyRun::Report(int row, double scheduledJD, double startedJD, const
     env_.view.Report({row, scheduledJD, startedJD, text});
 }
 
-void PhotographyRun::LogShot(int row, ShotResult result, std::string note, double scheduledJD, double shutterJD,
-                             int trials) {
+void PhotographyRun::LogShot(int row, ShotResult result, std::string note, double scheduledJD,
+                             double shutterJD, int trials) {
     ShotRecord record;
     record.trials = trials;
     record.simulated = env_.flags.SimulationMode;
@@ -188,7 +190,8 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     for (int row = 0; row < rows && !stopped_; ++row) {
         if (row >= table_.RowCount()) {
             // Rows were deleted in the editor meanwhile: the table now ends here.
-            Report(row, 0, Now(), "table ends at row " + std::to_string(row + 1) + ": rows were removed during the run");
+            Report(row, 0, Now(),
+                   "table ends at row " + std::to_string(row + 1) + ": rows were removed during the run");
             break;
         }
         currentRow_ = row;
@@ -229,7 +232,8 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
 void PhotographyRun::SkipPastRow(int row) {
     ++summary_.rowsPast;
     const double instant = ReadDateStrJD(CellText(kColumnDateTime, row)).value_or(0);
-    Report(row, instant, Now(), "row " + std::to_string(row + 1) + " skipped: past when the run started from now");
+    Report(row, instant, Now(),
+           "row " + std::to_string(row + 1) + " skipped: past when the run started from now");
     LogShot(row, ShotResult::Skipped, "past when the run started from now", instant);
 }
 
@@ -386,10 +390,11 @@ void PhotographyRun::SoundRow(int row) {
     const std::string name = Trimmed(CellText(kColumnPhase, row));
     if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ResourceFolder + Lower(name));
     Report(row, instant, started, "sound " + Lower(name));
-    LogShot(row, ShotResult::Sound, Lower(name) + (env_.flags.SpokenCommands ? "" : " (not played: spoken commands off)"),
-            instant);
+    LogShot(row, ShotResult::Sound,
+            Lower(name) + (env_.flags.SpokenCommands ? "" : " (not played: spoken commands off)"), instant);
 
-    env_.view.ShowBanner(SoundBannerText(name));
+    // A simulated run says so wherever the photographer looks, the banner too.
+    env_.view.ShowBanner((env_.flags.SimulationMode ? "SIMULATED: " : "") + SoundBannerText(name));
     action_ = "showing the banner of " + RowName(row);
     const double next = NextRowInstant(row);
     const uint32_t start = env_.clock.TickMs();
@@ -439,8 +444,9 @@ void PhotographyRun::SingleShotRow(int row) {
     double instant = 0;
     if (!RowInstant(row, instant) || !WaitFor(instant)) return;
     // Its pictures keep the next row's instant; a row caught up with keeps it only while it is ahead.
-    if (kind_ == RunKind::Real) deadline_ = pastAtStart_[static_cast<size_t>(row)] ? AheadOrNone(NextRowInstant(row))
-                                                                                    : NextRowInstant(row);
+    if (kind_ == RunKind::Real)
+        deadline_ =
+            pastAtStart_[static_cast<size_t>(row)] ? AheadOrNone(NextRowInstant(row)) : NextRowInstant(row);
     for (int column = kColumnFirstShutter; column <= kColumnLastShutter && !stopped_; ++column) {
         if (Upper(Trimmed(CellText(column, row))) == "X") TakeMarkedPicture(row, column, false, instant);
     }
@@ -488,7 +494,7 @@ std::string PhotographyRun::OutcomeText(const CallOutcome& outcome, const char* 
             return succeeded +
                    (outcome.trials > 1 ? " on trial " + std::to_string(outcome.trials) : std::string());
         case CallEnd::Failed:
-            return " failed: Sts=" + std::to_string(outcome.status) +
+            return " failed: " + CameraFailureText(outcome.status) +
                    (outcome.trials > 1 ? " after " + std::to_string(outcome.trials) + " trials"
                                        : std::string());
         case CallEnd::OutOfTime:
@@ -516,10 +522,17 @@ void PhotographyRun::SettingStep(int row, Setting setting, int column) {
     uint32_t code = 0;
     uint32_t property = 0;
     switch (setting) {
-        case kIQ: code = IQCodeByName(name), property = kPropertyImageQuality; break;
-        case kISO: code = ISOCodeByName(name), property = kPropertyISO; break;  // AUTO is code 0
-        case kAv: code = AvCodeByName(name), property = kPropertyAv; break;
-        case kTv: return;
+        case kIQ:
+            code = IQCodeByName(name), property = kPropertyImageQuality;
+            break;
+        case kISO:
+            code = ISOCodeByName(name), property = kPropertyISO;
+            break;  // AUTO is code 0
+        case kAv:
+            code = AvCodeByName(name), property = kPropertyAv;
+            break;
+        case kTv:
+            return;
     }
     ForgetChangedOnCamera(setting, property);
     // While the camera is lost nothing is written: it gets every setting anew when it is back.
@@ -529,7 +542,8 @@ void PhotographyRun::SettingStep(int row, Setting setting, int column) {
     lastCodes_[setting] = code;
     const double started = Now();
     const CallOutcome outcome = WriteSetting(setting, property, code);
-    const std::string text = std::string(kSettingNames[setting]) + " " + name + OutcomeText(outcome, " written");
+    const std::string text =
+        std::string(kSettingNames[setting]) + " " + name + OutcomeText(outcome, " written");
     Report(row, 0, started, text);
     NoteSettingWritten(std::string(kSettingNames[setting]) + " " + name, outcome.end == CallEnd::Succeeded);
     if (outcome.end != CallEnd::Succeeded && outcome.trials > 0) LogSettingFailed(row, text, outcome.trials);
@@ -545,8 +559,8 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
     }
     // Each picture ends in one line for the window (and zelto-cli) and one for the shot log, whose
     // note names the shutter speed and why the picture was not taken.
-    const auto report = [&](double started, ShotResult result, const std::string& text, const std::string& why,
-                            double shutterJD = 0, int trials = 0) {
+    const auto report = [&](double started, ShotResult result, const std::string& text,
+                            const std::string& why, double shutterJD = 0, int trials = 0) {
         Report(row, instant, started, "picture " + tvName + text);
         LogShot(row, result, why.empty() ? tvName : tvName + ", " + why, instant, shutterJD, trials);
     };
@@ -556,7 +570,8 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
         if (!LoopPictureFits(column, now, instant)) {
             loopDone_ = true;
             ++summary_.picturesSkipped;
-            const std::string left = "loop time left " + FixedText((instant - now) * kSecondsPerDay, 1) + " s";
+            const std::string left =
+                "loop time left " + FixedText((instant - now) * kSecondsPerDay, 1) + " s";
             report(now, ShotResult::Skipped, " skipped: " + left, left);
             return;
         }
@@ -583,7 +598,8 @@ void PhotographyRun::TakeMarkedPicture(int row, int column, bool loopRow, double
         const std::string text = "Tv " + tvName + OutcomeText(outcome, " written");
         Report(row, 0, started, text);
         NoteSettingWritten("Tv " + tvName, outcome.end == CallEnd::Succeeded);
-        if (outcome.end != CallEnd::Succeeded && outcome.trials > 0) LogSettingFailed(row, text, outcome.trials);
+        if (outcome.end != CallEnd::Succeeded && outcome.trials > 0)
+            LogSettingFailed(row, text, outcome.trials);
         if (stopped_) return;
         if (outcome.end == CallEnd::OutOfTime || outcome.end == CallEnd::CameraGone) {
             lost(Now(), outcome);
@@ -694,8 +710,7 @@ PhotographyRun::CallOutcome PhotographyRun::RetriedCall(const std::string& short
             if (failure == CameraFailure::Gone) CameraLost(camera, true);
             // Writes, and every picture of a test run, let the window catch up with the camera's messages.
             if (isWrite || kind_ == RunKind::Test) env_.pump.ProcessMessages();
-            env_.view.SetStatus(shortName + ": Sts=" + std::to_string(outcome.status) +
-                                " Trials=" + std::to_string(trials));
+            env_.view.SetStatus(CallStatusText(shortName, outcome.status, trials));
         }
         outcome.trials = trials;
         const bool aborted = CheckAbort();
@@ -801,7 +816,9 @@ std::function<bool()> PhotographyRun::CallDeadline(double instant) {
     return [this, instant] { return Now() >= instant; };
 }
 
-double PhotographyRun::AheadOrNone(double instant) { return instant > Now() ? instant : 0; }
+double PhotographyRun::AheadOrNone(double instant) {
+    return instant > Now() ? instant : 0;
+}
 
 bool RunWentToPlan(const RunSummary& s) {
     return !s.noTable && !s.aborted && s.picturesFailed == 0 && s.picturesLost == 0 &&
@@ -813,9 +830,9 @@ std::string RunSummaryText(const RunSummary& s) {
     const auto n = [](int count) { return std::to_string(count); };
     // A run without a camera simulated its pictures: it never says they were taken.
     std::string text = (s.simulated ? "pictures simulated " : "pictures taken ") + n(s.picturesTaken) +
-                       ", failed " + n(s.picturesFailed) +
-                       ", skipped " + n(s.picturesSkipped) + "; settings failed " + n(s.settingsFailed) +
-                       "; rows skipped " + n(s.rowsSkipped) + "\n";
+                       ", failed " + n(s.picturesFailed) + ", skipped " + n(s.picturesSkipped) +
+                       "; settings failed " + n(s.settingsFailed) + "; rows skipped " + n(s.rowsSkipped) +
+                       "\n";
     text += "pictures lost " + n(s.picturesLost) + " (camera gone or no time left), camera lost " +
             n(s.cameraLost) + (s.cameraLost == 1 ? " time" : " times") + ", rows more than 1 s late " +
             n(s.rowsLate) + ", batch files not started " + n(s.batchesFailed) + "\n";
@@ -838,10 +855,12 @@ double AdvanceTimeOffset(std::string_view wannCaption, double systemJD) {
     const auto integer = [&](size_t first, size_t count, long long fallback) {
         return ParseInteger(field(first, count)).value_or(fallback);
     };
-    const auto decimal = [&](size_t first, size_t count) { return ParseDecimal(field(first, count)).value_or(0.0); };
-    const double target = CalendarToJD(static_cast<int>(integer(1, 4, 1)), static_cast<int>(integer(6, 2, 1)),
-                                       static_cast<int>(integer(9, 2, 1)), decimal(12, 2), decimal(15, 2),
-                                       decimal(18, 9) - 5);
+    const auto decimal = [&](size_t first, size_t count) {
+        return ParseDecimal(field(first, count)).value_or(0.0);
+    };
+    const double target =
+        CalendarToJD(static_cast<int>(integer(1, 4, 1)), static_cast<int>(integer(6, 2, 1)),
+                     static_cast<int>(integer(9, 2, 1)), decimal(12, 2), decimal(15, 2), decimal(18, 9) - 5);
     return target - systemJD;
 }
 

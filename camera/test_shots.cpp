@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "camera/appmaster.h"
+#include "camera/camera_failure.h"
 #include "camera/proptables.h"
 
 namespace zelto {
@@ -61,12 +62,14 @@ bool Retried(const ShotsEnvironment& env, const std::string& what, const std::fu
         ++trials;
         status = call();
         Delay(env.clock, 15);
-        env.view.SetStatus(what + "Status=" + std::to_string(status) + " " + "Trials=" + std::to_string(trials) + " ");
+        env.view.SetStatus(CallStatusText(what, status, trials));
     } while (status != 0 && trials < kMaxCalls);
     return status == 0;
 }
 
-std::string TvName(uint32_t code) { return SettingName(kEdsPropTv, code); }
+std::string TvName(uint32_t code) {
+    return SettingName(kEdsPropTv, code);
+}
 
 }  // namespace
 
@@ -80,7 +83,8 @@ std::vector<uint32_t> NineShutterSpeeds(const TCamera& camera) {
     std::stable_sort(allowed.begin(), allowed.end(), [](uint32_t a, uint32_t b) {
         return ExposureSecondsOfTvName(TvName(a)) < ExposureSecondsOfTvName(TvName(b));
     });
-    const auto actual = std::find(allowed.begin(), allowed.end(), static_cast<uint32_t>(camera.GetPropertyValue(kEdsPropTv)));
+    const auto actual =
+        std::find(allowed.begin(), allowed.end(), static_cast<uint32_t>(camera.GetPropertyValue(kEdsPropTv)));
     if (actual == allowed.end()) return {};
     // From the actual speed towards longer ones; near the long end the steps begin shorter, so that
     // nine distinct speeds are taken wherever the camera allows them.
@@ -151,14 +155,15 @@ SeriesResult TakeNinePictures(const ShotsEnvironment& env) {
         if (!speeds.empty()) {
             const uint32_t tv = speeds[static_cast<size_t>(k - 1)];
             name = TvName(tv);
-            if (!Retried(env, "Tv: ", [camera, tv] { return camera->WriteProperty(kEdsPropTv, tv); }))
+            if (!Retried(env, "Tv", [camera, tv] { return camera->WriteProperty(kEdsPropTv, tv); }))
                 name += " not set";
         }
-        if (Retried(env, "", [camera] { return camera->TakePicture(); })) {
+        if (Retried(env, "Picture", [camera] { return camera->TakePicture(); })) {
             ++result.taken;
             env.view.AddReportLine(std::to_string(k) + "x released. Picture (" + name + ") taken,");
         } else {
-            env.view.AddReportLine(std::to_string(k) + "x released. Picture (" + name + ") failed to release!,");
+            env.view.AddReportLine(std::to_string(k) + "x released. Picture (" + name +
+                                   ") failed to release!,");
         }
         if (env.flags.AbortShotsRequested) break;
         Delay(env.clock, 5);
@@ -166,7 +171,7 @@ SeriesResult TakeNinePictures(const ShotsEnvironment& env) {
     }
     if (TAppMaster* camera = env.camera(); camera != nullptr && !speeds.empty()) {
         const auto tv = static_cast<uint32_t>(actualTv);
-        if (!Retried(env, "Tv: ", [camera, tv] { return camera->WriteProperty(kEdsPropTv, tv); }))
+        if (!Retried(env, "Tv", [camera, tv] { return camera->WriteProperty(kEdsPropTv, tv); }))
             env.view.AddReportLine("Shutter speed " + TvName(tv) + " could not be set back!");
     }
     return End(env, result, false);

@@ -120,17 +120,21 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
     setWindowTitle("Zelto - Camera Form");
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    messageBox_ = [this](const std::string& caption, const std::string& text) { ShowMessageBox(this, caption, text); };
-    question_ = [this](const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
-                       int defaultButton, std::function<void(int)> answer) {
+    messageBox_ = [this](const std::string& caption, const std::string& text) {
+        ShowMessageBox(this, caption, text);
+    };
+    question_ = [this](const std::string& caption, const std::string& text,
+                       const std::vector<std::string>& buttons, int defaultButton,
+                       std::function<void(int)> answer) {
         AskQuestion(this, caption, text, buttons, defaultButton, std::move(answer));
     };
-    openFile_ = [](const std::string& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path))); };
+    openFile_ = [](const std::string& path) {
+        return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
+    };
     SharedVariables& shared = s_.shared;
-    control_ = std::make_unique<CameraControl>(CameraControl::Services{shared.folders, shared.program, shared.flags,
-                                                                       shared.time, shared.camera, s_.clock, *this,
-                                                                       s_.sdk, this, s_.computer,
-                                                                       s_.usbPower, s_.mounter});
+    control_ = std::make_unique<CameraControl>(
+        CameraControl::Services{shared.folders, shared.program, shared.flags, shared.time, shared.camera,
+                                s_.clock, *this, s_.sdk, this, s_.computer, s_.usbPower, s_.mounter});
     BuildWidgets();
     FormCreate();
 }
@@ -143,6 +147,7 @@ void TForm_Camera::BuildWidgets() {
     setCentralWidget(client);
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(false);
+    Label_NoSound = AddNoSoundOutputLine(statusBar(), s_.sound.HasOutput());
 
     Panel_Camera_Connection = Make<QFrame>(client, "Panel_Camera_Connection", QRect(0, 0, kWidth, 36));
     Panel_Camera_Connection->setFrameShape(QFrame::StyledPanel);
@@ -203,7 +208,8 @@ void TForm_Camera::BuildWidgets() {
     Label_PortNote->setWordWrap(true);
     Label_PortNote->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the fix's command can be copied
     SetTextColour(Label_PortNote, ColourOf(CameraLabelColour::Red));
-    Button_ReleaseCamera = MakeButton(TabSheet1, "Button_ReleaseCamera", "Release it", QRect(560, 150, 100, 28));
+    Button_ReleaseCamera =
+        MakeButton(TabSheet1, "Button_ReleaseCamera", "Release it", QRect(560, 150, 100, 28));
     Button_ReleaseCamera->setToolTip("Unmount the camera from the desktop, then connect again");
     Button_ReleaseCamera->hide();
     connect(Button_ReleaseCamera, &QPushButton::clicked, this, &TForm_Camera::Button_ReleaseCameraClick);
@@ -298,8 +304,10 @@ void TForm_Camera::BuildWidgets() {
     BitBtn_Advance->setGeometry(BitBtn_RealTime->x() - 6 - advanceWidth, 152, advanceWidth, 26);
     connect(BitBtn_Advance, &QPushButton::clicked, this, &TForm_Camera::BitBtn_AdvanceClick);
     connect(BitBtn_RealTime, &QPushButton::clicked, this, &TForm_Camera::BitBtn_RealTimeClick);
-    Button_Open_Shot_Log = MakeButton(TabSheet3, "Button_Open_Shot_Log", "Open shot log", QRect(170, 160, 120, 24));
-    Button_Open_Shot_Log->setToolTip("The shot log of the latest run: one line per action, for a spreadsheet");
+    Button_Open_Shot_Log =
+        MakeButton(TabSheet3, "Button_Open_Shot_Log", "Open shot log", QRect(170, 160, 120, 24));
+    Button_Open_Shot_Log->setToolTip(
+        "The shot log of the latest run: one line per action, for a spreadsheet");
     Button_Open_Shot_Log->setEnabled(false);
     connect(Button_Open_Shot_Log, &QPushButton::clicked, this, &TForm_Camera::Button_Open_Shot_LogClick);
 
@@ -401,7 +409,8 @@ void TForm_Camera::WhenNoCallWaits(std::function<void()> action) {
         action();
         return;
     }
-    QTimer::singleShot(20, this, [this, action = std::move(action)]() mutable { WhenNoCallWaits(std::move(action)); });
+    QTimer::singleShot(20, this,
+                       [this, action = std::move(action)]() mutable { WhenNoCallWaits(std::move(action)); });
 }
 
 bool TForm_Camera::RunGoingOn() const {
@@ -415,12 +424,13 @@ void TForm_Camera::closeEvent(QCloseEvent* event) {
         // Asked first; the window closes once the run has ended, its shot log finished.
         if (stopQuestionOpen_ || closeAfterRun_ || !question_) return;
         stopQuestionOpen_ = true;
-        question_("Zelto", kStopRunQuestion, {kKeepRunningButton, kStopAndCloseButton}, 0, [this](int choice) {
-            stopQuestionOpen_ = false;
-            if (choice != 1 || !RunGoingOn()) return;
-            closeAfterRun_ = true;
-            s_.shared.flags.AbortRunRequested = s_.shared.flags.AbortTestRequested = true;
-        });
+        question_("Zelto", kStopRunQuestion, {kKeepRunningButton, kStopAndCloseButton}, 0,
+                  [this](int choice) {
+                      stopQuestionOpen_ = false;
+                      if (choice != 1 || !RunGoingOn()) return;
+                      closeAfterRun_ = true;
+                      s_.shared.flags.AbortRunRequested = s_.shared.flags.AbortTestRequested = true;
+                  });
         return;
     }
     if (control_->Connecting()) {
@@ -675,18 +685,19 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
         shotLogPath_ = path;
         Button_Open_Shot_Log->setEnabled(true);
     }
-    RunEnvironment environment{s_.clock,
-                               *this,
-                               *this,
-                               s_.sound,
-                               s_.shell,
-                               shared.flags,
-                               shared.time,
-                               shared.folders,
-                               [this] { return control_->Master(); },
-                               [this](std::function<bool()> deadline) { control_->Reconnect(std::move(deadline)); },
-                               s_.rowStarting,
-                               logged ? &shotLog : nullptr};
+    RunEnvironment environment{
+        s_.clock,
+        *this,
+        *this,
+        s_.sound,
+        s_.shell,
+        shared.flags,
+        shared.time,
+        shared.folders,
+        [this] { return control_->Master(); },
+        [this](std::function<bool()> deadline) { control_->Reconnect(std::move(deadline)); },
+        s_.rowStarting,
+        logged ? &shotLog : nullptr};
     // A log that cannot be opened is said before the run as after it; the run goes on without it.
     const std::string notOpened = why.empty() ? std::string() : "Shot log: cannot write " + path + ": " + why;
     if (!notOpened.empty()) SetStatus(notOpened);
@@ -728,9 +739,10 @@ void TForm_Camera::AskRunStart(const ExposureTable& table, std::function<void(Ru
     const std::string n = std::to_string(past);
     // Starting from now is what a late start usually wants: Enter chooses it.
     question_("Zelto", PastRowsQuestion(table, now, past),
-              {"Run the " + n + " past rows at once", "Start from now (skip " + n + " past rows)", "Cancel"}, 1,
-              [this, then = std::move(then)](int choice) {
-                  if (choice == 0 || choice == 1) return then(choice == 1 ? RunStart::FromNow : RunStart::AllRows);
+              {"Run the " + n + " past rows at once", "Start from now (skip " + n + " past rows)", "Cancel"},
+              1, [this, then = std::move(then)](int choice) {
+                  if (choice == 0 || choice == 1)
+                      return then(choice == 1 ? RunStart::FromNow : RunStart::AllRows);
                   SetRunStartsEnabled(true);
               });
 }
@@ -738,7 +750,8 @@ void TForm_Camera::AskRunStart(const ExposureTable& table, std::function<void(Ru
 void TForm_Camera::Button_Open_Shot_LogClick() {
     if (shotLogPath_.empty() || !openFile_) return;
     // Without a program for CSV files the user still learns where the log is.
-    if (!openFile_(shotLogPath_)) ShowMessage("No program here opens the shot log. It is in\n" + shotLogPath_);
+    if (!openFile_(shotLogPath_))
+        ShowMessage("No program here opens the shot log. It is in\n" + shotLogPath_);
 }
 
 void TForm_Camera::Button_Start_Eclipse_PhotographyClick() {

@@ -66,8 +66,8 @@ class TForm_Camera final : public QMainWindow,
         // A camera call waits for its answer (the window is in its wait turn): what would free the
         // session under it (a disconnect, closing) waits until it has returned.
         std::function<bool()> cameraCallWaiting = {};
-        UsbPowerReader* usbPower = nullptr;             // the camera port's autosuspend (not owned)
-        MountReleaser* mounter = nullptr;               // the desktop's camera mounter (not owned)
+        UsbPowerReader* usbPower = nullptr;  // the camera port's autosuspend (not owned)
+        MountReleaser* mounter = nullptr;    // the desktop's camera mounter (not owned)
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
@@ -193,6 +193,7 @@ class TForm_Camera final : public QMainWindow,
     QPushButton* Button_Connect = nullptr;
     QPushButton* Button_Disconnect = nullptr;
     QLabel* LabelA = nullptr;
+    QLabel* Label_NoSound = nullptr;       // in the status line, while the computer has no sound output
     QComboBox* ComboBox_Camera = nullptr;  // shown when several cameras were found
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;

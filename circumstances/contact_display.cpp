@@ -27,38 +27,27 @@ constexpr std::string_view kPrefixes[kContactSlots] = {"C1: ", "C2: ", "Mx: ", "
 
 constexpr int kGlobalBase = kContactSlots * 6;
 
-std::string Degrees(double radians, int decimals) { return FixedText(radians * kDegrees, decimals); }
-
-// The central phase as the contact table shows it: from C2 to C3, both rounded to the tenth.
-std::string DurationText(const StadtType& place, const std::array<double, kContactSlots>& contactJD) {
-    if (place.LocalType == '-') return "No eclipse here";
-    if (std::all_of(contactJD.begin(), contactJD.end(), [](double jd) { return jd == 0; }))
-        return "Eclipse not visible here (Sun below the horizon)";
-    switch (place.LocalType) {
-        case 't':
-        case 'a': {
-            const std::string phase = place.LocalType == 't' ? "Totality" : "Annularity";
-            if (contactJD[kC2] == 0 && contactJD[kC3] == 0) return phase + ": not visible here";
-            if (contactJD[kC2] == 0 || contactJD[kC3] == 0) return phase + ": partly below the horizon";
-            const double seconds = std::round((contactJD[kC3] - contactJD[kC2]) * 864000.0) / 10.0;
-            const int minutes = static_cast<int>(seconds / 60);
-            return phase + " " + std::to_string(minutes) + " min " + FixedText(seconds - minutes * 60.0, 1) + " s";
-        }
-        default: return "Partial eclipse only";
-    }
+std::string Degrees(double radians, int decimals) {
+    return FixedText(radians * kDegrees, decimals);
 }
 
 }  // namespace
 
 Rgb ColourRgb(LabelColour colour) {
     switch (colour) {
-        case LabelColour::Lime: return {0, 255, 0};
-        case LabelColour::ToCome: return {32, 192, 32};
+        case LabelColour::Lime:
+            return {0, 255, 0};
+        case LabelColour::ToCome:
+            return {32, 192, 32};
         // Past and hidden labels are light enough to read on the dark background (4.5:1 and more).
-        case LabelColour::Red: return {255, 144, 144};
-        case LabelColour::Gray: return {176, 176, 176};
-        case LabelColour::GlobalToCome: return {160, 192, 0};
-        case LabelColour::GlobalPast: return {240, 160, 160};
+        case LabelColour::Red:
+            return {255, 144, 144};
+        case LabelColour::Gray:
+            return {176, 176, 176};
+        case LabelColour::GlobalToCome:
+            return {160, 192, 0};
+        case LabelColour::GlobalPast:
+            return {240, 160, 160};
     }
     return {176, 176, 176};
 }
@@ -91,10 +80,13 @@ bool ContactShown(const StadtType& place, int slot) {
     return true;
 }
 
-double RoundedToTenthSecond(double jd) { return std::floor(jd * 864000.0 + 0.5) / 864000.0; }
+double RoundedToTenthSecond(double jd) {
+    return std::floor(jd * 864000.0 + 0.5) / 864000.0;
+}
 
-ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place, double p1Time,
-                             double p4Time, double currentJD, int tenthsFlag, ContactInstants& instants) {
+ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place,
+                             double p1Time, double p4Time, double currentJD, int tenthsFlag,
+                             ContactInstants& instants) {
     ContactDisplay display;
 
     for (int slot = 0; slot < kContactSlots; ++slot) {
@@ -127,8 +119,8 @@ ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const 
     instants.P4Time = p4Time;
     instants.P1JD = SolverTimeToJD(eclipse, p1Time, deltaT);
     instants.P4JD = SolverTimeToJD(eclipse, p4Time, deltaT);
-    const auto global = [&](size_t index, std::string_view name, std::string_view diffName, std::string_view prefix,
-                            double jd) {
+    const auto global = [&](size_t index, std::string_view name, std::string_view diffName,
+                            std::string_view prefix, double jd) {
         const double remaining = jd - currentJD;
         const LabelColour colour = remaining >= 0 ? LabelColour::GlobalToCome : LabelColour::GlobalPast;
         display.labels[index] = {name, std::string(prefix) + JDText(jd, tenthsFlag), colour};
@@ -146,34 +138,88 @@ ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const 
 }
 
 ContactDisplay ShowContacts(const EclipseRecord& eclipse, double deltaT, double greatestEclipseTime,
-                            const StadtType& place, double currentJD, int tenthsFlag, ContactInstants& instants) {
+                            const StadtType& place, double currentJD, int tenthsFlag,
+                            ContactInstants& instants) {
     // A search that does not converge gives t = 0: the row then shows T0 − ΔT of the catalog date.
     const double p1 = PenumbraContactTime(eclipse, -4.0, greatestEclipseTime).time;
     const double p4 = PenumbraContactTime(eclipse, greatestEclipseTime, 4.0).time;
     return ContactLabels(eclipse, deltaT, place, p1, p4, currentJD, tenthsFlag, instants);
 }
 
+std::string DurationText(const StadtType& place, const std::array<double, kContactSlots>& contactJD) {
+    if (place.LocalType == '-') return "No eclipse here";
+    if (std::all_of(contactJD.begin(), contactJD.end(), [](double jd) { return jd == 0; }))
+        return "Eclipse not visible here (Sun below the horizon)";
+    switch (place.LocalType) {
+        case 't':
+        case 'a': {
+            const std::string phase = place.LocalType == 't' ? "Totality" : "Annularity";
+            if (contactJD[kC2] == 0 && contactJD[kC3] == 0) return phase + ": not visible here";
+            if (contactJD[kC2] == 0 || contactJD[kC3] == 0) return phase + ": partly below the horizon";
+            const double seconds = std::round((contactJD[kC3] - contactJD[kC2]) * 864000.0) / 10.0;
+            const int minutes = static_cast<int>(seconds / 60);
+            return phase + " " + std::to_string(minutes) + " min " + FixedText(seconds - minutes * 60.0, 1) +
+                   " s";
+        }
+        default:
+            return "Partial eclipse only";
+    }
+}
+
+std::string KindHere(char localType) {
+    std::string text = LocalTypeName(localType);
+    text[0] = static_cast<char>(text[0] - 'a' + 'A');
+    return text + " here";
+}
+
+std::string ContactsInWords(char localType, const std::array<double, kContactSlots>& contactJD) {
+    std::string text = KindHere(localType);
+    const char* separator = ": ";
+    for (int slot = 0; slot < kContactSlots; ++slot) {
+        const double jd = contactJD[static_cast<size_t>(slot)];
+        if (jd == 0) continue;
+        text += separator + std::string(kContactSlotNames[static_cast<size_t>(slot)]) + " " +
+                JDText(jd, 1).substr(11);
+        separator = ", ";
+    }
+    return separator[0] == ',' ? text + " UT" : text;
+}
+
 std::string_view EclipseTypeLongName(int eclipseType) {
     switch (eclipseType) {
-        case 1: return "Partial solar eclipse";
-        case 2: return "Total solar eclipse";
-        case 3: return "Annular solar eclipse";
-        case 4: return "Annular-total solar eclipse";
-        case 5: return "Non central total solar eclipse";
-        case 6: return "Non central annular solar eclipse";
-        default: return "";
+        case 1:
+            return "Partial solar eclipse";
+        case 2:
+            return "Total solar eclipse";
+        case 3:
+            return "Annular solar eclipse";
+        case 4:
+            return "Annular-total solar eclipse";
+        case 5:
+            return "Non central total solar eclipse";
+        case 6:
+            return "Non central annular solar eclipse";
+        default:
+            return "";
     }
 }
 
 std::string_view EclipseTypeShortName(int eclipseType) {
     switch (eclipseType) {
-        case 1: return "Partial";
-        case 2: return "Total";
-        case 3: return "Annular";
-        case 4: return "Annular - total";
-        case 5: return "Non central total";
-        case 6: return "Non central annular";
-        default: return "";
+        case 1:
+            return "Partial";
+        case 2:
+            return "Total";
+        case 3:
+            return "Annular";
+        case 4:
+            return "Annular - total";
+        case 5:
+            return "Non central total";
+        case 6:
+            return "Non central annular";
+        default:
+            return "";
     }
 }
 

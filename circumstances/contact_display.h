@@ -69,7 +69,7 @@ const std::array<std::string_view, kContactLabelCount>& ContactLabelNames();
 // What a pass of the display stores for the exposure tables.
 struct ContactInstants {
     std::array<double, kContactSlots> ContactJD{};  // UT, rounded to 0.1 s; 0 when not shown
-    double P1Time = 0;                             // hours t from T0
+    double P1Time = 0;                              // hours t from T0
     double P4Time = 0;
     double P1JD = 0;  // UT, not rounded
     double P4JD = 0;
@@ -84,15 +84,28 @@ double RoundedToTenthSecond(double jd);
 
 // The texts and colours for one pass, from the solved place, the global P1 and P4 instants (hours t)
 // and the current instant. Fills `instants` (ContactJD, P1/P4) as the pass stores them.
-ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place, double p1Time,
-                             double p4Time, double currentJD, int tenthsFlag, ContactInstants& instants);
+ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place,
+                             double p1Time, double p4Time, double currentJD, int tenthsFlag,
+                             ContactInstants& instants);
 
 // The whole display step of a recompute pass: searches P1 and P4 around greatest eclipse, then builds
 // the labels as ContactLabels does.
 ContactDisplay ShowContacts(const EclipseRecord& eclipse, double deltaT, double greatestEclipseTime,
-                            const StadtType& place, double currentJD, int tenthsFlag, ContactInstants& instants);
+                            const StadtType& place, double currentJD, int tenthsFlag,
+                            ContactInstants& instants);
 
 // Eclipse type names by EclipseType (1 to 6); empty for any other code.
+// "Total eclipse here", "No eclipse here".
+std::string KindHere(char localType);
+
+// The central phase as the contact table shows it, from C2 to C3 (UT, rounded to the tenth; 0 when
+// not shown): "Totality 4 min 28.1 s", "Annularity: not visible here", "Partial eclipse only".
+std::string DurationText(const StadtType& place, const std::array<double, kContactSlots>& contactJD);
+
+// The kind of eclipse at the site and its shown contacts in UT, in words: "Total eclipse here: C1
+// 17:11:49.2, C2 18:27:41.0, Mx 18:29:52.1, C3 18:32:03.4, C4 19:47:10.4 UT".
+std::string ContactsInWords(char localType, const std::array<double, kContactSlots>& contactJD);
+
 std::string_view EclipseTypeLongName(int eclipseType);
 std::string_view EclipseTypeShortName(int eclipseType);
 

@@ -78,7 +78,8 @@ void ApplyParameterLines(std::vector<std::string> lines, SiteInputs& site, Eclip
     const DeltaTEdit deltaT =
         ReadDeltaTEdit(StoredNumberText(deltaTLine, CleanDeltaTText).value_or(deltaTLine));
     site.DeltaTText = deltaT.text;
-    eclipse.ManualDeltaT = deltaT.manualDeltaT;
+    eclipse.ManualDeltaTUsable = deltaT.applied;
+    if (deltaT.applied) eclipse.ManualDeltaT = deltaT.manualDeltaT;
 
     eclipse.ManualDeltaTOn = LeadingInteger(lines[3]) == 1;
 
@@ -95,8 +96,8 @@ void ApplyParameterLines(std::vector<std::string> lines, SiteInputs& site, Eclip
 
 }  // namespace
 
-ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
-                                      EclipseState& eclipse) {
+ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText,
+                                      SiteInputs& site, EclipseState& eclipse) {
     std::vector<std::string> lines;
     if (!ReadTextLines(path, lines)) return ParameterFileResult::Missing;
     const ParameterFileResult result = ReadParameterLines(std::move(lines), versionText, site, eclipse);
@@ -121,7 +122,8 @@ bool PeekParameterFile(const std::string& path, SiteInputs& site, EclipseState& 
     return true;
 }
 
-std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse) {
+std::string ParameterFileText(const std::string& versionText, const SiteInputs& site,
+                              const EclipseState& eclipse) {
     std::string text;
     const auto line = [&text](const std::string& content) { text += content + kLineEnd; };
     line(versionText);
@@ -166,8 +168,9 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
 }
 
 bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
-    return WriteFileAtomically(path, std::string(kSpokenCountdownName) + "=" + (options.SpokenCountdown ? "1" : "0") +
-                                         kLineEnd + kKeepAwakeName + "=" + (options.KeepAwake ? "1" : "0") + kLineEnd);
+    return WriteFileAtomically(path, std::string(kSpokenCountdownName) + "=" +
+                                         (options.SpokenCountdown ? "1" : "0") + kLineEnd + kKeepAwakeName +
+                                         "=" + (options.KeepAwake ? "1" : "0") + kLineEnd);
 }
 
 }  // namespace zelto

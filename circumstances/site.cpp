@@ -5,6 +5,7 @@
 #include <numbers>
 #include <vector>
 
+#include "circumstances/site_angle.h"
 #include "circumstances/solver.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
@@ -14,7 +15,9 @@ namespace zelto {
 
 namespace {
 
-bool Keeps(char c, bool colon) { return (c >= '0' && c <= '9') || c == '.' || (colon && c == ':'); }
+bool Keeps(char c, bool colon) {
+    return (c >= '0' && c <= '9') || c == '.' || (colon && c == ':');
+}
 
 std::string KeepOnly(std::string_view text, bool colon) {
     std::string cleaned;
@@ -54,88 +57,85 @@ double Reduced(double value, double modulus) {
 }
 
 // The magnitude an angle edit stands for: its reading (0 when unreadable) reduced into [0, modulus).
-double AngleUsed(std::string_view text, double modulus) { return Reduced(AngleValue(text), modulus); }
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// "Used: 45.5000° S (reason; reason)", or empty without reasons.
-std::string UsedNote(const std::string& used, const std::vector<std::string>& reasons) {
-    if (reasons.empty()) return {};
-    std::string note = "Used: " + used + " (";
-    for (size_t i = 0; i < reasons.size(); ++i) note += (i > 0 ? "; " : "") + reasons[i];
-    return note + ")";
+double AngleUsed(std::string_view text, double modulus) {
+    return Reduced(AngleValue(text), modulus);
 }
 
-// The first part of a d:m:s text that is not a number (the reading counts it as 0), or empty.
-std::string UnreadablePart(std::string_view text) {
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t colon = std::min(text.find(':', start), text.size());
-        const std::string_view part = text.substr(start, colon - start);
-        if (!part.empty() && ReadDecimal(part).code != 0) return std::string(part);
-        start = colon + 1;
-    }
-    return {};
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-SiteEdit HeightEditChange(std::string_view typed) {
+// The magnitude of an angle text in use, as the note names it.
+std::string AngleInUse(const std::string& text, const std::string& hemisphere) {
+    return FixedText(AngleValue(text), 4) + " " + hemisphere;
+}
+
+std::string NotUsedNote(const std::string& reason, const std::string& stillInUse) {
+    return reason + "\nnot used: still " + stillInUse;
+}
+
+SiteEdit HeightEditChange(std::string_view typed, const SiteInputs& inUse) {
     SiteEdit edit;
+    edit.text = std::string(typed);
     const std::string trimmed = Trimmed(typed);
-    edit.text = CleanHeightText(trimmed);
-    edit.readable = true;  // an empty height counts as 0 m
-    if (edit.text.empty()) {
-        edit.note = UsedNote("0 m", {trimmed.empty() ? std::string("no height given")
-                                                     : "\"" + trimmed + "\" is not a height from 0 to 25000 m"});
+    const std::string height = CleanHeightText(trimmed);
+    if (!height.empty()) {
+        edit.used = height;
+    } else {
+        const std::string reason = trimmed.empty()
+                                       ? std::string("no height given")
+                                       : "\"" + trimmed + "\" is not a height from -500 to 25000 m";
+        edit.note = NotUsedNote(reason, PlainText(ParseDecimal(inUse.Height).value_or(0)) + " m");
     }
     return edit;
 }
 
-SiteEdit AngleEditChange(bool latitude, std::string_view typed, std::string_view listHemisphere) {
+SiteEdit AngleEditChange(bool latitude, std::string_view typed, std::string_view listHemisphere,
+                         const SiteInputs& inUse) {
     const char positive = latitude ? 'N' : 'E';
     const char negative = latitude ? 'S' : 'W';
-    std::vector<std::string> reasons;
-    std::string body = Trimmed(typed);
+    const std::string trimmed = Trimmed(typed);
+    std::string body = trimmed;
     char letter = 0;
     if (!body.empty() && (Upper(body.back()) == positive || Upper(body.back()) == negative)) {
         letter = Upper(body.back());
-        body.pop_back();
+        body = Trimmed(body.substr(0, body.size() - 1));
     }
+    bool signAndLetter = false;
     if (!body.empty() && (body.front() == '-' || body.front() == '+')) {
-        if (letter != 0) {
-            reasons.emplace_back("the sign is ignored beside the letter");
-        } else {
-            letter = body.front() == '-' ? negative : positive;
-        }
+        signAndLetter = letter != 0;
+        if (letter == 0) letter = body.front() == '-' ? negative : positive;
         body.erase(0, 1);
     }
 
     SiteEdit edit;
+    // The edit keeps the magnitude once a sign or letter has chosen the hemisphere.
+    edit.text = letter != 0 ? body : std::string(typed);
     if (letter != 0) edit.hemisphere.assign(1, letter);
-    edit.text = CleanAngleText(body);
-    if (edit.text != Trimmed(body)) reasons.emplace_back("only digits, \".\" and \":\" are kept");
-    edit.readable = AngleTextReadable(edit.text);
-    const double modulus = latitude ? kLatitudeModulus : kLongitudeModulus;
-    const double used = AngleUsed(edit.text, modulus);
-    if (!edit.readable) {
-        reasons.emplace_back(edit.text.empty() ? "no angle given" : "not degrees, d:m or d:m:s");
-    } else {
-        if (const std::string part = UnreadablePart(edit.text); !part.empty())
-            reasons.push_back("\"" + part + "\" is not a number and counts as 0");
-        if (used != SexagesimalValue(edit.text).value)
-            reasons.push_back("counted modulo " + FixedText(modulus, 0) + "\u00b0");
-    }
+    const std::string hemisphere = letter != 0 ? edit.hemisphere : std::string(listHemisphere);
+    const std::optional<std::string> plain = PlainAngleText(body);
     const double limit = latitude ? 90 : 180;
-    if (used > limit) reasons.push_back("beyond " + FixedText(limit, 0) + "\u00b0");
-    const std::string shownHemisphere = letter != 0 ? edit.hemisphere : std::string(listHemisphere);
-    edit.note = UsedNote(FixedText(used, 4) + "\u00b0 " + shownHemisphere, reasons);
+    std::string reason;
+    if (signAndLetter) {
+        reason = "a sign and a hemisphere letter together";
+    } else if (!plain) {
+        reason = body.empty() ? "no angle given" : "\"" + body + "\" is not degrees, d:m or d\u00b0m'";
+    } else if (SexagesimalValue(*plain).value > limit) {
+        reason = (latitude ? "a latitude goes up to 90\u00b0" : "a longitude goes up to 180\u00b0");
+    } else {
+        edit.used = plain;
+        return edit;
+    }
+    edit.note = NotUsedNote(reason, AngleInUse(latitude ? inUse.Lati : inUse.Long, hemisphere));
     return edit;
 }
 
 }  // namespace
 
-SiteEdit SiteEditChange(SiteField field, std::string_view typed, std::string_view hemisphere) {
-    if (field == SiteField::Height) return HeightEditChange(typed);
-    return AngleEditChange(field == SiteField::Latitude, typed, hemisphere);
+SiteEdit SiteEditChange(SiteField field, std::string_view typed, std::string_view hemisphere,
+                        const SiteInputs& inUse) {
+    if (field == SiteField::Height) return HeightEditChange(typed, inUse);
+    return AngleEditChange(field == SiteField::Latitude, typed, hemisphere, inUse);
 }
 
 const std::array<std::string_view, 4>& StatusPanelHints() {
@@ -148,19 +148,25 @@ const std::array<std::string_view, 4>& StatusPanelHints() {
     return hints;
 }
 
-std::string CleanAngleText(std::string_view text) { return KeepOnly(text, true); }
+std::string CleanAngleText(std::string_view text) {
+    return KeepOnly(text, true);
+}
 
-bool AngleTextReadable(std::string_view text) { return SexagesimalValue(text).code == 0; }
+bool AngleTextReadable(std::string_view text) {
+    return SexagesimalValue(text).code == 0;
+}
 
 std::string CleanHeightText(std::string_view text) {
     std::string trimmed = Trimmed(text);
     if (trimmed.empty()) return trimmed;
     const std::optional<double> metres = ParseDecimal(trimmed);  // a plain number: "1e3" is a slip
-    if (!metres || *metres < 0 || *metres > kMaxHeight) return {};
+    if (!metres || *metres < kMinHeight || *metres > kMaxHeight) return {};
     return trimmed;
 }
 
-std::string CleanDeltaTText(std::string_view text) { return KeepOnly(text, false); }
+std::string CleanDeltaTText(std::string_view text) {
+    return KeepOnly(text, false);
+}
 
 int LatitudeMarkerTop(double latitudeDegrees, int mapHeight) {
     return static_cast<int>(std::nearbyint(mapHeight / 2 - latitudeDegrees * mapHeight / 180.0));
@@ -222,42 +228,51 @@ SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, S
 
 void UpdateGreatestEclipse(EclipseState& eclipse) {
     eclipse.GreatestEclipseTime = ComputeGreatestEclipseTime(eclipse.CurrentEclipse);
-    eclipse.GreatestEclipseJD = SolverTimeToJD(eclipse.CurrentEclipse, eclipse.GreatestEclipseTime, eclipse.DeltaT);
+    eclipse.GreatestEclipseJD =
+        SolverTimeToJD(eclipse.CurrentEclipse, eclipse.GreatestEclipseTime, eclipse.DeltaT);
 }
 
 EclipseHeader SelectEclipse(EclipseState& eclipse, int position, std::string_view captionPrefix) {
     SelectCatalogEclipse(eclipse, std::clamp(position, 1, kEclipseCount));
     UpdateGreatestEclipse(eclipse);
-    return ShowEclipseHeader(eclipse.CurrentEclipse, eclipse.GreatestEclipseJD, eclipse.DeltaT, captionPrefix);
+    return ShowEclipseHeader(eclipse.CurrentEclipse, eclipse.GreatestEclipseJD, eclipse.DeltaT,
+                             captionPrefix);
 }
 
 DeltaTEdit ReadDeltaTEdit(std::string_view text) {
     DeltaTEdit edit;
     edit.text = CleanDeltaTText(text);
-    std::vector<std::string> reasons;
-    if (edit.text != Trimmed(text)) reasons.emplace_back("only digits and \".\" are kept");
     const DecimalReading reading = DeltaTReading(edit.text);
-    // The limit holds for every value the text gives, also one read only up to a second "."
-    // ("99999.1.1" would otherwise put 99 999 s in force).
-    if (reading.value < 0 || reading.value > kMaxManualDeltaT) {
-        reasons.push_back("\"" + edit.text + "\" is not a DeltaT from 0 to 500 s");
-        edit.text.clear();  // the emptied edit reads as 0 and stops there
+    std::string reason;
+    if (edit.text.empty()) {
+        reason = "no DeltaT given";
+    } else if (reading.code != 0) {
+        reason = "\"" + edit.text + "\" is not a number of seconds";
+    } else if (reading.value < 0 || reading.value > kMaxManualDeltaT) {
+        reason = "\"" + edit.text + "\" is not a DeltaT from 0 to 500 s";
     } else {
         edit.manualDeltaT = reading.value;
-        if (reading.code != 0) {
-            reasons.emplace_back(edit.text.empty() ? "no DeltaT given" : "not a number of seconds");
-        } else {
-            edit.applied = true;
-        }
+        edit.applied = true;
+        if (edit.text != Trimmed(text))
+            edit.note = "Used: DeltaT " + edit.text + " s (only digits and \".\" are kept)";
+        return edit;
     }
-    edit.note = UsedNote("DeltaT " + FixedText(edit.manualDeltaT, 1) + " sec", reasons);
+    edit.note = reason + "\nnot used: the automatic DeltaT is in use";
     return edit;
 }
 
 DeltaTEdit DeltaTEditChange(std::string_view text, EclipseState& eclipse) {
-    const DeltaTEdit edit = ReadDeltaTEdit(text);
+    DeltaTEdit edit = ReadDeltaTEdit(text);
+    eclipse.ManualDeltaTUsable = edit.applied;
+    if (!edit.applied) {
+        eclipse.DeltaT = ChooseDeltaT(eclipse);
+        UpdateGreatestEclipse(eclipse);
+        edit.note += " (" +
+                     FixedText(DeltaTForDate(eclipse.CurrentEclipse.Year, eclipse.CurrentEclipse.Month), 1) +
+                     " s)";
+        return edit;
+    }
     eclipse.ManualDeltaT = edit.manualDeltaT;
-    if (!edit.applied) return edit;
     // In force even while the check box is off: the next pass restores the automatic value then.
     eclipse.DeltaT = eclipse.ManualDeltaT;
     UpdateGreatestEclipse(eclipse);

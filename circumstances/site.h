@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,12 +30,13 @@ std::string CleanAngleText(std::string_view text);
 // True when the cleaned text reads as degrees, d:m or d:m:s (the handler then runs a pass).
 bool AngleTextReadable(std::string_view text);
 
-// Height edit: the trimmed text, or empty when it is not a number from 0 to 25000 m.
+// Height edit: the trimmed text, or empty when it is not a number from -500 to 25000 m.
 std::string CleanHeightText(std::string_view text);
 
 // ΔT edit: blanks trimmed, every character other than a digit or "." removed.
 std::string CleanDeltaTText(std::string_view text);
 
+inline constexpr double kMinHeight = -500;
 inline constexpr double kMaxHeight = 25000;
 inline constexpr double kMaxManualDeltaT = 500;
 
@@ -42,17 +44,21 @@ enum class SiteField { Latitude, Longitude, Height };
 
 // A change of the latitude, longitude or height edit, as its handler takes it. In the angle edits a
 // leading "-" or "+" or a trailing hemisphere letter (N/S, E/W, either case) chooses the hemisphere
-// and the edit keeps the magnitude, so "-96.80" means 96.80° W whatever the list showed.
+// and the edit keeps the magnitude, so "-96.80" means 96.80° W whatever the list showed. Angles are
+// read with a decimal comma too, and as degrees, minutes and seconds with ° ' " marks or ":".
 struct SiteEdit {
     std::string text;        // what the edit holds afterwards
     std::string hemisphere;  // "N"/"S" or "E"/"W" chosen by a sign or letter; empty: the list stays
-    bool readable = false;   // the handler runs a recompute pass
-    // Not empty when the value used differs from what was typed (characters removed, unreadable,
-    // reduced, out of range or emptied): the edit shows red with this text as its tooltip.
+    // The value put in use, in the notation the files keep ("25.6872", "32:38:23", "-430"); empty
+    // when the text cannot be read or is out of range: the last valid value then stays in use.
+    std::optional<std::string> used;
+    // Not empty when the text is not used: the edit shows red with this text as its tooltip.
     std::string note;
 };
-// `hemisphere` is what the list shows now ("N", "S", "E", "W"; unused for the height).
-SiteEdit SiteEditChange(SiteField field, std::string_view typed, std::string_view hemisphere);
+// `hemisphere` is what the list shows now ("N", "S", "E", "W"; unused for the height); `inUse` is the
+// site in use, which the note names when the edit is not used.
+SiteEdit SiteEditChange(SiteField field, std::string_view typed, std::string_view hemisphere,
+                        const SiteInputs& inUse);
 
 // The status line's four panels, as their tooltips name them.
 const std::array<std::string_view, 4>& StatusPanelHints();
@@ -70,7 +76,8 @@ int LongitudeMarkerLeft(double westLongitudeDegrees, int mapWidth);
 
 // What the window shows of the site after ApplySite.
 struct SiteView {
-    std::array<std::string, 4> StatusPanels;  // latitude, longitude (west positive), height, ΔT before the pass
+    std::array<std::string, 4>
+        StatusPanels;  // latitude, longitude (west positive), height, ΔT before the pass
     int LatiMarkerTop = 0;
     int LongMarkerLeft = 0;
     double LatitudeDegrees = 0;       // signed, after the reduction
@@ -92,15 +99,16 @@ void UpdateGreatestEclipse(EclipseState& eclipse);
 // greatest eclipse and returns the header.
 EclipseHeader SelectEclipse(EclipseState& eclipse, int position, std::string_view captionPrefix);
 
-// The ΔT edit changed to `text`. Sets ManualDeltaT; when the text is a value from 0 to 500 it also
-// becomes the ΔT in force and greatest eclipse is recomputed (applied = true, the header then follows).
-// A value out of range empties the edit (text "" and ManualDeltaT 0).
+// The ΔT edit changed to `text`. A number of seconds from 0 to 500 becomes ManualDeltaT and, for now,
+// the ΔT in force, and greatest eclipse is recomputed (applied = true, the header then follows). Any
+// other text keeps ManualDeltaT and marks it unusable: while manual ΔT is on, the automatic ΔT is then
+// in force, and the note says so.
 struct DeltaTEdit {
-    std::string text;        // what the edit holds afterwards
-    double manualDeltaT = 0;  // the value ManualDeltaT takes
+    std::string text;         // what the edit holds afterwards (digits and "." only)
+    double manualDeltaT = 0;  // the value ManualDeltaT takes when applied
     bool applied = false;
-    // Not empty when the text is not a usable ΔT as typed: what ManualDeltaT becomes and why. The
-    // edit then shows red with this tooltip (while manual ΔT is on, that value is in force).
+    // Not empty when the text is not used as typed: why, and what is in use instead. The edit then
+    // shows red with this tooltip.
     std::string note;
 };
 // The cleaning and reading alone, without touching any state.

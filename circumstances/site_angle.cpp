@@ -44,7 +44,42 @@ std::optional<double> UnsignedDegrees(std::string_view text) {
     return reading.value;
 }
 
+// A degree, minute or second mark (ASCII or Unicode). Returns its length in bytes, 0 when `text`
+// does not start with one.
+size_t MarkLength(std::string_view text) {
+    static constexpr std::string_view kMarks[] = {"\u00b0", "\u00ba", "\u2032", "\u2033", "'", "\""};
+    for (std::string_view mark : kMarks) {
+        if (text.substr(0, mark.size()) == mark) return mark.size();
+    }
+    return 0;
+}
+
 }  // namespace
+
+std::optional<std::string> PlainAngleText(std::string_view text) {
+    std::string plain;
+    bool afterMark = false;  // a mark was read: the next number starts a new part
+    for (size_t i = 0; i < text.size();) {
+        if (const size_t length = MarkLength(text.substr(i)); length > 0) {
+            afterMark = true;
+            i += length;
+        } else if (text[i] == ' ') {
+            // Blanks may stand beside marks ("32° 38'"), never between two digits of a number.
+            const size_t next = text.find_first_not_of(' ', i);
+            if (!afterMark && !plain.empty() && next != std::string_view::npos &&
+                MarkLength(text.substr(next)) == 0)
+                return std::nullopt;
+            i = next == std::string_view::npos ? text.size() : next;
+        } else {
+            if (afterMark && !plain.empty() && text[i] != ':') plain += ':';
+            afterMark = false;
+            plain += text[i] == ',' ? '.' : text[i];
+            ++i;
+        }
+    }
+    if (!UnsignedDegrees(plain)) return std::nullopt;
+    return plain;
+}
 
 std::optional<double> ParseSiteAngle(std::string_view text, SiteAngleKind kind) {
     const std::string trimmed = Trimmed(text);
@@ -67,9 +102,9 @@ std::optional<double> ParseSiteAngle(std::string_view text, SiteAngleKind kind) 
         if (body.front() == '-') hemisphere = -1;
         body.remove_prefix(1);
     }
-    const std::optional<double> degrees = UnsignedDegrees(body);
-    if (!degrees) return std::nullopt;
-    return hemisphere * *degrees;
+    const std::optional<std::string> plain = PlainAngleText(body);
+    if (!plain) return std::nullopt;
+    return hemisphere * *UnsignedDegrees(*plain);
 }
 
 }  // namespace zelto

@@ -13,16 +13,16 @@
 namespace zelto {
 
 // The site inputs at a place: latitude and longitude with four decimals (about 10 m) and their
-// hemispheres; the height, when given, in whole metres within what the height edit accepts (0 to
-// 25000 m, so a receiver's negative height becomes 0); the ΔT text as it was.
+// hemispheres; the height, when given, in whole metres within what the height edit accepts (-500 to
+// 25000 m); the ΔT text as it was.
 SiteInputs SiteAt(GeoPoint place, std::optional<double> heightMetres, const SiteInputs& current);
 
 // The solved place's position in the map's terms.
 GeoPoint PositionOf(const StadtType& place);
 
 struct GpsFix {
-    double latitude = 0;       // degrees, north positive
-    double eastLongitude = 0;  // degrees, east positive, as receivers give it
+    double latitude = 0;                       // degrees, north positive
+    double eastLongitude = 0;                  // degrees, east positive, as receivers give it
     std::optional<double> heightMetres;        // above the ellipsoid, with a 3D fix
     std::optional<double> clockOffsetSeconds;  // system clock − GPS time, when the fix carried a time
 };
@@ -48,10 +48,14 @@ class GpsSource {
 inline constexpr const char* kSiteFromGpsCaption = "Site from GPS";
 inline constexpr const char* kNoGpsdCaption = "no GPS (gpsd not running)";
 
-// The caption of the File menu's GPS item; it is enabled only with a fix.
-std::string GpsItemCaption(GpsState state);
+// Why a fix cannot be a site (latitude beyond ±90°, longitude beyond ±180°, height outside -500 to
+// 25000 m, or not a number), or empty when it can.
+std::string GpsFixProblem(const GpsFix& fix);
 
-// The site inputs from a fix, as SiteAt gives them.
-SiteInputs SiteFromGps(const GpsFix& fix, const SiteInputs& current);
+// The caption of the File menu's GPS item; it is enabled only with a usable fix, and says why not.
+std::string GpsItemCaption(const GpsStatus& status);
+
+// The site inputs from a usable fix, as SiteAt gives them; nullopt for a fix GpsFixProblem refuses.
+std::optional<SiteInputs> SiteFromGps(const GpsFix& fix, const SiteInputs& current);
 
 }  // namespace zelto

@@ -282,6 +282,26 @@ MaximumCircumstances ComputeMaximumCircumstances(const EclipseRecord& eclipse, d
     return result;
 }
 
+std::optional<StadtType> GreatestEclipsePlace(const EclipseRecord& eclipse, double deltaT) {
+    const double t = ComputeGreatestEclipseTime(eclipse);
+    const ElementState s = StateAt(Elements(eclipse), t);
+    // The axis meets the ellipsoid: scale the fundamental plane so that the Earth becomes a sphere.
+    const double e2 = 1 - kAxisRatio * kAxisRatio;
+    const double rho1 = std::sqrt(1 - e2 * s.cosD * s.cosD);
+    const double y1 = s.y / rho1;
+    const double sinD1 = s.sinD / rho1;
+    const double cosD1 = kAxisRatio * s.cosD / rho1;
+    const double under = 1 - s.x * s.x - y1 * y1;
+    if (under < 0) return std::nullopt;
+    const double zeta1 = std::sqrt(under);
+    const double sinPhi1 = y1 * cosD1 + zeta1 * sinD1;
+    const double hourAngle = std::atan2(s.x, zeta1 * cosD1 - y1 * sinD1);
+    StadtType place;
+    place.Latitude = std::atan(sinPhi1 / std::sqrt(1 - sinPhi1 * sinPhi1) / kAxisRatio);  // geodetic
+    place.Longitude = std::remainder(s.mu - kDeltaTRotation * deltaT * kDegToRad - hourAngle, kTwoPi);
+    return place;
+}
+
 double ComputeGreatestEclipseTime(const EclipseRecord& eclipse) {
     const Elements elements(eclipse);
     const auto approach = [&elements](double t) {

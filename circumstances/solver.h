@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "circumstances/stadt.h"
 #include "eclipse_data/catalog.h"
 
@@ -29,16 +31,16 @@ void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, Stad
 // a neighbour's maximum makes a good start) and, with `centralDuration`, the same inner-contact loops:
 // what maps and path limits need, at a fraction of a whole pass.
 struct MaximumCircumstances {
-    bool converged = false;       // false: no maximum was found and nothing below has a meaning
-    double time = 0;              // hours t of the maximum
-    double magnitude = 0;         // (L1 − m)/(L1 + L2); below 0 where the place sees no eclipse
+    bool converged = false;  // false: no maximum was found and nothing below has a meaning
+    double time = 0;         // hours t of the maximum
+    double magnitude = 0;    // (L1 − m)/(L1 + L2); below 0 where the place sees no eclipse
     // m, the distance of the place from the shadow axis at maximum (Earth radii), signed by the side
     // of the axis's track the place lies on; the place is inside the total or annular path where
     // |axisOffset| < umbralRadius (|L2|). Both sides' limits are so zeros of smooth functions.
     double axisOffset = 0;
     double umbralRadius = 0;
-    double sunAltitude = 0;       // radians, at maximum
-    double centralDuration = 0;   // seconds from C2 to C3 inside the path (when asked), else 0
+    double sunAltitude = 0;      // radians, at maximum
+    double centralDuration = 0;  // seconds from C2 to C3 inside the path (when asked), else 0
 };
 MaximumCircumstances ComputeMaximumCircumstances(const EclipseRecord& eclipse, double deltaT,
                                                  const StadtType& place, bool centralDuration = false,
@@ -47,6 +49,10 @@ MaximumCircumstances ComputeMaximumCircumstances(const EclipseRecord& eclipse, d
 // The instant t at which the shadow axis passes closest to the Earth's centre (0 for a record whose
 // axis never turns back toward the centre, which no catalog record does).
 double ComputeGreatestEclipseTime(const EclipseRecord& eclipse);
+
+// The place under the shadow axis at greatest eclipse (Latitude, Longitude west positive, Height 0),
+// nullopt when the axis misses the Earth (a partial or non-central eclipse).
+std::optional<StadtType> GreatestEclipsePlace(const EclipseRecord& eclipse, double deltaT);
 
 // The instant t in [lower, upper] at which the penumbra touches the Earth's limb (P1 or P4),
 // or time 0 when the search does not converge within its iteration limit.

@@ -21,7 +21,9 @@ std::string LastChars(const std::string& zeros, const std::string& text, size_t 
     return joined.substr(joined.size() - width);
 }
 
-std::string IntText(long long value) { return std::to_string(value); }
+std::string IntText(long long value) {
+    return std::to_string(value);
+}
 
 std::string RightAligned(const std::string& text, size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
@@ -55,7 +57,9 @@ SplitTime Split(int p, double x) {
     return split;
 }
 
-int ClampPrecision(int p) { return p < 0 ? 0 : (p > 4 ? 4 : p); }
+int ClampPrecision(int p) {
+    return p < 0 ? 0 : (p > 4 ? 4 : p);
+}
 
 std::mutex& HandlerMutex() {
     static std::mutex mutex;
@@ -126,7 +130,7 @@ std::string DayDiffText(int tenths, double days) {
     const double a = std::fabs(days);
     const double whole = std::trunc(a);
     const std::string time = HoursText(tenths, (a - whole) * 24).substr(1);
-    return sign + IntText(SaturatedInteger(whole)) + time;
+    return sign + IntText(SaturatedInteger(whole)) + " d" + time;
 }
 
 std::optional<double> ReadDateStrJD(std::string_view text, DateStrError* error) {

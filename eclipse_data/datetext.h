@@ -24,7 +24,7 @@ std::string JDText(double jd, int tenths);
 std::string HoursText(int p, double x);
 // "SMM:SS" with p decimals; whole hours are dropped.
 std::string MinSecText(int p, double x);
-// Countdown text: sign, whole days, blank, "HH:MM:SS.s" or "HH:MM:SS".
+// Countdown text: sign, whole days with their unit, blank, "HH:MM:SS.s" or "HH:MM:SS" ("+236 d 12:25:55").
 std::string DayDiffText(int tenths, double days);
 
 // Reads date-time text back from fixed positions (year 1–4, month 6–7, day 9–10, hours 12–13,

@@ -5,7 +5,7 @@
 namespace zelto {
 
 double ChooseDeltaT(const EclipseState& state) {
-    if (state.ManualDeltaTOn) return state.ManualDeltaT;
+    if (state.ManualDeltaTOn && state.ManualDeltaTUsable) return state.ManualDeltaT;
     return DeltaTForDate(state.CurrentEclipse.Year, state.CurrentEclipse.Month);
 }
 

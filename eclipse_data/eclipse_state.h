@@ -9,13 +9,14 @@ struct EclipseState {
     EclipseCatalogTable EclipseCatalog{};
     int SelectedEclipse = 51;
     EclipseRecord CurrentEclipse{};
-    double DeltaT = 0;           // seconds, the ΔT in force
-    double ManualDeltaT = 71;    // seconds, as typed
-    bool ManualDeltaTOn = false;  // the manual-ΔT check box is ticked
+    double DeltaT = 0;               // seconds, the ΔT in force
+    double ManualDeltaT = 71;        // seconds, as typed
+    bool ManualDeltaTOn = false;     // the manual-ΔT check box is ticked
+    bool ManualDeltaTUsable = true;  // the ΔT edit holds a value from 0 to 500 s
     double GreatestEclipseTime = 0;  // hours t
     double GreatestEclipseJD = 0;    // UT
-    double P1Time = 0;  // hours t
-    double P4Time = 0;  // hours t
+    double P1Time = 0;               // hours t
+    double P4Time = 0;               // hours t
 };
 
 // ΔT for the current eclipse: the typed value when manual ΔT is on, else the automatic ΔT of the

@@ -26,7 +26,7 @@ enum class MarkSet { kPartial, kBeads, kBrokenRing, kAnnular, kLoop };
 
 // Appends rows to the table being built.
 class RowWriter {
-public:
+  public:
     RowWriter(ExposureTable& table, const CameraDefaults& defaults, int maxExposure)
         : table_(table), maxExposure_(maxExposure) {
         // A camera's own name that the file could not carry (one with a comma) is left out: it names
@@ -70,7 +70,7 @@ public:
         table_.AppendRow(std::move(row));
     }
 
-private:
+  private:
     ExposureTable& table_;
     CameraDefaults defaults_;
     int maxExposure_;
@@ -91,7 +91,9 @@ struct Spans {
 
 // A span no solver gives (more than a day, negative, not a number) is cut to a day or 0, so that the
 // layouts' one-minute steps always end.
-double BoundedSpan(double days) { return days > 0 ? std::min(days, 1.0) : 0.0; }
+double BoundedSpan(double days) {
+    return days > 0 ? std::min(days, 1.0) : 0.0;
+}
 
 Spans LayoutSpans(const GeneratorInput& in, ContactSlot before, ContactSlot after) {
     const auto& jd = in.ContactJD;
@@ -235,8 +237,8 @@ void AnnularLayout(const GeneratorInput& in, double interval, ExposureTable& tab
         const int s = p * a;
         const double m = mx + s * kSecond;
         if (!(lower < m && m < upper)) continue;
-        const std::string name = std::string(p < 0 ? "annular phase (Mx" : "annular phase (Mx+") +
-                                 std::to_string(s) + "sec)";
+        const std::string name =
+            std::string(p < 0 ? "annular phase (Mx" : "annular phase (Mx+") + std::to_string(s) + "sec)";
         rows.Photograph(m, name, MarkSet::kAnnular);
     }
 
@@ -326,7 +328,8 @@ namespace {
 // Options outside what the window offers take the values of "nothing chosen", so a zero interval can
 // never make a layout loop run forever and a huge span never makes it run for hours.
 ExposureOptions UsableOptions(ExposureOptions options) {
-    if (options.PartialInterval < 1 || options.PartialInterval > 9) options.PartialInterval = kPartialIntervalWhenNone;
+    if (options.PartialInterval < 1 || options.PartialInterval > 9)
+        options.PartialInterval = kPartialIntervalWhenNone;
     if (options.BeadsSpan < 0 || options.BeadsSpan > 10) options.BeadsSpan = kBeadsSpanWhenNone;
     if (options.BrokenRingSpan < 0 || options.BrokenRingSpan > 10)
         options.BrokenRingSpan = kBrokenRingSpanWhenNone;
@@ -365,8 +368,7 @@ GeneratorResult CreateExposureTable(const GeneratorInput& original, ExposureTabl
 
     table.ClearCells();
     const char type = input.Place.LocalType;
-    result.StatusText = std::string(1, type) + " ";
-    for (double jd : input.ContactJD) result.StatusText += FixedText(jd, 3) + " ";
+    result.StatusText = ContactsInWords(type, input.ContactJD);
 
     const double interval = input.Options.PartialInterval * kMinute;
     RowWriter rows(table, input.Defaults, input.Options.MaxExposure);

@@ -50,7 +50,7 @@ struct CameraDefaults {
 
 struct GeneratorInput {
     std::array<double, kContactSlots> ContactJD{};  // UT, rounded to 0.1 s; 0 when not shown
-    int VisibilityCode = 0;  // as stored when the exposure window was prepared
+    int VisibilityCode = 0;                         // as stored when the exposure window was prepared
     // The site's circumstances: LocalType, Longitude, Latitude and the ContactTime slots.
     StadtType Place;
     EclipseRecord Eclipse{};  // for the sunrise and sunset searches
@@ -63,7 +63,7 @@ struct GeneratorResult {
     // false: the visibility code allows no table (or a contact lies beyond the years 1 to 9999, which
     // no solver gives); the table was left untouched and the create button is to be disabled.
     bool Created = false;
-    std::string StatusText;              // type character and the five contact JDs
+    std::string StatusText;              // the kind of eclipse at the site and its contacts, in words
     std::optional<std::string> Heading;  // the totality or annularity heading, total and annular only
 };
 

@@ -88,7 +88,7 @@ std::string HeaderProblem(const TableFileSite& site) {
     };
     if (!IsAngleText(site.Latitude)) return problem(2, site.Latitude, "latitude");
     if (!IsAngleText(site.Longitude)) return problem(4, site.Longitude, "longitude");
-    if (!IsHeightText(site.Height)) return problem(6, site.Height, "height from 0 to 25000 m");
+    if (!IsHeightText(site.Height)) return problem(6, site.Height, "height from -500 to 25000 m");
     return {};
 }
 
@@ -131,7 +131,8 @@ std::string ExposureTableText(const TableFileSite& site, const ExposureTable& ta
     return text;
 }
 
-TableFileSaving SaveExposureTable(const std::string& path, const TableFileSite& site, const ExposureTable& table) {
+TableFileSaving SaveExposureTable(const std::string& path, const TableFileSite& site,
+                                  const ExposureTable& table) {
     std::string why;
     if (!WriteFileAtomically(path, ExposureTableText(site, table), &why))
         return {false, "Cannot save \"" + path + "\": " + why};

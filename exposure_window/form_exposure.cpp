@@ -25,6 +25,7 @@
 #include "camera/camera_log.h"
 #include "camera/proptables.h"
 #include "camera/run_flags.h"
+#include "circumstances/contact_display.h"
 #include "eclipse_data/file_text.h"
 #include "exposure/fit_table.h"
 #include "exposure/table_file.h"
@@ -46,12 +47,19 @@ constexpr int kRowHeight = 20;
 constexpr const char* kTableFileName = "Zelto_Exposure_Table.txt";
 
 // A quality, ISO or aperture the camera tables do not know: white on red, whatever the row's colour.
-QBrush UnknownSettingColour(int role) { return role == Qt::ForegroundRole ? QBrush(Qt::white) : QBrush(QColor(220, 0, 0)); }
-const char* const kUnknownSettingHint = "Not a name the camera tables know: a run counts this setting as failed";
+QBrush UnknownSettingColour(int role) {
+    return role == Qt::ForegroundRole ? QBrush(Qt::white) : QBrush(QColor(220, 0, 0));
+}
+const char* const kUnknownSettingHint =
+    "Not a name the camera tables know: a run counts this setting as failed";
 
 // Table cells are 8-bit text: Latin-1 maps every byte to one character and back unchanged.
-QString Cell(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-std::string CellBytes(const QString& text) { return ToUtf8(text.toLatin1()); }
+QString Cell(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+std::string CellBytes(const QString& text) {
+    return ToUtf8(text.toLatin1());
+}
 
 }  // namespace
 
@@ -80,11 +88,16 @@ class ExposureTableModel final : public QAbstractTableModel {
 
     void SetAlignment(int column, Qt::Alignment horizontal) {
         alignment_[static_cast<size_t>(column)] = horizontal | Qt::AlignVCenter;
-        if (rowCount() > 0) emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
+        if (rowCount() > 0)
+            emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
     }
 
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : table_.RowCount(); }
-    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kExposureColumns; }
+    int rowCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : table_.RowCount();
+    }
+    int columnCount(const QModelIndex& parent = {}) const override {
+        return parent.isValid() ? 0 : kExposureColumns;
+    }
 
     QVariant data(const QModelIndex& index, int role) const override {
         const std::optional<std::string> text = table_.Cell(index.column(), index.row());
@@ -173,15 +186,19 @@ TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidge
     : QMainWindow(parent), shared_(shared), main_(main) {
     setObjectName("Form_Exposure");
     setWindowTitle("Zelto - Exposure table");
-    messageBox_ = [this](const std::string& caption, const std::string& text) { ShowMessageBox(this, caption, text); };
+    messageBox_ = [this](const std::string& caption, const std::string& text) {
+        ShowMessageBox(this, caption, text);
+    };
     openDialog_ = [this](std::function<void(const std::string&)> chosen) {
         ChooseFileToOpen(this, "Open Exposure Table", DialogStart(false), std::move(chosen));
     };
     saveAsDialog_ = [this](std::function<void(const std::string&)> chosen) {
         ChooseFileToSave(this, "Save Exposure Table As", DialogStart(true), std::move(chosen));
     };
-    questionBox_ = [this](const std::string& caption, const std::string& text, std::function<void(bool)> answer) {
-        AskQuestion(this, caption, text, {"Yes", "No"}, 1, [answer = std::move(answer)](int chosen) { answer(chosen == 0); });
+    questionBox_ = [this](const std::string& caption, const std::string& text,
+                          std::function<void(bool)> answer) {
+        AskQuestion(this, caption, text, {"Yes", "No"}, 1,
+                    [answer = std::move(answer)](int chosen) { answer(chosen == 0); });
     };
     BuildWidgets();
     BuildMenus();
@@ -251,14 +268,20 @@ void TForm_Exposure::BuildWidgets() {
     const char* const spans[] = {"pictures from  - 6 s to  + 6 s", "pictures from  - 8 s to  + 8 s",
                                  "pictures from -10 s to +10 s"};
     GroupBox_BailysBeads = group("GroupBox_BailysBeads", "Near C2,C3: Baily's beads: Take..", 483, 240);
-    RadioButton_BBeads_06 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_06", spans[0], QRect(10, 28, 225, 24));
-    RadioButton_BBeads_08 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_08", spans[1], QRect(10, 64, 225, 24));
-    RadioButton_BBeads_10 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_10", spans[2], QRect(10, 100, 225, 24));
+    RadioButton_BBeads_06 =
+        radio(GroupBox_BailysBeads, "RadioButton_BBeads_06", spans[0], QRect(10, 28, 225, 24));
+    RadioButton_BBeads_08 =
+        radio(GroupBox_BailysBeads, "RadioButton_BBeads_08", spans[1], QRect(10, 64, 225, 24));
+    RadioButton_BBeads_10 =
+        radio(GroupBox_BailysBeads, "RadioButton_BBeads_10", spans[2], QRect(10, 100, 225, 24));
     RadioButton_BBeads_08->setChecked(true);
     GroupBox_BrokenRing = group("GroupBox_BrokenRing", "Near C2,C3:Broken ring: Take ...", 483, 240);
-    RadioButton_BRing_06 = radio(GroupBox_BrokenRing, "RadioButton_BRing_06", spans[0], QRect(10, 28, 225, 24));
-    RadioButton_BRing_08 = radio(GroupBox_BrokenRing, "RadioButton_BRing_08", spans[1], QRect(10, 64, 225, 24));
-    RadioButton_BRing_10 = radio(GroupBox_BrokenRing, "RadioButton_BRing_10", spans[2], QRect(10, 100, 225, 24));
+    RadioButton_BRing_06 =
+        radio(GroupBox_BrokenRing, "RadioButton_BRing_06", spans[0], QRect(10, 28, 225, 24));
+    RadioButton_BRing_08 =
+        radio(GroupBox_BrokenRing, "RadioButton_BRing_08", spans[1], QRect(10, 64, 225, 24));
+    RadioButton_BRing_10 =
+        radio(GroupBox_BrokenRing, "RadioButton_BRing_10", spans[2], QRect(10, 100, 225, 24));
     RadioButton_BRing_08->setChecked(true);
 
     GroupBox_Totality = group("GroupBox_Totality", "During totality:", 725, 290);
@@ -323,7 +346,8 @@ void TForm_Exposure::BuildWidgets() {
     Panel_NGE_Insert_Delete->setFrameShadow(QFrame::Raised);
     Panel_NGE_Insert_Delete->setAutoFillBackground(true);
     Panel_NGE_Insert_Delete->resize(120, 136);
-    const auto command = [this](const char* name, const QString& caption, int y, void (TForm_Exposure::*handler)()) {
+    const auto command = [this](const char* name, const QString& caption, int y,
+                                void (TForm_Exposure::*handler)()) {
         auto* button = new QPushButton(caption, Panel_NGE_Insert_Delete);
         button->setObjectName(name);
         button->setGeometry(8, y, 104, 26);
@@ -382,7 +406,9 @@ void TForm_Exposure::BuildMenus() {
     connect(Max_Exposure_8s, &QAction::triggered, this, &TForm_Exposure::Max_Exposure_8sClick);
 }
 
-std::string TForm_Exposure::TableFilePath() const { return shared_.folders.DocumentsFolder + kTableFileName; }
+std::string TForm_Exposure::TableFilePath() const {
+    return shared_.folders.DocumentsFolder + kTableFileName;
+}
 
 void TForm_Exposure::ShowMessage(const std::string& text) {
     if (messageBox_) messageBox_("Zelto", text);
@@ -424,7 +450,7 @@ void TForm_Exposure::FormShow() {
     }
     Button_Create_ExposureList->setEnabled(true);
     const char type = shared_.contacts.Stadt.LocalType;
-    StatusBar1_Text->setText(QString(QChar::fromLatin1(type)));
+    StatusBar1_Text->setText(ToQString(KindHere(type)));
     // A site that allows no table says so at once; "Create" stays to say it again.
     const int code = VisibilityCode(shared_.contacts.ContactJD);
     if (!GeneratorAllowed(code)) {
@@ -499,7 +525,7 @@ void TForm_Exposure::Button_Create_ExposureListClick() {
 
     if (!GeneratorAllowed(input.VisibilityCode)) {
         const std::string reason = NoTableReason(input.Place.LocalType, input.VisibilityCode);
-        StatusBar1_Text->setText(ToQString(std::string(1, input.Place.LocalType) + "  " + reason));
+        StatusBar1_Text->setText(ToQString(KindHere(input.Place.LocalType) + "  " + reason));
         ShowMessage(reason);
         return;
     }
@@ -515,12 +541,17 @@ void TForm_Exposure::CreateTable(const GeneratorInput& input) {
     model_->SetReviewRows({});
     StatusBar1_Text->setText(ToQString(result.StatusText));
     if (result.Heading) Label_Exp1->setText(ToQString(*result.Heading));
-    for (int c = 0; c < kExposureColumns; ++c) model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
+    for (int c = 0; c < kExposureColumns; ++c)
+        model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
     AutoFitColumns();
 }
 
-void TForm_Exposure::Max_Exposure_4sClick() { SetMaxExposure(4); }
-void TForm_Exposure::Max_Exposure_8sClick() { SetMaxExposure(8); }
+void TForm_Exposure::Max_Exposure_4sClick() {
+    SetMaxExposure(4);
+}
+void TForm_Exposure::Max_Exposure_8sClick() {
+    SetMaxExposure(8);
+}
 
 void TForm_Exposure::SetMaxExposure(int seconds) {
     Max_Exposure_4s->setChecked(seconds == 4);
@@ -628,9 +659,12 @@ void TForm_Exposure::CommitCellEdit() {
 void TForm_Exposure::AutoFitColumns() {
     const QFontMetrics header(NGE->horizontalHeader()->font());
     const QFontMetrics cell(NGE->font());
-    const auto headerWidth = [&header](std::string_view text) { return header.horizontalAdvance(Cell(text)); };
+    const auto headerWidth = [&header](std::string_view text) {
+        return header.horizontalAdvance(Cell(text));
+    };
     const auto cellWidth = [&cell](std::string_view text) { return cell.horizontalAdvance(Cell(text)); };
-    for (int c = 0; c < kExposureColumns; ++c) NGE->setColumnWidth(c, FittedColumnWidth(table_, c, headerWidth, cellWidth));
+    for (int c = 0; c < kExposureColumns; ++c)
+        NGE->setColumnWidth(c, FittedColumnWidth(table_, c, headerWidth, cellWidth));
     QCoreApplication::processEvents();
 }
 
@@ -669,15 +703,24 @@ void TForm_Exposure::RowCommand(std::optional<int> (*command)(ExposureTable&, in
     NGEGutterClick(*current, Qt::LeftButton);
 }
 
-void TForm_Exposure::Button_Insert_BeforeClick() { RowCommand(&InsertLineBefore); }
-void TForm_Exposure::Button_Insert_AfterClick() { RowCommand(&InsertLineAfter); }
-void TForm_Exposure::Button_Delete_LineClick() { RowCommand(&DeleteLine); }
-void TForm_Exposure::Button_DoneClick() { Panel_NGE_Insert_Delete->hide(); }
+void TForm_Exposure::Button_Insert_BeforeClick() {
+    RowCommand(&InsertLineBefore);
+}
+void TForm_Exposure::Button_Insert_AfterClick() {
+    RowCommand(&InsertLineAfter);
+}
+void TForm_Exposure::Button_Delete_LineClick() {
+    RowCommand(&DeleteLine);
+}
+void TForm_Exposure::Button_DoneClick() {
+    Panel_NGE_Insert_Delete->hide();
+}
 
 void TForm_Exposure::Fit_Table_To_SiteClick() {
     CommitCellEdit();
     const TableFileSite site = main_.TableSite();
-    TableFit fit = FitTableToSite(table_, tableSite_, site, shared_.eclipse.EclipseCatalog, shared_.eclipse.DeltaT);
+    TableFit fit =
+        FitTableToSite(table_, tableSite_, site, shared_.eclipse.EclipseCatalog, shared_.eclipse.DeltaT);
     StatusBar1_Text->setText(ToQString(fit.message));
     if (!fit.fitted) {
         ShowMessage(fit.message);

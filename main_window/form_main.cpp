@@ -24,9 +24,10 @@
 
 #include "camera/camera_log.h"
 #include "circumstances/parameter_file.h"
+#include "circumstances/path_edge.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/number_text.h"
-#include "circumstances/path_edge.h"
+#include "main_window/eclipse_list_dialog.h"
 #include "main_window/form_site_map.h"
 #include "main_window/map_sweeper.h"
 #include "main_window/path_map_view.h"
@@ -36,7 +37,9 @@
 #include "state/startup.h"
 
 // The world map is compiled into this static library, which registers it explicitly.
-static void InitZeltoResources() { Q_INIT_RESOURCE(resources); }
+static void InitZeltoResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace zelto {
 
@@ -55,7 +58,8 @@ const QColor kBackground(kContactBackground.r, kContactBackground.g, kContactBac
 const QColor kSystemTimeBack(208, 208, 208);
 const QColor kMarkedEditBack(255, 190, 190);  // an edit whose value used differs from what was typed
 const char* const kAwakeHint =
-    "Whether sleep, the lid switch and the screen lock are held off (during a run, and with \"Keep awake around "
+    "Whether sleep, the lid switch and the screen lock are held off (during a run, and with \"Keep awake "
+    "around "
     "the eclipse\" from 15 minutes before C1 to 15 minutes after C4)";
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
@@ -79,9 +83,12 @@ QColor ToQColor(LabelColour colour) {
 
 double ScaleOf(TForm_Main::FormSize size) {
     switch (size) {
-        case TForm_Main::FormSize::Large: return 1.5;
-        case TForm_Main::FormSize::Small: return 2.0 / 3.0;
-        case TForm_Main::FormSize::Normal: return 1.0;
+        case TForm_Main::FormSize::Large:
+            return 1.5;
+        case TForm_Main::FormSize::Small:
+            return 2.0 / 3.0;
+        case TForm_Main::FormSize::Normal:
+            return 1.0;
     }
     return 1.0;
 }
@@ -101,8 +108,9 @@ TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound
               if (quitApplicationOnClose_) QCoreApplication::quit();
           });
       }),
-      question_([this](const std::string& caption, const std::string& text, const std::vector<std::string>& buttons,
-                       int defaultButton, std::function<void(int)> answer) {
+      question_([this](const std::string& caption, const std::string& text,
+                       const std::vector<std::string>& buttons, int defaultButton,
+                       std::function<void(int)> answer) {
           AskQuestion(this, caption, text, buttons, defaultButton, std::move(answer));
       }) {
     setObjectName("Form_Main");
@@ -113,7 +121,8 @@ TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound
     for (QWidget* widget : std::initializer_list<QWidget*>{menuBar(), statusBar()}) {
         baseFonts_.emplace_back(widget, widget->font().pointSizeF());
     }
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) baseFonts_.emplace_back(menu, menu->font().pointSizeF());
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
+        baseFonts_.emplace_back(menu, menu->font().pointSizeF());
     for (QLabel* panel : statusPanels_) baseFonts_.emplace_back(panel, panel->font().pointSizeF());
     FormCreate();
 }
@@ -138,7 +147,8 @@ void TForm_Main::BuildWidgets() {
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setCentralWidget(scroll_);
 
-    const auto place = [this](QWidget* widget, QWidget* parent, const char* name, int x, int y, int w, int h) {
+    const auto place = [this](QWidget* widget, QWidget* parent, const char* name, int x, int y, int w,
+                              int h) {
         widget->setParent(parent);
         widget->setObjectName(name);
         widget->setGeometry(x, y, w, h);
@@ -250,7 +260,8 @@ void TForm_Main::BuildWidgets() {
     for (int i = 0; i < 7; ++i) {
         const int y = kRowTop + i * kRowStep;
         QLabel* diff = label(content_, rows[i].diff, "", 353, y, 372, 32, 17, true, Qt::AlignHCenter);
-        QLabel* instant = label(content_, rows[i].instant, "", 353, y + 32, 372, 26, 12, false, Qt::AlignHCenter);
+        QLabel* instant =
+            label(content_, rows[i].instant, "", 353, y + 32, 372, 26, 12, false, Qt::AlignHCenter);
         diff->setToolTip(rows[i].hint);
         instant->setToolTip(rows[i].hint);
         contactLabels_[rows[i].diff] = diff;
@@ -268,8 +279,10 @@ void TForm_Main::BuildWidgets() {
         const char* quantity;
     };
     const Column columns[] = {
-        {"Hgt", "Height\u00b0", "Label_Height", "Sun's Height above the mathematical horizon", "Solar Height"},
-        {"Azi", "Azim\u00b0", "Label_Azim", "Sun's Azimuth, measured positive from South to West", "Solar Azimuth"},
+        {"Hgt", "Height\u00b0", "Label_Height", "Sun's Height above the mathematical horizon",
+         "Solar Height"},
+        {"Azi", "Azim\u00b0", "Label_Azim", "Sun's Azimuth, measured positive from South to West",
+         "Solar Azimuth"},
         {"V", "Vertx\u00b0", "Label_Vertx",
          "Contact Angle of the Moon; measured counterclockwise from the uppermost position of the Sun's disk",
          "Vertex Angle"},
@@ -308,6 +321,7 @@ void TForm_Main::BuildWidgets() {
     Label_Awake->setObjectName("StatusBar1_Awake");
     Label_Awake->setToolTip(kAwakeHint);
     statusBar()->addWidget(Label_Awake, 1);
+    Label_NoSound = AddNoSoundOutputLine(statusBar(), sound_.HasOutput());
 
     // The spoken-commands panel and the About panel, hidden over the window.
     const auto panel = [&](const char* name) {
@@ -321,10 +335,11 @@ void TForm_Main::BuildWidgets() {
     };
     Panel_Spoken_commands = panel("Panel_Spoken_commands");
     label(Panel_Spoken_commands, "Label_Spoken_Name", "Zelto", 10, 10, 330, 40, 20, true, Qt::AlignHCenter);
-    QLabel* explanation = label(Panel_Spoken_commands, "Label_Spoken_Text",
-                                "Press any of the buttons below to listen for spoken commands. Set the loudness of "
-                                "the speaker to your needs. If done, press the Close button.",
-                                20, 60, 310, 120, 11);
+    QLabel* explanation =
+        label(Panel_Spoken_commands, "Label_Spoken_Text",
+              "Press any of the buttons below to listen for spoken commands. Set the loudness of "
+              "the speaker to your needs. If done, press the Close button.",
+              20, 60, 310, 120, 11);
     explanation->setWordWrap(true);
     const auto button = [&](QWidget* parent, const char* name, const QString& caption, int y) {
         auto* b = new QPushButton(caption);
@@ -332,20 +347,21 @@ void TForm_Main::BuildWidgets() {
         place(b, parent, name, 25, y, 300, 40);
         return b;
     };
-    QPushButton* remove = button(Panel_Spoken_commands, "Button_RemoveFilters",
-                                 "Listen command: \"Remove filters\"", 200);
-    QPushButton* attach = button(Panel_Spoken_commands, "Button_AttachFilters",
-                                 "Listen command: \"Attach filters\"", 260);
+    QPushButton* remove =
+        button(Panel_Spoken_commands, "Button_RemoveFilters", "Listen command: \"Remove filters\"", 200);
+    QPushButton* attach =
+        button(Panel_Spoken_commands, "Button_AttachFilters", "Listen command: \"Attach filters\"", 260);
     QPushButton* close = button(Panel_Spoken_commands, "Button_Spoken_Commands_Close", "Close", 400);
     connect(remove, &QPushButton::clicked, this, [this] { PlaySound(kRemoveFiltersSound); });
     connect(attach, &QPushButton::clicked, this, [this] { PlaySound(kAttachFiltersSound); });
     connect(close, &QPushButton::clicked, Panel_Spoken_commands, &QWidget::hide);
 
     Panel_About = panel("Panel_About");
-    Label_About_Name = label(Panel_About, "Label_About_Name", "Zelto", 10, 8, 330, 34, 14, true, Qt::AlignHCenter);
-    label(Panel_About, "Label_About_Credit", "Eclipse Predictions by Fred Espenak, NASA's GSFC", 8, 42, 334, 20, 8,
-          false, Qt::AlignHCenter);
-    StringGrid_VersionsInfo = new QTableWidget(17, 2);
+    Label_About_Name =
+        label(Panel_About, "Label_About_Name", "Zelto", 10, 8, 330, 34, 14, true, Qt::AlignHCenter);
+    label(Panel_About, "Label_About_Credit", "Eclipse Predictions by Fred Espenak, NASA's GSFC", 8, 42, 334,
+          20, 8, false, Qt::AlignHCenter);
+    StringGrid_VersionsInfo = new QTableWidget(0, 2);
     StringGrid_VersionsInfo->horizontalHeader()->hide();
     StringGrid_VersionsInfo->verticalHeader()->hide();
     StringGrid_VersionsInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -377,8 +393,9 @@ void TForm_Main::BuildWidgets() {
     Label_ClockCheck = label(content_, "Label_ClockCheck", "", 735, 4, 275, 44, 9);
     Label_ClockCheck->setWordWrap(true);
     Label_Battery = label(content_, "Label_Battery", "", 735, 48, 275, 20, 9);
-    Label_Battery->setToolTip("The battery's charge and the time it has left (UPower); red when it will not last "
-                              "until 15 minutes after C4");
+    Label_Battery->setToolTip(
+        "The battery's charge and the time it has left (UPower); red when it will not last "
+        "until 15 minutes after C4");
     worldSweeper_ = new MapSweeper(this);
     siteMap_ = new TForm_SiteMap(this);
     siteMap_->SetGeographyFolders(GshhgFolders());
@@ -417,6 +434,14 @@ void TForm_Main::BuildMenus() {
     };
     QMenu* file = bar->addMenu("&File");
     file->setObjectName("File1");
+    QAction* eclipseList = action(file, "Eclipse_List", "Choose &eclipse from list...");
+    eclipseList->setShortcut(QKeySequence("Ctrl+L"));
+    connect(eclipseList, &QAction::triggered, this, [this] {
+        if (!eclipseList_)
+            eclipseList_ =
+                new EclipseListDialog(this, [this](int number) { ScrollBar_Eclipse->setValue(number); });
+        eclipseList_->ShowAt(ScrollBar_Eclipse->value());
+    });
     Site_from_GPS = action(file, "Site_from_GPS", kNoGpsdCaption);
     connect(Site_from_GPS, &QAction::triggered, this, &TForm_Main::Site_from_GPSClick);
     file->addSeparator();
@@ -555,29 +580,35 @@ void TForm_Main::ApplyDeltaTShown() {
     Edit_DeltaT->setEnabled(manual);
 }
 
+// What this build and this computer are, as Linux, macOS and Windows all have it.
 void TForm_Main::FillVersionGrid() {
     const TFileVersionInfo info = ReadVersionInfo(ToUtf8(QCoreApplication::applicationFilePath()));
-    const auto yesNo = [](bool flag) { return std::string(flag ? "Yes" : "No"); };
-    const std::pair<const char*, std::string> rows[17] = {
-        {"FileType        ", info.FileType},        {"CompanyName     ", info.CompanyName},
-        {"FileDescription ", info.FileDescription}, {"FileVersion     ", info.FileVersion},
-        {"InternalName    ", info.InternalName},    {"LegalCopyRight  ", info.LegalCopyRight},
-        {"LegalTradeMarks ", info.LegalTradeMarks}, {"OriginalFileName", info.OriginalFileName},
-        {"ProductName     ", info.ProductName},     {"ProductVersion  ", info.ProductVersion},
-        {"SpecialBuildStr ", info.SpecialBuild},    {"PrivateBuildStr ", info.PrivateBuild},
-        {"FileFunction    ", info.FileFunction},    {"DebugBuild      ", yesNo(info.DebugBuild)},
-        {"PreRelease      ", yesNo(info.PreRelease)}, {"PrivateBuild    ", yesNo(info.PrivateBuildFlag)},
-        {"SpecialBuild    ", yesNo(info.SpecialBuildFlag)},
+    const std::string build =
+        std::string(info.DebugBuild ? "debug" : "release") + (info.PreRelease ? ", pre-release" : "");
+    const std::pair<const char*, std::string> rows[] = {
+        {"Program", info.ProductName},
+        {"Description", info.FileDescription},
+        {"Company", info.CompanyName},
+        {"Version", info.FileVersion},  // row 3: the window title takes it
+        {"Product version", info.ProductVersion},
+        {"Copyright", info.LegalCopyRight},
+        {"Build", build},
+        {"File", info.OriginalFileName},
+        {"System", shared_.program.WindowsProductName},
+        {"Kernel", shared_.program.WindowsVersion},
+        {"Architecture", shared_.program.WindowsBuildLab},
     };
     const double scale = ScaleOf(formSize_);
-    for (int r = 0; r < 17; ++r) {
+    StringGrid_VersionsInfo->setRowCount(static_cast<int>(std::size(rows)));
+    for (int r = 0; r < StringGrid_VersionsInfo->rowCount(); ++r) {
         StringGrid_VersionsInfo->setItem(r, 0, new QTableWidgetItem(rows[r].first));
         auto* value = new QTableWidgetItem(ToQString(rows[r].second));
         value->setToolTip(value->text());  // the whole text where the column cuts it
         StringGrid_VersionsInfo->setItem(r, 1, value);
         StringGrid_VersionsInfo->setRowHeight(r, static_cast<int>(std::lround(19 * scale)));
     }
-    for (int c = 0; c < 2; ++c) StringGrid_VersionsInfo->setColumnWidth(c, static_cast<int>(std::lround(167 * scale)));
+    StringGrid_VersionsInfo->setColumnWidth(0, static_cast<int>(std::lround(110 * scale)));
+    StringGrid_VersionsInfo->setColumnWidth(1, static_cast<int>(std::lround(224 * scale)));
 }
 
 void TForm_Main::FormActivate() {
@@ -659,9 +690,10 @@ void TForm_Main::ShowLaptop() {
 }
 
 void TForm_Main::RecomputePass() {
-    const PassResult pass = zelto::RecomputePass(shared_.site, shared_.eclipse, shared_.contacts, shared_.time,
-                                                 MapSize{Panel1->width(), Panel1->height()});
-    for (int i = 0; i < 4; ++i) statusPanels_[i]->setText(ToQString(pass.site.StatusPanels[static_cast<size_t>(i)]));
+    const PassResult pass = zelto::RecomputePass(shared_.site, shared_.eclipse, shared_.contacts,
+                                                 shared_.time, MapSize{Panel1->width(), Panel1->height()});
+    for (int i = 0; i < 4; ++i)
+        statusPanels_[i]->setText(ToQString(pass.site.StatusPanels[static_cast<size_t>(i)]));
     Shape_Lati->setGeometry(0, pass.site.LatiMarkerTop, Panel1->width(), kMarkerThickness);
     Shape_Long->setGeometry(pass.site.LongMarkerLeft, 0, kMarkerThickness, Panel1->height());
     for (const DisplayLabel& shown : pass.contacts.labels) {
@@ -681,7 +713,8 @@ void TForm_Main::ShowEclipseDay() {
     const StadtType& place = shared_.contacts.Stadt;
     if (const std::pair shown{eclipse.SelectedEclipse, eclipse.DeltaT}; shown != worldShown_) {
         worldShown_ = shown;
-        worldSweeper_->Request([record = eclipse.CurrentEclipse, deltaT = eclipse.DeltaT] { return WorldPathMap(record, deltaT); },
+        worldSweeper_->Request([record = eclipse.CurrentEclipse,
+                                deltaT = eclipse.DeltaT] { return WorldPathMap(record, deltaT); },
                                [this](PathMap map) { Image_Path->SetMap(std::move(map)); });
     }
 
@@ -697,13 +730,13 @@ void TForm_Main::ShowEclipseDay() {
     Label_ClockCheck->setText(ToQString(clock.text));
     Label_ClockCheck->setToolTip(ToQString(clock.hint));
     SetTextColour(Label_ClockCheck, clock.warning ? QColor(255, 80, 80) : QColor(160, 255, 160));
-    Site_from_GPS->setText(ToQString(GpsItemCaption(gps.state)));
-    Site_from_GPS->setEnabled(fix);
+    Site_from_GPS->setText(ToQString(GpsItemCaption(gps)));
+    Site_from_GPS->setEnabled(fix && GpsFixProblem(gps.fix).empty());
 
     if (siteMap_->isVisible()) {
         const GeoPoint site = PositionOf(place);
-        siteMap_->ShowSite(eclipse.SelectedEclipse, eclipse.CurrentEclipse, eclipse.DeltaT, site, place.Height,
-                           SiteMapCaption(site, limit));
+        siteMap_->ShowSite(eclipse.SelectedEclipse, eclipse.CurrentEclipse, eclipse.DeltaT, site,
+                           place.Height, SiteMapCaption(site, limit));
     }
 }
 
@@ -716,11 +749,13 @@ void TForm_Main::Site_MapClick() {
 void TForm_Main::Site_from_GPSClick() {
     if (!gps_) return;
     const GpsStatus gps = gps_->Latest();
-    if (gps.state == GpsState::Fix) PutSite(SiteFromGps(gps.fix, shared_.site));
+    if (gps.state != GpsState::Fix) return;
+    if (const std::optional<SiteInputs> site = SiteFromGps(gps.fix, shared_.site)) PutSite(*site);
 }
 
 void TForm_Main::PutSite(const SiteInputs& site) {
-    LoadTableSite({ScrollBar_Eclipse->value(), site.Lati, site.NS == "N", site.Long, site.EW == "E", site.Height});
+    LoadTableSite(
+        {ScrollBar_Eclipse->value(), site.Lati, site.NS == "N", site.Long, site.EW == "E", site.Height});
 }
 
 void TForm_Main::WaitForMaps() {
@@ -740,23 +775,26 @@ void TForm_Main::Edit_HeightChange(const QString& text) {
     SiteEditChanged(SiteField::Height, Edit_Height, nullptr, shared_.site.Height, text);
 }
 
-void TForm_Main::SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* hemisphereList, std::string& stored,
-                                 const QString& typed) {
+void TForm_Main::SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* hemisphereList,
+                                 std::string& stored, const QString& typed) {
     const std::string listed = hemisphereList ? ToUtf8(hemisphereList->currentText()) : std::string();
-    const SiteEdit result = SiteEditChange(field, ToUtf8(typed), listed);
+    const SiteEdit result = SiteEditChange(field, ToUtf8(typed), listed, shared_.site);
     if (ToQString(result.text) != typed) {
         const QSignalBlocker quiet(edit);  // this handler has already taken the text
         edit->setText(ToQString(result.text));
     }
     MarkEdit(edit, result.note);
-    stored = result.text;
-    if (hemisphereList && !result.hemisphere.empty() && result.hemisphere != listed) {
+    const bool hemisphereChanged =
+        hemisphereList && !result.hemisphere.empty() && result.hemisphere != listed;
+    if (hemisphereChanged) {
         const QSignalBlocker quiet(hemisphereList);
         hemisphereList->setCurrentText(ToQString(result.hemisphere));
         shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
         shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
     }
-    if (result.readable) RecomputePass();
+    // What cannot be used leaves the last valid value in use.
+    if (result.used) stored = *result.used;
+    if (result.used || hemisphereChanged) RecomputePass();
 }
 
 void TForm_Main::MarkEdit(QLineEdit* edit, const std::string& note) {
@@ -770,8 +808,12 @@ void TForm_Main::HemisphereChange() {
     shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
     shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
     // The notes of the angle edits name the hemisphere.
-    MarkEdit(Edit_Lati, SiteEditChange(SiteField::Latitude, shared_.site.Lati, shared_.site.NS).note);
-    MarkEdit(Edit_Long, SiteEditChange(SiteField::Longitude, shared_.site.Long, shared_.site.EW).note);
+    MarkEdit(
+        Edit_Lati,
+        SiteEditChange(SiteField::Latitude, ToUtf8(Edit_Lati->text()), shared_.site.NS, shared_.site).note);
+    MarkEdit(
+        Edit_Long,
+        SiteEditChange(SiteField::Longitude, ToUtf8(Edit_Long->text()), shared_.site.EW, shared_.site).note);
     RecomputePass();
 }
 
@@ -779,12 +821,9 @@ void TForm_Main::Edit_DeltaTChange(const QString& text) {
     const DeltaTEdit edit = DeltaTEditChange(ToUtf8(text), shared_.eclipse);
     ShowDeltaTEdit(edit, text);
     if (creating_) return;
-    if (edit.applied) {
-        statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
-        ShowHeader();
-    } else {
-        RecomputePass();  // the ΔT in force may have changed: the header follows it
-    }
+    // Typed or automatic, the ΔT in force and greatest eclipse are set: the header follows them.
+    statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
+    ShowHeader();
 }
 
 void TForm_Main::ShowDeltaTEdit(const DeltaTEdit& edit, const QString& typed) {
@@ -827,7 +866,8 @@ void TForm_Main::Spoken_CountdownClick(bool on) {
     } else {
         countdownTimer_->stop();
     }
-    if (!WriteOptionsFile(OptionsFilePath(), options_)) qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
+    if (!WriteOptionsFile(OptionsFilePath(), options_))
+        qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
 }
 
 // The words' lengths are read from their files, and the files loaded, each time the countdown starts.
@@ -841,7 +881,8 @@ void TForm_Main::StartCountdown() {
 void TForm_Main::Keep_AwakeClick(bool on) {
     options_.KeepAwake = on;
     ShowLaptop();
-    if (!WriteOptionsFile(OptionsFilePath(), options_)) qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
+    if (!WriteOptionsFile(OptionsFilePath(), options_))
+        qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
 }
 
 void TForm_Main::Timer_CountdownTimer() {
@@ -851,7 +892,9 @@ void TForm_Main::Timer_CountdownTimer() {
     }
 }
 
-void TForm_Main::PlaySound(const char* file) { sound_.Play(shared_.folders.ResourceFolder + file); }
+void TForm_Main::PlaySound(const char* file) {
+    sound_.Play(shared_.folders.ResourceFolder + file);
+}
 
 void TForm_Main::ShowPanelCentred(QWidget* panel) {
     panel->move((content_->width() - panel->width()) / 2, (content_->height() - panel->height()) / 2);
@@ -889,7 +932,8 @@ void TForm_Main::SetFormSize(FormSize size) {
 
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) ShowScrollBarsForScreenHeight(screen->geometry().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        ShowScrollBarsForScreenHeight(screen->geometry().height());
     setFixedSize(sizeHint());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
@@ -918,13 +962,9 @@ void TForm_Main::ShowScrollBarsForScreenHeight(int screenHeight) {
     setFixedSize(sizeHint());
 }
 
+// The site in use, never an edit's text that could not be used: the table reader takes it back.
 TableFileSite TForm_Main::TableSite() const {
-    return {ScrollBar_Eclipse->value(),
-            ToUtf8(Edit_Lati->text()),
-            ComboBox_NS->currentIndex() == 0,
-            ToUtf8(Edit_Long->text()),
-            ComboBox_EW->currentIndex() == 0,
-            ToUtf8(Edit_Height->text())};
+    return TableSiteOf(shared_.site, ScrollBar_Eclipse->value());
 }
 
 void TForm_Main::LoadTableSite(const TableFileSite& site) {
@@ -949,9 +989,13 @@ void TForm_Main::LoadTableSite(const TableFileSite& site) {
     RecomputePass();
 }
 
-std::string TForm_Main::ParameterFilePath() const { return shared_.folders.AppDataFolder + kParameterFileName; }
+std::string TForm_Main::ParameterFilePath() const {
+    return shared_.folders.AppDataFolder + kParameterFileName;
+}
 
-std::string TForm_Main::OptionsFilePath() const { return shared_.folders.AppDataFolder + kOptionsFileName; }
+std::string TForm_Main::OptionsFilePath() const {
+    return shared_.folders.AppDataFolder + kOptionsFileName;
+}
 
 void TForm_Main::Exit_and_saveClick() {
     shared_.flags.AbortShotsRequested = true;

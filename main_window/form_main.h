@@ -33,6 +33,7 @@ class QTimer;
 
 namespace zelto {
 
+class EclipseListDialog;
 class MapSweeper;
 class PathMapView;
 class TForm_SiteMap;
@@ -44,7 +45,7 @@ class TForm_SiteMap;
 class TForm_Main : public QMainWindow {
     Q_OBJECT
 
-public:
+  public:
     enum class FormSize { Normal, Large, Small };
 
     // Runs the creation steps (format, OS information, map, leftover camera log, defaults, parameter
@@ -110,13 +111,13 @@ public:
     QTimer* countdownTimer() const { return countdownTimer_; }
     const std::string& captionPrefix() const { return captionPrefix_; }
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
-private:
+  private:
     void BuildWidgets();
     void BuildMenus();
     void FormCreate();
@@ -210,8 +211,10 @@ private:
     PathMapView* Image_Path = nullptr;  // the path over the world map
     QLabel* Label_EdgeWarning = nullptr;
     QLabel* Label_ClockCheck = nullptr;
-    QLabel* Label_Battery = nullptr;  // beside the clock
-    QLabel* Label_Awake = nullptr;    // in the status line
+    QLabel* Label_Battery = nullptr;            // beside the clock
+    QLabel* Label_Awake = nullptr;              // in the status line
+    QLabel* Label_NoSound = nullptr;            // in the status line, while the computer has no sound output
+    EclipseListDialog* eclipseList_ = nullptr;  // made when first asked for
     TForm_SiteMap* siteMap_ = nullptr;
     MapSweeper* worldSweeper_ = nullptr;
     std::pair<int, double> worldShown_{0, 0};  // the eclipse and ΔT of the world map's path

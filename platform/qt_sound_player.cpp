@@ -1,6 +1,8 @@
 #include "platform/qt_sound_player.h"
 
+#include <QAudioDevice>
 #include <QFileInfo>
+#include <QMediaDevices>
 #include <QUrl>
 
 #include "platform/qt_text.h"
@@ -23,6 +25,12 @@ void QtSoundPlayer::Play(const std::string& path) {
     if (QSoundEffect* effect = Effect(path)) effect->play();
 }
 
-void QtSoundPlayer::Preload(const std::string& path) { Effect(path); }
+void QtSoundPlayer::Preload(const std::string& path) {
+    Effect(path);
+}
+
+bool QtSoundPlayer::HasOutput() const {
+    return !QMediaDevices::audioOutputs().isEmpty();
+}
 
 }  // namespace zelto

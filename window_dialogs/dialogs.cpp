@@ -1,9 +1,12 @@
 #include "window_dialogs/dialogs.h"
 
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 
+#include "camera/sound_player.h"
 #include "platform/qt_text.h"
 
 namespace zelto {
@@ -38,21 +41,36 @@ void OpenFileDialog(QWidget* parent, const std::string& caption, const std::stri
 
 }  // namespace
 
+QLabel* AddNoSoundOutputLine(QStatusBar* statusBar, bool hasOutput) {
+    auto* line = new QLabel(kNoSoundOutputText);
+    line->setObjectName("Label_NoSound");
+    QPalette palette = line->palette();
+    palette.setColor(QPalette::WindowText, QColor(170, 0, 0));  // 6:1 on the light status line
+    line->setPalette(palette);
+    statusBar->addPermanentWidget(line);
+    line->setVisible(!hasOutput);
+    return line;
+}
+
 void ShowMessageBox(QWidget* parent, const std::string& caption, const std::string& text, MessageKind kind,
                     std::function<void()> closed) {
-    auto* box = new QMessageBox(kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::Information,
-                                ToQString(caption), Lines(text), QMessageBox::Ok, parent);
+    auto* box =
+        new QMessageBox(kind == MessageKind::Warning ? QMessageBox::Warning : QMessageBox::Information,
+                        ToQString(caption), Lines(text), QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     if (closed) QObject::connect(box, &QMessageBox::finished, box, [closed](int) { closed(); });
     box->open();
 }
 
 void AskQuestion(QWidget* parent, const std::string& caption, const std::string& text,
-                 const std::vector<std::string>& buttons, int defaultButton, std::function<void(int)> answer) {
-    auto* box = new QMessageBox(QMessageBox::Question, ToQString(caption), Lines(text), QMessageBox::NoButton, parent);
+                 const std::vector<std::string>& buttons, int defaultButton,
+                 std::function<void(int)> answer) {
+    auto* box = new QMessageBox(QMessageBox::Question, ToQString(caption), Lines(text), QMessageBox::NoButton,
+                                parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     std::vector<QAbstractButton*> added;
-    for (const std::string& button : buttons) added.push_back(box->addButton(ToQString(button), QMessageBox::AcceptRole));
+    for (const std::string& button : buttons)
+        added.push_back(box->addButton(ToQString(button), QMessageBox::AcceptRole));
     if (defaultButton >= 0 && defaultButton < static_cast<int>(added.size())) {
         box->setDefaultButton(static_cast<QPushButton*>(added[static_cast<size_t>(defaultButton)]));
         box->setEscapeButton(added[static_cast<size_t>(defaultButton)]);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class QLabel;
+class QStatusBar;
 class QWidget;
 
 // The windows' dialogs. Each opens window-modal over its parent and returns at once; the answer comes
@@ -21,6 +23,10 @@ inline constexpr const char* kKeepRunningButton = "Keep running";
 inline constexpr const char* kStopAndCloseButton = "Stop and close";
 // A run started without a camera asks before it simulates.
 inline constexpr const char* kNoCameraQuestion = "No camera is connected.";
+
+// A red line at the right end of a window's status line that says the computer has no sound output:
+// shown only while `hasOutput` is false.
+QLabel* AddNoSoundOutputLine(QStatusBar* statusBar, bool hasOutput);
 
 // A message box with one OK button; line breaks as CR LF, CR or LF. `closed` runs when it is closed.
 void ShowMessageBox(QWidget* parent, const std::string& caption, const std::string& text,

@@ -98,7 +98,9 @@ TEST(RunEclipse51, WholeTotalEclipseTable) {
     NoPump pump;
     Sounds sound;
     NoShell shell;
-    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders, [&master] { return master.get(); }};
+    RunEnvironment env{clock,       pump,           view,
+                       sound,       shell,          shared.flags,
+                       shared.time, shared.folders, [&master] { return master.get(); }};
     const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real);
 
     EXPECT_FALSE(summary.aborted);
@@ -307,8 +309,9 @@ TEST(RunEclipse51, StartFromNowAtC2Minus30Seconds) {
     Sounds sound;
     NoShell shell;
     RecordedLog log;
-    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
-                       [] { return nullptr; }, {}, {}, &log};
+    RunEnvironment env{
+        clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders, [] { return nullptr; },
+        {},    {},   &log};
     const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real, RunStart::FromNow);
 
     EXPECT_EQ(summary.rowsPast, 18);
@@ -322,11 +325,13 @@ TEST(RunEclipse51, StartFromNowAtC2Minus30Seconds) {
     EXPECT_EQ(skipped, expected);
     EXPECT_EQ(view.takenPerPhase["beginning partial phase"], 0);
     EXPECT_EQ(view.takenPerPhase["before partial eclipse"], 0);
-    for (const char* beads : {"Baily's beads (C2-8.0sec)", "C2: begin of total phase", "Baily's beads (C3+8.0sec)"})
+    for (const char* beads :
+         {"Baily's beads (C2-8.0sec)", "C2: begin of total phase", "Baily's beads (C3+8.0sec)"})
         EXPECT_GT(view.takenPerPhase[beads], 0) << beads;
     EXPECT_GE(view.takenPerPhase["Loop during totality"], 3 * 14);
     EXPECT_EQ(view.takenPerPhase["after partial eclipse"], Marks(table.Row(table.RowCount() - 1)));
-    EXPECT_EQ(sound.played, (std::vector<std::string>{"/program/attach_filters.wav", "/program/attach_filters.wav"}));
+    EXPECT_EQ(sound.played,
+              (std::vector<std::string>{"/program/attach_filters.wav", "/program/attach_filters.wav"}));
     // Nothing ran before the beads row at C2 − 8 s.
     for (const RunAction& action : view.actions) {
         if (action.text.find(" taken") != std::string::npos) {
@@ -343,15 +348,17 @@ TEST(RunEclipse51, PastRowsAreCaughtUpWithEveryPicture) {
     const double firstInstant = *ReadDateStrJD(table.Row(0)[kColumnDateTime]);
     FakeClock clock(firstInstant + 3.0, 100);
     VirtualCamera camera;
-    UseSimulatedBodyTimes(camera, [&clock](double ms) { clock.AdvanceMs(ms); }, 0);
+    UseSimulatedBodyTimes(
+        camera, [&clock](double ms) { clock.AdvanceMs(ms); }, 0);
     SharedVariables shared;
     std::unique_ptr<TAppMaster> master = OpenCameraSession(camera, nullptr, shared.camera);
     PhaseView view;
     NoPump pump;
     Sounds sound;
     NoShell shell;
-    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders,
-                       [&master] { return master.get(); }};
+    RunEnvironment env{clock,       pump,           view,
+                       sound,       shell,          shared.flags,
+                       shared.time, shared.folders, [&master] { return master.get(); }};
     const RunSummary summary = PhotographyRun(env, table).Run(RunKind::Real, RunStart::AllRows);
     int singleShots = 0;
     for (int row = 0; row < table.RowCount(); ++row) {
@@ -380,10 +387,11 @@ TEST(RunEclipse51, SoundsStaySilentWithSpokenCommandsOff) {
     NoPump pump;
     Sounds sound;
     NoShell shell;
-    RunEnvironment env{clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders, [] { return nullptr; }};
+    RunEnvironment env{
+        clock, pump, view, sound, shell, shared.flags, shared.time, shared.folders, [] { return nullptr; }};
     PhotographyRun(env, table).Run(RunKind::Real);
     EXPECT_TRUE(sound.played.empty());
-    EXPECT_EQ(view.banners, std::vector<std::string>{"REMOVE FILTERS"});
+    EXPECT_EQ(view.banners, std::vector<std::string>{"SIMULATED: REMOVE FILTERS"});  // no camera: simulated
 }
 
 }  // namespace

@@ -94,7 +94,7 @@ TEST_F(TestShots, CameraThatAcceptsEverything) {
     EXPECT_EQ(view.lines[0], "Shutter speed cannot be stepped: 9 pictures with the actual settings.");
     EXPECT_EQ(view.lines[4], "4x released. Picture (actual settings) taken,");
     EXPECT_EQ(view.lines.back(), "OK!");
-    EXPECT_EQ(view.status, "Status=0 Trials=1 ");
+    EXPECT_EQ(view.status, "Picture: done");
     EXPECT_FALSE(view.focused);
 }
 
@@ -114,7 +114,7 @@ TEST_F(TestShots, CameraThatRefusesEverything) {
                   std::to_string(k) + "x released. Picture (actual settings) failed to release!,");
     }
     EXPECT_EQ(view.lines.back(), "9 pictures LOST!");
-    EXPECT_EQ(view.status, "Status=129 Trials=5000 ");
+    EXPECT_EQ(view.status, "Picture: the camera is busy (00000081), try 5000");
 }
 
 TEST_F(TestShots, ReleaseThatSucceedsOnTheLastTrialCounts) {
@@ -147,15 +147,17 @@ TEST_F(TestShots, NineSeriesStepsTheShutterSpeedAndSetsItBack) {
         camera.ClearCalls();
         Nine();
         ASSERT_EQ(view.lines.size(), 11u);
-        EXPECT_EQ(view.lines[0], "Shutter speeds " + c.taken.front() + " to " + c.taken.back() + ", then back to " +
-                                     c.actual + ":");
+        EXPECT_EQ(view.lines[0], "Shutter speeds " + c.taken.front() + " to " + c.taken.back() +
+                                     ", then back to " + c.actual + ":");
         std::vector<uint32_t> written;
         for (const VirtualCall& call : camera.Calls()) {
-            if (call.function == "EdsSetPropertyData" && call.args[1] == kEdsPropTv) written.push_back(call.args[4]);
+            if (call.function == "EdsSetPropertyData" && call.args[1] == kEdsPropTv)
+                written.push_back(call.args[4]);
         }
         ASSERT_EQ(written.size(), 10u);
         for (size_t k = 0; k < 9; ++k) {
-            EXPECT_EQ(view.lines[k + 1], std::to_string(k + 1) + "x released. Picture (" + c.taken[k] + ") taken,");
+            EXPECT_EQ(view.lines[k + 1],
+                      std::to_string(k + 1) + "x released. Picture (" + c.taken[k] + ") taken,");
             EXPECT_EQ(SettingName(kEdsPropTv, written[k]), c.taken[k]);
         }
         EXPECT_EQ(camera.Value(kEdsPropTv), TvCodeByName(c.actual));  // set back

@@ -43,6 +43,7 @@ TEST(CircumstancesCli, JsonOfTheReferenceCase) {
     // Fields whose names carry their sign: 103.5° W is east-negative.
     EXPECT_TRUE(Contains(json, ",\"lat_north\":25,\"lon_east\":-103.5}"));
     EXPECT_TRUE(Contains(json, "\"local_type\":\"t\",\"magnitude\":1.008"));
+    EXPECT_TRUE(Contains(json, "\"kind\":\"total eclipse\",\"central_duration_s\":189.6,"));
     EXPECT_TRUE(Contains(Member(json, "C2"), "\"ut\":\"2024-04-08 18:16:16.3\""));
     EXPECT_TRUE(Contains(Member(json, "C4"), "\"ut\":\"2024-04-08 19:40:25.3\""));
     EXPECT_TRUE(Contains(Member(json, "C1"), "\"jd\":2460409.207"));
@@ -103,7 +104,8 @@ TEST(CircumstancesCli, PlainOutputForAPerson) {
     const CliRun run = RunCli("--lat 25N --lon 103.5W --height 800 --deltat 69.2 --eclipse 51");
     ASSERT_EQ(run.exitCode, 0);
     for (const char* line :
-         {"Eclipse 51  2024-04-08  Total solar eclipse", "DeltaT 69.2 s", "Local type t", "Magnitude 1.0082",
+         {"Eclipse 51  2024-04-08  Total solar eclipse", "DeltaT 69.2 s",
+          "Total eclipse here\nTotality 3 min 9.6 s\nMagnitude 1.0082",
           "C1: 2024-04-08 16:58:45.1     57.1   -63.0   226.8   281.4", "C2: 2024-04-08 18:16:16.3",
           "C4: 2024-04-08 19:40:25.3", "Greatest eclipse 2024-04-08 18:17:20.2",
           "P1 2024-04-08 15:42:14.2  (16 iterations)", "P4 2024-04-08 20:52:21.0  (13 iterations)"}) {

@@ -12,7 +12,9 @@ namespace {
 
 constexpr double kDeltaT = 69.2;
 
-const EclipseRecord& Eclipse51() { return CatalogRecord(BuiltInCatalog(), 51); }  // 2024-04-08, T0 18 h
+const EclipseRecord& Eclipse51() {
+    return CatalogRecord(BuiltInCatalog(), 51);
+}  // 2024-04-08, T0 18 h
 
 // A total site with every contact above the horizon: C1 at t = −1.5 h is 16:28:50.8 UT with ΔT 69.2 s.
 StadtType TotalSite() {
@@ -26,15 +28,19 @@ StadtType TotalSite() {
     return place;
 }
 
-std::string Text(const ContactDisplay& d, std::string_view name) { return d.Find(name)->text; }
-LabelColour Colour(const ContactDisplay& d, std::string_view name) { return d.Find(name)->colour; }
+std::string Text(const ContactDisplay& d, std::string_view name) {
+    return d.Find(name)->text;
+}
+LabelColour Colour(const ContactDisplay& d, std::string_view name) {
+    return d.Find(name)->colour;
+}
 
 TEST(ContactDisplay, ShownContactTextsAnglesAndCountdown) {
     ContactInstants instants;
     const double now = CalendarToJD(2024, 4, 8, 16, 0, 0);
     const ContactDisplay d = ContactLabels(Eclipse51(), kDeltaT, TotalSite(), -2.0, 2.0, now, 1, instants);
     EXPECT_EQ(Text(d, "Label_C1"), "C1: 2024-04-08 16:28:50.8");
-    EXPECT_EQ(Text(d, "Label_C1Diff"), "+0 00:28:50.8");
+    EXPECT_EQ(Text(d, "Label_C1Diff"), "+0 d 00:28:50.8");
     EXPECT_EQ(Text(d, "Label_C1Hgt"), "28.6");   // 0.5 rad
     EXPECT_EQ(Text(d, "Label_C1Azi"), "-17.2");  // −0.3 rad
     EXPECT_EQ(Text(d, "Label_C1V"), "57");       // 1 rad
@@ -46,7 +52,7 @@ TEST(ContactDisplay, ShownContactTextsAnglesAndCountdown) {
     EXPECT_NEAR(instants.ContactJD[kC1], CalendarToJD(2024, 4, 8, 16, 28, 50.8), 1e-9);
     // P1 at t = −2 h: 16:00 less ΔT; P4 at t = +2 h.
     EXPECT_EQ(Text(d, "Label_Pb"), "P1: 2024-04-08 15:58:50.8");
-    EXPECT_EQ(Text(d, "Label_PbDiff"), "-0 00:01:09.2");
+    EXPECT_EQ(Text(d, "Label_PbDiff"), "-0 d 00:01:09.2");
     EXPECT_EQ(Colour(d, "Label_Pb"), LabelColour::GlobalPast);
     EXPECT_EQ(Text(d, "Label_Pe"), "P4: 2024-04-08 19:58:50.8");
     EXPECT_EQ(Colour(d, "Label_PeDiff"), LabelColour::GlobalToCome);
@@ -63,7 +69,7 @@ TEST(ContactDisplay, PastContactsAndTheInstantExactlyNow) {
     const double later = CalendarToJD(2024, 4, 8, 17, 0, 0);
     ContactDisplay d = ContactLabels(Eclipse51(), kDeltaT, TotalSite(), -2.0, 2.0, later, 0, instants);
     EXPECT_EQ(Text(d, "Label_C1"), "C1: 2024-04-08 16:28:51");
-    EXPECT_EQ(Text(d, "Label_C1Diff"), "-0 00:31:09");
+    EXPECT_EQ(Text(d, "Label_C1Diff"), "-0 d 00:31:09");
     EXPECT_EQ(Colour(d, "Label_C1Diff"), LabelColour::Red);
     EXPECT_EQ(Colour(d, "Label_C1Hgt"), LabelColour::Gray);
     EXPECT_EQ(Colour(d, "Label_C4Diff"), LabelColour::Lime);
@@ -71,7 +77,7 @@ TEST(ContactDisplay, PastContactsAndTheInstantExactlyNow) {
     // A contact exactly now still counts as to come.
     const double now = instants.ContactJD[kC1];
     d = ContactLabels(Eclipse51(), kDeltaT, TotalSite(), -2.0, 2.0, now, 1, instants);
-    EXPECT_EQ(Text(d, "Label_C1Diff"), "+0 00:00:00.0");
+    EXPECT_EQ(Text(d, "Label_C1Diff"), "+0 d 00:00:00.0");
     EXPECT_EQ(Colour(d, "Label_C1Diff"), LabelColour::Lime);
     EXPECT_EQ(Colour(d, "Label_C1"), LabelColour::ToCome);
 }
@@ -100,7 +106,8 @@ TEST(ContactDisplay, HiddenContactsShowPlaceholders) {
         place.SolarAltitude[kC1] = c.c1Altitude;
         ContactInstants instants;
         instants.ContactJD.fill(1);  // left-overs of an earlier pass
-        const ContactDisplay d = ContactLabels(Eclipse51(), kDeltaT, place, -2, 2, 2460409.0, c.tenths, instants);
+        const ContactDisplay d =
+            ContactLabels(Eclipse51(), kDeltaT, place, -2, 2, 2460409.0, c.tenths, instants);
         for (int slot = 0; slot < kContactSlots; ++slot) {
             const std::string base = prefix[slot];
             if (!c.hidden.count(slot)) {
@@ -110,7 +117,8 @@ TEST(ContactDisplay, HiddenContactsShowPlaceholders) {
             EXPECT_EQ(Text(d, base), placeholder[slot]) << base;
             EXPECT_EQ(Text(d, base + "Diff"), "");
             for (const char* angle : {"Hgt", "Azi", "V", "P"}) EXPECT_EQ(Text(d, base + angle), "-");
-            for (const char* any : {"", "Diff", "Hgt", "P"}) EXPECT_EQ(Colour(d, base + any), LabelColour::Gray);
+            for (const char* any : {"", "Diff", "Hgt", "P"})
+                EXPECT_EQ(Colour(d, base + any), LabelColour::Gray);
             EXPECT_EQ(instants.ContactJD[static_cast<size_t>(slot)], 0);
         }
     }
@@ -129,9 +137,14 @@ TEST(ContactDisplay, DurationAndMagnitudeOfTheSite) {
         {'t', {up, up, up, up, up}, "Totality 1 min 12.0 s", "Magnitude 1.0082"},
         {'a', {up, up, up, up, up}, "Annularity 1 min 12.0 s", "Magnitude 1.0082"},
         {'t', {down, down, up, up, up}, "Totality: partly below the horizon", "Magnitude 1.0082"},
-        {'t', {up, down, down, down, up}, "Totality: not visible here", "Magnitude: maximum not visible here"},
+        {'t',
+         {up, down, down, down, up},
+         "Totality: not visible here",
+         "Magnitude: maximum not visible here"},
         {'p', {up, up, up, up, up}, "Partial eclipse only", "Magnitude 1.0082"},
-        {'p', {down, down, down, down, down}, "Eclipse not visible here (Sun below the horizon)",
+        {'p',
+         {down, down, down, down, down},
+         "Eclipse not visible here (Sun below the horizon)",
          "Magnitude: maximum not visible here"},
         {'-', {none, none, none, none, none}, "No eclipse here", ""},
     };
@@ -170,7 +183,8 @@ TEST(ContactDisplay, ColoursHaveTheirRgbValues) {
 }
 
 TEST(EclipseHeader, DateTimeDeltaTTypeAndCaption) {
-    const EclipseHeader h = ShowEclipseHeader(Eclipse51(), CalendarToJD(2024, 4, 8, 18, 17, 20.44), 69.2, "Zelto - ");
+    const EclipseHeader h =
+        ShowEclipseHeader(Eclipse51(), CalendarToJD(2024, 4, 8, 18, 17, 20.44), 69.2, "Zelto - ");
     EXPECT_EQ(h.Datum, "2024-04-08");
     EXPECT_EQ(h.Zeit, "Greatest eclipse at 18:17:20.4 UT");
     EXPECT_EQ(h.DeltaT, "DeltaT 69.2 sec");
@@ -179,7 +193,8 @@ TEST(EclipseHeader, DateTimeDeltaTTypeAndCaption) {
 
     // Record 3 (2002-06-10, T0 24 h): an instant after midnight UT shows the next date.
     const EclipseRecord& record3 = CatalogRecord(BuiltInCatalog(), 3);
-    const EclipseHeader late = ShowEclipseHeader(record3, CalendarToJD(2002, 6, 10, 23.75, 0, 0 + 1.5 * 3600), 64.4, "");
+    const EclipseHeader late =
+        ShowEclipseHeader(record3, CalendarToJD(2002, 6, 10, 23.75, 0, 0 + 1.5 * 3600), 64.4, "");
     EXPECT_EQ(late.Datum, "2002-06-11");
     EXPECT_EQ(late.Zeit, "Greatest eclipse at 01:15:00.0 UT");
     EXPECT_EQ(late.SoFiTyp, "Annular");
@@ -189,11 +204,16 @@ TEST(EclipseHeader, DateTimeDeltaTTypeAndCaption) {
 }
 
 TEST(EclipseHeader, TypeNames) {
-    const char* longNames[] = {"", "Partial solar eclipse", "Total solar eclipse", "Annular solar eclipse",
-                               "Annular-total solar eclipse", "Non central total solar eclipse",
-                               "Non central annular solar eclipse", ""};
-    const char* shortNames[] = {"", "Partial", "Total", "Annular", "Annular - total", "Non central total",
-                                "Non central annular", ""};
+    const char* longNames[] = {"",
+                               "Partial solar eclipse",
+                               "Total solar eclipse",
+                               "Annular solar eclipse",
+                               "Annular-total solar eclipse",
+                               "Non central total solar eclipse",
+                               "Non central annular solar eclipse",
+                               ""};
+    const char* shortNames[] = {
+        "", "Partial", "Total", "Annular", "Annular - total", "Non central total", "Non central annular", ""};
     for (int code = 0; code <= 7; ++code) {
         EXPECT_EQ(EclipseTypeLongName(code), longNames[code]);
         EXPECT_EQ(EclipseTypeShortName(code), shortNames[code]);

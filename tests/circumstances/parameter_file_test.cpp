@@ -12,7 +12,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class ParameterFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("zelto_prm_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -61,7 +61,8 @@ TEST_F(ParameterFile, WritesNineCrLfLinesWithLabels) {
 
     eclipse.ManualDeltaTOn = false;
     ASSERT_TRUE(WriteParameterFile(path_, "1.0.0.0", SiteInputs{}, eclipse));
-    EXPECT_NE(Content().find("\r\n0\tautomatic DeltaT\r\n25.0000\tLatitude\r\nN\r\n103.5000\tLongitude\r\nW\r\n800\r\n"),
+    EXPECT_NE(Content().find(
+                  "\r\n0\tautomatic DeltaT\r\n25.0000\tLatitude\r\nN\r\n103.5000\tLongitude\r\nW\r\n800\r\n"),
               std::string::npos);
 }
 
@@ -95,12 +96,13 @@ TEST_F(ParameterFile, RangeFallbacksAndHemisphereRules) {
         {"300\tEclipse#", "95", "n", "181", "e", "-600", 224, "0.0000", "S", "0.0000", "W", "0000"},
         {"0\tEclipse#", "90", "N", "180", "E", "20000", 1, "90", "N", "180", "E", "20000"},
         {"12", "4x5", "N ", "-179:30", "W", "x", 12, "0.0000", "S", "179:30", "W", "0000"},
-        {"-5\tEclipse#", "45:30", "S", "10", "E", "-200", 1, "45:30", "S", "10", "E", ""},
+        {"-5\tEclipse#", "45:30", "S", "10", "E", "-200", 1, "45:30", "S", "10", "E", "-200"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.eclipseLine);
-        Write(std::string("1.0\r\n") + c.eclipseLine + "\r\n71\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n" + c.lati +
-              "\tLatitude\r\n" + c.ns + "\r\n" + c.longi + "\tLongitude\r\n" + c.ew + "\r\n" + c.height + "\r\n");
+        Write(std::string("1.0\r\n") + c.eclipseLine + "\r\n71\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n" +
+              c.lati + "\tLatitude\r\n" + c.ns + "\r\n" + c.longi + "\tLongitude\r\n" + c.ew + "\r\n" +
+              c.height + "\r\n");
         SiteInputs site;
         EclipseState eclipse;
         EXPECT_EQ(ReadParameterFile(path_, "1.0", site, eclipse), ParameterFileResult::Read);
@@ -130,7 +132,8 @@ TEST_F(ParameterFile, NumbersKeepTheirValueThroughSaveAndReload) {
     const Case cases[] = {
         {"70.5", "9e1", "1.8e2", "1e3", "70.5", 70.5, "90", "180", "1000"},  // another notation: its value
         {"1e2", "1.8e2", "-9e1", "12.5", "100", 100, "0.0000", "90", "12.5"},
-        {"99999.1.1", "45:30", "1e400", "2e4", "", 0, "45:30", "0.0000", "20000"},  // beyond the limits
+        // Beyond the limits; an unusable DeltaT stays as typed and keeps the value before it.
+        {"99999.1.1", "45:30", "1e400", "2e4", "99999.1.1", 71, "45:30", "0.0000", "20000"},
         {"500", "90:30", "4e1:30", "3e4", "500", 500, "0.0000", "40.5", "0000"},
     };
     for (const Case& c : cases) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <cmath>
 #include <numbers>
 
@@ -50,8 +52,8 @@ TEST(RecomputePass, DefaultSiteOfEclipse51) {
     EXPECT_EQ(pass.site.StatusPanels[3], "69.2");
 }
 
-// An unusable typed ΔT puts 0 in force at the next pass; greatest eclipse follows it at once: 69.2 s
-// later in UT than with the automatic ΔT of 2024-04.
+// A typed ΔT is in force at once and greatest eclipse follows it (0 s: 69.2 s later in UT than with
+// the automatic ΔT of 2024-04); an unusable one puts the automatic ΔT back in force.
 TEST(RecomputePass, GreatestEclipseFollowsTheDeltaTInForce) {
     SharedVariables shared;
     FillEclipseCatalog(shared.eclipse.EclipseCatalog);
@@ -60,11 +62,13 @@ TEST(RecomputePass, GreatestEclipseFollowsTheDeltaTInForce) {
     EXPECT_FALSE(RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time).deltaTChanged);
 
     shared.eclipse.ManualDeltaTOn = true;
-    DeltaTEditChange("", shared.eclipse);
-    const PassResult pass = RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time);
-    EXPECT_TRUE(pass.deltaTChanged);
-    EXPECT_EQ(shared.eclipse.DeltaT, 0);
-    EXPECT_NEAR((shared.eclipse.GreatestEclipseJD - automatic) * 86400, 69.2, 1e-3);
+    for (const auto& [typed, deltaT, later] : {std::tuple{"0", 0.0, 69.2}, std::tuple{"", 69.2, 0.0}}) {
+        SCOPED_TRACE(typed);
+        DeltaTEditChange(typed, shared.eclipse);
+        EXPECT_FALSE(RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time).deltaTChanged);
+        EXPECT_DOUBLE_EQ(shared.eclipse.DeltaT, deltaT);
+        EXPECT_NEAR((shared.eclipse.GreatestEclipseJD - automatic) * 86400, later, 1e-3);
+    }
 }
 
 }  // namespace

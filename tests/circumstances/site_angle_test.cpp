@@ -30,6 +30,9 @@ TEST(SiteAngle, ReadsTheAcceptedForms) {
         {"-45:30", SiteAngleKind::kLatitude, -45.5},
         {"90S", SiteAngleKind::kLatitude, -90},
         {"181", SiteAngleKind::kLongitude, 181},  // the range is the caller's check
+        {"25,6872", SiteAngleKind::kLatitude, 25.6872},
+        {"32\u00b038'23\"N", SiteAngleKind::kLatitude, 32 + 38 / 60.0 + 23 / 3600.0},
+        {"-32\u00b0 38.5'", SiteAngleKind::kLongitude, -(32 + 38.5 / 60)},
     };
     for (const Case& c : cases) {
         const std::optional<double> value = ParseSiteAngle(c.text, c.kind);

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <numbers>
+#include <optional>
+#include <string>
 
 namespace zelto {
 namespace {
@@ -38,42 +40,45 @@ TEST(SiteInputs, EditCleaning) {
     EXPECT_FALSE(AngleTextReadable("4.5.0"));
 }
 
-TEST(SiteEdit, SignsAndLettersChooseTheHemisphereAndChangesAreNoted) {
+// An edit is used only when it reads as a site value in range; otherwise the last valid value stays in
+// use and the note says which (the site in use here: 25.0000 N, 103.5000 W, 800 m).
+TEST(SiteEdit, OnlyValidValuesArePutInUse) {
     struct Case {
         SiteField field;
         const char* typed;
         const char* list;  // the hemisphere list before
         const char* text;
         const char* hemisphere;
-        bool readable;
+        std::optional<std::string> used;
         const char* note;
     };
     const Case cases[] = {
-        {SiteField::Longitude, "-96.80", "E", "96.80", "W", true, ""},
-        {SiteField::Longitude, "+2.35", "W", "2.35", "E", true, ""},
-        {SiteField::Longitude, "96.80w", "E", "96.80", "W", true, ""},
-        {SiteField::Latitude, " 33:30S ", "N", "33:30", "S", true, ""},
-        {SiteField::Latitude, "-", "N", "", "S", false, "Used: 0.0000\u00b0 S (no angle given)"},
-        {SiteField::Latitude, "-45N", "S", "45", "N", true,
-         "Used: 45.0000\u00b0 N (the sign is ignored beside the letter)"},
-        {SiteField::Latitude, "45E", "N", "45", "", true,
-         "Used: 45.0000\u00b0 N (only digits, \".\" and \":\" are kept)"},
-        {SiteField::Latitude, "99999999", "N", "99999999", "", true,
-         "Used: 99.0000\u00b0 N (counted modulo 900\u00b0; beyond 90\u00b0)"},
-        {SiteField::Longitude, "3..2:1:9", "W", "3..2:1:9", "", true,
-         "Used: 0.0192\u00b0 W (\"3..2\" is not a number and counts as 0)"},
-        {SiteField::Longitude, "4.5.0", "E", "4.5.0", "", false, "Used: 0.0000\u00b0 E (not degrees, d:m or d:m:s)"},
-        {SiteField::Longitude, "190", "W", "190", "", true, "Used: 190.0000\u00b0 W (beyond 180\u00b0)"},
-        {SiteField::Height, "800", "", "800", "", true, ""},
-        {SiteField::Height, "30000", "", "", "", true, "Used: 0 m (\"30000\" is not a height from 0 to 25000 m)"},
-        {SiteField::Height, " ", "", "", "", true, "Used: 0 m (no height given)"},
+        {SiteField::Longitude, "-96.80", "E", "96.80", "W", "96.80", ""},
+        {SiteField::Longitude, "+2.35", "W", "2.35", "E", "2.35", ""},
+        {SiteField::Latitude, " 33:30S ", "N", "33:30", "S", "33:30", ""},
+        {SiteField::Latitude, "25,6872", "N", "25,6872", "", "25.6872", ""},
+        {SiteField::Latitude, "32\u00b038'23\"", "N", "32\u00b038'23\"", "", "32:38:23", ""},
+        {SiteField::Longitude, "32\u00b0 38.5' w", "E", "32\u00b0 38.5'", "W", "32:38.5", ""},
+        {SiteField::Latitude, "abc", "N", "abc", "", std::nullopt,
+         "\"abc\" is not degrees, d:m or d\u00b0m'\nnot used: still 25.0000 N"},
+        {SiteField::Latitude, "-", "N", "", "S", std::nullopt, "no angle given\nnot used: still 25.0000 S"},
+        {SiteField::Latitude, "-45N", "S", "45", "N", std::nullopt,
+         "a sign and a hemisphere letter together\nnot used: still 25.0000 N"},
+        {SiteField::Latitude, "372", "N", "372", "", std::nullopt,
+         "a latitude goes up to 90\u00b0\nnot used: still 25.0000 N"},
+        {SiteField::Longitude, "200", "W", "200", "", std::nullopt,
+         "a longitude goes up to 180\u00b0\nnot used: still 103.5000 W"},
+        {SiteField::Height, "-430", "", "-430", "", "-430", ""},
+        {SiteField::Height, "30000", "", "30000", "", std::nullopt,
+         "\"30000\" is not a height from -500 to 25000 m\nnot used: still 800 m"},
+        {SiteField::Height, " ", "", " ", "", std::nullopt, "no height given\nnot used: still 800 m"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
-        const SiteEdit edit = SiteEditChange(c.field, c.typed, c.list);
+        const SiteEdit edit = SiteEditChange(c.field, c.typed, c.list, SiteInputs{});
         EXPECT_EQ(edit.text, c.text);
         EXPECT_EQ(edit.hemisphere, c.hemisphere);
-        EXPECT_EQ(edit.readable, c.readable);
+        EXPECT_EQ(edit.used, c.used);
         EXPECT_EQ(edit.note, c.note);
     }
 }
@@ -87,7 +92,13 @@ TEST(ApplySite, ReadsInputsIntoThePlaceMarkersAndStatusLine) {
     };
     // Map 343 × 171: the centre is at (171, 85).
     const Case cases[] = {
-        {{"25.0000", "N", "103.5000", "W", "800", "71"}, 25, 103.5, 800, {"25.0000", "103.5000", "800"}, 61, 72},
+        {{"25.0000", "N", "103.5000", "W", "800", "71"},
+         25,
+         103.5,
+         800,
+         {"25.0000", "103.5000", "800"},
+         61,
+         72},
         {{"45:30", "S", "103.5", "E", "", "71"}, -45.5, -103.5, 0, {"-45.5000", "-103.5000", "0"}, 128, 270},
         {{"950", "N", "1900", "W", "12.6", "71"}, 50, 100, 12.6, {"50.0000", "100.0000", "13"}, 38, 76},
         {{"4.5.0", "N", "", "E", "abc", "71"}, 0, 0, 0, {"0.0000", "0.0000", "0"}, 85, 171},
@@ -124,38 +135,40 @@ TEST(ApplySite, SelectsTheRecordAndTheDeltaTInForce) {
     EXPECT_DOUBLE_EQ(eclipse.DeltaT, 71);
     // The larger map of the large window scales the markers.
     const SiteView large = ApplySite(SiteInputs{}, MapSize{514, 256}, eclipse, place);
-    EXPECT_EQ(large.LatiMarkerTop, 92);   // 128 − 25·256/180 = 92.4
+    EXPECT_EQ(large.LatiMarkerTop, 92);    // 128 − 25·256/180 = 92.4
     EXPECT_EQ(large.LongMarkerLeft, 109);  // 257 − 103.5·514/360 = 109.2
 }
 
-TEST(DeltaTEdit, CleaningRangeAndFailedReadings) {
+// A ΔT that is no number of seconds from 0 to 500 is not used: the automatic ΔT is in force instead.
+TEST(DeltaTEdit, OnlyValuesFrom0To500AreUsed) {
     struct Case {
         const char* typed;
         const char* text;
-        double manual;
         bool applied;
+        double inForce;    // with manual ΔT on and the 2024-04 eclipse (automatic 69.2 s)
         const char* note;  // what the red edit's tooltip says
     };
+    const char* automatic = "\nnot used: the automatic DeltaT is in use (69.2 s)";
     const Case cases[] = {
-        {"75.5", "75.5", 75.5, true, ""},
-        {" 7 1s", "71", 71, true, "Used: DeltaT 71.0 sec (only digits and \".\" are kept)"},
-        {"500", "500", 500, true, ""},
-        {"500.1", "", 0, false, "Used: DeltaT 0.0 sec (\"500.1\" is not a DeltaT from 0 to 500 s)"},
-        {"600", "", 0, false, "Used: DeltaT 0.0 sec (\"600\" is not a DeltaT from 0 to 500 s)"},
-        {"", "", 0, false, "Used: DeltaT 0.0 sec (no DeltaT given)"},
-        {"70.5.3", "70.5.3", 70.5, false, "Used: DeltaT 70.5 sec (not a number of seconds)"},
-        // Read up to its second point: the limit holds.
-        {"99999.1.1", "", 0, false, "Used: DeltaT 0.0 sec (\"99999.1.1\" is not a DeltaT from 0 to 500 s)"},
+        {"75.5", "75.5", true, 75.5, ""},
+        {" 7 1s", "71", true, 71, "Used: DeltaT 71 s (only digits and \".\" are kept)"},
+        {"500", "500", true, 500, ""},
+        {"600", "600", false, 69.2, "\"600\" is not a DeltaT from 0 to 500 s"},
+        {"", "", false, 69.2, "no DeltaT given"},
+        {"70.5.3", "70.5.3", false, 69.2, "\"70.5.3\" is not a number of seconds"},
+        {"99999.1.1", "99999.1.1", false, 69.2, "\"99999.1.1\" is not a number of seconds"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         EclipseState eclipse;
-        eclipse.DeltaT = 12;
-        const DeltaTEdit edit = ReadDeltaTEdit(c.typed);
+        eclipse.EclipseCatalog = BuiltInCatalog();
+        SelectCatalogEclipse(eclipse, 51);
+        eclipse.ManualDeltaTOn = true;
+        const DeltaTEdit edit = DeltaTCheckClick(true, c.typed, eclipse);
         EXPECT_EQ(edit.text, c.text);
-        EXPECT_DOUBLE_EQ(edit.manualDeltaT, c.manual);
         EXPECT_EQ(edit.applied, c.applied);
-        EXPECT_EQ(edit.note, c.note);
+        EXPECT_DOUBLE_EQ(eclipse.DeltaT, c.inForce);
+        EXPECT_EQ(edit.note, c.applied ? std::string(c.note) : c.note + std::string(automatic));
     }
 }
 

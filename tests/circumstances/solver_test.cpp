@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <numbers>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "circumstances/eclipse_list.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/eclipse_state.h"
 #include "eclipse_data/julian.h"
@@ -359,6 +362,38 @@ TEST(Solver, SolverTimeToUniversalTime) {
     EXPECT_EQ(JDText(SolverTimeToJD(Record(51), 0, 69.2), 1), "2024-04-08 17:58:50.8");
     EXPECT_EQ(JDText(SolverTimeToJD(Record(3), 0.5, 64.0), 1), "2002-06-11 00:28:56.0");
     EXPECT_EQ(JDText(SolverTimeToJD(Record(3), -0.5, 64.0), 1), "2002-06-10 23:28:56.0");
+}
+
+// The eclipse list's longest central phase against NASA's catalog (duration at greatest eclipse,
+// whole seconds, and the place of greatest eclipse), and none for a partial eclipse.
+TEST(EclipseList, CentralDurationAtGreatestEclipse) {
+    struct Case {
+        const char* date;
+        std::optional<double> seconds;
+        double latitude, eastLongitude;
+    };
+    const Case cases[] = {
+        {"2001-06-21", 4 * 60 + 57, -11.3, 2.7},  {"2009-07-22", 6 * 60 + 39, 24.2, 144.1},
+        {"2023-10-14", 5 * 60 + 17, 11.4, -83.1}, {"2024-04-08", 4 * 60 + 28, 25.3, -104.1},
+        {"2027-08-02", 6 * 60 + 23, 25.5, 33.2},  {"2022-10-25", std::nullopt, 0, 0},
+    };
+    const std::vector<EclipseListEntry> list = EclipseList(BuiltInCatalog());
+    ASSERT_EQ(list.size(), 224u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.date);
+        const auto entry =
+            std::find_if(list.begin(), list.end(), [&](const auto& e) { return e.date == c.date; });
+        ASSERT_NE(entry, list.end());
+        ASSERT_EQ(entry->centralSeconds.has_value(), c.seconds.has_value());
+        if (!c.seconds) continue;
+        EXPECT_NEAR(*entry->centralSeconds, *c.seconds, 1.0);
+        const EclipseRecord& record = CatalogRecord(BuiltInCatalog(), entry->number);
+        const auto place = GreatestEclipsePlace(record, DeltaTForDate(record.Year, record.Month));
+        ASSERT_TRUE(place.has_value());
+        EXPECT_NEAR(place->Latitude / kDeg, c.latitude, 0.1);
+        EXPECT_NEAR(-place->Longitude / kDeg, c.eastLongitude, 0.1);
+    }
+    EXPECT_EQ(CentralDurationText(268.4), "4 min 28 s");
 }
 
 }  // namespace

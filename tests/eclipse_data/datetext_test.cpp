@@ -30,9 +30,9 @@ TEST(HoursText, SignWidthAndPrecision) {
     EXPECT_EQ(HoursText(1, -5.0520833), " -05:03:07.5");
     EXPECT_EQ(HoursText(0, 5.0520833), "  05:03:07");  // 7.49988 s
     EXPECT_EQ(HoursText(4, 0.5), "  00:30:00.0000");
-    EXPECT_EQ(HoursText(0, 123.5), " 123:30:00");   // three-digit hours take the blank
+    EXPECT_EQ(HoursText(0, 123.5), " 123:30:00");  // three-digit hours take the blank
     EXPECT_EQ(HoursText(0, -123.5), "-123:30:00");
-    EXPECT_EQ(HoursText(0, 1234.0), "1234:00:00");  // four digits lose the sign position
+    EXPECT_EQ(HoursText(0, 1234.0), "1234:00:00");        // four digits lose the sign position
     EXPECT_EQ(HoursText(1, 0.99999999), "  01:00:00.0");  // rounding carries into minutes and hours
 }
 
@@ -45,17 +45,17 @@ TEST(MinSecText, DropsWholeHours) {
 }
 
 TEST(DayDiffText, CountdownForms) {
-    EXPECT_EQ(DayDiffText(1, 1.5), "+1 12:00:00.0");
-    EXPECT_EQ(DayDiffText(1, 0), "+0 00:00:00.0");
-    EXPECT_EQ(DayDiffText(0, -0.00347222), "-0 00:05:00");
-    EXPECT_EQ(DayDiffText(0, 123.25), "+123 06:00:00");
+    EXPECT_EQ(DayDiffText(1, 1.5), "+1 d 12:00:00.0");
+    EXPECT_EQ(DayDiffText(1, 0), "+0 d 00:00:00.0");
+    EXPECT_EQ(DayDiffText(0, -0.00347222), "-0 d 00:05:00");
+    EXPECT_EQ(DayDiffText(0, 123.25), "+123 d 06:00:00");
 }
 
 TEST(DateStrJD, ReadsFixedPositionsWhateverTheSeparators) {
     const double expected = CalendarToJD(2008, 8, 1, 10, 21, 7.5);
     EXPECT_EQ(DateStrJD("2008-08-01 10:21:07.5"), expected);
     EXPECT_EQ(DateStrJD("2008/08/01T10:21:07.5"), expected);
-    EXPECT_EQ(DateStrJD("2008-08-01 10:21: 7.5"), expected);  // leading blanks allowed
+    EXPECT_EQ(DateStrJD("2008-08-01 10:21: 7.5"), expected);             // leading blanks allowed
     EXPECT_EQ(DateStrJD("2008-08-01 10:21:07.500000000000"), expected);  // seconds: at most 9 characters
     // The edges of the ranges read: leap days of either calendar, the last tenth of a day and year.
     EXPECT_EQ(DateStrJD("2024-02-29 23:59:59.9"), CalendarToJD(2024, 2, 29, 23, 59, 59.9));
@@ -74,7 +74,7 @@ TEST(JDText, EveryDoubleHasOne) {
     EXPECT_EQ(JDText(kInf, 1), JDText(kCalendarJDLimit, 1));
     EXPECT_EQ(JDText(kCalendarJDLimit, 1), "2733194-11-27 12:00:00.0");
     EXPECT_EQ(JDText(CalendarToJD(10007, 1, 2, 3, 4, 5), 1), "10007-01-02 03:04:05.0");  // not "0007-..."
-    EXPECT_EQ(DayDiffText(1, 1e300), "+9000000000000000000 00:00:00.0");
+    EXPECT_EQ(DayDiffText(1, 1e300), "+9000000000000000000 d 00:00:00.0");
     EXPECT_EQ(HoursText(1, std::nan("")), "  00:00:00.0");
     EXPECT_FALSE(FitsDateTimeText(std::nan("")));
     EXPECT_FALSE(FitsDateTimeText(CalendarToJD(10000, 1, 1, 0, 0, 0.1)));
@@ -82,19 +82,33 @@ TEST(JDText, EveryDoubleHasOne) {
 }
 
 TEST(DateStrJD, EachFieldHasItsMessage) {
-    struct Case { const char* text; const char* field; };
-    const Case cases[] = {{"20x8-08-01 10:21:07.5", "Year"},    {"2008-0x-01 10:21:07.5", "Month"},
-                          {"2008-08-x1 10:21:07.5", "Day"},     {"2008-08-01 1x:21:07.5", "Hours"},
-                          {"2008-08-01 10:2x:07.5", "Minutes"}, {"2008-08-01 10:21", "Seconds"},
-                          {"", "Year"},                        {"2008-08-01 10:21:07,5", "Seconds"},
+    struct Case {
+        const char* text;
+        const char* field;
+    };
+    const Case cases[] = {{"20x8-08-01 10:21:07.5", "Year"},
+                          {"2008-0x-01 10:21:07.5", "Month"},
+                          {"2008-08-x1 10:21:07.5", "Day"},
+                          {"2008-08-01 1x:21:07.5", "Hours"},
+                          {"2008-08-01 10:2x:07.5", "Minutes"},
+                          {"2008-08-01 10:21", "Seconds"},
+                          {"", "Year"},
+                          {"2008-08-01 10:21:07,5", "Seconds"},
                           // Out of range or in another notation: unreadable, not an instant far away.
-                          {"2024-04-08 16:56:-1e300", "Seconds"}, {"2024-04-08 16:56:1e300", "Seconds"},
-                          {"2024-04-08 16:56:1e1", "Seconds"},    {"9999-99-99 99:99:99.9", "Month"},
-                          {"0000-01-01 00:00:00.0", "Year"},      {"2024-13-01 00:00:00.0", "Month"},
-                          {"2023-02-29 00:00:00.0", "Day"},       {"1700-02-29 00:00:00.0", "Day"},
-                          {"2024-04-31 00:00:00.0", "Day"},       {"2024-04-00 00:00:00.0", "Day"},
-                          {"2024-04-08 24:00:00.1", "Hours"},     {"2024-04-08 -1:00:00.0", "Hours"},
-                          {"2024-04-08 23:60:00.0", "Minutes"},   {"2024-04-08 23:59:60.0", "Seconds"}};
+                          {"2024-04-08 16:56:-1e300", "Seconds"},
+                          {"2024-04-08 16:56:1e300", "Seconds"},
+                          {"2024-04-08 16:56:1e1", "Seconds"},
+                          {"9999-99-99 99:99:99.9", "Month"},
+                          {"0000-01-01 00:00:00.0", "Year"},
+                          {"2024-13-01 00:00:00.0", "Month"},
+                          {"2023-02-29 00:00:00.0", "Day"},
+                          {"1700-02-29 00:00:00.0", "Day"},
+                          {"2024-04-31 00:00:00.0", "Day"},
+                          {"2024-04-00 00:00:00.0", "Day"},
+                          {"2024-04-08 24:00:00.1", "Hours"},
+                          {"2024-04-08 -1:00:00.0", "Hours"},
+                          {"2024-04-08 23:60:00.0", "Minutes"},
+                          {"2024-04-08 23:59:60.0", "Seconds"}};
     for (const Case& c : cases) {
         DateStrError error;
         EXPECT_FALSE(ReadDateStrJD(c.text, &error).has_value()) << c.text;
@@ -125,10 +139,20 @@ TEST(DateStrJD, MalformedTextGoesThroughTheFatalHandler) {
 }
 
 TEST(SexagesimalValue, PartsAndCodes) {
-    struct Case { const char* text; double value; int code; };
-    const Case cases[] = {{"47:30", 47.5, 0},     {":30", 0.5, 0},        {"8", 8, 0},
-                          {"-12:30", -11.5, 0},   {"45:30:36", 45.51, 0}, {"10::36", 10.01, 0},
-                          {"8:", 8, 0},           {"4a5", 0, 2},          {"", 0, 1},
+    struct Case {
+        const char* text;
+        double value;
+        int code;
+    };
+    const Case cases[] = {{"47:30", 47.5, 0},
+                          {":30", 0.5, 0},
+                          {"8", 8, 0},
+                          {"-12:30", -11.5, 0},
+                          {"45:30:36", 45.51, 0},
+                          {"10::36", 10.01, 0},
+                          {"8:", 8, 0},
+                          {"4a5", 0, 2},
+                          {"", 0, 1},
                           {"1x:30", 30.0 / 60, 0},  // only the last conversion is reported
                           {"12:3y", 12, 2}};
     for (const Case& c : cases) {

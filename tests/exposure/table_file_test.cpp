@@ -36,10 +36,11 @@ std::string RowLine(const ExposureRow& row) {
 }
 
 class TableFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() /
-                  ("zelto_table_file_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+                  ("zelto_table_file_" +
+                   std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
     }
@@ -73,10 +74,11 @@ TEST_F(TableFileTest, RowsRoundTripWithCrLfAndTrailingCommas) {
     table.AppendRow(sound);
     table.AppendRow(ExposureRow{});
     const std::string text = ExposureTableText(kSite, table);
-    EXPECT_EQ(text, std::string(kHeader) +
-                        ",before partial eclipse,2024-04-08 16:56:17.0,JPGLarFin,100,f/4,,,,x,x,x,,,,,,,,,,,,\r\n"
-                        "WAV,remove_filters.wav,2024-04-08 18:15:17.0,,,,,,,,,,,,,,,,,,,,,\r\n" +
-                        kCommas + "\r\n");
+    EXPECT_EQ(text,
+              std::string(kHeader) +
+                  ",before partial eclipse,2024-04-08 16:56:17.0,JPGLarFin,100,f/4,,,,x,x,x,,,,,,,,,,,,\r\n"
+                  "WAV,remove_filters.wav,2024-04-08 18:15:17.0,,,,,,,,,,,,,,,,,,,,,\r\n" +
+                  kCommas + "\r\n");
 
     const std::string path = PathOf("table.txt");
     ASSERT_TRUE(SaveExposureTable(path, kSite, table).saved);
@@ -100,12 +102,14 @@ TEST(TableFileReading, HeaderLines) {
     };
     const Case cases[] = {
         {"51\r\n25,5\r\nN\r\n103,25\r\nE\r\n800,5\r\n", {51, "25.5", true, "103.25", true, "800.5"}},
-        {"  7abc\r\n1\r\nn\r\n2\r\ne\r\n3\r\n", {7, "1", false, "2", false, "3"}},   // lower case: S and W
-        {"x\r\n1\r\nS\r\n2\r\nW\r\n3\r\n", {1, "1", false, "2", false, "3"}},        // no number: eclipse 1
-        {"\r\n1\r\n N\r\n2\r\nE \r\n3\r\n", {1, "1", false, "2", false, "3"}},       // matched exactly
+        {"  7abc\r\n1\r\nn\r\n2\r\ne\r\n3\r\n", {7, "1", false, "2", false, "3"}},  // lower case: S and W
+        {"x\r\n1\r\nS\r\n2\r\nW\r\n3\r\n", {1, "1", false, "2", false, "3"}},       // no number: eclipse 1
+        {"\r\n1\r\n N\r\n2\r\nE \r\n3\r\n", {1, "1", false, "2", false, "3"}},      // matched exactly
         {"300\r\n\r\nN\r\n\r\nE\r\n\r\n", {224, "", true, "", true, ""}},           // kept within 1 to 224
-        {"-5\r\n1\r\nN\r\n2\r\nE\r\n3", {1, "1", true, "2", true, "3"}},             // last line without end
-        {"\xEF\xBB\xBF" "12\n1\nN\n2\nE\n3\n", {12, "1", true, "2", true, "3"}},      // LF only, byte-order mark
+        {"-5\r\n1\r\nN\r\n2\r\nE\r\n3", {1, "1", true, "2", true, "3"}},            // last line without end
+        {"\xEF\xBB\xBF"
+         "12\n1\nN\n2\nE\n3\n",
+         {12, "1", true, "2", true, "3"}},  // LF only, byte-order mark
     };
     for (const Case& c : cases) {
         const TableFileReading reading = ReadExposureTableText(c.header);
@@ -119,7 +123,7 @@ TEST(TableFileReading, HeaderLines) {
         {"shopping\r\neggs\r\nmilk\r\nbread\r\ntea\r\ncheese\r\n" + std::string(kCommas),
          "line 2 \"eggs\" is no latitude"},
         {"51\r\n25\r\nN\r\n103.5.5\r\nW\r\n800\r\n", "line 4 \"103.5.5\" is no longitude"},
-        {"51\r\n25\r\nN\r\n103.5\r\nW\r\n1e3\r\n", "line 6 \"1e3\" is no height from 0 to 25000 m"},
+        {"51\r\n25\r\nN\r\n103.5\r\nW\r\n1e3\r\n", "line 6 \"1e3\" is no height from -500 to 25000 m"},
     };
     for (const auto& [text, why] : notTables) {
         const TableFileReading reading = ReadExposureTableText(text);

@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(CleanAngleText(site.Long) == site.Long && AngleOf(site.Long) <= 180, "longitude 0 to 180");
     Require(CleanHeightText(site.Height) == site.Height, "a height the edit keeps");
     const DeltaTEdit deltaT = ReadDeltaTEdit(site.DeltaTText);
-    Require(deltaT.text == site.DeltaTText && deltaT.manualDeltaT == eclipse.ManualDeltaT,
+    Require(deltaT.text == site.DeltaTText && deltaT.applied == eclipse.ManualDeltaTUsable &&
+                (!deltaT.applied || deltaT.manualDeltaT == eclipse.ManualDeltaT),
             "the DeltaT the edit gives");
     Require(eclipse.ManualDeltaT >= 0 && eclipse.ManualDeltaT <= kMaxManualDeltaT, "DeltaT 0 to 500 s");
 

@@ -26,7 +26,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(CleanHeightText(height) == height, "the height edit keeps a cleaned text");
     if (!height.empty()) {
         const auto metres = ParseDecimal(height);
-        Require(metres && *metres >= 0 && *metres <= kMaxHeight, "a height from 0 to 25000 m");
+        Require(metres && *metres >= kMinHeight && *metres <= kMaxHeight, "a height from -500 to 25000 m");
+    }
+    // What an edit puts in use is a site value in range that reads back as itself.
+    for (const SiteField field : {SiteField::Latitude, SiteField::Longitude}) {
+        const SiteEdit edit = SiteEditChange(field, text, "N", SiteInputs{});
+        if (!edit.used) continue;
+        const double limit = field == SiteField::Latitude ? 90 : 180;
+        Require(PlainAngleText(*edit.used) == *edit.used && SexagesimalValue(*edit.used).value <= limit,
+                "a used angle in range, in the files' notation");
     }
     const DeltaTEdit deltaT = ReadDeltaTEdit(text);
     Require(deltaT.manualDeltaT >= 0 && deltaT.manualDeltaT <= kMaxManualDeltaT, "DeltaT 0 to 500 s");

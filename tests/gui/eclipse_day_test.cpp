@@ -60,7 +60,9 @@ class FakeBattery final : public BatterySource {
 };
 
 // A site on a meridian, height 0, as the table file and the edits hold it.
-TableFileSite SiteAt(double latitude, double west) { return {51, FixedText(latitude, 4), true, FixedText(west, 4), false, "0"}; }
+TableFileSite SiteAt(double latitude, double west) {
+    return {51, FixedText(latitude, 4), true, FixedText(west, 4), false, "0"};
+}
 
 class EclipseDay : public ::testing::Test {
   protected:
@@ -118,6 +120,24 @@ TEST_F(EclipseDay, ClockCheckAndSiteFromGps) {
     item->trigger();
     EXPECT_EQ(Edits(), "32.7800N 96.8000W 140");
     EXPECT_EQ(Shared().contacts.Stadt.LocalType, 't');
+
+    // A fix out of range is not used, and the item says why.
+    const struct {
+        GpsFix fix;
+        const char* caption;
+    } bad[] = {
+        {{91.5, 540.25, -1e9}, "Site from GPS (fix not used: latitude 91.5\u00b0 is beyond \u00b190\u00b0)"},
+        {{32.78, 540.25, 140.0},
+         "Site from GPS (fix not used: longitude 540.25\u00b0 is beyond \u00b1180\u00b0)"},
+        {{32.78, -96.80, -1e9},
+         "Site from GPS (fix not used: height -1000000000 m is outside -500 to 25000 m)"},
+    };
+    for (const auto& b : bad) {
+        gps.status = {GpsState::Fix, b.fix};
+        main->Timer1Timer();
+        EXPECT_EQ(item->text(), QString::fromUtf8(b.caption));
+        EXPECT_FALSE(item->isEnabled());
+    }
 }
 
 // The laptop: held awake from 15 minutes before C1 (and during a run, whatever the option), let go
@@ -148,10 +168,11 @@ TEST_F(EclipseDay, AwakeAroundTheEclipseAndDuringARunWithTheBatteryBesideTheCloc
     // Seconds the battery must last from `jd`: until 15 minutes after C4.
     const auto needed = [&](double jd) { return (c4 + 15 * kMinute - jd) * 86400; };
     const Step steps[] = {
-        {c1 - 16 * kMinute, CameraActivity::None, false, whole, BatteryReading{60, needed(c1 - 16 * kMinute) + 60, false},
-         "", plain, 0, 0},
-        {c1 - 14 * kMinute, CameraActivity::None, false, whole, BatteryReading{60, needed(c1 - 14 * kMinute) - 60, false},
-         "Sleep and screen lock held off", red, 1, 0},
+        {c1 - 16 * kMinute, CameraActivity::None, false, whole,
+         BatteryReading{60, needed(c1 - 16 * kMinute) + 60, false}, "", plain, 0, 0},
+        {c1 - 14 * kMinute, CameraActivity::None, false, whole,
+         BatteryReading{60, needed(c1 - 14 * kMinute) - 60, false}, "Sleep and screen lock held off", red, 1,
+         0},
         {c1, CameraActivity::None, true, whole, BatteryReading{98, 0, true}, "", plain, 1, 1},
         {c1, CameraActivity::TestRun, false, sleepOnly, std::nullopt,
          "Sleep held off; screen lock not held off: no session bus", plain, 2, 1},
@@ -193,7 +214,8 @@ TEST_F(EclipseDay, EdgeWarningNearALimitOnly) {
         main->LoadTableSite(SiteAt(c.latitude, eclipse51::kCentralWest));
         EXPECT_EQ(warning->isVisibleTo(main.get()), c.shown) << c.latitude;
         if (c.shown) {
-            EXPECT_TRUE(warning->text().contains("inside the path's northern limit")) << warning->text().toStdString();
+            EXPECT_TRUE(warning->text().contains("inside the path's northern limit"))
+                << warning->text().toStdString();
         }
     }
 }
@@ -221,7 +243,8 @@ TEST_F(EclipseDay, PathOnTheMapsAndAClickOnTheSiteMapSetsTheSite) {
 
     // A click 0.5° north of the site moves the site there (to a pixel's 0.007°) and leaves the view;
     // "Centre on site" brings the site to the middle.
-    const MapPixel north = ToPixel(area, {eclipse51::kCentralLatitude + 0.5, eclipse51::kCentralWest}, view->width(), view->height());
+    const MapPixel north = ToPixel(area, {eclipse51::kCentralLatitude + 0.5, eclipse51::kCentralWest},
+                                   view->width(), view->height());
     QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(static_cast<int>(north.x), static_cast<int>(north.y)));
     EXPECT_NEAR(Get<QLineEdit>("Edit_Lati")->text().toDouble(), eclipse51::kCentralLatitude + 0.5, 0.01);
     EXPECT_NEAR(Get<QLineEdit>("Edit_Long")->text().toDouble(), eclipse51::kCentralWest, 0.01);
@@ -233,18 +256,21 @@ TEST_F(EclipseDay, PathOnTheMapsAndAClickOnTheSiteMapSetsTheSite) {
 
     // A wheel notch zooms to ±1.6°; a drag of 56 px (0.4°) to the left shows what lies east.
     const QPointF middle(view->width() / 2.0, view->height() / 2.0);
-    QWheelEvent wheel(middle, view->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(middle, view->mapToGlobal(middle), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase,
+                      false);
     QCoreApplication::sendEvent(view, &wheel);
     EXPECT_NEAR(siteMap->view().halfSize, 1.6, 1e-9);
     const double west = siteMap->view().centre.westLongitude;
-    for (const auto& [type, at, buttons] : {std::tuple{QEvent::MouseButtonPress, middle, Qt::LeftButton},
-                                             std::tuple{QEvent::MouseMove, middle - QPointF(56, 0), Qt::LeftButton},
-                                             std::tuple{QEvent::MouseButtonRelease, middle - QPointF(56, 0), Qt::NoButton}}) {
+    for (const auto& [type, at, buttons] :
+         {std::tuple{QEvent::MouseButtonPress, middle, Qt::LeftButton},
+          std::tuple{QEvent::MouseMove, middle - QPointF(56, 0), Qt::LeftButton},
+          std::tuple{QEvent::MouseButtonRelease, middle - QPointF(56, 0), Qt::NoButton}}) {
         QMouseEvent event(type, at, view->mapToGlobal(at), Qt::LeftButton, buttons, {});
         QCoreApplication::sendEvent(view, &event);
     }
     EXPECT_NEAR(siteMap->view().centre.westLongitude, west - 56.0 / view->width() * 3.2, 1e-9);
-    EXPECT_NEAR(Get<QLineEdit>("Edit_Lati")->text().toDouble(), eclipse51::kCentralLatitude + 0.5, 0.01);  // a drag is no click
+    EXPECT_NEAR(Get<QLineEdit>("Edit_Lati")->text().toDouble(), eclipse51::kCentralLatitude + 0.5,
+                0.01);  // a drag is no click
 }
 
 // With the site map open, a minute of clock ticks in which nothing changes paints it no more.
@@ -291,10 +317,13 @@ TEST_F(EclipseDay, FitTableToCurrentSiteTakesItsSiteAndMarksRowsToCheck) {
     FindControl<QAction>(form, "Fit_Table_To_Site")->trigger();
     EXPECT_EQ(form.tableSite(), dallas);
     EXPECT_TRUE(boxes.empty());
-    EXPECT_TRUE(FindControl<QLabel>(form, "Label_Exp1")->text().startsWith("Exposure Table for Total Eclipse: Totality at location is 23"));
+    EXPECT_TRUE(FindControl<QLabel>(form, "Label_Exp1")
+                    ->text()
+                    .startsWith("Exposure Table for Total Eclipse: Totality at location is 23"));
 
     // Then to a site with 6 s of totality: the loop row turns red and is listed.
-    main->LoadTableSite(SiteAt(eclipse51::NorthernDuration(eclipse51::kCentralWest, 6), eclipse51::kCentralWest));
+    main->LoadTableSite(
+        SiteAt(eclipse51::NorthernDuration(eclipse51::kCentralWest, 6), eclipse51::kCentralWest));
     FindControl<QAction>(form, "Fit_Table_To_Site")->trigger();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find("marked red"), std::string::npos);

@@ -441,7 +441,7 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     EXPECT_TRUE(realTimeShown);
     EXPECT_TRUE(abortEnabled);
     EXPECT_FALSE(runButtonEnabled);
-    EXPECT_EQ(bannerText, "REMOVE FILTERS");
+    EXPECT_EQ(bannerText, "SIMULATED: REMOVE FILTERS");
     // The banner stands right of the run buttons: it never covers an "Abort " button.
     EXPECT_GE(bannerPlace.width(), 500);
     for (const char* abort : {"Button_Abort_Foto", "Button_Abort_Test"})

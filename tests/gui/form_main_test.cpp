@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSysInfo>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,7 +30,9 @@
 #include "window_test_support.h"
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace zelto {
@@ -40,13 +43,15 @@ namespace fs = std::filesystem;
 constexpr const char* kVersion = "1.0.0.0";
 
 class RecordingSound final : public SoundPlayer {
-public:
+  public:
     void Play(const std::string& path) override { played.push_back(path); }
+    bool HasOutput() const override { return output; }
     std::vector<std::string> played;
+    bool output = true;
 };
 
 class FormMain : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(home_.isValid());
         const std::string base = home_.path().toStdString() + "/";
@@ -54,7 +59,8 @@ protected:
         fs::create_directories(base + "AppData/Zelto");
         fs::create_directories(base + "Program");
         SharedVariables& shared = Shared();
-        shared.folders = {base + "Program/", base + "Documents/Zelto/", base + "AppData/Zelto/", base, base + "Program/"};
+        shared.folders = {base + "Program/", base + "Documents/Zelto/", base + "AppData/Zelto/", base,
+                          base + "Program/"};
         shared.program.VersionText = kVersion;
         ResetSharedState(shared);
     }
@@ -74,7 +80,9 @@ protected:
         return FindControl<T>(*form_, name);
     }
     QString Text(const char* name) { return Get<QLabel>(name)->text(); }
-    QString Panel(int n) { return Get<QLabel>(QString("StatusBar1_Panel%1").arg(n).toUtf8().constData())->text(); }
+    QString Panel(int n) {
+        return Get<QLabel>(QString("StatusBar1_Panel%1").arg(n).toUtf8().constData())->text();
+    }
     QColor TextColour(const char* name) { return Get<QLabel>(name)->palette().color(QPalette::WindowText); }
     QAction* Action(const char* name) { return Get<QAction>(name); }
 
@@ -160,91 +168,89 @@ TEST_F(FormMain, StartsWithTheDefaultSiteAndEclipse51) {
     EXPECT_EQ(chooser->value(), 51);
     QTest::keyClick(chooser, Qt::Key_Right);
     EXPECT_EQ(chooser->value(), 52);
-    QWheelEvent notch(QPointF(5, 5), chooser->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent notch(QPointF(5, 5), chooser->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(chooser, &notch);
     EXPECT_EQ(chooser->value(), 53);
     QTest::keyClick(chooser, Qt::Key_End);
     EXPECT_EQ(chooser->value(), 224);
     QTest::keyClick(chooser, Qt::Key_Home);
     EXPECT_EQ(chooser->value(), 1);
+
+    // The list picks one directly: it opens on the eclipse shown; Enter takes the row chosen.
+    Action("Eclipse_List")->trigger();
+    auto* list = form_->findChild<QTableWidget*>("EclipseList_Table");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->currentRow(), 0);
+    const int row = static_cast<int>(list->findItems("2027-08-02", Qt::MatchExactly).front()->row());
+    EXPECT_EQ(list->item(row, 1)->text(), "Total solar eclipse");
+    EXPECT_EQ(list->item(row, 3)->text(), "6 min 23 s");
+    list->selectRow(row);
+    QTest::keyClick(list->window(), Qt::Key_Return);
+    EXPECT_EQ(chooser->value(), row + 1);
+    EXPECT_FALSE(list->isVisible());
 }
 
-TEST_F(FormMain, TypedSiteInputsAreCleanedAndApplied) {
-    Open();
-    Type("Edit_Lati", "45:30");
-    Get<QComboBox>("ComboBox_NS")->setCurrentText("S");
-    EXPECT_EQ(Panel(1), "-45.5000");
-
-    Type("Edit_Long", "103.5");
-    Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
-    EXPECT_EQ(Panel(2), "-103.5000");
-    EXPECT_GT(Get<QFrame>("Shape_Long")->x(), 343 / 2);  // east of Greenwich: right of the centre
-
-    Type("Edit_Lati", "4a5.b0");
-    EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->text(), "45.0");
-
-    Get<QComboBox>("ComboBox_NS")->setCurrentText("N");
-    Type("Edit_Lati", "950");
-    EXPECT_EQ(Panel(1), "50.0000");
-
-    Type("Edit_Height", "30000");
-    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "");  // 3000 passed, the fifth digit emptied the edit
-    Type("Edit_Height", "-5");
-    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "5");  // "-" alone is emptied, then 5 typed
-    EXPECT_EQ(Panel(3), "5");
-}
-
-TEST_F(FormMain, SignsLettersAndCleanedEditsSayWhatIsUsed) {
+// What is in use is always a valid site: an edit that cannot be used stays red and the last valid
+// value stays in use, in the status line, the header and a table saved now.
+TEST_F(FormMain, OnlyValidSiteEditsAreUsed) {
     Open();
     const auto marked = [this](const char* name) {
         return Get<QLineEdit>(name)->palette().color(QPalette::Base) != QColor(Qt::white);
     };
-    EXPECT_EQ(Get<QLabel>("StatusBar1_Panel2")->toolTip(), "Longitude in degrees, west positive (east negative)");
-    EXPECT_EQ(Get<QLabel>("StatusBar1_Panel4")->toolTip(), "DeltaT in seconds (TT - UT)");
+    EXPECT_EQ(Get<QLabel>("StatusBar1_Panel2")->toolTip(),
+              "Longitude in degrees, west positive (east negative)");
+    struct Step {
+        const char* edit;
+        const char* typed;
+        int panel;            // the status panel that shows the value in use
+        const char* inUse;    // what it shows afterwards
+        const char* tooltip;  // empty: the edit is not marked
+    };
+    const Step steps[] = {
+        {"Edit_Lati", "45:30", 1, "45.5000", ""},
+        {"Edit_Lati", "abc", 1, "45.5000",
+         "\"abc\" is not degrees, d:m or d\u00b0m'\nnot used: still 45.5000 N"},
+        {"Edit_Lati", "25,6872", 1, "25.6872", ""},
+        {"Edit_Lati", "32\u00b038'23\"", 1, "32.6397", ""},
+        {"Edit_Lati", "372", 1, "37.0000", "a latitude goes up to 90\u00b0\nnot used: still 37.0000 N"},
+        {"Edit_Lati", ".", 1, "37.0000", "\".\" is not degrees, d:m or d\u00b0m'\nnot used: still 37.0000 N"},
+        {"Edit_Long", "200", 2, "20.0000", "a longitude goes up to 180\u00b0\nnot used: still 20.0000 W"},
+        {"Edit_Long", "+2.35", 2, "-2.3500", ""},  // the sign chose E, the edit keeps 2.35
+        {"Edit_Height", "-430", 3, "-430", ""},
+        {"Edit_Height", "-600", 3, "-60",
+         "\"-600\" is not a height from -500 to 25000 m\nnot used: still -60 m"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.typed);
+        Type(step.edit, QString::fromUtf8(step.typed));
+        EXPECT_EQ(Panel(step.panel), step.inUse);
+        EXPECT_EQ(marked(step.edit), *step.tooltip != '\0');
+        EXPECT_EQ(Get<QLineEdit>(step.edit)->toolTip(), QString::fromUtf8(step.tooltip));
+    }
+    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->text(), "2.35");
+    EXPECT_EQ(Get<QComboBox>("ComboBox_EW")->currentText(), "E");
+    // A table saved now carries the site in use, which the table reader takes back.
+    const TableFileSite saved = form_->TableSite();
+    EXPECT_EQ(saved.Latitude + (saved.North ? "N " : "S ") + saved.Longitude + (saved.East ? "E " : "W ") +
+                  saved.Height,
+              "37N 2.35E -60");
 
-    // Dallas typed east-negative while "E" is listed: the list follows the sign, the edit keeps 96.80.
-    Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
-    Type("Edit_Long", "-96.80");
-    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->text(), "96.80");
-    EXPECT_EQ(Get<QComboBox>("ComboBox_EW")->currentText(), "W");
-    EXPECT_EQ(Panel(2), "96.8000");
-    EXPECT_FALSE(marked("Edit_Long"));
-    Type("Edit_Lati", "32.78s");
-    EXPECT_EQ(Get<QComboBox>("ComboBox_NS")->currentText(), "S");
-    EXPECT_EQ(Panel(1), "-32.7800");
-
-    // Values the cleaning changes show red with what is used.
-    Type("Edit_Lati", "99999999");
-    EXPECT_TRUE(marked("Edit_Lati"));
-    EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->toolTip(), "Used: 99.0000\u00b0 S (counted modulo 900\u00b0; beyond 90\u00b0)");
-    Type("Edit_Long", "3..2:1:9");
-    EXPECT_TRUE(marked("Edit_Long"));
-    EXPECT_EQ(Get<QLineEdit>("Edit_Long")->toolTip(), "Used: 0.0192\u00b0 W (\"3..2\" is not a number and counts as 0)");
-    Type("Edit_Height", "30000");
-    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->text(), "");
-    EXPECT_TRUE(marked("Edit_Height"));
-    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->toolTip(), "Used: 0 m (\"30000\" is not a height from 0 to 25000 m)");
-    Type("Edit_Height", "800");
-    EXPECT_FALSE(marked("Edit_Height"));
-    EXPECT_EQ(Get<QLineEdit>("Edit_Height")->toolTip(), "");
-
-    // An unusable manual ΔT: the box red, the header and greatest eclipse follow the 0 s in force
-    // (69.2 s of automatic ΔT less: greatest eclipse 69.2 s later in UT).
+    // A manual ΔT of 600 s puts the automatic ΔT in use (69.2 s for 2024-04) and says so.
     Type("Edit_Lati", "25");
-    Type("Edit_Long", "103.5");
+    Type("Edit_Long", "103.5W");
+    Type("Edit_Height", "800");
     EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:17:20.2 UT");
     QTest::mouseClick(Get<QCheckBox>("CheckBox_DeltaT_Man"), Qt::LeftButton);
-    Type("Edit_DeltaT", "");
+    Type("Edit_DeltaT", "600");
     EXPECT_TRUE(marked("Edit_DeltaT"));
-    EXPECT_EQ(Get<QLineEdit>("Edit_DeltaT")->toolTip(), "Used: DeltaT 0.0 sec (no DeltaT given)");
-    EXPECT_EQ(Text("Label_DeltaT"), "DeltaT 0.0 sec");
-    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:18:29.4 UT");
-    form_->Timer1Timer();
-    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:18:29.4 UT");
-    Type("Edit_DeltaT", "69.2");
-    EXPECT_FALSE(marked("Edit_DeltaT"));
+    EXPECT_EQ(Get<QLineEdit>("Edit_DeltaT")->toolTip(),
+              "\"600\" is not a DeltaT from 0 to 500 s\nnot used: the automatic DeltaT is in use (69.2 s)");
+    EXPECT_EQ(Text("Label_DeltaT"), "DeltaT 69.2 sec");
     EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:17:20.2 UT");
+    Type("Edit_DeltaT", "0");
+    EXPECT_FALSE(marked("Edit_DeltaT"));
+    EXPECT_EQ(Text("Label_Zeit"), "Greatest eclipse at 18:18:29.4 UT");  // 69.2 s later in UT
 }
 
 TEST_F(FormMain, HiddenContactsAndPartialSites) {
@@ -303,7 +309,8 @@ TEST_F(FormMain, ReadableLabelsSiteSummaryAndSavedSettings) {
     const auto allReadable = [&](const char* when) {
         for (const std::string_view name : ContactLabelNames()) {
             const QColor text = TextColour(std::string(name).c_str());
-            EXPECT_GE(ContrastRatio(text, background), 4.5) << when << ' ' << name << ' ' << text.name().toStdString();
+            EXPECT_GE(ContrastRatio(text, background), 4.5)
+                << when << ' ' << name << ' ' << text.name().toStdString();
         }
     };
     clock_.SetJD(CalendarToJD(2024, 4, 8, 20, 40, 0));
@@ -315,7 +322,8 @@ TEST_F(FormMain, ReadableLabelsSiteSummaryAndSavedSettings) {
     // The About grid: dark text on its white cells.
     Action("Version1")->trigger();
     auto* grid = Get<QTableWidget>("StringGrid_VersionsInfo");
-    EXPECT_GE(ContrastRatio(grid->palette().color(QPalette::Text), grid->palette().color(QPalette::Base)), 4.5);
+    EXPECT_GE(ContrastRatio(grid->palette().color(QPalette::Text), grid->palette().color(QPalette::Base)),
+              4.5);
 
     // Large scales the menus and the status line with the rest.
     const double menuPoints = form_->menuBar()->font().pointSizeF();
@@ -339,7 +347,7 @@ TEST_F(FormMain, AContactExactlyNowCountsAsToCome) {
     Open();
     clock_.SetJD(Shared().contacts.ContactJD[kMx]);
     form_->Timer1Timer();
-    EXPECT_EQ(Text("Label_MxDiff"), "+0 00:00:00");
+    EXPECT_EQ(Text("Label_MxDiff"), "+0 d 00:00:00");
     EXPECT_EQ(TextColour("Label_MxDiff"), QColor(0, 255, 0));
     EXPECT_EQ(TextColour("Label_Mx"), QColor(32, 192, 32));
     EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 144, 144));
@@ -450,8 +458,9 @@ TEST_F(FormMain, ParameterFileVersionRangeAndHemisphereRules) {
     EXPECT_EQ(Get<QScrollBar>("ScrollBar_Eclipse")->value(), 51);
     form_.reset();
 
-    WriteFile(Prm(), "1.0.0.0\r\n300\tEclipse#\r\n71\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n95\tLatitude\r\n"
-                     "n\r\n181\tLongitude\r\nE\r\n99999\r\n");
+    WriteFile(Prm(),
+              "1.0.0.0\r\n300\tEclipse#\r\n71\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n95\tLatitude\r\n"
+              "n\r\n181\tLongitude\r\nE\r\n99999\r\n");
     Open();
     EXPECT_EQ(Get<QScrollBar>("ScrollBar_Eclipse")->value(), 224);
     EXPECT_EQ(Get<QLineEdit>("Edit_Lati")->text(), "0.0000");
@@ -488,6 +497,16 @@ TEST_F(FormMain, CameraLogAtStartAndCloseAndQuitWritesNothing) {
     form_->SetQuitProcess([] {});
 }
 
+// Without a sound output the status line says that the countdown and sound rows are silent.
+TEST_F(FormMain, NoSoundOutputIsSaid) {
+    for (const bool output : {true, false}) {
+        sound_.output = output;
+        Open();
+        EXPECT_EQ(Get("Label_NoSound")->isVisible(), !output);
+        EXPECT_EQ(Text("Label_NoSound"), "No sound output: spoken countdown and sound rows are silent");
+    }
+}
+
 TEST_F(FormMain, SpokenCommandsAndPanels) {
     Open();
     const std::string program = Shared().folders.ResourceFolder;
@@ -514,10 +533,10 @@ TEST_F(FormMain, SpokenCommandsAndPanels) {
     Action("Version1")->trigger();
     EXPECT_TRUE(Get<QFrame>("Panel_About")->isVisible());
     auto* grid = Get<QTableWidget>("StringGrid_VersionsInfo");
-    EXPECT_EQ(grid->rowCount(), 17);
-    EXPECT_EQ(grid->item(3, 0)->text(), "FileVersion     ");
-    EXPECT_EQ(grid->item(16, 0)->text(), "SpecialBuild    ");
-    EXPECT_TRUE(grid->item(13, 1)->text() == "No" || grid->item(13, 1)->text() == "Yes");
+    EXPECT_EQ(grid->rowCount(), 11);
+    EXPECT_EQ(grid->item(3, 0)->text(), "Version");
+    EXPECT_EQ(grid->item(9, 0)->text(), "Kernel");
+    EXPECT_EQ(grid->item(9, 1)->text(), QSysInfo::kernelVersion());
     EXPECT_EQ(Text("Label_About_Name"), "Zelto      " + grid->item(3, 1)->text());
     QTest::mouseClick(Get<QPushButton>("Button_About_OK"), Qt::LeftButton);
     EXPECT_FALSE(Get<QFrame>("Panel_About")->isVisible());

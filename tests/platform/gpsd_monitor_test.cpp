@@ -4,18 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#include <QStandardPaths>
-#include <QTemporaryDir>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <chrono>
 #include <ctime>
-#include <fcntl.h>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -60,8 +60,10 @@ std::string DallasLog(std::time_t start, int seconds) {
         char hms[16], dmy[16];
         std::strftime(hms, sizeof hms, "%H%M%S.00", &utc);
         std::strftime(dmy, sizeof dmy, "%d%m%y", &utc);
-        log += Checksummed(std::string("GPRMC,") + hms + ",A,3246.8000,N,09648.0000,W,0.0,0.0," + dmy + ",,,A");
-        log += Checksummed(std::string("GPGGA,") + hms + ",3246.8000,N,09648.0000,W,1,08,0.9,166.0,M,-26.0,M,,");
+        log +=
+            Checksummed(std::string("GPRMC,") + hms + ",A,3246.8000,N,09648.0000,W,0.0,0.0," + dmy + ",,,A");
+        log +=
+            Checksummed(std::string("GPGGA,") + hms + ",3246.8000,N,09648.0000,W,1,08,0.9,166.0,M,-26.0,M,,");
     }
     return log;
 }
@@ -78,7 +80,8 @@ class GpsFake {
             dup2(quiet, 2);
             const std::string portText = std::to_string(port);
             // One sentence every half second: the log's clock runs at the real clock's pace.
-            execl(program.c_str(), "gpsfake", "-q", "-P", portText.c_str(), "-c", "0.5", log.c_str(), nullptr);
+            execl(program.c_str(), "gpsfake", "-q", "-P", portText.c_str(), "-c", "0.5", log.c_str(),
+                  nullptr);
             _exit(127);
         }
     }
@@ -86,7 +89,8 @@ class GpsFake {
     void Stop() {
         if (pid_ <= 0) return;
         kill(-pid_, SIGINT);  // gpsfake stops its gpsd on an interrupt
-        for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) std::this_thread::sleep_for(50ms);
+        for (int i = 0; i < 100 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(50ms);
         kill(-pid_, SIGKILL);
         waitpid(pid_, nullptr, WNOHANG);
         pid_ = -1;
@@ -112,7 +116,9 @@ TEST(GpsdMonitor, SiteAndClockOffsetFromGpsfakeThenNoGpsdWhenItStops) {
     GpsFake fake(program, log, port);
     GpsdMonitor monitor("127.0.0.1", std::to_string(port));
     const GpsStatus status = monitor.WaitFor(
-        [](const GpsStatus& s) { return s.state == GpsState::Fix && s.fix.clockOffsetSeconds && s.fix.heightMetres; },
+        [](const GpsStatus& s) {
+            return s.state == GpsState::Fix && s.fix.clockOffsetSeconds && s.fix.heightMetres;
+        },
         20s);
     if (status.state != GpsState::Fix && !fake.Running()) GTEST_SKIP() << "gpsfake could not start here";
     ASSERT_EQ(status.state, GpsState::Fix);
@@ -124,7 +130,7 @@ TEST(GpsdMonitor, SiteAndClockOffsetFromGpsfakeThenNoGpsdWhenItStops) {
     EXPECT_GT(*status.fix.clockOffsetSeconds, 3600 - 1);
     EXPECT_LT(*status.fix.clockOffsetSeconds, 3600 + 15);
 
-    const SiteInputs site = SiteFromGps(status.fix, SiteInputs{});
+    const SiteInputs site = SiteFromGps(status.fix, SiteInputs{}).value();
     EXPECT_EQ(site.Lati + site.NS + " " + site.Long + site.EW + " " + site.Height, "32.7800N 96.8000W 140");
 
     // gpsfake ends: the monitor finds gpsd gone.
