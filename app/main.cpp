@@ -14,6 +14,7 @@
 #include "camera/virtual_camera.h"
 #include "camera/virtual_faults.h"
 #include "camera_window/form_camera.h"
+#include "day_view/form_day_view.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
 #include "exposure_window/form_exposure.h"
@@ -94,6 +95,13 @@ int main(int argc, char** argv) {
 #ifdef ZELTO_HAVE_LIBGPS
     main.SetGpsSource(&gps);
 #endif
+    zelto::TForm_DayView dayView(
+        {shared, clock, [&main] { return main.dayFacts(); }, [&main](bool on) { main.SetNightMode(on); },
+         [&shared](zelto::RunKind kind) {
+             (kind == zelto::RunKind::Real ? shared.flags.AbortRunRequested
+                                           : shared.flags.AbortTestRequested) = true;
+         }},
+        main.NightMode());
     zelto::TForm_Camera camera(
         {shared, clock, sound, shell,
          [&cameraLibrary, &injector, &faults, &camera]() -> zelto::EdsSdk& {
@@ -121,8 +129,8 @@ int main(int argc, char** argv) {
          [&injector](int row) {
              if (injector) injector->RowStarting(row);
          },
-         [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); },
-         &usbPower, &mounter});
+         [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); }, &usbPower, &mounter,
+         [&dayView](const std::optional<zelto::RunProgress>& progress) { dayView.ShowRun(progress); }});
     zelto::TForm_Exposure exposure(shared, main);
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());
@@ -133,8 +141,13 @@ int main(int argc, char** argv) {
         camera.show();
         camera.raise();
     });
+    QObject::connect(main.dayViewItem(), &QAction::triggered, &dayView, [&dayView] {
+        dayView.show();
+        dayView.raise();
+    });
     main.exposureTablesItem()->setEnabled(true);
-    QObject::connect(main.exposureTablesItem(), &QAction::triggered, &exposure, [&exposure] { exposure.FormShow(); });
+    QObject::connect(main.exposureTablesItem(), &QAction::triggered, &exposure,
+                     [&exposure] { exposure.FormShow(); });
     // Closing the program closes the camera window too: any run stops and the camera is disconnected.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &camera, [&camera] { camera.close(); });
 

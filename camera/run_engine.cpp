@@ -94,6 +94,27 @@ std::string PhotographyRun::CellText(int column, int row) const {
 
 void PhotographyRun::Report(int row, double scheduledJD, double startedJD, const std::string& text) {
     env_.view.Report({row, scheduledJD, startedJD, text});
+    TellProgress(text);
+}
+
+void PhotographyRun::TellProgress(const std::string& lastAction) {
+    RunProgress progress;
+    progress.kind = kind_;
+    progress.row = currentRow_;
+    progress.rows = table_.RowCount();
+    if (currentRow_ >= 0) {
+        progress.phase = Trimmed(CellText(kColumnPhase, currentRow_));
+        progress.rowJD = rowInstant_;
+        progress.nextRowJD = NextRowInstant(currentRow_);
+    }
+    progress.lastAction = lastAction;
+    progress.camera = env_.flags.SimulationMode ? RunProgress::Camera::Simulated
+                      : lost_                   ? RunProgress::Camera::Lost
+                                                : RunProgress::Camera::Connected;
+    progress.taken = summary_.picturesTaken;
+    progress.lost = summary_.picturesLost;
+    progress.failed = summary_.picturesFailed;
+    env_.view.ShowProgress(progress);
 }
 
 void PhotographyRun::LogShot(int row, ShotResult result, std::string note, double scheduledJD,
@@ -195,6 +216,7 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
             break;
         }
         currentRow_ = row;
+        rowInstant_ = 0;
         settingsRow_ = -1;
         if (env_.rowStarting) env_.rowStarting(row);
         const std::string phase = Trimmed(CellText(kColumnPhase, row));
@@ -272,6 +294,8 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
         instant = *jd;
     }
     env_.view.SetWann("at: " + JDText(instant, 1));
+    rowInstant_ = instant;
+    TellProgress("");
     return true;
 }
 

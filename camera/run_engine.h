@@ -31,8 +31,8 @@ struct RunEnvironment {
     SoundPlayer& sound;
     Shell& shell;
     RunFlags& flags;
-    TimeSource& time;                // TimeOffset: the rehearsal offset of a real run
-    const WorkingFolders& folders;   // sounds in ResourceFolder, batch files in AppDataFolder
+    TimeSource& time;               // TimeOffset: the rehearsal offset of a real run
+    const WorkingFolders& folders;  // sounds in ResourceFolder, batch files in AppDataFolder
     std::function<TAppMaster*()> camera;
     // Opens the camera anew after a fault took it away (unplugged, switched off); camera() then
     // answers the new session. The run calls it while the camera is lost, at least once a second.
@@ -64,12 +64,13 @@ struct RunSummary {
     int batchesFailed = 0;          // batch files refused, missing or not started
     double latestStartSeconds = 0;  // how late the latest row began after its instant
     int latestRow = -1;
-    bool simulated = false;  // no camera: its pictures are simulated, never taken
+    bool simulated = false;      // no camera: its pictures are simulated, never taken
     bool shotLogFailed = false;  // a line of the shot log could not be written
-    int cameraLost = 0;  // times the camera was lost (unplugged, switched off, disconnected)
+    int cameraLost = 0;          // times the camera was lost (unplugged, switched off, disconnected)
     bool noTable = false;
     bool aborted = false;
-    std::string abortedDuring;  // what the run was doing when it was aborted ("taking picture 1/1000 of row 19")
+    std::string
+        abortedDuring;     // what the run was doing when it was aborted ("taking picture 1/1000 of row 19")
     bool refused = false;  // another run or a test series was going on: nothing was done
 };
 
@@ -86,11 +87,11 @@ std::string RunSummaryText(const RunSummary& summary);
 
 // The real run and the test run over the rows of an exposure table.
 class PhotographyRun {
-public:
+  public:
     PhotographyRun(RunEnvironment environment, const ExposureTable& table);
     RunSummary Run(RunKind kind, RunStart start = RunStart::AllRows);
 
-private:
+  private:
     enum Setting : int { kIQ = 0, kISO = 1, kAv = 2, kTv = 3 };
     // How a retried camera call ended.
     enum class CallEnd {
@@ -110,6 +111,7 @@ private:
     bool CheckAbort();  // true (and the run stops) when the flag is set
     std::string CellText(int column, int row) const;
     void Report(int row, double scheduledJD, double startedJD, const std::string& text);
+    void TellProgress(const std::string& lastAction);
     // One shot-log line for the row; the settings written and the first camera call since the last
     // line go with it.
     void LogShot(int row, ShotResult result, std::string note, double scheduledJD = 0, double shutterJD = 0,
@@ -163,10 +165,11 @@ private:
     bool stopped_ = false;
     bool loopDone_ = false;
     int currentRow_ = -1;
-    std::string action_;  // what the run is doing, for an abort's report
+    double rowInstant_ = 0;          // the instant the current row waits for
+    std::string action_;             // what the run is doing, for an abort's report
     std::vector<bool> pastAtStart_;  // rows whose instant had passed when the run started
-    int settingsRow_ = -1;  // the photograph row whose settings are in force, -1 for other rows
-    double deadline_ = 0;   // no camera trial starts at or after this instant (0: none)
+    int settingsRow_ = -1;           // the photograph row whose settings are in force, -1 for other rows
+    double deadline_ = 0;            // no camera trial starts at or after this instant (0: none)
     std::string shownCountdown_;
     std::array<int64_t, 4> lastCodes_{};     // the codes last written, −1: none
     std::array<int64_t, 4> cameraValues_{};  // the camera's values as the run last saw them

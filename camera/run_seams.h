@@ -10,7 +10,7 @@ namespace zelto {
 
 // Lets the window handle what is pending (clicks, the clock, the camera's messages) and returns.
 class MessagePump {
-public:
+  public:
     virtual ~MessagePump() = default;
     virtual void ProcessMessages() = 0;
 };
@@ -18,7 +18,7 @@ public:
 // Starts a batch file without waiting for it. The file is the program itself: no shell parses its
 // name. Returns false when it could not be started.
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     virtual bool StartBatch(const std::string& path) = 0;
 };
@@ -29,15 +29,31 @@ enum class RunColour { White, Yellow, Red, Blue, Lime, ButtonFace };
 
 // One thing the run did, for a log (zelto-cli prints one line per action).
 struct RunAction {
-    int row = -1;             // table row, −1 for the run as a whole
-    double scheduledJD = 0;   // the instant the row waited for (0 when none)
-    double startedJD = 0;     // the current time when the action started
-    std::string text;         // "IQ JPGLarFin written", "picture 1/1000 taken", …
+    int row = -1;            // table row, −1 for the run as a whole
+    double scheduledJD = 0;  // the instant the row waited for (0 when none)
+    double startedJD = 0;    // the current time when the action started
+    std::string text;        // "IQ JPGLarFin written", "picture 1/1000 taken", …
+};
+
+// How far a run is, for the eclipse-day view: told as each row begins waiting and after every action.
+struct RunProgress {
+    enum class Camera { Connected, Lost, Simulated };
+    RunKind kind = RunKind::Real;
+    int row = -1;  // the row the run is in (0-based), −1 before the first
+    int rows = 0;
+    std::string phase;       // the row's phase text
+    double rowJD = 0;        // the instant the row waits for (0 when unknown)
+    double nextRowJD = 0;    // the instant of the row after it (0 when none)
+    std::string lastAction;  // "picture 1/1000 taken", … (empty as a row begins)
+    Camera camera = Camera::Connected;
+    int taken = 0;  // pictures taken (simulated ones in a simulated run)
+    int lost = 0;
+    int failed = 0;
 };
 
 // The "Eclipse Photography" page as the run sees it.
 class RunView {
-public:
+  public:
     virtual ~RunView() = default;
     virtual void SetPhase(const std::string& text) = 0;     // Label_Phase
     virtual void SetWann(const std::string& text) = 0;      // Label_Wann
@@ -47,7 +63,7 @@ public:
     virtual void SetStatus(const std::string& text) = 0;    // the status bar's text
     virtual void ShowBanner(const std::string& text) = 0;   // Label_WAV_Meldung shown, 677 pixels wide
     virtual void SetBannerColour(RunColour background) = 0;
-    virtual void HideBanner() = 0;                          // 2 pixels wide and hidden
+    virtual void HideBanner() = 0;  // 2 pixels wide and hidden
     // Start: both run buttons and their caption labels disabled, this run's abort button enabled.
     // End: the reverse. The caption label is put back to its resting place at the start.
     virtual void SetRunning(RunKind kind, bool running) = 0;
@@ -55,6 +71,7 @@ public:
     // rehearsal buttons and the warning labels are hidden.
     virtual void ShowRehearsalControls(bool shown) = 0;
     virtual void Report(const RunAction& action) { (void)action; }
+    virtual void ShowProgress(const RunProgress& progress) { (void)progress; }
     // The run's summary (RunSummaryText) at its end; empty at its start.
     virtual void ShowSummary(const std::string& text) { (void)text; }
 };

@@ -838,6 +838,15 @@ void TForm_Camera::SetRunning(RunKind kind, bool running) {
     (kind == RunKind::Real ? Button_Abort_Foto : Button_Abort_Test)->setEnabled(running);
     // No test series while a run goes on; afterwards they follow the connection again.
     SetSeriesEnabled(!running && control_->Master() != nullptr);
+    if (s_.runProgress) {
+        RunProgress starting;
+        starting.kind = kind;
+        s_.runProgress(running ? std::optional<RunProgress>(starting) : std::nullopt);
+    }
+}
+
+void TForm_Camera::ShowProgress(const RunProgress& progress) {
+    if (s_.runProgress) s_.runProgress(progress);
 }
 
 void TForm_Camera::ShowRehearsalControls(bool shown) {

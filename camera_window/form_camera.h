@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ class TForm_Camera final : public QMainWindow,
         std::function<bool()> cameraCallWaiting = {};
         UsbPowerReader* usbPower = nullptr;  // the camera port's autosuspend (not owned)
         MountReleaser* mounter = nullptr;    // the desktop's camera mounter (not owned)
+        // Told how far a run is (the eclipse-day view); nullopt when a run has ended.
+        std::function<void(const std::optional<RunProgress>&)> runProgress = {};
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
@@ -150,6 +153,7 @@ class TForm_Camera final : public QMainWindow,
     void SetRunning(RunKind kind, bool running) override;
     void ShowRehearsalControls(bool shown) override;
     void ShowSummary(const std::string& text) override;
+    void ShowProgress(const RunProgress& progress) override;
 
     // --- CameraMessageSink: any thread ---
     void Post(const CameraMessage& message) override;

@@ -166,6 +166,16 @@ std::string DurationText(const StadtType& place, const std::array<double, kConta
     }
 }
 
+std::optional<NextContact> NextContactAfter(const std::array<double, kContactSlots>& contactJD,
+                                            double nowJD) {
+    std::optional<NextContact> next;
+    for (int slot = 0; slot < kContactSlots; ++slot) {
+        const double jd = contactJD[static_cast<size_t>(slot)];
+        if (jd != 0 && jd >= nowJD && (!next || jd < next->jd)) next = NextContact{slot, jd};
+    }
+    return next;
+}
+
 std::string KindHere(char localType) {
     std::string text = LocalTypeName(localType);
     text[0] = static_cast<char>(text[0] - 'a' + 'A');

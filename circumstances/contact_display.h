@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -95,6 +96,13 @@ ContactDisplay ShowContacts(const EclipseRecord& eclipse, double deltaT, double 
                             ContactInstants& instants);
 
 // Eclipse type names by EclipseType (1 to 6); empty for any other code.
+// The earliest shown contact (ContactJD not 0) at or after `nowJD`; nullopt when all are past.
+struct NextContact {
+    int slot = kC1;
+    double jd = 0;
+};
+std::optional<NextContact> NextContactAfter(const std::array<double, kContactSlots>& contactJD, double nowJD);
+
 // "Total eclipse here", "No eclipse here".
 std::string KindHere(char localType);
 

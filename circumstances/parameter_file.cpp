@@ -149,6 +149,11 @@ bool WriteParameterFile(const std::string& path, const std::string& versionText,
 namespace {
 constexpr char kSpokenCountdownName[] = "SpokenCountdown";
 constexpr char kKeepAwakeName[] = "KeepAwake";
+constexpr char kNightModeName[] = "NightMode";
+
+std::string OptionLine(const char* name, bool value) {
+    return std::string(name) + "=" + (value ? "1" : "0") + kLineEnd;
+}
 }  // namespace
 
 ProgramOptions ReadOptionsFile(const std::string& path) {
@@ -163,14 +168,15 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
         if (value != "0" && value != "1") continue;
         if (name == kSpokenCountdownName) options.SpokenCountdown = value == "1";
         if (name == kKeepAwakeName) options.KeepAwake = value == "1";
+        if (name == kNightModeName) options.NightMode = value == "1";
     }
     return options;
 }
 
 bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
-    return WriteFileAtomically(path, std::string(kSpokenCountdownName) + "=" +
-                                         (options.SpokenCountdown ? "1" : "0") + kLineEnd + kKeepAwakeName +
-                                         "=" + (options.KeepAwake ? "1" : "0") + kLineEnd);
+    return WriteFileAtomically(path, OptionLine(kSpokenCountdownName, options.SpokenCountdown) +
+                                         OptionLine(kKeepAwakeName, options.KeepAwake) +
+                                         OptionLine(kNightModeName, options.NightMode));
 }
 
 }  // namespace zelto

@@ -25,8 +25,8 @@ enum class ParameterFileResult {
 // outside −500 to 20000 m becomes "0000", a ΔT beyond 0 to 500 s becomes empty (0); the eclipse number
 // is limited to 1 to 224. So what is loaded is what a save writes and the next start loads again.
 // SelectedEclipse is set, but the record is not selected (the caller moves the eclipse selection).
-ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText, SiteInputs& site,
-                                      EclipseState& eclipse);
+ParameterFileResult ReadParameterFile(const std::string& path, const std::string& versionText,
+                                      SiteInputs& site, EclipseState& eclipse);
 // The same for the file's lines (without line ends); another version changes nothing and deletes nothing.
 ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std::string& versionText,
                                        SiteInputs& site, EclipseState& eclipse);
@@ -36,7 +36,8 @@ ParameterFileResult ReadParameterLines(std::vector<std::string> lines, const std
 bool PeekParameterFile(const std::string& path, SiteInputs& site, EclipseState& eclipse);
 
 // The nine lines as the file holds them.
-std::string ParameterFileText(const std::string& versionText, const SiteInputs& site, const EclipseState& eclipse);
+std::string ParameterFileText(const std::string& versionText, const SiteInputs& site,
+                              const EclipseState& eclipse);
 
 // Writes the file atomically; false when it could not be written (an old file then stays intact), and
 // `message`, when given, receives the text to show ("I/O error: cannot write "…": reason").
@@ -51,6 +52,7 @@ inline constexpr const char* kOptionsFileName = "Zelto.opt";
 struct ProgramOptions {
     bool SpokenCountdown = false;  // "Spoken countdown"
     bool KeepAwake = true;         // "Keep awake around the eclipse": 15 min before C1 to 15 min after C4
+    bool NightMode = false;        // the eclipse-day view in red on black
     bool operator==(const ProgramOptions&) const = default;
 };
 

@@ -475,6 +475,8 @@ void TForm_Main::BuildMenus() {
     connect(Keep_Awake, &QAction::triggered, this, &TForm_Main::Keep_AwakeClick);
     Site_Map = action(options, "Site_Map", "Site map");
     connect(Site_Map, &QAction::triggered, this, &TForm_Main::Site_MapClick);
+    Day_View = action(options, "Day_View", "Eclipse &day view");
+    Day_View->setShortcut(QKeySequence("Ctrl+D"));
     connect(Zehntelsekunden, &QAction::triggered, this, &TForm_Main::ZehntelsekundenClick);
     connect(Spoken_Commands, &QAction::triggered, this, &TForm_Main::Spoken_CommandsClick);
     connect(Speaker1, &QAction::triggered, this, [this] { ShowPanelCentred(Panel_Spoken_commands); });
@@ -720,13 +722,15 @@ void TForm_Main::ShowEclipseDay() {
 
     const PathLimit limit = NearestPathLimit(eclipse.CurrentEclipse, eclipse.DeltaT, place);
     const EdgeWarning warning = NearEdgeWarning(place, limit);
+    dayFacts_.edgeWarning = warning.shown ? warning.text : std::string();
     Label_EdgeWarning->setText(ToQString(warning.text));
     Label_EdgeWarning->setVisible(warning.shown);
 
     const GpsStatus gps = gps_ ? gps_->Latest() : GpsStatus{};
     const bool fix = gps.state == GpsState::Fix;
-    const ClockCheck clock = CheckClock(clockStatus_ ? clockStatus_->Read() : KernelClockStatus{},
-                                        fix ? gps.fix.clockOffsetSeconds : std::nullopt);
+    const ClockCheck clock = dayFacts_.clockCheck =
+        CheckClock(clockStatus_ ? clockStatus_->Read() : KernelClockStatus{},
+                   fix ? gps.fix.clockOffsetSeconds : std::nullopt);
     Label_ClockCheck->setText(ToQString(clock.text));
     Label_ClockCheck->setToolTip(ToQString(clock.hint));
     SetTextColour(Label_ClockCheck, clock.warning ? QColor(255, 80, 80) : QColor(160, 255, 160));
@@ -866,8 +870,7 @@ void TForm_Main::Spoken_CountdownClick(bool on) {
     } else {
         countdownTimer_->stop();
     }
-    if (!WriteOptionsFile(OptionsFilePath(), options_))
-        qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
+    SaveOptions();
 }
 
 // The words' lengths are read from their files, and the files loaded, each time the countdown starts.
@@ -881,6 +884,15 @@ void TForm_Main::StartCountdown() {
 void TForm_Main::Keep_AwakeClick(bool on) {
     options_.KeepAwake = on;
     ShowLaptop();
+    SaveOptions();
+}
+
+void TForm_Main::SetNightMode(bool on) {
+    options_.NightMode = on;
+    SaveOptions();
+}
+
+void TForm_Main::SaveOptions() {
     if (!WriteOptionsFile(OptionsFilePath(), options_))
         qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
 }

@@ -88,6 +88,19 @@ class TForm_Main : public QMainWindow {
     // Tables"); the program enables them once those windows exist.
     QAction* cameraItem() const { return Tests; }
     QAction* exposureTablesItem() const { return Exposure_Tables; }
+    // "Options > Eclipse day view": the program connects it to the day view.
+    QAction* dayViewItem() const { return Day_View; }
+
+    // What the eclipse-day view shows besides the clock and the run: the latest pass's near-edge
+    // warning (empty when none) and clock check.
+    struct DayFacts {
+        std::string edgeWarning;
+        ClockCheck clockCheck;
+    };
+    const DayFacts& dayFacts() const { return dayFacts_; }
+    bool NightMode() const { return options_.NightMode; }
+    // Kept in the options file.
+    void SetNightMode(bool on);
 
     // Eclipse day at the site. The clock check asks `clock` (none: "unknown"), the GPS item and the
     // clock check ask `gps` (none: the program was built without libgps); neither is owned.
@@ -152,6 +165,7 @@ class TForm_Main : public QMainWindow {
     void Spoken_CommandsClick(bool on);
     void Spoken_CountdownClick(bool on);
     void Keep_AwakeClick(bool on);
+    void SaveOptions();
     // On every tick: holds the computer awake or lets it go, and shows that and the battery.
     void ShowLaptop();
     void Exit_and_saveClick();
@@ -180,6 +194,7 @@ class TForm_Main : public QMainWindow {
     QTimer* countdownTimer_ = nullptr;
     SpokenCountdown countdown_{{}};
     ProgramOptions options_;
+    DayFacts dayFacts_;
     QScrollBar* ScrollBar_Eclipse = nullptr;
     QLabel* Label_Datum = nullptr;
     QLabel* Label_Zeit = nullptr;
@@ -211,8 +226,9 @@ class TForm_Main : public QMainWindow {
     PathMapView* Image_Path = nullptr;  // the path over the world map
     QLabel* Label_EdgeWarning = nullptr;
     QLabel* Label_ClockCheck = nullptr;
-    QLabel* Label_Battery = nullptr;            // beside the clock
-    QLabel* Label_Awake = nullptr;              // in the status line
+    QLabel* Label_Battery = nullptr;  // beside the clock
+    QLabel* Label_Awake = nullptr;    // in the status line
+    QAction* Day_View = nullptr;
     QLabel* Label_NoSound = nullptr;            // in the status line, while the computer has no sound output
     EclipseListDialog* eclipseList_ = nullptr;  // made when first asked for
     TForm_SiteMap* siteMap_ = nullptr;

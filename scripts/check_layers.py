@@ -21,12 +21,13 @@ BUILDS_ON = {
     "main_window": ["state", "window_dialogs"],
     "exposure_window": ["main_window"],
     "camera_window": ["state", "window_dialogs"],
-    "app": ["main_window", "exposure_window", "camera_window"],
+    "day_view": ["main_window"],
+    "app": ["main_window", "exposure_window", "camera_window", "day_view"],
 }
 # Standard C++ only: no toolkit below the platform layer.
 NO_QT = {"eclipse_data", "circumstances", "exposure", "camera"}
 # The windows build on Windows too: the system's own calls stay in platform/.
-NO_POSIX = {"window_dialogs", "main_window", "exposure_window", "camera_window"}
+NO_POSIX = {"window_dialogs", "main_window", "exposure_window", "camera_window", "day_view"}
 POSIX_HEADERS = {"unistd.h", "fcntl.h", "dlfcn.h", "pthread.h", "spawn.h", "signal.h", "termios.h", "pwd.h",
                  "dirent.h", "poll.h", "syslog.h"}
 

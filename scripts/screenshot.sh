@@ -12,6 +12,10 @@
 # (Málaga), and docs/site_map.png around the default site (at sea level). It
 # starts the program once to have it write its Zelto.prm, puts the eclipse and site into that file,
 # starts it again and clicks the world map.
+#
+# "screenshot.sh day-view [PROGRAM]" takes docs/day_view.png and docs/day_view_night.png: the
+# eclipse-day view (Ctrl+D) for 2027-08-02 at Luxor, in normal and in night mode (NightMode=1 in
+# Zelto.opt), on a 1366x768 screen.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 if [ "${1:-}" = "site-maps" ]; then
@@ -58,6 +62,40 @@ if [ "${1:-}" = "site-maps" ]; then
   shoot site_map_2027 58 36.7200 N 4.4200 W
   shoot site_map 51 25.0000 N 103.5000 W
   identify "$root/docs/site_map_2024.png" "$root/docs/site_map_2027.png" "$root/docs/site_map.png"
+  exit 0
+fi
+if [ "${1:-}" = "day-view" ]; then
+  program="${2:-$root/build-release/app/zelto}"
+  home="$(mktemp -d)"
+  trap 'rm -rf "$home"' EXIT
+  mkdir -p "$root/docs"
+  HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
+    "$1" & pid=$!
+    sleep 4
+    main=$(xdotool search --name "^Zelto" | head -n 1)
+    xdotool windowfocus --sync "$main" key --window "$main" alt+f
+    sleep 1
+    xdotool key x
+    wait $pid || true
+    folder="$2/.local/share/Zelto"
+    version=$(head -n 1 "$folder/Zelto.prm" | tr -d "\r")
+    printf "%s\r\n58\tEclipse#\r\n\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n25.6872\tLatitude\r\nN\r\n32.6396\tLongitude\r\nE\r\n0075\r\n" \
+      "$version" > "$folder/Zelto.prm"
+    for night in 0 1; do
+      printf "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=%s\r\n" "$night" > "$folder/Zelto.opt"
+      "$1" & pid=$!
+      sleep 4
+      main=$(xdotool search --name "^Zelto" | head -n 1)
+      xdotool windowfocus --sync "$main" key --window "$main" ctrl+d
+      sleep 2
+      day=$(xdotool search --name "^Zelto - Eclipse day$" | head -n 1)
+      import -window "$day" "$2/day_$night.png"
+      kill $pid
+      wait $pid || true
+    done' _ "$program" "$home"
+  cp "$home/day_0.png" "$root/docs/day_view.png"
+  cp "$home/day_1.png" "$root/docs/day_view_night.png"
+  identify "$root/docs/day_view.png" "$root/docs/day_view_night.png"
   exit 0
 fi
 program="${1:-$root/build-release/app/zelto}"

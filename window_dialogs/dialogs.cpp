@@ -47,6 +47,9 @@ QLabel* AddNoSoundOutputLine(QStatusBar* statusBar, bool hasOutput) {
     QPalette palette = line->palette();
     palette.setColor(QPalette::WindowText, QColor(170, 0, 0));  // 6:1 on the light status line
     line->setPalette(palette);
+    QFont font = line->font();
+    font.setPointSizeF(font.pointSizeF() * 0.9);  // beside the main window's four panels it must fit
+    line->setFont(font);
     statusBar->addPermanentWidget(line);
     line->setVisible(!hasOutput);
     return line;

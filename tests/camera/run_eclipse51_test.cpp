@@ -25,6 +25,7 @@ struct PhaseView : RunView {
     std::map<std::string, int> takenPerPhase;
     std::vector<RunAction> actions;
     std::vector<std::string> phaseOfAction;
+    std::vector<RunProgress> progress;
     void SetPhase(const std::string& text) override { phase = text; }
     void SetWann(const std::string&) override {}
     void SetWannDiff(const std::string&) override {}
@@ -42,6 +43,7 @@ struct PhaseView : RunView {
         if (action.text.size() > 6 && action.text.substr(action.text.size() - 6) == " taken")
             ++takenPerPhase[phase];
     }
+    void ShowProgress(const RunProgress& p) override { progress.push_back(p); }
 };
 
 struct NoPump : MessagePump {
@@ -118,6 +120,16 @@ TEST(RunEclipse51, WholeTotalEclipseTable) {
     for (const auto& [phase, n] : view.takenPerPhase) totalTaken += n;
     EXPECT_EQ(summary.picturesTaken, totalTaken);
     EXPECT_EQ(camera.PicturesTaken(), totalTaken);
+    // The day view's progress: a row waiting for its instant knows it and the next one; the last
+    // progress counts what the summary does.
+    ASSERT_FALSE(view.progress.empty());
+    const auto waiting = std::find_if(view.progress.begin(), view.progress.end(),
+                                      [](const RunProgress& p) { return p.row >= 0 && p.lastAction.empty(); });
+    ASSERT_NE(waiting, view.progress.end());
+    EXPECT_EQ(waiting->rowJD, firstInstant);
+    EXPECT_GT(waiting->nextRowJD, waiting->rowJD);
+    EXPECT_EQ(view.progress.back().taken, summary.picturesTaken);
+    EXPECT_EQ(view.progress.back().rows, table.RowCount());
     for (size_t i = 0; i < view.actions.size(); ++i) {
         const RunAction& a = view.actions[i];
         if (view.phaseOfAction[i] != "Loop during totality") continue;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <tuple>
 
+#include "day_view/form_day_view.h"
 #include "eclipse51_path.h"
 #include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
@@ -28,6 +29,8 @@ namespace zelto {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr double kSecond = 1.0 / 86400.0;
 
 class FakeKernel final : public ClockStatusSource {
   public:
@@ -335,6 +338,76 @@ TEST_F(EclipseDay, FitTableToCurrentSiteTakesItsSiteAndMarksRowsToCheck) {
             EXPECT_EQ(fill == QColor(255, 110, 110), phase[0] == 'L') << phase;
         }
     }
+}
+
+// The eclipse-day view: the countdowns, the run as it reports itself, Abort asked first, night mode
+// kept; in both modes every text is readable (4.5:1) and fits its place on a 1366 × 768 screen.
+TEST_F(EclipseDay, DayViewShowsTheClockTheCountdownsAndTheRun) {
+    std::vector<RunKind> aborted;
+    std::vector<bool> kept;
+    TForm_DayView view({Shared(), clock, [this] { return main->dayFacts(); },
+                        [&](bool on) { kept.push_back(on); }, [&](RunKind kind) { aborted.push_back(kind); }},
+                       false);
+    std::vector<std::string> asked;
+    std::function<void(int)> answer;
+    view.SetQuestion([&](const std::string&, const std::string& text, const std::vector<std::string>&, int,
+                         std::function<void(int)> answered) {
+        asked.push_back(text);
+        answer = std::move(answered);
+    });
+    const auto text = [&](const char* name) { return FindControl<QLabel>(view, name)->text(); };
+    const double c2 = Shared().contacts.ContactJD[kC2];
+    ASSERT_NE(c2, 0);
+    clock.SetJD(c2 - 74 * kSecond);
+    view.Tick();
+    EXPECT_EQ(text("DayView_ContactCountdown"), "C2 in +0 d 00:01:14");
+    EXPECT_EQ(text("DayView_RowCountdown"), "No run");
+    EXPECT_FALSE(FindControl<QPushButton>(view, "DayView_Abort")->isEnabled());
+
+    RunProgress progress;
+    progress.row = 18;
+    progress.rows = 146;
+    progress.phase = "Beads C2";
+    progress.rowJD = c2 - 4 * kSecond;
+    progress.lastAction = "picture 1/1000 taken";
+    progress.camera = RunProgress::Camera::Lost;
+    progress.taken = 42;
+    progress.lost = 1;
+    view.ShowRun(progress);
+    EXPECT_TRUE(view.isVisible());  // a run brings it up
+    EXPECT_EQ(text("DayView_RowCountdown"), "Next row in +0 d 00:01:10");
+    EXPECT_EQ(text("DayView_Row"), "Row 19 of 146: Beads C2");
+    EXPECT_EQ(text("DayView_Action"), "picture 1/1000 taken");
+    EXPECT_EQ(text("DayView_Camera"), "Camera LOST: the run goes on and reconnects it");
+    EXPECT_EQ(text("DayView_Counts"), "Taken 42   Lost 1   Failed 0");
+
+    QTest::mouseClick(FindControl<QPushButton>(view, "DayView_Abort"), Qt::LeftButton);
+    EXPECT_EQ(asked, std::vector<std::string>{"Abort the photography run?"});
+    answer(0);  // "Keep running"
+    EXPECT_TRUE(aborted.empty());
+    answer(1);
+    EXPECT_EQ(aborted, std::vector<RunKind>{RunKind::Real});
+
+    for (const bool night : {false, true}) {
+        if (night) QTest::mouseClick(FindControl<QPushButton>(view, "DayView_Night"), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        EXPECT_LE(view.width(), 1366);
+        EXPECT_LE(view.height(), 768);
+        const QColor background = view.centralWidget()->palette().color(QPalette::Window);
+        for (QLabel* label : view.findChildren<QLabel*>()) {
+            if (label->isHidden()) continue;
+            SCOPED_TRACE(label->objectName().toStdString());
+            const QColor colour = label->palette().color(QPalette::WindowText);
+            EXPECT_GE(ContrastRatio(colour, background), 4.5);
+            if (night) EXPECT_LT(colour.green(), 100);  // red on black: nothing white
+            const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
+                                                                   Qt::TextWordWrap, label->text());
+            EXPECT_LE(needed.height(), label->height());
+        }
+    }
+    EXPECT_EQ(kept, std::vector<bool>{true});
+    view.ShowRun(std::nullopt);
+    EXPECT_EQ(text("DayView_RowCountdown"), "No run");
 }
 
 }  // namespace

@@ -281,19 +281,6 @@ TEST_F(FormMain, HiddenContactsAndPartialSites) {
     EXPECT_EQ(Text("Label_C3V"), "-");
 }
 
-// WCAG 2 contrast ratio of two colours: (L1 + 0.05) / (L2 + 0.05) of their relative luminances.
-double ContrastRatio(const QColor& a, const QColor& b) {
-    const auto luminance = [](const QColor& c) {
-        const auto linear = [](int channel) {
-            const double v = channel / 255.0;
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
 TEST_F(FormMain, ReadableLabelsSiteSummaryAndSavedSettings) {
     Open();
     // The site's own figures, as zelto-cli circumstances gives them: C2 18:16:16.3, C3 18:19:25.9.
@@ -551,7 +538,7 @@ TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
     EXPECT_FALSE(form_->countdownTimer()->isActive());
     option->trigger();
     EXPECT_TRUE(form_->countdownTimer()->isActive());
-    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=1\r\nKeepAwake=1\r\n");
+    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=1\r\nKeepAwake=1\r\nNightMode=0\r\n");
 
     const double c2 = Shared().contacts.ContactJD[kC2];
     Shared().time.TimeOffset = c2 - 29.9 / 86400 - clock_.CurrentJD();
@@ -569,7 +556,7 @@ TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
     EXPECT_TRUE(form_->countdownTimer()->isActive());
     Action("Spoken_Countdown")->trigger();
     EXPECT_FALSE(form_->countdownTimer()->isActive());
-    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=0\r\nKeepAwake=1\r\n");
+    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=0\r\n");
 }
 
 }  // namespace
