@@ -25,9 +25,13 @@
 
 namespace {
 
-const zelto::EclipseRecord& Eclipse51() { return zelto::CatalogRecord(zelto::BuiltInCatalog(), 51); }
+const zelto::EclipseRecord& Eclipse51() {
+    return zelto::CatalogRecord(zelto::BuiltInCatalog(), 51);
+}
 const zelto::GeoPoint kSite{25.0, 103.5};
-zelto::PathMap World() { return zelto::WorldPathMap(Eclipse51(), 69.2); }
+zelto::PathMap World() {
+    return zelto::WorldPathMap(Eclipse51(), 69.2);
+}
 zelto::PathMap Site(double halfSize = zelto::kSiteMapHalfSize) {
     return zelto::SitePathMap(Eclipse51(), 69.2, zelto::MapView{kSite, halfSize}, 800);
 }
@@ -78,7 +82,9 @@ void Paint(benchmark::State& state, const zelto::PathMap& map, QSize size, zelto
     }
 }
 
-void BM_WorldMapPaint(benchmark::State& state) { Paint(state, World(), QSize(343, 171), zelto::PathMapStyle::World); }
+void BM_WorldMapPaint(benchmark::State& state) {
+    Paint(state, World(), QSize(343, 171), zelto::PathMapStyle::World);
+}
 BENCHMARK(BM_WorldMapPaint)->Unit(benchmark::kMillisecond);
 
 void BM_SiteMapPaint(benchmark::State& state) {
@@ -107,7 +113,7 @@ void BM_QuietMinute(benchmark::State& state) {
     static Silent sound;
     static auto* main = new zelto::TForm_Main(shared, clock, sound);  // lives as long as the program
     main->siteMap()->setVisible(state.range(0) == 1);
-    if (state.range(0) == 1) main->Site_MapClick();
+    if (state.range(0) == 1) main->OnSiteMapClicked();
     main->WaitForMaps();
     QCoreApplication::processEvents();
     double cpuSeconds = 0;
@@ -115,7 +121,7 @@ void BM_QuietMinute(benchmark::State& state) {
         const std::clock_t start = std::clock();
         for (int tick = 0; tick < 240; ++tick) {
             clock.AdvanceMs(250);
-            main->Timer1Timer();
+            main->OnClockTick();
             QCoreApplication::processEvents();
         }
         cpuSeconds += static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;

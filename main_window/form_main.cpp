@@ -124,7 +124,7 @@ TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound
     for (QMenu* menu : menuBar()->findChildren<QMenu*>())
         baseFonts_.emplace_back(menu, menu->font().pointSizeF());
     for (QLabel* panel : statusPanels_) baseFonts_.emplace_back(panel, panel->font().pointSizeF());
-    FormCreate();
+    Create();
 }
 
 TForm_Main::~TForm_Main() = default;
@@ -175,25 +175,25 @@ void TForm_Main::BuildWidgets() {
 
     // Left column: eclipse selection, ΔT, site, map.
     label(content_, "Label1", "Solar Eclipse Selection", 2, 2, 343, 24, 12, true, Qt::AlignHCenter);
-    ScrollBar_Eclipse = new QScrollBar(Qt::Horizontal);
-    ScrollBar_Eclipse->setRange(1, kEclipseCount);
-    ScrollBar_Eclipse->setPageStep(10);
+    eclipseChooser_ = new QScrollBar(Qt::Horizontal);
+    eclipseChooser_->setRange(1, kEclipseCount);
+    eclipseChooser_->setPageStep(10);
     // The arrow keys step one eclipse, Page Up and Down ten, Home and End go to the ends; so does the
     // wheel, one eclipse a notch.
-    ScrollBar_Eclipse->setFocusPolicy(Qt::StrongFocus);
-    ScrollBar_Eclipse->setInvertedControls(false);  // a scroll bar's default would make Right go back
-    ScrollBar_Eclipse->installEventFilter(this);
-    place(ScrollBar_Eclipse, content_, "ScrollBar_Eclipse", 2, 30, 343, 20);
-    Label_Datum = label(content_, "Label_Datum", "", 2, 54, 110, 24, 12, true);
-    Label_EclipseNumber = label(content_, "Label_EclipseNumber", "", 112, 54, 70, 24, 12);
-    Label_EclipseNumber->setToolTip("Number of the eclipse in the catalog (1 to 224)");
-    SoFiTyp_Label = label(content_, "SoFiTyp_Label", "", 175, 54, 170, 24, 12, true, Qt::AlignRight);
-    Label_Zeit = label(content_, "Label_Zeit", "", 2, 78, 343, 22, 10);
-    Label_DeltaT = label(content_, "Label_DeltaT", "DeltaT (sec)", 2, 104, 140, 24, 10);
-    CheckBox_DeltaT_Man = new QCheckBox("my DeltaT (sec)");
-    SetTextColour(CheckBox_DeltaT_Man, Qt::white);
-    place(CheckBox_DeltaT_Man, content_, "CheckBox_DeltaT_Man", 145, 104, 130, 24);
-    Edit_DeltaT = edit("Edit_DeltaT", 280, 104, 62);
+    eclipseChooser_->setFocusPolicy(Qt::StrongFocus);
+    eclipseChooser_->setInvertedControls(false);  // a scroll bar's default would make Right go back
+    eclipseChooser_->installEventFilter(this);
+    place(eclipseChooser_, content_, "ScrollBar_Eclipse", 2, 30, 343, 20);
+    eclipseDateLabel_ = label(content_, "Label_Datum", "", 2, 54, 110, 24, 12, true);
+    eclipseNumberLabel_ = label(content_, "Label_EclipseNumber", "", 112, 54, 70, 24, 12);
+    eclipseNumberLabel_->setToolTip("Number of the eclipse in the catalog (1 to 224)");
+    eclipseKindLabel_ = label(content_, "SoFiTyp_Label", "", 175, 54, 170, 24, 12, true, Qt::AlignRight);
+    greatestEclipseLabel_ = label(content_, "Label_Zeit", "", 2, 78, 343, 22, 10);
+    deltaTLabel_ = label(content_, "Label_DeltaT", "DeltaT (sec)", 2, 104, 140, 24, 10);
+    manualDeltaTBox_ = new QCheckBox("my DeltaT (sec)");
+    SetTextColour(manualDeltaTBox_, Qt::white);
+    place(manualDeltaTBox_, content_, "CheckBox_DeltaT_Man", 145, 104, 130, 24);
+    deltaTEdit_ = edit("Edit_DeltaT", 280, 104, 62);
     label(content_, "Label2", "Geograph. Coordinates", 2, 136, 343, 22, 12, true, Qt::AlignHCenter);
     label(content_, "Label3", "of Observation Site", 2, 158, 343, 22, 12, true, Qt::AlignHCenter);
     const auto siteRow = [&](const char* caption, const char* labelName, int y, const char* editName,
@@ -203,36 +203,37 @@ void TForm_Main::BuildWidgets() {
         label(content_, unitName, unit, 232, y, 24, 24, 10);
         return e;
     };
-    Edit_Lati = siteRow("Latitude", "Label4", 186, "Edit_Lati", "Label5", " \u00b0 ");
-    Edit_Long = siteRow("Longitude", "Label6", 216, "Edit_Long", "Label7", " \u00b0 ");
-    Edit_Height = siteRow("Height", "Label8", 246, "Edit_Height", "Label9", "m");
+    latitudeEdit_ = siteRow("Latitude", "Label4", 186, "Edit_Lati", "Label5", " \u00b0 ");
+    longitudeEdit_ = siteRow("Longitude", "Label6", 216, "Edit_Long", "Label7", " \u00b0 ");
+    heightEdit_ = siteRow("Height", "Label8", 246, "Edit_Height", "Label9", "m");
     // The site as a whole, under the angle columns (the left column keeps room for the edge warning).
-    Label_Duration = label(content_, "Label_Duration", "", 735, 480, 276, 26, 11, true, Qt::AlignHCenter);
-    Label_Duration->setToolTip("Duration of totality or annularity at the site (C2 to C3)");
-    Label_Magnitude = label(content_, "Label_Magnitude", "", 735, 508, 276, 26, 11, true, Qt::AlignHCenter);
-    Label_Magnitude->setToolTip("Magnitude of the eclipse at the site at maximum");
-    ComboBox_NS = new QComboBox;
-    ComboBox_NS->addItems({"N", "S"});
-    place(ComboBox_NS, content_, "ComboBox_NS", 260, 186, 60, 24);
-    ComboBox_EW = new QComboBox;
-    ComboBox_EW->addItems({"E", "W"});
-    place(ComboBox_EW, content_, "ComboBox_EW", 260, 216, 60, 24);
+    centralDurationLabel_ =
+        label(content_, "Label_Duration", "", 735, 480, 276, 26, 11, true, Qt::AlignHCenter);
+    centralDurationLabel_->setToolTip("Duration of totality or annularity at the site (C2 to C3)");
+    magnitudeLabel_ = label(content_, "Label_Magnitude", "", 735, 508, 276, 26, 11, true, Qt::AlignHCenter);
+    magnitudeLabel_->setToolTip("Magnitude of the eclipse at the site at maximum");
+    northSouthList_ = new QComboBox;
+    northSouthList_->addItems({"N", "S"});
+    place(northSouthList_, content_, "ComboBox_NS", 260, 186, 60, 24);
+    eastWestList_ = new QComboBox;
+    eastWestList_->addItems({"E", "W"});
+    place(eastWestList_, content_, "ComboBox_EW", 260, 216, 60, 24);
 
-    Panel1 = new QFrame;
-    place(Panel1, content_, "Panel1", 2, kContentHeight - kMapHeight - 4, kMapWidth, kMapHeight);
-    Image1 = new QLabel(Panel1);
-    Image1->setObjectName("Image1");
-    Image1->setScaledContents(true);  // stretched over the whole panel, smoothly
-    Shape_Lati = new QFrame(Panel1);
-    Shape_Lati->setObjectName("Shape_Lati");
-    SetBackground(Shape_Lati, Qt::red);
-    Shape_Long = new QFrame(Panel1);
-    Shape_Long->setObjectName("Shape_Long");
-    SetBackground(Shape_Long, Qt::red);
+    worldMapPanel_ = new QFrame;
+    place(worldMapPanel_, content_, "Panel1", 2, kContentHeight - kMapHeight - 4, kMapWidth, kMapHeight);
+    worldMapImage_ = new QLabel(worldMapPanel_);
+    worldMapImage_->setObjectName("Image1");
+    worldMapImage_->setScaledContents(true);  // stretched over the whole panel, smoothly
+    latitudeMarker_ = new QFrame(worldMapPanel_);
+    latitudeMarker_->setObjectName("Shape_Lati");
+    SetBackground(latitudeMarker_, Qt::red);
+    longitudeMarker_ = new QFrame(worldMapPanel_);
+    longitudeMarker_->setObjectName("Shape_Long");
+    SetBackground(longitudeMarker_, Qt::red);
 
     // Middle column: clock and contact instants with their countdowns.
-    Label12 = label(content_, "Label12", "System Time", 353, 2, 372, 24, 11, true, Qt::AlignHCenter);
-    Label_UT = label(content_, "Label_UT", "UT: ", 353, 28, 372, 38, 16, true, Qt::AlignHCenter);
+    clockHeading_ = label(content_, "Label12", "System Time", 353, 2, 372, 24, 11, true, Qt::AlignHCenter);
+    utClockLabel_ = label(content_, "Label_UT", "UT: ", 353, 28, 372, 38, 16, true, Qt::AlignHCenter);
     label(content_, "Label10", "Contact times (UT)", 353, 70, 372, 24, 12, true, Qt::AlignHCenter);
 
     // Rows P1, C1, C2, Mx, C3, C4, P4: a countdown above an instant.
@@ -317,11 +318,11 @@ void TForm_Main::BuildWidgets() {
         statusPanels_[i]->setToolTip(ToQString(std::string(StatusPanelHints()[static_cast<size_t>(i)])));
         statusBar()->addWidget(statusPanels_[i]);
     }
-    Label_Awake = new QLabel;
-    Label_Awake->setObjectName("StatusBar1_Awake");
-    Label_Awake->setToolTip(kAwakeHint);
-    statusBar()->addWidget(Label_Awake, 1);
-    Label_NoSound = AddNoSoundOutputLine(statusBar(), sound_.HasOutput());
+    awakeLabel_ = new QLabel;
+    awakeLabel_->setObjectName("StatusBar1_Awake");
+    awakeLabel_->setToolTip(kAwakeHint);
+    statusBar()->addWidget(awakeLabel_, 1);
+    noSoundLabel_ = AddNoSoundOutputLine(statusBar(), sound_.HasOutput());
 
     // The spoken-commands panel and the About panel, hidden over the window.
     const auto panel = [&](const char* name) {
@@ -333,10 +334,10 @@ void TForm_Main::BuildWidgets() {
         p->hide();
         return p;
     };
-    Panel_Spoken_commands = panel("Panel_Spoken_commands");
-    label(Panel_Spoken_commands, "Label_Spoken_Name", "Zelto", 10, 10, 330, 40, 20, true, Qt::AlignHCenter);
+    spokenCommandsPanel_ = panel("Panel_Spoken_commands");
+    label(spokenCommandsPanel_, "Label_Spoken_Name", "Zelto", 10, 10, 330, 40, 20, true, Qt::AlignHCenter);
     QLabel* explanation =
-        label(Panel_Spoken_commands, "Label_Spoken_Text",
+        label(spokenCommandsPanel_, "Label_Spoken_Text",
               "Press any of the buttons below to listen for spoken commands. Set the loudness of "
               "the speaker to your needs. If done, press the Close button.",
               20, 60, 310, 120, 11);
@@ -348,52 +349,52 @@ void TForm_Main::BuildWidgets() {
         return b;
     };
     QPushButton* remove =
-        button(Panel_Spoken_commands, "Button_RemoveFilters", "Listen command: \"Remove filters\"", 200);
+        button(spokenCommandsPanel_, "Button_RemoveFilters", "Listen command: \"Remove filters\"", 200);
     QPushButton* attach =
-        button(Panel_Spoken_commands, "Button_AttachFilters", "Listen command: \"Attach filters\"", 260);
-    QPushButton* close = button(Panel_Spoken_commands, "Button_Spoken_Commands_Close", "Close", 400);
+        button(spokenCommandsPanel_, "Button_AttachFilters", "Listen command: \"Attach filters\"", 260);
+    QPushButton* close = button(spokenCommandsPanel_, "Button_Spoken_Commands_Close", "Close", 400);
     connect(remove, &QPushButton::clicked, this, [this] { PlaySound(kRemoveFiltersSound); });
     connect(attach, &QPushButton::clicked, this, [this] { PlaySound(kAttachFiltersSound); });
-    connect(close, &QPushButton::clicked, Panel_Spoken_commands, &QWidget::hide);
+    connect(close, &QPushButton::clicked, spokenCommandsPanel_, &QWidget::hide);
 
-    Panel_About = panel("Panel_About");
-    Label_About_Name =
-        label(Panel_About, "Label_About_Name", "Zelto", 10, 8, 330, 34, 14, true, Qt::AlignHCenter);
-    label(Panel_About, "Label_About_Credit", "Eclipse Predictions by Fred Espenak, NASA's GSFC", 8, 42, 334,
+    aboutPanel_ = panel("Panel_About");
+    aboutNameLabel_ =
+        label(aboutPanel_, "Label_About_Name", "Zelto", 10, 8, 330, 34, 14, true, Qt::AlignHCenter);
+    label(aboutPanel_, "Label_About_Credit", "Eclipse Predictions by Fred Espenak, NASA's GSFC", 8, 42, 334,
           20, 8, false, Qt::AlignHCenter);
-    StringGrid_VersionsInfo = new QTableWidget(0, 2);
-    StringGrid_VersionsInfo->horizontalHeader()->hide();
-    StringGrid_VersionsInfo->verticalHeader()->hide();
-    StringGrid_VersionsInfo->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    StringGrid_VersionsInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    StringGrid_VersionsInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    versionGrid_ = new QTableWidget(0, 2);
+    versionGrid_->horizontalHeader()->hide();
+    versionGrid_->verticalHeader()->hide();
+    versionGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    versionGrid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    versionGrid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     QFont mono("DejaVu Sans Mono");
     mono.setPointSizeF(8);
-    StringGrid_VersionsInfo->setFont(mono);
+    versionGrid_->setFont(mono);
     // Dark text on a white grid, whatever the window's white text on grey.
-    SetTextColour(StringGrid_VersionsInfo, Qt::black);
-    QPalette gridPalette = StringGrid_VersionsInfo->palette();
+    SetTextColour(versionGrid_, Qt::black);
+    QPalette gridPalette = versionGrid_->palette();
     gridPalette.setColor(QPalette::Base, Qt::white);
-    StringGrid_VersionsInfo->setPalette(gridPalette);
-    place(StringGrid_VersionsInfo, Panel_About, "StringGrid_VersionsInfo", 8, 66, 2 * 167 + 2, 17 * 19 + 2);
-    QPushButton* ok = button(Panel_About, "Button_About_OK", "OK", 420);
-    connect(ok, &QPushButton::clicked, Panel_About, &QWidget::hide);
+    versionGrid_->setPalette(gridPalette);
+    place(versionGrid_, aboutPanel_, "StringGrid_VersionsInfo", 8, 66, 2 * 167 + 2, 17 * 19 + 2);
+    QPushButton* ok = button(aboutPanel_, "Button_About_OK", "OK", 420);
+    connect(ok, &QPushButton::clicked, aboutPanel_, &QWidget::hide);
 
     // Eclipse day at the site: the path over the world map (a click opens the site map), the
     // near-edge warning under the site and the clock check beside the clock.
-    Image_Path = new PathMapView(PathMapStyle::World, Panel1);
-    Image_Path->setObjectName("Image_Path");
-    Image_Path->setGeometry(0, 0, kMapWidth, kMapHeight);
-    Image_Path->stackUnder(Shape_Lati);
-    Image_Path->SetClicked([this](GeoPoint) { Site_MapClick(); });
-    Label_EdgeWarning = label(content_, "Label_EdgeWarning", "", 2, 282, 343, 78, 9);
-    Label_EdgeWarning->setWordWrap(true);
-    SetBackground(Label_EdgeWarning, QColor(170, 30, 30));
-    Label_EdgeWarning->hide();
-    Label_ClockCheck = label(content_, "Label_ClockCheck", "", 735, 4, 275, 44, 9);
-    Label_ClockCheck->setWordWrap(true);
-    Label_Battery = label(content_, "Label_Battery", "", 735, 48, 275, 20, 9);
-    Label_Battery->setToolTip(
+    worldPathView_ = new PathMapView(PathMapStyle::World, worldMapPanel_);
+    worldPathView_->setObjectName("Image_Path");
+    worldPathView_->setGeometry(0, 0, kMapWidth, kMapHeight);
+    worldPathView_->stackUnder(latitudeMarker_);
+    worldPathView_->SetClicked([this](GeoPoint) { OnSiteMapClicked(); });
+    edgeWarningLabel_ = label(content_, "Label_EdgeWarning", "", 2, 282, 343, 78, 9);
+    edgeWarningLabel_->setWordWrap(true);
+    SetBackground(edgeWarningLabel_, QColor(170, 30, 30));
+    edgeWarningLabel_->hide();
+    clockCheckLabel_ = label(content_, "Label_ClockCheck", "", 735, 4, 275, 44, 9);
+    clockCheckLabel_->setWordWrap(true);
+    batteryLabel_ = label(content_, "Label_Battery", "", 735, 48, 275, 20, 9);
+    batteryLabel_->setToolTip(
         "The battery's charge and the time it has left (UPower); red when it will not last "
         "until 15 minutes after C4");
     worldSweeper_ = new MapSweeper(this);
@@ -403,24 +404,24 @@ void TForm_Main::BuildWidgets() {
 
     for (BaseGeometry& b : base_) b.pointSize = b.widget->font().pointSizeF();
 
-    connect(ScrollBar_Eclipse, &QScrollBar::valueChanged, this, [this] { SelectEclipse(); });
-    connect(Edit_Lati, &QLineEdit::textChanged, this, &TForm_Main::Edit_LatiChange);
-    connect(Edit_Long, &QLineEdit::textChanged, this, &TForm_Main::Edit_LongChange);
-    connect(Edit_Height, &QLineEdit::textChanged, this, &TForm_Main::Edit_HeightChange);
-    connect(Edit_DeltaT, &QLineEdit::textChanged, this, &TForm_Main::Edit_DeltaTChange);
-    connect(CheckBox_DeltaT_Man, &QCheckBox::clicked, this, &TForm_Main::CheckBox_DeltaT_ManClick);
-    connect(ComboBox_NS, &QComboBox::currentTextChanged, this, &TForm_Main::HemisphereChange);
-    connect(ComboBox_EW, &QComboBox::currentTextChanged, this, &TForm_Main::HemisphereChange);
+    connect(eclipseChooser_, &QScrollBar::valueChanged, this, [this] { SelectEclipse(); });
+    connect(latitudeEdit_, &QLineEdit::textChanged, this, &TForm_Main::OnLatitudeEdited);
+    connect(longitudeEdit_, &QLineEdit::textChanged, this, &TForm_Main::OnLongitudeEdited);
+    connect(heightEdit_, &QLineEdit::textChanged, this, &TForm_Main::OnHeightEdited);
+    connect(deltaTEdit_, &QLineEdit::textChanged, this, &TForm_Main::OnDeltaTEdited);
+    connect(manualDeltaTBox_, &QCheckBox::clicked, this, &TForm_Main::OnManualDeltaTClicked);
+    connect(northSouthList_, &QComboBox::currentTextChanged, this, &TForm_Main::OnHemisphereChanged);
+    connect(eastWestList_, &QComboBox::currentTextChanged, this, &TForm_Main::OnHemisphereChanged);
 
     timer_ = new QTimer(this);
     timer_->setObjectName("Timer1");
     timer_->setInterval(250);
-    connect(timer_, &QTimer::timeout, this, &TForm_Main::Timer1Timer);
+    connect(timer_, &QTimer::timeout, this, &TForm_Main::OnClockTick);
     // Polled often enough that a word starts within a twentieth of a second of its instant.
     countdownTimer_ = new QTimer(this);
     countdownTimer_->setObjectName("Timer_Countdown");
     countdownTimer_->setInterval(50);
-    connect(countdownTimer_, &QTimer::timeout, this, &TForm_Main::Timer_CountdownTimer);
+    connect(countdownTimer_, &QTimer::timeout, this, &TForm_Main::OnCountdownTick);
 }
 
 void TForm_Main::BuildMenus() {
@@ -439,68 +440,69 @@ void TForm_Main::BuildMenus() {
     connect(eclipseList, &QAction::triggered, this, [this] {
         if (!eclipseList_)
             eclipseList_ =
-                new EclipseListDialog(this, [this](int number) { ScrollBar_Eclipse->setValue(number); });
-        eclipseList_->ShowAt(ScrollBar_Eclipse->value());
+                new EclipseListDialog(this, [this](int number) { eclipseChooser_->setValue(number); });
+        eclipseList_->ShowAt(eclipseChooser_->value());
     });
-    Site_from_GPS = action(file, "Site_from_GPS", kNoGpsdCaption);
-    connect(Site_from_GPS, &QAction::triggered, this, &TForm_Main::Site_from_GPSClick);
+    siteFromGpsItem_ = action(file, "Site_from_GPS", kNoGpsdCaption);
+    connect(siteFromGpsItem_, &QAction::triggered, this, &TForm_Main::OnSiteFromGps);
     file->addSeparator();
-    Exit_and_save = action(file, "Exit_and_save", "E&xit (save coordinates)");
-    Exit_no_save = action(file, "Exit_no_save", "&Quit (don't save coordinates)");
-    connect(Exit_and_save, &QAction::triggered, this, &TForm_Main::Exit_and_saveClick);
-    connect(Exit_no_save, &QAction::triggered, this, &TForm_Main::Exit_no_saveClick);
+    exitAndSaveItem_ = action(file, "Exit_and_save", "E&xit (save coordinates)");
+    quitItem_ = action(file, "Exit_no_save", "&Quit (don't save coordinates)");
+    connect(exitAndSaveItem_, &QAction::triggered, this, &TForm_Main::OnExitAndSave);
+    connect(quitItem_, &QAction::triggered, this, &TForm_Main::OnQuitWithoutSaving);
 
     // The program enables these once the camera and exposure-table windows exist.
-    Tests = action(nullptr, "Tests", "&Camera");
-    bar->addAction(Tests);
-    Tests->setEnabled(false);
-    Exposure_Tables = action(nullptr, "Exposure_Tables", "&Exposure Tables");
-    bar->addAction(Exposure_Tables);
-    Exposure_Tables->setEnabled(false);
+    cameraItem_ = action(nullptr, "Tests", "&Camera");
+    bar->addAction(cameraItem_);
+    cameraItem_->setEnabled(false);
+    exposureTablesItem_ = action(nullptr, "Exposure_Tables", "&Exposure Tables");
+    bar->addAction(exposureTablesItem_);
+    exposureTablesItem_->setEnabled(false);
 
     QMenu* options = bar->addMenu("&Options");
     options->setObjectName("Options1");
-    Zehntelsekunden = action(options, "Zehntelsekunden", "Tenths of seconds");
-    Zehntelsekunden->setCheckable(true);
+    tenthsItem_ = action(options, "Zehntelsekunden", "Tenths of seconds");
+    tenthsItem_->setCheckable(true);
     options->addSeparator();
-    Spoken_Commands = action(options, "Spoken_Commands", "Spoken commands");
-    Spoken_Commands->setCheckable(true);
-    Speaker1 = action(options, "Speaker1", "&Listen commands");
+    spokenCommandsItem_ = action(options, "Spoken_Commands", "Spoken commands");
+    spokenCommandsItem_->setCheckable(true);
+    listenCommandsItem_ = action(options, "Speaker1", "&Listen commands");
     options->addSeparator();
-    Spoken_Countdown = action(options, "Spoken_Countdown", "Spoken countdown");
-    Spoken_Countdown->setCheckable(true);
-    connect(Spoken_Countdown, &QAction::triggered, this, &TForm_Main::Spoken_CountdownClick);
-    Keep_Awake = action(options, "Keep_Awake", "Keep awake around the eclipse");
-    Keep_Awake->setCheckable(true);
-    connect(Keep_Awake, &QAction::triggered, this, &TForm_Main::Keep_AwakeClick);
-    Site_Map = action(options, "Site_Map", "Site map");
-    connect(Site_Map, &QAction::triggered, this, &TForm_Main::Site_MapClick);
-    Day_View = action(options, "Day_View", "Eclipse &day view");
-    Day_View->setShortcut(QKeySequence("Ctrl+D"));
-    connect(Zehntelsekunden, &QAction::triggered, this, &TForm_Main::ZehntelsekundenClick);
-    connect(Spoken_Commands, &QAction::triggered, this, &TForm_Main::Spoken_CommandsClick);
-    connect(Speaker1, &QAction::triggered, this, [this] { ShowPanelCentred(Panel_Spoken_commands); });
+    spokenCountdownItem_ = action(options, "Spoken_Countdown", "Spoken countdown");
+    spokenCountdownItem_->setCheckable(true);
+    connect(spokenCountdownItem_, &QAction::triggered, this, &TForm_Main::OnSpokenCountdownClicked);
+    keepAwakeItem_ = action(options, "Keep_Awake", "Keep awake around the eclipse");
+    keepAwakeItem_->setCheckable(true);
+    connect(keepAwakeItem_, &QAction::triggered, this, &TForm_Main::OnKeepAwakeClicked);
+    siteMapItem_ = action(options, "Site_Map", "Site map");
+    connect(siteMapItem_, &QAction::triggered, this, &TForm_Main::OnSiteMapClicked);
+    dayViewItem_ = action(options, "Day_View", "Eclipse &day view");
+    dayViewItem_->setShortcut(QKeySequence("Ctrl+D"));
+    connect(tenthsItem_, &QAction::triggered, this, &TForm_Main::OnTenthsClicked);
+    connect(spokenCommandsItem_, &QAction::triggered, this, &TForm_Main::OnSpokenCommandsClicked);
+    connect(listenCommandsItem_, &QAction::triggered, this,
+            [this] { ShowPanelCentred(spokenCommandsPanel_); });
 
     QMenu* size = bar->addMenu("Form Size");
     size->setObjectName("FormSize1");
-    Large1 = action(size, "Large1", "Large");
-    Normal1 = action(size, "Normal1", "Normal");
-    Small1 = action(size, "Small1", "Small");
-    connect(Large1, &QAction::triggered, this, [this] { SetFormSize(FormSize::Large); });
-    connect(Normal1, &QAction::triggered, this, [this] { SetFormSize(FormSize::Normal); });
-    connect(Small1, &QAction::triggered, this, [this] { SetFormSize(FormSize::Small); });
+    largeSizeItem_ = action(size, "Large1", "Large");
+    normalSizeItem_ = action(size, "Normal1", "Normal");
+    smallSizeItem_ = action(size, "Small1", "Small");
+    connect(largeSizeItem_, &QAction::triggered, this, [this] { SetFormSize(FormSize::Large); });
+    connect(normalSizeItem_, &QAction::triggered, this, [this] { SetFormSize(FormSize::Normal); });
+    connect(smallSizeItem_, &QAction::triggered, this, [this] { SetFormSize(FormSize::Small); });
 
     QMenu* about = bar->addMenu("&About");
     about->setObjectName("About1");
-    Version1 = action(about, "Version1", "Zelto &Version");
-    connect(Version1, &QAction::triggered, this, [this] {
+    aboutItem_ = action(about, "Version1", "Zelto &Version");
+    connect(aboutItem_, &QAction::triggered, this, [this] {
         FillVersionGrid();
-        Label_About_Name->setText("Zelto      " + StringGrid_VersionsInfo->item(3, 1)->text());
-        ShowPanelCentred(Panel_About);
+        aboutNameLabel_->setText("Zelto      " + versionGrid_->item(3, 1)->text());
+        ShowPanelCentred(aboutPanel_);
     });
 }
 
-void TForm_Main::FormCreate() {
+void TForm_Main::Create() {
     creating_ = true;
     // 1. Numbers as the program's texts and files hold them, whatever the regional settings.
     QLocale::setDefault(QLocale::c());
@@ -510,21 +512,21 @@ void TForm_Main::FormCreate() {
     shared_.program.WindowsVersion = os.Version;
     shared_.program.WindowsBuildLab = os.BuildLab;
     // 4. The world map, stretched over the map panel.
-    Image1->setPixmap(QPixmap(":/WorldBitmap"));
-    Image1->setGeometry(0, 0, Panel1->width(), Panel1->height());
+    worldMapImage_->setPixmap(QPixmap(":/WorldBitmap"));
+    worldMapImage_->setGeometry(0, 0, worldMapPanel_->width(), worldMapPanel_->height());
     // 5. Hemispheres, options.
-    ComboBox_NS->setCurrentText("N");
-    ComboBox_EW->setCurrentText("E");
-    Zehntelsekunden->setChecked(false);
+    northSouthList_->setCurrentText("N");
+    eastWestList_->setCurrentText("E");
+    tenthsItem_->setChecked(false);
     shared_.time.TenthsFlag = 0;
-    Spoken_Commands->setChecked(true);
+    spokenCommandsItem_->setChecked(true);
     shared_.flags.SpokenCommands = true;
-    Speaker1->setEnabled(true);
-    Large1->setEnabled(true);
-    Small1->setEnabled(true);
-    Normal1->setEnabled(false);
+    listenCommandsItem_->setEnabled(true);
+    largeSizeItem_->setEnabled(true);
+    smallSizeItem_->setEnabled(true);
+    normalSizeItem_->setEnabled(false);
     // 6. Eclipse range; the window 200 pixels from the top, centred.
-    ScrollBar_Eclipse->setMaximum(kEclipseCount);
+    eclipseChooser_->setMaximum(kEclipseCount);
     // 7. A camera log left over from an earlier run (one that cannot be deleted is replaced at connect).
     DeleteCameraLog(shared_.folders);
     // 8. Default site; eclipse 51 selected at once, so that no handler ever sees an empty record.
@@ -532,8 +534,8 @@ void TForm_Main::FormCreate() {
     shared_.site = SiteInputs{};
     shared_.eclipse.ManualDeltaTOn = false;
     CopySiteFromShared();
-    Edit_DeltaT->setVisible(true);  // shown until a parameter file says otherwise
-    Edit_DeltaT->setEnabled(true);
+    deltaTEdit_->setVisible(true);  // shown until a parameter file says otherwise
+    deltaTEdit_->setEnabled(true);
     // 9. Version grid.
     FillVersionGrid();
     // 10. Parameter file, then the saved eclipse.
@@ -545,15 +547,15 @@ void TForm_Main::FormCreate() {
         // A first start shows the eclipse to come, not one long past.
         shared_.eclipse.SelectedEclipse = NextEclipseNumber(shared_.eclipse.EclipseCatalog, clock_.NowJD());
     }
-    ScrollBar_Eclipse->setValue(shared_.eclipse.SelectedEclipse);
+    eclipseChooser_->setValue(shared_.eclipse.SelectedEclipse);
     SelectEclipse();  // also when the position did not change
     creating_ = false;
 
     // The options kept from the last run.
     options_ = ReadOptionsFile(OptionsFilePath());
-    Spoken_Countdown->setChecked(options_.SpokenCountdown);
+    spokenCountdownItem_->setChecked(options_.SpokenCountdown);
     if (options_.SpokenCountdown) StartCountdown();
-    Keep_Awake->setChecked(options_.KeepAwake);
+    keepAwakeItem_->setChecked(options_.KeepAwake);
 
     // 11. Scroll bars on small screens; the window 200 pixels from the top, centred (when shown).
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -566,20 +568,20 @@ void TForm_Main::CopySiteFromShared() {
     // The copies run the edits' change handlers, which clean the texts and run passes.
     const SiteInputs site = shared_.site;
     const QString deltaT = ToQString(site.DeltaTText);
-    CheckBox_DeltaT_Man->setChecked(shared_.eclipse.ManualDeltaTOn);
-    Edit_DeltaT->setText(deltaT);
-    Edit_Lati->setText(ToQString(site.Lati));
-    ComboBox_NS->setCurrentText(ToQString(site.NS));
-    Edit_Long->setText(ToQString(site.Long));
-    ComboBox_EW->setCurrentText(ToQString(site.EW));
-    Edit_Height->setText(ToQString(site.Height));
+    manualDeltaTBox_->setChecked(shared_.eclipse.ManualDeltaTOn);
+    deltaTEdit_->setText(deltaT);
+    latitudeEdit_->setText(ToQString(site.Lati));
+    northSouthList_->setCurrentText(ToQString(site.NS));
+    longitudeEdit_->setText(ToQString(site.Long));
+    eastWestList_->setCurrentText(ToQString(site.EW));
+    heightEdit_->setText(ToQString(site.Height));
 }
 
 void TForm_Main::ApplyDeltaTShown() {
     const bool manual = shared_.eclipse.ManualDeltaTOn;
-    CheckBox_DeltaT_Man->setChecked(manual);
-    Edit_DeltaT->setVisible(manual);
-    Edit_DeltaT->setEnabled(manual);
+    manualDeltaTBox_->setChecked(manual);
+    deltaTEdit_->setVisible(manual);
+    deltaTEdit_->setEnabled(manual);
 }
 
 // What this build and this computer are, as Linux, macOS and Windows all have it.
@@ -601,31 +603,31 @@ void TForm_Main::FillVersionGrid() {
         {"Architecture", shared_.program.WindowsBuildLab},
     };
     const double scale = ScaleOf(formSize_);
-    StringGrid_VersionsInfo->setRowCount(static_cast<int>(std::size(rows)));
-    for (int r = 0; r < StringGrid_VersionsInfo->rowCount(); ++r) {
-        StringGrid_VersionsInfo->setItem(r, 0, new QTableWidgetItem(rows[r].first));
+    versionGrid_->setRowCount(static_cast<int>(std::size(rows)));
+    for (int r = 0; r < versionGrid_->rowCount(); ++r) {
+        versionGrid_->setItem(r, 0, new QTableWidgetItem(rows[r].first));
         auto* value = new QTableWidgetItem(ToQString(rows[r].second));
         value->setToolTip(value->text());  // the whole text where the column cuts it
-        StringGrid_VersionsInfo->setItem(r, 1, value);
-        StringGrid_VersionsInfo->setRowHeight(r, static_cast<int>(std::lround(19 * scale)));
+        versionGrid_->setItem(r, 1, value);
+        versionGrid_->setRowHeight(r, static_cast<int>(std::lround(19 * scale)));
     }
-    StringGrid_VersionsInfo->setColumnWidth(0, static_cast<int>(std::lround(110 * scale)));
-    StringGrid_VersionsInfo->setColumnWidth(1, static_cast<int>(std::lround(224 * scale)));
+    versionGrid_->setColumnWidth(0, static_cast<int>(std::lround(110 * scale)));
+    versionGrid_->setColumnWidth(1, static_cast<int>(std::lround(224 * scale)));
 }
 
-void TForm_Main::FormActivate() {
+void TForm_Main::OnActivated() {
     activatedOnce_ = true;
     const QString title = QCoreApplication::applicationName();
-    captionPrefix_ = "Zelto  Vers." + ToUtf8(StringGrid_VersionsInfo->item(3, 1)->text()) + "  - " +
-                     ToUtf8(title) + "      ";
+    captionPrefix_ =
+        "Zelto  Vers." + ToUtf8(versionGrid_->item(3, 1)->text()) + "  - " + ToUtf8(title) + "      ";
     setWindowTitle(ToQString(captionPrefix_));
-    Panel_About->hide();
+    aboutPanel_->hide();
     SelectEclipse();
 }
 
 void TForm_Main::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) OnActivated();
 }
 
 void TForm_Main::showEvent(QShowEvent* event) {
@@ -635,36 +637,36 @@ void TForm_Main::showEvent(QShowEvent* event) {
         const QRect area = screen->availableGeometry();
         move(area.x() + (area.width() - frameGeometry().width()) / 2, area.y() + 200);
     }
-    FormActivate();  // platforms without activation events still get their caption
+    OnActivated();  // platforms without activation events still get their caption
 }
 
 void TForm_Main::SelectEclipse() {
-    ApplyHeader(zelto::SelectEclipse(shared_.eclipse, ScrollBar_Eclipse->value(), captionPrefix_));
-    Label_EclipseNumber->setText("No. " + QString::number(shared_.eclipse.SelectedEclipse));
+    ApplyHeader(zelto::SelectEclipse(shared_.eclipse, eclipseChooser_->value(), captionPrefix_));
+    eclipseNumberLabel_->setText("No. " + QString::number(shared_.eclipse.SelectedEclipse));
 }
 
 void TForm_Main::ApplyHeader(const EclipseHeader& header) {
-    Label_Datum->setText(ToQString(header.Datum));
-    Label_Zeit->setText(ToQString(header.Zeit));
-    Label_DeltaT->setText(ToQString(header.DeltaT));
-    SoFiTyp_Label->setText(ToQString(header.SoFiTyp));
+    eclipseDateLabel_->setText(ToQString(header.Datum));
+    greatestEclipseLabel_->setText(ToQString(header.Zeit));
+    deltaTLabel_->setText(ToQString(header.DeltaT));
+    eclipseKindLabel_->setText(ToQString(header.SoFiTyp));
     setWindowTitle(ToQString(header.Caption));
 }
 
-void TForm_Main::Timer1Timer() {
+void TForm_Main::OnClockTick() {
     TimeSource& time = shared_.time;
     time.CurrentJD = clock_.NowJD() + time.TimeOffset;
-    Label_UT->setText("UT: " + ToQString(JDText(time.CurrentJD, time.TenthsFlag)));
+    utClockLabel_->setText("UT: " + ToQString(JDText(time.CurrentJD, time.TenthsFlag)));
     if (time.TimeOffset == 0) {
-        Label12->setText("System Time");
-        SetBackground(Label12, kSystemTimeBack);
-        SetTextColour(Label12, Qt::black);
-        SetBackground(Label_UT, Qt::black);
+        clockHeading_->setText("System Time");
+        SetBackground(clockHeading_, kSystemTimeBack);
+        SetTextColour(clockHeading_, Qt::black);
+        SetBackground(utClockLabel_, Qt::black);
     } else {
-        Label12->setText("Rehearsal Time");
-        SetBackground(Label12, Qt::red);
-        SetTextColour(Label12, Qt::white);
-        SetBackground(Label_UT, Qt::red);
+        clockHeading_->setText("Rehearsal Time");
+        SetBackground(clockHeading_, Qt::red);
+        SetTextColour(clockHeading_, Qt::white);
+        SetBackground(utClockLabel_, Qt::red);
     }
     RecomputePass();
     ShowLaptop();
@@ -683,29 +685,30 @@ void TForm_Main::ShowLaptop() {
     const bool run = activity == CameraActivity::Run || activity == CameraActivity::TestRun;
     const AwakeText awake =
         awake_ ? awake_->Tick(AwakeNeeded(now, contacts, run, options_.KeepAwake), now) : AwakeText{};
-    Label_Awake->setText(ToQString(awake.text));
-    Label_Awake->setToolTip(awake.text.empty() ? QString(kAwakeHint) : ToQString(awake.text));
-    SetTextColour(Label_Awake, awake.warning ? QColor(200, 0, 0) : QColor(Qt::black));
+    awakeLabel_->setText(ToQString(awake.text));
+    awakeLabel_->setToolTip(awake.text.empty() ? QString(kAwakeHint) : ToQString(awake.text));
+    SetTextColour(awakeLabel_, awake.warning ? QColor(200, 0, 0) : QColor(Qt::black));
     const BatteryText battery = BatteryLine(battery_ ? battery_->Latest() : std::nullopt, now, contacts);
-    Label_Battery->setText(ToQString(battery.text));
-    SetTextColour(Label_Battery, battery.warning ? QColor(255, 80, 80) : QColor(Qt::white));
+    batteryLabel_->setText(ToQString(battery.text));
+    SetTextColour(batteryLabel_, battery.warning ? QColor(255, 80, 80) : QColor(Qt::white));
 }
 
 void TForm_Main::RecomputePass() {
-    const PassResult pass = zelto::RecomputePass(shared_.site, shared_.eclipse, shared_.contacts,
-                                                 shared_.time, MapSize{Panel1->width(), Panel1->height()});
+    const PassResult pass =
+        zelto::RecomputePass(shared_.site, shared_.eclipse, shared_.contacts, shared_.time,
+                             MapSize{worldMapPanel_->width(), worldMapPanel_->height()});
     for (int i = 0; i < 4; ++i)
         statusPanels_[i]->setText(ToQString(pass.site.StatusPanels[static_cast<size_t>(i)]));
-    Shape_Lati->setGeometry(0, pass.site.LatiMarkerTop, Panel1->width(), kMarkerThickness);
-    Shape_Long->setGeometry(pass.site.LongMarkerLeft, 0, kMarkerThickness, Panel1->height());
+    latitudeMarker_->setGeometry(0, pass.site.LatiMarkerTop, worldMapPanel_->width(), kMarkerThickness);
+    longitudeMarker_->setGeometry(pass.site.LongMarkerLeft, 0, kMarkerThickness, worldMapPanel_->height());
     for (const DisplayLabel& shown : pass.contacts.labels) {
         const auto found = contactLabels_.find(shown.name);
         if (found == contactLabels_.end()) continue;
         found->second->setText(ToQString(shown.text));
         SetTextColour(found->second, ToQColor(shown.colour));
     }
-    Label_Duration->setText(ToQString(pass.contacts.Duration));
-    Label_Magnitude->setText(ToQString(pass.contacts.Magnitude));
+    centralDurationLabel_->setText(ToQString(pass.contacts.Duration));
+    magnitudeLabel_->setText(ToQString(pass.contacts.Magnitude));
     if (pass.deltaTChanged) ShowHeader();
     ShowEclipseDay();
 }
@@ -717,25 +720,25 @@ void TForm_Main::ShowEclipseDay() {
         worldShown_ = shown;
         worldSweeper_->Request([record = eclipse.CurrentEclipse,
                                 deltaT = eclipse.DeltaT] { return WorldPathMap(record, deltaT); },
-                               [this](PathMap map) { Image_Path->SetMap(std::move(map)); });
+                               [this](PathMap map) { worldPathView_->SetMap(std::move(map)); });
     }
 
     const PathLimit limit = NearestPathLimit(eclipse.CurrentEclipse, eclipse.DeltaT, place);
     const EdgeWarning warning = NearEdgeWarning(place, limit);
     dayFacts_.edgeWarning = warning.shown ? warning.text : std::string();
-    Label_EdgeWarning->setText(ToQString(warning.text));
-    Label_EdgeWarning->setVisible(warning.shown);
+    edgeWarningLabel_->setText(ToQString(warning.text));
+    edgeWarningLabel_->setVisible(warning.shown);
 
     const GpsStatus gps = gps_ ? gps_->Latest() : GpsStatus{};
     const bool fix = gps.state == GpsState::Fix;
     const ClockCheck clock = dayFacts_.clockCheck =
         CheckClock(clockStatus_ ? clockStatus_->Read() : KernelClockStatus{},
                    fix ? gps.fix.clockOffsetSeconds : std::nullopt);
-    Label_ClockCheck->setText(ToQString(clock.text));
-    Label_ClockCheck->setToolTip(ToQString(clock.hint));
-    SetTextColour(Label_ClockCheck, clock.warning ? QColor(255, 80, 80) : QColor(160, 255, 160));
-    Site_from_GPS->setText(ToQString(GpsItemCaption(gps)));
-    Site_from_GPS->setEnabled(fix && GpsFixProblem(gps.fix).empty());
+    clockCheckLabel_->setText(ToQString(clock.text));
+    clockCheckLabel_->setToolTip(ToQString(clock.hint));
+    SetTextColour(clockCheckLabel_, clock.warning ? QColor(255, 80, 80) : QColor(160, 255, 160));
+    siteFromGpsItem_->setText(ToQString(GpsItemCaption(gps)));
+    siteFromGpsItem_->setEnabled(fix && GpsFixProblem(gps.fix).empty());
 
     if (siteMap_->isVisible()) {
         const GeoPoint site = PositionOf(place);
@@ -744,13 +747,13 @@ void TForm_Main::ShowEclipseDay() {
     }
 }
 
-void TForm_Main::Site_MapClick() {
+void TForm_Main::OnSiteMapClicked() {
     siteMap_->show();
     siteMap_->raise();
     RecomputePass();  // the site map follows the site from now on
 }
 
-void TForm_Main::Site_from_GPSClick() {
+void TForm_Main::OnSiteFromGps() {
     if (!gps_) return;
     const GpsStatus gps = gps_->Latest();
     if (gps.state != GpsState::Fix) return;
@@ -759,7 +762,7 @@ void TForm_Main::Site_from_GPSClick() {
 
 void TForm_Main::PutSite(const SiteInputs& site) {
     LoadTableSite(
-        {ScrollBar_Eclipse->value(), site.Lati, site.NS == "N", site.Long, site.EW == "E", site.Height});
+        {eclipseChooser_->value(), site.Lati, site.NS == "N", site.Long, site.EW == "E", site.Height});
 }
 
 void TForm_Main::WaitForMaps() {
@@ -767,16 +770,16 @@ void TForm_Main::WaitForMaps() {
     siteMap_->WaitForMap();
 }
 
-void TForm_Main::Edit_LatiChange(const QString& text) {
-    SiteEditChanged(SiteField::Latitude, Edit_Lati, ComboBox_NS, shared_.site.Lati, text);
+void TForm_Main::OnLatitudeEdited(const QString& text) {
+    SiteEditChanged(SiteField::Latitude, latitudeEdit_, northSouthList_, shared_.site.Lati, text);
 }
 
-void TForm_Main::Edit_LongChange(const QString& text) {
-    SiteEditChanged(SiteField::Longitude, Edit_Long, ComboBox_EW, shared_.site.Long, text);
+void TForm_Main::OnLongitudeEdited(const QString& text) {
+    SiteEditChanged(SiteField::Longitude, longitudeEdit_, eastWestList_, shared_.site.Long, text);
 }
 
-void TForm_Main::Edit_HeightChange(const QString& text) {
-    SiteEditChanged(SiteField::Height, Edit_Height, nullptr, shared_.site.Height, text);
+void TForm_Main::OnHeightEdited(const QString& text) {
+    SiteEditChanged(SiteField::Height, heightEdit_, nullptr, shared_.site.Height, text);
 }
 
 void TForm_Main::SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* hemisphereList,
@@ -793,8 +796,8 @@ void TForm_Main::SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* he
     if (hemisphereChanged) {
         const QSignalBlocker quiet(hemisphereList);
         hemisphereList->setCurrentText(ToQString(result.hemisphere));
-        shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
-        shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
+        shared_.site.NS = ToUtf8(northSouthList_->currentText());
+        shared_.site.EW = ToUtf8(eastWestList_->currentText());
     }
     // What cannot be used leaves the last valid value in use.
     if (result.used) stored = *result.used;
@@ -808,20 +811,20 @@ void TForm_Main::MarkEdit(QLineEdit* edit, const std::string& note) {
     edit->setToolTip(ToQString(note));
 }
 
-void TForm_Main::HemisphereChange() {
-    shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
-    shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
+void TForm_Main::OnHemisphereChanged() {
+    shared_.site.NS = ToUtf8(northSouthList_->currentText());
+    shared_.site.EW = ToUtf8(eastWestList_->currentText());
     // The notes of the angle edits name the hemisphere.
-    MarkEdit(
-        Edit_Lati,
-        SiteEditChange(SiteField::Latitude, ToUtf8(Edit_Lati->text()), shared_.site.NS, shared_.site).note);
-    MarkEdit(
-        Edit_Long,
-        SiteEditChange(SiteField::Longitude, ToUtf8(Edit_Long->text()), shared_.site.EW, shared_.site).note);
+    MarkEdit(latitudeEdit_,
+             SiteEditChange(SiteField::Latitude, ToUtf8(latitudeEdit_->text()), shared_.site.NS, shared_.site)
+                 .note);
+    MarkEdit(longitudeEdit_, SiteEditChange(SiteField::Longitude, ToUtf8(longitudeEdit_->text()),
+                                            shared_.site.EW, shared_.site)
+                                 .note);
     RecomputePass();
 }
 
-void TForm_Main::Edit_DeltaTChange(const QString& text) {
+void TForm_Main::OnDeltaTEdited(const QString& text) {
     const DeltaTEdit edit = DeltaTEditChange(ToUtf8(text), shared_.eclipse);
     ShowDeltaTEdit(edit, text);
     if (creating_) return;
@@ -832,16 +835,16 @@ void TForm_Main::Edit_DeltaTChange(const QString& text) {
 
 void TForm_Main::ShowDeltaTEdit(const DeltaTEdit& edit, const QString& typed) {
     if (ToQString(edit.text) != typed) {
-        const QSignalBlocker quiet(Edit_DeltaT);  // cleaned, or emptied when out of range
-        Edit_DeltaT->setText(ToQString(edit.text));
+        const QSignalBlocker quiet(deltaTEdit_);  // cleaned, or emptied when out of range
+        deltaTEdit_->setText(ToQString(edit.text));
     }
-    MarkEdit(Edit_DeltaT, edit.note);
+    MarkEdit(deltaTEdit_, edit.note);
     shared_.site.DeltaTText = edit.text;
 }
 
-void TForm_Main::CheckBox_DeltaT_ManClick(bool ticked) {
-    const DeltaTEdit edit = DeltaTCheckClick(ticked, ToUtf8(Edit_DeltaT->text()), shared_.eclipse);
-    ShowDeltaTEdit(edit, Edit_DeltaT->text());
+void TForm_Main::OnManualDeltaTClicked(bool ticked) {
+    const DeltaTEdit edit = DeltaTCheckClick(ticked, ToUtf8(deltaTEdit_->text()), shared_.eclipse);
+    ShowDeltaTEdit(edit, deltaTEdit_->text());
     ApplyDeltaTShown();
     statusPanels_[3]->setText(ToQString(FixedText(shared_.eclipse.DeltaT, 1)));
     ShowHeader();
@@ -852,18 +855,18 @@ void TForm_Main::ShowHeader() {
                                   shared_.eclipse.DeltaT, captionPrefix_));
 }
 
-void TForm_Main::ZehntelsekundenClick(bool on) {
+void TForm_Main::OnTenthsClicked(bool on) {
     shared_.time.TenthsFlag = on ? 1 : 0;
     timer_->setInterval(on ? 250 : 500);
 }
 
-void TForm_Main::Spoken_CommandsClick(bool on) {
+void TForm_Main::OnSpokenCommandsClicked(bool on) {
     shared_.flags.SpokenCommands = on;
-    Speaker1->setEnabled(on);
+    listenCommandsItem_->setEnabled(on);
     if (on) PlaySound(kOkSound);
 }
 
-void TForm_Main::Spoken_CountdownClick(bool on) {
+void TForm_Main::OnSpokenCountdownClicked(bool on) {
     options_.SpokenCountdown = on;
     if (on) {
         StartCountdown();
@@ -881,7 +884,7 @@ void TForm_Main::StartCountdown() {
     countdownTimer_->start();
 }
 
-void TForm_Main::Keep_AwakeClick(bool on) {
+void TForm_Main::OnKeepAwakeClicked(bool on) {
     options_.KeepAwake = on;
     ShowLaptop();
     SaveOptions();
@@ -897,7 +900,7 @@ void TForm_Main::SaveOptions() {
         qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
 }
 
-void TForm_Main::Timer_CountdownTimer() {
+void TForm_Main::OnCountdownTick() {
     const double now = clock_.NowJD() + shared_.time.TimeOffset;
     if (const auto word = countdown_.Poll(shared_.contacts.ContactJD, now)) {
         sound_.Play(shared_.folders.ResourceFolder + *word);
@@ -931,16 +934,16 @@ void TForm_Main::SetFormSize(FormSize size) {
     content_->setFixedSize(scaled(kContentWidth), scaled(kContentHeight));
     statusBar()->setFixedHeight(scaled(kStatusHeight));
     for (QLabel* panel : statusPanels_) panel->setFixedWidth(scaled(kStatusPanelWidth));
-    Image1->setGeometry(0, 0, Panel1->width(), Panel1->height());
-    Image_Path->setGeometry(0, 0, Panel1->width(), Panel1->height());
+    worldMapImage_->setGeometry(0, 0, worldMapPanel_->width(), worldMapPanel_->height());
+    worldPathView_->setGeometry(0, 0, worldMapPanel_->width(), worldMapPanel_->height());
     FillVersionGrid();
     // A panel that is open scales with the window and stays centred in it.
-    for (QFrame* panel : {Panel_About, Panel_Spoken_commands}) {
+    for (QFrame* panel : {aboutPanel_, spokenCommandsPanel_}) {
         if (!panel->isHidden()) ShowPanelCentred(panel);
     }
-    Normal1->setEnabled(size != FormSize::Normal);
-    Large1->setEnabled(size == FormSize::Normal);
-    Small1->setEnabled(size == FormSize::Normal);
+    normalSizeItem_->setEnabled(size != FormSize::Normal);
+    largeSizeItem_->setEnabled(size == FormSize::Normal);
+    smallSizeItem_->setEnabled(size == FormSize::Normal);
 
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
@@ -976,26 +979,27 @@ void TForm_Main::ShowScrollBarsForScreenHeight(int screenHeight) {
 
 // The site in use, never an edit's text that could not be used: the table reader takes it back.
 TableFileSite TForm_Main::TableSite() const {
-    return TableSiteOf(shared_.site, ScrollBar_Eclipse->value());
+    return TableSiteOf(shared_.site, eclipseChooser_->value());
 }
 
 void TForm_Main::LoadTableSite(const TableFileSite& site) {
     {
         // The handlers run below, once each and in their order.
-        const QSignalBlocker blockEclipse(ScrollBar_Eclipse), blockLati(Edit_Lati), blockLong(Edit_Long),
-            blockHeight(Edit_Height), blockNS(ComboBox_NS), blockEW(ComboBox_EW);
-        ScrollBar_Eclipse->setValue(site.EclipseNumber);  // kept within 1 to 224
-        Edit_Lati->setText(ToQString(site.Latitude));
-        ComboBox_NS->setCurrentIndex(site.North ? 0 : 1);
-        Edit_Long->setText(ToQString(site.Longitude));
-        ComboBox_EW->setCurrentIndex(site.East ? 0 : 1);
-        Edit_Height->setText(ToQString(site.Height));
+        const QSignalBlocker blockEclipse(eclipseChooser_), blockLati(latitudeEdit_),
+            blockLong(longitudeEdit_), blockHeight(heightEdit_), blockNS(northSouthList_),
+            blockEW(eastWestList_);
+        eclipseChooser_->setValue(site.EclipseNumber);  // kept within 1 to 224
+        latitudeEdit_->setText(ToQString(site.Latitude));
+        northSouthList_->setCurrentIndex(site.North ? 0 : 1);
+        longitudeEdit_->setText(ToQString(site.Longitude));
+        eastWestList_->setCurrentIndex(site.East ? 0 : 1);
+        heightEdit_->setText(ToQString(site.Height));
     }
-    shared_.site.NS = ToUtf8(ComboBox_NS->currentText());
-    shared_.site.EW = ToUtf8(ComboBox_EW->currentText());
-    Edit_LongChange(Edit_Long->text());
-    Edit_LatiChange(Edit_Lati->text());
-    Edit_HeightChange(Edit_Height->text());
+    shared_.site.NS = ToUtf8(northSouthList_->currentText());
+    shared_.site.EW = ToUtf8(eastWestList_->currentText());
+    OnLongitudeEdited(longitudeEdit_->text());
+    OnLatitudeEdited(latitudeEdit_->text());
+    OnHeightEdited(heightEdit_->text());
     SelectEclipse();
     // The edits' passes ran with the eclipse selected before; this one computes the loaded eclipse.
     RecomputePass();
@@ -1009,13 +1013,13 @@ std::string TForm_Main::OptionsFilePath() const {
     return shared_.folders.AppDataFolder + kOptionsFileName;
 }
 
-void TForm_Main::Exit_and_saveClick() {
+void TForm_Main::OnExitAndSave() {
     shared_.flags.AbortShotsRequested = true;
     shared_.flags.AbortTestRequested = true;
     close();
 }
 
-void TForm_Main::Exit_no_saveClick() {
+void TForm_Main::OnQuitWithoutSaving() {
     if (RunGoingOn()) return AskToStopRun(quitProcess_);
     quitProcess_();
 }
@@ -1044,9 +1048,9 @@ void TForm_Main::WhenRunEnded(std::function<void()> then) {
 
 bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {
     // A wheel notch on the eclipse chooser is one eclipse (a scroll bar would move three).
-    if (watched == ScrollBar_Eclipse && event->type() == QEvent::Wheel) {
+    if (watched == eclipseChooser_ && event->type() == QEvent::Wheel) {
         const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
-        if (notches != 0) ScrollBar_Eclipse->setValue(ScrollBar_Eclipse->value() - notches);
+        if (notches != 0) eclipseChooser_->setValue(eclipseChooser_->value() - notches);
         return true;
     }
     return QMainWindow::eventFilter(watched, event);

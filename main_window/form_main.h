@@ -65,12 +65,12 @@ class TForm_Main : public QMainWindow {
     // Replaceable for tests: the question before closing or quitting during a photography run.
     void SetQuestion(QuestionFn ask) { question_ = std::move(ask); }
 
-    // Handlers, named after their control and event; public so the program's other windows and tests
+    // Handlers, named after what they answer; public so the program's other windows and tests
     // reach them.
-    void FormActivate();
-    void Timer1Timer();
+    void OnActivated();
+    void OnClockTick();
     // The spoken countdown's timer: starts the word due on the clock in force, if any.
-    void Timer_CountdownTimer();
+    void OnCountdownTick();
     void RecomputePass();
     void SelectEclipse();
     void SetFormSize(FormSize size);
@@ -86,10 +86,10 @@ class TForm_Main : public QMainWindow {
     void LoadTableSite(const TableFileSite& site);
     // The menu items that open the camera window ("&Camera") and the exposure window ("&Exposure
     // Tables"); the program enables them once those windows exist.
-    QAction* cameraItem() const { return Tests; }
-    QAction* exposureTablesItem() const { return Exposure_Tables; }
+    QAction* cameraItem() const { return cameraItem_; }
+    QAction* exposureTablesItem() const { return exposureTablesItem_; }
     // "Options > Eclipse day view": the program connects it to the day view.
-    QAction* dayViewItem() const { return Day_View; }
+    QAction* dayViewItem() const { return dayViewItem_; }
 
     // What the eclipse-day view shows besides the clock and the run: the latest pass's near-edge
     // warning (empty when none) and clock check.
@@ -112,8 +112,8 @@ class TForm_Main : public QMainWindow {
     void SetBatterySource(BatterySource* battery) { battery_ = battery; }
     // Puts a site into the edits and lists, which recomputes everything for it.
     void PutSite(const SiteInputs& site);
-    void Site_from_GPSClick();
-    void Site_MapClick();
+    void OnSiteFromGps();
+    void OnSiteMapClicked();
     TForm_SiteMap* siteMap() const { return siteMap_; }
     // Finishes the map sweeps in progress and shows their maps (tests and screenshots).
     void WaitForMaps();
@@ -133,7 +133,7 @@ class TForm_Main : public QMainWindow {
   private:
     void BuildWidgets();
     void BuildMenus();
-    void FormCreate();
+    void Create();
     void FillVersionGrid();
     void ApplyHeader(const EclipseHeader& header);
     void ApplyDeltaTShown();
@@ -141,7 +141,6 @@ class TForm_Main : public QMainWindow {
     void ShowPanelCentred(QWidget* panel);
     void PlaySound(const char* file);
     void StartCountdown();
-    void RecordBaseGeometry();
     // During a run: asks whether to stop it; on "Stop and close" the run is aborted and `then` runs
     // once it has ended (its shot log finished).
     void AskToStopRun(std::function<void()> then);
@@ -155,21 +154,21 @@ class TForm_Main : public QMainWindow {
     static void MarkEdit(QLineEdit* edit, const std::string& note);
     void ShowDeltaTEdit(const DeltaTEdit& edit, const QString& typed);
     void ShowHeader();  // the header of greatest eclipse with the ΔT in force
-    void Edit_LatiChange(const QString& text);
-    void Edit_LongChange(const QString& text);
-    void Edit_HeightChange(const QString& text);
-    void Edit_DeltaTChange(const QString& text);
-    void CheckBox_DeltaT_ManClick(bool ticked);
-    void HemisphereChange();
-    void ZehntelsekundenClick(bool on);
-    void Spoken_CommandsClick(bool on);
-    void Spoken_CountdownClick(bool on);
-    void Keep_AwakeClick(bool on);
+    void OnLatitudeEdited(const QString& text);
+    void OnLongitudeEdited(const QString& text);
+    void OnHeightEdited(const QString& text);
+    void OnDeltaTEdited(const QString& text);
+    void OnManualDeltaTClicked(bool ticked);
+    void OnHemisphereChanged();
+    void OnTenthsClicked(bool on);
+    void OnSpokenCommandsClicked(bool on);
+    void OnSpokenCountdownClicked(bool on);
+    void OnKeepAwakeClicked(bool on);
     void SaveOptions();
     // On every tick: holds the computer awake or lets it go, and shows that and the battery.
     void ShowLaptop();
-    void Exit_and_saveClick();
-    void Exit_no_saveClick();
+    void OnExitAndSave();
+    void OnQuitWithoutSaving();
     bool RunGoingOn() const;
     // After every pass: the world map's path, the near-edge warning, the clock check, the GPS item
     // and the site map.
@@ -195,41 +194,41 @@ class TForm_Main : public QMainWindow {
     SpokenCountdown countdown_{{}};
     ProgramOptions options_;
     DayFacts dayFacts_;
-    QScrollBar* ScrollBar_Eclipse = nullptr;
-    QLabel* Label_Datum = nullptr;
-    QLabel* Label_Zeit = nullptr;
-    QLabel* SoFiTyp_Label = nullptr;
-    QLabel* Label_DeltaT = nullptr;
-    QLabel* Label_EclipseNumber = nullptr;  // the catalog number beside the date
-    QLabel* Label_Duration = nullptr;       // the site's totality or annularity
-    QLabel* Label_Magnitude = nullptr;
-    QLineEdit* Edit_DeltaT = nullptr;
-    QCheckBox* CheckBox_DeltaT_Man = nullptr;
-    QLineEdit* Edit_Lati = nullptr;
-    QLineEdit* Edit_Long = nullptr;
-    QLineEdit* Edit_Height = nullptr;
-    QComboBox* ComboBox_NS = nullptr;
-    QComboBox* ComboBox_EW = nullptr;
-    QFrame* Panel1 = nullptr;
-    QLabel* Image1 = nullptr;
-    QFrame* Shape_Lati = nullptr;
-    QFrame* Shape_Long = nullptr;
-    QLabel* Label12 = nullptr;
-    QLabel* Label_UT = nullptr;
+    QScrollBar* eclipseChooser_ = nullptr;
+    QLabel* eclipseDateLabel_ = nullptr;
+    QLabel* greatestEclipseLabel_ = nullptr;
+    QLabel* eclipseKindLabel_ = nullptr;
+    QLabel* deltaTLabel_ = nullptr;
+    QLabel* eclipseNumberLabel_ = nullptr;    // the catalog number beside the date
+    QLabel* centralDurationLabel_ = nullptr;  // the site's totality or annularity
+    QLabel* magnitudeLabel_ = nullptr;
+    QLineEdit* deltaTEdit_ = nullptr;
+    QCheckBox* manualDeltaTBox_ = nullptr;
+    QLineEdit* latitudeEdit_ = nullptr;
+    QLineEdit* longitudeEdit_ = nullptr;
+    QLineEdit* heightEdit_ = nullptr;
+    QComboBox* northSouthList_ = nullptr;
+    QComboBox* eastWestList_ = nullptr;
+    QFrame* worldMapPanel_ = nullptr;
+    QLabel* worldMapImage_ = nullptr;
+    QFrame* latitudeMarker_ = nullptr;
+    QFrame* longitudeMarker_ = nullptr;
+    QLabel* clockHeading_ = nullptr;
+    QLabel* utClockLabel_ = nullptr;
     QLabel* statusPanels_[4] = {};
     std::map<std::string, QLabel*, std::less<>> contactLabels_;
-    QFrame* Panel_About = nullptr;
-    QLabel* Label_About_Name = nullptr;
-    QTableWidget* StringGrid_VersionsInfo = nullptr;
-    QFrame* Panel_Spoken_commands = nullptr;
+    QFrame* aboutPanel_ = nullptr;
+    QLabel* aboutNameLabel_ = nullptr;
+    QTableWidget* versionGrid_ = nullptr;
+    QFrame* spokenCommandsPanel_ = nullptr;
 
-    PathMapView* Image_Path = nullptr;  // the path over the world map
-    QLabel* Label_EdgeWarning = nullptr;
-    QLabel* Label_ClockCheck = nullptr;
-    QLabel* Label_Battery = nullptr;  // beside the clock
-    QLabel* Label_Awake = nullptr;    // in the status line
-    QAction* Day_View = nullptr;
-    QLabel* Label_NoSound = nullptr;            // in the status line, while the computer has no sound output
+    PathMapView* worldPathView_ = nullptr;  // the path over the world map
+    QLabel* edgeWarningLabel_ = nullptr;
+    QLabel* clockCheckLabel_ = nullptr;
+    QLabel* batteryLabel_ = nullptr;  // beside the clock
+    QLabel* awakeLabel_ = nullptr;    // in the status line
+    QAction* dayViewItem_ = nullptr;
+    QLabel* noSoundLabel_ = nullptr;            // in the status line, while the computer has no sound output
     EclipseListDialog* eclipseList_ = nullptr;  // made when first asked for
     TForm_SiteMap* siteMap_ = nullptr;
     MapSweeper* worldSweeper_ = nullptr;
@@ -239,21 +238,21 @@ class TForm_Main : public QMainWindow {
     std::unique_ptr<AwakeKeeper> awake_;
     BatterySource* battery_ = nullptr;
 
-    QAction* Site_from_GPS = nullptr;
-    QAction* Site_Map = nullptr;
-    QAction* Exit_and_save = nullptr;
-    QAction* Exit_no_save = nullptr;
-    QAction* Tests = nullptr;
-    QAction* Exposure_Tables = nullptr;
-    QAction* Zehntelsekunden = nullptr;
-    QAction* Spoken_Commands = nullptr;
-    QAction* Speaker1 = nullptr;
-    QAction* Spoken_Countdown = nullptr;
-    QAction* Keep_Awake = nullptr;
-    QAction* Large1 = nullptr;
-    QAction* Normal1 = nullptr;
-    QAction* Small1 = nullptr;
-    QAction* Version1 = nullptr;
+    QAction* siteFromGpsItem_ = nullptr;
+    QAction* siteMapItem_ = nullptr;
+    QAction* exitAndSaveItem_ = nullptr;
+    QAction* quitItem_ = nullptr;
+    QAction* cameraItem_ = nullptr;
+    QAction* exposureTablesItem_ = nullptr;
+    QAction* tenthsItem_ = nullptr;
+    QAction* spokenCommandsItem_ = nullptr;
+    QAction* listenCommandsItem_ = nullptr;
+    QAction* spokenCountdownItem_ = nullptr;
+    QAction* keepAwakeItem_ = nullptr;
+    QAction* largeSizeItem_ = nullptr;
+    QAction* normalSizeItem_ = nullptr;
+    QAction* smallSizeItem_ = nullptr;
+    QAction* aboutItem_ = nullptr;
 
     // Geometry and font size of every control at normal size, for the window sizes.
     struct BaseGeometry {

@@ -81,7 +81,7 @@ class EclipseDay : public ::testing::Test {
         main->SetQuitProcess([] {});
         main->SetClockStatusSource(&kernel);
         main->SetGpsSource(&gps);
-        main->Timer1Timer();
+        main->OnClockTick();
     }
 
     template <typename W = QLabel>
@@ -107,7 +107,7 @@ TEST_F(EclipseDay, ClockCheckAndSiteFromGps) {
     QAction* item = Get<QAction>("Site_from_GPS");
     EXPECT_EQ(check->text(), "Clock sync: unknown");  // the fake kernel cannot say yet
     kernel.status = {true, false, 0};
-    main->Timer1Timer();
+    main->OnClockTick();
     EXPECT_EQ(check->text(), "Clock not synchronised");
     EXPECT_EQ(check->palette().color(QPalette::WindowText), QColor(255, 80, 80));
     EXPECT_EQ(item->text(), "no GPS (gpsd not running)");
@@ -115,7 +115,7 @@ TEST_F(EclipseDay, ClockCheckAndSiteFromGps) {
 
     kernel.status = {true, true, 0.002};
     gps.status = {GpsState::Fix, {32.78, -96.80, 140.0, 0.2}};
-    main->Timer1Timer();
+    main->OnClockTick();
     EXPECT_EQ(check->text(), "Clock synchronised, error 0.002 s; GPS offset +0.20 s");
     EXPECT_EQ(check->palette().color(QPalette::WindowText), QColor(160, 255, 160));
     EXPECT_EQ(item->text(), "Site from GPS");
@@ -137,7 +137,7 @@ TEST_F(EclipseDay, ClockCheckAndSiteFromGps) {
     };
     for (const auto& b : bad) {
         gps.status = {GpsState::Fix, b.fix};
-        main->Timer1Timer();
+        main->OnClockTick();
         EXPECT_EQ(item->text(), QString::fromUtf8(b.caption));
         EXPECT_FALSE(item->isEnabled());
     }
@@ -189,7 +189,7 @@ TEST_F(EclipseDay, AwakeAroundTheEclipseAndDuringARunWithTheBatteryBesideTheCloc
         awake.answer = step.answer;
         battery.reading = step.battery;
         if (step.toggleOption) Get<QAction>("Keep_Awake")->trigger();
-        main->Timer1Timer();
+        main->OnClockTick();
         const double minutes = (step.jd - c1) / kMinute;
         EXPECT_EQ(shown->text().toStdString(), step.awakeText) << minutes;
         EXPECT_EQ(awake.holds, step.holds) << minutes;
@@ -225,7 +225,7 @@ TEST_F(EclipseDay, EdgeWarningNearALimitOnly) {
 
 TEST_F(EclipseDay, PathOnTheMapsAndAClickOnTheSiteMapSetsTheSite) {
     main->LoadTableSite(SiteAt(eclipse51::kCentralLatitude, eclipse51::kCentralWest));
-    main->Site_MapClick();
+    main->OnSiteMapClicked();
     main->WaitForMaps();
     TForm_SiteMap* siteMap = main->siteMap();
     ASSERT_TRUE(siteMap->isVisible());
@@ -278,7 +278,7 @@ TEST_F(EclipseDay, PathOnTheMapsAndAClickOnTheSiteMapSetsTheSite) {
 
 // With the site map open, a minute of clock ticks in which nothing changes paints it no more.
 TEST_F(EclipseDay, SiteMapPaintsOnlyWhenSomethingChanged) {
-    main->Site_MapClick();
+    main->OnSiteMapClicked();
     main->WaitForMaps();
     QWidget* view = FindControl<QWidget>(*main->siteMap(), "SiteMap_View");
     struct PaintCounter : QObject {
@@ -291,7 +291,7 @@ TEST_F(EclipseDay, SiteMapPaintsOnlyWhenSomethingChanged) {
     view->installEventFilter(&counter);
     const auto tick = [&] {
         clock.AdvanceMs(250);
-        main->Timer1Timer();
+        main->OnClockTick();
         QCoreApplication::processEvents();
     };
     tick();

@@ -80,17 +80,18 @@ class FormCamera : public ::testing::Test {
         fs::create_directories(docs);
         shared.folders = {"/opt/zelto/", docs.string() + "/", docs.string() + "/", "/tmp", "/opt/zelto/"};
         shared.program.ProgramVersion.FileVersion = "1.0.0.7";
-        form = std::make_unique<TForm_Camera>(TForm_Camera::Services{shared, clock, sound, shell,
-                                                                     [this]() -> EdsSdk& { return library ? *library : camera; },
-                                                                     [] { return ComputerInformation{}; }});
+        form = std::make_unique<TForm_Camera>(TForm_Camera::Services{
+            shared, clock, sound, shell, [this]() -> EdsSdk& { return library ? *library : camera; },
+            [] { return ComputerInformation{}; }});
         form->SetMessageBox([this](const std::string& caption, const std::string& text) {
             captions.push_back(caption);
             boxes.push_back(text);
         });
         form->SetExposureTable(&table);
         // Questions before a run are answered from `answers` (then 0: start anyway, run the past rows).
-        form->SetQuestion([this](const std::string&, const std::string& text, const std::vector<std::string>& buttons,
-                                 int defaultButton, std::function<void(int)> answer) {
+        form->SetQuestion([this](const std::string&, const std::string& text,
+                                 const std::vector<std::string>& buttons, int defaultButton,
+                                 std::function<void(int)> answer) {
             questions.push_back(text);
             defaultButtons.push_back(defaultButton);
             questionButtons.push_back(buttons);
@@ -234,13 +235,15 @@ TEST_F(FormCamera, SeveralCamerasAreOfferedInTheConnectionPanel) {
     Click("Button_Connect");
     EXPECT_EQ(Text("LabelA"), "Camera : Nikon DSC D850");
     EXPECT_FALSE(cameras->isHidden());
-    EXPECT_EQ(Items(cameras), (std::vector<std::string>{"Nikon DSC D850 (usb:001,004)", "Canon EOS 100D (usb:001,005)"}));
+    EXPECT_EQ(Items(cameras),
+              (std::vector<std::string>{"Nikon DSC D850 (usb:001,004)", "Canon EOS 100D (usb:001,005)"}));
     EXPECT_EQ(cameras->currentIndex(), 0);
     // What the library says arrives as a posted event: the status bar and the camera log show it.
     QCoreApplication::processEvents();
     EXPECT_EQ(form->statusBar()->currentMessage(), "Camera status: Opening the camera");
-    EXPECT_NE(FileText(docs / "Camera.ini").find("\r\nCamera library messages\r\n-----------------------\r\n"
-                                                 "2024-04-08 18:17:00.0  Camera status: Opening the camera\r\n"),
+    EXPECT_NE(FileText(docs / "Camera.ini")
+                  .find("\r\nCamera library messages\r\n-----------------------\r\n"
+                        "2024-04-08 18:17:00.0  Camera status: Opening the camera\r\n"),
               std::string::npos);
 
     QMetaObject::invokeMethod(cameras, "activated", Q_ARG(int, 1));
@@ -255,7 +258,8 @@ TEST_F(FormCamera, EmptyTvListDisconnectsTheCamera) {
     Click("Button_Connect");
     ASSERT_EQ(captions.size(), 1u);
     EXPECT_EQ(captions[0], "Camera is not in manual mode \"M\" !");
-    EXPECT_EQ(boxes[0], "Set Camera to manual mode \"M\" and connect it again.\r\nThe camera is disconnected now.");
+    EXPECT_EQ(boxes[0],
+              "Set Camera to manual mode \"M\" and connect it again.\r\nThe camera is disconnected now.");
     EXPECT_EQ(Text("LabelA"), "Camera : ");  // disconnected, and the window still there
     EXPECT_FALSE(Find<QPushButton>("SpeedButton_Release")->isEnabled());
 }
@@ -554,7 +558,8 @@ TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     Click("Button_Start_Eclipse_Photography");
     ASSERT_EQ(questions.size(), 1u);
     EXPECT_EQ(questions[0],
-              "The table is for the site 32.7767 N 96.7970 W 139 m, the main window shows 25.0000 N 103.5000 W 800 m."
+              "The table is for the site 32.7767 N 96.7970 W 139 m, the main window shows 25.0000 N 103.5000 "
+              "W 800 m."
               "\n\nStart the run all the same?");
     EXPECT_EQ(questionButtons[0], (std::vector<std::string>{"Start anyway", "Cancel"}));
     EXPECT_EQ(Text("Label_Phase"), "");
@@ -564,7 +569,8 @@ TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     answers = {0, 2};  // start anyway, then Cancel at the past rows
     Click("Button_Start_Eclipse_Photography");
     ASSERT_EQ(questions.size(), 3u);
-    EXPECT_EQ(questions[2], "2 rows of the table are already past. Its first row is on 2024-04-08, 1 min ago.");
+    EXPECT_EQ(questions[2],
+              "2 rows of the table are already past. Its first row is on 2024-04-08, 1 min ago.");
     EXPECT_EQ(defaultButtons[2], 1);  // Enter starts from now
     EXPECT_EQ(questionButtons[2], (std::vector<std::string>{"Run the 2 past rows at once",
                                                             "Start from now (skip 2 past rows)", "Cancel"}));
@@ -576,13 +582,15 @@ TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     const std::string log = form->shotLogPath();
     EXPECT_EQ(fs::path(log).filename(), "ShotLog_2024-04-08_181700.csv");
     const std::string text = FileText(log);
-    EXPECT_NE(text.find("1,Partial,2024-04-08 18:16:00.000,,,,skipped,past when the run started from now,,no\r\n"
-                        "2,Partial,2024-04-08 18:16:30.000,,,,skipped,past when the run started from now,,no\r\n"
-                        "3,Partial,2024-04-08 18:17:10.000,"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("1,Partial,2024-04-08 18:16:00.000,,,,skipped,past when the run started from now,,no\r\n"
+                  "2,Partial,2024-04-08 18:16:30.000,,,,skipped,past when the run started from now,,no\r\n"
+                  "3,Partial,2024-04-08 18:17:10.000,"),
+        std::string::npos)
         << text;
     // The settings are written before the row's wait, the shutter at its instant.
-    EXPECT_NE(text.find(",IQ JPGLarFin; ISO 100; Av f/4; Tv 1/125,taken,1/125,1,no\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(",IQ JPGLarFin; ISO 100; Av f/4; Tv 1/125,taken,1/125,1,no\r\n"), std::string::npos)
+        << text;
     Click("Button_Open_Shot_Log");
     EXPECT_EQ(opened, std::vector<std::string>{log});
     // With no program for it the window says where the log is.

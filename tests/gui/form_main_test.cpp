@@ -71,8 +71,8 @@ class FormMain : public ::testing::Test {
         form_->SetQuitApplicationOnClose(false);
         form_->SetQuitProcess([this] { ++quits_; });
         form_->show();
-        form_->Timer1Timer();
-        form_->Timer1Timer();  // the status line shows the ΔT of the previous pass
+        form_->OnClockTick();
+        form_->OnClockTick();  // the status line shows the ΔT of the previous pass
     }
 
     template <typename T = QLabel>
@@ -263,7 +263,7 @@ TEST_F(FormMain, HiddenContactsAndPartialSites) {
     EXPECT_EQ(TextColour("Label_C1"), QColor(176, 176, 176));
     EXPECT_EQ(Shared().contacts.ContactJD[kC1], 0);
     Action("Zehntelsekunden")->trigger();
-    form_->Timer1Timer();
+    form_->OnClockTick();
     EXPECT_EQ(Text("Label_C1"), "C1: not visible here");
     EXPECT_EQ(Text("Label_Mx"), "Mx: not visible here");
     EXPECT_EQ(Text("Label_Duration"), "Eclipse not visible here (Sun below the horizon)");
@@ -301,7 +301,7 @@ TEST_F(FormMain, ReadableLabelsSiteSummaryAndSavedSettings) {
         }
     };
     clock_.SetJD(CalendarToJD(2024, 4, 8, 20, 40, 0));
-    form_->Timer1Timer();
+    form_->OnClockTick();
     allReadable("past");
     Get<QComboBox>("ComboBox_EW")->setCurrentText("E");
     allReadable("hidden");
@@ -333,7 +333,7 @@ TEST_F(FormMain, ReadableLabelsSiteSummaryAndSavedSettings) {
 TEST_F(FormMain, AContactExactlyNowCountsAsToCome) {
     Open();
     clock_.SetJD(Shared().contacts.ContactJD[kMx]);
-    form_->Timer1Timer();
+    form_->OnClockTick();
     EXPECT_EQ(Text("Label_MxDiff"), "+0 d 00:00:00");
     EXPECT_EQ(TextColour("Label_MxDiff"), QColor(0, 255, 0));
     EXPECT_EQ(TextColour("Label_Mx"), QColor(32, 192, 32));
@@ -343,26 +343,26 @@ TEST_F(FormMain, AContactExactlyNowCountsAsToCome) {
 TEST_F(FormMain, RehearsalTimeAndTenths) {
     Open();
     Shared().time.TimeOffset = 0.5;
-    form_->Timer1Timer();
+    form_->OnClockTick();
     EXPECT_EQ(Text("Label12"), "Rehearsal Time");
     EXPECT_EQ(Get<QLabel>("Label12")->palette().color(QPalette::Window), QColor(255, 0, 0));
     EXPECT_EQ(Get<QLabel>("Label_UT")->palette().color(QPalette::Window), QColor(255, 0, 0));
     EXPECT_EQ(Text("Label_UT"), "UT: 2024-04-09 05:00:00");  // 12 h after the computer's clock
     Shared().time.TimeOffset = 0;
-    form_->Timer1Timer();
+    form_->OnClockTick();
     EXPECT_EQ(Text("Label12"), "System Time");
     EXPECT_EQ(Get<QLabel>("Label12")->palette().color(QPalette::Window), QColor(208, 208, 208));
     EXPECT_EQ(Get<QLabel>("Label_UT")->palette().color(QPalette::Window), QColor(0, 0, 0));
 
     Action("Zehntelsekunden")->trigger();
     EXPECT_EQ(form_->timer()->interval(), 250);
-    form_->Timer1Timer();
+    form_->OnClockTick();
     EXPECT_EQ(Text("Label_UT"), "UT: 2024-04-08 17:00:00.0");
     EXPECT_TRUE(Text("Label_C2Diff").endsWith(".0") || Text("Label_C2Diff").contains('.'));
     Action("Zehntelsekunden")->trigger();
     EXPECT_EQ(form_->timer()->interval(), 500);
     EXPECT_EQ(Shared().time.TenthsFlag, 0);
-    form_->Timer1Timer();
+    form_->OnClockTick();
     EXPECT_EQ(Text("Label_UT"), "UT: 2024-04-08 17:00:00");
     EXPECT_FALSE(Text("Label_C2Diff").contains('.'));
 }
@@ -538,11 +538,12 @@ TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
     EXPECT_FALSE(form_->countdownTimer()->isActive());
     option->trigger();
     EXPECT_TRUE(form_->countdownTimer()->isActive());
-    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=1\r\nKeepAwake=1\r\nNightMode=0\r\n");
+    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"),
+              "SpokenCountdown=1\r\nKeepAwake=1\r\nNightMode=0\r\n");
 
     const double c2 = Shared().contacts.ContactJD[kC2];
     Shared().time.TimeOffset = c2 - 29.9 / 86400 - clock_.CurrentJD();
-    form_->Timer_CountdownTimer();
+    form_->OnCountdownTick();
     ASSERT_FALSE(sound_.played.empty());
     EXPECT_EQ(sound_.played.back(), Shared().folders.ResourceFolder + "countdown_thirty_seconds.wav");
     Shared().time.TimeOffset = 0;
@@ -556,7 +557,8 @@ TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
     EXPECT_TRUE(form_->countdownTimer()->isActive());
     Action("Spoken_Countdown")->trigger();
     EXPECT_FALSE(form_->countdownTimer()->isActive());
-    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"), "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=0\r\n");
+    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"),
+              "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=0\r\n");
 }
 
 }  // namespace

@@ -56,7 +56,8 @@ class StuckLibrary final : public EdsSdk {
     EdsError EdsGetChildAtIndex(EdsBaseRef, EdsInt32, EdsBaseRef*) override { return kEdsErrDeviceNotFound; }
     EdsUInt32 EdsRelease(EdsBaseRef) override { return 0; }
     EdsError EdsGetDeviceInfo(EdsCameraRef, EdsDeviceInfo*) override { return kEdsErrDeviceNotFound; }
-    EdsError EdsSetPropertyEventHandler(EdsCameraRef, EdsPropertyEvent, EdsPropertyEventHandler, void*) override {
+    EdsError EdsSetPropertyEventHandler(EdsCameraRef, EdsPropertyEvent, EdsPropertyEventHandler,
+                                        void*) override {
         return kEdsErrDeviceNotFound;
     }
     EdsError EdsSetObjectEventHandler(EdsCameraRef, EdsObjectEvent, EdsObjectEventHandler, void*) override {
@@ -73,16 +74,26 @@ class StuckLibrary final : public EdsSdk {
     EdsError EdsSetPropertyData(EdsBaseRef, EdsPropertyID, EdsInt32, EdsUInt32, const void*) override {
         return kEdsErrDeviceNotFound;
     }
-    EdsError EdsGetPropertyDesc(EdsBaseRef, EdsPropertyID, EdsPropertyDesc*) override { return kEdsErrDeviceNotFound; }
-    EdsError EdsSendStatusCommand(EdsCameraRef, EdsUInt32, EdsInt32) override { return kEdsErrDeviceNotFound; }
+    EdsError EdsGetPropertyDesc(EdsBaseRef, EdsPropertyID, EdsPropertyDesc*) override {
+        return kEdsErrDeviceNotFound;
+    }
+    EdsError EdsSendStatusCommand(EdsCameraRef, EdsUInt32, EdsInt32) override {
+        return kEdsErrDeviceNotFound;
+    }
     EdsError EdsSendCommand(EdsCameraRef, EdsUInt32, EdsInt32) override { return kEdsErrDeviceNotFound; }
     EdsError EdsSetCapacity(EdsCameraRef, EdsCapacity) override { return kEdsErrDeviceNotFound; }
-    EdsError EdsGetDirectoryItemInfo(EdsDirectoryItemRef, EdsDirectoryItemInfo*) override { return kEdsErrDeviceNotFound; }
-    EdsError EdsCreateFileStream(const char*, EdsUInt32, EdsUInt32, EdsStreamRef*) override { return kEdsErrDeviceNotFound; }
+    EdsError EdsGetDirectoryItemInfo(EdsDirectoryItemRef, EdsDirectoryItemInfo*) override {
+        return kEdsErrDeviceNotFound;
+    }
+    EdsError EdsCreateFileStream(const char*, EdsUInt32, EdsUInt32, EdsStreamRef*) override {
+        return kEdsErrDeviceNotFound;
+    }
     EdsError EdsSetProgressCallback(EdsBaseRef, EdsProgressCallback, EdsUInt32, void*) override {
         return kEdsErrDeviceNotFound;
     }
-    EdsError EdsDownload(EdsDirectoryItemRef, EdsUInt64, EdsStreamRef) override { return kEdsErrDeviceNotFound; }
+    EdsError EdsDownload(EdsDirectoryItemRef, EdsUInt64, EdsStreamRef) override {
+        return kEdsErrDeviceNotFound;
+    }
     EdsError EdsDownloadComplete(EdsDirectoryItemRef) override { return kEdsErrDeviceNotFound; }
 
   private:
@@ -114,15 +125,22 @@ class RunKeepsInstants : public ::testing::Test {
     void MakeCameraWindow(std::unique_ptr<EdsSdk> body) {
         library = std::make_unique<DeadlineSdk>(std::move(body));
         library->SetWaitTurn([] { QCoreApplication::processEvents(); });
-        camera = std::make_unique<TForm_Camera>(TForm_Camera::Services{
-            Shared(), clock, sound, shell, [this]() -> EdsSdk& { return *library; },
-            [] { return ComputerInformation{}; }, {}, [this] { return library->Waiting(); }});
+        camera =
+            std::make_unique<TForm_Camera>(TForm_Camera::Services{Shared(),
+                                                                  clock,
+                                                                  sound,
+                                                                  shell,
+                                                                  [this]() -> EdsSdk& { return *library; },
+                                                                  [] { return ComputerInformation{}; },
+                                                                  {},
+                                                                  [this] { return library->Waiting(); }});
     }
 
     // The top-level dialogs open now.
     static int OpenDialogs() {
         int open = 0;
-        for (QWidget* widget : QApplication::topLevelWidgets()) open += qobject_cast<QDialog*>(widget) && widget->isVisible();
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            open += qobject_cast<QDialog*>(widget) && widget->isVisible();
         return open;
     }
 
@@ -159,7 +177,8 @@ TEST_F(RunKeepsInstants, DialogsLeftOpenHoldNoRow) {
     // The questions before the run (this table is not on the eclipse's day) are answered at once;
     // every other question is the window's own dialog.
     camera->SetQuestion([this](const std::string& caption, const std::string& text,
-                               const std::vector<std::string>& buttons, int defaultButton, std::function<void(int)> answer) {
+                               const std::vector<std::string>& buttons, int defaultButton,
+                               std::function<void(int)> answer) {
         if (text.find("going on") == std::string::npos) return answer(0);
         AskQuestion(camera.get(), caption, text, buttons, defaultButton, std::move(answer));
     });
@@ -181,7 +200,8 @@ TEST_F(RunKeepsInstants, DialogsLeftOpenHoldNoRow) {
     QTimer::singleShot(5200, exposure.get(), [&openAcrossRows] {
         openAcrossRows = OpenDialogs();
         for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) dialog->reject();
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                dialog->reject();
         }
     });
     camera->Button_Start_Eclipse_PhotographyClick();
@@ -207,7 +227,8 @@ TEST_F(RunKeepsInstants, AStuckConnectLeavesTheClockTickingAndCanBeCancelled) {
     QTimer::singleShot(300, camera.get(), [&] { before = ut->text().toStdString(); });
     QTimer::singleShot(1500, camera.get(), [&] {
         after = ut->text().toStdString();
-        EXPECT_EQ(FindControl<QPushButton>(*camera, "Button_Connect")->text().toStdString(), "Cancel Connect");
+        EXPECT_EQ(FindControl<QPushButton>(*camera, "Button_Connect")->text().toStdString(),
+                  "Cancel Connect");
         camera->Button_ConnectClick();  // cancels
     });
     const auto start = std::chrono::steady_clock::now();
