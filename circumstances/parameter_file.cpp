@@ -147,6 +147,7 @@ bool WriteParameterFile(const std::string& path, const std::string& versionText,
 namespace {
 constexpr char kSpokenCountdownName[] = "SpokenCountdown";
 constexpr char kKeepAwakeName[] = "KeepAwake";
+constexpr char kCameraName[] = "Camera";
 }  // namespace
 
 ProgramOptions ReadOptionsFile(const std::string& path) {
@@ -158,6 +159,15 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
         if (equals == std::string::npos) continue;
         const std::string name = Trimmed(line.substr(0, equals));
         const std::string value = Trimmed(line.substr(equals + 1));
+        if (name == kCameraName) {
+            const size_t comma = value.find(',');
+            KeptCamera camera{Trimmed(value.substr(0, comma)),
+                              comma == std::string::npos ? std::string() : Trimmed(value.substr(comma + 1))};
+            bool known = camera.name.empty();
+            for (const KeptCamera& kept : options.Cameras) known = known || kept.name == camera.name;
+            if (!known) options.Cameras.push_back(camera);
+            continue;
+        }
         if (value != "0" && value != "1") continue;
         if (name == kSpokenCountdownName) options.SpokenCountdown = value == "1";
         if (name == kKeepAwakeName) options.KeepAwake = value == "1";
@@ -166,8 +176,12 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
 }
 
 bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
-    return WriteFileAtomically(path, std::string(kSpokenCountdownName) + "=" + (options.SpokenCountdown ? "1" : "0") +
-                                         kLineEnd + kKeepAwakeName + "=" + (options.KeepAwake ? "1" : "0") + kLineEnd);
+    std::string text = std::string(kSpokenCountdownName) + "=" + (options.SpokenCountdown ? "1" : "0") + kLineEnd +
+                       kKeepAwakeName + "=" + (options.KeepAwake ? "1" : "0") + kLineEnd;
+    for (const KeptCamera& camera : options.Cameras) {
+        text += std::string(kCameraName) + "=" + camera.name + "," + camera.serial + kLineEnd;
+    }
+    return WriteFileAtomically(path, text);
 }
 
 }  // namespace zelto
