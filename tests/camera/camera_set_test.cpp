@@ -1,0 +1,60 @@
+// Several bodies: which body a name takes, and whose faults a rehearsal plays.
+#include "camera/camera_set.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelto {
+namespace {
+
+TEST(CameraSet, BodiesAreMatchedBySerialWhereverTheyArePlugged) {
+    using Found = std::vector<std::optional<std::string>>;
+    struct Case {
+        const char* what;
+        std::vector<std::string> known;  // the serial kept for each name
+        Found found;                     // the serial on each port
+        std::vector<int> match;
+    };
+    const Case cases[] = {
+        {"first connect: each name takes its own port", {"", ""}, {"A", "B"}, {0, 1}},
+        {"ports swapped: the serials follow the bodies", {"A", "B"}, {"B", "A"}, {1, 0}},
+        {"a kept body that is missing is not replaced by a stranger", {"A", "B"}, {"C", "A"}, {1, -1}},
+        {"a new name takes the body no kept serial claims", {"A", ""}, {"A", "C"}, {0, 1}},
+        {"a new name does not take a body kept for another name", {"", "B"}, {"B", std::nullopt}, {-1, 0}},
+        {"an empty port is passed over", {"", ""}, {std::nullopt, "B"}, {1, -1}},
+        {"two identical bodies without serials go by port", {"", ""}, {"", ""}, {0, 1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(MatchBodies(c.known, c.found), c.match);
+    }
+}
+
+TEST(CameraSet, FaultsAreRehearsedOnTheNamedBody) {
+    const std::vector<std::string> names = {"Tele", "Wide"};
+    const BodyFaultReading reading = ReadBodyFaults("unplug@Tele:19+3, busy@Wide:2x4, fail@5, slow=40", names);
+    ASSERT_TRUE(reading.error.empty()) << reading.error;
+    const VirtualFaultPlan& tele = reading.plans.at("Tele");
+    const VirtualFaultPlan& wide = reading.plans.at("Wide");
+    ASSERT_EQ(tele.faults.size(), 2u);  // its own unplug, and the fail for every body
+    EXPECT_EQ(tele.faults[0].kind, VirtualFault::Kind::Unplug);
+    EXPECT_EQ(tele.faults[0].row, 19);
+    EXPECT_EQ(tele.faults[0].count, 3);
+    EXPECT_EQ(tele.faults[1].kind, VirtualFault::Kind::Fail);
+    ASSERT_EQ(wide.faults.size(), 2u);
+    EXPECT_EQ(wide.faults[0].kind, VirtualFault::Kind::Busy);
+    EXPECT_EQ(wide.faults[0].count, 4);
+    EXPECT_EQ(tele.slowerMs, 40);
+    EXPECT_EQ(wide.slowerMs, 40);
+
+    for (const char* bad : {"unplug@Lens:19", "busy@Tele:", "unplug@Tele:x"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(ReadBodyFaults(bad, names).error.empty());
+    }
+}
+
+}  // namespace
+}  // namespace zelto
