@@ -1,8 +1,5 @@
 // zelto-cli run: carries out an exposure table with the photography run engine, headless.
-#include <cerrno>
 #include <chrono>
-#include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -11,13 +8,6 @@
 #include <mutex>
 #include <optional>
 #include <thread>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "app/cli_commands.h"
 #include "app/cli_interrupt.h"
