@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -224,6 +225,30 @@ struct BodyRun {
     bool ran = false;
 };
 
+// The ports the bodies of a run are on, shared by their run threads.
+class PortBook {
+public:
+    void Hold(const std::string& name, const std::string& port) {
+        const std::lock_guard lock(mutex_);
+        held_[name] = PortPath(port);
+    }
+    // The ports of `ports` that no body other than `name` is on.
+    std::vector<std::string> FreeFor(const std::string& name, const std::vector<std::string>& ports) {
+        const std::lock_guard lock(mutex_);
+        std::vector<std::string> free;
+        for (const std::string& port : ports) {
+            bool held = false;
+            for (const auto& [holder, at] : held_) held = held || (holder != name && at == PortPath(port));
+            if (!held) free.push_back(port);
+        }
+        return free;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::string> held_;
+};
+
 // The ports libgphoto2 detects cameras on, in its order (disk: folders left out).
 std::vector<std::string> DetectedPorts() {
     CameraBackend probe = MakeCameraBackend("gphoto2", "");
@@ -369,6 +394,26 @@ bool MatchNames(const std::string& optionsPath, std::vector<std::unique_ptr<Body
     return all;
 }
 
+// Each body found is from now on the one with its serial number: a body plugged back into another
+// USB port during the run is looked for there (gphoto2), another body on its port is refused.
+void KnowBodiesBySerial(const std::string& camera, std::vector<std::unique_ptr<BodyRun>>& runs, PortBook& book) {
+    for (const auto& run : runs) {
+        if (run->camera) book.Hold(run->name, run->camera->port);
+    }
+    for (const auto& run : runs) {
+        if (!run->camera || run->camera->body->Serial().empty()) continue;
+        BodyFinder finder;
+        if (camera == "gphoto2") {
+            finder.ports = [&book, name = run->name] { return book.FreeFor(name, DetectedPorts()); };
+            finder.libraryOn = [](const std::string& port) {
+                return WithCallDeadlines(MakeCameraBackend("gphoto2", port));
+            };
+            finder.moved = [&book, name = run->name](const std::string& port) { book.Hold(name, port); };
+        }
+        run->camera->body->KnowBySerial(run->camera->body->Serial(), std::move(finder));
+    }
+}
+
 // The instant a simulated run starts: shortly before the earliest first row of all tables (now for
 // a test run).
 double SimulatedStart(const std::vector<std::unique_ptr<BodyRun>>& runs, bool test) {
@@ -438,7 +483,7 @@ void RunBody(BodyRun& run, const BodiesArguments& read, Clock& systemClock, cons
     CameraBody& body = *run.camera->body;
     BodyView view(run.name, printer);
     BodyPump pump(run.name, body, run.flags, printer);
-    body.Library().SetWaitTurn([&pump] { pump.ProcessMessages(); });
+    body.SetWaitTurn([&pump] { pump.ProcessMessages(); });
     SilentSound sound;
 #ifdef ZELTO_HAVE_QT
     QtShell shell;
@@ -469,7 +514,7 @@ void RunBody(BodyRun& run, const BodiesArguments& read, Clock& systemClock, cons
     run.ran = true;
     body.Disconnect();
     pump.ProcessMessages();  // what the library said while the session closed
-    body.Library().SetWaitTurn({});
+    body.SetWaitTurn({});
 }
 
 // A block per camera, each line named by it; 0 only when every camera did all.
@@ -513,6 +558,8 @@ int RunBodiesCommand(const Arguments& args) {
     const auto found = ConnectCandidates(candidates);
     if (!found) return 1;
     const bool allFound = MatchNames(shared.folders.AppDataFolder + kOptionsFileName, runs, candidates, *found);
+    PortBook book;
+    KnowBodiesBySerial(read.camera, runs, book);
 
     const double simulatedStart = SimulatedStart(runs, read.test);
     SystemClock systemClock;

@@ -105,9 +105,31 @@ CameraBody::CameraBody(std::unique_ptr<DeadlineSdk> library) : library_(std::mov
 CameraBody::~CameraBody() { Disconnect(); }
 
 bool CameraBody::Connect(std::function<bool()> deadline, std::string* error) {
+    if (!ConnectHere(deadline, error)) return false;
+    if (IsTheKnownBody()) return true;
+    Disconnect();  // another body is on this port now
+    if (!finder_.ports || !finder_.libraryOn) return true;
+    for (const std::string& port : finder_.ports()) {
+        if (deadline && deadline()) break;
+        std::unique_ptr<DeadlineSdk> library = finder_.libraryOn(port);
+        if (!library) continue;
+        std::unique_ptr<DeadlineSdk> before = std::move(library_);
+        UseLibrary(std::move(library));
+        if (!ConnectHere(deadline, error)) return false;
+        if (IsTheKnownBody()) {
+            if (finder_.moved) finder_.moved(port);
+            return true;
+        }
+        Disconnect();
+        UseLibrary(std::move(before));  // the body's own port stays where it is looked for first
+    }
+    return true;
+}
+
+bool CameraBody::ConnectHere(const std::function<bool()>& deadline, std::string* error) {
     Disconnect();
     state_.SaveTo = 1;
-    library_->SetCallDeadline(std::move(deadline));
+    library_->SetCallDeadline(deadline);
     try {
         master_ = OpenCameraSession(*library_, &messages_, state_);
     } catch (const CameraRangeError& e) {
@@ -115,10 +137,27 @@ bool CameraBody::Connect(std::function<bool()> deadline, std::string* error) {
         if (error) *error = e.what();
         return false;
     }
+    serial_.clear();
     if (master_ && !library_->GaveUp()) serial_ = ReadBodySerial(*library_, master_->CameraRef());
     library_->SetCallDeadline({});
     if (master_ && library_->GaveUp()) Disconnect();
     return true;
+}
+
+void CameraBody::KnowBySerial(std::string serial, BodyFinder finder) {
+    knownSerial_ = std::move(serial);
+    finder_ = std::move(finder);
+}
+
+void CameraBody::SetWaitTurn(std::function<void()> turn) {
+    waitTurn_ = std::move(turn);
+    library_->SetWaitTurn(waitTurn_);
+}
+
+void CameraBody::UseLibrary(std::unique_ptr<DeadlineSdk> library) {
+    library_ = std::move(library);
+    library_->SetTextSink(&messages_);
+    library_->SetWaitTurn(waitTurn_);
 }
 
 void CameraBody::HandleMessages(const std::function<void(const CameraMessage&)>& text) {

@@ -56,6 +56,15 @@ private:
     std::deque<CameraMessage> queue_;
 };
 
+// Where a body known by its serial number may be now: a USB body plugged back in comes back on
+// another port. `ports`: the ports to look at (none held by another body); `libraryOn`: a library
+// on one of them; `moved`: the body was found on that port.
+struct BodyFinder {
+    std::function<std::vector<std::string>()> ports;
+    std::function<std::unique_ptr<DeadlineSdk>(const std::string& port)> libraryOn;
+    std::function<void(const std::string& port)> moved;
+};
+
 // One body: its library with deadlines on every call, its session and its camera state. All
 // of it is used from one thread at a time: the body's run thread while a run goes on.
 class CameraBody {
@@ -69,6 +78,11 @@ public:
     // when none answers in time. False, with the reason in `error`, when an allowed-value list does
     // not fit. The serial is read on every connect.
     bool Connect(std::function<bool()> deadline, std::string* error);
+    // From now on the body is the one with `serial`: a connect that finds another body on its port
+    // refuses it, and one that finds none there looks for it on the finder's ports.
+    void KnowBySerial(std::string serial, BodyFinder finder);
+    // Runs on the caller's thread while a call waits (DeadlineSdk::SetWaitTurn), kept across libraries.
+    void SetWaitTurn(std::function<void()> turn);
     // The connected session, or null.
     TAppMaster* Camera() { return state_.CameraName.empty() ? nullptr : master_.get(); }
     const std::string& Serial() const { return serial_; }
@@ -81,11 +95,18 @@ public:
     void Disconnect();
 
 private:
+    bool ConnectHere(const std::function<bool()>& deadline, std::string* error);
+    bool IsTheKnownBody() { return Camera() != nullptr && (knownSerial_.empty() || serial_ == knownSerial_); }
+    void UseLibrary(std::unique_ptr<DeadlineSdk> library);
+
     CameraMessageQueue messages_;  // before the library, which may still post while it closes
     std::unique_ptr<DeadlineSdk> library_;
     CameraState state_;
     std::unique_ptr<TAppMaster> master_;
     std::string serial_;
+    std::string knownSerial_;
+    BodyFinder finder_;
+    std::function<void()> waitTurn_;
 };
 
 // Runs each body's work on a thread of its own and returns when all of them have ended.

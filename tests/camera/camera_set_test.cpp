@@ -1,8 +1,11 @@
 // Several bodies: which body a name takes, and whose faults a rehearsal plays.
 #include "camera/camera_set.h"
+#include "camera/virtual_camera.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +57,41 @@ TEST(CameraSet, FaultsAreRehearsedOnTheNamedBody) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(ReadBodyFaults(bad, names).error.empty());
     }
+}
+
+// A body known by its serial number: plugged back into another port it is found there, past a
+// stranger; with only strangers about, it stays lost rather than become the wrong body.
+TEST(CameraSet, ABodyPluggedBackElsewhereIsFoundByItsSerial) {
+    std::map<std::string, std::string> serialOn = {{"usb:1", "T"}};  // the body on each port now
+    std::map<std::string, VirtualCamera*> made;                        // the last library made on each port
+    const auto libraryOn = [&](const std::string& port) {
+        auto camera = std::make_unique<VirtualCamera>();
+        camera->SetCallLog(false);
+        const auto body = serialOn.find(port);
+        camera->SetAttached(body != serialOn.end());
+        if (body != serialOn.end()) camera->SetSerial(body->second);
+        made[port] = camera.get();
+        return std::make_unique<DeadlineSdk>(std::move(camera));
+    };
+    CameraBody tele(libraryOn("usb:1"));
+    ASSERT_TRUE(tele.Connect({}, nullptr));
+    ASSERT_NE(tele.Camera(), nullptr);
+    std::vector<std::string> moves;
+    tele.KnowBySerial("T", {[] { return std::vector<std::string>{"usb:5", "usb:7"}; }, libraryOn,
+                            [&](const std::string& port) { moves.push_back(port); }});
+
+    made["usb:1"]->SetAttached(false);
+    serialOn = {{"usb:5", "W"}, {"usb:7", "T"}};
+    ASSERT_TRUE(tele.Connect({}, nullptr));
+    ASSERT_NE(tele.Camera(), nullptr);
+    EXPECT_EQ(tele.Serial(), "T");
+    EXPECT_EQ(moves, std::vector<std::string>{"usb:7"});
+
+    made["usb:7"]->SetSerial("W");  // a stranger on its port now, another on usb:5
+    serialOn = {{"usb:5", "W"}};
+    ASSERT_TRUE(tele.Connect({}, nullptr));
+    EXPECT_EQ(tele.Camera(), nullptr);
+    EXPECT_EQ(moves.size(), 1u);
 }
 
 }  // namespace
