@@ -208,6 +208,7 @@ struct Candidate {
     std::string port;
     VirtualCamera* virtualBody = nullptr;  // the virtual camera behind the library, for its faults and times
     std::unique_ptr<CameraBody> body;      // null: no port left to look at
+    bool stuck = false;                    // its connect got no answer in time
 };
 
 // Everything one named camera's run works with, alive until every run has ended.
@@ -215,6 +216,8 @@ struct BodyRun {
     std::string name;
     TableFileReading reading;
     Candidate* camera = nullptr;
+    std::string keptSerial;  // from the options; empty when none was kept
+    bool awaitCamera = false;  // its body did not answer in time: the run starts without it
     std::unique_ptr<Clock> ownClock;  // a simulated run's clock; null: the shared system clock
     std::unique_ptr<VirtualFaultInjector> injector;
     RunFlags flags;
@@ -352,6 +355,7 @@ std::optional<std::vector<std::optional<std::string>>> ConnectCandidates(std::ve
             return std::nullopt;
         }
         candidate.body->HandleMessages({});
+        candidate.stuck = !candidate.body->Camera() && candidate.body->Library().GaveUp();
         found.push_back(candidate.body->Camera() ? std::optional(candidate.body->Serial()) : std::nullopt);
     }
     return found;
@@ -375,6 +379,17 @@ bool MatchNames(const std::string& optionsPath, std::vector<std::unique_ptr<Body
     const ProgramOptions before = options;
     for (size_t i = 0; i < runs.size(); ++i) {
         BodyRun& run = *runs[i];
+        run.keptSerial = known[i];
+        if (match[i] < 0 && i < candidates.size() && candidates[i].stuck) {
+            // Its own port's body is there but stuck, as a single camera's may be: the run starts
+            // without it and connects it when it answers (and then only the body with its serial).
+            run.camera = &candidates[i];
+            run.awaitCamera = true;
+            std::cout << run.name << "  camera: no answer on " << candidates[i].port << " within "
+                      << DeadlineSdk::kSessionLimit.count()
+                      << " s; the run starts without it and connects it when it answers\n";
+            continue;
+        }
         if (match[i] < 0) {
             std::cout << run.name << "  camera: not found" << (known[i].empty() ? "" : " (serial " + known[i] + ")")
                       << '\n';
@@ -401,7 +416,8 @@ void KnowBodiesBySerial(const std::string& camera, std::vector<std::unique_ptr<B
         if (run->camera) book.Hold(run->name, run->camera->port);
     }
     for (const auto& run : runs) {
-        if (!run->camera || run->camera->body->Serial().empty()) continue;
+        const std::string serial = run->awaitCamera ? run->keptSerial : run->camera ? run->camera->body->Serial() : "";
+        if (!run->camera || serial.empty()) continue;
         BodyFinder finder;
         if (camera == "gphoto2") {
             finder.ports = [&book, name = run->name] { return book.FreeFor(name, DetectedPorts()); };
@@ -410,7 +426,7 @@ void KnowBodiesBySerial(const std::string& camera, std::vector<std::unique_ptr<B
             };
             finder.moved = [&book, name = run->name](const std::string& port) { book.Hold(name, port); };
         }
-        run->camera->body->KnowBySerial(run->camera->body->Serial(), std::move(finder));
+        run->camera->body->KnowBySerial(serial, std::move(finder));
     }
 }
 
@@ -507,7 +523,7 @@ void RunBody(BodyRun& run, const BodiesArguments& read, Clock& systemClock, cons
                                    if (run.injector) run.injector->RowStarting(row);
                                },
                                run.logging ? &run.shotLog : nullptr,
-                               false};
+                               run.awaitCamera};
     PhotographyRun photography(environment, run.reading.table);
     run.summary = photography.Run(read.test ? RunKind::Test : RunKind::Real,
                                   read.fromNow ? RunStart::FromNow : RunStart::AllRows);

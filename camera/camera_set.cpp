@@ -36,16 +36,24 @@ std::vector<int> MatchBodies(const std::vector<std::string>& knownSerials,
     const auto free = [&](size_t body) {
         return body < found.size() && found[body] && !taken[body] && !claimed[body];
     };
-    for (size_t name = 0; name < knownSerials.size(); ++name) {
-        if (!knownSerials[name].empty()) continue;
-        size_t body = name;
-        if (!free(body)) {
-            for (body = 0; body < found.size() && !free(body); ++body) {
-            }
-        }
-        if (!free(body)) continue;
+    const auto take = [&](size_t name, size_t body) {
         match[name] = static_cast<int>(body);
         taken[body] = true;
+    };
+    for (size_t name = 0; name < knownSerials.size(); ++name) {
+        if (knownSerials[name].empty() && free(name)) take(name, name);
+    }
+    // A body left on a port whose own name took another body (the bodies were swapped) is free for
+    // a name still without one; a port whose own name is still without a body is that name's.
+    for (size_t name = 0; name < knownSerials.size(); ++name) {
+        if (!knownSerials[name].empty() || match[name] >= 0) continue;
+        for (size_t body = 0; body < found.size(); ++body) {
+            const bool orphan = body >= match.size() || (match[body] >= 0 && match[body] != static_cast<int>(body));
+            if (free(body) && orphan) {
+                take(name, body);
+                break;
+            }
+        }
     }
     return match;
 }

@@ -32,7 +32,8 @@ std::string ReadBodySerial(EdsSdk& sdk, EdsCameraRef camera);
 // was given, is port i. A kept serial
 // takes the body that reports it, wherever it is now, and nothing else: a known body that is missing
 // is missing, not replaced by a stranger. A name without a kept serial takes its own port's body
-// when no kept serial claims it, else the first body left.
+// when no kept serial claims it, else a body left on the port of a name that took another body;
+// never the body on the port of a name still without one (that name's body may only be slow).
 std::vector<int> MatchBodies(const std::vector<std::string>& knownSerials,
                              const std::vector<std::optional<std::string>>& found);
 

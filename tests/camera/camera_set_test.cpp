@@ -27,7 +27,8 @@ TEST(CameraSet, BodiesAreMatchedBySerialWhereverTheyArePlugged) {
         {"a kept body that is missing is not replaced by a stranger", {"A", "B"}, {"C", "A"}, {1, -1}},
         {"a new name takes the body no kept serial claims", {"A", ""}, {"A", "C"}, {0, 1}},
         {"a new name does not take a body kept for another name", {"", "B"}, {"B", std::nullopt}, {-1, 0}},
-        {"an empty port is passed over", {"", ""}, {std::nullopt, "B"}, {1, -1}},
+        {"a name whose port has no body does not take another name's", {"", ""}, {std::nullopt, "B"}, {-1, 1}},
+        {"ports swapped, one serial not kept yet", {"A", ""}, {"B", "A"}, {1, 0}},
         {"two identical bodies without serials go by port", {"", ""}, {"", ""}, {0, 1}},
     };
     for (const Case& c : cases) {
