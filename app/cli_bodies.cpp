@@ -41,7 +41,8 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr double kFastLeadSeconds = 10;  // a simulated run starts this long before the first row
 
 constexpr const char* kBodiesUsage =
-    "usage: run --body NAME=TABLE [--body NAME=TABLE ...] [--port NAME=PORT] [--camera virtual|gphoto2] [--test] "
+    "usage: run --body NAME=TABLE [--body NAME=TABLE ...] [--port NAME=PORT] [--camera virtual|gphoto2] "
+    "[--test] "
     "[--fast] [--from-now] [--inject SPEC] [--log FILE] [--force]";
 
 struct BodyArguments {
@@ -80,7 +81,8 @@ BodyArguments* BodyNamed(BodiesArguments& read, const std::string& name) {
 // The named value of an option ("--body", "--port") into `read`; an error text when it cannot be.
 std::string ReadNamedOption(const std::string& option, const std::string& text, BodiesArguments& read) {
     const auto pair = NameAndValue(text);
-    if (!pair) return option + " needs NAME=" + (option == "--body" ? "TABLE" : "PORT") + ", not '" + text + "'";
+    if (!pair)
+        return option + " needs NAME=" + (option == "--body" ? "TABLE" : "PORT") + ", not '" + text + "'";
     BodyArguments* body = BodyNamed(read, pair->first);
     if (option == "--body") {
         if (body && !body->tableFile.empty()) return "the camera " + pair->first + " is named twice";
@@ -100,15 +102,18 @@ int ReadBodiesArguments(const Arguments& args, BodiesArguments& read) {
         const std::string& arg = args[i];
         const bool hasValue = i + 1 < args.size();
         if (arg == "--test" || arg == "--fast" || arg == "--from-now" || arg == "--force") {
-            (arg == "--test" ? read.test : arg == "--fast" ? read.fast : arg == "--from-now" ? read.fromNow : read.force) =
-                true;
+            (arg == "--test"       ? read.test
+             : arg == "--fast"     ? read.fast
+             : arg == "--from-now" ? read.fromNow
+                                   : read.force) = true;
         } else if ((arg == "--body" || arg == "--port") && hasValue) {
             if (const std::string error = ReadNamedOption(arg, args[++i], read); !error.empty())
                 return UsageError("run: " + error);
         } else if (arg == "--camera" && hasValue) {
             read.camera = args[++i];
             if (read.camera != "virtual" && read.camera != "gphoto2")
-                return UsageError("run: several cameras need --camera virtual or gphoto2, not '" + read.camera + "'");
+                return UsageError("run: several cameras need --camera virtual or gphoto2, not '" +
+                                  read.camera + "'");
         } else if (arg == "--inject" && hasValue) {
             read.faults = args[++i];
         } else if (arg == "--log" && hasValue && !args[i + 1].empty()) {
@@ -119,7 +124,8 @@ int ReadBodiesArguments(const Arguments& args, BodiesArguments& read) {
         }
     }
     for (const BodyArguments& body : read.bodies) {
-        if (body.tableFile.empty()) return UsageError("run: --port " + body.name + " names no camera given by --body");
+        if (body.tableFile.empty())
+            return UsageError("run: --port " + body.name + " names no camera given by --body");
     }
     if (read.camera.empty()) read.camera = "gphoto2";
     if (read.camera != "virtual" && read.camera != "gphoto2")
@@ -129,13 +135,13 @@ int ReadBodiesArguments(const Arguments& args, BodiesArguments& read) {
 
 // The lines of several run threads, each printed whole.
 class LinePrinter {
-public:
+  public:
     void Print(const std::string& line) {
         const std::lock_guard lock(mutex_);
         std::cout << line << '\n' << std::flush;  // as it happens, also into a pipe or a log
     }
 
-private:
+  private:
     std::mutex mutex_;
 };
 
@@ -148,7 +154,7 @@ std::string OneLine(std::string text) {
 
 // One line per action, named by its camera; red information (an unreadable row, a lost camera) too.
 class BodyView final : public RunView {
-public:
+  public:
     BodyView(std::string name, LinePrinter& printer) : name_(std::move(name)), printer_(printer) {}
     void SetPhase(const std::string&) override {}
     void SetWann(const std::string&) override {}
@@ -166,13 +172,13 @@ public:
     void SetRunning(RunKind, bool) override {}
     void ShowRehearsalControls(bool) override {}
     void Report(const RunAction& action) override {
-        printer_.Print(name_ + "  " +
-                       (action.row >= 0 ? "row " + std::to_string(action.row + 1) : std::string("run")) + "  " +
-                       (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-')) + "  " +
-                       JDText(action.startedJD, 1) + "  " + action.text);
+        printer_.Print(
+            name_ + "  " + (action.row >= 0 ? "row " + std::to_string(action.row + 1) : std::string("run")) +
+            "  " + (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-')) + "  " +
+            JDText(action.startedJD, 1) + "  " + action.text);
     }
 
-private:
+  private:
     std::string name_;
     LinePrinter& printer_;
     RunColour colour_ = RunColour::White;
@@ -181,17 +187,18 @@ private:
 
 // The body's messages on its run thread; Ctrl+C asks its run to stop, as "Abort" does.
 class BodyPump final : public MessagePump {
-public:
+  public:
     BodyPump(std::string name, CameraBody& body, RunFlags& flags, LinePrinter& printer)
         : name_(std::move(name)), body_(body), flags_(flags), printer_(printer) {}
     void ProcessMessages() override {
         if (Interrupted()) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
         body_.HandleMessages([this](const CameraMessage& message) {
-            printer_.Print(name_ + "  " + CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text));
+            printer_.Print(name_ + "  " +
+                           CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text));
         });
     }
 
-private:
+  private:
     std::string name_;
     CameraBody& body_;
     RunFlags& flags_;
@@ -199,7 +206,7 @@ private:
 };
 
 class SilentSound final : public SoundPlayer {
-public:
+  public:
     void Play(const std::string&) override {}  // the action line says which sound
 };
 
@@ -216,8 +223,8 @@ struct BodyRun {
     std::string name;
     TableFileReading reading;
     Candidate* camera = nullptr;
-    std::string keptSerial;  // from the options; empty when none was kept
-    bool awaitCamera = false;  // its body did not answer in time: the run starts without it
+    std::string keptSerial;           // from the options; empty when none was kept
+    bool awaitCamera = false;         // its body did not answer in time: the run starts without it
     std::unique_ptr<Clock> ownClock;  // a simulated run's clock; null: the shared system clock
     std::unique_ptr<VirtualFaultInjector> injector;
     RunFlags flags;
@@ -230,7 +237,7 @@ struct BodyRun {
 
 // The ports the bodies of a run are on, shared by their run threads.
 class PortBook {
-public:
+  public:
     void Hold(const std::string& name, const std::string& port) {
         const std::lock_guard lock(mutex_);
         held_[name] = PortPath(port);
@@ -247,7 +254,7 @@ public:
         return free;
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::map<std::string, std::string> held_;
 };
@@ -284,7 +291,8 @@ std::vector<Candidate> MakeCandidates(const BodiesArguments& read) {
             while (port.empty() && next < detected.size()) {
                 const std::string& candidate = detected[next++];
                 bool given = false;
-                for (const BodyArguments& body : read.bodies) given = given || PortPath(body.port) == candidate;
+                for (const BodyArguments& body : read.bodies)
+                    given = given || PortPath(body.port) == candidate;
                 if (!given) port = candidate;
             }
         }
@@ -317,9 +325,10 @@ int LoadTables(const BodiesArguments& read, std::vector<std::unique_ptr<BodyRun>
         run->reading = LoadExposureTable(body.tableFile);
         if (!run->reading.opened) return UsageError("run: " + body.name + ": " + run->reading.message);
         if (run->reading.malformedLine != 0) {
-            return UsageError("run: " + body.name + ": " + body.tableFile + ": " + run->reading.message +
-                              "\nNothing is run: mend these lines, or open the table in the program and save it"
-                              " without them.");
+            return UsageError(
+                "run: " + body.name + ": " + body.tableFile + ": " + run->reading.message +
+                "\nNothing is run: mend these lines, or open the table in the program and save it"
+                " without them.");
         }
         runs.push_back(std::move(run));
     }
@@ -327,7 +336,8 @@ int LoadTables(const BodiesArguments& read, std::vector<std::unique_ptr<BodyRun>
 }
 
 // Each table against the saved site and eclipse; false when one differs and --force is not given.
-bool SitesMatch(const SharedVariables& shared, const std::vector<std::unique_ptr<BodyRun>>& runs, bool force) {
+bool SitesMatch(const SharedVariables& shared, const std::vector<std::unique_ptr<BodyRun>>& runs,
+                bool force) {
     bool all = true;
     for (const auto& run : runs) {
         if (run->reading.table.IsNoTable()) continue;
@@ -350,8 +360,8 @@ std::optional<std::vector<std::optional<std::string>>> ConnectCandidates(std::ve
         }
         std::string error;
         if (!candidate.body->Connect({}, &error)) {
-            std::cerr << "zelto-cli: run: camera" << (candidate.port.empty() ? "" : " on " + candidate.port) << ": "
-                      << error << '\n';
+            std::cerr << "zelto-cli: run: camera" << (candidate.port.empty() ? "" : " on " + candidate.port)
+                      << ": " << error << '\n';
             return std::nullopt;
         }
         candidate.body->HandleMessages({});
@@ -391,8 +401,8 @@ bool MatchNames(const std::string& optionsPath, std::vector<std::unique_ptr<Body
             continue;
         }
         if (match[i] < 0) {
-            std::cout << run.name << "  camera: not found" << (known[i].empty() ? "" : " (serial " + known[i] + ")")
-                      << '\n';
+            std::cout << run.name << "  camera: not found"
+                      << (known[i].empty() ? "" : " (serial " + known[i] + ")") << '\n';
             all = false;
             continue;
         }
@@ -411,12 +421,15 @@ bool MatchNames(const std::string& optionsPath, std::vector<std::unique_ptr<Body
 
 // Each body found is from now on the one with its serial number: a body plugged back into another
 // USB port during the run is looked for there (gphoto2), another body on its port is refused.
-void KnowBodiesBySerial(const std::string& camera, std::vector<std::unique_ptr<BodyRun>>& runs, PortBook& book) {
+void KnowBodiesBySerial(const std::string& camera, std::vector<std::unique_ptr<BodyRun>>& runs,
+                        PortBook& book) {
     for (const auto& run : runs) {
         if (run->camera) book.Hold(run->name, run->camera->port);
     }
     for (const auto& run : runs) {
-        const std::string serial = run->awaitCamera ? run->keptSerial : run->camera ? run->camera->body->Serial() : "";
+        const std::string serial = run->awaitCamera ? run->keptSerial
+                                   : run->camera    ? run->camera->body->Serial()
+                                                    : "";
         if (!run->camera || serial.empty()) continue;
         BodyFinder finder;
         if (camera == "gphoto2") {
@@ -459,7 +472,8 @@ std::string BodyLogPath(const std::string& path, const std::string& name) {
 }
 
 // A run's clock, faults, body times and shot log. False when the log cannot be opened.
-bool PrepareRun(BodyRun& run, const BodiesArguments& read, double simulatedStart, const BodyFaultReading& faults) {
+bool PrepareRun(BodyRun& run, const BodiesArguments& read, double simulatedStart,
+                const BodyFaultReading& faults) {
     FakeClock* fake = nullptr;
     if (read.fast) {
         // Each simulated run has a clock of its own, started at the same instant: the bodies do not
@@ -482,14 +496,16 @@ bool PrepareRun(BodyRun& run, const BodiesArguments& read, double simulatedStart
                 }
             },
             plan != faults.plans.end() ? plan->second.slowerMs : 0);
-        if (plan != faults.plans.end()) run.injector = std::make_unique<VirtualFaultInjector>(*body, plan->second);
+        if (plan != faults.plans.end())
+            run.injector = std::make_unique<VirtualFaultInjector>(*body, plan->second);
     }
     if (read.logPath.empty()) return true;
     const std::string path = read.bodies.size() == 1 ? read.logPath : BodyLogPath(read.logPath, run.name);
     run.shotLog.SetCameraName(run.name);
     std::string why;
     run.logging = run.shotLog.Open(path, &why);
-    if (!run.logging) std::cerr << "zelto-cli: run: cannot write the shot log " << path << ": " << why << '\n';
+    if (!run.logging)
+        std::cerr << "zelto-cli: run: cannot write the shot log " << path << ": " << why << '\n';
     return run.logging;
 }
 
@@ -538,7 +554,8 @@ int PrintSummaries(const std::vector<std::unique_ptr<BodyRun>>& runs, bool allFo
     bool all = allFound;
     for (const auto& run : runs) {
         if (!run->ran) continue;
-        std::string text = run->summary.noTable ? std::string("No exposure table.\n") : RunSummaryText(run->summary);
+        std::string text =
+            run->summary.noTable ? std::string("No exposure table.\n") : RunSummaryText(run->summary);
         if (run->logging && run->shotLog.failed())
             text += "shot log: a line could not be written to " + run->shotLog.path() + "\n";
         for (size_t start = 0; start < text.size();) {
@@ -558,7 +575,8 @@ int RunBodiesCommand(const Arguments& args) {
     if (const int error = ReadBodiesArguments(args, read); error != 0) return error;
     std::vector<std::string> names;
     for (const BodyArguments& body : read.bodies) names.push_back(body.name);
-    const BodyFaultReading faults = read.faults.empty() ? BodyFaultReading{} : ReadBodyFaults(read.faults, names);
+    const BodyFaultReading faults =
+        read.faults.empty() ? BodyFaultReading{} : ReadBodyFaults(read.faults, names);
     if (!faults.error.empty()) return UsageError("run: --inject: " + faults.error);
     if (!read.faults.empty() && read.camera != "virtual")
         return UsageError("run: --inject needs the virtual camera (--camera virtual)");
@@ -573,7 +591,8 @@ int RunBodiesCommand(const Arguments& args) {
     std::vector<Candidate> candidates = MakeCandidates(read);
     const auto found = ConnectCandidates(candidates);
     if (!found) return 1;
-    const bool allFound = MatchNames(shared.folders.AppDataFolder + kOptionsFileName, runs, candidates, *found);
+    const bool allFound =
+        MatchNames(shared.folders.AppDataFolder + kOptionsFileName, runs, candidates, *found);
     PortBook book;
     KnowBodiesBySerial(read.camera, runs, book);
 

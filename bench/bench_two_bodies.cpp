@@ -63,7 +63,9 @@ void Report(benchmark::State& state, const std::string& name, const std::vector<
                 FixedText(Percentile(ms, 1.0), 3).c_str());
 }
 
-double Seconds(SteadyClock::time_point t) { return std::chrono::duration<double>(t.time_since_epoch()).count(); }
+double Seconds(SteadyClock::time_point t) {
+    return std::chrono::duration<double>(t.time_since_epoch()).count();
+}
 
 // A body on an emulator of its own, connected through the library a run uses.
 struct Body {
@@ -78,7 +80,8 @@ struct Body {
     std::vector<double> HalfPresses() {
         std::vector<double> half;
         for (const PtpipEmulator::Operation& op : emulator.Log()) {
-            if (op.name == "EOS_RemoteReleaseOn" && op.params.rfind("0x1,", 0) == 0) half.push_back(op.monotonicSeconds);
+            if (op.name == "EOS_RemoteReleaseOn" && op.params.rfind("0x1,", 0) == 0)
+                half.push_back(op.monotonicSeconds);
         }
         return half;
     }
@@ -160,7 +163,7 @@ struct BodyPump final : MessagePump {
 // The system clock, noting when each wait for an instant ends: the first reading at or after the
 // instant the run said it waits for.
 class RowStartClock final : public Clock {
-public:
+  public:
     double NowJD() override {
         const double now = clock_.NowJD();
         if (waitingFor_ > 0 && now >= waitingFor_) {
@@ -175,7 +178,7 @@ public:
     void WaitingFor(double jd) override { waitingFor_ = jd; }
     const std::vector<double>& LateMs() const { return lateMs_; }
 
-private:
+  private:
     SystemClock clock_;
     double waitingFor_ = 0;
     std::vector<double> lateMs_;
@@ -210,7 +213,8 @@ ExposureTable RowsFrom(double firstJD) {
     return table;
 }
 
-void RunRows(CameraBody& body, const ExposureTable& table, Clock& clock, RowStarts& starts, RunSummary& summary) {
+void RunRows(CameraBody& body, const ExposureTable& table, Clock& clock, RowStarts& starts,
+             RunSummary& summary) {
     BodyPump pump(body);
     QuietView view;
     NoSound sound;
@@ -256,7 +260,8 @@ void BM_TwoRunsRowStart(benchmark::State& state) {
         RunSummary summaryA, summaryB;
         RunTogether({[&] { RunRows(a.body, table, clockA, startsA, summaryA); },
                      [&] { RunRows(b.body, table, clockB, startsB, summaryB); }});
-        if (!RunWentToPlan(summaryA) || !RunWentToPlan(summaryB)) state.SkipWithError("a run did not go to plan");
+        if (!RunWentToPlan(summaryA) || !RunWentToPlan(summaryB))
+            state.SkipWithError("a run did not go to plan");
         Report(state, "row_start_A", clockA.LateMs());
         Report(state, "row_start_B", clockB.LateMs());
         Report(state, "shutter_call_A", startsA.Ms());

@@ -48,7 +48,8 @@ std::vector<int> MatchBodies(const std::vector<std::string>& knownSerials,
     for (size_t name = 0; name < knownSerials.size(); ++name) {
         if (!knownSerials[name].empty() || match[name] >= 0) continue;
         for (size_t body = 0; body < found.size(); ++body) {
-            const bool orphan = body >= match.size() || (match[body] >= 0 && match[body] != static_cast<int>(body));
+            const bool orphan =
+                body >= match.size() || (match[body] >= 0 && match[body] != static_cast<int>(body));
             if (free(body) && orphan) {
                 take(name, body);
                 break;
@@ -64,7 +65,8 @@ BodyFaultReading ReadBodyFaults(std::string_view spec, const std::vector<std::st
     size_t start = 0;
     for (;;) {
         const size_t comma = spec.find(',', start);
-        std::string item = Trimmed(spec.substr(start, comma == std::string_view::npos ? comma : comma - start));
+        std::string item =
+            Trimmed(spec.substr(start, comma == std::string_view::npos ? comma : comma - start));
         const size_t at = item.find('@');
         const size_t colon = item.find(':');
         std::vector<std::string> targets = names;
@@ -110,7 +112,9 @@ CameraBody::CameraBody(std::unique_ptr<DeadlineSdk> library) : library_(std::mov
     library_->SetTextSink(&messages_);
 }
 
-CameraBody::~CameraBody() { Disconnect(); }
+CameraBody::~CameraBody() {
+    Disconnect();
+}
 
 bool CameraBody::Connect(std::function<bool()> deadline, std::string* error) {
     if (!ConnectHere(deadline, error)) return false;

@@ -48,11 +48,11 @@ BodyFaultReading ReadBodyFaults(std::string_view spec, const std::vector<std::st
 
 // A camera library's messages, queued from its threads and taken on the run's own thread.
 class CameraMessageQueue final : public CameraMessageSink {
-public:
+  public:
     void Post(const CameraMessage& message) override;
     std::deque<CameraMessage> Take();
 
-private:
+  private:
     std::mutex mutex_;
     std::deque<CameraMessage> queue_;
 };
@@ -69,7 +69,7 @@ struct BodyFinder {
 // One body: its library with deadlines on every call, its session and its camera state. All
 // of it is used from one thread at a time: the body's run thread while a run goes on.
 class CameraBody {
-public:
+  public:
     explicit CameraBody(std::unique_ptr<DeadlineSdk> library);
     ~CameraBody();
     CameraBody(const CameraBody&) = delete;
@@ -95,7 +95,7 @@ public:
     void HandleMessages(const std::function<void(const CameraMessage&)>& text);
     void Disconnect();
 
-private:
+  private:
     bool ConnectHere(const std::function<bool()>& deadline, std::string* error);
     bool IsTheKnownBody() { return Camera() != nullptr && (knownSerial_.empty() || serial_ == knownSerial_); }
     void UseLibrary(std::unique_ptr<DeadlineSdk> library);

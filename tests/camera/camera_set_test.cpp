@@ -27,7 +27,10 @@ TEST(CameraSet, BodiesAreMatchedBySerialWhereverTheyArePlugged) {
         {"a kept body that is missing is not replaced by a stranger", {"A", "B"}, {"C", "A"}, {1, -1}},
         {"a new name takes the body no kept serial claims", {"A", ""}, {"A", "C"}, {0, 1}},
         {"a new name does not take a body kept for another name", {"", "B"}, {"B", std::nullopt}, {-1, 0}},
-        {"a name whose port has no body does not take another name's", {"", ""}, {std::nullopt, "B"}, {-1, 1}},
+        {"a name whose port has no body does not take another name's",
+         {"", ""},
+         {std::nullopt, "B"},
+         {-1, 1}},
         {"ports swapped, one serial not kept yet", {"A", ""}, {"B", "A"}, {1, 0}},
         {"two identical bodies without serials go by port", {"", ""}, {"", ""}, {0, 1}},
     };
@@ -39,7 +42,8 @@ TEST(CameraSet, BodiesAreMatchedBySerialWhereverTheyArePlugged) {
 
 TEST(CameraSet, FaultsAreRehearsedOnTheNamedBody) {
     const std::vector<std::string> names = {"Tele", "Wide"};
-    const BodyFaultReading reading = ReadBodyFaults("unplug@Tele:19+3, busy@Wide:2x4, fail@5, slow=40", names);
+    const BodyFaultReading reading =
+        ReadBodyFaults("unplug@Tele:19+3, busy@Wide:2x4, fail@5, slow=40", names);
     ASSERT_TRUE(reading.error.empty()) << reading.error;
     const VirtualFaultPlan& tele = reading.plans.at("Tele");
     const VirtualFaultPlan& wide = reading.plans.at("Wide");
@@ -64,7 +68,7 @@ TEST(CameraSet, FaultsAreRehearsedOnTheNamedBody) {
 // stranger; with only strangers about, it stays lost rather than become the wrong body.
 TEST(CameraSet, ABodyPluggedBackElsewhereIsFoundByItsSerial) {
     std::map<std::string, std::string> serialOn = {{"usb:1", "T"}};  // the body on each port now
-    std::map<std::string, VirtualCamera*> made;                        // the last library made on each port
+    std::map<std::string, VirtualCamera*> made;                      // the last library made on each port
     const auto libraryOn = [&](const std::string& port) {
         auto camera = std::make_unique<VirtualCamera>();
         camera->SetCallLog(false);
@@ -78,8 +82,10 @@ TEST(CameraSet, ABodyPluggedBackElsewhereIsFoundByItsSerial) {
     ASSERT_TRUE(tele.Connect({}, nullptr));
     ASSERT_NE(tele.Camera(), nullptr);
     std::vector<std::string> moves;
-    tele.KnowBySerial("T", {[] { return std::vector<std::string>{"usb:5", "usb:7"}; }, libraryOn,
-                            [&](const std::string& port) { moves.push_back(port); }});
+    tele.KnowBySerial("T", {[] {
+                                return std::vector<std::string>{"usb:5", "usb:7"};
+                            },
+                            libraryOn, [&](const std::string& port) { moves.push_back(port); }});
 
     made["usb:1"]->SetAttached(false);
     serialOn = {{"usb:5", "W"}, {"usb:7", "T"}};
