@@ -41,7 +41,10 @@ const Command kCommands[] = {
      "                          the run stops with exit 1 unless --simulate or --camera none is given;\n"
      "                          --inject: virtual camera faults such as busy@19x3,fail@20,unplug@25+3,\n"
      "                          slow=5000; --from-now: skip the rows already past; --log: the shot log as\n"
-     "                          CSV; --force: run a table made for another site, eclipse or day)"},
+     "                          CSV; --force: run a table made for another site, eclipse or day)\n"
+     "run --body NAME=TABLE [--body NAME=TABLE ...] [--port NAME=PORT] [--camera virtual|gphoto2] [...]\n"
+     "                          several cameras at once, each with its own table, known by serial\n"
+     "                          number; every line names its camera; --inject unplug@NAME:19+3"},
 };
 
 void PrintHelp() {

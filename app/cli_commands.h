@@ -17,7 +17,8 @@ int CircumstancesCommand(const Arguments& args);
 int TableCommand(const Arguments& args);
 // run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate]: 0 the run ended normally,
 // 1 it was aborted, the camera failed or no camera was found (without --simulate), 2 bad arguments or
-// an unreadable file.
+// an unreadable file. With --body NAME=TABLE: several cameras (RunBodiesCommand), 0 only when every
+// camera did all.
 int RunCommand(const Arguments& args);
 
 // Prints "zelto-cli: " + message on standard error and returns 2.

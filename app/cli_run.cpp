@@ -1,8 +1,5 @@
 // zelto-cli run: carries out an exposure table with the photography run engine, headless.
-#include <cerrno>
 #include <chrono>
-#include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -12,14 +9,9 @@
 #include <optional>
 #include <thread>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "app/cli_commands.h"
+#include "app/cli_interrupt.h"
+#include "app/cli_run_parts.h"
 #include "camera/appmaster.h"
 #include "camera/backend.h"
 #include "camera/camera_choice.h"
@@ -52,71 +44,6 @@ constexpr double kSecondsPerDay = 86400.0;
 // A simulated run starts this long before the first row's instant.
 constexpr double kFastLeadSeconds = 10;
 
-volatile std::sig_atomic_t interrupted = 0;
-// Ctrl+C also writes a byte here: a write to a pipe is one of the few things a signal handler may do,
-// and it wakes the watcher, which sleeps in read() until then and so costs nothing while the run waits.
-int interruptPipe[2] = {-1, -1};
-
-#ifdef _WIN32
-int OpenPipe(int fds[2]) { return _pipe(fds, 16, _O_BINARY); }
-int WriteByte(int fd) { const char byte = 1; return _write(fd, &byte, 1); }
-int ReadByte(int fd) { char byte; return _read(fd, &byte, 1); }
-void ClosePipeEnd(int fd) { _close(fd); }
-#else
-int OpenPipe(int fds[2]) { return ::pipe(fds); }
-int WriteByte(int fd) { const char byte = 1; return static_cast<int>(::write(fd, &byte, 1)); }
-int ReadByte(int fd) { char byte; return static_cast<int>(::read(fd, &byte, 1)); }
-void ClosePipeEnd(int fd) { ::close(fd); }
-#endif
-
-extern "C" void OnInterrupt(int) {
-    interrupted = 1;
-    if (interruptPipe[1] >= 0) WriteByte(interruptPipe[1]);
-}
-
-// Ctrl+C asks the run to stop as "Abort" does (the pump passes it on), and the command then ends
-// within a second whatever it is doing: when it has not ended 0.8 s after the request (a camera call
-// that blocks, a release retried for a minute, a connect), the watcher ends the process.
-class InterruptWatch {
-  public:
-    InterruptWatch() {
-        if (OpenPipe(interruptPipe) == 0) watcher_ = std::thread([this] { Watch(); });
-        std::signal(SIGINT, OnInterrupt);
-    }
-    ~InterruptWatch() {
-        std::signal(SIGINT, SIG_DFL);
-        {
-            const std::lock_guard lock(mutex_);
-            ended_ = true;
-        }
-        commandEnded_.notify_all();
-        if (watcher_.joinable()) {
-            WriteByte(interruptPipe[1]);  // wakes a watcher still waiting for Ctrl+C
-            watcher_.join();
-        }
-        for (int& end : interruptPipe) {
-            if (end >= 0) ClosePipeEnd(end);
-            end = -1;
-        }
-    }
-
-  private:
-    void Watch() {
-        while (ReadByte(interruptPipe[0]) < 0 && errno == EINTR) {
-        }
-        std::unique_lock lock(mutex_);
-        if (commandEnded_.wait_for(lock, std::chrono::milliseconds(800), [this] { return ended_; })) return;
-        std::fflush(stdout);
-        std::fputs("zelto-cli: run: interrupted\n", stderr);
-        std::_Exit(130);
-    }
-
-    std::mutex mutex_;
-    std::condition_variable commandEnded_;
-    bool ended_ = false;
-    std::thread watcher_;
-};
-
 // The camera's messages, queued by the library's threads and handled on the run's thread.
 class QueueSink final : public CameraMessageSink {
   public:
@@ -143,7 +70,7 @@ class ConsolePump final : public MessagePump {
     ConsolePump(QueueSink& sink, std::unique_ptr<TAppMaster>& master, RunFlags& flags)
         : sink_(sink), master_(master), flags_(flags) {}
     void ProcessMessages() override {
-        if (interrupted) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
+        if (Interrupted()) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
         for (const CameraMessage& message : sink_.Take()) {
             if (message.message == kCameraMessageText) {
                 std::cout << CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text) << '\n';
@@ -205,8 +132,12 @@ class SilentSound final : public SoundPlayer {
     void Play(const std::string&) override {}  // the action line says which sound
 };
 
-// The table against the site and eclipse the main window last saved (Zelto.prm, only looked at), or
-// against its own header when there is none, and against the eclipse's day.
+constexpr const char* kRunUsage =
+    "usage: run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC] [--from-now] "
+    "[--log FILE] [--force]";
+
+}  // namespace
+
 TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileReading& reading) {
     SiteInputs site;
     EclipseState eclipse = shared.eclipse;
@@ -219,13 +150,8 @@ TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileRead
     return CheckTableMatch(reading.site, reading.table, current, eclipse.GreatestEclipseJD);
 }
 
-constexpr const char* kRunUsage =
-    "usage: run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC] [--from-now] "
-    "[--log FILE] [--force]";
-
-}  // namespace
-
 int RunCommand(const Arguments& args) {
+    if (NamesBodies(args)) return RunBodiesCommand(args);
     std::string file;
     std::string cameraName = CameraBackendSetting();
     bool test = false;

@@ -20,7 +20,9 @@ std::string LowerAscii(std::string text) {
 
 }  // namespace
 
-CameraBackend MakeCameraBackend(std::string_view name) {
+CameraBackend MakeCameraBackend(std::string_view name) { return MakeCameraBackend(name, CameraPortSetting()); }
+
+CameraBackend MakeCameraBackend(std::string_view name, const std::string& port) {
     CameraBackend backend;
     backend.name = LowerAscii(Trimmed(name));
     if (backend.name.empty()) {
@@ -37,7 +39,8 @@ CameraBackend MakeCameraBackend(std::string_view name) {
         backend.sdk = std::move(library);
     } else if (backend.name == "gphoto2") {
 #ifdef ZELTO_HAVE_GPHOTO2_BACKEND
-        backend.sdk = std::make_unique<Gphoto2Sdk>(MakeLibGphoto2Port(), CameraPortSetting());
+        backend.port = port;
+        backend.sdk = std::make_unique<Gphoto2Sdk>(MakeLibGphoto2Port(), port);
 #else
         backend.error = "The gphoto2 camera backend is not built into this program (libgphoto2 was not found).";
 #endif
@@ -84,7 +87,7 @@ std::unique_ptr<DeadlineSdk> WithCallDeadlines(CameraBackend backend) {
     DeadlineSdk::Factory fresh;
     // A library given up while stuck in a call is replaced by a fresh one on the same setting.
     if (backend.name == "gphoto2" || backend.name == "edsdk") {
-        fresh = [name = backend.name] { return MakeCameraBackend(name).sdk; };
+        fresh = [name = backend.name, port = backend.port] { return MakeCameraBackend(name, port).sdk; };
     }
     return std::make_unique<DeadlineSdk>(std::move(backend.sdk), std::move(fresh));
 }

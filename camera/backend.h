@@ -20,9 +20,12 @@ struct CameraBackend {
     std::unique_ptr<EdsSdk> sdk;  // null when the named backend cannot be made; error says why
     std::string name;             // the backend chosen
     std::string error;
+    std::string port;             // gphoto2: the port it takes (empty: the first camera on USB)
 };
 
 CameraBackend MakeCameraBackend(std::string_view name);
+// The same with the gphoto2 camera on `port` instead of ZELTO_CAMERA_PORT's (a camera of several).
+CameraBackend MakeCameraBackend(std::string_view name, const std::string& port);
 
 // The program's backend: the named one, or when that cannot be made one that finds no camera, with
 // `error` kept so the program can say why in the words zelto-cli uses.

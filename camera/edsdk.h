@@ -54,6 +54,8 @@ inline constexpr EdsDataType kEdsDataTypeUInt32 = 9;
 
 // Properties.
 inline constexpr EdsPropertyID kEdsPropSaveTo = 0x0000000B;
+// The body's serial number, a zero-terminated string: what tells two bodies of one model apart.
+inline constexpr EdsPropertyID kEdsPropBodyIDEx = 0x00000015;
 inline constexpr EdsPropertyID kEdsPropImageQuality = 0x00000100;
 inline constexpr EdsPropertyID kEdsPropAEMode = 0x00000400;
 inline constexpr EdsPropertyID kEdsPropISOSpeed = 0x00000402;

@@ -114,7 +114,8 @@ public:
         if (result < GP_OK) return result;
         CameraWidgetType type{};
         gp_widget_get_type(widget, &type);
-        if (type != GP_WIDGET_RADIO && type != GP_WIDGET_MENU) {
+        // A text widget (the serial number) has a value and no choices.
+        if (type != GP_WIDGET_RADIO && type != GP_WIDGET_MENU && type != GP_WIDGET_TEXT) {
             gp_widget_free(widget);
             return GP_ERROR_NOT_SUPPORTED;
         }

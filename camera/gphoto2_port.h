@@ -31,7 +31,8 @@ inline constexpr int kGpErrorCameraBusy = -110;    // GP_ERROR_CAMERA_BUSY
 // from the body's device information (a Canon body takes the driver's Canon EOS paths).
 inline constexpr const char* kGphoto2NetworkModel = "PTP/IP Camera";
 
-// A radio or menu configuration widget: its current value and its choices in the camera's order.
+// A radio or menu configuration widget: its current value and its choices in the camera's order; a
+// text widget (the serial number) has its value and no choices.
 struct Gphoto2Widget {
     std::string value;
     std::vector<std::string> choices;

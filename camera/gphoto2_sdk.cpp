@@ -284,6 +284,16 @@ EdsError Gphoto2Sdk::CheckCamera(EdsBaseRef ref) const {
     return kEdsErrOk;
 }
 
+// The ptp2 driver shows the serial number of the body's device information as a text widget.
+EdsError Gphoto2Sdk::ReadSerial(std::string* serial) {
+    if (!open_) return kEdsErrSessionNotOpen;
+    Gphoto2Widget widget;
+    const int result = OnPort([&] { return port_->GetWidget("serialnumber", &widget); });
+    if (result != kGpOk) return Fail(result);
+    *serial = widget.value;
+    return kEdsErrOk;
+}
+
 EdsError Gphoto2Sdk::ReadChoices(int slot, Gphoto2Widget* widget) {
     ChoiceMap& map = choices_[slot];
     int result = kGpErrorNotSupported;
@@ -490,6 +500,13 @@ EdsError Gphoto2Sdk::EdsGetPropertySize(EdsBaseRef ref, EdsPropertyID property, 
         const EdsError err = CheckCamera(ref);
         if (err != kEdsErrOk) return err;
         if (outType == nullptr || outSize == nullptr) return kEdsErrInvalidParameter;
+        if (property == kEdsPropBodyIDEx) {
+            std::string serial;
+            if (const EdsError read = ReadSerial(&serial); read != kEdsErrOk) return read;
+            *outType = kEdsDataTypeString;
+            *outSize = static_cast<EdsUInt32>(serial.size() + 1);
+            return kEdsErrOk;
+        }
         if (property != kEdsPropSaveTo && PropKind(property) < 0) return kEdsErrPropertiesUnavailable;
         *outType = kEdsDataTypeUInt32;
         *outSize = sizeof(EdsUInt32);
@@ -503,6 +520,13 @@ EdsError Gphoto2Sdk::EdsGetPropertyData(EdsBaseRef ref, EdsPropertyID property, 
         EdsError err = CheckCamera(ref);
         if (err != kEdsErrOk) return err;
         if (!open_) return kEdsErrSessionNotOpen;
+        if (property == kEdsPropBodyIDEx) {
+            std::string serial;
+            if (const EdsError read = ReadSerial(&serial); read != kEdsErrOk) return read;
+            if (outData == nullptr || size < serial.size() + 1) return kEdsErrInvalidParameter;
+            std::memcpy(outData, serial.c_str(), serial.size() + 1);
+            return kEdsErrOk;
+        }
         if (outData == nullptr || size < sizeof(EdsUInt32)) return kEdsErrInvalidParameter;
         EdsUInt32 value = 0;
         if (property == kEdsPropSaveTo) {

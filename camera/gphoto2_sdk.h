@@ -114,6 +114,7 @@ private:
     bool NewPictureArrived();  // after a release's transfer error: the body announced a new file
     EdsError CheckCamera(EdsBaseRef ref) const;
     EdsError ReadChoices(int slot, Gphoto2Widget* widget);
+    EdsError ReadSerial(std::string* serial);
     EdsUInt32 CodeOfText(int slot, const std::string& text) const;
     bool LookForEvent();  // the idle step: true when an event came
     void HandleEvent(const Gphoto2Event& event);

@@ -82,14 +82,16 @@ bool ShotLogFile::Open(const std::string& path, std::string* why) {
         return false;
     }
     if (fresh) {
-        failed_ = std::fputs((std::string(kShotLogHeader) + kLineEnd).c_str(), file_) < 0 || std::fflush(file_) != 0;
+        const std::string header = std::string(kShotLogHeader) + (cameraName_.empty() ? "" : ",camera") + kLineEnd;
+        failed_ = std::fputs(header.c_str(), file_) < 0 || std::fflush(file_) != 0;
     }
     return true;
 }
 
 void ShotLogFile::Write(const ShotRecord& record) {
     if (!file_) return;
-    const std::string line = ShotLogLine(record) + kLineEnd;
+    const std::string line =
+        ShotLogLine(record) + (cameraName_.empty() ? "" : "," + CsvField(cameraName_)) + kLineEnd;
     if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) failed_ = true;
 }
 

@@ -60,6 +60,9 @@ public:
 
     // False, with the reason in `why`, when the file cannot be opened for appending.
     bool Open(const std::string& path, std::string* why = nullptr);
+    // The camera of a run of several: given before Open, the header gets a last field "camera" and
+    // every line carries this name there.
+    void SetCameraName(const std::string& name) { cameraName_ = name; }
     void Write(const ShotRecord& record) override;
     const std::string& path() const { return path_; }
     bool failed() const override { return failed_; }
@@ -67,6 +70,7 @@ public:
 private:
     std::FILE* file_ = nullptr;
     std::string path_;
+    std::string cameraName_;
     bool failed_ = false;
 };
 

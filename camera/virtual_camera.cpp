@@ -104,6 +104,11 @@ void VirtualCamera::SetDeviceDescription(const std::string& description) {
     description_ = description;
 }
 
+void VirtualCamera::SetSerial(const std::string& serial) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    serial_ = serial;
+}
+
 void VirtualCamera::SetAllowedValues(EdsPropertyID property, const std::vector<uint32_t>& values) {
     SetPropertyDesc(property, DescOf(values));
 }
@@ -491,6 +496,11 @@ EdsError VirtualCamera::EdsGetPropertySize(EdsBaseRef ref, EdsPropertyID propert
     const size_t call = Begin("EdsGetPropertySize", {ref, property, static_cast<uint64_t>(param)});
     if (const EdsError err = Injected("EdsGetPropertySize")) return Finish(call, err);
     if (const EdsError err = CheckCamera(ref, true)) return Finish(call, err);
+    if (property == kEdsPropBodyIDEx) {
+        *outType = kEdsDataTypeString;
+        *outSize = static_cast<EdsUInt32>(serial_.size() + 1);
+        return Finish(call, kEdsErrOk);
+    }
     const auto found = properties_.find(property);
     if (found == properties_.end()) return Finish(call, kEdsErrPropertiesUnavailable);
     *outType = found->second.type;
@@ -505,6 +515,11 @@ EdsError VirtualCamera::EdsGetPropertyData(EdsBaseRef ref, EdsPropertyID propert
     const size_t call = Begin("EdsGetPropertyData", {ref, property, static_cast<uint64_t>(param), size});
     if (const EdsError err = Injected("EdsGetPropertyData")) return Finish(call, err);
     if (const EdsError err = CheckCamera(ref, true)) return Finish(call, err);
+    if (property == kEdsPropBodyIDEx) {
+        if (size < serial_.size() + 1) return Finish(call, kEdsErrInvalidParameter);
+        std::memcpy(outData, serial_.c_str(), serial_.size() + 1);
+        return Finish(call, kEdsErrOk);
+    }
     const auto found = properties_.find(property);
     if (found == properties_.end()) return Finish(call, kEdsErrPropertiesUnavailable);
     if (found->second.type != kEdsDataTypeUInt32 || size < sizeof(EdsUInt32)) {

@@ -47,6 +47,8 @@ public:
     void SetAttached(bool attached);
     void SetLegacy(bool legacy);      // true: device sub-type 0, the older protocol
     void SetDeviceDescription(const std::string& description);
+    // The serial number the body reports (kEdsPropBodyIDEx); two virtual bodies in one run differ by it.
+    void SetSerial(const std::string& serial);
     // Allowed values of a property (the elements of its description record; at most 128 are kept,
     // the count is the list's size). SetPropertyDesc sets the raw record, for lists a real body could send.
     void SetAllowedValues(EdsPropertyID property, const std::vector<uint32_t>& values);
@@ -178,6 +180,7 @@ private:
     bool attached_ = true;
     bool legacy_ = false;
     std::string description_ = "Canon EOS (virtual)";
+    std::string serial_ = "VIRTUAL0001";
     std::map<EdsPropertyID, Property> properties_;
     std::map<std::string, Failure, std::less<>> failures_;
     Failure commandFailure_{kEdsErrOk, 0};

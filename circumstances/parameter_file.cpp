@@ -150,6 +150,7 @@ namespace {
 constexpr char kSpokenCountdownName[] = "SpokenCountdown";
 constexpr char kKeepAwakeName[] = "KeepAwake";
 constexpr char kNightModeName[] = "NightMode";
+constexpr char kCameraName[] = "Camera";
 
 std::string OptionLine(const char* name, bool value) {
     return std::string(name) + "=" + (value ? "1" : "0") + kLineEnd;
@@ -165,6 +166,15 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
         if (equals == std::string::npos) continue;
         const std::string name = Trimmed(line.substr(0, equals));
         const std::string value = Trimmed(line.substr(equals + 1));
+        if (name == kCameraName) {
+            const size_t comma = value.find(',');
+            KeptCamera camera{Trimmed(value.substr(0, comma)),
+                              comma == std::string::npos ? std::string() : Trimmed(value.substr(comma + 1))};
+            bool known = camera.name.empty();
+            for (const KeptCamera& kept : options.Cameras) known = known || kept.name == camera.name;
+            if (!known) options.Cameras.push_back(camera);
+            continue;
+        }
         if (value != "0" && value != "1") continue;
         if (name == kSpokenCountdownName) options.SpokenCountdown = value == "1";
         if (name == kKeepAwakeName) options.KeepAwake = value == "1";
@@ -174,9 +184,12 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
 }
 
 bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
-    return WriteFileAtomically(path, OptionLine(kSpokenCountdownName, options.SpokenCountdown) +
-                                         OptionLine(kKeepAwakeName, options.KeepAwake) +
-                                         OptionLine(kNightModeName, options.NightMode));
+    std::string text = OptionLine(kSpokenCountdownName, options.SpokenCountdown) +
+                       OptionLine(kKeepAwakeName, options.KeepAwake) + OptionLine(kNightModeName, options.NightMode);
+    for (const KeptCamera& camera : options.Cameras) {
+        text += std::string(kCameraName) + "=" + camera.name + "," + camera.serial + kLineEnd;
+    }
+    return WriteFileAtomically(path, text);
 }
 
 }  // namespace zelto

@@ -49,15 +49,25 @@ bool WriteParameterFile(const std::string& path, const std::string& versionText,
 // line this version does not know is ignored, so later options can be added without breaking it.
 inline constexpr const char* kOptionsFileName = "Zelto.opt";
 
+// A camera of several, kept as "Camera=NAME,SERIAL": the name the user gave the body and the serial
+// number that recognises it on whatever port it is plugged into (empty until it was first connected).
+struct KeptCamera {
+    std::string name;
+    std::string serial;
+    bool operator==(const KeptCamera&) const = default;
+};
+
 struct ProgramOptions {
     bool SpokenCountdown = false;  // "Spoken countdown"
     bool KeepAwake = true;         // "Keep awake around the eclipse": 15 min before C1 to 15 min after C4
     bool NightMode = false;        // the eclipse-day view in red on black
+    std::vector<KeptCamera> Cameras;  // in the order the user named them
     bool operator==(const ProgramOptions&) const = default;
 };
 
 // The options in the file; the defaults for a missing file and for every line that is missing or
-// does not read as "0" or "1".
+// does not read as "0" or "1". A camera line without a name, or naming a camera already read, is
+// ignored.
 ProgramOptions ReadOptionsFile(const std::string& path);
 // Writes the file atomically; false when it could not be written.
 bool WriteOptionsFile(const std::string& path, const ProgramOptions& options);

@@ -50,4 +50,15 @@ inline int Count(const std::string& text, const std::string& part) {
     return count;
 }
 
+// The first line of text that begins with start, without its line end; empty when there is none.
+inline std::string LineStarting(const std::string& text, const std::string& start) {
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        const std::string line = text.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (line.rfind(start, 0) == 0) return line;
+        at = end == std::string::npos ? text.size() : end + 1;
+    }
+    return {};
+}
+
 }  // namespace zelto

@@ -80,10 +80,10 @@ protected:
         return *window;
     }
 
-    // zelto-cli run on a table of `rows` photograph rows 10 s apart, each with a picture at 1/1000 s
-    // and one at 1/125 s, with the gphoto2 backend on the emulator's port; on the simulated clock, or
-    // on the real one with the first row `lead` seconds from now and the others `gap` apart.
-    CliRun RunTable(int rows, double lead = 0, double gap = 0) {
+    // A table of `rows` photograph rows 10 s apart, each with a picture at 1/1000 s and one at 1/125 s:
+    // on the simulated clock, or on the real one with the first row `lead` seconds from now and the
+    // others `gap` apart.
+    std::string TableFile(const std::string& name, int rows, double lead = 0, double gap = 0) {
         const bool realClock = gap > 0;
         const double first = SystemClock().NowJD() + lead / 86400.0;
         ExposureTable table(0);
@@ -99,14 +99,25 @@ protected:
             row[kColumnFirstShutter + 6] = "x";  // 1/125 s
             table.AppendRow(row);
         }
-        const std::string file = (home / "table.txt").string();
+        const std::string file = (home / name).string();
         TableFileSite site;
         site.EclipseNumber = 51;
         EXPECT_TRUE(SaveExposureTable(file, site, table).saved);
+        return file;
+    }
+
+    // zelto-cli run with `arguments`, the gphoto2 backend on `port`.
+    CliRun RunCli(const std::string& arguments, const std::string& port) {
         const std::string h = home.string();
-        return RunZeltoCli("run \"" + file + (realClock ? "\" --force" : "\" --fast"), true,
+        return RunZeltoCli("run " + arguments, true,
                            "HOME=\"" + h + "\" XDG_CONFIG_HOME=\"" + h + "/config\" XDG_DATA_HOME=\"" + h +
-                               "/share\" ZELTO_CAMERA=gphoto2 ZELTO_CAMERA_PORT=" + emulator->CameraPort());
+                               "/share\" ZELTO_CAMERA=gphoto2 ZELTO_CAMERA_PORT=" + port);
+    }
+
+    // zelto-cli run on a table of `rows` rows (TableFile) with the gphoto2 backend on the emulator's port.
+    CliRun RunTable(int rows, double lead = 0, double gap = 0) {
+        const std::string file = TableFile("table.txt", rows, lead, gap);
+        return RunCli("\"" + file + (gap > 0 ? "\" --force" : "\" --fast"), emulator->CameraPort());
     }
 
     fs::path home;
@@ -253,6 +264,54 @@ TEST_F(Gphoto2Wire, ABodyThatStopsAnsweringHoldsNoRow) {
         EXPECT_NE(run.output.find("row 5  "), std::string::npos) << run.output;  // the table ran to its end
         EXPECT_EQ(static_cast<int>(emulator->Pictures(true).size()), Count(run.output, " taken\n"));
     }
+}
+
+// Two bodies of one model on two ports, told apart by their serial numbers: both keep their tables'
+// instants on the real clock, each name finds its body again after the ports are swapped, and a body
+// whose link drops costs the other nothing.
+TEST_F(Gphoto2Wire, TwoBodiesOnePerPortToldApartBySerial) {
+    PtpipEmulator second(ZELTO_PYTHON, ZELTO_PTPIP_CAMERA, "fedcba9876543210");
+    ASSERT_NE(second.Port(), 0);
+    const std::string first = emulator->CameraPort();
+    const std::string straight = " --port Tele=" + first + " --port Wide=" + second.CameraPort();
+    const std::string swapped = " --port Tele=" + second.CameraPort() + " --port Wide=" + first;
+    const auto bodies = [&](const std::string& tele, const std::string& wide) {
+        return "--body Tele=\"" + tele + "\" --body Wide=\"" + wide + "\" --camera gphoto2";
+    };
+
+    // Both bodies fire at the same instants, 1.5 s apart.
+    CliRun run = RunCli(bodies(TableFile("a.txt", 3, 5, 1.5), TableFile("b.txt", 3, 5, 1.5)) + straight + " --force", "");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(Count(run.output, "Tele  camera: Canon EOS 100D, serial 0123456789abcdef on " + first + "\n"), 1)
+        << run.output;
+    EXPECT_EQ(Count(run.output, "Wide  camera: Canon EOS 100D, serial fedcba9876543210 on " + second.CameraPort() + "\n"),
+              1)
+        << run.output;
+    for (const char* name : {"Tele", "Wide"}) {
+        EXPECT_NE(run.output.find(std::string(name) + "  pictures taken 6, failed 0,"), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find(std::string(name) + "  pictures lost 0 (camera gone or no time left), camera lost 0 "
+                                                      "times, rows more than 1 s late 0,"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(emulator->Pictures(true).size(), 6u);
+    EXPECT_EQ(second.Pictures(true).size(), 6u);
+
+    // The ports swapped: Tele's one row still goes to its body.
+    run = RunCli(bodies(TableFile("c.txt", 1), TableFile("d.txt", 2)) + swapped + " --fast", "");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(Count(run.output, "Tele  camera: Canon EOS 100D, serial 0123456789abcdef on " + first + "\n"), 1)
+        << run.output;
+    EXPECT_EQ(emulator->Pictures(true).size(), 8u);
+    EXPECT_EQ(second.Pictures(true).size(), 10u);
+
+    // Tele's link drops at its third full press; Wide takes every picture.
+    emulator->Command("dropon fullpress 3");
+    run = RunCli(bodies(TableFile("e.txt", 3), TableFile("f.txt", 3)) + straight + " --fast", "");
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(LineStarting(run.output, "Tele  pictures lost ").find("camera lost 1 time,"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("Wide  pictures taken 6, failed 0,"), std::string::npos) << run.output;
+    EXPECT_EQ(second.Pictures(true).size(), 16u);
 }
 
 }  // namespace

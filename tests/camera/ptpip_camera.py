@@ -8,13 +8,14 @@ release the shutter, the five exposure settings with their allowed values, chang
 the body", pictures that stay on the memory card, Device Busy answers on demand and a
 connection that can be dropped in the middle of a session.
 
-    ptpip_camera.py [--port N] [--verbose]
+    ptpip_camera.py [--port N] [--serial S] [--verbose]
 
 --port 0 (the default) takes a free port. The first line on standard output is "PORT <n>";
 both PTP/IP connections go to that port (libgphoto2: "ptpip:127.0.0.1:<n>:<n>"). Control
 commands are read from standard input, one a line; each reply ends with a line that starts
 with "OK" or "ERR". The emulator ends at "quit" or when its standard input closes, so it never
-outlives the test that started it.
+outlives the test that started it. --serial sets the serial number the device information
+reports, so that two bodies of one model can be told apart.
 
 Where the numbers come from:
   - packet types and the handshake: CIPA DC-005 "PTP-IP" (Picture Transfer Protocol over
@@ -227,8 +228,9 @@ class Body:
     """What the camera holds between connections: settings, card, pending EOS event records,
     the operations log and the faults asked for."""
 
-    def __init__(self):
+    def __init__(self, serial="0123456789abcdef"):
         self.lock = threading.RLock()
+        self.serial = serial
         self.props = body_properties()
         self.objects = {}        # handle -> dict
         self.next_handle = 0x100
@@ -475,7 +477,7 @@ class Session:
         info = (u16(100) + u32(VENDOR_CANON) + u16(100) + text("") + u16(0) +
                 array16(sorted(self.operations)) + array16(events) + array16([]) +
                 array16([OFC_EXIF_JPEG]) + array16([OFC_ASSOCIATION, OFC_EXIF_JPEG]) +
-                text("Canon Inc.") + text("Canon EOS 100D") + text("3-1.0.0") + text("0123456789abcdef"))
+                text("Canon Inc.") + text("Canon EOS 100D") + text("3-1.0.0") + text(self.body.serial))
         return RC_OK, info, []
 
     def open_session(self, params, _data):
@@ -703,9 +705,10 @@ def control(body, line):
 def main():
     parser = argparse.ArgumentParser(description="A Canon EOS body on PTP/IP, for tests.")
     parser.add_argument("--port", type=int, default=0, help="TCP port on 127.0.0.1 (0: a free one)")
+    parser.add_argument("--serial", default="0123456789abcdef", help="the body's serial number")
     parser.add_argument("--verbose", action="store_true", help="trace the operations on standard error")
     options = parser.parse_args()
-    body = Body()
+    body = Body(options.serial)
     server = Server(body, options.port, options.verbose)
     threading.Thread(target=server.run, daemon=True).start()
     print("PORT %d" % server.port, flush=True)

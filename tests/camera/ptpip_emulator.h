@@ -26,7 +26,8 @@ public:
         std::string response;         // "0x2001", "0x2019" (busy), "dropped"
     };
 
-    PtpipEmulator(const std::string& python, const std::string& script) {
+    // `serial`: the serial number the body reports; empty: the emulator's own.
+    PtpipEmulator(const std::string& python, const std::string& script, const std::string& serial = {}) {
         int toChild[2];
         int fromChild[2];
         if (pipe(toChild) != 0) return;
@@ -43,7 +44,12 @@ public:
             for (const int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) {
                 if (fd > STDERR_FILENO) close(fd);
             }
-            execlp(python.c_str(), python.c_str(), script.c_str(), "--port", "0", static_cast<char*>(nullptr));
+            if (serial.empty()) {
+                execlp(python.c_str(), python.c_str(), script.c_str(), "--port", "0", static_cast<char*>(nullptr));
+            } else {
+                execlp(python.c_str(), python.c_str(), script.c_str(), "--port", "0", "--serial", serial.c_str(),
+                       static_cast<char*>(nullptr));
+            }
             _exit(127);
         }
         close(toChild[0]);

@@ -261,6 +261,49 @@ TEST_F(RunCli, RehearsingABadDay) {
               2);
 }
 
+// Two virtual bodies, each with its own generated table, on one clock: every line names its camera,
+// each camera has its summary and its shot log, and a body unplugged in the middle of the run costs
+// the other one nothing.
+TEST_F(RunCli, TwoCamerasEachWithItsOwnTable) {
+    const std::string tele = Save("tele.txt", Eclipse51TotalTable(8));
+    const std::string wide = Save("wide.txt", Eclipse51TotalTable(2));
+    const std::string bodies = "--body Tele=\"" + tele + "\" --body Wide=\"" + wide + "\" --camera virtual --fast ";
+    struct Case {
+        const char* faults;
+        int exitCode;
+        const char* teleShows;
+    };
+    for (const Case& c : {Case{"", 0, "), camera lost 0 times, rows more than 1 s late 0,"},
+                          Case{"--inject unplug@Tele:19+3", 1, "), camera lost 1 time, rows more than 1 s late 0,"}}) {
+        SCOPED_TRACE(c.faults);
+        fs::remove_all(home / "logs");
+        fs::create_directories(home / "logs");
+        const CliRun run = Run(bodies + c.faults + " --log \"" + (home / "logs" / "shots.csv").string() + "\"");
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+        int wideTaken = 0;
+        for (size_t start = 0, end; (end = run.output.find('\n', start)) != std::string::npos; start = end + 1) {
+            const std::string line = run.output.substr(start, end - start);
+            EXPECT_TRUE(line.rfind("Tele  ", 0) == 0 || line.rfind("Wide  ", 0) == 0) << line;
+            wideTaken += line.rfind("Wide  row ", 0) == 0 && line.size() > 6 && line.substr(line.size() - 6) == " taken";
+        }
+        EXPECT_EQ(Count(run.output, "Tele  camera: Canon EOS (virtual), serial VIRTUAL0001\n"), 1) << run.output;
+        EXPECT_EQ(Count(run.output, "Wide  camera: Canon EOS (virtual), serial VIRTUAL0002\n"), 1) << run.output;
+        EXPECT_NE(LineStarting(run.output, "Tele  pictures lost ").find(c.teleShows), std::string::npos) << run.output;
+        // The wide body took every picture of its table, on time.
+        EXPECT_NE(run.output.find("Wide  pictures lost 0 (camera gone or no time left), camera lost 0 times, rows "
+                                  "more than 1 s late 0,"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_NE(run.output.find("Wide  pictures taken " + std::to_string(wideTaken) + ", failed 0,"), std::string::npos);
+        const std::vector<std::string> wideLog = LogLines(home / "logs" / "shots_Wide.csv");
+        ASSERT_GT(wideLog.size(), 1u);
+        EXPECT_EQ(wideLog[0], std::string(kShotLogHeader) + ",camera");
+        EXPECT_EQ(Fields(wideLog[1]).back(), "Wide");
+        EXPECT_EQ(Count(ReadFile(home / "logs" / "shots_Wide.csv"), ",taken,"), wideTaken);
+    }
+    EXPECT_EQ(Run(bodies + "--inject unplug@Lens:19").exitCode, 2);
+}
+
 // The shot log of the whole eclipse-51 table read back: every row is there, a sound row as "sound",
 // a photograph row with one "taken" line per marked column, the loop with its pictures and the one
 // that no longer fits.

@@ -170,5 +170,17 @@ TEST_F(ParameterFile, AFailedWriteKeepsTheOldFile) {
     EXPECT_EQ(Content(), "old");
 }
 
+// The cameras of a run of several keep their names and serials in Zelto.opt, in the user's order; a
+// line without a name, or naming a camera twice, is ignored.
+TEST_F(ParameterFile, OptionsKeepTheCamerasNamesAndSerials) {
+    Write("KeepAwake=0\r\nCamera=Tele,0123456789abcdef\r\nCamera= ,XYZ\r\nCamera=Wide\r\nCamera=Tele,other\r\n");
+    const ProgramOptions read = ReadOptionsFile(path_);
+    EXPECT_FALSE(read.KeepAwake);
+    EXPECT_EQ(read.Cameras, (std::vector<KeptCamera>{{"Tele", "0123456789abcdef"}, {"Wide", ""}}));
+    ASSERT_TRUE(WriteOptionsFile(path_, read));
+    EXPECT_EQ(Content(), "SpokenCountdown=0\r\nKeepAwake=0\r\nCamera=Tele,0123456789abcdef\r\nCamera=Wide,\r\n");
+    EXPECT_EQ(ReadOptionsFile(path_), read);
+}
+
 }  // namespace
 }  // namespace zelto
