@@ -178,7 +178,7 @@ TEST_F(ParameterFile, OptionsKeepTheCamerasNamesAndSerials) {
     EXPECT_FALSE(read.KeepAwake);
     EXPECT_EQ(read.Cameras, (std::vector<KeptCamera>{{"Tele", "0123456789abcdef"}, {"Wide", ""}}));
     ASSERT_TRUE(WriteOptionsFile(path_, read));
-    EXPECT_EQ(Content(), "SpokenCountdown=0\r\nKeepAwake=0\r\nCamera=Tele,0123456789abcdef\r\nCamera=Wide,\r\n");
+    EXPECT_EQ(Content(), "SpokenCountdown=0\r\nKeepAwake=0\r\nNightMode=0\r\nCamera=Tele,0123456789abcdef\r\nCamera=Wide,\r\n");
     EXPECT_EQ(ReadOptionsFile(path_), read);
 }
 
