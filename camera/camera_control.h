@@ -38,16 +38,16 @@ class CameraWindowView {
     virtual ~CameraWindowView() = default;
     virtual void SetSaveFolder(const std::string& text) = 0;  // Edit1
     virtual std::string SaveFolder() const = 0;
-    virtual void SetConnectionLabel(const std::string& text, CameraLabelColour colour) = 0;  // LabelA
-    // Label6 (with its colour), Label7, Label8.
+    virtual void SetConnectionLabel(const std::string& text, CameraLabelColour colour) = 0;  // the camera line
+    // The three lines under it: the first with its colour.
     virtual void SetMessageLines(const std::string& line6, CameraLabelColour colour6,
                                  const std::string& line7, const std::string& line8) = 0;
     virtual void SetStatus(const std::string& text) = 0;
     virtual void ProcessMessages() = 0;
-    virtual void SetReleaseEnabled(bool enabled) = 0;      // SpeedButton_Release
-    virtual void SetSeriesEnabled(bool enabled) = 0;       // Button_take_5_pictures, Button_take_9_pictures
-    virtual void SetSeriesAbortEnabled(bool enabled) = 0;  // Button_Abort2
-    virtual void SetSaveButtonEnabled(bool enabled) = 0;   // SpeedButton1
+    virtual void SetReleaseEnabled(bool enabled) = 0;      // "Release"
+    virtual void SetSeriesEnabled(bool enabled) = 0;       // the five- and nine-picture series
+    virtual void SetSeriesAbortEnabled(bool enabled) = 0;  // the series' Abort
+    virtual void SetSaveButtonEnabled(bool enabled) = 0;   // saving the save folder
     // The list of a property (0x100, 0x400, 0x402, 0x405, 0x406) refilled with items.
     virtual void FillList(EdsPropertyID property, const std::vector<SettingItem>& items) = 0;
     // Selects item index (−1: none) without running the list's change handler.
@@ -100,13 +100,13 @@ class CameraControl {
     explicit CameraControl(Services services);
     ~CameraControl();
 
-    // Button_ConnectClick; during a connect it cancels that connect. Refused while a run goes on:
+    // "Connect Camera"; during a connect it cancels that connect. Refused while a run goes on:
     // the run reconnects by itself.
     void Connect();
-    void Disconnect();  // Button_DisconnectClick, also with no camera; during a connect it cancels it
-    void Close();       // FormClose: abort a run, disconnect, 100 ms pause
+    void Disconnect();  // "Disconnect Camera", also with no camera; during a connect it cancels it
+    void Close();       // the window closes: abort a run, disconnect, 100 ms pause
     bool Connecting() const { return connecting_; }
-    void Release();     // SpeedButton_ReleaseClick
+    void Release();     // "Release": one picture now
     // A camera chosen in the connection panel (an index of the list SetCameraChoice gave): connects to
     // it, disconnecting the camera connected before.
     void ChooseCamera(int index);

@@ -130,7 +130,7 @@ class PhotographyRun {
     double AheadOrNone(double instant);
     bool RowInstant(int row, double& instant);
     double NextRowInstant(int row);   // the instant of the next row that has one; 0 when none
-    void ShowCountdown(double days);  // Label_WannDiff, written only when its text changes
+    void ShowCountdown(double days);  // the countdown to the row, written only when its text changes
     bool WaitTurn(double target, double now);
     void SleepTowards(double target);
     bool WaitFor(double instant);
@@ -187,8 +187,8 @@ class PhotographyRun {
     double lastCallJD_ = 0;
 };
 
-// "Advance Time": the rehearsal offset that makes the clock stand 5 s before the instant shown in
-// Label_Wann ("at: " or "by: " followed by date-time text with tenths). A field that does not read
+// "Advance Time": the rehearsal offset that makes the clock stand 5 s before the row's instant as the
+// page shows it ("at: " or "by: " followed by date-time text with tenths). A field that does not read
 // as a number counts as 1 for year, month and day and 0 for the time fields.
 double AdvanceTimeOffset(std::string_view wannCaption, double systemJD);
 

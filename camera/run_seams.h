@@ -3,7 +3,7 @@
 #include <string>
 
 // What the photography run needs from its surroundings besides the camera: the window's message
-// loop, its labels and buttons, and the system shell. The camera window implements them with Qt;
+// loop, what the run page shows, and the system shell. The camera window implements them with Qt;
 // tests and zelto-cli record them.
 
 namespace zelto {
@@ -55,15 +55,15 @@ struct RunProgress {
 class RunView {
   public:
     virtual ~RunView() = default;
-    virtual void SetPhase(const std::string& text) = 0;     // Label_Phase
-    virtual void SetWann(const std::string& text) = 0;      // Label_Wann
-    virtual void SetWannDiff(const std::string& text) = 0;  // Label_WannDiff
-    virtual void SetInfo(const std::string& text) = 0;      // Label_Info text
-    virtual void SetInfoColour(RunColour font) = 0;         // Label_Info font colour
+    virtual void SetPhase(const std::string& text) = 0;     // the row's phase
+    virtual void SetWann(const std::string& text) = 0;      // the row's instant ("at: …", "by: …")
+    virtual void SetWannDiff(const std::string& text) = 0;  // the countdown to it
+    virtual void SetInfo(const std::string& text) = 0;      // the run's message
+    virtual void SetInfoColour(RunColour font) = 0;         // and its colour
     virtual void SetStatus(const std::string& text) = 0;    // the status bar's text
-    virtual void ShowBanner(const std::string& text) = 0;   // Label_WAV_Meldung shown, 677 pixels wide
+    virtual void ShowBanner(const std::string& text) = 0;   // the sound row's banner, shown
     virtual void SetBannerColour(RunColour background) = 0;
-    virtual void HideBanner() = 0;  // 2 pixels wide and hidden
+    virtual void HideBanner() = 0;
     // Start: both run buttons and their caption labels disabled, this run's abort button enabled.
     // End: the reverse. The caption label is put back to its resting place at the start.
     virtual void SetRunning(RunKind kind, bool running) = 0;

@@ -19,7 +19,7 @@ class TAppMaster;
 class ShotsView {
   public:
     virtual ~ShotsView() = default;
-    virtual void ClearReport() = 0;  // Memo_Test2
+    virtual void ClearReport() = 0;  // the series' report
     virtual void AddReportLine(const std::string& line) = 0;
     virtual void SetStatus(const std::string& text) = 0;
     // Start: Release hidden, both series buttons disabled, Abort enabled. End: the reverse, the

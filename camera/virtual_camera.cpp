@@ -208,7 +208,7 @@ void VirtualCamera::DeliverEvents() {
     }
 }
 
-// --- failures and latency -------------------------------------------------------------------------
+// --- failures and call times -------------------------------------------------------------------------
 
 void VirtualCamera::FailCall(std::string_view function, EdsError code, int times) {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -226,33 +226,18 @@ void VirtualCamera::ClearFailures() {
     commandFailure_ = Failure{kEdsErrOk, 0};
 }
 
-void VirtualCamera::SetLatency(std::string_view function, std::chrono::microseconds latency) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    latency_[std::string(function)] = latency;
-}
-
 void VirtualCamera::SetCallTimer(std::function<void(std::string_view function)> timer) {
     std::lock_guard<std::mutex> lock(mutex_);
     callTimer_ = std::move(timer);
 }
 
-void VirtualCamera::Latency(std::string_view function) const {
-    std::chrono::microseconds wait{0};
+void VirtualCamera::TimeCall(std::string_view function) const {
     std::function<void(std::string_view)> timer;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         timer = callTimer_;
     }
     if (timer) timer(function);  // outside the lock: the timer may ask the camera for its values
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (latency_.empty()) return;
-        const auto own = latency_.find(function);
-        const auto all = latency_.find(std::string_view());
-        if (own != latency_.end()) wait = own->second;
-        else if (all != latency_.end()) wait = all->second;
-    }
-    if (wait.count() > 0) std::this_thread::sleep_for(wait);
 }
 
 size_t VirtualCamera::Begin(std::string_view function, std::vector<uint64_t> args, std::string text) {
@@ -360,7 +345,7 @@ std::map<std::string, EdsUInt64> VirtualCamera::DownloadedFiles() const {
 // --- the library ------------------------------------------------------------------------------------
 
 EdsError VirtualCamera::EdsInitializeSDK() {
-    Latency("EdsInitializeSDK");
+    TimeCall("EdsInitializeSDK");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsInitializeSDK", {});
     if (const EdsError err = Injected("EdsInitializeSDK")) return Finish(call, err);
@@ -369,7 +354,7 @@ EdsError VirtualCamera::EdsInitializeSDK() {
 }
 
 EdsError VirtualCamera::EdsTerminateSDK() {
-    Latency("EdsTerminateSDK");
+    TimeCall("EdsTerminateSDK");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsTerminateSDK", {});
     if (const EdsError err = Injected("EdsTerminateSDK")) return Finish(call, err);
@@ -385,7 +370,7 @@ EdsError VirtualCamera::EdsTerminateSDK() {
 }
 
 EdsError VirtualCamera::EdsGetCameraList(EdsCameraListRef* outList) {
-    Latency("EdsGetCameraList");
+    TimeCall("EdsGetCameraList");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsGetCameraList", {});
     if (const EdsError err = Injected("EdsGetCameraList")) return Finish(call, err);
@@ -395,7 +380,7 @@ EdsError VirtualCamera::EdsGetCameraList(EdsCameraListRef* outList) {
 }
 
 EdsError VirtualCamera::EdsGetChildCount(EdsBaseRef ref, EdsUInt32* outCount) {
-    Latency("EdsGetChildCount");
+    TimeCall("EdsGetChildCount");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsGetChildCount", {ref});
     if (const EdsError err = Injected("EdsGetChildCount")) return Finish(call, err);
@@ -407,7 +392,7 @@ EdsError VirtualCamera::EdsGetChildCount(EdsBaseRef ref, EdsUInt32* outCount) {
 }
 
 EdsError VirtualCamera::EdsGetChildAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef* outRef) {
-    Latency("EdsGetChildAtIndex");
+    TimeCall("EdsGetChildAtIndex");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsGetChildAtIndex", {ref, static_cast<uint64_t>(index)});
     if (const EdsError err = Injected("EdsGetChildAtIndex")) return Finish(call, err);
@@ -420,7 +405,7 @@ EdsError VirtualCamera::EdsGetChildAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBa
 }
 
 EdsUInt32 VirtualCamera::EdsRelease(EdsBaseRef ref) {
-    Latency("EdsRelease");
+    TimeCall("EdsRelease");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsRelease", {ref});
     if (ref == kCameraRef) return Finish(call, 1);  // the camera list keeps the camera
@@ -431,7 +416,7 @@ EdsUInt32 VirtualCamera::EdsRelease(EdsBaseRef ref) {
 }
 
 EdsError VirtualCamera::EdsGetDeviceInfo(EdsCameraRef camera, EdsDeviceInfo* outInfo) {
-    Latency("EdsGetDeviceInfo");
+    TimeCall("EdsGetDeviceInfo");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsGetDeviceInfo", {camera});
     if (const EdsError err = Injected("EdsGetDeviceInfo")) return Finish(call, err);
@@ -446,7 +431,7 @@ EdsError VirtualCamera::EdsGetDeviceInfo(EdsCameraRef camera, EdsDeviceInfo* out
 
 EdsError VirtualCamera::EdsSetPropertyEventHandler(EdsCameraRef camera, EdsPropertyEvent event,
                                                    EdsPropertyEventHandler handler, void* context) {
-    Latency("EdsSetPropertyEventHandler");
+    TimeCall("EdsSetPropertyEventHandler");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsSetPropertyEventHandler", {camera, event});
     if (const EdsError err = Injected("EdsSetPropertyEventHandler")) return Finish(call, err);
@@ -458,7 +443,7 @@ EdsError VirtualCamera::EdsSetPropertyEventHandler(EdsCameraRef camera, EdsPrope
 
 EdsError VirtualCamera::EdsSetObjectEventHandler(EdsCameraRef camera, EdsObjectEvent event,
                                                  EdsObjectEventHandler handler, void* context) {
-    Latency("EdsSetObjectEventHandler");
+    TimeCall("EdsSetObjectEventHandler");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsSetObjectEventHandler", {camera, event});
     if (const EdsError err = Injected("EdsSetObjectEventHandler")) return Finish(call, err);
@@ -469,7 +454,7 @@ EdsError VirtualCamera::EdsSetObjectEventHandler(EdsCameraRef camera, EdsObjectE
 }
 
 EdsError VirtualCamera::EdsOpenSession(EdsCameraRef camera) {
-    Latency("EdsOpenSession");
+    TimeCall("EdsOpenSession");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsOpenSession", {camera});
     if (const EdsError err = Injected("EdsOpenSession")) return Finish(call, err);
@@ -479,7 +464,7 @@ EdsError VirtualCamera::EdsOpenSession(EdsCameraRef camera) {
 }
 
 EdsError VirtualCamera::EdsCloseSession(EdsCameraRef camera) {
-    Latency("EdsCloseSession");
+    TimeCall("EdsCloseSession");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsCloseSession", {camera});
     if (const EdsError err = Injected("EdsCloseSession")) return Finish(call, err);
@@ -491,7 +476,7 @@ EdsError VirtualCamera::EdsCloseSession(EdsCameraRef camera) {
 
 EdsError VirtualCamera::EdsGetPropertySize(EdsBaseRef ref, EdsPropertyID property, EdsInt32 param,
                                            EdsDataType* outType, EdsUInt32* outSize) {
-    Latency("EdsGetPropertySize");
+    TimeCall("EdsGetPropertySize");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsGetPropertySize", {ref, property, static_cast<uint64_t>(param)});
     if (const EdsError err = Injected("EdsGetPropertySize")) return Finish(call, err);
@@ -510,7 +495,7 @@ EdsError VirtualCamera::EdsGetPropertySize(EdsBaseRef ref, EdsPropertyID propert
 
 EdsError VirtualCamera::EdsGetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 param, EdsUInt32 size,
                                            void* outData) {
-    Latency("EdsGetPropertyData");
+    TimeCall("EdsGetPropertyData");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsGetPropertyData", {ref, property, static_cast<uint64_t>(param), size});
     if (const EdsError err = Injected("EdsGetPropertyData")) return Finish(call, err);
@@ -531,7 +516,7 @@ EdsError VirtualCamera::EdsGetPropertyData(EdsBaseRef ref, EdsPropertyID propert
 
 EdsError VirtualCamera::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID property, EdsInt32 param, EdsUInt32 size,
                                            const void* data) {
-    Latency("EdsSetPropertyData");
+    TimeCall("EdsSetPropertyData");
     EdsUInt32 value = 0;
     if (size == sizeof value && data != nullptr) std::memcpy(&value, data, sizeof value);
     std::lock_guard<std::mutex> lock(mutex_);
@@ -556,7 +541,7 @@ EdsError VirtualCamera::EdsSetPropertyData(EdsBaseRef ref, EdsPropertyID propert
 }
 
 EdsError VirtualCamera::EdsGetPropertyDesc(EdsBaseRef ref, EdsPropertyID property, EdsPropertyDesc* outDesc) {
-    Latency("EdsGetPropertyDesc");
+    TimeCall("EdsGetPropertyDesc");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsGetPropertyDesc", {ref, property});
     if (const EdsError err = Injected("EdsGetPropertyDesc")) return Finish(call, err);
@@ -568,7 +553,7 @@ EdsError VirtualCamera::EdsGetPropertyDesc(EdsBaseRef ref, EdsPropertyID propert
 }
 
 EdsError VirtualCamera::EdsSendStatusCommand(EdsCameraRef camera, EdsUInt32 command, EdsInt32 param) {
-    Latency("EdsSendStatusCommand");
+    TimeCall("EdsSendStatusCommand");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsSendStatusCommand", {camera, command, static_cast<uint64_t>(param)});
     if (const EdsError err = Injected("EdsSendStatusCommand")) return Finish(call, err);
@@ -580,7 +565,7 @@ EdsError VirtualCamera::EdsSendStatusCommand(EdsCameraRef camera, EdsUInt32 comm
 }
 
 EdsError VirtualCamera::EdsSendCommand(EdsCameraRef camera, EdsUInt32 command, EdsInt32 param) {
-    Latency("EdsSendCommand");
+    TimeCall("EdsSendCommand");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsSendCommand", {camera, command, static_cast<uint64_t>(param)});
     if (const EdsError err = Injected("EdsSendCommand")) return Finish(call, err);
@@ -591,7 +576,7 @@ EdsError VirtualCamera::EdsSendCommand(EdsCameraRef camera, EdsUInt32 command, E
 }
 
 EdsError VirtualCamera::EdsSetCapacity(EdsCameraRef camera, EdsCapacity capacity) {
-    Latency("EdsSetCapacity");
+    TimeCall("EdsSetCapacity");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsSetCapacity", {camera, static_cast<uint64_t>(capacity.numberOfFreeClusters),
                                                  static_cast<uint64_t>(capacity.bytesPerSector),
@@ -603,7 +588,7 @@ EdsError VirtualCamera::EdsSetCapacity(EdsCameraRef camera, EdsCapacity capacity
 }
 
 EdsError VirtualCamera::EdsGetDirectoryItemInfo(EdsDirectoryItemRef item, EdsDirectoryItemInfo* outInfo) {
-    Latency("EdsGetDirectoryItemInfo");
+    TimeCall("EdsGetDirectoryItemInfo");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsGetDirectoryItemInfo", {item});
     if (const EdsError err = Injected("EdsGetDirectoryItemInfo")) return Finish(call, err);
@@ -621,7 +606,7 @@ EdsError VirtualCamera::EdsGetDirectoryItemInfo(EdsDirectoryItemRef item, EdsDir
 
 EdsError VirtualCamera::EdsCreateFileStream(const char* path, EdsUInt32 disposition, EdsUInt32 access,
                                             EdsStreamRef* outStream) {
-    Latency("EdsCreateFileStream");
+    TimeCall("EdsCreateFileStream");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsCreateFileStream", {disposition, access}, path ? path : "");
     if (const EdsError err = Injected("EdsCreateFileStream")) return Finish(call, err);
@@ -635,7 +620,7 @@ EdsError VirtualCamera::EdsCreateFileStream(const char* path, EdsUInt32 disposit
 
 EdsError VirtualCamera::EdsSetProgressCallback(EdsBaseRef ref, EdsProgressCallback callback, EdsUInt32 option,
                                                void* context) {
-    Latency("EdsSetProgressCallback");
+    TimeCall("EdsSetProgressCallback");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsSetProgressCallback", {ref, option});
     if (const EdsError err = Injected("EdsSetProgressCallback")) return Finish(call, err);
@@ -648,7 +633,7 @@ EdsError VirtualCamera::EdsSetProgressCallback(EdsBaseRef ref, EdsProgressCallba
 }
 
 EdsError VirtualCamera::EdsDownload(EdsDirectoryItemRef item, EdsUInt64 size, EdsStreamRef stream) {
-    Latency("EdsDownload");
+    TimeCall("EdsDownload");
     EdsProgressCallback callback = nullptr;
     void* context = nullptr;
     {
@@ -675,7 +660,7 @@ EdsError VirtualCamera::EdsDownload(EdsDirectoryItemRef item, EdsUInt64 size, Ed
 }
 
 EdsError VirtualCamera::EdsDownloadComplete(EdsDirectoryItemRef item) {
-    Latency("EdsDownloadComplete");
+    TimeCall("EdsDownloadComplete");
     std::lock_guard<std::mutex> lock(mutex_);
     const size_t call = Begin("EdsDownloadComplete", {item});
     if (const EdsError err = Injected("EdsDownloadComplete")) return Finish(call, err);

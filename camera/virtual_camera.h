@@ -71,7 +71,7 @@ public:
     bool WaitUntilEventsDelivered(std::chrono::milliseconds timeout);
     std::thread::id EventThreadId() const;
 
-    // --- failures and latency -----------------------------------------------------------------------
+    // --- failures and call times -----------------------------------------------------------------------
     // The named library function (e.g. "EdsSendCommand") fails with code, times times or kAlways.
     void FailCall(std::string_view function, EdsError code, int times = kAlways);
     // The next `times` setting writes and commands (EdsSetPropertyData, EdsSendStatusCommand,
@@ -79,9 +79,7 @@ public:
     // set for the function itself by FailCall comes first.
     void FailNextCommands(EdsError code, int times);
     void ClearFailures();
-    // Time each call takes before it answers; function "" sets it for every function. Default none.
-    void SetLatency(std::string_view function, std::chrono::microseconds latency);
-    // Called at the start of every library call with its name, before the latency: a simulated clock
+    // Called at the start of every library call with its name: a simulated clock
     // can make the call take the time a real body would (a picture its exposure). Empty: none.
     void SetCallTimer(std::function<void(std::string_view function)> timer);
 
@@ -163,9 +161,9 @@ private:
         EdsBaseRef ref = kEdsNoRef;
     };
 
-    // Each library function: wait its latency, log it, then answer an injected failure if one is due.
+    // Each library function: let the call timer take its time, log it, then answer an injected failure if one is due.
     // Begin returns the log index; Injected the failure code or 0. Both run under the lock.
-    void Latency(std::string_view function) const;
+    void TimeCall(std::string_view function) const;  // runs the call timer, if any
     size_t Begin(std::string_view function, std::vector<uint64_t> args, std::string text = {});
     EdsError Injected(std::string_view function);
     EdsError Finish(size_t call, EdsError result);
@@ -184,7 +182,6 @@ private:
     std::map<EdsPropertyID, Property> properties_;
     std::map<std::string, Failure, std::less<>> failures_;
     Failure commandFailure_{kEdsErrOk, 0};
-    std::map<std::string, std::chrono::microseconds, std::less<>> latency_;
     std::function<void(std::string_view)> callTimer_;
     std::vector<VirtualCall> calls_;
     bool logging_ = true;
