@@ -103,6 +103,19 @@ home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT
 mkdir -p "$root/docs"
 HOME="$home" XDG_RUNTIME_DIR="$home" ZELTO_CAMERA=virtual xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  # A first start shows the next eclipse from today: the pictures are of 2024-04-08 at the default
+  # site, put into the Zelto.prm that first start wrote.
+  "$1" & pid=$!
+  sleep 4
+  main=$(xdotool search --name "^Zelto" | head -n 1)
+  xdotool windowfocus --sync "$main" key --window "$main" alt+f
+  sleep 1
+  xdotool key x
+  wait $pid || true
+  prm="$2/.local/share/Zelto/Zelto.prm"
+  version=$(head -n 1 "$prm" | tr -d "\r")
+  printf "%s\r\n51\tEclipse#\r\n\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n25.0000\tLatitude\r\nN\r\n103.5000\tLongitude\r\nW\r\n800\r\n" \
+    "$version" > "$prm"
   "$1" & pid=$!
   sleep 4
   import -window root "$2/main.png"
