@@ -105,7 +105,10 @@ void PhotographyRun::TellProgress(const std::string& lastAction) {
     if (currentRow_ >= 0) {
         progress.phase = Trimmed(CellText(kColumnPhase, currentRow_));
         progress.rowJD = rowInstant_;
-        progress.nextRowJD = NextRowInstant(currentRow_);
+        if (const int next = NextTimedRow(currentRow_); next >= 0) {
+            progress.nextRowJD = *ReadDateStrJD(CellText(kColumnDateTime, next));
+            progress.nextPhase = Trimmed(CellText(kColumnPhase, next));
+        }
     }
     progress.lastAction = lastAction;
     progress.camera = env_.flags.SimulationMode ? RunProgress::Camera::Simulated
@@ -300,11 +303,16 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
 }
 
 double PhotographyRun::NextRowInstant(int row) {
+    const int next = NextTimedRow(row);
+    return next < 0 ? 0 : *ReadDateStrJD(CellText(kColumnDateTime, next));
+}
+
+int PhotographyRun::NextTimedRow(int row) const {
     for (int next = row + 1; next < table_.RowCount(); ++next) {
         if (Trimmed(CellText(kColumnPhase, next)).empty()) continue;  // blank rows are not carried out
-        if (const auto jd = ReadDateStrJD(CellText(kColumnDateTime, next))) return *jd;
+        if (ReadDateStrJD(CellText(kColumnDateTime, next))) return next;
     }
-    return 0;
+    return -1;
 }
 
 void PhotographyRun::ShowCountdown(double days) {

@@ -130,6 +130,7 @@ class PhotographyRun {
     double AheadOrNone(double instant);
     bool RowInstant(int row, double& instant);
     double NextRowInstant(int row);   // the instant of the next row that has one; 0 when none
+    int NextTimedRow(int row) const;  // that row, or −1
     void ShowCountdown(double days);  // the countdown to the row, written only when its text changes
     bool WaitTurn(double target, double now);
     void SleepTowards(double target);

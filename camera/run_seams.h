@@ -44,6 +44,7 @@ struct RunProgress {
     std::string phase;       // the row's phase text
     double rowJD = 0;        // the instant the row waits for (0 when unknown)
     double nextRowJD = 0;    // the instant of the row after it (0 when none)
+    std::string nextPhase;   // and its phase text
     std::string lastAction;  // "picture 1/1000 taken", … (empty as a row begins)
     Camera camera = Camera::Connected;
     int taken = 0;  // pictures taken (simulated ones in a simulated run)

@@ -161,9 +161,13 @@ void TForm_DayView::ShowRunLines(double now) {
         return;
     }
     const RunProgress& run = *run_;
-    const double target = run.rowJD > now ? run.rowJD : run.nextRowJD;
-    rowCountdown_->setText(target > now ? ToQString("Next row in " + DayDiffText(0, target - now))
-                                        : QString("Last row"));
+    // The row waits for its instant, or is being carried out and the next one comes.
+    const bool waiting = run.rowJD > now;
+    const double target = waiting ? run.rowJD : run.nextRowJD;
+    const std::string next = waiting ? run.phase : run.nextPhase;
+    rowCountdown_->setText(target > now
+                               ? ToQString("Next row in " + DayDiffText(0, target - now) + ": " + next)
+                               : QString("Last row"));
     rowLine_->setText(run.row < 0
                           ? QString((run.kind == RunKind::Test ? "Test run" : "Run") + QString(" starting"))
                           : ToQString("Row " + std::to_string(run.row + 1) + " of " +

@@ -375,7 +375,7 @@ TEST_F(EclipseDay, DayViewShowsTheClockTheCountdownsAndTheRun) {
     progress.lost = 1;
     view.ShowRun(progress);
     EXPECT_TRUE(view.isVisible());  // a run brings it up
-    EXPECT_EQ(text("DayView_RowCountdown"), "Next row in +0 d 00:01:10");
+    EXPECT_EQ(text("DayView_RowCountdown"), "Next row in +0 d 00:01:10: Beads C2");
     EXPECT_EQ(text("DayView_Row"), "Row 19 of 146: Beads C2");
     EXPECT_EQ(text("DayView_Action"), "picture 1/1000 taken");
     EXPECT_EQ(text("DayView_Camera"), "Camera LOST: the run goes on and reconnects it");
