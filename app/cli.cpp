@@ -34,6 +34,14 @@ const Command kCommands[] = {
      "      [--beads 6|8|10] [--ring 6|8|10] [--annular-interval 5..30] [--max-exposure 4|8]\n"
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
+    {"check", CheckCommand,
+     "check FILE [--camera virtual|gphoto2|edsdk|none]\n"
+     "                          what a run of the table would do wrong, one line per finding (exit 1\n"
+     "                          when a finding would lose pictures)"},
+    {"fit", FitCommand,
+     "fit FILE --lat LAT --lon LON [--height M] [-o FILE]\n"
+     "                          the table moved to another site, each row keeping its offset from its\n"
+     "                          contact and every phase in order (standard output without -o)"},
     {"run", RunCommand,
      "run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
      "    [--from-now] [--log FILE] [--force]\n"
