@@ -74,7 +74,7 @@ extern "C" void OnInterrupt(int) {
     if (interruptPipe[1] >= 0) WriteByte(interruptPipe[1]);
 }
 
-// Ctrl+C asks the run to stop as "Abort" does (the pump passes it on), and the command then ends
+// Ctrl+C (or SIGTERM) asks the run to stop as "Abort" does (the pump passes it on), and the command then ends
 // within a second whatever it is doing: when it has not ended 0.8 s after the request (a camera call
 // that blocks, a release retried for a minute, a connect), the watcher ends the process.
 class InterruptWatch {
@@ -82,9 +82,11 @@ class InterruptWatch {
     InterruptWatch() {
         if (OpenPipe(interruptPipe) == 0) watcher_ = std::thread([this] { Watch(); });
         std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);  // a service manager's stop, or kill: the same orderly end
     }
     ~InterruptWatch() {
         std::signal(SIGINT, SIG_DFL);
+        std::signal(SIGTERM, SIG_DFL);
         {
             const std::lock_guard lock(mutex_);
             ended_ = true;
@@ -299,7 +301,13 @@ int RunCommand(const Arguments& args) {
             std::cout << "run: not started (--force starts it all the same)\n";
             return 2;
         }
+        // The table check before the run: its findings are listed; the run's own lines and summary
+        // then say what became of those rows (a script cannot answer a question).
+        for (const TableFinding& finding :
+             CheckTableHere(table, reading.site.EclipseNumber, cameraName, shared.folders))
+            std::cout << "check: " << finding.text << '\n';
     }
+
     ShotLogFile shotLog;
     if (std::string why; !logPath.empty() && !shotLog.Open(logPath, &why)) {
         return UsageError("run: cannot write the shot log " + logPath + ": " + why);

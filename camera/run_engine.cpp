@@ -8,6 +8,7 @@
 #include "camera/appmaster.h"
 #include "camera/camera_failure.h"
 #include "camera/proptables.h"
+#include "camera/row_files.h"
 #include "camera/run_start.h"
 #include "camera/shot_log.h"
 #include "camera/sound_player.h"
@@ -361,9 +362,9 @@ void PhotographyRun::BatchRow(int row) {
     const std::string name = Trimmed(CellText(kColumnPhase, row));
     const std::string path = env_.folders.AppDataFolder + name;
     std::string outcome;
-    if (!IsPlainFileName(name)) {
-        outcome = "refused: only a plain file name in the application-data folder may be started";
-    } else if (std::error_code error; !std::filesystem::is_regular_file(path, error)) {
+    if (const std::string why = BatchFileProblem(env_.folders, name); !why.empty()) {
+        outcome = "refused: " + why;
+    } else if (!BatchFileFound(env_.folders, name)) {
         outcome = "not found in " + env_.folders.AppDataFolder;
     } else if (!env_.shell.StartBatch(path)) {
         outcome = "could not be started";
@@ -384,10 +385,17 @@ void PhotographyRun::SoundRow(int row) {
     if (!RowInstant(row, instant) || !WaitFor(instant)) return;
     const double started = Now();
     const std::string name = Trimmed(CellText(kColumnPhase, row));
-    if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ResourceFolder + Lower(name));
-    Report(row, instant, started, "sound " + Lower(name));
-    LogShot(row, ShotResult::Sound, Lower(name) + (env_.flags.SpokenCommands ? "" : " (not played: spoken commands off)"),
-            instant);
+    if (const std::string why = SoundFileProblem(name); !why.empty()) {
+        // Nothing outside the sounds' folder is played; the row's banner still shows.
+        env_.view.SetStatus("Row " + std::to_string(row + 1) + ": " + why);
+        Report(row, instant, started, "sound refused: " + why);
+        LogShot(row, ShotResult::Sound, "refused: " + why, instant);
+    } else {
+        if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ResourceFolder + Lower(name));
+        Report(row, instant, started, "sound " + Lower(name));
+        LogShot(row, ShotResult::Sound,
+                Lower(name) + (env_.flags.SpokenCommands ? "" : " (not played: spoken commands off)"), instant);
+    }
 
     env_.view.ShowBanner(SoundBannerText(name));
     action_ = "showing the banner of " + RowName(row);
@@ -846,8 +854,7 @@ double AdvanceTimeOffset(std::string_view wannCaption, double systemJD) {
 }
 
 bool LoopPictureFits(int column, double nowJD, double endJD) {
-    const double exposureSeconds = 4e-6 * std::exp(0.691 * column) + 10;
-    return nowJD + exposureSeconds / kSecondsPerDay < endJD;
+    return nowJD + LoopPictureEstimateSeconds(column) / kSecondsPerDay < endJD;
 }
 
 std::string SoundBannerText(std::string_view fileName) {
