@@ -853,6 +853,10 @@ double AdvanceTimeOffset(std::string_view wannCaption, double systemJD) {
     return target - systemJD;
 }
 
+double AdvancedTimeOffset(std::string_view wannCaption, double systemJD, double currentOffset) {
+    return std::max(currentOffset, AdvanceTimeOffset(wannCaption, systemJD));
+}
+
 bool LoopPictureFits(int column, double nowJD, double endJD) {
     return nowJD + LoopPictureEstimateSeconds(column) / kSecondsPerDay < endJD;
 }

@@ -188,6 +188,10 @@ private:
 // Label_Wann ("at: " or "by: " followed by date-time text with tenths). A field that does not read
 // as a number counts as 1 for year, month and day and 0 for the time fields.
 double AdvanceTimeOffset(std::string_view wannCaption, double systemJD);
+// What "Advance Time" does to the rehearsal offset in force: the clock only ever moves forwards, so an
+// instant already behind the rehearsal clock (a loop's end shown as "by:", a row passed meanwhile)
+// leaves the offset as it is, and no row fires before its instant comes.
+double AdvancedTimeOffset(std::string_view wannCaption, double systemJD, double currentOffset);
 
 // The loop row's test: a picture in shutter column c starts only when its estimated exposure plus
 // 10 s of margin ends before the loop's end instant.

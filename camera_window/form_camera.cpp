@@ -755,7 +755,11 @@ void TForm_Camera::Button_Abort_TestClick() {
 }
 
 void TForm_Camera::BitBtn_AdvanceClick() {
-    s_.shared.time.TimeOffset = AdvanceTimeOffset(ToUtf8(Label_Wann->text()), s_.clock.NowJD());
+    // During a rehearsal (a real run going on) the clock only moves forwards.
+    const std::string wann = ToUtf8(Label_Wann->text());
+    s_.shared.time.TimeOffset = s_.shared.flags.Activity == CameraActivity::Run
+                                    ? AdvancedTimeOffset(wann, s_.clock.NowJD(), s_.shared.time.TimeOffset)
+                                    : AdvanceTimeOffset(wann, s_.clock.NowJD());
     const QColor back = ColourOf(s_.shared.time.TimeOffset != 0 ? RunColour::Red : RunColour::ButtonFace);
     SetBack(Label_Advance1, back);
     SetBack(Label_Advance2, back);

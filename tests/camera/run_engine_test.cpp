@@ -438,6 +438,10 @@ TEST_F(RunTest, AdvanceTimeStandsFiveSecondsBeforeTheShownInstant) {
     EXPECT_NEAR(AdvanceTimeOffset("by: 2024-04-08 18:17:20.0", system), offset, 1e-12);
     // Unreadable fields fall back to 1 for the date and 0 for the time.
     EXPECT_EQ(JDText(system + AdvanceTimeOffset("at: xxxx-04-xx 18:17:20.0", system), 1), "0001-04-01 18:17:15.0");
+    // In a rehearsal the clock never goes back: an instant behind the rehearsal clock changes nothing.
+    EXPECT_EQ(AdvancedTimeOffset("at: 2024-04-08 18:17:20.0", system, 0), offset);
+    EXPECT_EQ(AdvancedTimeOffset("by: 2024-04-08 18:14:38.0", system, offset), offset);
+    EXPECT_EQ(AdvancedTimeOffset("at: 2024-04-08 18:17:20.0", system, offset + 0.01), offset + 0.01);
 
     // During a real run the offset moves the run's clock; the end of the run resets it.
     table.AppendRow(Row("", "C2", CalendarToJD(2024, 4, 8, 18, 17, 20), {6}));
@@ -445,7 +449,7 @@ TEST_F(RunTest, AdvanceTimeStandsFiveSecondsBeforeTheShownInstant) {
     pump.onMessages = [&] {
         if (!advanced && view.wann.rfind("at: ", 0) == 0) {
             advanced = true;
-            shared.time.TimeOffset = AdvanceTimeOffset(view.wann, clock.NowJD());
+            shared.time.TimeOffset = AdvancedTimeOffset(view.wann, clock.NowJD(), shared.time.TimeOffset);
         }
     };
     Run();
