@@ -23,6 +23,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "camera/backend.h"
+#include "camera/row_files.h"
 #include "camera/run_start.h"
 #include "camera/shot_log.h"
 #include "camera/sound_player.h"
@@ -644,7 +646,9 @@ void TForm_Camera::StartRun(RunKind kind) {
                 BeginRun(kind, RunStart::AllRows);
                 return;
             }
-            AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+            AskTableFindings(table, [this, kind, &table] {
+                AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+            });
         });
     });
 }
@@ -701,6 +705,26 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
         closeAfterRun_ = false;
         close();
     }
+}
+
+// The table check before a real run: its findings are listed and the user decides.
+void TForm_Camera::AskTableFindings(const ExposureTable& table, std::function<void()> then) {
+    const SharedVariables& shared = s_.shared;
+    const std::vector<TableFinding> findings = CheckExposureTable(
+        table, TableCheckInputFor(shared.folders, shared.eclipse.GreatestEclipseJD,
+                                  CameraTimingOf(CameraBackendSetting())));
+    if (findings.empty()) return then();
+    if (!question_) return SetRunStartsEnabled(true);
+    std::string text = "The table check found:\n";
+    constexpr size_t kMostListed = 12;
+    for (size_t i = 0; i < findings.size() && i < kMostListed; ++i) text += findings[i].text + "\n";
+    if (findings.size() > kMostListed)
+        text += "... and " + std::to_string(findings.size() - kMostListed) + " more (the exposure window lists them).\n";
+    question_("Zelto", text + "\nStart the run all the same?", {"Start anyway", "Cancel"}, 1,
+              [this, then = std::move(then)](int choice) {
+                  if (choice == 0) return then();
+                  SetRunStartsEnabled(true);
+              });
 }
 
 void TForm_Camera::AskTableMatch(const ExposureTable& table, std::function<void()> then) {

@@ -170,6 +170,7 @@ class TForm_Camera final : public QMainWindow,
     // The questions before a run: a table for another site, eclipse or day, and rows already past.
     // Each calls `then` when the answer lets the run start; a cancel enables the run buttons again.
     void AskCamera(std::function<void()> then);  // no camera connected: connect, simulate or cancel
+    void AskTableFindings(const ExposureTable& table, std::function<void()> then);
     void AskTableMatch(const ExposureTable& table, std::function<void()> then);
     void AskRunStart(const ExposureTable& table, std::function<void(RunStart)> then);
     // Runs `action` once no camera call waits any more (at once when none does).

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -20,10 +21,13 @@
 #include <QTableView>
 #include <algorithm>
 #include <array>
+#include <map>
 #include <utility>
 
 #include "camera/camera_log.h"
+#include "camera/backend.h"
 #include "camera/proptables.h"
+#include "camera/row_files.h"
 #include "camera/run_flags.h"
 #include "eclipse_data/file_text.h"
 #include "exposure/fit_table.h"
@@ -47,6 +51,8 @@ constexpr const char* kTableFileName = "Zelto_Exposure_Table.txt";
 
 // A quality, ISO or aperture the camera tables do not know: white on red, whatever the row's colour.
 QBrush UnknownSettingColour(int role) { return role == Qt::ForegroundRole ? QBrush(Qt::white) : QBrush(QColor(220, 0, 0)); }
+const QColor kFindingColour(255, 190, 90);
+constexpr int kFindingsHeight = 90;
 const char* const kUnknownSettingHint = "Not a name the camera tables know: a run counts this setting as failed";
 
 // Table cells are 8-bit text: Latin-1 maps every byte to one character and back unchanged.
@@ -68,6 +74,16 @@ class ExposureTableModel final : public QAbstractTableModel {
         beginResetModel();
         review_ = std::move(rows);
         endResetModel();
+    }
+
+    // Rows the table check found something in: their gutter numbers orange, the findings as tooltip.
+    void SetFindings(const std::vector<TableFinding>& findings) {
+        findings_.clear();
+        for (const TableFinding& finding : findings) {
+            QString& text = findings_[finding.row];
+            text += (text.isEmpty() ? "" : "\n") + ToQString(finding.text);
+        }
+        if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
     }
 
     // Any change of the rows goes through here, so that the view drops what it knew of them.
@@ -133,6 +149,11 @@ class ExposureTableModel final : public QAbstractTableModel {
             // Rows are counted from 1 in the gutter, as the run's messages count them.
             if (role == Qt::DisplayRole) return section + 1;
             if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+            // A row the table check found something in: its number on orange, the findings as tooltip.
+            if (const auto found = findings_.find(section); found != findings_.end()) {
+                if (role == Qt::BackgroundRole) return QBrush(kFindingColour);
+                if (role == Qt::ToolTipRole) return found->second;
+            }
             return {};
         }
         if (section < 0 || section >= kExposureColumns) return {};
@@ -160,6 +181,7 @@ class ExposureTableModel final : public QAbstractTableModel {
     std::function<void(const std::string&)> refused_;
     std::array<Qt::Alignment, kExposureColumns> alignment_{};
     std::vector<ExposureRow> review_;
+    std::map<int, QString> findings_;
 };
 
 // The grid widget: a table view that says whether a cell is being typed into.
@@ -334,6 +356,21 @@ void TForm_Exposure::BuildWidgets() {
     command("Button_Delete_Line", "Delete line", 72, &TForm_Exposure::Button_Delete_LineClick);
     command("Button_Done", "&Done", 104, &TForm_Exposure::Button_DoneClick);
     Panel_NGE_Insert_Delete->hide();
+
+    ListBox_Findings = new QListWidget(client);
+    ListBox_Findings->setObjectName("ListBox_Findings");
+    ListBox_Findings->setToolTip("What a run of this table would do wrong (the table check); a click selects the row");
+    ListBox_Findings->hide();
+    connect(ListBox_Findings, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        SelectRow(item->data(Qt::UserRole).toInt());
+    });
+    // The check follows every change of the table: typed cells, row commands, Create, Open and Fit.
+    connect(model_, &QAbstractItemModel::modelReset, this, &TForm_Exposure::RefreshFindings);
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.isEmpty() || roles.contains(Qt::EditRole) || roles.contains(Qt::DisplayRole))
+                    RefreshFindings();
+            });
 
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(false);
@@ -696,6 +733,23 @@ void TForm_Exposure::Fit_Table_To_SiteClick() {
     if (!fit.reviewRows.empty()) ShowMessage(fit.message);
 }
 
+void TForm_Exposure::RefreshFindings() {
+    findings_ = CheckExposureTable(
+        table_, TableCheckInputFor(shared_.folders, shared_.eclipse.GreatestEclipseJD,
+                                   CameraTimingOf(CameraBackendSetting())));
+    model_->SetFindings(findings_);
+    ListBox_Findings->clear();
+    for (const TableFinding& finding : findings_) {
+        auto* item = new QListWidgetItem(ToQString(finding.text), ListBox_Findings);
+        item->setData(Qt::UserRole, finding.row);
+    }
+    const bool shown = !findings_.empty();
+    if (shown != ListBox_Findings->isVisibleTo(this)) {
+        ListBox_Findings->setVisible(shown);
+        LayoutGrid();
+    }
+}
+
 bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
     if (NGE == nullptr) return QMainWindow::eventFilter(watched, event);  // still being built
     if (watched == centralWidget() && event->type() == QEvent::Resize) LayoutGrid();
@@ -712,7 +766,9 @@ void TForm_Exposure::LayoutGrid() {
     QWidget* client = centralWidget();
     Label_Exp1->setGeometry(0, Label_Exp1->y(), client->width(), Label_Exp1->height());
     Label_Exp2->setGeometry(0, Label_Exp2->y(), client->width(), Label_Exp2->height());
-    NGE->setGeometry(0, kGridTop, client->width(), std::max(kRowHeight, client->height() - kGridTop));
+    const int findings = ListBox_Findings->isVisibleTo(this) ? kFindingsHeight : 0;
+    NGE->setGeometry(0, kGridTop, client->width(), std::max(kRowHeight, client->height() - kGridTop - findings));
+    ListBox_Findings->setGeometry(0, client->height() - findings, client->width(), findings);
     if (Panel_NGE_Insert_Delete->isVisible()) Panel_NGE_Insert_Delete->move(NGE->pos());
 }
 
