@@ -44,12 +44,13 @@ const Command kCommands[] = {
      "                          contact and every phase in order (standard output without -o)"},
     {"run", RunCommand,
      "run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
-     "    [--from-now] [--log FILE] [--force]\n"
+     "    [--from-now] [--log FILE] [--force] [--cloud-plan FILE]\n"
      "                          carry out an exposure table (--fast: simulated clock; without a camera\n"
      "                          the run stops with exit 1 unless --simulate or --camera none is given;\n"
      "                          --inject: virtual camera faults such as busy@19x3,fail@20,unplug@25+3,\n"
      "                          slow=5000; --from-now: skip the rows already past; --log: the shot log as\n"
-     "                          CSV; --force: run a table made for another site, eclipse or day)"},
+     "                          CSV; --force: run a table made for another site, eclipse or day;\n"
+     "                          --cloud-plan: the table SIGUSR1 switches the run to from its next row)"},
 };
 
 void PrintHelp() {

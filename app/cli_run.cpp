@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -53,6 +54,7 @@ constexpr double kSecondsPerDay = 86400.0;
 constexpr double kFastLeadSeconds = 10;
 
 volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t cloudPlanAsked = 0;  // SIGUSR1: the key that switches to the cloud plan
 // Ctrl+C also writes a byte here: a write to a pipe is one of the few things a signal handler may do,
 // and it wakes the watcher, which sleeps in read() until then and so costs nothing while the run waits.
 int interruptPipe[2] = {-1, -1};
@@ -68,6 +70,8 @@ int WriteByte(int fd) { const char byte = 1; return static_cast<int>(::write(fd,
 int ReadByte(int fd) { char byte; return static_cast<int>(::read(fd, &byte, 1)); }
 void ClosePipeEnd(int fd) { ::close(fd); }
 #endif
+
+extern "C" void OnCloudPlanKey(int) { cloudPlanAsked = 1; }
 
 extern "C" void OnInterrupt(int) {
     interrupted = 1;
@@ -144,8 +148,15 @@ class ConsolePump final : public MessagePump {
   public:
     ConsolePump(QueueSink& sink, std::unique_ptr<TAppMaster>& master, RunFlags& flags)
         : sink_(sink), master_(master), flags_(flags) {}
+    // Called once when SIGUSR1 asks for the cloud plan.
+    std::function<void()> onCloudPlan;
+
     void ProcessMessages() override {
         if (interrupted) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
+        if (cloudPlanAsked && onCloudPlan) {
+            cloudPlanAsked = 0;
+            onCloudPlan();
+        }
         for (const CameraMessage& message : sink_.Take()) {
             if (message.message == kCameraMessageText) {
                 std::cout << CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text) << '\n';
@@ -223,7 +234,7 @@ TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileRead
 
 constexpr const char* kRunUsage =
     "usage: run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC] [--from-now] "
-    "[--log FILE] [--force]";
+    "[--log FILE] [--force] [--cloud-plan FILE]";
 
 }  // namespace
 
@@ -237,6 +248,7 @@ int RunCommand(const Arguments& args) {
     bool fromNow = false;
     bool force = false;
     std::string logPath;
+    std::string cloudPlanPath;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
@@ -248,6 +260,9 @@ int RunCommand(const Arguments& args) {
             fromNow = true;
         } else if (args[i] == "--force") {
             force = true;
+        } else if (args[i] == "--cloud-plan") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("run: --cloud-plan needs a table file");
+            cloudPlanPath = args[++i];
         } else if (args[i] == "--log") {
             if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("run: --log needs a file name");
             logPath = args[++i];
@@ -283,6 +298,12 @@ int RunCommand(const Arguments& args) {
                           " without them.");
     }
     const ExposureTable& table = reading.table;
+    TableFileReading cloudPlan;
+    if (!cloudPlanPath.empty()) {
+        cloudPlan = LoadExposureTable(cloudPlanPath);
+        if (!cloudPlan.opened || cloudPlan.malformedLine != 0)
+            return UsageError("run: cloud plan " + cloudPlanPath + ": " + cloudPlan.message);
+    }
 
     QueueSink sink;  // before the backend, which may still post while it closes
     CameraBackend backend = MakeCameraBackend(cameraName);
@@ -429,6 +450,13 @@ int RunCommand(const Arguments& args) {
                                logPath.empty() ? nullptr : &shotLog,
                                awaitCamera};
     PhotographyRun run(environment, table);
+#if !defined(_WIN32)
+    if (!cloudPlanPath.empty()) {
+        pump.onCloudPlan = [&run, &cloudPlan] { run.SwitchToCloudPlan(cloudPlan.table); };
+        std::signal(SIGUSR1, OnCloudPlanKey);
+        std::cout << "cloud plan: " << cloudPlanPath << " (kill -USR1 " << ::getpid() << " switches to it)\n";
+    }
+#endif
     const RunSummary summary =
         run.Run(test ? RunKind::Test : RunKind::Real, fromNow ? RunStart::FromNow : RunStart::AllRows);
     if (master) master->Destroy();

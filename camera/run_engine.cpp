@@ -71,7 +71,7 @@ std::string TvNameOfColumn(int column) {
 }  // namespace
 
 PhotographyRun::PhotographyRun(RunEnvironment environment, const ExposureTable& table)
-    : env_(std::move(environment)), table_(table) {}
+    : env_(std::move(environment)), firstTable_(&table), table_(&table) {}
 
 double PhotographyRun::Now() {
     const double now = env_.clock.NowJD();
@@ -88,7 +88,7 @@ bool PhotographyRun::CheckAbort() {
 }
 
 std::string PhotographyRun::CellText(int column, int row) const {
-    return table_.Cell(column, row).value_or(std::string());
+    return table_->Cell(column, row).value_or(std::string());
 }
 
 void PhotographyRun::Report(int row, double scheduledJD, double startedJD, const std::string& text) {
@@ -151,6 +151,8 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     flags.Activity = kind == RunKind::Real ? CameraActivity::Run : CameraActivity::TestRun;
     kind_ = kind;
     stopped_ = false;
+    table_ = firstTable_;
+    cloudPlan_ = nullptr;
 
     flags.SimulationMode = false;
     env_.view.SetInfoColour(RunColour::White);
@@ -163,7 +165,7 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
         env_.view.SetInfoColour(RunColour::Yellow);
         env_.view.SetInfo("Camera not connected! SIMULATION MODE enabled!");
     }
-    if (table_.IsNoTable()) {
+    if (table_->IsNoTable()) {
         env_.view.SetInfoColour(RunColour::Red);
         env_.view.SetInfo("No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table");
         summary_.noTable = true;
@@ -180,14 +182,19 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     settingsWritten_.clear();
     firstCallJD_ = 0;
 
-    const int rows = table_.RowCount();  // taken once; rows are read one cell at a time
+    int rows = table_->RowCount();  // taken once; rows are read one cell at a time
     pastAtStart_.assign(static_cast<size_t>(rows), false);
     if (kind_ == RunKind::Real) {
-        for (int row : PastRows(table_, Now())) pastAtStart_[static_cast<size_t>(row)] = true;
+        for (int row : PastRows(*table_, Now())) pastAtStart_[static_cast<size_t>(row)] = true;
     }
     action_.clear();
     for (int row = 0; row < rows && !stopped_; ++row) {
-        if (row >= table_.RowCount()) {
+        if (cloudPlan_ != nullptr && table_ != cloudPlan_) {
+            row = SwitchToCloudPlanRows(row);
+            rows = table_->RowCount();
+            if (row >= rows) break;
+        }
+        if (row >= table_->RowCount()) {
             // Rows were deleted in the editor meanwhile: the table now ends here.
             Report(row, 0, Now(), "table ends at row " + std::to_string(row + 1) + ": rows were removed during the run");
             break;
@@ -224,6 +231,39 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     }
     EndStep();
     return summary_;
+}
+
+void PhotographyRun::SwitchToCloudPlan(const ExposureTable& plan) {
+    if (kind_ == RunKind::Real && env_.flags.Activity == CameraActivity::Run && !plan.IsNoTable()) cloudPlan_ = &plan;
+}
+
+bool PhotographyRun::SwitchPending() const { return cloudPlan_ != nullptr && table_ != cloudPlan_; }
+
+// The switch to the cloud plan, between two rows: the plan's rows whose instant has passed are left
+// out (a loop whose end is ahead is entered), the shot log and the summary say where it happened.
+// Returns the plan's row the run goes on with.
+int PhotographyRun::SwitchToCloudPlanRows(int row) {
+    const int lastRow = std::max(0, std::min(currentRow_, row - 1));
+    table_ = cloudPlan_;
+    const std::vector<int> past = PastRows(*table_, Now());
+    pastAtStart_.assign(static_cast<size_t>(table_->RowCount()), false);
+    int next = 0;
+    while (next < table_->RowCount() && std::find(past.begin(), past.end(), next) != past.end()) ++next;
+    summary_.cloudPlanAfterRow = lastRow;
+    summary_.cloudPlanFromRow = next;
+    const std::string text = "switched to the cloud plan after row " + std::to_string(lastRow + 1) +
+                             ": it goes on with its row " + std::to_string(next + 1);
+    env_.view.SetStatus("Cloud plan: " + text);
+    Report(lastRow, 0, Now(), text);
+    ShotRecord record;
+    record.row = lastRow;
+    record.phase = "cloud plan";
+    record.firstCallJD = Now();
+    record.result = ShotResult::Switched;
+    record.note = text;
+    record.simulated = env_.flags.SimulationMode;
+    WriteLogRecord(record);
+    return next;
 }
 
 // A row already past when the run started from now: listed, counted, not carried out.
@@ -273,7 +313,7 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
 }
 
 double PhotographyRun::NextRowInstant(int row) {
-    for (int next = row + 1; next < table_.RowCount(); ++next) {
+    for (int next = row + 1; next < table_->RowCount(); ++next) {
         if (Trimmed(CellText(kColumnPhase, next)).empty()) continue;  // blank rows are not carried out
         if (const auto jd = ReadDateStrJD(CellText(kColumnDateTime, next))) return *jd;
     }
@@ -293,7 +333,7 @@ void PhotographyRun::ShowCountdown(double days) {
 bool PhotographyRun::WaitTurn(double target, double now) {
     ShowCountdown(target - now);
     env_.pump.ProcessMessages();
-    if (CheckAbort()) return false;
+    if (CheckAbort() || SwitchPending()) return false;
     if (lost_) {
         const bool lastChance =
             (target - now) * kSecondsPerDay < kLastChanceSeconds && target != lastChanceTarget_;
@@ -487,7 +527,7 @@ void PhotographyRun::LoopRow(int row) {
             loopDone_ = lost_;
             if (lost_) Report(row, end, Now(), "loop ended without its camera");
         }
-    } while (kind_ == RunKind::Real && !loopDone_);
+    } while (kind_ == RunKind::Real && !loopDone_ && !SwitchPending());
 }
 
 std::string PhotographyRun::OutcomeText(const CallOutcome& outcome, const char* succeeded) {
@@ -834,6 +874,9 @@ std::string RunSummaryText(const RunSummary& s) {
     }
     if (s.aborted && !s.abortedDuring.empty()) text += "aborted while " + s.abortedDuring + "\n";
     if (s.shotLogFailed) text += "shot log: lines could not be written\n";
+    if (s.cloudPlanAfterRow >= 0)
+        text += "switched to the cloud plan after row " + n(s.cloudPlanAfterRow + 1) + ", from its row " +
+                n(s.cloudPlanFromRow + 1) + "\n";
     text += s.aborted ? "run aborted\n" : "run finished\n";
     return text;
 }

@@ -71,6 +71,10 @@ struct RunSummary {
     bool aborted = false;
     std::string abortedDuring;  // what the run was doing when it was aborted ("taking picture 1/1000 of row 19")
     bool refused = false;  // another run or a test series was going on: nothing was done
+    // The run went on with the cloud plan after this row of the first table (−1: it did not), from
+    // this row of the plan.
+    int cloudPlanAfterRow = -1;
+    int cloudPlanFromRow = -1;
 };
 
 // Every row carried out on time and every picture taken (a loop's pictures that no longer fit aside).
@@ -89,6 +93,10 @@ class PhotographyRun {
 public:
     PhotographyRun(RunEnvironment environment, const ExposureTable& table);
     RunSummary Run(RunKind kind, RunStart start = RunStart::AllRows);
+    // The cloud plan: a second table, chosen before the run, that a real run going on switches to
+    // from its next row when asked (one key on the run page). A row waiting for its instant, or a
+    // loop going on, gives way at once. The plan must outlive the run.
+    void SwitchToCloudPlan(const ExposureTable& plan);
 
 private:
     enum Setting : int { kIQ = 0, kISO = 1, kAv = 2, kTv = 3 };
@@ -120,6 +128,8 @@ private:
     void WriteLogRecord(const ShotRecord& record);
     void NoteSettingWritten(const std::string& setting, bool written);
     void SkipPastRow(int row);
+    bool SwitchPending() const;
+    int SwitchToCloudPlanRows(int row);
 
     // The deadline of a camera call: true once the instant the run must keep has come, on the run's
     // clock; empty when it keeps none (a test run, a row caught up with nothing ahead of it).
@@ -158,7 +168,9 @@ private:
     void EndStep();
 
     RunEnvironment env_;
-    const ExposureTable& table_;
+    const ExposureTable* firstTable_;
+    const ExposureTable* table_;  // the table the run goes through: the first, or the cloud plan
+    const ExposureTable* cloudPlan_ = nullptr;
     RunKind kind_ = RunKind::Real;
     bool stopped_ = false;
     bool loopDone_ = false;

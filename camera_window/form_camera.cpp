@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -304,6 +305,14 @@ void TForm_Camera::BuildWidgets() {
     Button_Open_Shot_Log->setToolTip("The shot log of the latest run: one line per action, for a spreadsheet");
     Button_Open_Shot_Log->setEnabled(false);
     connect(Button_Open_Shot_Log, &QPushButton::clicked, this, &TForm_Camera::Button_Open_Shot_LogClick);
+    Button_Cloud_Plan = MakeButton(TabSheet3, "Button_Cloud_Plan", "Cloud plan...", QRect(296, 160, 84, 24));
+    Button_Cloud_Plan->setToolTip("Choose a second table before the run: the one to go on with if clouds come");
+    connect(Button_Cloud_Plan, &QPushButton::clicked, this, &TForm_Camera::Button_Cloud_PlanClick);
+    Button_Cloud_Switch = MakeButton(TabSheet3, "Button_Cloud_Switch", "Clouds! (F9)", QRect(384, 160, 88, 24));
+    Button_Cloud_Switch->setShortcut(QKeySequence(Qt::Key_F9));
+    Button_Cloud_Switch->setToolTip("Switch the run to the cloud plan from its next row (key F9)");
+    Button_Cloud_Switch->setEnabled(false);
+    connect(Button_Cloud_Switch, &QPushButton::clicked, this, &TForm_Camera::Button_Cloud_SwitchClick);
 
     // The hidden save-folder panel.
     Panel2 = Make<QFrame>(client, "Panel2", QRect(0, 268, kWidth, 20));
@@ -694,7 +703,12 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
     // A log that cannot be opened is said before the run as after it; the run goes on without it.
     const std::string notOpened = why.empty() ? std::string() : "Shot log: cannot write " + path + ": " + why;
     if (!notOpened.empty()) SetStatus(notOpened);
-    const RunSummary summary = PhotographyRun(environment, table).Run(kind, start);
+    PhotographyRun run(environment, table);
+    runGoingOn_ = kind == RunKind::Real ? &run : nullptr;
+    Button_Cloud_Switch->setEnabled(runGoingOn_ != nullptr && cloudPlan_.has_value());
+    const RunSummary summary = run.Run(kind, start);
+    runGoingOn_ = nullptr;
+    Button_Cloud_Switch->setEnabled(false);
     if (!notOpened.empty()) SetStatus(notOpened);
     // A log that lost lines is not offered as the run's record.
     if (summary.shotLogFailed) {
@@ -705,6 +719,32 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
         closeAfterRun_ = false;
         close();
     }
+}
+
+void TForm_Camera::Button_Cloud_PlanClick() {
+    ChooseFileToOpen(this, "Cloud plan: the table for clouds", s_.shared.folders.DocumentsFolder,
+                     [this](const std::string& path) {
+                         if (!path.empty()) LoadCloudPlan(path);
+                     });
+}
+
+bool TForm_Camera::LoadCloudPlan(const std::string& path) {
+    TableFileReading reading = LoadExposureTable(path);
+    if (!reading.opened || reading.malformedLine != 0) {
+        SetStatus("Cloud plan not loaded: " + reading.message);
+        return false;
+    }
+    cloudPlan_ = std::move(reading.table);
+    Button_Cloud_Plan->setToolTip(ToQString("Cloud plan: " + path));
+    SetStatus("Cloud plan: " + path + " (F9 switches a run to it)");
+    Button_Cloud_Switch->setEnabled(runGoingOn_ != nullptr);
+    return true;
+}
+
+void TForm_Camera::Button_Cloud_SwitchClick() {
+    if (runGoingOn_ == nullptr || !cloudPlan_) return;
+    runGoingOn_->SwitchToCloudPlan(*cloudPlan_);
+    Button_Cloud_Switch->setEnabled(false);  // once per run
 }
 
 // The table check before a real run: its findings are listed and the user decides.
@@ -850,6 +890,7 @@ void TForm_Camera::SetRunning(RunKind kind, bool running) {
     Button_Connect->setEnabled(!running);
     Button_Disconnect->setEnabled(!running);
     ComboBox_Camera->setEnabled(!running);
+    Button_Cloud_Plan->setEnabled(!running);  // the plan a run may switch to stays as it is
     (kind == RunKind::Real ? Button_Abort_Foto : Button_Abort_Test)->setEnabled(running);
     // No test series while a run goes on; afterwards they follow the connection again.
     SetSeriesEnabled(!running && control_->Master() != nullptr);

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,11 @@ class TForm_Camera final : public QMainWindow,
     void BitBtn_AdvanceClick();
     void BitBtn_RealTimeClick();
     void Button_Open_Shot_LogClick();
+    // The cloud plan: "Cloud plan..." chooses a second table before the run; "Switch to cloud plan"
+    // (F9) makes the real run going on carry it out from its next row.
+    void Button_Cloud_PlanClick();
+    bool LoadCloudPlan(const std::string& path);  // false (and said in the status bar) when unreadable
+    void Button_Cloud_SwitchClick();
 
     // --- CameraWindowView ---
     void SetSaveFolder(const std::string& text) override;
@@ -185,6 +191,8 @@ class TForm_Camera final : public QMainWindow,
     std::function<bool(const std::string&)> openFile_;
     std::string shotLogPath_;
     ExposureTable noTable_;
+    std::optional<ExposureTable> cloudPlan_;
+    PhotographyRun* runGoingOn_ = nullptr;  // the real run carried out now
     std::function<void(const std::string&, const std::string&)> messageBox_;
     bool closeAfterRun_ = false;     // "Stop and close" was chosen: the window closes when the run has ended
     bool stopQuestionOpen_ = false;  // the question before closing during a run is open
@@ -233,6 +241,8 @@ class TForm_Camera final : public QMainWindow,
     QPushButton* BitBtn_Advance = nullptr;
     QPushButton* BitBtn_RealTime = nullptr;
     QPushButton* Button_Open_Shot_Log = nullptr;
+    QPushButton* Button_Cloud_Plan = nullptr;
+    QPushButton* Button_Cloud_Switch = nullptr;
     QFrame* Panel2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;

@@ -125,7 +125,10 @@ protected:
                            {},
                            &shotLog};
         PhotographyRun run(env, table);
-        return run.Run(kind);
+        running = &run;
+        const RunSummary summary = run.Run(kind);
+        running = nullptr;
+        return summary;
     }
 
     int Writes(uint32_t property) const {
@@ -148,6 +151,7 @@ protected:
     RecordingSound sound;
     RecordingShell shell;
     std::function<void()> reconnect;
+    PhotographyRun* running = nullptr;  // while Run() goes on
     struct : ShotLog {
         std::vector<ShotRecord> records;
         bool full = false;  // the disk is full: lines are lost
@@ -429,6 +433,52 @@ TEST_F(RunTest, SoundRowBlinksItsBannerForJustOverFiveSeconds) {
     Run();
     EXPECT_TRUE(sound.played.empty());  // played only with spoken commands on
     EXPECT_EQ(SoundBannerText("Attach-filters_now.wav.bak"), "ATTACH FILTERS NOW");
+}
+
+// The cloud plan: asked for while the run waits for row 2, the run goes on with the plan's first
+// row still ahead; the plan's past rows and the first table's remaining rows are not carried out.
+// The shot log and the summary say where it switched. A test run never switches.
+TEST_F(RunTest, CloudPlanTakesOverFromTheNextRow) {
+    table.AppendRow(Row("", "clear 1", kStart + 10 * kSecond, {10}));
+    table.AppendRow(Row("", "clear 2", kStart + 60 * kSecond, {10}));
+    table.AppendRow(Row("", "clear 3", kStart + 120 * kSecond, {10}));
+    ExposureTable plan(0);
+    plan.AppendRow(Row("", "cloudy past", kStart + 5 * kSecond, {12}));
+    plan.AppendRow(Row("", "cloudy 1", kStart + 40 * kSecond, {12}));
+    plan.AppendRow(Row("", "cloudy 2", kStart + 100 * kSecond, {13}));
+    for (const RunKind kind : {RunKind::Real, RunKind::Test}) {
+        SCOPED_TRACE(kind == RunKind::Real ? "real" : "test");
+        view.actions.clear();
+        shotLog.records.clear();
+        bool asked = false;
+        pump.onMessages = [&] {
+            if (!asked && running != nullptr && view.wann.find(JDText(kStart + 60 * kSecond, 1)) != std::string::npos) {
+                asked = true;
+                running->SwitchToCloudPlan(plan);
+            }
+        };
+        clock.SetJD(kStart);
+        const RunSummary summary = Run(kind);
+        if (kind == RunKind::Test) {
+            EXPECT_EQ(summary.cloudPlanAfterRow, -1);
+            EXPECT_EQ(summary.picturesTaken, 3);
+            continue;
+        }
+        EXPECT_TRUE(asked);
+        EXPECT_EQ(summary.picturesTaken, 3);  // clear 1, cloudy 1, cloudy 2
+        EXPECT_EQ(summary.cloudPlanAfterRow, 1);
+        EXPECT_EQ(summary.cloudPlanFromRow, 1);
+        EXPECT_EQ(view.Count("picture 1/500 taken"), 1);
+        EXPECT_EQ(view.Count("picture 1/125 taken"), 1);
+        EXPECT_EQ(view.Count("picture 1/60 taken"), 1);
+        EXPECT_NE(RunSummaryText(summary).find("switched to the cloud plan after row 2, from its row 2\n"),
+                  std::string::npos)
+            << RunSummaryText(summary);
+        std::vector<std::string> phases;
+        for (const ShotRecord& r : shotLog.records) phases.push_back(r.phase + ":" + std::string(ShotResultText(r.result)));
+        EXPECT_EQ(phases, (std::vector<std::string>{"clear 1:taken", "cloud plan:cloud plan", "cloudy 1:taken",
+                                                    "cloudy 2:taken"}));
+    }
 }
 
 TEST_F(RunTest, AdvanceTimeStandsFiveSecondsBeforeTheShownInstant) {
