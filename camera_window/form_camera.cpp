@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -309,8 +310,11 @@ void TForm_Camera::BuildWidgets() {
     Button_Cloud_Plan->setToolTip("Choose a second table before the run: the one to go on with if clouds come");
     connect(Button_Cloud_Plan, &QPushButton::clicked, this, &TForm_Camera::Button_Cloud_PlanClick);
     Button_Cloud_Switch = MakeButton(TabSheet3, "Button_Cloud_Switch", "Clouds! (F9)", QRect(384, 160, 88, 24));
-    Button_Cloud_Switch->setShortcut(QKeySequence(Qt::Key_F9));
-    Button_Cloud_Switch->setToolTip("Switch the run to the cloud plan from its next row (key F9)");
+    Button_Cloud_Switch->setToolTip("Switch the run to the cloud plan from its next row (key F9, in any window)");
+    // F9 works whichever page or window is in front: on the day the main window may be.
+    auto* cloudKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    cloudKey->setContext(Qt::ApplicationShortcut);
+    connect(cloudKey, &QShortcut::activated, this, &TForm_Camera::Button_Cloud_SwitchClick);
     Button_Cloud_Switch->setEnabled(false);
     connect(Button_Cloud_Switch, &QPushButton::clicked, this, &TForm_Camera::Button_Cloud_SwitchClick);
 

@@ -192,6 +192,22 @@ void KeepOrderInPhases(std::vector<MovedRow>& rows, const SiteContacts& from, co
     for (auto& [phase, members] : phases) KeepOrderInPhase(members, SpanOf(phase, from, to), SpanOf(phase, to, from));
 }
 
+// The moved instants into the fitted table; the rows placed in proportion are listed with what
+// they were and what they became.
+void WriteMovedRows(const std::vector<MovedRow>& moved, const SiteContacts& to, TableFit& fit) {
+    for (const MovedRow& m : moved) {
+        fit.table.SetCell(kColumnDateTime, m.row, JDText(m.jd, 1));
+        if (!m.proportional || m.jd == m.kept) continue;
+        const double anchor = *to.jd[static_cast<size_t>(m.anchor)];
+        const double now = std::round((m.jd - anchor) * kSecondsPerDay * 10) / 10;
+        fit.reviewRows.push_back(m.row);
+        fit.notes.push_back("row " + std::to_string(m.row + 1) + ": " + kContactNames[m.anchor] + " " +
+                            SignedSeconds(m.offset) + " no longer fits its phase here; now " +
+                            kContactNames[m.anchor] + " " + SignedSeconds(now) + " (" + JDText(m.jd, 1).substr(11) +
+                            ")");
+    }
+}
+
 }  // namespace
 
 TableFit FitTableToSite(const ExposureTable& table, const TableFileSite& tableSite, const TableFileSite& currentSite,
@@ -235,15 +251,7 @@ TableFit FitTableToSite(const ExposureTable& table, const TableFileSite& tableSi
         moved.push_back(MoveRow(row, *instant, anchor, from, to));
     }
     KeepOrderInPhases(moved, from, to);
-    for (const MovedRow& m : moved) {
-        fit.table.SetCell(kColumnDateTime, m.row, JDText(m.jd, 1));
-        if (!m.proportional || m.jd == m.kept) continue;
-        fit.reviewRows.push_back(m.row);
-        fit.notes.push_back("row " + std::to_string(m.row + 1) + ": " + kContactNames[m.anchor] + " " +
-                            SignedSeconds(m.offset) + " no longer fits its phase here; now " +
-                            kContactNames[m.anchor] + " " + SignedSeconds(std::round((m.jd - *to.jd[static_cast<size_t>(m.anchor)]) * kSecondsPerDay * 10) / 10) +
-                            " (" + JDText(m.jd, 1).substr(11) + ")");
-    }
+    WriteMovedRows(moved, to, fit);
     std::sort(fit.reviewRows.begin(), fit.reviewRows.end());
     fit.fitted = true;
     fit.message = "Table fitted to the current site";
