@@ -1,5 +1,6 @@
 #include "exposure/table_check.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <optional>

@@ -481,6 +481,17 @@ TEST_F(RunCli, LuxorTableFittedToTarifaChecksCleanAndLosesNothing) {
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("pictures lost 0 "), std::string::npos) << run.output;
     EXPECT_EQ(run.output.find("check: "), std::string::npos) << run.output;
+
+    // Row 10 moved before row 9 by hand: the check says so and exits 1, and the run lists it first.
+    ExposureTable broken = moved.table;
+    broken.SetCell(kColumnDateTime, 9, "2027-08-02 08:00:00.0");
+    const std::string brokenFile = (home / "broken.txt").string();
+    ASSERT_TRUE(SaveExposureTable(brokenFile, moved.site, broken).saved);
+    const CliRun check = RunZeltoCli("check \"" + brokenFile + "\" --camera virtual", true, environment);
+    EXPECT_EQ(check.exitCode, 1) << check.output;
+    EXPECT_EQ(check.output.rfind("row 10 (08:00:00.0) comes before row 9", 0), 0u) << check.output;
+    const CliRun listed = Run("\"" + brokenFile + "\" --camera virtual --fast --force");
+    EXPECT_NE(listed.output.find("check: row 10 (08:00:00.0) comes before row 9"), std::string::npos) << listed.output;
 }
 
 #if !defined(_WIN32)
