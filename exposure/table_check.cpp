@@ -90,8 +90,8 @@ class TableChecker {
         if (!instant) {
             Add(row, FindingKind::UnreadableDateTime,
                 RowWord(row) + ": \"" + cells[kColumnDateTime] +
-                    "\" is no date-time, so the run skips the row. Write its instant as 2027-08-02 "
-                    "10:07:50.0.");
+                    "\" is no date-time, so the run skips the row. Write its instant as "
+                    "YYYY-MM-DD hh:mm:ss.s (UT).");
             return;
         }
         CheckDay(row, *instant);
@@ -247,9 +247,8 @@ class TableChecker {
                         " from the end of the row before to its end, too little for one pass of its pictures "
                         "(the " +
                         ColumnTitle(column) +
-                        " picture and those after it would be skipped). Unmark its longest exposures, or end "
-                        "it "
-                        "later.");
+                        " picture and those after it would be skipped). Unmark its longest exposures, or "
+                        "end it later.");
                 break;
             }
             at += Day(PictureSeconds(column));
