@@ -34,14 +34,23 @@ const Command kCommands[] = {
      "      [--beads 6|8|10] [--ring 6|8|10] [--annular-interval 5..30] [--max-exposure 4|8]\n"
      "      [--quality NAME] [--iso NAME] [--aperture NAME] [-o FILE]\n"
      "                          the exposure table file for a site (standard output without -o)"},
+    {"check", CheckCommand,
+     "check FILE [--camera virtual|gphoto2|edsdk|none]\n"
+     "                          what a run of the table would do wrong, one line per finding (exit 1\n"
+     "                          when a finding would lose pictures)"},
+    {"fit", FitCommand,
+     "fit FILE --lat LAT --lon LON [--height M] [-o FILE]\n"
+     "                          the table moved to another site, each row keeping its offset from its\n"
+     "                          contact and every phase in order (standard output without -o)"},
     {"run", RunCommand,
      "run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC]\n"
-     "    [--from-now] [--log FILE] [--force]\n"
+     "    [--from-now] [--log FILE] [--force] [--cloud-plan FILE]\n"
      "                          carry out an exposure table (--fast: simulated clock; without a camera\n"
      "                          the run stops with exit 1 unless --simulate or --camera none is given;\n"
      "                          --inject: virtual camera faults such as busy@19x3,fail@20,unplug@25+3,\n"
      "                          slow=5000; --from-now: skip the rows already past; --log: the shot log as\n"
-     "                          CSV; --force: run a table made for another site, eclipse or day)\n"
+     "                          CSV; --force: run a table made for another site, eclipse or day;\n"
+     "                          --cloud-plan: the table SIGUSR1 switches the run to from its next row)\n"
      "run --body NAME=TABLE [--body NAME=TABLE ...] [--port NAME=PORT] [--camera virtual|gphoto2] [...]\n"
      "                          several cameras at once, each with its own table, known by serial\n"
      "                          number; every line names its camera; --inject unplug@NAME:19+3"},

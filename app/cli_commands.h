@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "eclipse_data/program_values.h"
+#include "exposure/table_check.h"
+
 // The subcommands of zelto-cli. Each takes the arguments after its name and returns the exit code:
 // 0 done, 2 bad arguments (after one line on standard error), others as the command documents.
 
@@ -20,6 +23,17 @@ int TableCommand(const Arguments& args);
 // an unreadable file. With --body NAME=TABLE: several cameras (RunBodiesCommand), 0 only when every
 // camera did all.
 int RunCommand(const Arguments& args);
+
+// check FILE [--camera NAME]: the table check's findings, one line each; 1 when a finding would lose
+// pictures, 2 bad arguments or an unreadable file.
+int CheckCommand(const Arguments& args);
+// fit FILE --lat LAT --lon LON [--height M] [-o FILE]: the table moved to another site; 3 when it
+// cannot be fitted there.
+int FitCommand(const Arguments& args);
+
+// The table check with this computer's folders and the body's timing, for the table's eclipse.
+std::vector<TableFinding> CheckTableHere(const ExposureTable& table, int eclipseNumber, const std::string& camera,
+                                         const WorkingFolders& folders);
 
 // Prints "zelto-cli: " + message on standard error and returns 2.
 int UsageError(const std::string& message);

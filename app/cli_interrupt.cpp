@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #ifdef _WIN32
 #include <fcntl.h>
@@ -19,6 +20,7 @@ namespace zelto::cli {
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+volatile std::sig_atomic_t cloudPlanKey = 0;
 // Ctrl+C also writes a byte here: a write to a pipe is one of the few things a signal handler may do,
 // and it wakes the watcher, which sleeps in read() until then and so costs nothing while the run waits.
 int interruptPipe[2] = {-1, -1};
@@ -40,17 +42,36 @@ extern "C" void OnInterrupt(int) {
     if (interruptPipe[1] >= 0) WriteByte(interruptPipe[1]);
 }
 
+extern "C" void OnCloudPlanKey(int) { cloudPlanKey = 1; }
+
 }  // namespace
 
 bool Interrupted() { return interrupted != 0; }
 
+std::string ListenForCloudPlanKey() {
+#ifdef _WIN32
+    return "no key on this system: a run started from a script cannot switch";
+#else
+    std::signal(SIGUSR1, OnCloudPlanKey);
+    return "kill -USR1 " + std::to_string(::getpid()) + " switches to it";
+#endif
+}
+
+bool TakeCloudPlanKey() {
+    if (cloudPlanKey == 0) return false;
+    cloudPlanKey = 0;
+    return true;
+}
+
 InterruptWatch::InterruptWatch() {
     if (OpenPipe(interruptPipe) == 0) watcher_ = std::thread([this] { Watch(); });
     std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);  // a service manager's stop, or kill: the same orderly end
 }
 
 InterruptWatch::~InterruptWatch() {
     std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
     {
         const std::lock_guard lock(mutex_);
         ended_ = true;

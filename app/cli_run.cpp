@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <mutex>
@@ -69,8 +70,12 @@ class ConsolePump final : public MessagePump {
   public:
     ConsolePump(QueueSink& sink, std::unique_ptr<TAppMaster>& master, RunFlags& flags)
         : sink_(sink), master_(master), flags_(flags) {}
+    // Called once when SIGUSR1 asks for the cloud plan.
+    std::function<void()> onCloudPlan;
+
     void ProcessMessages() override {
         if (Interrupted()) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
+        if (onCloudPlan && TakeCloudPlanKey()) onCloudPlan();
         for (const CameraMessage& message : sink_.Take()) {
             if (message.message == kCameraMessageText) {
                 std::cout << CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text) << '\n';
@@ -134,7 +139,7 @@ class SilentSound final : public SoundPlayer {
 
 constexpr const char* kRunUsage =
     "usage: run FILE [--camera virtual|gphoto2|edsdk|none] [--test] [--fast] [--simulate] [--inject SPEC] [--from-now] "
-    "[--log FILE] [--force]";
+    "[--log FILE] [--force] [--cloud-plan FILE]";
 
 }  // namespace
 
@@ -161,6 +166,7 @@ int RunCommand(const Arguments& args) {
     bool fromNow = false;
     bool force = false;
     std::string logPath;
+    std::string cloudPlanPath;
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--test") {
             test = true;
@@ -172,6 +178,9 @@ int RunCommand(const Arguments& args) {
             fromNow = true;
         } else if (args[i] == "--force") {
             force = true;
+        } else if (args[i] == "--cloud-plan") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("run: --cloud-plan needs a table file");
+            cloudPlanPath = args[++i];
         } else if (args[i] == "--log") {
             if (i + 1 >= args.size() || args[i + 1].empty()) return UsageError("run: --log needs a file name");
             logPath = args[++i];
@@ -207,6 +216,12 @@ int RunCommand(const Arguments& args) {
                           " without them.");
     }
     const ExposureTable& table = reading.table;
+    TableFileReading cloudPlan;
+    if (!cloudPlanPath.empty()) {
+        cloudPlan = LoadExposureTable(cloudPlanPath);
+        if (!cloudPlan.opened || cloudPlan.malformedLine != 0)
+            return UsageError("run: cloud plan " + cloudPlanPath + ": " + cloudPlan.message);
+    }
 
     QueueSink sink;  // before the backend, which may still post while it closes
     CameraBackend backend = MakeCameraBackend(cameraName);
@@ -225,7 +240,13 @@ int RunCommand(const Arguments& args) {
             std::cout << "run: not started (--force starts it all the same)\n";
             return 2;
         }
+        // The table check before the run: its findings are listed; the run's own lines and summary
+        // then say what became of those rows (a script cannot answer a question).
+        for (const TableFinding& finding :
+             CheckTableHere(table, reading.site.EclipseNumber, cameraName, shared.folders))
+            std::cout << "check: " << finding.text << '\n';
     }
+
     ShotLogFile shotLog;
     if (std::string why; !logPath.empty() && !shotLog.Open(logPath, &why)) {
         return UsageError("run: cannot write the shot log " + logPath + ": " + why);
@@ -347,6 +368,10 @@ int RunCommand(const Arguments& args) {
                                logPath.empty() ? nullptr : &shotLog,
                                awaitCamera};
     PhotographyRun run(environment, table);
+    if (!cloudPlanPath.empty()) {
+        pump.onCloudPlan = [&run, &cloudPlan] { run.SwitchToCloudPlan(cloudPlan.table); };
+        std::cout << "cloud plan: " << cloudPlanPath << " (" << ListenForCloudPlanKey() << ")\n";
+    }
     const RunSummary summary =
         run.Run(test ? RunKind::Test : RunKind::Real, fromNow ? RunStart::FromNow : RunStart::AllRows);
     if (master) master->Destroy();

@@ -2,11 +2,15 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
+#include "camera/row_files.h"
+#include "eclipse_data/datetext.h"
 #include "eclipse_data/eclipse_state.h"
 #include "eclipse_data/julian.h"
 #include "exposure/generator.h"
+#include "exposure/table_check.h"
 #include "exposure/table_file.h"
 
 namespace {
@@ -78,5 +82,40 @@ void BM_LoadTable(benchmark::State& state) {
     state.counters["rows"] = table.RowCount();
 }
 BENCHMARK(BM_LoadTable);
+
+// The table check runs after every edit of a cell: a table of 2048 rows (photograph rows 10 s apart
+// with three pictures each, a sound row every 50 rows, a batch row every 100) with this computer's
+// file rules and the camera tables. Goal: under 50 ms.
+void BM_CheckTable2048(benchmark::State& state) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zelto_bench_check";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "ok.sh") << "true\n";
+    WorkingFolders folders;
+    folders.AppDataFolder = folders.ResourceFolder = folder.string() + "/";
+    const double start = CalendarToJD(2024, 4, 8, 16, 0, 0);
+    ExposureTable table(0);
+    for (int i = 0; i < 2048; ++i) {
+        ExposureRow row;
+        row[kColumnDateTime] = JDText(start + i * 10.0 / 86400.0, 1);
+        if (i % 100 == 99) {
+            row[kColumnKind] = "BAT", row[kColumnPhase] = "ok.sh";
+        } else if (i % 50 == 49) {
+            row[kColumnKind] = "WAV", row[kColumnPhase] = "remove_filters.wav";
+        } else {
+            row[kColumnPhase] = "partial", row[kColumnQuality] = "JPGLarFin", row[kColumnISO] = "100";
+            row[kColumnAperture] = "f/4", row[9] = row[10] = row[11] = "x";
+        }
+        table.AppendRow(row);
+    }
+    const TableCheckInput input = TableCheckInputFor(folders, start + 0.1, CameraTimingOf("gphoto2"));
+    size_t findings = 0;
+    for (auto _ : state) {
+        findings = CheckExposureTable(table, input).size();
+        benchmark::DoNotOptimize(findings);
+    }
+    std::filesystem::remove_all(folder);
+    state.counters["findings"] = static_cast<double>(findings);
+}
+BENCHMARK(BM_CheckTable2048)->Unit(benchmark::kMillisecond);
 
 }  // namespace

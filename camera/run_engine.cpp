@@ -8,6 +8,7 @@
 #include "camera/appmaster.h"
 #include "camera/camera_failure.h"
 #include "camera/proptables.h"
+#include "camera/row_files.h"
 #include "camera/run_start.h"
 #include "camera/shot_log.h"
 #include "camera/sound_player.h"
@@ -72,7 +73,7 @@ std::string TvNameOfColumn(int column) {
 }  // namespace
 
 PhotographyRun::PhotographyRun(RunEnvironment environment, const ExposureTable& table)
-    : env_(std::move(environment)), table_(table) {}
+    : env_(std::move(environment)), firstTable_(&table), table_(&table) {}
 
 double PhotographyRun::Now() {
     const double now = env_.clock.NowJD();
@@ -89,7 +90,7 @@ bool PhotographyRun::CheckAbort() {
 }
 
 std::string PhotographyRun::CellText(int column, int row) const {
-    return table_.Cell(column, row).value_or(std::string());
+    return table_->Cell(column, row).value_or(std::string());
 }
 
 void PhotographyRun::Report(int row, double scheduledJD, double startedJD, const std::string& text) {
@@ -101,7 +102,7 @@ void PhotographyRun::TellProgress(const std::string& lastAction) {
     RunProgress progress;
     progress.kind = kind_;
     progress.row = currentRow_;
-    progress.rows = table_.RowCount();
+    progress.rows = table_->RowCount();
     if (currentRow_ >= 0) {
         progress.phase = Trimmed(CellText(kColumnPhase, currentRow_));
         progress.rowJD = rowInstant_;
@@ -176,6 +177,8 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     flags.Activity = kind == RunKind::Real ? CameraActivity::Run : CameraActivity::TestRun;
     kind_ = kind;
     stopped_ = false;
+    table_ = firstTable_;
+    cloudPlan_ = nullptr;
 
     flags.SimulationMode = false;
     env_.view.SetInfoColour(RunColour::White);
@@ -188,7 +191,7 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
         env_.view.SetInfoColour(RunColour::Yellow);
         env_.view.SetInfo("Camera not connected! SIMULATION MODE enabled!");
     }
-    if (table_.IsNoTable()) {
+    if (table_->IsNoTable()) {
         env_.view.SetInfoColour(RunColour::Red);
         env_.view.SetInfo("No exposure table.\nSelect \"Exposure Tables\",\nthen load or create a table");
         summary_.noTable = true;
@@ -205,14 +208,19 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     settingsWritten_.clear();
     firstCallJD_ = 0;
 
-    const int rows = table_.RowCount();  // taken once; rows are read one cell at a time
+    int rows = table_->RowCount();  // taken once; rows are read one cell at a time
     pastAtStart_.assign(static_cast<size_t>(rows), false);
     if (kind_ == RunKind::Real) {
-        for (int row : PastRows(table_, Now())) pastAtStart_[static_cast<size_t>(row)] = true;
+        for (int row : PastRows(*table_, Now())) pastAtStart_[static_cast<size_t>(row)] = true;
     }
     action_.clear();
     for (int row = 0; row < rows && !stopped_; ++row) {
-        if (row >= table_.RowCount()) {
+        if (cloudPlan_ != nullptr && table_ != cloudPlan_) {
+            row = SwitchToCloudPlanRows(row);
+            rows = table_->RowCount();
+            if (row >= rows) break;
+        }
+        if (row >= table_->RowCount()) {
             // Rows were deleted in the editor meanwhile: the table now ends here.
             Report(row, 0, Now(),
                    "table ends at row " + std::to_string(row + 1) + ": rows were removed during the run");
@@ -251,6 +259,39 @@ RunSummary PhotographyRun::Run(RunKind kind, RunStart start) {
     }
     EndStep();
     return summary_;
+}
+
+void PhotographyRun::SwitchToCloudPlan(const ExposureTable& plan) {
+    if (kind_ == RunKind::Real && env_.flags.Activity == CameraActivity::Run && !plan.IsNoTable()) cloudPlan_ = &plan;
+}
+
+bool PhotographyRun::SwitchPending() const { return cloudPlan_ != nullptr && table_ != cloudPlan_; }
+
+// The switch to the cloud plan, between two rows: the plan's rows whose instant has passed are left
+// out (a loop whose end is ahead is entered), the shot log and the summary say where it happened.
+// Returns the plan's row the run goes on with.
+int PhotographyRun::SwitchToCloudPlanRows(int row) {
+    const int lastRow = std::max(0, std::min(currentRow_, row - 1));
+    table_ = cloudPlan_;
+    const std::vector<int> past = PastRows(*table_, Now());
+    pastAtStart_.assign(static_cast<size_t>(table_->RowCount()), false);
+    int next = 0;
+    while (next < table_->RowCount() && std::find(past.begin(), past.end(), next) != past.end()) ++next;
+    summary_.cloudPlanAfterRow = lastRow;
+    summary_.cloudPlanFromRow = next;
+    const std::string text = "switched to the cloud plan after row " + std::to_string(lastRow + 1) +
+                             ": it goes on with its row " + std::to_string(next + 1);
+    env_.view.SetStatus("Cloud plan: " + text);
+    Report(lastRow, 0, Now(), text);
+    ShotRecord record;
+    record.row = lastRow;
+    record.phase = "cloud plan";
+    record.firstCallJD = Now();
+    record.result = ShotResult::Switched;
+    record.note = text;
+    record.simulated = env_.flags.SimulationMode;
+    WriteLogRecord(record);
+    return next;
 }
 
 // A row already past when the run started from now: listed, counted, not carried out.
@@ -308,7 +349,7 @@ double PhotographyRun::NextRowInstant(int row) {
 }
 
 int PhotographyRun::NextTimedRow(int row) const {
-    for (int next = row + 1; next < table_.RowCount(); ++next) {
+    for (int next = row + 1; next < table_->RowCount(); ++next) {
         if (Trimmed(CellText(kColumnPhase, next)).empty()) continue;  // blank rows are not carried out
         if (ReadDateStrJD(CellText(kColumnDateTime, next))) return next;
     }
@@ -328,7 +369,7 @@ void PhotographyRun::ShowCountdown(double days) {
 bool PhotographyRun::WaitTurn(double target, double now) {
     ShowCountdown(target - now);
     env_.pump.ProcessMessages();
-    if (CheckAbort()) return false;
+    if (CheckAbort() || SwitchPending()) return false;
     if (lost_) {
         const bool lastChance =
             (target - now) * kSecondsPerDay < kLastChanceSeconds && target != lastChanceTarget_;
@@ -397,9 +438,9 @@ void PhotographyRun::BatchRow(int row) {
     const std::string name = Trimmed(CellText(kColumnPhase, row));
     const std::string path = env_.folders.AppDataFolder + name;
     std::string outcome;
-    if (!IsPlainFileName(name)) {
-        outcome = "refused: only a plain file name in the application-data folder may be started";
-    } else if (std::error_code error; !std::filesystem::is_regular_file(path, error)) {
+    if (const std::string why = BatchFileProblem(env_.folders, name); !why.empty()) {
+        outcome = "refused: " + why;
+    } else if (!BatchFileFound(env_.folders, name)) {
         outcome = "not found in " + env_.folders.AppDataFolder;
     } else if (!env_.shell.StartBatch(path)) {
         outcome = "could not be started";
@@ -420,10 +461,17 @@ void PhotographyRun::SoundRow(int row) {
     if (!RowInstant(row, instant) || !WaitFor(instant)) return;
     const double started = Now();
     const std::string name = Trimmed(CellText(kColumnPhase, row));
-    if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ResourceFolder + Lower(name));
-    Report(row, instant, started, "sound " + Lower(name));
-    LogShot(row, ShotResult::Sound,
-            Lower(name) + (env_.flags.SpokenCommands ? "" : " (not played: spoken commands off)"), instant);
+    if (const std::string why = SoundFileProblem(name); !why.empty()) {
+        // Nothing outside the sounds' folder is played; the row's banner still shows.
+        env_.view.SetStatus("Row " + std::to_string(row + 1) + ": " + why);
+        Report(row, instant, started, "sound refused: " + why);
+        LogShot(row, ShotResult::Sound, "refused: " + why, instant);
+    } else {
+        if (env_.flags.SpokenCommands) env_.sound.Play(env_.folders.ResourceFolder + Lower(name));
+        Report(row, instant, started, "sound " + Lower(name));
+        LogShot(row, ShotResult::Sound,
+                Lower(name) + (env_.flags.SpokenCommands ? "" : " (not played: spoken commands off)"), instant);
+    }
 
     // A simulated run says so wherever the photographer looks, the banner too.
     env_.view.ShowBanner((env_.flags.SimulationMode ? "SIMULATED: " : "") + SoundBannerText(name));
@@ -517,7 +565,7 @@ void PhotographyRun::LoopRow(int row) {
             loopDone_ = lost_;
             if (lost_) Report(row, end, Now(), "loop ended without its camera");
         }
-    } while (kind_ == RunKind::Real && !loopDone_);
+    } while (kind_ == RunKind::Real && !loopDone_ && !SwitchPending());
 }
 
 std::string PhotographyRun::OutcomeText(const CallOutcome& outcome, const char* succeeded) {
@@ -875,6 +923,9 @@ std::string RunSummaryText(const RunSummary& s) {
     }
     if (s.aborted && !s.abortedDuring.empty()) text += "aborted while " + s.abortedDuring + "\n";
     if (s.shotLogFailed) text += "shot log: lines could not be written\n";
+    if (s.cloudPlanAfterRow >= 0)
+        text += "switched to the cloud plan after row " + n(s.cloudPlanAfterRow + 1) + ", from its row " +
+                n(s.cloudPlanFromRow + 1) + "\n";
     text += s.aborted ? "run aborted\n" : "run finished\n";
     return text;
 }
@@ -896,9 +947,12 @@ double AdvanceTimeOffset(std::string_view wannCaption, double systemJD) {
     return target - systemJD;
 }
 
+double AdvancedTimeOffset(std::string_view wannCaption, double systemJD, double currentOffset) {
+    return std::max(currentOffset, AdvanceTimeOffset(wannCaption, systemJD));
+}
+
 bool LoopPictureFits(int column, double nowJD, double endJD) {
-    const double exposureSeconds = 4e-6 * std::exp(0.691 * column) + 10;
-    return nowJD + exposureSeconds / kSecondsPerDay < endJD;
+    return nowJD + LoopPictureEstimateSeconds(column) / kSecondsPerDay < endJD;
 }
 
 std::string SoundBannerText(std::string_view fileName) {

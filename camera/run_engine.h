@@ -72,6 +72,10 @@ struct RunSummary {
     std::string
         abortedDuring;     // what the run was doing when it was aborted ("taking picture 1/1000 of row 19")
     bool refused = false;  // another run or a test series was going on: nothing was done
+    // The run went on with the cloud plan after this row of the first table (−1: it did not), from
+    // this row of the plan.
+    int cloudPlanAfterRow = -1;
+    int cloudPlanFromRow = -1;
 };
 
 // Every row carried out on time and every picture taken (a loop's pictures that no longer fit aside).
@@ -90,6 +94,10 @@ class PhotographyRun {
   public:
     PhotographyRun(RunEnvironment environment, const ExposureTable& table);
     RunSummary Run(RunKind kind, RunStart start = RunStart::AllRows);
+    // The cloud plan: a second table, chosen before the run, that a real run going on switches to
+    // from its next row when asked (one key on the run page). A row waiting for its instant, or a
+    // loop going on, gives way at once. The plan must outlive the run.
+    void SwitchToCloudPlan(const ExposureTable& plan);
 
   private:
     enum Setting : int { kIQ = 0, kISO = 1, kAv = 2, kTv = 3 };
@@ -122,6 +130,8 @@ class PhotographyRun {
     void WriteLogRecord(const ShotRecord& record);
     void NoteSettingWritten(const std::string& setting, bool written);
     void SkipPastRow(int row);
+    bool SwitchPending() const;
+    int SwitchToCloudPlanRows(int row);
 
     // The deadline of a camera call: true once the instant the run must keep has come, on the run's
     // clock; empty when it keeps none (a test run, a row caught up with nothing ahead of it).
@@ -161,7 +171,9 @@ class PhotographyRun {
     void EndStep();
 
     RunEnvironment env_;
-    const ExposureTable& table_;
+    const ExposureTable* firstTable_;
+    const ExposureTable* table_;  // the table the run goes through: the first, or the cloud plan
+    const ExposureTable* cloudPlan_ = nullptr;
     RunKind kind_ = RunKind::Real;
     bool stopped_ = false;
     bool loopDone_ = false;
@@ -192,6 +204,10 @@ class PhotographyRun {
 // page shows it ("at: " or "by: " followed by date-time text with tenths). A field that does not read
 // as a number counts as 1 for year, month and day and 0 for the time fields.
 double AdvanceTimeOffset(std::string_view wannCaption, double systemJD);
+// What "Advance Time" does to the rehearsal offset in force: the clock only ever moves forwards, so an
+// instant already behind the rehearsal clock (a loop's end shown as "by:", a row passed meanwhile)
+// leaves the offset as it is, and no row fires before its instant comes.
+double AdvancedTimeOffset(std::string_view wannCaption, double systemJD, double currentOffset);
 
 // The loop row's test: a picture in shutter column c starts only when its estimated exposure plus
 // 10 s of margin ends before the loop's end instant.

@@ -32,6 +32,7 @@ std::string_view ShotResultText(ShotResult result) {
         case ShotResult::Aborted: return "aborted";
         case ShotResult::SettingFailed: return "setting failed";
         case ShotResult::Simulated: return "simulated";
+        case ShotResult::Switched: return "cloud plan";
     }
     return "";
 }

@@ -16,7 +16,7 @@ namespace zelto {
 
 // SettingFailed: a setting the camera did not take (its own line, before the picture it was for);
 // Simulated: a picture of a run without a camera, never counted as taken.
-enum class ShotResult { Taken, Failed, Lost, Skipped, Sound, Batch, Aborted, SettingFailed, Simulated };
+enum class ShotResult { Taken, Failed, Lost, Skipped, Sound, Batch, Aborted, SettingFailed, Simulated, Switched };
 std::string_view ShotResultText(ShotResult result);  // "taken", "failed", "lost", "setting failed", ...
 
 struct ShotRecord {

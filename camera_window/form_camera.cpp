@@ -7,6 +7,7 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -14,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -23,6 +25,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "camera/backend.h"
+#include "camera/row_files.h"
 #include "camera/run_start.h"
 #include "camera/shot_log.h"
 #include "camera/sound_player.h"
@@ -310,6 +314,17 @@ void TForm_Camera::BuildWidgets() {
         "The shot log of the latest run: one line per action, for a spreadsheet");
     Button_Open_Shot_Log->setEnabled(false);
     connect(Button_Open_Shot_Log, &QPushButton::clicked, this, &TForm_Camera::Button_Open_Shot_LogClick);
+    Button_Cloud_Plan = MakeButton(TabSheet3, "Button_Cloud_Plan", "Cloud plan...", QRect(296, 160, 84, 24));
+    Button_Cloud_Plan->setToolTip("Choose a second table before the run: the one to go on with if clouds come");
+    connect(Button_Cloud_Plan, &QPushButton::clicked, this, &TForm_Camera::Button_Cloud_PlanClick);
+    Button_Cloud_Switch = MakeButton(TabSheet3, "Button_Cloud_Switch", "Clouds! (F9)", QRect(384, 160, 88, 24));
+    Button_Cloud_Switch->setToolTip("Switch the run to the cloud plan from its next row (key F9, in any window)");
+    // F9 works whichever page or window is in front: on the day the main window may be.
+    auto* cloudKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    cloudKey->setContext(Qt::ApplicationShortcut);
+    connect(cloudKey, &QShortcut::activated, this, &TForm_Camera::Button_Cloud_SwitchClick);
+    Button_Cloud_Switch->setEnabled(false);
+    connect(Button_Cloud_Switch, &QPushButton::clicked, this, &TForm_Camera::Button_Cloud_SwitchClick);
 
     // The hidden save-folder panel.
     Panel2 = Make<QFrame>(client, "Panel2", QRect(0, 268, kWidth, 20));
@@ -654,7 +669,9 @@ void TForm_Camera::StartRun(RunKind kind) {
                 BeginRun(kind, RunStart::AllRows);
                 return;
             }
-            AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+            AskTableFindings(table, [this, kind, &table] {
+                AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+            });
         });
     });
 }
@@ -701,7 +718,12 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
     // A log that cannot be opened is said before the run as after it; the run goes on without it.
     const std::string notOpened = why.empty() ? std::string() : "Shot log: cannot write " + path + ": " + why;
     if (!notOpened.empty()) SetStatus(notOpened);
-    const RunSummary summary = PhotographyRun(environment, table).Run(kind, start);
+    PhotographyRun run(environment, table);
+    runGoingOn_ = kind == RunKind::Real ? &run : nullptr;
+    Button_Cloud_Switch->setEnabled(runGoingOn_ != nullptr && cloudPlan_.has_value());
+    const RunSummary summary = run.Run(kind, start);
+    runGoingOn_ = nullptr;
+    Button_Cloud_Switch->setEnabled(false);
     if (!notOpened.empty()) SetStatus(notOpened);
     // A log that lost lines is not offered as the run's record.
     if (summary.shotLogFailed) {
@@ -712,6 +734,52 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
         closeAfterRun_ = false;
         close();
     }
+}
+
+void TForm_Camera::Button_Cloud_PlanClick() {
+    ChooseFileToOpen(this, "Cloud plan: the table for clouds", s_.shared.folders.DocumentsFolder,
+                     [this](const std::string& path) {
+                         if (!path.empty()) LoadCloudPlan(path);
+                     });
+}
+
+bool TForm_Camera::LoadCloudPlan(const std::string& path) {
+    TableFileReading reading = LoadExposureTable(path);
+    if (!reading.opened || reading.malformedLine != 0) {
+        SetStatus("Cloud plan not loaded: " + reading.message);
+        return false;
+    }
+    cloudPlan_ = std::move(reading.table);
+    Button_Cloud_Plan->setToolTip(ToQString("Cloud plan: " + path));
+    SetStatus("Cloud plan: " + path + " (F9 switches a run to it)");
+    Button_Cloud_Switch->setEnabled(runGoingOn_ != nullptr);
+    return true;
+}
+
+void TForm_Camera::Button_Cloud_SwitchClick() {
+    if (runGoingOn_ == nullptr || !cloudPlan_) return;
+    runGoingOn_->SwitchToCloudPlan(*cloudPlan_);
+    Button_Cloud_Switch->setEnabled(false);  // once per run
+}
+
+// The table check before a real run: its findings are listed and the user decides.
+void TForm_Camera::AskTableFindings(const ExposureTable& table, std::function<void()> then) {
+    const SharedVariables& shared = s_.shared;
+    const std::vector<TableFinding> findings = CheckExposureTable(
+        table, TableCheckInputFor(shared.folders, shared.eclipse.GreatestEclipseJD,
+                                  CameraTimingOf(CameraBackendSetting())));
+    if (findings.empty()) return then();
+    if (!question_) return SetRunStartsEnabled(true);
+    std::string text = "The table check found:\n";
+    constexpr size_t kMostListed = 12;
+    for (size_t i = 0; i < findings.size() && i < kMostListed; ++i) text += findings[i].text + "\n";
+    if (findings.size() > kMostListed)
+        text += "... and " + std::to_string(findings.size() - kMostListed) + " more (the exposure window lists them).\n";
+    question_("Zelto", text + "\nStart the run all the same?", {"Start anyway", "Cancel"}, 1,
+              [this, then = std::move(then)](int choice) {
+                  if (choice == 0) return then();
+                  SetRunStartsEnabled(true);
+              });
 }
 
 void TForm_Camera::AskTableMatch(const ExposureTable& table, std::function<void()> then) {
@@ -768,7 +836,11 @@ void TForm_Camera::Button_Abort_TestClick() {
 }
 
 void TForm_Camera::BitBtn_AdvanceClick() {
-    s_.shared.time.TimeOffset = AdvanceTimeOffset(ToUtf8(Label_Wann->text()), s_.clock.NowJD());
+    // During a rehearsal (a real run going on) the clock only moves forwards.
+    const std::string wann = ToUtf8(Label_Wann->text());
+    s_.shared.time.TimeOffset = s_.shared.flags.Activity == CameraActivity::Run
+                                    ? AdvancedTimeOffset(wann, s_.clock.NowJD(), s_.shared.time.TimeOffset)
+                                    : AdvanceTimeOffset(wann, s_.clock.NowJD());
     const QColor back = ColourOf(s_.shared.time.TimeOffset != 0 ? RunColour::Red : RunColour::ButtonFace);
     SetBack(Label_Advance1, back);
     SetBack(Label_Advance2, back);
@@ -835,6 +907,7 @@ void TForm_Camera::SetRunning(RunKind kind, bool running) {
     Button_Connect->setEnabled(!running);
     Button_Disconnect->setEnabled(!running);
     ComboBox_Camera->setEnabled(!running);
+    Button_Cloud_Plan->setEnabled(!running);  // the plan a run may switch to stays as it is
     (kind == RunKind::Real ? Button_Abort_Foto : Button_Abort_Test)->setEnabled(running);
     // No test series while a run goes on; afterwards they follow the connection again.
     SetSeriesEnabled(!running && control_->Master() != nullptr);

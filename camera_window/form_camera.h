@@ -113,6 +113,11 @@ class TForm_Camera final : public QMainWindow,
     void BitBtn_AdvanceClick();
     void BitBtn_RealTimeClick();
     void Button_Open_Shot_LogClick();
+    // The cloud plan: "Cloud plan..." chooses a second table before the run; "Switch to cloud plan"
+    // (F9) makes the real run going on carry it out from its next row.
+    void Button_Cloud_PlanClick();
+    bool LoadCloudPlan(const std::string& path);  // false (and said in the status bar) when unreadable
+    void Button_Cloud_SwitchClick();
 
     // --- CameraWindowView ---
     void SetSaveFolder(const std::string& text) override;
@@ -174,6 +179,7 @@ class TForm_Camera final : public QMainWindow,
     // The questions before a run: a table for another site, eclipse or day, and rows already past.
     // Each calls `then` when the answer lets the run start; a cancel enables the run buttons again.
     void AskCamera(std::function<void()> then);  // no camera connected: connect, simulate or cancel
+    void AskTableFindings(const ExposureTable& table, std::function<void()> then);
     void AskTableMatch(const ExposureTable& table, std::function<void()> then);
     void AskRunStart(const ExposureTable& table, std::function<void(RunStart)> then);
     // Runs `action` once no camera call waits any more (at once when none does).
@@ -188,6 +194,8 @@ class TForm_Camera final : public QMainWindow,
     std::function<bool(const std::string&)> openFile_;
     std::string shotLogPath_;
     ExposureTable noTable_;
+    std::optional<ExposureTable> cloudPlan_;
+    PhotographyRun* runGoingOn_ = nullptr;  // the real run carried out now
     std::function<void(const std::string&, const std::string&)> messageBox_;
     bool closeAfterRun_ = false;     // "Stop and close" was chosen: the window closes when the run has ended
     bool stopQuestionOpen_ = false;  // the question before closing during a run is open
@@ -237,6 +245,8 @@ class TForm_Camera final : public QMainWindow,
     QPushButton* BitBtn_Advance = nullptr;
     QPushButton* BitBtn_RealTime = nullptr;
     QPushButton* Button_Open_Shot_Log = nullptr;
+    QPushButton* Button_Cloud_Plan = nullptr;
+    QPushButton* Button_Cloud_Switch = nullptr;
     QFrame* Panel2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;

@@ -1,6 +1,12 @@
 #include "eclipse_data/file_text.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
@@ -35,6 +41,25 @@ bool SyncToDisk(const std::filesystem::path& path, bool folder) {
 #endif
 }
 
+// ".<16 hex digits>.tmp", different for every call in every process: two programs (or threads)
+// saving the same file never write through one temporary file, nor rename it from under the other.
+std::string UniqueTemporarySuffix() {
+    static std::atomic<uint64_t> calls{0};
+    static const uint64_t processSeed = [] {
+        std::random_device device;
+        return (static_cast<uint64_t>(device()) << 32) ^ device() ^
+               static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }();
+    uint64_t value = processSeed + 0x9E3779B97F4A7C15ULL * ++calls;
+    value ^= std::hash<std::thread::id>{}(std::this_thread::get_id());
+    value = (value ^ (value >> 31)) * 0xBF58476D1CE4E5B9ULL;
+    value ^= value >> 27;
+    static const char kDigits[] = "0123456789abcdef";
+    std::string suffix = ".";
+    for (int shift = 60; shift >= 0; shift -= 4) suffix += kDigits[(value >> shift) & 0xF];
+    return suffix + ".tmp";
+}
+
 }  // namespace
 
 std::filesystem::path PathOf(std::string_view utf8) {
@@ -45,7 +70,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
     namespace fs = std::filesystem;
     const fs::path target = PathOf(path);
     fs::path temporary = target;
-    temporary += ".tmp";
+    temporary += UniqueTemporarySuffix();
     const auto failed = [&](const std::string& reason) {
         std::error_code ignored;
         fs::remove(temporary, ignored);

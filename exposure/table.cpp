@@ -14,6 +14,8 @@ const std::array<std::string_view, kExposureColumns> kExposureColumnTitles = {
     "0\"5",    "1\"",           "2\"",            "4\"",         "8\"",
 };
 
+ExposureTable::ExposureTable() : rows_(static_cast<size_t>(kNoTableRows)), noTable_(true) {}
+
 ExposureTable::ExposureTable(int rows) : rows_(static_cast<size_t>(rows > 0 ? rows : 0)) {}
 
 bool ExposureTable::Contains(int column, int row) const {
@@ -31,7 +33,10 @@ bool ExposureTable::SetCell(int column, int row, std::string text) {
     return true;
 }
 
-void ExposureTable::SetRowCount(int rows) { rows_.resize(static_cast<size_t>(rows > 0 ? rows : 0)); }
+void ExposureTable::SetRowCount(int rows) {
+    rows_.resize(static_cast<size_t>(rows > 0 ? rows : 0));
+    noTable_ = false;
+}
 
 void ExposureTable::ClearCells() {
     for (ExposureRow& row : rows_) row.fill(std::string());
@@ -39,18 +44,21 @@ void ExposureTable::ClearCells() {
 
 int ExposureTable::AppendRow(ExposureRow row) {
     rows_.push_back(std::move(row));
+    noTable_ = false;
     return RowCount() - 1;
 }
 
 bool ExposureTable::InsertRow(int before) {
     if (before < 0 || before > RowCount()) return false;
     rows_.insert(rows_.begin() + before, ExposureRow{});
+    noTable_ = false;
     return true;
 }
 
 bool ExposureTable::DeleteRow(int row) {
     if (row < 0 || row >= RowCount()) return false;
     rows_.erase(rows_.begin() + row);
+    noTable_ = false;
     return true;
 }
 

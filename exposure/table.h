@@ -13,7 +13,7 @@ namespace zelto {
 
 inline constexpr int kExposureColumns = 23;
 
-// The row count the table starts with; the run reads a table of exactly this many rows as "no table".
+// The empty rows the grid shows in the "no table" state, before a table is created or opened.
 inline constexpr int kNoTableRows = 2048;
 
 // Column numbers.
@@ -41,11 +41,15 @@ using ExposureRow = std::array<std::string, kExposureColumns>;
 
 class ExposureTable {
 public:
-    // rows empty rows; the default is the "no table" state.
-    explicit ExposureTable(int rows = kNoTableRows);
+    // The "no table" state: kNoTableRows empty rows that no run carries out.
+    ExposureTable();
+    // A table of `rows` empty rows.
+    explicit ExposureTable(int rows);
 
     int RowCount() const { return static_cast<int>(rows_.size()); }
-    bool IsNoTable() const { return RowCount() == kNoTableRows; }
+    // "No table" is a state of its own, whatever the row count: a table of any length runs. A change
+    // of the rows (not of a cell's text) makes a table of the grid.
+    bool IsNoTable() const { return noTable_; }
     bool Contains(int column, int row) const;
 
     // The cell text, or nullopt (kCellIndexOutOfBound) outside the current table. Consumers that took
@@ -58,7 +62,7 @@ public:
     const std::vector<ExposureRow>& Rows() const { return rows_; }
 
     void SetRowCount(int rows);  // new rows are empty
-    void Clear() { rows_.clear(); }  // 0 rows
+    void Clear() { rows_.clear(); noTable_ = false; }  // 0 rows
     void ClearCells();               // every cell empty, rows stay
     int AppendRow(ExposureRow row = {});  // returns the new row's number
     // An empty row at `before` (0 to RowCount()); false when out of range.
@@ -69,6 +73,7 @@ public:
 
 private:
     std::vector<ExposureRow> rows_;
+    bool noTable_ = false;
 };
 
 // A row the real run skips for its date-time: it names an action (column 1 not blank) but column 2

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -20,16 +21,19 @@
 #include <QTableView>
 #include <algorithm>
 #include <array>
+#include <map>
 #include <utility>
 
 #include "camera/camera_log.h"
+#include "camera/backend.h"
 #include "camera/proptables.h"
+#include "camera/row_files.h"
 #include "camera/run_flags.h"
-#include "circumstances/contact_display.h"
 #include "eclipse_data/file_text.h"
 #include "exposure/fit_table.h"
 #include "exposure/table_file.h"
 #include "main_window/form_main.h"
+#include "circumstances/contact_display.h"
 #include "platform/qt_text.h"
 #include "window_dialogs/dialogs.h"
 
@@ -47,19 +51,14 @@ constexpr int kRowHeight = 20;
 constexpr const char* kTableFileName = "Zelto_Exposure_Table.txt";
 
 // A quality, ISO or aperture the camera tables do not know: white on red, whatever the row's colour.
-QBrush UnknownSettingColour(int role) {
-    return role == Qt::ForegroundRole ? QBrush(Qt::white) : QBrush(QColor(220, 0, 0));
-}
-const char* const kUnknownSettingHint =
-    "Not a name the camera tables know: a run counts this setting as failed";
+QBrush UnknownSettingColour(int role) { return role == Qt::ForegroundRole ? QBrush(Qt::white) : QBrush(QColor(220, 0, 0)); }
+const QColor kFindingColour(255, 190, 90);
+constexpr int kFindingsHeight = 90;
+const char* const kUnknownSettingHint = "Not a name the camera tables know: a run counts this setting as failed";
 
 // Table cells are 8-bit text: Latin-1 maps every byte to one character and back unchanged.
-QString Cell(std::string_view text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-std::string CellBytes(const QString& text) {
-    return ToUtf8(text.toLatin1());
-}
+QString Cell(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+std::string CellBytes(const QString& text) { return ToUtf8(text.toLatin1()); }
 
 }  // namespace
 
@@ -78,6 +77,16 @@ class ExposureTableModel final : public QAbstractTableModel {
         endResetModel();
     }
 
+    // Rows the table check found something in: their gutter numbers orange, the findings as tooltip.
+    void SetFindings(const std::vector<TableFinding>& findings) {
+        findings_.clear();
+        for (const TableFinding& finding : findings) {
+            QString& text = findings_[finding.row];
+            text += (text.isEmpty() ? "" : "\n") + ToQString(finding.text);
+        }
+        if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    }
+
     // Any change of the rows goes through here, so that the view drops what it knew of them.
     template <typename Fn>
     void Change(Fn&& change) {
@@ -88,16 +97,11 @@ class ExposureTableModel final : public QAbstractTableModel {
 
     void SetAlignment(int column, Qt::Alignment horizontal) {
         alignment_[static_cast<size_t>(column)] = horizontal | Qt::AlignVCenter;
-        if (rowCount() > 0)
-            emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
+        if (rowCount() > 0) emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::TextAlignmentRole});
     }
 
-    int rowCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : table_.RowCount();
-    }
-    int columnCount(const QModelIndex& parent = {}) const override {
-        return parent.isValid() ? 0 : kExposureColumns;
-    }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : table_.RowCount(); }
+    int columnCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : kExposureColumns; }
 
     QVariant data(const QModelIndex& index, int role) const override {
         const std::optional<std::string> text = table_.Cell(index.column(), index.row());
@@ -146,6 +150,11 @@ class ExposureTableModel final : public QAbstractTableModel {
             // Rows are counted from 1 in the gutter, as the run's messages count them.
             if (role == Qt::DisplayRole) return section + 1;
             if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+            // A row the table check found something in: its number on orange, the findings as tooltip.
+            if (const auto found = findings_.find(section); found != findings_.end()) {
+                if (role == Qt::BackgroundRole) return QBrush(kFindingColour);
+                if (role == Qt::ToolTipRole) return found->second;
+            }
             return {};
         }
         if (section < 0 || section >= kExposureColumns) return {};
@@ -173,6 +182,7 @@ class ExposureTableModel final : public QAbstractTableModel {
     std::function<void(const std::string&)> refused_;
     std::array<Qt::Alignment, kExposureColumns> alignment_{};
     std::vector<ExposureRow> review_;
+    std::map<int, QString> findings_;
 };
 
 // The grid widget: a table view that says whether a cell is being typed into.
@@ -186,19 +196,15 @@ TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidge
     : QMainWindow(parent), shared_(shared), main_(main) {
     setObjectName("Form_Exposure");
     setWindowTitle("Zelto - Exposure table");
-    messageBox_ = [this](const std::string& caption, const std::string& text) {
-        ShowMessageBox(this, caption, text);
-    };
+    messageBox_ = [this](const std::string& caption, const std::string& text) { ShowMessageBox(this, caption, text); };
     openDialog_ = [this](std::function<void(const std::string&)> chosen) {
         ChooseFileToOpen(this, "Open Exposure Table", DialogStart(false), std::move(chosen));
     };
     saveAsDialog_ = [this](std::function<void(const std::string&)> chosen) {
         ChooseFileToSave(this, "Save Exposure Table As", DialogStart(true), std::move(chosen));
     };
-    questionBox_ = [this](const std::string& caption, const std::string& text,
-                          std::function<void(bool)> answer) {
-        AskQuestion(this, caption, text, {"Yes", "No"}, 1,
-                    [answer = std::move(answer)](int chosen) { answer(chosen == 0); });
+    questionBox_ = [this](const std::string& caption, const std::string& text, std::function<void(bool)> answer) {
+        AskQuestion(this, caption, text, {"Yes", "No"}, 1, [answer = std::move(answer)](int chosen) { answer(chosen == 0); });
     };
     BuildWidgets();
     BuildMenus();
@@ -268,20 +274,14 @@ void TForm_Exposure::BuildWidgets() {
     const char* const spans[] = {"pictures from  - 6 s to  + 6 s", "pictures from  - 8 s to  + 8 s",
                                  "pictures from -10 s to +10 s"};
     GroupBox_BailysBeads = group("GroupBox_BailysBeads", "Near C2,C3: Baily's beads: Take..", 483, 240);
-    RadioButton_BBeads_06 =
-        radio(GroupBox_BailysBeads, "RadioButton_BBeads_06", spans[0], QRect(10, 28, 225, 24));
-    RadioButton_BBeads_08 =
-        radio(GroupBox_BailysBeads, "RadioButton_BBeads_08", spans[1], QRect(10, 64, 225, 24));
-    RadioButton_BBeads_10 =
-        radio(GroupBox_BailysBeads, "RadioButton_BBeads_10", spans[2], QRect(10, 100, 225, 24));
+    RadioButton_BBeads_06 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_06", spans[0], QRect(10, 28, 225, 24));
+    RadioButton_BBeads_08 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_08", spans[1], QRect(10, 64, 225, 24));
+    RadioButton_BBeads_10 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_10", spans[2], QRect(10, 100, 225, 24));
     RadioButton_BBeads_08->setChecked(true);
     GroupBox_BrokenRing = group("GroupBox_BrokenRing", "Near C2,C3:Broken ring: Take ...", 483, 240);
-    RadioButton_BRing_06 =
-        radio(GroupBox_BrokenRing, "RadioButton_BRing_06", spans[0], QRect(10, 28, 225, 24));
-    RadioButton_BRing_08 =
-        radio(GroupBox_BrokenRing, "RadioButton_BRing_08", spans[1], QRect(10, 64, 225, 24));
-    RadioButton_BRing_10 =
-        radio(GroupBox_BrokenRing, "RadioButton_BRing_10", spans[2], QRect(10, 100, 225, 24));
+    RadioButton_BRing_06 = radio(GroupBox_BrokenRing, "RadioButton_BRing_06", spans[0], QRect(10, 28, 225, 24));
+    RadioButton_BRing_08 = radio(GroupBox_BrokenRing, "RadioButton_BRing_08", spans[1], QRect(10, 64, 225, 24));
+    RadioButton_BRing_10 = radio(GroupBox_BrokenRing, "RadioButton_BRing_10", spans[2], QRect(10, 100, 225, 24));
     RadioButton_BRing_08->setChecked(true);
 
     GroupBox_Totality = group("GroupBox_Totality", "During totality:", 725, 290);
@@ -346,8 +346,7 @@ void TForm_Exposure::BuildWidgets() {
     Panel_NGE_Insert_Delete->setFrameShadow(QFrame::Raised);
     Panel_NGE_Insert_Delete->setAutoFillBackground(true);
     Panel_NGE_Insert_Delete->resize(120, 136);
-    const auto command = [this](const char* name, const QString& caption, int y,
-                                void (TForm_Exposure::*handler)()) {
+    const auto command = [this](const char* name, const QString& caption, int y, void (TForm_Exposure::*handler)()) {
         auto* button = new QPushButton(caption, Panel_NGE_Insert_Delete);
         button->setObjectName(name);
         button->setGeometry(8, y, 104, 26);
@@ -358,6 +357,21 @@ void TForm_Exposure::BuildWidgets() {
     command("Button_Delete_Line", "Delete line", 72, &TForm_Exposure::Button_Delete_LineClick);
     command("Button_Done", "&Done", 104, &TForm_Exposure::Button_DoneClick);
     Panel_NGE_Insert_Delete->hide();
+
+    ListBox_Findings = new QListWidget(client);
+    ListBox_Findings->setObjectName("ListBox_Findings");
+    ListBox_Findings->setToolTip("What a run of this table would do wrong (the table check); a click selects the row");
+    ListBox_Findings->hide();
+    connect(ListBox_Findings, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        SelectRow(item->data(Qt::UserRole).toInt());
+    });
+    // The check follows every change of the table: typed cells, row commands, Create, Open and Fit.
+    connect(model_, &QAbstractItemModel::modelReset, this, &TForm_Exposure::RefreshFindings);
+    connect(model_, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                if (roles.isEmpty() || roles.contains(Qt::EditRole) || roles.contains(Qt::DisplayRole))
+                    RefreshFindings();
+            });
 
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(false);
@@ -406,9 +420,7 @@ void TForm_Exposure::BuildMenus() {
     connect(Max_Exposure_8s, &QAction::triggered, this, &TForm_Exposure::Max_Exposure_8sClick);
 }
 
-std::string TForm_Exposure::TableFilePath() const {
-    return shared_.folders.DocumentsFolder + kTableFileName;
-}
+std::string TForm_Exposure::TableFilePath() const { return shared_.folders.DocumentsFolder + kTableFileName; }
 
 void TForm_Exposure::ShowMessage(const std::string& text) {
     if (messageBox_) messageBox_("Zelto", text);
@@ -541,17 +553,12 @@ void TForm_Exposure::CreateTable(const GeneratorInput& input) {
     model_->SetReviewRows({});
     StatusBar1_Text->setText(ToQString(result.StatusText));
     if (result.Heading) Label_Exp1->setText(ToQString(*result.Heading));
-    for (int c = 0; c < kExposureColumns; ++c)
-        model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
+    for (int c = 0; c < kExposureColumns; ++c) model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
     AutoFitColumns();
 }
 
-void TForm_Exposure::Max_Exposure_4sClick() {
-    SetMaxExposure(4);
-}
-void TForm_Exposure::Max_Exposure_8sClick() {
-    SetMaxExposure(8);
-}
+void TForm_Exposure::Max_Exposure_4sClick() { SetMaxExposure(4); }
+void TForm_Exposure::Max_Exposure_8sClick() { SetMaxExposure(8); }
 
 void TForm_Exposure::SetMaxExposure(int seconds) {
     Max_Exposure_4s->setChecked(seconds == 4);
@@ -659,12 +666,9 @@ void TForm_Exposure::CommitCellEdit() {
 void TForm_Exposure::AutoFitColumns() {
     const QFontMetrics header(NGE->horizontalHeader()->font());
     const QFontMetrics cell(NGE->font());
-    const auto headerWidth = [&header](std::string_view text) {
-        return header.horizontalAdvance(Cell(text));
-    };
+    const auto headerWidth = [&header](std::string_view text) { return header.horizontalAdvance(Cell(text)); };
     const auto cellWidth = [&cell](std::string_view text) { return cell.horizontalAdvance(Cell(text)); };
-    for (int c = 0; c < kExposureColumns; ++c)
-        NGE->setColumnWidth(c, FittedColumnWidth(table_, c, headerWidth, cellWidth));
+    for (int c = 0; c < kExposureColumns; ++c) NGE->setColumnWidth(c, FittedColumnWidth(table_, c, headerWidth, cellWidth));
     QCoreApplication::processEvents();
 }
 
@@ -703,24 +707,15 @@ void TForm_Exposure::RowCommand(std::optional<int> (*command)(ExposureTable&, in
     NGEGutterClick(*current, Qt::LeftButton);
 }
 
-void TForm_Exposure::Button_Insert_BeforeClick() {
-    RowCommand(&InsertLineBefore);
-}
-void TForm_Exposure::Button_Insert_AfterClick() {
-    RowCommand(&InsertLineAfter);
-}
-void TForm_Exposure::Button_Delete_LineClick() {
-    RowCommand(&DeleteLine);
-}
-void TForm_Exposure::Button_DoneClick() {
-    Panel_NGE_Insert_Delete->hide();
-}
+void TForm_Exposure::Button_Insert_BeforeClick() { RowCommand(&InsertLineBefore); }
+void TForm_Exposure::Button_Insert_AfterClick() { RowCommand(&InsertLineAfter); }
+void TForm_Exposure::Button_Delete_LineClick() { RowCommand(&DeleteLine); }
+void TForm_Exposure::Button_DoneClick() { Panel_NGE_Insert_Delete->hide(); }
 
 void TForm_Exposure::Fit_Table_To_SiteClick() {
     CommitCellEdit();
     const TableFileSite site = main_.TableSite();
-    TableFit fit =
-        FitTableToSite(table_, tableSite_, site, shared_.eclipse.EclipseCatalog, shared_.eclipse.DeltaT);
+    TableFit fit = FitTableToSite(table_, tableSite_, site, shared_.eclipse.EclipseCatalog, shared_.eclipse.DeltaT);
     StatusBar1_Text->setText(ToQString(fit.message));
     if (!fit.fitted) {
         ShowMessage(fit.message);
@@ -739,6 +734,23 @@ void TForm_Exposure::Fit_Table_To_SiteClick() {
     if (!fit.reviewRows.empty()) ShowMessage(fit.message);
 }
 
+void TForm_Exposure::RefreshFindings() {
+    findings_ = CheckExposureTable(
+        table_, TableCheckInputFor(shared_.folders, shared_.eclipse.GreatestEclipseJD,
+                                   CameraTimingOf(CameraBackendSetting())));
+    model_->SetFindings(findings_);
+    ListBox_Findings->clear();
+    for (const TableFinding& finding : findings_) {
+        auto* item = new QListWidgetItem(ToQString(finding.text), ListBox_Findings);
+        item->setData(Qt::UserRole, finding.row);
+    }
+    const bool shown = !findings_.empty();
+    if (shown != ListBox_Findings->isVisibleTo(this)) {
+        ListBox_Findings->setVisible(shown);
+        LayoutGrid();
+    }
+}
+
 bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
     if (NGE == nullptr) return QMainWindow::eventFilter(watched, event);  // still being built
     if (watched == centralWidget() && event->type() == QEvent::Resize) LayoutGrid();
@@ -755,7 +767,9 @@ void TForm_Exposure::LayoutGrid() {
     QWidget* client = centralWidget();
     Label_Exp1->setGeometry(0, Label_Exp1->y(), client->width(), Label_Exp1->height());
     Label_Exp2->setGeometry(0, Label_Exp2->y(), client->width(), Label_Exp2->height());
-    NGE->setGeometry(0, kGridTop, client->width(), std::max(kRowHeight, client->height() - kGridTop));
+    const int findings = ListBox_Findings->isVisibleTo(this) ? kFindingsHeight : 0;
+    NGE->setGeometry(0, kGridTop, client->width(), std::max(kRowHeight, client->height() - kGridTop - findings));
+    ListBox_Findings->setGeometry(0, client->height() - findings, client->width(), findings);
     if (Panel_NGE_Insert_Delete->isVisible()) Panel_NGE_Insert_Delete->move(NGE->pos());
 }
 

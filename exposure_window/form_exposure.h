@@ -9,6 +9,7 @@
 #include "exposure/editor.h"
 #include "exposure/generator.h"
 #include "exposure/table.h"
+#include "exposure/table_check.h"
 #include "exposure/table_file.h"
 #include "state/variables.h"
 
@@ -17,6 +18,7 @@ class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QTableView;
@@ -75,6 +77,9 @@ class TForm_Exposure final : public QMainWindow {
     // from the contact it was nearest to at the table's own site; rows that left their phase turn
     // red and are listed. Nothing is saved.
     void Fit_Table_To_SiteClick();
+    // The table check's findings for the table as it stands (ListBox_Findings lists them, the grid
+    // marks their rows); checked after every change.
+    const std::vector<TableFinding>& findings() const { return findings_; }
     // The site the table was made for or loaded with (its header), which a fit starts from.
     const TableFileSite& tableSite() const { return tableSite_; }
 
@@ -112,6 +117,7 @@ class TForm_Exposure final : public QMainWindow {
     void MayDiscardEdits(const std::string& action, std::function<void()> then);
     void CreateTable(const GeneratorInput& input);
     void KeepTable(const std::string& file);  // the table now matches `file` (empty: a new table)
+    void RefreshFindings();
 
     SharedVariables& shared_;
     TForm_Main& main_;
@@ -131,7 +137,8 @@ class TForm_Exposure final : public QMainWindow {
     QuestionBoxFn questionBox_;
     FileDialogFn openDialog_;
     FileDialogFn saveAsDialog_;
-    bool closeConfirmed_ = false;  // the user agreed to lose the edits: the next close goes through
+    bool closeConfirmed_ = false;
+    std::vector<TableFinding> findings_;  // the user agreed to lose the edits: the next close goes through
 
     // Controls, by their component names; tests find them by object name.
     QLabel* Label_Exp1 = nullptr;
@@ -161,6 +168,7 @@ class TForm_Exposure final : public QMainWindow {
     QTableView* NGE = nullptr;
     QFrame* Panel_NGE_Insert_Delete = nullptr;
     QLabel* StatusBar1_Text = nullptr;
+    QListWidget* ListBox_Findings = nullptr;
     QAction* Open_Exposure_Table = nullptr;
     QAction* Save_Exposure_Table = nullptr;
     QAction* Save_Exposure_Table_As = nullptr;

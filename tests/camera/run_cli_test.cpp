@@ -119,9 +119,11 @@ std::vector<std::string> Fields(const std::string& line) {
 
 #if !defined(_WIN32)
 
-// Ctrl+C while the run waits for a row: the run stops as "Abort" stops it, within a second. The
-// row before, whose seconds once made the run loop for ever, is skipped as unreadable.
+// Ctrl+C (SIGINT) or SIGTERM while the run waits for a row: the run stops as "Abort" stops it, within
+// a second, and its shot log ends with the abort. The row before, whose seconds once made the run loop
+// for ever, is skipped as unreadable.
 TEST_F(RunCli, CtrlCEndsTheRunWithinASecond) {
+  for (const int signal : {SIGINT, SIGTERM}) {
     ExposureTable table(0);
     ExposureRow row;
     row[kColumnPhase] = "Partial";
@@ -139,7 +141,8 @@ TEST_F(RunCli, CtrlCEndsTheRunWithinASecond) {
     posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
     const std::string h = home.string();
     // --force: a table for another day than the eclipse's is run all the same.
-    std::vector<std::string> words = {ZELTO_CLI_PATH, "run", file, "--camera", "none", "--force"};
+    const std::string log = (home / ("shots" + std::to_string(signal) + ".csv")).string();
+    std::vector<std::string> words = {ZELTO_CLI_PATH, "run", file, "--camera", "none", "--force", "--log", log};
     std::vector<std::string> environment = {"HOME=" + h, "XDG_CONFIG_HOME=" + h + "/config",
                                             "XDG_DATA_HOME=" + h + "/share", "ZELTO_CAMERA=none"};
     const auto pointers = [](std::vector<std::string>& texts) {
@@ -170,7 +173,7 @@ TEST_F(RunCli, CtrlCEndsTheRunWithinASecond) {
     read("row 1 skipped: unreadable date-time\n", std::chrono::seconds(20));
     ASSERT_NE(output.find("row 1 skipped: unreadable date-time\n"), std::string::npos) << output;
     const auto asked = std::chrono::steady_clock::now();
-    kill(child, SIGINT);
+    kill(child, signal);
     read("\x04", std::chrono::seconds(5));  // to the end of the output
     const auto ended = std::chrono::steady_clock::now();
     close(pipeEnds[0]);
@@ -180,6 +183,10 @@ TEST_F(RunCli, CtrlCEndsTheRunWithinASecond) {
     EXPECT_NE(output.find("rows skipped 1\n"), std::string::npos) << output;
     EXPECT_NE(output.find("\nrun aborted\n"), std::string::npos) << output;
     EXPECT_LT(ended - asked, std::chrono::seconds(1));
+    const std::vector<std::string> lines = LogLines(log);
+    ASSERT_FALSE(lines.empty()) << signal;
+    EXPECT_NE(lines.back().find("run aborted"), std::string::npos) << lines.back();
+  }
 }
 
 TEST_F(RunCli, WholeEclipseTableOnASimulatedClock) {
@@ -470,13 +477,125 @@ TEST_F(RunCli, ExitCodes) {
         << "51\r\n25\r\nN\r\n103.5\r\nW\r\n800\r\n,too,few,commas\r\n";
     EXPECT_EQ(Run("\"" + (home / "broken.txt").string() + "\" --fast").exitCode, 2);
 
-    // A table of 2048 rows is the "no table" state: nothing is run.
-    const CliRun none = Run("\"" + Save("none.txt", ExposureTable()) + "\" --fast");
-    EXPECT_EQ(none.exitCode, 1);
-    EXPECT_NE(none.output.find("No exposure table.\n"), std::string::npos);
+    // "No table" is a state of the program, not a row count: a file of 2048 rows, or more, is a table
+    // like any other and runs.
+    for (const int rows : {2048, 2049}) {
+        ExposureTable table(0);
+        for (int i = 0; i < rows; ++i) {
+            ExposureRow row;
+            row[kColumnPhase] = i == rows - 1 ? "last" : "";
+            row[kColumnDateTime] = "2024-04-08 18:00:00.0";
+            row[10] = "x";
+            table.AppendRow(row);
+        }
+        const CliRun long_ = Run("\"" + Save("long.txt", table) + "\" --fast --camera none --force");
+        EXPECT_EQ(long_.exitCode, 0) << long_.output;
+        EXPECT_EQ(long_.output.find("No exposure table."), std::string::npos);
+        EXPECT_NE(long_.output.find("row " + std::to_string(rows) + "  2024-04-08 18:00:00.0"), std::string::npos);
+    }
     // An empty table ends normally.
     EXPECT_EQ(Run("\"" + file + "\" --fast --camera none").exitCode, 0);
 }
+
+// The table of eclipse 58 made at Luxor and fitted to Tarifa: every phase stays in order, the check
+// finds nothing, and a run loses no picture.
+TEST_F(RunCli, LuxorTableFittedToTarifaChecksCleanAndLosesNothing) {
+    const std::string luxor = (home / "luxor.txt").string(), tarifa = (home / "tarifa.txt").string();
+    const std::string environment = "HOME=\"" + home.string() + "\" XDG_DATA_HOME=\"" + home.string() + "/share\"";
+    ASSERT_EQ(RunZeltoCli("table --eclipse 58 --lat 25.6872N --lon 32.6396E --height 76 -o \"" + luxor + "\"").exitCode, 0);
+    const CliRun fit = RunZeltoCli("fit \"" + luxor + "\" --lat 36.0143N --lon 5.6044W -o \"" + tarifa + "\"", true);
+    ASSERT_EQ(fit.exitCode, 0) << fit.output;
+    EXPECT_NE(fit.output.find("now C1 + "), std::string::npos) << fit.output;  // the rows that could not keep theirs
+
+    const TableFileReading moved = LoadExposureTable(tarifa);
+    ASSERT_TRUE(moved.opened);
+    EXPECT_EQ(moved.site, (TableFileSite{58, "36.0143", true, "5.6044", false, "0"}));
+    for (int row = 1; row < moved.table.RowCount(); ++row) {
+        EXPECT_LE(*ReadDateStrJD(moved.table.Row(row - 1)[kColumnDateTime]),
+                  *ReadDateStrJD(moved.table.Row(row)[kColumnDateTime]))
+            << "rows " << row << " and " << row + 1;
+    }
+    for (const char* camera : {"virtual", "gphoto2"}) {
+        const CliRun check = RunZeltoCli("check \"" + tarifa + "\" --camera " + camera, true, environment);
+        EXPECT_EQ(check.exitCode, 0) << check.output;
+        EXPECT_EQ(check.output, "no findings: 72 rows checked\n");
+    }
+    const CliRun run = Run("\"" + tarifa + "\" --camera virtual --fast --force");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("pictures lost 0 "), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("check: "), std::string::npos) << run.output;
+
+    // Row 10 moved before row 9 by hand: the check says so and exits 1, and the run lists it first.
+    ExposureTable broken = moved.table;
+    broken.SetCell(kColumnDateTime, 9, "2027-08-02 08:00:00.0");
+    const std::string brokenFile = (home / "broken.txt").string();
+    ASSERT_TRUE(SaveExposureTable(brokenFile, moved.site, broken).saved);
+    const CliRun check = RunZeltoCli("check \"" + brokenFile + "\" --camera virtual", true, environment);
+    EXPECT_EQ(check.exitCode, 1) << check.output;
+    EXPECT_EQ(check.output.rfind("row 10 (08:00:00.0) comes before row 9", 0), 0u) << check.output;
+    const CliRun listed = Run("\"" + brokenFile + "\" --camera virtual --fast --force");
+    EXPECT_NE(listed.output.find("check: row 10 (08:00:00.0) comes before row 9"), std::string::npos) << listed.output;
+}
+
+#if !defined(_WIN32)
+// Tables from anyone: a row may start only a script the user put in the folder and play only a sound
+// in its own. Each hostile row is refused, by the check and by the run, with the row named; the
+// script the name would have reached never runs.
+TEST_F(RunCli, HostileRowNamesAreRefused) {
+    const fs::path data = home / "share" / "Zelto";
+    fs::create_directories(data);
+    const fs::path marker = home / "marker";
+    std::ofstream(data / "ok.sh") << "touch \"" << marker.string() << "\"\n";
+    // A shot log whose phase text a sound row chose, and a table: the program's own files.
+    std::ofstream(data / "ShotLog_2024-04-08_180000.csv", std::ios::binary)
+        << kShotLogHeader << "\r\n3,x;touch " << marker.string() << ";,2024-04-08 18:00:00.000,,,,sound,,0,0\r\n";
+    fs::copy_file(Save("plan.txt", ExposureTable(1)), data / "plan.csv");
+    std::ofstream(data / "Zelto.prm") << "touch " << marker.string() << "\n";
+
+    struct Case {
+        const char* kind;
+        std::string name;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"BAT", "ShotLog_2024-04-08_180000.csv", "one of the program's own files"},
+        {"BAT", "Zelto.prm", "one of the program's own files"},
+        {"BAT", "Zelto.opt", "one of the program's own files"},
+        {"BAT", "Camera.ini", "one of the program's own files"},
+        {"BAT", "plan.csv", "one of the program's own files"},
+        {"BAT", std::string("ok.sh\0-anything", 16), "control character"},
+        {"WAV", "../../marker.wav", "not a plain file name"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExposureTable table(0);
+        ExposureRow row;
+        row[kColumnKind] = c.kind;
+        row[kColumnPhase] = c.name;
+        row[kColumnDateTime] = "2024-04-08 18:00:00.0";
+        table.AppendRow(row);
+        const std::string file = Save("hostile.txt", table);
+        const CliRun check = RunZeltoCli("check \"" + file + "\"", true,
+                                         "HOME=\"" + home.string() + "\" XDG_DATA_HOME=\"" + home.string() + "/share\"");
+        EXPECT_NE(check.output.find("row 1: "), std::string::npos) << check.output;
+        EXPECT_NE(check.output.find(c.says), std::string::npos) << check.output;
+        const CliRun run = Run("\"" + file + "\" --fast --camera none --force");
+        EXPECT_NE(run.output.find("refused: "), std::string::npos) << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(marker));
+    }
+    // The script the user put there does run.
+    ExposureTable table(0);
+    ExposureRow row;
+    row[kColumnKind] = "BAT";
+    row[kColumnPhase] = "ok.sh";
+    row[kColumnDateTime] = "2024-04-08 18:00:00.0";
+    table.AppendRow(row);
+    const CliRun fine = Run("\"" + Save("fine.txt", table) + "\" --fast --camera none --force");
+    EXPECT_EQ(fine.exitCode, 0) << fine.output;
+    EXPECT_NE(fine.output.find("batch ok.sh started"), std::string::npos) << fine.output;
+}
+#endif
 
 // A misspelt ZELTO_CAMERA: zelto-cli refuses with the backend's error; the program goes on with no
 // camera and shows the same text in the camera window's message box.

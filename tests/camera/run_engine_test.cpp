@@ -92,7 +92,7 @@ ExposureRow Row(const std::string& kind, const std::string& phase, double jd, st
 }
 
 class RunTest : public testing::Test {
-  protected:
+protected:
     RunTest() : clock(kStart, 1000) {
         clock.SetJumpToWaits(true);
         shared.folders.ResourceFolder = "/program/";
@@ -116,22 +116,19 @@ class RunTest : public testing::Test {
     }
 
     RunSummary Run(RunKind kind = RunKind::Real) {
-        RunEnvironment env{clock,
-                           pump,
-                           view,
-                           sound,
-                           shell,
-                           shared.flags,
-                           shared.time,
-                           shared.folders,
-                           [this] { return master.get(); },
+        RunEnvironment env{clock,       pump,           view,
+                           sound,       shell,          shared.flags,
+                           shared.time, shared.folders, [this] { return master.get(); },
                            [this](auto) {
                                if (reconnect) reconnect();
                            },
                            {},
                            &shotLog};
         PhotographyRun run(env, table);
-        return run.Run(kind);
+        running = &run;
+        const RunSummary summary = run.Run(kind);
+        running = nullptr;
+        return summary;
     }
 
     int Writes(uint32_t property) const {
@@ -154,6 +151,7 @@ class RunTest : public testing::Test {
     RecordingSound sound;
     RecordingShell shell;
     std::function<void()> reconnect;
+    PhotographyRun* running = nullptr;  // while Run() goes on
     struct : ShotLog {
         std::vector<ShotRecord> records;
         bool full = false;  // the disk is full: lines are lost
@@ -220,9 +218,8 @@ TEST_F(RunTest, SettingNamesTheTablesDoNotKnowCountAsFailed) {
         logged.push_back(std::string(ShotResultText(r.result)) + " " + std::to_string(r.trials) + " " +
                          (r.simulated ? "simulated" : "camera"));
     }
-    EXPECT_EQ(logged, (std::vector<std::string>{"setting failed 0 camera", "taken 1 camera",
-                                                "setting failed 0 camera", "setting failed 0 camera",
-                                                "taken 1 camera"}));
+    EXPECT_EQ(logged, (std::vector<std::string>{"setting failed 0 camera", "taken 1 camera", "setting failed 0 camera",
+                                                "setting failed 0 camera", "taken 1 camera"}));
 }
 
 TEST_F(RunTest, WaitingSleepsYetWakesEvery50msAndEndsOnTheInstant) {
@@ -280,10 +277,7 @@ TEST_F(RunTest, BlankPhaseRowsTouchNoLabel) {
 // The remaining-time rule: estimated exposure (about twice the nominal time) plus 10 s of margin.
 TEST(LoopPictureFits, LimitsPerColumn) {
     const double end = 2460409.3;
-    struct Case {
-        int column;
-        double limitSeconds;
-    };
+    struct Case { int column; double limitSeconds; };
     for (const Case c : {Case{22, 26.0}, Case{18, 11.0}, Case{6, 10.0003}}) {
         EXPECT_FALSE(LoopPictureFits(c.column, end - (c.limitSeconds - 0.05) * kSecond, end)) << c.column;
         EXPECT_TRUE(LoopPictureFits(c.column, end - (c.limitSeconds + 0.05) * kSecond, end)) << c.column;
@@ -336,8 +330,7 @@ TEST_F(RunTest, RetriedPictureSucceedsOnTrial5000) {
     EXPECT_EQ(summary.picturesTaken, 1);
     EXPECT_EQ(camera.CallCount("EdsSendCommand"), 5000);
     EXPECT_EQ(view.status, "Picture taken");
-    EXPECT_NE(std::find(view.statuses.begin(), view.statuses.end(), "Picture: done after 5000 tries"),
-              view.statuses.end());
+    EXPECT_NE(std::find(view.statuses.begin(), view.statuses.end(), "Picture: done after 5000 tries"), view.statuses.end());
     // 5000 trials at least 15 ms apart
     EXPECT_GE((clock.CurrentJD() - kStart) * 86400.0, 5000 * 0.015);
 }
@@ -373,7 +366,7 @@ TEST_F(RunTest, APictureWhoseShutterSpeedWasRefusedSaysWhichOneWasInForce) {
     // The next row asks again; the camera is at 1/500 now.
     EXPECT_EQ(view.Count("picture 1/1000 taken at 1/500: its shutter speed could not be set"), 1);
     EXPECT_EQ(view.Count("picture 1/1000 failed: its shutter speed could not be set"), 2);  // the loop
-    EXPECT_EQ(view.Count("Tv 1/1000 failed: the camera refuses it (00000060)"), 4);         // one trial each
+    EXPECT_EQ(view.Count("Tv 1/1000 failed: the camera refuses it (00000060)"), 4);                                  // one trial each
     EXPECT_EQ(summary.picturesTaken, 3);
     EXPECT_EQ(camera.PicturesTaken(), 3);
     EXPECT_EQ(summary.picturesFailed, 2);
@@ -412,9 +405,8 @@ TEST_F(RunTest, SimulationWithoutCameraTakesAbout237msPerStep) {
     EXPECT_EQ(view.info, "IQ  : JPGLarFin\r\nISO: 100\r\nAv  : f/4\r\nTv  : 1/1000");
     EXPECT_EQ(summary.picturesTaken, 1);
     EXPECT_EQ(view.status, "Picture taken (SIMULATED)");
-    const std::vector<std::string> expected = {"IQ: SIMULATION MODE", "ISO: SIMULATION MODE",
-                                               "Av: SIMULATION MODE", "Tv: SIMULATION MODE",
-                                               "Tv: SIMULATION MODE", "Picture taken (SIMULATED)"};
+    const std::vector<std::string> expected = {"IQ: SIMULATION MODE", "ISO: SIMULATION MODE", "Av: SIMULATION MODE",
+                                               "Tv: SIMULATION MODE", "Tv: SIMULATION MODE", "Picture taken (SIMULATED)"};
     EXPECT_EQ(view.statuses, expected);
     EXPECT_FALSE(shared.flags.SimulationMode);  // cleared at the end
     // Three settings before the wait; Tv and the picture after it: 2 × 237 ms after the instant.
@@ -443,14 +435,63 @@ TEST_F(RunTest, SoundRowBlinksItsBannerForJustOverFiveSeconds) {
     EXPECT_EQ(SoundBannerText("Attach-filters_now.wav.bak"), "ATTACH FILTERS NOW");
 }
 
+// The cloud plan: asked for while the run waits for row 2, the run goes on with the plan's first
+// row still ahead; the plan's past rows and the first table's remaining rows are not carried out.
+// The shot log and the summary say where it switched. A test run never switches.
+TEST_F(RunTest, CloudPlanTakesOverFromTheNextRow) {
+    table.AppendRow(Row("", "clear 1", kStart + 10 * kSecond, {10}));
+    table.AppendRow(Row("", "clear 2", kStart + 60 * kSecond, {10}));
+    table.AppendRow(Row("", "clear 3", kStart + 120 * kSecond, {10}));
+    ExposureTable plan(0);
+    plan.AppendRow(Row("", "cloudy past", kStart + 5 * kSecond, {12}));
+    plan.AppendRow(Row("", "cloudy 1", kStart + 40 * kSecond, {12}));
+    plan.AppendRow(Row("", "cloudy 2", kStart + 100 * kSecond, {13}));
+    for (const RunKind kind : {RunKind::Real, RunKind::Test}) {
+        SCOPED_TRACE(kind == RunKind::Real ? "real" : "test");
+        view.actions.clear();
+        shotLog.records.clear();
+        bool asked = false;
+        pump.onMessages = [&] {
+            if (!asked && running != nullptr && view.wann.find(JDText(kStart + 60 * kSecond, 1)) != std::string::npos) {
+                asked = true;
+                running->SwitchToCloudPlan(plan);
+            }
+        };
+        clock.SetJD(kStart);
+        const RunSummary summary = Run(kind);
+        if (kind == RunKind::Test) {
+            EXPECT_EQ(summary.cloudPlanAfterRow, -1);
+            EXPECT_EQ(summary.picturesTaken, 3);
+            continue;
+        }
+        EXPECT_TRUE(asked);
+        EXPECT_EQ(summary.picturesTaken, 3);  // clear 1, cloudy 1, cloudy 2
+        EXPECT_EQ(summary.cloudPlanAfterRow, 1);
+        EXPECT_EQ(summary.cloudPlanFromRow, 1);
+        EXPECT_EQ(view.Count("picture 1/500 taken"), 1);
+        EXPECT_EQ(view.Count("picture 1/125 taken"), 1);
+        EXPECT_EQ(view.Count("picture 1/60 taken"), 1);
+        EXPECT_NE(RunSummaryText(summary).find("switched to the cloud plan after row 2, from its row 2\n"),
+                  std::string::npos)
+            << RunSummaryText(summary);
+        std::vector<std::string> phases;
+        for (const ShotRecord& r : shotLog.records) phases.push_back(r.phase + ":" + std::string(ShotResultText(r.result)));
+        EXPECT_EQ(phases, (std::vector<std::string>{"clear 1:taken", "cloud plan:cloud plan", "cloudy 1:taken",
+                                                    "cloudy 2:taken"}));
+    }
+}
+
 TEST_F(RunTest, AdvanceTimeStandsFiveSecondsBeforeTheShownInstant) {
     const double system = clock.CurrentJD();
     const double offset = AdvanceTimeOffset("at: 2024-04-08 18:17:20.0", system);
     EXPECT_EQ(JDText(system + offset, 1), "2024-04-08 18:17:15.0");
     EXPECT_NEAR(AdvanceTimeOffset("by: 2024-04-08 18:17:20.0", system), offset, 1e-12);
     // Unreadable fields fall back to 1 for the date and 0 for the time.
-    EXPECT_EQ(JDText(system + AdvanceTimeOffset("at: xxxx-04-xx 18:17:20.0", system), 1),
-              "0001-04-01 18:17:15.0");
+    EXPECT_EQ(JDText(system + AdvanceTimeOffset("at: xxxx-04-xx 18:17:20.0", system), 1), "0001-04-01 18:17:15.0");
+    // In a rehearsal the clock never goes back: an instant behind the rehearsal clock changes nothing.
+    EXPECT_EQ(AdvancedTimeOffset("at: 2024-04-08 18:17:20.0", system, 0), offset);
+    EXPECT_EQ(AdvancedTimeOffset("by: 2024-04-08 18:14:38.0", system, offset), offset);
+    EXPECT_EQ(AdvancedTimeOffset("at: 2024-04-08 18:17:20.0", system, offset + 0.01), offset + 0.01);
 
     // During a real run the offset moves the run's clock; the end of the run resets it.
     table.AppendRow(Row("", "C2", CalendarToJD(2024, 4, 8, 18, 17, 20), {6}));
@@ -458,7 +499,7 @@ TEST_F(RunTest, AdvanceTimeStandsFiveSecondsBeforeTheShownInstant) {
     pump.onMessages = [&] {
         if (!advanced && view.wann.rfind("at: ", 0) == 0) {
             advanced = true;
-            shared.time.TimeOffset = AdvanceTimeOffset(view.wann, clock.NowJD());
+            shared.time.TimeOffset = AdvancedTimeOffset(view.wann, clock.NowJD(), shared.time.TimeOffset);
         }
     };
     Run();
@@ -469,11 +510,7 @@ TEST_F(RunTest, AdvanceTimeStandsFiveSecondsBeforeTheShownInstant) {
 
 // Abort from every point where the run waits or lets the window work.
 TEST_F(RunTest, AbortStopsTheRunAtEachWaitingPoint) {
-    struct Case {
-        const char* name;
-        ExposureRow row;
-        int abortAtPump;
-    };
+    struct Case { const char* name; ExposureRow row; int abortAtPump; };
     const Case cases[] = {
         {"wait for an instant", Row("", "C2", kStart + 60 * kSecond, {6}), 1},
         {"setting write", Row("", "C2", kStart + 60 * kSecond, {6}), 0},
@@ -584,8 +621,7 @@ TEST_F(RunTest, ClosingTheWindowStopsTheRunWithoutAnotherCameraCall) {
 }
 
 TEST_F(RunTest, RowsDeletedDuringTheRunAreNeverReadPastTheEnd) {
-    for (int i = 1; i <= 4; ++i)
-        table.AppendRow(Row("", "P" + std::to_string(i), kStart + i * 10 * kSecond, {6}));
+    for (int i = 1; i <= 4; ++i) table.AppendRow(Row("", "P" + std::to_string(i), kStart + i * 10 * kSecond, {6}));
     pump.onMessages = [&] {
         if (view.phase == "P2" && table.RowCount() == 4) {
             table.DeleteRow(3);
@@ -674,8 +710,7 @@ TEST_F(RunTest, AShotLogThatFailsIsSaidAndTheRunGoesOn) {
     EXPECT_EQ(summary.picturesTaken, 2);
     EXPECT_TRUE(summary.shotLogFailed);
     EXPECT_EQ(view.Count("shot log: a line could not be written; the run goes on"), 1);
-    EXPECT_NE(RunSummaryText(summary).find("shot log: lines could not be written\nrun finished\n"),
-              std::string::npos);
+    EXPECT_NE(RunSummaryText(summary).find("shot log: lines could not be written\nrun finished\n"), std::string::npos);
 }
 
 // How long ago a table's first row was, as the start-from-now question says it.

@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <csignal>
 #include <filesystem>
+#include <iterator>
+#include <thread>
+#include <vector>
+
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
 #include <fstream>
 #include <sstream>
 
@@ -43,7 +52,7 @@ TEST_F(ParameterFile, WritesNineCrLfLinesWithLabels) {
     EXPECT_EQ(Content(),
               "1.0.0.0\r\n77\tEclipse#\r\n70.5\tmy DeltaT (sec)\r\n1\tmanual DeltaT\r\n45:30:15\tLatitude\r\n"
               "S\r\n103.5\tLongitude\r\nE\r\n1200\r\n");
-    EXPECT_FALSE(fs::exists(path_ + ".tmp"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // no temporary left
 
     // Read back into fresh defaults: every input as it was written.
     SiteInputs read;
@@ -162,12 +171,43 @@ TEST_F(ParameterFile, NumbersKeepTheirValueThroughSaveAndReload) {
     }
 }
 
+#if !defined(_WIN32)
 TEST_F(ParameterFile, AFailedWriteKeepsTheOldFile) {
     Write("old");
-    // A folder where the temporary file should go makes the write fail before the rename.
-    fs::create_directories(path_ + ".tmp");
-    EXPECT_FALSE(WriteParameterFile(path_, "1.0", SiteInputs{}, EclipseState{}));
+    // A file-size limit of 2 bytes makes the temporary file's write fail before the rename.
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tiny = before;
+    tiny.rlim_cur = 2;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+    const bool written = WriteParameterFile(path_, "1.0", SiteInputs{}, EclipseState{});
+    setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
     EXPECT_EQ(Content(), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+}
+#endif
+
+// Two programs closing at once save through temporary files of their own: every save succeeds and
+// the file ends whole.
+TEST_F(ParameterFile, SimultaneousSavesEachSucceed) {
+    std::vector<std::thread> savers;
+    std::atomic<int> failed{0};
+    for (int i = 0; i < 30; ++i) {
+        savers.emplace_back([&, i] {
+            SiteInputs site;
+            site.Height = std::to_string(100 + i);
+            if (!WriteParameterFile(path_, "1.0", site, EclipseState{})) ++failed;
+        });
+    }
+    for (std::thread& saver : savers) saver.join();
+    EXPECT_EQ(failed, 0);
+    SiteInputs read;
+    EclipseState back;
+    EXPECT_EQ(ReadParameterFile(path_, "1.0", read, back), ParameterFileResult::Read);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
 // The cameras of a run of several keep their names and serials in Zelto.opt, in the user's order; a

@@ -87,12 +87,13 @@ TEST_F(TableFileTest, RowsRoundTripWithCrLfAndTrailingCommas) {
     EXPECT_EQ(reading.table, table);
 }
 
-TEST_F(TableFileTest, TwoThousandFortyEightRowLinesAreNoTable) {
+// "No table" is the program's state before a table is created or opened, never a row count.
+TEST_F(TableFileTest, TwoThousandFortyEightRowLinesAreATable) {
     std::string text = kHeader;
     for (int i = 0; i < kNoTableRows; ++i) text += std::string(kCommas) + "\r\n";
     const TableFileReading reading = ReadExposureTableText(text);
     EXPECT_EQ(reading.table.RowCount(), kNoTableRows);
-    EXPECT_TRUE(reading.table.IsNoTable());
+    EXPECT_FALSE(reading.table.IsNoTable());
 }
 
 TEST(TableFileReading, HeaderLines) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -598,6 +599,46 @@ TEST_F(FormCamera, RunAsksAboutAnotherSiteAndPastRowsAndWritesTheShotLog) {
     Click("Button_Open_Shot_Log");
     ASSERT_FALSE(boxes.empty());
     EXPECT_EQ(boxes.back(), "No program here opens the shot log. It is in\n" + log);
+}
+
+// A real run's start lists the table check's findings and asks; Cancel runs nothing. A cloud plan
+// chosen before the run takes over from the next row when F9 is pressed during it, and the summary
+// and the shot log say so.
+TEST_F(FormCamera, RunStartListsTheCheckAndF9SwitchesToTheCloudPlan) {
+    FillEclipseCatalog(shared.eclipse.EclipseCatalog);
+    SelectEclipse(shared.eclipse, 51, "");
+    table.AppendRow(PhotoRow("Partial", kStart + 20 * kSecond, 10));
+    table.AppendRow(PhotoRow("Partial", kStart + 10 * kSecond, 11));
+    Click("Button_Connect");
+    answers = {1};  // Cancel at the check
+    Click("Button_Start_Eclipse_Photography");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].rfind("The table check found:\nrow 2 (18:17:10.0) comes before row 1 (18:17:20.0)", 0), 0u)
+        << questions[0];
+    EXPECT_EQ(Text("Label_Phase"), "");
+
+    table.SetCell(kColumnDateTime, 1, JDText(kStart + 60 * kSecond, 1));
+    ExposureTable plan(0);
+    plan.AppendRow(PhotoRow("Clouds", kStart + 30 * kSecond, 13));
+    const std::string planFile = (docs / "clouds.txt").string();
+    ASSERT_TRUE(SaveExposureTable(planFile, TableSiteOf(shared.site, 51), plan).saved);
+    ASSERT_TRUE(form->LoadCloudPlan(planFile));
+    EXPECT_FALSE(Find<QPushButton>("Button_Cloud_Switch")->isEnabled());  // only during a run
+    bool switchable = false;
+    form->show();
+    QApplication::setActiveWindow(form.get());  // a key goes to the active window
+    QTimer::singleShot(0, form.get(), [&] {
+        switchable = Find<QPushButton>("Button_Cloud_Switch")->isEnabled();
+        QTest::keyClick(form.get(), Qt::Key_F9);
+    });
+    Click("Button_Start_Eclipse_Photography");
+    EXPECT_TRUE(switchable);
+    EXPECT_NE(Text("Label_RunSummary").find("switched to the cloud plan after row 1, from its row 1"), std::string::npos)
+        << Text("Label_RunSummary");
+    const std::string log = FileText(form->shotLogPath());
+    EXPECT_NE(log.find(",cloud plan,"), std::string::npos) << log;
+    EXPECT_NE(log.find("1,Clouds,2024-04-08 18:17:30.000,"), std::string::npos) << log;
+    EXPECT_EQ(log.find("2,Partial"), std::string::npos) << log;
 }
 
 }  // namespace

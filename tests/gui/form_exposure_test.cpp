@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -566,6 +567,31 @@ TEST_F(FormExposure, SettingNamesTheCameraTablesDoNotKnowShowRed) {
                     .startsWith("Not a name"));
     EXPECT_EQ(fill(kColumnAperture), green);  // a known name keeps the row's colour
     EXPECT_EQ(fill(kColumnPhase), green);
+}
+
+// The table check follows the table: a created table checks clean; a typed cell that makes a finding
+// lists it below the grid and marks its row's number; mending the cell takes both away.
+TEST_F(FormExposure, TableCheckFindingsFollowEveryEdit) {
+    OpenAt(kTotalSite);
+    Click("Button_Create_ExposureList");
+    auto* list = Find<QListWidget>("ListBox_Findings");
+    EXPECT_TRUE(form->findings().empty()) << FindingsText(form->findings());
+    EXPECT_FALSE(list->isVisibleTo(form.get()));
+    const int row = FindPhase("C2: begin of total phase");
+    ASSERT_GE(row, 1);
+    const std::string own = form->table().Row(row)[kColumnDateTime];
+    Grid()->setData(Grid()->index(row, kColumnDateTime), QString::fromStdString(own.substr(0, 11) + "00:00:00.0"),
+                    Qt::EditRole);
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_TRUE(list->isVisibleTo(form.get()));
+    EXPECT_TRUE(list->item(0)->text().startsWith("row " + QString::number(row + 1) + " (00:00:00.0) comes before"))
+        << list->item(0)->text().toStdString();
+    EXPECT_EQ(Grid()->headerData(row, Qt::Vertical, Qt::BackgroundRole).value<QBrush>().color(), QColor(255, 190, 90));
+    EXPECT_EQ(Grid()->headerData(row, Qt::Vertical, Qt::ToolTipRole).toString(), list->item(0)->text());
+    Grid()->setData(Grid()->index(row, kColumnDateTime), QString::fromStdString(own), Qt::EditRole);
+    EXPECT_EQ(list->count(), 0) << FindingsText(form->findings());
+    EXPECT_FALSE(list->isVisibleTo(form.get()));
+    EXPECT_FALSE(Grid()->headerData(row, Qt::Vertical, Qt::BackgroundRole).isValid());
 }
 
 TEST_F(FormExposure, SaveFollowsTheTableFileAndUnsavedEditsAreAskedFor) {
