@@ -95,11 +95,15 @@ int main(int argc, char** argv) {
 #ifdef ZELTO_HAVE_LIBGPS
     main.SetGpsSource(&gps);
 #endif
+    zelto::TForm_Camera* cameraWindow = nullptr;  // made below, after the day view it reports to
     zelto::TForm_DayView dayView(
         {shared, clock, [&main] { return main.dayFacts(); }, [&main](bool on) { main.SetNightMode(on); },
          [&shared](zelto::RunKind kind) {
              (kind == zelto::RunKind::Real ? shared.flags.AbortRunRequested
                                            : shared.flags.AbortTestRequested) = true;
+         },
+         [&cameraWindow] {
+             if (cameraWindow) cameraWindow->SwitchToCloudPlan();
          }},
         main.NightMode());
     zelto::TForm_Camera camera(
@@ -131,6 +135,7 @@ int main(int argc, char** argv) {
          },
          [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); }, &usbPower, &mounter,
          [&dayView](const std::optional<zelto::RunProgress>& progress) { dayView.ShowRun(progress); }});
+    cameraWindow = &camera;
     zelto::TForm_Exposure exposure(shared, main);
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());

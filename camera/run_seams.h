@@ -50,6 +50,7 @@ struct RunProgress {
     int taken = 0;  // pictures taken (simulated ones in a simulated run)
     int lost = 0;
     int failed = 0;
+    bool cloudPlanReady = false;  // a cloud plan is chosen and the run has not switched to it yet
 };
 
 // The "Eclipse Photography" page as the run sees it.

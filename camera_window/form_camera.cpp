@@ -762,6 +762,8 @@ void TForm_Camera::Button_Cloud_SwitchClick() {
     Button_Cloud_Switch->setEnabled(false);  // once per run
 }
 
+void TForm_Camera::SwitchToCloudPlan() { Button_Cloud_SwitchClick(); }
+
 // The table check before a real run: its findings are listed and the user decides.
 void TForm_Camera::AskTableFindings(const ExposureTable& table, std::function<void()> then) {
     const SharedVariables& shared = s_.shared;
@@ -919,7 +921,10 @@ void TForm_Camera::SetRunning(RunKind kind, bool running) {
 }
 
 void TForm_Camera::ShowProgress(const RunProgress& progress) {
-    if (s_.runProgress) s_.runProgress(progress);
+    if (!s_.runProgress) return;
+    RunProgress shown = progress;
+    shown.cloudPlanReady = Button_Cloud_Switch->isEnabled();
+    s_.runProgress(shown);
 }
 
 void TForm_Camera::ShowRehearsalControls(bool shown) {

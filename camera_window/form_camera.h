@@ -74,6 +74,8 @@ class TForm_Camera final : public QMainWindow,
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
+    // "Clouds!" (F9) from elsewhere (the day view): the run goes on with the cloud plan from its next row.
+    void SwitchToCloudPlan();
 
     // The table the runs carry out (the exposure window's); without one a run finds "no table".
     void SetExposureTable(const ExposureTable* table) { table_ = table; }

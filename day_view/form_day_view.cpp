@@ -91,12 +91,15 @@ void TForm_DayView::BuildWidgets() {
     auto* buttons = new QHBoxLayout;
     abortButton_ = new QPushButton("Abort run", client);
     abortButton_->setObjectName("DayView_Abort");
+    cloudButton_ = new QPushButton("Clouds! (F9)", client);
+    cloudButton_->setObjectName("DayView_Clouds");
+    cloudButton_->setToolTip("Switch the run to the cloud plan from its next row");
     nightButton_ = new QPushButton("Night mode", client);
     nightButton_->setObjectName("DayView_Night");
     nightButton_->setCheckable(true);
     auto* fullScreen = new QPushButton("Full screen (F11)", client);
     fullScreen->setObjectName("DayView_FullScreen");
-    for (QPushButton* button : {abortButton_, nightButton_, fullScreen}) {
+    for (QPushButton* button : {abortButton_, cloudButton_, nightButton_, fullScreen}) {
         QFont font = button->font();
         font.setPointSize(18);
         button->setFont(font);
@@ -104,6 +107,9 @@ void TForm_DayView::BuildWidgets() {
     }
     layout->addLayout(buttons);
     connect(abortButton_, &QPushButton::clicked, this, &TForm_DayView::AskAbort);
+    connect(cloudButton_, &QPushButton::clicked, this, [this] {
+        if (s_.switchToCloudPlan) s_.switchToCloudPlan();
+    });
     connect(nightButton_, &QPushButton::toggled, this, [this](bool on) {
         SetNightMode(on);
         if (s_.keepNightMode) s_.keepNightMode(on);
@@ -155,6 +161,7 @@ void TForm_DayView::Tick() {
 
 void TForm_DayView::ShowRunLines(double now) {
     abortButton_->setEnabled(run_.has_value());
+    cloudButton_->setEnabled(run_ && run_->cloudPlanReady);
     if (!run_) {
         rowCountdown_->setText("No run");
         for (QLabel* line : {rowLine_, actionLine_, cameraLine_, countsLine_}) line->clear();

@@ -31,6 +31,7 @@ class TForm_DayView final : public QMainWindow {
         std::function<TForm_Main::DayFacts()> facts;  // the main window's latest pass
         std::function<void(bool on)> keepNightMode;   // stores the choice in the options
         std::function<void(RunKind)> abortRun;        // asks the running run to stop
+        std::function<void()> switchToCloudPlan;      // "Clouds!": the run goes on with the cloud plan
     };
     TForm_DayView(Services services, bool nightMode, QWidget* parent = nullptr);
 
@@ -65,6 +66,7 @@ class TForm_DayView final : public QMainWindow {
     QLabel* clockCheck_ = nullptr;
     QPushButton* abortButton_ = nullptr;
     QPushButton* nightButton_ = nullptr;
+    QPushButton* cloudButton_ = nullptr;
 };
 
 }  // namespace zelto

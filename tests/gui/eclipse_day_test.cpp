@@ -345,8 +345,10 @@ TEST_F(EclipseDay, FitTableToCurrentSiteTakesItsSiteAndMarksRowsToCheck) {
 TEST_F(EclipseDay, DayViewShowsTheClockTheCountdownsAndTheRun) {
     std::vector<RunKind> aborted;
     std::vector<bool> kept;
+    int cloudSwitches = 0;
     TForm_DayView view({Shared(), clock, [this] { return main->dayFacts(); },
-                        [&](bool on) { kept.push_back(on); }, [&](RunKind kind) { aborted.push_back(kind); }},
+                        [&](bool on) { kept.push_back(on); }, [&](RunKind kind) { aborted.push_back(kind); },
+                        [&] { ++cloudSwitches; }},
                        false);
     std::vector<std::string> asked;
     std::function<void(int)> answer;
@@ -373,6 +375,7 @@ TEST_F(EclipseDay, DayViewShowsTheClockTheCountdownsAndTheRun) {
     progress.camera = RunProgress::Camera::Lost;
     progress.taken = 42;
     progress.lost = 1;
+    progress.cloudPlanReady = true;
     view.ShowRun(progress);
     EXPECT_TRUE(view.isVisible());  // a run brings it up
     EXPECT_EQ(text("DayView_RowCountdown"), "Next row in +0 d 00:01:10: Beads C2");
@@ -380,6 +383,8 @@ TEST_F(EclipseDay, DayViewShowsTheClockTheCountdownsAndTheRun) {
     EXPECT_EQ(text("DayView_Action"), "picture 1/1000 taken");
     EXPECT_EQ(text("DayView_Camera"), "Camera LOST: the run goes on and reconnects it");
     EXPECT_EQ(text("DayView_Counts"), "Taken 42   Lost 1   Failed 0");
+    QTest::mouseClick(FindControl<QPushButton>(view, "DayView_Clouds"), Qt::LeftButton);
+    EXPECT_EQ(cloudSwitches, 1);
 
     QTest::mouseClick(FindControl<QPushButton>(view, "DayView_Abort"), Qt::LeftButton);
     EXPECT_EQ(asked, std::vector<std::string>{"Abort the photography run?"});
