@@ -33,11 +33,6 @@ bool ExposureTable::SetCell(int column, int row, std::string text) {
     return true;
 }
 
-void ExposureTable::SetRowCount(int rows) {
-    rows_.resize(static_cast<size_t>(rows > 0 ? rows : 0));
-    noTable_ = false;
-}
-
 void ExposureTable::ClearCells() {
     for (ExposureRow& row : rows_) row.fill(std::string());
 }

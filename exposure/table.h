@@ -61,7 +61,6 @@ public:
     const ExposureRow& Row(int row) const { return rows_[static_cast<size_t>(row)]; }
     const std::vector<ExposureRow>& Rows() const { return rows_; }
 
-    void SetRowCount(int rows);  // new rows are empty
     void Clear() { rows_.clear(); noTable_ = false; }  // 0 rows
     void ClearCells();               // every cell empty, rows stay
     int AppendRow(ExposureRow row = {});  // returns the new row's number
