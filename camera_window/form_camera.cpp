@@ -74,7 +74,7 @@ QColor ColourOf(RunColour colour) {
         case RunColour::Red:
             return Qt::red;
         case RunColour::Blue:
-            return Qt::blue;
+            return QColor(96, 160, 255);  // light enough for the banner's black text (8:1; pure blue is 2.4:1)
         case RunColour::Lime:
             return QColor(0, 255, 0);
         case RunColour::ButtonFace:

@@ -428,11 +428,16 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     // The banner as it blinks.
     std::string bannerText;
     QRect bannerPlace;
+    double lowestBannerContrast = 21;  // over both colours the banner blinks in
     QTimer sampler;
     sampler.setInterval(0);
     QObject::connect(&sampler, &QTimer::timeout, [&] {
         QLabel* banner = Find<QLabel>("Label_WAV_Meldung");
-        if (!banner->isHidden()) bannerText = banner->text().toStdString(), bannerPlace = banner->geometry();
+        if (banner->isHidden()) return;
+        bannerText = banner->text().toStdString(), bannerPlace = banner->geometry();
+        lowestBannerContrast = std::min(lowestBannerContrast,
+                                        ContrastRatio(banner->palette().color(QPalette::WindowText),
+                                                      banner->palette().color(QPalette::Window)));
     });
     sampler.start();
     Click("Button_Start_Eclipse_Photography");
@@ -447,6 +452,7 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
     EXPECT_TRUE(abortEnabled);
     EXPECT_FALSE(runButtonEnabled);
     EXPECT_EQ(bannerText, "SIMULATED: REMOVE FILTERS");
+    EXPECT_GE(lowestBannerContrast, 4.5);
     // The banner stands right of the run buttons: it never covers an "Abort " button.
     EXPECT_GE(bannerPlace.width(), 500);
     for (const char* abort : {"Button_Abort_Foto", "Button_Abort_Test"})
