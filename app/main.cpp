@@ -152,7 +152,7 @@ int main(int argc, char** argv) {
     });
     main.exposureTablesItem()->setEnabled(true);
     QObject::connect(main.exposureTablesItem(), &QAction::triggered, &exposure,
-                     [&exposure] { exposure.FormShow(); });
+                     [&exposure] { exposure.OpenWindow(); });
     // Closing the program closes the camera window too: any run stops and the camera is disconnected.
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &camera, [&camera] { camera.close(); });
 

@@ -140,7 +140,7 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
         CameraControl::Services{shared.folders, shared.program, shared.flags, shared.time, shared.camera,
                                 s_.clock, *this, s_.sdk, this, s_.computer, s_.usbPower, s_.mounter});
     BuildWidgets();
-    FormCreate();
+    Create();
 }
 
 TForm_Camera::~TForm_Camera() = default;
@@ -151,190 +151,190 @@ void TForm_Camera::BuildWidgets() {
     setCentralWidget(client);
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(false);
-    Label_NoSound = AddNoSoundOutputLine(statusBar(), s_.sound.HasOutput());
+    noSoundLabel_ = AddNoSoundOutputLine(statusBar(), s_.sound.HasOutput());
 
-    Panel_Camera_Connection = Make<QFrame>(client, "Panel_Camera_Connection", QRect(0, 0, kWidth, 36));
-    Panel_Camera_Connection->setFrameShape(QFrame::StyledPanel);
-    Button_Connect =
-        MakeButton(Panel_Camera_Connection, "Button_Connect", "Connect Camera", QRect(8, 6, 130, 24));
-    Button_Disconnect =
-        MakeButton(Panel_Camera_Connection, "Button_Disconnect", "Disconnect Camera", QRect(146, 6, 130, 24));
-    LabelA = MakeLabel(Panel_Camera_Connection, "LabelA", "Camera :", QRect(290, 6, 400, 24));
-    SetTextColour(LabelA, ColourOf(CameraLabelColour::Grey));
-    ComboBox_Camera = Make<QComboBox>(Panel_Camera_Connection, "ComboBox_Camera", QRect(500, 6, 192, 24));
-    ComboBox_Camera->setToolTip("Camera");
-    ComboBox_Camera->hide();
-    connect(ComboBox_Camera, qOverload<int>(&QComboBox::activated), this,
+    connectionPanel_ = Make<QFrame>(client, "Panel_Camera_Connection", QRect(0, 0, kWidth, 36));
+    connectionPanel_->setFrameShape(QFrame::StyledPanel);
+    connectButton_ =
+        MakeButton(connectionPanel_, "Button_Connect", "Connect Camera", QRect(8, 6, 130, 24));
+    disconnectButton_ =
+        MakeButton(connectionPanel_, "Button_Disconnect", "Disconnect Camera", QRect(146, 6, 130, 24));
+    cameraLine_ = MakeLabel(connectionPanel_, "LabelA", "Camera :", QRect(290, 6, 400, 24));
+    SetTextColour(cameraLine_, ColourOf(CameraLabelColour::Grey));
+    cameraChoice_ = Make<QComboBox>(connectionPanel_, "ComboBox_Camera", QRect(500, 6, 192, 24));
+    cameraChoice_->setToolTip("Camera");
+    cameraChoice_->hide();
+    connect(cameraChoice_, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { control_->ChooseCamera(index); });
 
-    PageControl1 = Make<QTabWidget>(client, "PageControl1", QRect(0, 38, kWidth, 230));
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName("TabSheet1");
-    TabSheet2 = new QWidget;
-    TabSheet2->setObjectName("TabSheet2");
-    TabSheet3 = new QWidget;
-    TabSheet3->setObjectName("TabSheet3");
-    PageControl1->addTab(TabSheet1, "Interactive Camera Tests");
-    PageControl1->addTab(TabSheet2, "Advanced Camera Tests");
-    PageControl1->addTab(TabSheet3, "Eclipse Photography");
+    pages_ = Make<QTabWidget>(client, "PageControl1", QRect(0, 38, kWidth, 230));
+    interactivePage_ = new QWidget;
+    interactivePage_->setObjectName("TabSheet1");
+    seriesPage_ = new QWidget;
+    seriesPage_->setObjectName("TabSheet2");
+    runPage_ = new QWidget;
+    runPage_->setObjectName("TabSheet3");
+    pages_->addTab(interactivePage_, "Interactive Camera Tests");
+    pages_->addTab(seriesPage_, "Advanced Camera Tests");
+    pages_->addTab(runPage_, "Eclipse Photography");
 
     // Page 1: the settings lists and the release button.
-    Label_Test1_Expl =
-        MakeLabel(TabSheet1, "Label_Test1_Expl",
+    interactiveHelp_ =
+        MakeLabel(interactivePage_, "Label_Test1_Expl",
                   "Changing the settings on the PC or camera should be reflected on the camera or PC.",
                   QRect(8, 4, 680, 18));
-    Label6 = MakeLabel(TabSheet1, "Label6", ".", QRect(8, 26, 300, 18));
-    Label7 = MakeLabel(TabSheet1, "Label7", ".", QRect(8, 46, 300, 18));
-    Label8 = MakeLabel(TabSheet1, "Label8", ".", QRect(8, 66, 300, 18));
+    messageLine1_ = MakeLabel(interactivePage_, "Label6", ".", QRect(8, 26, 300, 18));
+    messageLine2_ = MakeLabel(interactivePage_, "Label7", ".", QRect(8, 46, 300, 18));
+    messageLine3_ = MakeLabel(interactivePage_, "Label8", ".", QRect(8, 66, 300, 18));
     const auto list = [&](const char* name, const char* caption, int x) {
-        MakeLabel(TabSheet1, (std::string(name) + "_Caption").c_str(), caption, QRect(x, 96, 120, 18));
-        QComboBox* box = Make<QComboBox>(TabSheet1, name, QRect(x, 116, 120, 24));
+        MakeLabel(interactivePage_, (std::string(name) + "_Caption").c_str(), caption, QRect(x, 96, 120, 18));
+        QComboBox* box = Make<QComboBox>(interactivePage_, name, QRect(x, 116, 120, 24));
         box->setToolTip(caption);
         return box;
     };
-    ComboBox_IQ = list("ComboBox_IQ", "Image Quality", 8);
-    ComboBox_AEmode = list("ComboBox_AEmode", "AE Mode", 136);
-    ComboBox_ISO = list("ComboBox_ISO", "ISO Speed", 264);
-    ComboBox_Av = list("ComboBox_Av", "Av", 392);
-    ComboBox_Tv = list("ComboBox_Tv", "Tv", 520);
-    ComboBox_AEmode->setEnabled(false);
+    qualityList_ = list("ComboBox_IQ", "Image Quality", 8);
+    aeModeList_ = list("ComboBox_AEmode", "AE Mode", 136);
+    isoList_ = list("ComboBox_ISO", "ISO Speed", 264);
+    apertureList_ = list("ComboBox_Av", "Av", 392);
+    shutterList_ = list("ComboBox_Tv", "Tv", 520);
+    aeModeList_->setEnabled(false);
     for (EdsPropertyID property :
          {kEdsPropImageQuality, kEdsPropAEMode, kEdsPropISOSpeed, kEdsPropAv, kEdsPropTv}) {
         // Only a choice by the user runs the change handler; selections made by the program do not.
         connect(ListOf(property), qOverload<int>(&QComboBox::activated), this,
                 [this, property](int) { control_->ListChanged(property); });
     }
-    SpeedButton_Release = MakeButton(TabSheet1, "SpeedButton_Release", "Release", QRect(560, 30, 100, 40));
-    SpeedButton_Release->setEnabled(false);
-    connect(SpeedButton_Release, &QPushButton::clicked, this, &TForm_Camera::SpeedButton_ReleaseClick);
+    releaseButton_ = MakeButton(interactivePage_, "SpeedButton_Release", "Release", QRect(560, 30, 100, 40));
+    releaseButton_->setEnabled(false);
+    connect(releaseButton_, &QPushButton::clicked, this, &TForm_Camera::OnRelease);
     // The camera's port: held by another program (with "Release it"), or suspended by the kernel.
-    Label_PortNote = MakeLabel(TabSheet1, "Label_PortNote", "", QRect(8, 146, 540, 52));
-    Label_PortNote->setWordWrap(true);
-    Label_PortNote->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the fix's command can be copied
-    SetTextColour(Label_PortNote, ColourOf(CameraLabelColour::Red));
-    Button_ReleaseCamera =
-        MakeButton(TabSheet1, "Button_ReleaseCamera", "Release it", QRect(560, 150, 100, 28));
-    Button_ReleaseCamera->setToolTip("Unmount the camera from the desktop, then connect again");
-    Button_ReleaseCamera->hide();
-    connect(Button_ReleaseCamera, &QPushButton::clicked, this, &TForm_Camera::Button_ReleaseCameraClick);
+    portNote_ = MakeLabel(interactivePage_, "Label_PortNote", "", QRect(8, 146, 540, 52));
+    portNote_->setWordWrap(true);
+    portNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the fix's command can be copied
+    SetTextColour(portNote_, ColourOf(CameraLabelColour::Red));
+    releaseFromDesktopButton_ =
+        MakeButton(interactivePage_, "Button_ReleaseCamera", "Release it", QRect(560, 150, 100, 28));
+    releaseFromDesktopButton_->setToolTip("Unmount the camera from the desktop, then connect again");
+    releaseFromDesktopButton_->hide();
+    connect(releaseFromDesktopButton_, &QPushButton::clicked, this, &TForm_Camera::OnReleaseFromDesktop);
 
     // Page 2: the test series.
-    Label_Test2_Expl = MakeLabel(TabSheet2, "Label_Test2_Expl",
+    seriesHelp_ = MakeLabel(seriesPage_, "Label_Test2_Expl",
                                  "When pressing this button, 5 exposures (with actual settings) will be "
                                  "taken and stored in the camera.",
                                  QRect(8, 4, 680, 36));
-    Label_Test2_Expl->setWordWrap(true);
-    Memo_Test2 = Make<QPlainTextEdit>(TabSheet2, "Memo_Test2", QRect(8, 44, 420, 150));
-    Memo_Test2->setReadOnly(true);
-    Memo_Test2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Button_take_5_pictures =
-        MakeButton(TabSheet2, "Button_take_5_pictures", "Take 5 pictures", QRect(440, 44, 130, 28));
-    Button_take_9_pictures =
-        MakeButton(TabSheet2, "Button_take_9_pictures", "Take 9 pictures", QRect(440, 80, 130, 28));
-    Button_Abort2 = MakeButton(TabSheet2, "Button_Abort2", "Abort", QRect(440, 150, 130, 28));
-    Button_take_5_pictures->setEnabled(false);
-    Button_take_9_pictures->setEnabled(false);
-    Button_Abort2->setEnabled(false);
-    for (QPushButton* button : {Button_take_5_pictures, Button_take_9_pictures}) {
+    seriesHelp_->setWordWrap(true);
+    seriesReport_ = Make<QPlainTextEdit>(seriesPage_, "Memo_Test2", QRect(8, 44, 420, 150));
+    seriesReport_->setReadOnly(true);
+    seriesReport_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    fivePicturesButton_ =
+        MakeButton(seriesPage_, "Button_take_5_pictures", "Take 5 pictures", QRect(440, 44, 130, 28));
+    ninePicturesButton_ =
+        MakeButton(seriesPage_, "Button_take_9_pictures", "Take 9 pictures", QRect(440, 80, 130, 28));
+    abortSeriesButton_ = MakeButton(seriesPage_, "Button_Abort2", "Abort", QRect(440, 150, 130, 28));
+    fivePicturesButton_->setEnabled(false);
+    ninePicturesButton_->setEnabled(false);
+    abortSeriesButton_->setEnabled(false);
+    for (QPushButton* button : {fivePicturesButton_, ninePicturesButton_}) {
         button->setMouseTracking(true);
         button->installEventFilter(this);
     }
-    connect(Button_take_5_pictures, &QPushButton::clicked, this, &TForm_Camera::Button_take_5_picturesClick);
-    connect(Button_take_9_pictures, &QPushButton::clicked, this, &TForm_Camera::Button_take_9_picturesClick);
-    connect(Button_Abort2, &QPushButton::clicked, this, &TForm_Camera::Button_Abort2Click);
+    connect(fivePicturesButton_, &QPushButton::clicked, this, &TForm_Camera::OnTakeFivePictures);
+    connect(ninePicturesButton_, &QPushButton::clicked, this, &TForm_Camera::OnTakeNinePictures);
+    connect(abortSeriesButton_, &QPushButton::clicked, this, &TForm_Camera::OnAbortSeries);
 
     // Page 3: the photography runs.
-    Button_Start_Eclipse_Photography =
-        MakeButton(TabSheet3, "Button_Start_Eclipse_Photography", "", QRect(8, 8, 150, 44));
-    Label_Start_Eclipse_Photography = MakeLabel(TabSheet3, "Label_Start_Eclipse_Photography",
+    startRunButton_ =
+        MakeButton(runPage_, "Button_Start_Eclipse_Photography", "", QRect(8, 8, 150, 44));
+    startRunCaption_ = MakeLabel(runPage_, "Label_Start_Eclipse_Photography",
                                                 "Start Eclipse\nPhotography", QRect(12, 12, 142, 36));
-    Button_Test_Eclipse_Photography =
-        MakeButton(TabSheet3, "Button_Test_Eclipse_Photography", "", QRect(8, 100, 150, 44));
-    Label_Test_Eclipse_Photography = MakeLabel(TabSheet3, "Label_Test_Eclipse_Photography",
+    testRunButton_ =
+        MakeButton(runPage_, "Button_Test_Eclipse_Photography", "", QRect(8, 100, 150, 44));
+    testRunCaption_ = MakeLabel(runPage_, "Label_Test_Eclipse_Photography",
                                                "Test Eclipse\nPhotography", QRect(12, 104, 142, 36));
-    for (QLabel* label : {Label_Start_Eclipse_Photography, Label_Test_Eclipse_Photography}) {
+    for (QLabel* label : {startRunCaption_, testRunCaption_}) {
         label->setAlignment(Qt::AlignCenter);
         label->setProperty(kRestingPlace, label->pos());
         label->installEventFilter(this);
     }
-    Button_Start_Eclipse_Photography->setToolTip("Start Eclipse Photography");
-    Button_Test_Eclipse_Photography->setToolTip("Test Eclipse Photography");
-    Button_Abort_Foto = MakeButton(TabSheet3, "Button_Abort_Foto", "Abort ", QRect(8, 56, 150, 24));
-    Button_Abort_Test = MakeButton(TabSheet3, "Button_Abort_Test", "Abort ", QRect(8, 148, 150, 24));
-    Button_Abort_Foto->setEnabled(false);
-    Button_Abort_Test->setEnabled(false);
-    connect(Button_Start_Eclipse_Photography, &QPushButton::pressed, this,
-            [this] { PressCaption(Label_Start_Eclipse_Photography, true); });
-    connect(Button_Test_Eclipse_Photography, &QPushButton::pressed, this,
-            [this] { PressCaption(Label_Test_Eclipse_Photography, true); });
-    connect(Button_Start_Eclipse_Photography, &QPushButton::clicked, this,
-            &TForm_Camera::Button_Start_Eclipse_PhotographyClick);
-    connect(Button_Test_Eclipse_Photography, &QPushButton::clicked, this,
-            &TForm_Camera::Button_Test_Eclipse_PhotographyClick);
-    connect(Button_Abort_Foto, &QPushButton::clicked, this, &TForm_Camera::Button_Abort_FotoClick);
-    connect(Button_Abort_Test, &QPushButton::clicked, this, &TForm_Camera::Button_Abort_TestClick);
+    startRunButton_->setToolTip("Start Eclipse Photography");
+    testRunButton_->setToolTip("Test Eclipse Photography");
+    abortRunButton_ = MakeButton(runPage_, "Button_Abort_Foto", "Abort ", QRect(8, 56, 150, 24));
+    abortTestRunButton_ = MakeButton(runPage_, "Button_Abort_Test", "Abort ", QRect(8, 148, 150, 24));
+    abortRunButton_->setEnabled(false);
+    abortTestRunButton_->setEnabled(false);
+    connect(startRunButton_, &QPushButton::pressed, this,
+            [this] { PressCaption(startRunCaption_, true); });
+    connect(testRunButton_, &QPushButton::pressed, this,
+            [this] { PressCaption(testRunCaption_, true); });
+    connect(startRunButton_, &QPushButton::clicked, this,
+            &TForm_Camera::OnStartRun);
+    connect(testRunButton_, &QPushButton::clicked, this,
+            &TForm_Camera::OnStartTestRun);
+    connect(abortRunButton_, &QPushButton::clicked, this, &TForm_Camera::OnAbortRun);
+    connect(abortTestRunButton_, &QPushButton::clicked, this, &TForm_Camera::OnAbortTestRun);
 
-    Label_Phase = MakeLabel(TabSheet3, "Label_Phase", "", QRect(170, 8, 300, 20));
-    Label_Wann = MakeLabel(TabSheet3, "Label_Wann", "", QRect(170, 30, 300, 20));
-    Label_WannDiff = MakeLabel(TabSheet3, "Label_WannDiff", "", QRect(170, 52, 300, 20));
-    Label_Info = MakeLabel(TabSheet3, "Label_Info", "", QRect(170, 76, 300, 80));
-    Label_Info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label_Info->setWordWrap(true);  // a long red message wraps instead of being cut
-    SetBack(Label_Info, Qt::black);
-    SetTextColour(Label_Info, Qt::white);
+    phaseLabel_ = MakeLabel(runPage_, "Label_Phase", "", QRect(170, 8, 300, 20));
+    rowInstantLabel_ = MakeLabel(runPage_, "Label_Wann", "", QRect(170, 30, 300, 20));
+    rowCountdownLabel_ = MakeLabel(runPage_, "Label_WannDiff", "", QRect(170, 52, 300, 20));
+    runMessageLabel_ = MakeLabel(runPage_, "Label_Info", "", QRect(170, 76, 300, 80));
+    runMessageLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    runMessageLabel_->setWordWrap(true);  // a long red message wraps instead of being cut
+    SetBack(runMessageLabel_, Qt::black);
+    SetTextColour(runMessageLabel_, Qt::white);
     // The last run's summary, where the rehearsal controls stand during a run (made before them, so
     // that it lies beneath); shown only between runs.
-    Label_RunSummary = MakeLabel(TabSheet3, "Label_RunSummary", "", QRect(480, 8, 210, 190));
-    Label_RunSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Label_RunSummary->setWordWrap(true);
-    Label_RunSummary->hide();
+    runSummaryLabel_ = MakeLabel(runPage_, "Label_RunSummary", "", QRect(480, 8, 210, 190));
+    runSummaryLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    runSummaryLabel_->setWordWrap(true);
+    runSummaryLabel_->hide();
     QFont bannerFont = font();
     bannerFont.setPointSize(20);
     bannerFont.setBold(true);
-    Label_WAV_Meldung = MakeLabel(TabSheet3, "Label_WAV_Meldung", "", QRect(kBannerLeft, 70, 2, 60));
-    Label_WAV_Meldung->setFont(bannerFont);
-    Label_WAV_Meldung->setAlignment(Qt::AlignCenter);
-    Label_WAV_Meldung->hide();
-    Label_Advance1 = MakeLabel(TabSheet3, "Label_Advance1", "", QRect(480, 8, 210, 120));
-    Label_Advance1->setWordWrap(true);
-    Label_Advance2 = MakeLabel(TabSheet3, "Label_Advance2", "Rehearsal Time", QRect(480, 130, 210, 18));
-    BitBtn_Advance = MakeButton(TabSheet3, "BitBtn_Advance", "Advance Time", QRect(480, 152, 100, 26));
-    BitBtn_RealTime = MakeButton(TabSheet3, "BitBtn_RealTime", "Back to Real Time", QRect(586, 152, 104, 26));
+    soundBanner_ = MakeLabel(runPage_, "Label_WAV_Meldung", "", QRect(kBannerLeft, 70, 2, 60));
+    soundBanner_->setFont(bannerFont);
+    soundBanner_->setAlignment(Qt::AlignCenter);
+    soundBanner_->hide();
+    rehearsalWarning_ = MakeLabel(runPage_, "Label_Advance1", "", QRect(480, 8, 210, 120));
+    rehearsalWarning_->setWordWrap(true);
+    rehearsalNote_ = MakeLabel(runPage_, "Label_Advance2", "Rehearsal Time", QRect(480, 130, 210, 18));
+    advanceTimeButton_ = MakeButton(runPage_, "BitBtn_Advance", "Advance Time", QRect(480, 152, 100, 26));
+    realTimeButton_ = MakeButton(runPage_, "BitBtn_RealTime", "Back to Real Time", QRect(586, 152, 104, 26));
     // Wide enough for their captions whatever the font: "Back to Real Time" ends at the page's right
     // margin, "Advance Time" stands left of it.
-    const int realTimeWidth = std::max(104, BitBtn_RealTime->sizeHint().width());
-    const int advanceWidth = std::max(90, BitBtn_Advance->sizeHint().width());
-    BitBtn_RealTime->setGeometry(kWidth - 8 - realTimeWidth, 152, realTimeWidth, 26);
-    BitBtn_Advance->setGeometry(BitBtn_RealTime->x() - 6 - advanceWidth, 152, advanceWidth, 26);
-    connect(BitBtn_Advance, &QPushButton::clicked, this, &TForm_Camera::BitBtn_AdvanceClick);
-    connect(BitBtn_RealTime, &QPushButton::clicked, this, &TForm_Camera::BitBtn_RealTimeClick);
-    Button_Open_Shot_Log =
-        MakeButton(TabSheet3, "Button_Open_Shot_Log", "Open shot log", QRect(170, 160, 120, 24));
-    Button_Open_Shot_Log->setToolTip(
+    const int realTimeWidth = std::max(104, realTimeButton_->sizeHint().width());
+    const int advanceWidth = std::max(90, advanceTimeButton_->sizeHint().width());
+    realTimeButton_->setGeometry(kWidth - 8 - realTimeWidth, 152, realTimeWidth, 26);
+    advanceTimeButton_->setGeometry(realTimeButton_->x() - 6 - advanceWidth, 152, advanceWidth, 26);
+    connect(advanceTimeButton_, &QPushButton::clicked, this, &TForm_Camera::OnAdvanceTime);
+    connect(realTimeButton_, &QPushButton::clicked, this, &TForm_Camera::OnBackToRealTime);
+    openShotLogButton_ =
+        MakeButton(runPage_, "Button_Open_Shot_Log", "Open shot log", QRect(170, 160, 120, 24));
+    openShotLogButton_->setToolTip(
         "The shot log of the latest run: one line per action, for a spreadsheet");
-    Button_Open_Shot_Log->setEnabled(false);
-    connect(Button_Open_Shot_Log, &QPushButton::clicked, this, &TForm_Camera::Button_Open_Shot_LogClick);
-    Button_Cloud_Plan = MakeButton(TabSheet3, "Button_Cloud_Plan", "Cloud plan...", QRect(296, 160, 84, 24));
-    Button_Cloud_Plan->setToolTip("Choose a second table before the run: the one to go on with if clouds come");
-    connect(Button_Cloud_Plan, &QPushButton::clicked, this, &TForm_Camera::Button_Cloud_PlanClick);
-    Button_Cloud_Switch = MakeButton(TabSheet3, "Button_Cloud_Switch", "Clouds! (F9)", QRect(384, 160, 88, 24));
-    Button_Cloud_Switch->setToolTip("Switch the run to the cloud plan from its next row (key F9, in any window)");
+    openShotLogButton_->setEnabled(false);
+    connect(openShotLogButton_, &QPushButton::clicked, this, &TForm_Camera::OnOpenShotLog);
+    cloudPlanButton_ = MakeButton(runPage_, "Button_Cloud_Plan", "Cloud plan...", QRect(296, 160, 84, 24));
+    cloudPlanButton_->setToolTip("Choose a second table before the run: the one to go on with if clouds come");
+    connect(cloudPlanButton_, &QPushButton::clicked, this, &TForm_Camera::OnChooseCloudPlan);
+    cloudSwitchButton_ = MakeButton(runPage_, "Button_Cloud_Switch", "Clouds! (F9)", QRect(384, 160, 88, 24));
+    cloudSwitchButton_->setToolTip("Switch the run to the cloud plan from its next row (key F9, in any window)");
     // F9 works whichever page or window is in front: on the day the main window may be.
     auto* cloudKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
     cloudKey->setContext(Qt::ApplicationShortcut);
-    connect(cloudKey, &QShortcut::activated, this, &TForm_Camera::Button_Cloud_SwitchClick);
-    Button_Cloud_Switch->setEnabled(false);
-    connect(Button_Cloud_Switch, &QPushButton::clicked, this, &TForm_Camera::Button_Cloud_SwitchClick);
+    connect(cloudKey, &QShortcut::activated, this, &TForm_Camera::OnSwitchToCloudPlan);
+    cloudSwitchButton_->setEnabled(false);
+    connect(cloudSwitchButton_, &QPushButton::clicked, this, &TForm_Camera::OnSwitchToCloudPlan);
 
     // The hidden save-folder panel.
-    Panel2 = Make<QFrame>(client, "Panel2", QRect(0, 268, kWidth, 20));
-    MakeLabel(Panel2, "Label_SaveFolder", "Save Folder", QRect(4, 0, 80, 20));
-    Edit1 = Make<QLineEdit>(Panel2, "Edit1", QRect(88, 0, 360, 20));
-    ProgressBar1 = Make<QProgressBar>(Panel2, "ProgressBar1", QRect(456, 0, 160, 20));
-    ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
-    SpeedButton1 = MakeButton(Panel2, "SpeedButton1", "...", QRect(624, 0, 30, 20));
-    Panel2->hide();
+    saveFolderPanel_ = Make<QFrame>(client, "Panel2", QRect(0, 268, kWidth, 20));
+    MakeLabel(saveFolderPanel_, "Label_SaveFolder", "Save Folder", QRect(4, 0, 80, 20));
+    saveFolderEdit_ = Make<QLineEdit>(saveFolderPanel_, "Edit1", QRect(88, 0, 360, 20));
+    downloadProgress_ = Make<QProgressBar>(saveFolderPanel_, "ProgressBar1", QRect(456, 0, 160, 20));
+    downloadProgress_->setRange(0, 100);
+    downloadProgress_->setValue(0);
+    saveFolderButton_ = MakeButton(saveFolderPanel_, "SpeedButton1", "...", QRect(624, 0, 30, 20));
+    saveFolderPanel_->hide();
 
     // Hints: the status bar shows the hint of the control under the mouse.
     for (QPushButton* button : findChildren<QPushButton*>()) {
@@ -344,15 +344,15 @@ void TForm_Camera::BuildWidgets() {
     }
     for (QComboBox* box : findChildren<QComboBox*>()) box->setStatusTip(box->toolTip());
 
-    connect(Button_Connect, &QPushButton::clicked, this, &TForm_Camera::Button_ConnectClick);
-    connect(Button_Disconnect, &QPushButton::clicked, this, &TForm_Camera::Button_DisconnectClick);
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int) { PageControl1Change(); });
+    connect(connectButton_, &QPushButton::clicked, this, &TForm_Camera::OnConnect);
+    connect(disconnectButton_, &QPushButton::clicked, this, &TForm_Camera::OnDisconnect);
+    connect(pages_, &QTabWidget::currentChanged, this, [this](int) { OnPageChanged(); });
 }
 
-void TForm_Camera::FormCreate() {
+void TForm_Camera::Create() {
     for (EdsPropertyID property : {kEdsPropImageQuality, kEdsPropISOSpeed, kEdsPropAv, kEdsPropTv})
         ListOf(property)->clear();
-    Label_Advance1->setText(
+    rehearsalWarning_->setText(
         "WARNING: Pressing \"Advance Time\" sets the program into Rehearsal Time mode!\n"
         "Rehearsal Time is set to 5 sec before the next Time entry in the Exposure Table.\n"
         "After the tests, press the \"Back to Real Time\" button.");
@@ -363,33 +363,33 @@ void TForm_Camera::FormCreate() {
         move(area.x() + (area.width() - kWidth) / 2, area.y() + area.height() - 340);
     }
     {
-        const QSignalBlocker quiet(PageControl1);
-        PageControl1->setCurrentIndex(0);
+        const QSignalBlocker quiet(pages_);
+        pages_->setCurrentIndex(0);
     }
-    BitBtn_Advance->hide();
-    BitBtn_Advance->setEnabled(false);
-    BitBtn_RealTime->hide();
-    BitBtn_RealTime->setEnabled(false);
-    Label_Advance1->hide();
-    Label_Advance2->hide();
+    advanceTimeButton_->hide();
+    advanceTimeButton_->setEnabled(false);
+    realTimeButton_->hide();
+    realTimeButton_->setEnabled(false);
+    rehearsalWarning_->hide();
+    rehearsalNote_->hide();
 }
 
-void TForm_Camera::PageControl1Change() {
+void TForm_Camera::OnPageChanged() {
     setFixedHeight(kHeight);
 }
 
 QComboBox* TForm_Camera::ListOf(EdsPropertyID property) const {
     switch (property) {
         case kEdsPropImageQuality:
-            return ComboBox_IQ;
+            return qualityList_;
         case kEdsPropAEMode:
-            return ComboBox_AEmode;
+            return aeModeList_;
         case kEdsPropISOSpeed:
-            return ComboBox_ISO;
+            return isoList_;
         case kEdsPropAv:
-            return ComboBox_Av;
+            return apertureList_;
         case kEdsPropTv:
-            return ComboBox_Tv;
+            return shutterList_;
         default:
             return nullptr;
     }
@@ -397,7 +397,7 @@ QComboBox* TForm_Camera::ListOf(EdsPropertyID property) const {
 
 // --- connection page -------------------------------------------------------------------------------
 
-void TForm_Camera::Button_ConnectClick() {
+void TForm_Camera::OnConnect() {
     // During a connect this click cancels it, which must reach the call that waits.
     if (control_->Connecting()) {
         control_->Connect();
@@ -405,17 +405,17 @@ void TForm_Camera::Button_ConnectClick() {
     }
     WhenNoCallWaits([this] { control_->Connect(); });
 }
-void TForm_Camera::Button_ReleaseCameraClick() {
+void TForm_Camera::OnReleaseFromDesktop() {
     control_->ReleaseHeldCamera();
 }
-void TForm_Camera::Button_DisconnectClick() {
+void TForm_Camera::OnDisconnect() {
     if (control_->Connecting()) {
         control_->Disconnect();
         return;
     }
     WhenNoCallWaits([this] { control_->Disconnect(); });
 }
-void TForm_Camera::SpeedButton_ReleaseClick() {
+void TForm_Camera::OnRelease() {
     control_->Release();
 }
 
@@ -462,23 +462,23 @@ void TForm_Camera::closeEvent(QCloseEvent* event) {
 }
 
 void TForm_Camera::SetSaveFolder(const std::string& text) {
-    Edit1->setText(ToQString(text));
+    saveFolderEdit_->setText(ToQString(text));
 }
 std::string TForm_Camera::SaveFolder() const {
-    return ToUtf8(Edit1->text());
+    return ToUtf8(saveFolderEdit_->text());
 }
 
 void TForm_Camera::SetConnectionLabel(const std::string& text, CameraLabelColour colour) {
-    SetTextColour(LabelA, ColourOf(colour));
-    LabelA->setText(ToQString(text));
+    SetTextColour(cameraLine_, ColourOf(colour));
+    cameraLine_->setText(ToQString(text));
 }
 
 void TForm_Camera::SetMessageLines(const std::string& line6, CameraLabelColour colour6,
                                    const std::string& line7, const std::string& line8) {
-    SetTextColour(Label6, ColourOf(colour6));
-    Label6->setText(ToQString(line6));
-    Label7->setText(ToQString(line7));
-    Label8->setText(ToQString(line8));
+    SetTextColour(messageLine1_, ColourOf(colour6));
+    messageLine1_->setText(ToQString(line6));
+    messageLine2_->setText(ToQString(line7));
+    messageLine3_->setText(ToQString(line8));
 }
 
 void TForm_Camera::SetStatus(const std::string& text) {
@@ -490,21 +490,21 @@ void TForm_Camera::ProcessMessages() {
 }
 
 void TForm_Camera::SetReleaseEnabled(bool enabled) {
-    SpeedButton_Release->setEnabled(enabled);
+    releaseButton_->setEnabled(enabled);
 }
 
 void TForm_Camera::SetSeriesEnabled(bool enabled) {
     // Never while a run goes on (a connect during a run enables them otherwise).
     enabled = enabled && s_.shared.flags.Activity == CameraActivity::None;
-    Button_take_5_pictures->setEnabled(enabled);
-    Button_take_9_pictures->setEnabled(enabled);
+    fivePicturesButton_->setEnabled(enabled);
+    ninePicturesButton_->setEnabled(enabled);
 }
 
 void TForm_Camera::SetSeriesAbortEnabled(bool enabled) {
-    Button_Abort2->setEnabled(enabled);
+    abortSeriesButton_->setEnabled(enabled);
 }
 void TForm_Camera::SetSaveButtonEnabled(bool enabled) {
-    SpeedButton1->setEnabled(enabled);
+    saveFolderButton_->setEnabled(enabled);
 }
 
 void TForm_Camera::FillList(EdsPropertyID property, const std::vector<SettingItem>& items) {
@@ -534,28 +534,28 @@ void TForm_Camera::ShowManualModeMessage(const std::string& caption, const std::
 }
 
 void TForm_Camera::SetProgress(int percent) {
-    ProgressBar1->setValue(percent);
+    downloadProgress_->setValue(percent);
 }
 
 void TForm_Camera::SetConnecting(bool connecting) {
-    Button_Connect->setText(connecting ? "Cancel Connect" : "Connect Camera");
-    Button_Disconnect->setEnabled(!connecting);
-    ComboBox_Camera->setEnabled(!connecting);
+    connectButton_->setText(connecting ? "Cancel Connect" : "Connect Camera");
+    disconnectButton_->setEnabled(!connecting);
+    cameraChoice_->setEnabled(!connecting);
 }
 
 void TForm_Camera::ShowPortNote(const std::string& text, bool offerRelease) {
-    Label_PortNote->setText(ToQString(text));
-    Button_ReleaseCamera->setVisible(offerRelease);
+    portNote_->setText(ToQString(text));
+    releaseFromDesktopButton_->setVisible(offerRelease);
 }
 
 void TForm_Camera::SetCameraChoice(const std::vector<std::string>& cameras, int chosen) {
-    const QSignalBlocker quiet(ComboBox_Camera);
-    ComboBox_Camera->clear();
-    for (const std::string& camera : cameras) ComboBox_Camera->addItem(ToQString(camera));
-    ComboBox_Camera->setCurrentIndex(chosen);
-    ComboBox_Camera->setVisible(!cameras.empty());
+    const QSignalBlocker quiet(cameraChoice_);
+    cameraChoice_->clear();
+    for (const std::string& camera : cameras) cameraChoice_->addItem(ToQString(camera));
+    cameraChoice_->setCurrentIndex(chosen);
+    cameraChoice_->setVisible(!cameras.empty());
     // The connection label gives the list the panel's right end while it is shown.
-    LabelA->setFixedWidth(cameras.empty() ? 400 : 206);
+    cameraLine_->setFixedWidth(cameras.empty() ? 400 : 206);
 }
 
 // --- camera messages -------------------------------------------------------------------------------
@@ -579,49 +579,49 @@ ShotsEnvironment TForm_Camera::ShotsEnv() {
     return {s_.clock, *this, s_.shared.flags, [this] { return control_->Master(); }};
 }
 
-void TForm_Camera::Button_take_5_picturesClick() {
+void TForm_Camera::OnTakeFivePictures() {
     TakeFivePictures(ShotsEnv());
 }
-void TForm_Camera::Button_take_9_picturesClick() {
+void TForm_Camera::OnTakeNinePictures() {
     TakeNinePictures(ShotsEnv());
 }
-void TForm_Camera::Button_Abort2Click() {
+void TForm_Camera::OnAbortSeries() {
     s_.shared.flags.AbortShotsRequested = true;
 }
 
 void TForm_Camera::ClearReport() {
-    Memo_Test2->clear();
+    seriesReport_->clear();
 }
 void TForm_Camera::AddReportLine(const std::string& line) {
-    Memo_Test2->appendPlainText(ToQString(line));
+    seriesReport_->appendPlainText(ToQString(line));
 }
 
 void TForm_Camera::SetSeriesRunning(bool running, bool focusReport) {
     SetRunStartsEnabled(!running);  // no run starts while a series goes on
     if (running) {
-        Button_Abort2->setEnabled(true);
-        SpeedButton_Release->hide();
+        abortSeriesButton_->setEnabled(true);
+        releaseButton_->hide();
         SetSeriesEnabled(false);
         return;
     }
-    QTextCursor cursor = Memo_Test2->textCursor();
+    QTextCursor cursor = seriesReport_->textCursor();
     cursor.movePosition(QTextCursor::Start);
-    Memo_Test2->setTextCursor(cursor);
+    seriesReport_->setTextCursor(cursor);
     // A series ended by a disconnect leaves them disabled, as the disconnect did.
     SetSeriesEnabled(control_->Master() != nullptr);
-    SpeedButton_Release->show();
-    PageControl1->currentWidget()->show();
-    if (focusReport) Memo_Test2->setFocus();
-    Button_Abort2->setEnabled(false);
+    releaseButton_->show();
+    pages_->currentWidget()->show();
+    if (focusReport) seriesReport_->setFocus();
+    abortSeriesButton_->setEnabled(false);
 }
 
 bool TForm_Camera::eventFilter(QObject* watched, QEvent* event) {
     // The explanation follows the series button under the mouse, which also takes the focus.
     if ((event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) &&
-        (watched == Button_take_5_pictures || watched == Button_take_9_pictures)) {
+        (watched == fivePicturesButton_ || watched == ninePicturesButton_)) {
         auto* button = static_cast<QPushButton*>(watched);
         button->setFocus();
-        Label_Test2_Expl->setText(watched == Button_take_5_pictures
+        seriesHelp_->setText(watched == fivePicturesButton_
                                       ? "When pressing this button, 5 exposures (with actual settings) will "
                                         "be taken and stored in the camera."
                                       : "When pressing this button, 9 exposures (increasing exposure times) "
@@ -629,10 +629,10 @@ bool TForm_Camera::eventFilter(QObject* watched, QEvent* event) {
                                         "camera. After this test, check the image data on the camera.");
     }
     // A caption label acts as its run button: pressed it sinks by a pixel, released it clicks.
-    if (watched == Label_Start_Eclipse_Photography || watched == Label_Test_Eclipse_Photography) {
+    if (watched == startRunCaption_ || watched == testRunCaption_) {
         auto* label = static_cast<QLabel*>(watched);
-        QPushButton* button = label == Label_Start_Eclipse_Photography ? Button_Start_Eclipse_Photography
-                                                                       : Button_Test_Eclipse_Photography;
+        QPushButton* button = label == startRunCaption_ ? startRunButton_
+                                                                       : testRunButton_;
         if (event->type() == QEvent::MouseButtonPress && label->isEnabled()) {
             PressCaption(label, true);
             return true;
@@ -654,7 +654,7 @@ void TForm_Camera::PressCaption(QLabel* label, bool pressed) {
 // --- photography runs ------------------------------------------------------------------------------
 
 void TForm_Camera::StartRun(RunKind kind) {
-    PressCaption(kind == RunKind::Real ? Label_Start_Eclipse_Photography : Label_Test_Eclipse_Photography,
+    PressCaption(kind == RunKind::Real ? startRunCaption_ : testRunCaption_,
                  false);
     const ExposureTable& table = table_ ? *table_ : noTable_;
     if (table.IsNoTable() || s_.shared.flags.Activity != CameraActivity::None) {
@@ -700,7 +700,7 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
     const bool logged = !table.IsNoTable() && shotLog.Open(path, &why);
     if (logged) {
         shotLogPath_ = path;
-        Button_Open_Shot_Log->setEnabled(true);
+        openShotLogButton_->setEnabled(true);
     }
     RunEnvironment environment{
         s_.clock,
@@ -720,14 +720,14 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
     if (!notOpened.empty()) SetStatus(notOpened);
     PhotographyRun run(environment, table);
     runGoingOn_ = kind == RunKind::Real ? &run : nullptr;
-    Button_Cloud_Switch->setEnabled(runGoingOn_ != nullptr && cloudPlan_.has_value());
+    cloudSwitchButton_->setEnabled(runGoingOn_ != nullptr && cloudPlan_.has_value());
     const RunSummary summary = run.Run(kind, start);
     runGoingOn_ = nullptr;
-    Button_Cloud_Switch->setEnabled(false);
+    cloudSwitchButton_->setEnabled(false);
     if (!notOpened.empty()) SetStatus(notOpened);
     // A log that lost lines is not offered as the run's record.
     if (summary.shotLogFailed) {
-        Button_Open_Shot_Log->setEnabled(false);
+        openShotLogButton_->setEnabled(false);
         SetStatus("Shot log: lines could not be written to " + path);
     }
     if (closeAfterRun_) {
@@ -736,7 +736,7 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
     }
 }
 
-void TForm_Camera::Button_Cloud_PlanClick() {
+void TForm_Camera::OnChooseCloudPlan() {
     ChooseFileToOpen(this, "Cloud plan: the table for clouds", s_.shared.folders.DocumentsFolder,
                      [this](const std::string& path) {
                          if (!path.empty()) LoadCloudPlan(path);
@@ -750,19 +750,19 @@ bool TForm_Camera::LoadCloudPlan(const std::string& path) {
         return false;
     }
     cloudPlan_ = std::move(reading.table);
-    Button_Cloud_Plan->setToolTip(ToQString("Cloud plan: " + path));
+    cloudPlanButton_->setToolTip(ToQString("Cloud plan: " + path));
     SetStatus("Cloud plan: " + path + " (F9 switches a run to it)");
-    Button_Cloud_Switch->setEnabled(runGoingOn_ != nullptr);
+    cloudSwitchButton_->setEnabled(runGoingOn_ != nullptr);
     return true;
 }
 
-void TForm_Camera::Button_Cloud_SwitchClick() {
+void TForm_Camera::OnSwitchToCloudPlan() {
     if (runGoingOn_ == nullptr || !cloudPlan_) return;
     runGoingOn_->SwitchToCloudPlan(*cloudPlan_);
-    Button_Cloud_Switch->setEnabled(false);  // once per run
+    cloudSwitchButton_->setEnabled(false);  // once per run
 }
 
-void TForm_Camera::SwitchToCloudPlan() { Button_Cloud_SwitchClick(); }
+void TForm_Camera::SwitchToCloudPlan() { OnSwitchToCloudPlan(); }
 
 // The table check before a real run: its findings are listed and the user decides.
 void TForm_Camera::AskTableFindings(const ExposureTable& table, std::function<void()> then) {
@@ -817,88 +817,88 @@ void TForm_Camera::AskRunStart(const ExposureTable& table, std::function<void(Ru
               });
 }
 
-void TForm_Camera::Button_Open_Shot_LogClick() {
+void TForm_Camera::OnOpenShotLog() {
     if (shotLogPath_.empty() || !openFile_) return;
     // Without a program for CSV files the user still learns where the log is.
     if (!openFile_(shotLogPath_))
         ShowMessage("No program here opens the shot log. It is in\n" + shotLogPath_);
 }
 
-void TForm_Camera::Button_Start_Eclipse_PhotographyClick() {
+void TForm_Camera::OnStartRun() {
     StartRun(RunKind::Real);
 }
-void TForm_Camera::Button_Test_Eclipse_PhotographyClick() {
+void TForm_Camera::OnStartTestRun() {
     StartRun(RunKind::Test);
 }
-void TForm_Camera::Button_Abort_FotoClick() {
+void TForm_Camera::OnAbortRun() {
     s_.shared.flags.AbortRunRequested = true;
 }
-void TForm_Camera::Button_Abort_TestClick() {
+void TForm_Camera::OnAbortTestRun() {
     s_.shared.flags.AbortTestRequested = true;
 }
 
-void TForm_Camera::BitBtn_AdvanceClick() {
+void TForm_Camera::OnAdvanceTime() {
     // During a rehearsal (a real run going on) the clock only moves forwards.
-    const std::string wann = ToUtf8(Label_Wann->text());
+    const std::string wann = ToUtf8(rowInstantLabel_->text());
     s_.shared.time.TimeOffset = s_.shared.flags.Activity == CameraActivity::Run
                                     ? AdvancedTimeOffset(wann, s_.clock.NowJD(), s_.shared.time.TimeOffset)
                                     : AdvanceTimeOffset(wann, s_.clock.NowJD());
     const QColor back = ColourOf(s_.shared.time.TimeOffset != 0 ? RunColour::Red : RunColour::ButtonFace);
-    SetBack(Label_Advance1, back);
-    SetBack(Label_Advance2, back);
+    SetBack(rehearsalWarning_, back);
+    SetBack(rehearsalNote_, back);
     if (s_.shared.time.TimeOffset != 0) {
-        BitBtn_RealTime->show();
-        BitBtn_RealTime->setEnabled(true);
+        realTimeButton_->show();
+        realTimeButton_->setEnabled(true);
     }
 }
 
-void TForm_Camera::BitBtn_RealTimeClick() {
+void TForm_Camera::OnBackToRealTime() {
     s_.shared.time.TimeOffset = 0;
-    BitBtn_RealTime->hide();
+    realTimeButton_->hide();
 }
 
 void TForm_Camera::SetPhase(const std::string& text) {
-    Label_Phase->setText(ToQString(text));
+    phaseLabel_->setText(ToQString(text));
 }
 void TForm_Camera::SetWann(const std::string& text) {
-    Label_Wann->setText(ToQString(text));
+    rowInstantLabel_->setText(ToQString(text));
 }
 void TForm_Camera::SetWannDiff(const std::string& text) {
-    Label_WannDiff->setText(ToQString(text));
+    rowCountdownLabel_->setText(ToQString(text));
 }
 void TForm_Camera::SetInfo(const std::string& text) {
-    Label_Info->setText(Lines(text));
+    runMessageLabel_->setText(Lines(text));
 }
 void TForm_Camera::SetInfoColour(RunColour font) {
-    SetTextColour(Label_Info, ColourOf(font));
+    SetTextColour(runMessageLabel_, ColourOf(font));
 }
 
 void TForm_Camera::ShowSummary(const std::string& text) {
-    Label_RunSummary->setText(ToQString(text).trimmed());
-    Label_RunSummary->setVisible(!text.empty());
+    runSummaryLabel_->setText(ToQString(text).trimmed());
+    runSummaryLabel_->setVisible(!text.empty());
 }
 
 void TForm_Camera::ShowBanner(const std::string& text) {
-    Label_WAV_Meldung->setFixedWidth(kBannerWidth);
-    Label_WAV_Meldung->setText(ToQString(text));
-    Label_WAV_Meldung->show();
-    Label_WAV_Meldung->raise();
+    soundBanner_->setFixedWidth(kBannerWidth);
+    soundBanner_->setText(ToQString(text));
+    soundBanner_->show();
+    soundBanner_->raise();
 }
 
 void TForm_Camera::SetBannerColour(RunColour background) {
-    SetBack(Label_WAV_Meldung, ColourOf(background));
+    SetBack(soundBanner_, ColourOf(background));
 }
 
 void TForm_Camera::HideBanner() {
-    Label_WAV_Meldung->setFixedWidth(2);
-    Label_WAV_Meldung->hide();
+    soundBanner_->setFixedWidth(2);
+    soundBanner_->hide();
 }
 
 void TForm_Camera::SetRunStartsEnabled(bool enabled) {
-    for (QWidget* widget : {static_cast<QWidget*>(Button_Start_Eclipse_Photography),
-                            static_cast<QWidget*>(Label_Start_Eclipse_Photography),
-                            static_cast<QWidget*>(Button_Test_Eclipse_Photography),
-                            static_cast<QWidget*>(Label_Test_Eclipse_Photography)}) {
+    for (QWidget* widget : {static_cast<QWidget*>(startRunButton_),
+                            static_cast<QWidget*>(startRunCaption_),
+                            static_cast<QWidget*>(testRunButton_),
+                            static_cast<QWidget*>(testRunCaption_)}) {
         widget->setEnabled(enabled);
     }
 }
@@ -906,11 +906,11 @@ void TForm_Camera::SetRunStartsEnabled(bool enabled) {
 void TForm_Camera::SetRunning(RunKind kind, bool running) {
     SetRunStartsEnabled(!running);
     // The run reconnects a lost camera by itself: no connect, disconnect or other camera meanwhile.
-    Button_Connect->setEnabled(!running);
-    Button_Disconnect->setEnabled(!running);
-    ComboBox_Camera->setEnabled(!running);
-    Button_Cloud_Plan->setEnabled(!running);  // the plan a run may switch to stays as it is
-    (kind == RunKind::Real ? Button_Abort_Foto : Button_Abort_Test)->setEnabled(running);
+    connectButton_->setEnabled(!running);
+    disconnectButton_->setEnabled(!running);
+    cameraChoice_->setEnabled(!running);
+    cloudPlanButton_->setEnabled(!running);  // the plan a run may switch to stays as it is
+    (kind == RunKind::Real ? abortRunButton_ : abortTestRunButton_)->setEnabled(running);
     // No test series while a run goes on; afterwards they follow the connection again.
     SetSeriesEnabled(!running && control_->Master() != nullptr);
     if (s_.runProgress) {
@@ -923,24 +923,24 @@ void TForm_Camera::SetRunning(RunKind kind, bool running) {
 void TForm_Camera::ShowProgress(const RunProgress& progress) {
     if (!s_.runProgress) return;
     RunProgress shown = progress;
-    shown.cloudPlanReady = Button_Cloud_Switch->isEnabled();
+    shown.cloudPlanReady = cloudSwitchButton_->isEnabled();
     s_.runProgress(shown);
 }
 
 void TForm_Camera::ShowRehearsalControls(bool shown) {
     if (shown) {
-        BitBtn_Advance->show();
-        BitBtn_Advance->setEnabled(true);
-        Label_Advance1->show();
-        Label_Advance2->show();
+        advanceTimeButton_->show();
+        advanceTimeButton_->setEnabled(true);
+        rehearsalWarning_->show();
+        rehearsalNote_->show();
         return;
     }
-    for (QPushButton* button : {BitBtn_Advance, BitBtn_RealTime}) {
+    for (QPushButton* button : {advanceTimeButton_, realTimeButton_}) {
         button->setEnabled(false);
         button->hide();
     }
-    Label_Advance1->hide();
-    Label_Advance2->hide();
+    rehearsalWarning_->hide();
+    rehearsalNote_->hide();
 }
 
 }  // namespace zelto

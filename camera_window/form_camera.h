@@ -99,27 +99,27 @@ class TForm_Camera final : public QMainWindow,
 
     CameraControl& control() { return *control_; }
 
-    // Handlers, named after their control and event; public so the program and tests reach them.
-    void PageControl1Change();
-    void Button_ConnectClick();
-    void Button_DisconnectClick();
-    void Button_ReleaseCameraClick();
-    void SpeedButton_ReleaseClick();
-    void Button_take_5_picturesClick();
-    void Button_take_9_picturesClick();
-    void Button_Abort2Click();
-    void Button_Start_Eclipse_PhotographyClick();
-    void Button_Test_Eclipse_PhotographyClick();
-    void Button_Abort_FotoClick();
-    void Button_Abort_TestClick();
-    void BitBtn_AdvanceClick();
-    void BitBtn_RealTimeClick();
-    void Button_Open_Shot_LogClick();
+    // Handlers, named after what they answer; public so the program and tests reach them.
+    void OnPageChanged();
+    void OnConnect();
+    void OnDisconnect();
+    void OnReleaseFromDesktop();
+    void OnRelease();
+    void OnTakeFivePictures();
+    void OnTakeNinePictures();
+    void OnAbortSeries();
+    void OnStartRun();
+    void OnStartTestRun();
+    void OnAbortRun();
+    void OnAbortTestRun();
+    void OnAdvanceTime();
+    void OnBackToRealTime();
+    void OnOpenShotLog();
     // The cloud plan: "Cloud plan..." chooses a second table before the run; "Switch to cloud plan"
     // (F9) makes the real run going on carry it out from its next row.
-    void Button_Cloud_PlanClick();
+    void OnChooseCloudPlan();
     bool LoadCloudPlan(const std::string& path);  // false (and said in the status bar) when unreadable
-    void Button_Cloud_SwitchClick();
+    void OnSwitchToCloudPlan();
 
     // --- CameraWindowView ---
     void SetSaveFolder(const std::string& text) override;
@@ -172,7 +172,7 @@ class TForm_Camera final : public QMainWindow,
 
   private:
     void BuildWidgets();
-    void FormCreate();
+    void Create();
     QComboBox* ListOf(EdsPropertyID property) const;
     ShotsEnvironment ShotsEnv();
     void StartRun(RunKind kind);
@@ -203,56 +203,56 @@ class TForm_Camera final : public QMainWindow,
     bool stopQuestionOpen_ = false;  // the question before closing during a run is open
 
     // Controls, by their component names; tests find them by object name.
-    QFrame* Panel_Camera_Connection = nullptr;
-    QPushButton* Button_Connect = nullptr;
-    QPushButton* Button_Disconnect = nullptr;
-    QLabel* LabelA = nullptr;
-    QLabel* Label_NoSound = nullptr;       // in the status line, while the computer has no sound output
-    QComboBox* ComboBox_Camera = nullptr;  // shown when several cameras were found
-    QTabWidget* PageControl1 = nullptr;
-    QWidget* TabSheet1 = nullptr;
-    QLabel* Label_Test1_Expl = nullptr;
-    QLabel* Label6 = nullptr;
-    QLabel* Label7 = nullptr;
-    QLabel* Label8 = nullptr;
-    QComboBox* ComboBox_IQ = nullptr;
-    QComboBox* ComboBox_AEmode = nullptr;
-    QComboBox* ComboBox_ISO = nullptr;
-    QComboBox* ComboBox_Av = nullptr;
-    QComboBox* ComboBox_Tv = nullptr;
-    QPushButton* SpeedButton_Release = nullptr;
-    QLabel* Label_PortNote = nullptr;
-    QPushButton* Button_ReleaseCamera = nullptr;
-    QWidget* TabSheet2 = nullptr;
-    QLabel* Label_Test2_Expl = nullptr;
-    QPlainTextEdit* Memo_Test2 = nullptr;
-    QPushButton* Button_take_5_pictures = nullptr;
-    QPushButton* Button_take_9_pictures = nullptr;
-    QPushButton* Button_Abort2 = nullptr;
-    QWidget* TabSheet3 = nullptr;
-    QPushButton* Button_Start_Eclipse_Photography = nullptr;
-    QLabel* Label_Start_Eclipse_Photography = nullptr;
-    QPushButton* Button_Test_Eclipse_Photography = nullptr;
-    QLabel* Label_Test_Eclipse_Photography = nullptr;
-    QPushButton* Button_Abort_Foto = nullptr;
-    QPushButton* Button_Abort_Test = nullptr;
-    QLabel* Label_Phase = nullptr;
-    QLabel* Label_Wann = nullptr;
-    QLabel* Label_WannDiff = nullptr;
-    QLabel* Label_Info = nullptr;
-    QLabel* Label_WAV_Meldung = nullptr;
-    QLabel* Label_RunSummary = nullptr;
-    QLabel* Label_Advance1 = nullptr;
-    QLabel* Label_Advance2 = nullptr;
-    QPushButton* BitBtn_Advance = nullptr;
-    QPushButton* BitBtn_RealTime = nullptr;
-    QPushButton* Button_Open_Shot_Log = nullptr;
-    QPushButton* Button_Cloud_Plan = nullptr;
-    QPushButton* Button_Cloud_Switch = nullptr;
-    QFrame* Panel2 = nullptr;
-    QLineEdit* Edit1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QPushButton* SpeedButton1 = nullptr;
+    QFrame* connectionPanel_ = nullptr;
+    QPushButton* connectButton_ = nullptr;
+    QPushButton* disconnectButton_ = nullptr;
+    QLabel* cameraLine_ = nullptr;
+    QLabel* noSoundLabel_ = nullptr;       // in the status line, while the computer has no sound output
+    QComboBox* cameraChoice_ = nullptr;  // shown when several cameras were found
+    QTabWidget* pages_ = nullptr;
+    QWidget* interactivePage_ = nullptr;
+    QLabel* interactiveHelp_ = nullptr;
+    QLabel* messageLine1_ = nullptr;
+    QLabel* messageLine2_ = nullptr;
+    QLabel* messageLine3_ = nullptr;
+    QComboBox* qualityList_ = nullptr;
+    QComboBox* aeModeList_ = nullptr;
+    QComboBox* isoList_ = nullptr;
+    QComboBox* apertureList_ = nullptr;
+    QComboBox* shutterList_ = nullptr;
+    QPushButton* releaseButton_ = nullptr;
+    QLabel* portNote_ = nullptr;
+    QPushButton* releaseFromDesktopButton_ = nullptr;
+    QWidget* seriesPage_ = nullptr;
+    QLabel* seriesHelp_ = nullptr;
+    QPlainTextEdit* seriesReport_ = nullptr;
+    QPushButton* fivePicturesButton_ = nullptr;
+    QPushButton* ninePicturesButton_ = nullptr;
+    QPushButton* abortSeriesButton_ = nullptr;
+    QWidget* runPage_ = nullptr;
+    QPushButton* startRunButton_ = nullptr;
+    QLabel* startRunCaption_ = nullptr;
+    QPushButton* testRunButton_ = nullptr;
+    QLabel* testRunCaption_ = nullptr;
+    QPushButton* abortRunButton_ = nullptr;
+    QPushButton* abortTestRunButton_ = nullptr;
+    QLabel* phaseLabel_ = nullptr;
+    QLabel* rowInstantLabel_ = nullptr;
+    QLabel* rowCountdownLabel_ = nullptr;
+    QLabel* runMessageLabel_ = nullptr;
+    QLabel* soundBanner_ = nullptr;
+    QLabel* runSummaryLabel_ = nullptr;
+    QLabel* rehearsalWarning_ = nullptr;
+    QLabel* rehearsalNote_ = nullptr;
+    QPushButton* advanceTimeButton_ = nullptr;
+    QPushButton* realTimeButton_ = nullptr;
+    QPushButton* openShotLogButton_ = nullptr;
+    QPushButton* cloudPlanButton_ = nullptr;
+    QPushButton* cloudSwitchButton_ = nullptr;
+    QFrame* saveFolderPanel_ = nullptr;
+    QLineEdit* saveFolderEdit_ = nullptr;
+    QProgressBar* downloadProgress_ = nullptr;
+    QPushButton* saveFolderButton_ = nullptr;
 };
 
 }  // namespace zelto

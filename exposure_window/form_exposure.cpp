@@ -239,72 +239,72 @@ void TForm_Exposure::BuildWidgets() {
         return r;
     };
 
-    Label_Exp1 = label(client, "Label_Exp1", "", QRect(0, 2, kWidth, 28));
-    QFont large = Label_Exp1->font();
+    headingLabel_ = label(client, "Label_Exp1", "", QRect(0, 2, kWidth, 28));
+    QFont large = headingLabel_->font();
     large.setPointSize(14);
     large.setBold(true);
-    Label_Exp1->setFont(large);
-    Label_Exp1->setAlignment(Qt::AlignCenter);
-    Label_Exp2 = label(client, "Label_Exp2", "", QRect(0, 30, kWidth, 22));
-    Label_Exp2->setAlignment(Qt::AlignCenter);
+    headingLabel_->setFont(large);
+    headingLabel_->setAlignment(Qt::AlignCenter);
+    hintLabel_ = label(client, "Label_Exp2", "", QRect(0, 30, kWidth, 22));
+    hintLabel_->setAlignment(Qt::AlignCenter);
 
-    GroupBox_Camera_Defaults = group("GroupBox_Camera_Defaults", "Camera Defaults:", 1, 250);
+    cameraDefaultsBox_ = group("GroupBox_Camera_Defaults", "Camera Defaults:", 1, 250);
     const auto list = [&](const char* name, const char* labelName, const char* caption, int row) {
         const int y = 22 + row * 30;
-        label(GroupBox_Camera_Defaults, labelName, caption, QRect(8, y, 80, 24));
-        auto* box = new QComboBox(GroupBox_Camera_Defaults);
+        label(cameraDefaultsBox_, labelName, caption, QRect(8, y, 80, 24));
+        auto* box = new QComboBox(cameraDefaultsBox_);
         box->setObjectName(name);
         box->setGeometry(90, y, 150, 24);
         return box;
     };
-    ComboBox_IQdef = list("ComboBox_IQdef", "Label_IQdef", "ImgQual.", 0);
-    ComboBox_AEdef = list("ComboBox_AEdef", "Label_AEdef", "AE mode", 1);
-    ComboBox_ISOdef = list("ComboBox_ISOdef", "Label_ISOdef", "ISO speed", 2);
-    ComboBox_AVdef = list("ComboBox_AVdef", "Label_AVdef", "f/Number", 3);
-    ComboBox_AEdef->setEnabled(false);
+    qualityDefaultList_ = list("ComboBox_IQdef", "Label_IQdef", "ImgQual.", 0);
+    aeModeDefaultList_ = list("ComboBox_AEdef", "Label_AEdef", "AE mode", 1);
+    isoDefaultList_ = list("ComboBox_ISOdef", "Label_ISOdef", "ISO speed", 2);
+    apertureDefaultList_ = list("ComboBox_AVdef", "Label_AVdef", "f/Number", 3);
+    aeModeDefaultList_->setEnabled(false);
 
-    GroupBox_PartialPhases = group("GroupBox_PartialPhases", "Part.phases:Take pic every..", 254, 226);
+    partialPhasesBox_ = group("GroupBox_PartialPhases", "Part.phases:Take pic every..", 254, 226);
     for (int i = 0; i < 9; ++i) {
         const std::string name = "RadioButton" + std::to_string(i + 1);
-        PartialInterval[i] = radio(GroupBox_PartialPhases, name.c_str(), QString("%1 min").arg(i + 1),
+        partialIntervalButtons_[i] = radio(partialPhasesBox_, name.c_str(), QString("%1 min").arg(i + 1),
                                    QRect(10 + (i % 3) * 72, 28 + (i / 3) * 36, 68, 24));
     }
-    PartialInterval[4]->setChecked(true);
+    partialIntervalButtons_[4]->setChecked(true);
 
     const char* const spans[] = {"pictures from  - 6 s to  + 6 s", "pictures from  - 8 s to  + 8 s",
                                  "pictures from -10 s to +10 s"};
-    GroupBox_BailysBeads = group("GroupBox_BailysBeads", "Near C2,C3: Baily's beads: Take..", 483, 240);
-    RadioButton_BBeads_06 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_06", spans[0], QRect(10, 28, 225, 24));
-    RadioButton_BBeads_08 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_08", spans[1], QRect(10, 64, 225, 24));
-    RadioButton_BBeads_10 = radio(GroupBox_BailysBeads, "RadioButton_BBeads_10", spans[2], QRect(10, 100, 225, 24));
-    RadioButton_BBeads_08->setChecked(true);
-    GroupBox_BrokenRing = group("GroupBox_BrokenRing", "Near C2,C3:Broken ring: Take ...", 483, 240);
-    RadioButton_BRing_06 = radio(GroupBox_BrokenRing, "RadioButton_BRing_06", spans[0], QRect(10, 28, 225, 24));
-    RadioButton_BRing_08 = radio(GroupBox_BrokenRing, "RadioButton_BRing_08", spans[1], QRect(10, 64, 225, 24));
-    RadioButton_BRing_10 = radio(GroupBox_BrokenRing, "RadioButton_BRing_10", spans[2], QRect(10, 100, 225, 24));
-    RadioButton_BRing_08->setChecked(true);
+    bailysBeadsBox_ = group("GroupBox_BailysBeads", "Near C2,C3: Baily's beads: Take..", 483, 240);
+    beads6Button_ = radio(bailysBeadsBox_, "RadioButton_BBeads_06", spans[0], QRect(10, 28, 225, 24));
+    beads8Button_ = radio(bailysBeadsBox_, "RadioButton_BBeads_08", spans[1], QRect(10, 64, 225, 24));
+    beads10Button_ = radio(bailysBeadsBox_, "RadioButton_BBeads_10", spans[2], QRect(10, 100, 225, 24));
+    beads8Button_->setChecked(true);
+    brokenRingBox_ = group("GroupBox_BrokenRing", "Near C2,C3:Broken ring: Take ...", 483, 240);
+    ring6Button_ = radio(brokenRingBox_, "RadioButton_BRing_06", spans[0], QRect(10, 28, 225, 24));
+    ring8Button_ = radio(brokenRingBox_, "RadioButton_BRing_08", spans[1], QRect(10, 64, 225, 24));
+    ring10Button_ = radio(brokenRingBox_, "RadioButton_BRing_10", spans[2], QRect(10, 100, 225, 24));
+    ring8Button_->setChecked(true);
 
-    GroupBox_Totality = group("GroupBox_Totality", "During totality:", 725, 290);
+    totalityBox_ = group("GroupBox_Totality", "During totality:", 725, 290);
     // Only the button shows: the labels beside it carry the texts.
-    RadioButton_Loopnx = radio(GroupBox_Totality, "RadioButton_Loopnx", "", QRect(10, 28, 20, 24));
-    RadioButton_Loopnx->setChecked(true);
-    Label5 = label(GroupBox_Totality, "Label5", "", QRect(34, 28, 250, 24));
-    Label6 = label(GroupBox_Totality, "Label6", "as often as possible", QRect(34, 52, 250, 24));
-    GroupBox_Annularity = group("GroupBox_Annularity", "During annularity:Take pic every...", 725, 290);
+    totalityLoopButton_ = radio(totalityBox_, "RadioButton_Loopnx", "", QRect(10, 28, 20, 24));
+    totalityLoopButton_->setChecked(true);
+    totalityLoopLine1_ = label(totalityBox_, "Label5", "", QRect(34, 28, 250, 24));
+    totalityLoopLine2_ = label(totalityBox_, "Label6", "as often as possible", QRect(34, 52, 250, 24));
+    annularityBox_ = group("GroupBox_Annularity", "During annularity:Take pic every...", 725, 290);
     const char* const annular[] = {" 5 s", "10 s", "15 s", "20 s", "25 s", "30 s"};
     const char* const annularNames[] = {"RadioButton_05sec", "RadioButton_10sec", "RadioButton_15sec",
                                         "RadioButton_20sec", "RadioButton_25sec", "RadioButton_30sec"};
     for (int i = 0; i < 6; ++i) {
-        AnnularInterval[i] = radio(GroupBox_Annularity, annularNames[i], annular[i],
+        annularIntervalButtons_[i] = radio(annularityBox_, annularNames[i], annular[i],
                                    QRect(10 + (i % 2) * 100, 28 + (i / 2) * 36, 90, 24));
     }
-    AnnularInterval[1]->setChecked(true);
+    annularIntervalButtons_[1]->setChecked(true);
 
-    Button_Create_ExposureList = new QPushButton("Create Exposure Table", client);
-    Button_Create_ExposureList->setObjectName("Button_Create_ExposureList");
-    Button_Create_ExposureList->setGeometry(254, kGroupTop + kGroupHeight + 6, 226, 26);
-    connect(Button_Create_ExposureList, &QPushButton::clicked, this,
-            &TForm_Exposure::Button_Create_ExposureListClick);
+    createButton_ = new QPushButton("Create Exposure Table", client);
+    createButton_->setObjectName("Button_Create_ExposureList");
+    createButton_->setGeometry(254, kGroupTop + kGroupHeight + 6, 226, 26);
+    connect(createButton_, &QPushButton::clicked, this,
+            &TForm_Exposure::OnCreateTable);
 
     model_ = new ExposureTableModel(table_, this);
     // Told once the grid's editor has closed: a message box inside its commit would commit it again.
@@ -312,57 +312,57 @@ void TForm_Exposure::BuildWidgets() {
         QMetaObject::invokeMethod(
             this, [this, text] { ShowMessage(text); }, Qt::QueuedConnection);
     });
-    NGE = new ExposureGrid(client);
-    NGE->setObjectName("NGE");
-    NGE->setModel(model_);
-    NGE->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    NGE->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
+    grid_ = new ExposureGrid(client);
+    grid_->setObjectName("NGE");
+    grid_->setModel(model_);
+    grid_->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    grid_->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                          QAbstractItemView::DoubleClicked);
-    NGE->setAlternatingRowColors(true);
-    QPalette palette = NGE->palette();
+    grid_->setAlternatingRowColors(true);
+    QPalette palette = grid_->palette();
     palette.setColor(QPalette::Base, Qt::white);
     palette.setColor(QPalette::AlternateBase, Qt::white);
-    NGE->setPalette(palette);
-    QHeaderView* gutter = NGE->verticalHeader();
+    grid_->setPalette(palette);
+    QHeaderView* gutter = grid_->verticalHeader();
     gutter->setObjectName("NGE_Gutter");
     gutter->setFixedWidth(kGutterWidth);
     gutter->setSectionResizeMode(QHeaderView::Fixed);
     gutter->setMinimumSectionSize(1);
     gutter->setDefaultSectionSize(kRowHeight);
     gutter->viewport()->installEventFilter(this);
-    QHeaderView* header = NGE->horizontalHeader();
+    QHeaderView* header = grid_->horizontalHeader();
     header->setObjectName("NGE_Header");
     header->setSectionResizeMode(QHeaderView::Interactive);
     header->setStretchLastSection(false);
     header->setMinimumSectionSize(1);  // a fitted column may be narrower than the style's minimum
     // A double click on a column border fits every column, not only the one to its left.
-    QObject::disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), NGE, nullptr);
-    connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int) { NGEDblClick(true); });
-    connect(header, &QHeaderView::sectionDoubleClicked, this, [this](int) { NGEDblClick(false); });
+    QObject::disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), grid_, nullptr);
+    connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int) { OnGridDoubleClick(true); });
+    connect(header, &QHeaderView::sectionDoubleClicked, this, [this](int) { OnGridDoubleClick(false); });
 
-    Panel_NGE_Insert_Delete = new QFrame(client);
-    Panel_NGE_Insert_Delete->setObjectName("Panel_NGE_Insert_Delete");
-    Panel_NGE_Insert_Delete->setFrameShape(QFrame::Panel);
-    Panel_NGE_Insert_Delete->setFrameShadow(QFrame::Raised);
-    Panel_NGE_Insert_Delete->setAutoFillBackground(true);
-    Panel_NGE_Insert_Delete->resize(120, 136);
+    rowEditPanel_ = new QFrame(client);
+    rowEditPanel_->setObjectName("Panel_NGE_Insert_Delete");
+    rowEditPanel_->setFrameShape(QFrame::Panel);
+    rowEditPanel_->setFrameShadow(QFrame::Raised);
+    rowEditPanel_->setAutoFillBackground(true);
+    rowEditPanel_->resize(120, 136);
     const auto command = [this](const char* name, const QString& caption, int y, void (TForm_Exposure::*handler)()) {
-        auto* button = new QPushButton(caption, Panel_NGE_Insert_Delete);
+        auto* button = new QPushButton(caption, rowEditPanel_);
         button->setObjectName(name);
         button->setGeometry(8, y, 104, 26);
         connect(button, &QPushButton::clicked, this, handler);
     };
-    command("Button_Insert_Before", "Insert before", 8, &TForm_Exposure::Button_Insert_BeforeClick);
-    command("Button_Insert_After", "Insert after", 40, &TForm_Exposure::Button_Insert_AfterClick);
-    command("Button_Delete_Line", "Delete line", 72, &TForm_Exposure::Button_Delete_LineClick);
-    command("Button_Done", "&Done", 104, &TForm_Exposure::Button_DoneClick);
-    Panel_NGE_Insert_Delete->hide();
+    command("Button_Insert_Before", "Insert before", 8, &TForm_Exposure::OnInsertBefore);
+    command("Button_Insert_After", "Insert after", 40, &TForm_Exposure::OnInsertAfter);
+    command("Button_Delete_Line", "Delete line", 72, &TForm_Exposure::OnDeleteRow);
+    command("Button_Done", "&Done", 104, &TForm_Exposure::OnEditsDone);
+    rowEditPanel_->hide();
 
-    ListBox_Findings = new QListWidget(client);
-    ListBox_Findings->setObjectName("ListBox_Findings");
-    ListBox_Findings->setToolTip("What a run of this table would do wrong (the table check); a click selects the row");
-    ListBox_Findings->hide();
-    connect(ListBox_Findings, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    findingsList_ = new QListWidget(client);
+    findingsList_->setObjectName("ListBox_Findings");
+    findingsList_->setToolTip("What a run of this table would do wrong (the table check); a click selects the row");
+    findingsList_->hide();
+    connect(findingsList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         SelectRow(item->data(Qt::UserRole).toInt());
     });
     // The check follows every change of the table: typed cells, row commands, Create, Open and Fit.
@@ -375,9 +375,9 @@ void TForm_Exposure::BuildWidgets() {
 
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(false);
-    StatusBar1_Text = new QLabel;
-    StatusBar1_Text->setObjectName("StatusBar1_Text");
-    statusBar()->addWidget(StatusBar1_Text, 1);
+    statusText_ = new QLabel;
+    statusText_->setObjectName("StatusBar1_Text");
+    statusBar()->addWidget(statusText_, 1);
 
     LayoutGrid();
 }
@@ -393,31 +393,31 @@ void TForm_Exposure::BuildMenus() {
     bar->setObjectName("MainMenu1");
     QMenu* file = bar->addMenu("&File          ");
     file->setObjectName("File1");
-    Open_Exposure_Table = action(file, "Open_Exposure_Table", "&Open Exposure Table");
+    openItem_ = action(file, "Open_Exposure_Table", "&Open Exposure Table");
     file->addSeparator();
-    Save_Exposure_Table = action(file, "Save_Exposure_Table", "&Save Exposure Table");
-    Save_Exposure_Table_As = action(file, "Save_Exposure_Table_As", "Save Exposure Table &As ...");
-    Fit_Table_To_Site = action(file, "Fit_Table_To_Site", "Fit table to current site");
-    connect(Fit_Table_To_Site, &QAction::triggered, this, &TForm_Exposure::Fit_Table_To_SiteClick);
+    saveItem_ = action(file, "Save_Exposure_Table", "&Save Exposure Table");
+    saveAsItem_ = action(file, "Save_Exposure_Table_As", "Save Exposure Table &As ...");
+    fitItem_ = action(file, "Fit_Table_To_Site", "Fit table to current site");
+    connect(fitItem_, &QAction::triggered, this, &TForm_Exposure::OnFitTableToSite);
     file->addSeparator();
-    Exit1 = action(file, "Exit1", "E&xit");
-    connect(Open_Exposure_Table, &QAction::triggered, this, &TForm_Exposure::Open_Exposure_TableClick);
-    connect(Save_Exposure_Table, &QAction::triggered, this, &TForm_Exposure::Save_Exposure_TableClick);
-    connect(Save_Exposure_Table_As, &QAction::triggered, this, &TForm_Exposure::Save_Exposure_Table_AsClick);
-    connect(Exit1, &QAction::triggered, this, &QWidget::close);
+    closeItem_ = action(file, "Exit1", "E&xit");
+    connect(openItem_, &QAction::triggered, this, &TForm_Exposure::OnOpenTable);
+    connect(saveItem_, &QAction::triggered, this, &TForm_Exposure::OnSaveTable);
+    connect(saveAsItem_, &QAction::triggered, this, &TForm_Exposure::OnSaveTableAs);
+    connect(closeItem_, &QAction::triggered, this, &QWidget::close);
 
     QMenu* options = bar->addMenu("&Options");
     options->setObjectName("Options1");
-    Max_Exposure_4s = action(options, "Max_Exposure_4s", "Max Exposure = &4 s");
-    Max_Exposure_8s = action(options, "Max_Exposure_8s", "Max Exposure = &8 s");
-    for (QAction* item : {Max_Exposure_4s, Max_Exposure_8s}) item->setCheckable(true);
+    maxExposure4sItem_ = action(options, "Max_Exposure_4s", "Max Exposure = &4 s");
+    maxExposure8sItem_ = action(options, "Max_Exposure_8s", "Max Exposure = &8 s");
+    for (QAction* item : {maxExposure4sItem_, maxExposure8sItem_}) item->setCheckable(true);
     // Choosing the ticked item again keeps its tick.
     auto* exclusive = new QActionGroup(this);
-    exclusive->addAction(Max_Exposure_4s);
-    exclusive->addAction(Max_Exposure_8s);
+    exclusive->addAction(maxExposure4sItem_);
+    exclusive->addAction(maxExposure8sItem_);
     SetMaxExposure(4);
-    connect(Max_Exposure_4s, &QAction::triggered, this, &TForm_Exposure::Max_Exposure_4sClick);
-    connect(Max_Exposure_8s, &QAction::triggered, this, &TForm_Exposure::Max_Exposure_8sClick);
+    connect(maxExposure4sItem_, &QAction::triggered, this, &TForm_Exposure::OnMaxExposure4s);
+    connect(maxExposure8sItem_, &QAction::triggered, this, &TForm_Exposure::OnMaxExposure8s);
 }
 
 std::string TForm_Exposure::TableFilePath() const { return shared_.folders.DocumentsFolder + kTableFileName; }
@@ -451,7 +451,7 @@ std::string TForm_Exposure::DialogStart(bool save) const {
 
 // --- opening -------------------------------------------------------------------------------------
 
-void TForm_Exposure::FormShow() {
+void TForm_Exposure::OpenWindow() {
     if (QAction* item = main_.exposureTablesItem()) item->setEnabled(false);
     // A run carries out this table: opening the window then keeps it as it is.
     const CameraActivity activity = shared_.flags.Activity;
@@ -460,13 +460,13 @@ void TForm_Exposure::FormShow() {
         KeepTable("");
         shorterSource_.reset();
     }
-    Button_Create_ExposureList->setEnabled(true);
+    createButton_->setEnabled(true);
     const char type = shared_.contacts.Stadt.LocalType;
-    StatusBar1_Text->setText(ToQString(KindHere(type)));
+    statusText_->setText(ToQString(KindHere(type)));
     // A site that allows no table says so at once; "Create" stays to say it again.
     const int code = VisibilityCode(shared_.contacts.ContactJD);
     if (!GeneratorAllowed(code)) {
-        StatusBar1_Text->setText(StatusBar1_Text->text() + "  " + ToQString(NoTableReason(type, code)));
+        statusText_->setText(statusText_->text() + "  " + ToQString(NoTableReason(type, code)));
     }
     ApplyHeadings(type);
     FillCameraDefaults();
@@ -480,13 +480,13 @@ void TForm_Exposure::FormShow() {
 void TForm_Exposure::ApplyHeadings(char localType) {
     shownType_ = localType;
     const EditorHeadings headings = EditorHeadingsFor(localType);
-    Label_Exp1->setText(ToQString(headings.Line1));
-    Label_Exp2->setText(ToQString(headings.Line2));
-    GroupBox_PartialPhases->setVisible(headings.PartialPhases);
-    GroupBox_BailysBeads->setVisible(headings.BailysBeads);
-    GroupBox_Totality->setVisible(headings.Totality);
-    GroupBox_BrokenRing->setVisible(headings.BrokenRing);
-    GroupBox_Annularity->setVisible(headings.Annularity);
+    headingLabel_->setText(ToQString(headings.Line1));
+    hintLabel_->setText(ToQString(headings.Line2));
+    partialPhasesBox_->setVisible(headings.PartialPhases);
+    bailysBeadsBox_->setVisible(headings.BailysBeads);
+    totalityBox_->setVisible(headings.Totality);
+    brokenRingBox_->setVisible(headings.BrokenRing);
+    annularityBox_->setVisible(headings.Annularity);
 }
 
 void TForm_Exposure::FillCameraDefaults() {
@@ -496,9 +496,9 @@ void TForm_Exposure::FillCameraDefaults() {
         for (const std::string& name : names) box->addItem(Cell(name));
         box->setCurrentIndex(names.empty() ? -1 : 0);
     };
-    fill(ComboBox_IQdef, lists.ImageQuality);
-    fill(ComboBox_ISOdef, lists.ISO);
-    fill(ComboBox_AVdef, lists.Aperture);
+    fill(qualityDefaultList_, lists.ImageQuality);
+    fill(isoDefaultList_, lists.ISO);
+    fill(apertureDefaultList_, lists.Aperture);
 }
 
 // --- creating --------------------------------------------------------------------------------------
@@ -507,37 +507,37 @@ ExposureOptions TForm_Exposure::ChosenOptions() const {
     ExposureOptions options;
     options.PartialInterval = kPartialIntervalWhenNone;
     for (int i = 0; i < 9; ++i) {
-        if (PartialInterval[i]->isChecked()) options.PartialInterval = i + 1;
+        if (partialIntervalButtons_[i]->isChecked()) options.PartialInterval = i + 1;
     }
-    options.BeadsSpan = RadioButton_BBeads_06->isChecked()   ? 6
-                        : RadioButton_BBeads_08->isChecked() ? 8
-                        : RadioButton_BBeads_10->isChecked() ? 10
+    options.BeadsSpan = beads6Button_->isChecked()   ? 6
+                        : beads8Button_->isChecked() ? 8
+                        : beads10Button_->isChecked() ? 10
                                                              : kBeadsSpanWhenNone;
-    options.BrokenRingSpan = RadioButton_BRing_06->isChecked()   ? 6
-                             : RadioButton_BRing_08->isChecked() ? 8
-                             : RadioButton_BRing_10->isChecked() ? 10
+    options.BrokenRingSpan = ring6Button_->isChecked()   ? 6
+                             : ring8Button_->isChecked() ? 8
+                             : ring10Button_->isChecked() ? 10
                                                                  : kBrokenRingSpanWhenNone;
     options.AnnularInterval = kAnnularIntervalWhenNone;
     for (int i = 0; i < 6; ++i) {
-        if (AnnularInterval[i]->isChecked()) options.AnnularInterval = 5 * (i + 1);
+        if (annularIntervalButtons_[i]->isChecked()) options.AnnularInterval = 5 * (i + 1);
     }
-    options.MaxExposure = Max_Exposure_8s->isChecked() ? 8 : 4;
+    options.MaxExposure = maxExposure8sItem_->isChecked() ? 8 : 4;
     return options;
 }
 
-void TForm_Exposure::Button_Create_ExposureListClick() {
+void TForm_Exposure::OnCreateTable() {
     // The main window keeps computing while this window is open: the gate and the layout follow the
     // contacts the table is built from, not those of the opening, so a site changed meanwhile can
     // never feed a layout with contacts it lacks.
     const GeneratorInput input = GeneratorInputForSite(
         shared_.contacts, shared_.eclipse, ChosenOptions(),
-        {CellBytes(ComboBox_IQdef->currentText()), CellBytes(ComboBox_ISOdef->currentText()),
-         CellBytes(ComboBox_AVdef->currentText())});
+        {CellBytes(qualityDefaultList_->currentText()), CellBytes(isoDefaultList_->currentText()),
+         CellBytes(apertureDefaultList_->currentText())});
     if (input.Place.LocalType != shownType_) ApplyHeadings(input.Place.LocalType);
 
     if (!GeneratorAllowed(input.VisibilityCode)) {
         const std::string reason = NoTableReason(input.Place.LocalType, input.VisibilityCode);
-        StatusBar1_Text->setText(ToQString(KindHere(input.Place.LocalType) + "  " + reason));
+        statusText_->setText(ToQString(KindHere(input.Place.LocalType) + "  " + reason));
         ShowMessage(reason);
         return;
     }
@@ -551,26 +551,26 @@ void TForm_Exposure::CreateTable(const GeneratorInput& input) {
     KeepTable("");
     tableSite_ = main_.TableSite();
     model_->SetReviewRows({});
-    StatusBar1_Text->setText(ToQString(result.StatusText));
-    if (result.Heading) Label_Exp1->setText(ToQString(*result.Heading));
+    statusText_->setText(ToQString(result.StatusText));
+    if (result.Heading) headingLabel_->setText(ToQString(*result.Heading));
     for (int c = 0; c < kExposureColumns; ++c) model_->SetAlignment(c, c == kColumnPhase ? Qt::AlignLeft : Qt::AlignHCenter);
     AutoFitColumns();
 }
 
-void TForm_Exposure::Max_Exposure_4sClick() { SetMaxExposure(4); }
-void TForm_Exposure::Max_Exposure_8sClick() { SetMaxExposure(8); }
+void TForm_Exposure::OnMaxExposure4s() { SetMaxExposure(4); }
+void TForm_Exposure::OnMaxExposure8s() { SetMaxExposure(8); }
 
 void TForm_Exposure::SetMaxExposure(int seconds) {
-    Max_Exposure_4s->setChecked(seconds == 4);
-    Max_Exposure_8s->setChecked(seconds == 8);
+    maxExposure4sItem_->setChecked(seconds == 4);
+    maxExposure8sItem_->setChecked(seconds == 8);
     const QString last = seconds == 8 ? "8 s" : "4 s";
-    Label5->setText("loop from 1/1000 to " + last);
-    RadioButton_Loopnx->setText("loop nx from 1/1000 to " + last);
+    totalityLoopLine1_->setText("loop from 1/1000 to " + last);
+    totalityLoopButton_->setText("loop nx from 1/1000 to " + last);
 }
 
 // --- files -----------------------------------------------------------------------------------------
 
-void TForm_Exposure::Open_Exposure_TableClick() {
+void TForm_Exposure::OnOpenTable() {
     MayDiscardEdits("Open another table", [this] {
         if (!openDialog_) return;
         openDialog_([this](const std::string& path) {
@@ -587,7 +587,7 @@ void TForm_Exposure::OpenTable(const std::string& path) {
         return;
     }
     main_.LoadTableSite(reading.site);
-    FormShow();
+    OpenWindow();
     QCoreApplication::processEvents();
     main_.update();
 
@@ -595,7 +595,7 @@ void TForm_Exposure::OpenTable(const std::string& path) {
     const auto& contact = shared_.contacts.ContactJD;
     // The duration heading needs both contacts; one below the horizon leaves the type's heading.
     if ((type == 't' || type == 'a') && contact[kC2] != 0 && contact[kC3] != 0)
-        Label_Exp1->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
+        headingLabel_->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
 
     model_->Change([&] { table_ = std::move(reading.table); });
     KeepTable(path);
@@ -609,19 +609,19 @@ void TForm_Exposure::OpenTable(const std::string& path) {
         ShowMessage(reading.message);
     }
     // A loaded table is always fitted, as a double click on a column border would.
-    NGEDblClick(true);
+    OnGridDoubleClick(true);
 }
 
 // Save writes to the file the table came from or went to last; a new table is named first.
-void TForm_Exposure::Save_Exposure_TableClick() {
+void TForm_Exposure::OnSaveTable() {
     if (tableFile_.empty()) {
-        Save_Exposure_Table_AsClick();
+        OnSaveTableAs();
         return;
     }
     WriteTable(tableFile_);
 }
 
-void TForm_Exposure::Save_Exposure_Table_AsClick() {
+void TForm_Exposure::OnSaveTableAs() {
     if (!saveAsDialog_) return;
     saveAsDialog_([this](const std::string& path) {
         if (!path.empty()) WriteTable(path);
@@ -647,7 +647,7 @@ void TForm_Exposure::SaveTable(const std::string& path) {
     }
     if (overShorterSource) shorterSource_.reset();
     KeepTable(path);
-    StatusBar1_Text->setText("Saved to " + ToQString(path));
+    statusText_->setText("Saved to " + ToQString(path));
     if (const std::string note = UnreadableRowsNote(RowsWithUnreadableDateTime(table_)); !note.empty())
         ShowMessage(note);
 }
@@ -655,44 +655,44 @@ void TForm_Exposure::SaveTable(const std::string& path) {
 // A cell still being typed into belongs to the table before it is saved or replaced: moving the
 // current cell away and back hands the editor's text to the table.
 void TForm_Exposure::CommitCellEdit() {
-    if (!static_cast<ExposureGrid*>(NGE)->Editing()) return;
-    const QModelIndex current = NGE->currentIndex();
-    NGE->setCurrentIndex(QModelIndex());
-    NGE->setCurrentIndex(current);
+    if (!static_cast<ExposureGrid*>(grid_)->Editing()) return;
+    const QModelIndex current = grid_->currentIndex();
+    grid_->setCurrentIndex(QModelIndex());
+    grid_->setCurrentIndex(current);
 }
 
 // --- the grid --------------------------------------------------------------------------------------
 
 void TForm_Exposure::AutoFitColumns() {
-    const QFontMetrics header(NGE->horizontalHeader()->font());
-    const QFontMetrics cell(NGE->font());
+    const QFontMetrics header(grid_->horizontalHeader()->font());
+    const QFontMetrics cell(grid_->font());
     const auto headerWidth = [&header](std::string_view text) { return header.horizontalAdvance(Cell(text)); };
     const auto cellWidth = [&cell](std::string_view text) { return cell.horizontalAdvance(Cell(text)); };
-    for (int c = 0; c < kExposureColumns; ++c) NGE->setColumnWidth(c, FittedColumnWidth(table_, c, headerWidth, cellWidth));
+    for (int c = 0; c < kExposureColumns; ++c) grid_->setColumnWidth(c, FittedColumnWidth(table_, c, headerWidth, cellWidth));
     QCoreApplication::processEvents();
 }
 
-void TForm_Exposure::NGEDblClick(bool onColumnBorder) {
+void TForm_Exposure::OnGridDoubleClick(bool onColumnBorder) {
     if (!onColumnBorder) return;
     AutoFitColumns();
     AutoFitColumns();
 }
 
-void TForm_Exposure::NGEGutterClick(int row, Qt::MouseButton button) {
+void TForm_Exposure::OnRowNumberClick(int row, Qt::MouseButton button) {
     if (button == Qt::RightButton) {
         // The commands act on the row whose gutter was clicked, as after a left click there.
         if (row >= 0 && row < table_.RowCount()) SelectRow(row);
-        Panel_NGE_Insert_Delete->move(NGE->pos());
-        Panel_NGE_Insert_Delete->show();
-        Panel_NGE_Insert_Delete->raise();
+        rowEditPanel_->move(grid_->pos());
+        rowEditPanel_->show();
+        rowEditPanel_->raise();
     }
-    NGE->setFocus();
+    grid_->setFocus();
 }
 
 void TForm_Exposure::SelectRow(int row) {
     const QModelIndex first = model_->index(row, 0);
-    NGE->setCurrentIndex(first);
-    NGE->selectionModel()->select(QItemSelection(first, model_->index(row, kExposureColumns - 1)),
+    grid_->setCurrentIndex(first);
+    grid_->selectionModel()->select(QItemSelection(first, model_->index(row, kExposureColumns - 1)),
                                   QItemSelectionModel::ClearAndSelect);
 }
 
@@ -700,23 +700,23 @@ void TForm_Exposure::RowCommand(std::optional<int> (*command)(ExposureTable&, in
     CommitCellEdit();
     // Worked on a copy, so that a command that does nothing leaves the view and its current row alone.
     ExposureTable changed = table_;
-    const std::optional<int> current = command(changed, NGE->currentIndex().row());
+    const std::optional<int> current = command(changed, grid_->currentIndex().row());
     if (!current) return;
     model_->Change([&] { table_ = std::move(changed); });
     SelectRow(*current);
-    NGEGutterClick(*current, Qt::LeftButton);
+    OnRowNumberClick(*current, Qt::LeftButton);
 }
 
-void TForm_Exposure::Button_Insert_BeforeClick() { RowCommand(&InsertLineBefore); }
-void TForm_Exposure::Button_Insert_AfterClick() { RowCommand(&InsertLineAfter); }
-void TForm_Exposure::Button_Delete_LineClick() { RowCommand(&DeleteLine); }
-void TForm_Exposure::Button_DoneClick() { Panel_NGE_Insert_Delete->hide(); }
+void TForm_Exposure::OnInsertBefore() { RowCommand(&InsertLineBefore); }
+void TForm_Exposure::OnInsertAfter() { RowCommand(&InsertLineAfter); }
+void TForm_Exposure::OnDeleteRow() { RowCommand(&DeleteLine); }
+void TForm_Exposure::OnEditsDone() { rowEditPanel_->hide(); }
 
-void TForm_Exposure::Fit_Table_To_SiteClick() {
+void TForm_Exposure::OnFitTableToSite() {
     CommitCellEdit();
     const TableFileSite site = main_.TableSite();
     TableFit fit = FitTableToSite(table_, tableSite_, site, shared_.eclipse.EclipseCatalog, shared_.eclipse.DeltaT);
-    StatusBar1_Text->setText(ToQString(fit.message));
+    statusText_->setText(ToQString(fit.message));
     if (!fit.fitted) {
         ShowMessage(fit.message);
         return;
@@ -730,7 +730,7 @@ void TForm_Exposure::Fit_Table_To_SiteClick() {
     const char type = shared_.contacts.Stadt.LocalType;
     const auto& contact = shared_.contacts.ContactJD;
     if ((type == 't' || type == 'a') && contact[kC2] != 0 && contact[kC3] != 0)
-        Label_Exp1->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
+        headingLabel_->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));
     if (!fit.reviewRows.empty()) ShowMessage(fit.message);
 }
 
@@ -739,24 +739,24 @@ void TForm_Exposure::RefreshFindings() {
         table_, TableCheckInputFor(shared_.folders, shared_.eclipse.GreatestEclipseJD,
                                    CameraTimingOf(CameraBackendSetting())));
     model_->SetFindings(findings_);
-    ListBox_Findings->clear();
+    findingsList_->clear();
     for (const TableFinding& finding : findings_) {
-        auto* item = new QListWidgetItem(ToQString(finding.text), ListBox_Findings);
+        auto* item = new QListWidgetItem(ToQString(finding.text), findingsList_);
         item->setData(Qt::UserRole, finding.row);
     }
     const bool shown = !findings_.empty();
-    if (shown != ListBox_Findings->isVisibleTo(this)) {
-        ListBox_Findings->setVisible(shown);
+    if (shown != findingsList_->isVisibleTo(this)) {
+        findingsList_->setVisible(shown);
         LayoutGrid();
     }
 }
 
 bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
-    if (NGE == nullptr) return QMainWindow::eventFilter(watched, event);  // still being built
+    if (grid_ == nullptr) return QMainWindow::eventFilter(watched, event);  // still being built
     if (watched == centralWidget() && event->type() == QEvent::Resize) LayoutGrid();
-    if (watched == NGE->verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == grid_->verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        NGEGutterClick(NGE->verticalHeader()->logicalIndexAt(mouse->position().toPoint()), mouse->button());
+        OnRowNumberClick(grid_->verticalHeader()->logicalIndexAt(mouse->position().toPoint()), mouse->button());
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -765,12 +765,12 @@ bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm_Exposure::LayoutGrid() {
     QWidget* client = centralWidget();
-    Label_Exp1->setGeometry(0, Label_Exp1->y(), client->width(), Label_Exp1->height());
-    Label_Exp2->setGeometry(0, Label_Exp2->y(), client->width(), Label_Exp2->height());
-    const int findings = ListBox_Findings->isVisibleTo(this) ? kFindingsHeight : 0;
-    NGE->setGeometry(0, kGridTop, client->width(), std::max(kRowHeight, client->height() - kGridTop - findings));
-    ListBox_Findings->setGeometry(0, client->height() - findings, client->width(), findings);
-    if (Panel_NGE_Insert_Delete->isVisible()) Panel_NGE_Insert_Delete->move(NGE->pos());
+    headingLabel_->setGeometry(0, headingLabel_->y(), client->width(), headingLabel_->height());
+    hintLabel_->setGeometry(0, hintLabel_->y(), client->width(), hintLabel_->height());
+    const int findings = findingsList_->isVisibleTo(this) ? kFindingsHeight : 0;
+    grid_->setGeometry(0, kGridTop, client->width(), std::max(kRowHeight, client->height() - kGridTop - findings));
+    findingsList_->setGeometry(0, client->height() - findings, client->width(), findings);
+    if (rowEditPanel_->isVisible()) rowEditPanel_->move(grid_->pos());
 }
 
 void TForm_Exposure::closeEvent(QCloseEvent* event) {

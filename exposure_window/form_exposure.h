@@ -29,7 +29,7 @@ class TForm_Main;
 class ExposureTableModel;
 
 // The exposure-table window: headings and option groups by the site's eclipse type, the camera
-// defaults, "Create Exposure Table", the grid NGE with its row-command panel, the File and Options
+// defaults, "Create Exposure Table", the grid grid_ with its row-command panel, the File and Options
 // menus and the status line. Every control's objectName is its component name. The grid shows the
 // window's ExposureTable, which is the table's only store: the camera window's runs read it too.
 // The rules live in exposure/ (editor, generator, table file); the window copies their results.
@@ -55,29 +55,29 @@ class TForm_Exposure final : public QMainWindow {
         saveAsDialog_ = std::move(saveAs);
     }
 
-    // Event handlers, named after their control and event; public so the program and tests reach them.
+    // Event handlers, named after what they answer; public so the program and tests reach them.
     // Opening from the main window's "&Exposure Tables": prepares the window and shows it.
-    void FormShow();
-    void Button_Create_ExposureListClick();
-    void Open_Exposure_TableClick();
-    void Save_Exposure_TableClick();
-    void Save_Exposure_Table_AsClick();
-    void Max_Exposure_4sClick();
-    void Max_Exposure_8sClick();
+    void OpenWindow();
+    void OnCreateTable();
+    void OnOpenTable();
+    void OnSaveTable();
+    void OnSaveTableAs();
+    void OnMaxExposure4s();
+    void OnMaxExposure8s();
     void AutoFitColumns();
     // A double click on the grid; it fits the columns (twice) only on a column border of the header.
-    void NGEDblClick(bool onColumnBorder);
+    void OnGridDoubleClick(bool onColumnBorder);
     // A click on the gutter at `row` (−1: below the last row).
-    void NGEGutterClick(int row, Qt::MouseButton button);
-    void Button_Insert_BeforeClick();
-    void Button_Insert_AfterClick();
-    void Button_Delete_LineClick();
-    void Button_DoneClick();
+    void OnRowNumberClick(int row, Qt::MouseButton button);
+    void OnInsertBefore();
+    void OnInsertAfter();
+    void OnDeleteRow();
+    void OnEditsDone();
     // "Fit table to current site": moves every row to the main window's site, keeping its offset
     // from the contact it was nearest to at the table's own site; rows that left their phase turn
     // red and are listed. Nothing is saved.
-    void Fit_Table_To_SiteClick();
-    // The table check's findings for the table as it stands (ListBox_Findings lists them, the grid
+    void OnFitTableToSite();
+    // The table check's findings for the table as it stands (findingsList_ lists them, the grid
     // marks their rows); checked after every change.
     const std::vector<TableFinding>& findings() const { return findings_; }
     // The site the table was made for or loaded with (its header), which a fit starts from.
@@ -141,41 +141,41 @@ class TForm_Exposure final : public QMainWindow {
     std::vector<TableFinding> findings_;  // the user agreed to lose the edits: the next close goes through
 
     // Controls, by their component names; tests find them by object name.
-    QLabel* Label_Exp1 = nullptr;
-    QLabel* Label_Exp2 = nullptr;
-    QGroupBox* GroupBox_Camera_Defaults = nullptr;
-    QComboBox* ComboBox_IQdef = nullptr;
-    QComboBox* ComboBox_AEdef = nullptr;
-    QComboBox* ComboBox_ISOdef = nullptr;
-    QComboBox* ComboBox_AVdef = nullptr;
-    QGroupBox* GroupBox_PartialPhases = nullptr;
-    QRadioButton* PartialInterval[9] = {};  // RadioButton1 … RadioButton9
-    QGroupBox* GroupBox_BailysBeads = nullptr;
-    QRadioButton* RadioButton_BBeads_06 = nullptr;
-    QRadioButton* RadioButton_BBeads_08 = nullptr;
-    QRadioButton* RadioButton_BBeads_10 = nullptr;
-    QGroupBox* GroupBox_BrokenRing = nullptr;
-    QRadioButton* RadioButton_BRing_06 = nullptr;
-    QRadioButton* RadioButton_BRing_08 = nullptr;
-    QRadioButton* RadioButton_BRing_10 = nullptr;
-    QGroupBox* GroupBox_Totality = nullptr;
-    QRadioButton* RadioButton_Loopnx = nullptr;
-    QLabel* Label5 = nullptr;
-    QLabel* Label6 = nullptr;
-    QGroupBox* GroupBox_Annularity = nullptr;
-    QRadioButton* AnnularInterval[6] = {};  // RadioButton_05sec … RadioButton_30sec
-    QPushButton* Button_Create_ExposureList = nullptr;
-    QTableView* NGE = nullptr;
-    QFrame* Panel_NGE_Insert_Delete = nullptr;
-    QLabel* StatusBar1_Text = nullptr;
-    QListWidget* ListBox_Findings = nullptr;
-    QAction* Open_Exposure_Table = nullptr;
-    QAction* Save_Exposure_Table = nullptr;
-    QAction* Save_Exposure_Table_As = nullptr;
-    QAction* Fit_Table_To_Site = nullptr;
-    QAction* Exit1 = nullptr;
-    QAction* Max_Exposure_4s = nullptr;
-    QAction* Max_Exposure_8s = nullptr;
+    QLabel* headingLabel_ = nullptr;
+    QLabel* hintLabel_ = nullptr;
+    QGroupBox* cameraDefaultsBox_ = nullptr;
+    QComboBox* qualityDefaultList_ = nullptr;
+    QComboBox* aeModeDefaultList_ = nullptr;
+    QComboBox* isoDefaultList_ = nullptr;
+    QComboBox* apertureDefaultList_ = nullptr;
+    QGroupBox* partialPhasesBox_ = nullptr;
+    QRadioButton* partialIntervalButtons_[9] = {};  // RadioButton1 … RadioButton9
+    QGroupBox* bailysBeadsBox_ = nullptr;
+    QRadioButton* beads6Button_ = nullptr;
+    QRadioButton* beads8Button_ = nullptr;
+    QRadioButton* beads10Button_ = nullptr;
+    QGroupBox* brokenRingBox_ = nullptr;
+    QRadioButton* ring6Button_ = nullptr;
+    QRadioButton* ring8Button_ = nullptr;
+    QRadioButton* ring10Button_ = nullptr;
+    QGroupBox* totalityBox_ = nullptr;
+    QRadioButton* totalityLoopButton_ = nullptr;
+    QLabel* totalityLoopLine1_ = nullptr;
+    QLabel* totalityLoopLine2_ = nullptr;
+    QGroupBox* annularityBox_ = nullptr;
+    QRadioButton* annularIntervalButtons_[6] = {};  // RadioButton_05sec … RadioButton_30sec
+    QPushButton* createButton_ = nullptr;
+    QTableView* grid_ = nullptr;
+    QFrame* rowEditPanel_ = nullptr;
+    QLabel* statusText_ = nullptr;
+    QListWidget* findingsList_ = nullptr;
+    QAction* openItem_ = nullptr;
+    QAction* saveItem_ = nullptr;
+    QAction* saveAsItem_ = nullptr;
+    QAction* fitItem_ = nullptr;
+    QAction* closeItem_ = nullptr;
+    QAction* maxExposure4sItem_ = nullptr;
+    QAction* maxExposure8sItem_ = nullptr;
 };
 
 }  // namespace zelto

@@ -309,8 +309,8 @@ TEST_F(EclipseDay, FitTableToCurrentSiteTakesItsSiteAndMarksRowsToCheck) {
     TForm_Exposure form(Shared(), *main);
     std::vector<std::string> boxes;
     form.SetMessageBox([&boxes](const std::string&, const std::string& text) { boxes.push_back(text); });
-    form.FormShow();
-    form.Button_Create_ExposureListClick();
+    form.OpenWindow();
+    form.OnCreateTable();
     const TableFileSite home = main->TableSite();
     EXPECT_EQ(form.tableSite(), home);
 

@@ -358,7 +358,7 @@ TEST_F(FormCamera, SeriesAndRunsExcludeEachOther) {
     QTimer::singleShot(0, form.get(), [&] {
         duringSeries = enabled(runStarts);
         const int before = camera.PicturesTaken();
-        form->Button_Test_Eclipse_PhotographyClick();
+        form->OnStartTestRun();
         picturesOfTheRefusedRun = camera.PicturesTaken() - before;
     });
     Click("Button_take_5_pictures");
@@ -372,7 +372,7 @@ TEST_F(FormCamera, SeriesAndRunsExcludeEachOther) {
     QTimer::singleShot(0, form.get(), [&] {
         duringRun = enabled(seriesStarts);
         Find<QPlainTextEdit>("Memo_Test2")->setPlainText("untouched");
-        form->Button_take_9_picturesClick();
+        form->OnTakeNinePictures();
         seriesReport = Find<QPlainTextEdit>("Memo_Test2")->toPlainText().toStdString();
     });
     Click("Button_Test_Eclipse_Photography");
@@ -473,10 +473,10 @@ TEST_F(FormCamera, RealRunWithRehearsalAndBanner) {
 
     // "Back to Real Time" outside a run.
     Find<QLabel>("Label_Wann")->setText("at: 2024-04-08 18:17:20.0");
-    form->BitBtn_AdvanceClick();
+    form->OnAdvanceTime();
     EXPECT_NE(shared.time.TimeOffset, 0);
     EXPECT_EQ(Find<QLabel>("Label_Advance1")->palette().color(QPalette::Window), QColor(Qt::red));
-    form->BitBtn_RealTimeClick();
+    form->OnBackToRealTime();
     EXPECT_EQ(shared.time.TimeOffset, 0);
     EXPECT_TRUE(Find<QPushButton>("BitBtn_RealTime")->isHidden());
 

@@ -81,7 +81,7 @@ class FormExposure : public ::testing::Test {
 
     void OpenAt(const TableFileSite& site) {
         main->LoadTableSite(site);
-        form->FormShow();
+        form->OpenWindow();
     }
     template <typename W>
     W* Find(const char* name) {
@@ -267,7 +267,7 @@ TEST_F(FormExposure, GridAndDefaultsAtStartAndAfterCreate) {
     // Reopening empties the table again, in place: the camera window holds on to the same table.
     const ExposureTable* held = &form->table();
     form->close();
-    form->FormShow();
+    form->OpenWindow();
     EXPECT_EQ(Rows(), 0);
     EXPECT_EQ(held->RowCount(), 0);
     EXPECT_FALSE(TablesItem()->isEnabled());
@@ -344,7 +344,7 @@ TEST_F(FormExposure, RowCommandsFromTheGutterPanel) {
 
     // Only "&Done" hides the panel: closing and opening the window again leaves it where it was.
     Find<QAction>("Exit1")->trigger();
-    form->FormShow();
+    form->OpenWindow();
     EXPECT_EQ(Rows(), 0);
     EXPECT_TRUE(Find<QFrame>("Panel_NGE_Insert_Delete")->isVisible());
     Click("Button_Done");
@@ -530,12 +530,12 @@ TEST_F(FormExposure, OpeningDuringARunKeepsTheTable) {
     form->close();
     for (const CameraActivity activity : {CameraActivity::Run, CameraActivity::TestRun}) {
         Shared().flags.Activity = activity;
-        form->FormShow();
+        form->OpenWindow();
         EXPECT_EQ(form->table(), created);
         form->close();
     }
     Shared().flags.Activity = CameraActivity::Series;
-    form->FormShow();
+    form->OpenWindow();
     EXPECT_EQ(Rows(), 0);
 }
 

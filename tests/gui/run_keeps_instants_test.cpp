@@ -159,7 +159,7 @@ class RunKeepsInstants : public ::testing::Test {
 // the main window's question before closing are opened and left open across two rows.
 TEST_F(RunKeepsInstants, DialogsLeftOpenHoldNoRow) {
     MakeCameraWindow(std::make_unique<VirtualCamera>());
-    camera->Button_ConnectClick();
+    camera->OnConnect();
     ASSERT_EQ(FindControl<QLabel>(*camera, "LabelA")->text().toStdString(), "Camera : Canon EOS (virtual)");
 
     ExposureTable table(0);
@@ -185,13 +185,13 @@ TEST_F(RunKeepsInstants, DialogsLeftOpenHoldNoRow) {
 
     int openAcrossRows = 0;
     QTimer::singleShot(300, exposure.get(), [this] {
-        exposure->Open_Exposure_TableClick();
-        exposure->Save_Exposure_Table_AsClick();
-        exposure->FormShow();
-        exposure->Button_Create_ExposureListClick();
+        exposure->OnOpenTable();
+        exposure->OnSaveTableAs();
+        exposure->OpenWindow();
+        exposure->OnCreateTable();
         auto* grid = FindControl<QTableView>(*exposure, "NGE");
         grid->setCurrentIndex(grid->model()->index(0, 0));
-        exposure->Button_Insert_AfterClick();  // an edit to lose: closing asks
+        exposure->OnInsertAfter();  // an edit to lose: closing asks
         exposure->close();
         camera->ShowMessage("A message box left open");
         camera->close();
@@ -204,7 +204,7 @@ TEST_F(RunKeepsInstants, DialogsLeftOpenHoldNoRow) {
                 dialog->reject();
         }
     });
-    camera->Button_Start_Eclipse_PhotographyClick();
+    camera->OnStartRun();
 
     EXPECT_GE(openAcrossRows, 6);
     const std::string summary = FindControl<QLabel>(*camera, "Label_RunSummary")->text().toStdString();
@@ -229,10 +229,10 @@ TEST_F(RunKeepsInstants, AStuckConnectLeavesTheClockTickingAndCanBeCancelled) {
         after = ut->text().toStdString();
         EXPECT_EQ(FindControl<QPushButton>(*camera, "Button_Connect")->text().toStdString(),
                   "Cancel Connect");
-        camera->Button_ConnectClick();  // cancels
+        camera->OnConnect();  // cancels
     });
     const auto start = std::chrono::steady_clock::now();
-    camera->Button_ConnectClick();
+    camera->OnConnect();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     stuck->LetGo();
 
