@@ -29,7 +29,7 @@ class TForm_Main;
 class ExposureTableModel;
 
 // The exposure-table window: headings and option groups by the site's eclipse type, the camera
-// defaults, "Create Exposure Table", the grid grid_ with its row-command panel, the File and Options
+// defaults, "Create Exposure Table", the grid with its row-command panel, the File and Options
 // menus and the status line. Every control's objectName is its component name. The grid shows the
 // window's ExposureTable, which is the table's only store: the camera window's runs read it too.
 // The rules live in exposure/ (editor, generator, table file); the window copies their results.
