@@ -157,8 +157,8 @@ class BodyView final : public RunView {
   public:
     BodyView(std::string name, LinePrinter& printer) : name_(std::move(name)), printer_(printer) {}
     void SetPhase(const std::string&) override {}
-    void SetWann(const std::string&) override {}
-    void SetWannDiff(const std::string&) override {}
+    void SetRowInstant(const std::string&) override {}
+    void SetRowCountdown(const std::string&) override {}
     void SetInfo(const std::string& text) override {
         if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_)
             printer_.Print(name_ + "  info: " + OneLine(text));

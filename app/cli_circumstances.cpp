@@ -55,7 +55,7 @@ std::string DateText(const EclipseRecord& r) {
     return DateTimeText(r.Year, r.Month, r.Day, 0, 0, 0, 0).substr(0, 10);
 }
 
-bool Computed(const StadtType& place, int slot) {
+bool Computed(const SitePlace& place, int slot) {
     return place.SolarAltitude[slot] != kAltitudeNotComputed;
 }
 
@@ -142,7 +142,7 @@ bool ReadRequest(const Arguments& args, Request& request, int& exitCode) {
 struct Result {
     const EclipseRecord* record = nullptr;
     double deltaT = 0;
-    StadtType place;
+    SitePlace place;
     double greatest = 0;
     PenumbraContact p1, p4;
 
@@ -185,7 +185,7 @@ std::string Degrees(double radians, int decimals) {
 }
 
 void PrintPlain(const Request& request, const Result& r) {
-    const StadtType& p = r.place;
+    const SitePlace& p = r.place;
     std::cout << "Eclipse " << request.eclipse << "  " << DateText(*r.record) << "  "
               << EclipseTypeLongName(r.record->EclipseType) << '\n'
               << "DeltaT " << FixedText(r.deltaT, 1) << " s" << (request.manualDeltaT ? " (manual)" : "")
@@ -223,7 +223,7 @@ void PrintPlain(const Request& request, const Result& r) {
 }
 
 void PrintJson(const Request& request, const Result& r) {
-    const StadtType& p = r.place;
+    const SitePlace& p = r.place;
     const auto quoted = [](const std::string& text) { return "\"" + text + "\""; };
     const auto instant = [&](double t) {
         const double jd = r.JD(t);

@@ -99,8 +99,8 @@ class ConsolePump final : public MessagePump {
 class ConsoleView final : public RunView {
   public:
     void SetPhase(const std::string&) override {}
-    void SetWann(const std::string&) override {}
-    void SetWannDiff(const std::string&) override {}
+    void SetRowInstant(const std::string&) override {}
+    void SetRowCountdown(const std::string&) override {}
     void SetInfo(const std::string& text) override {
         if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_)
             std::cout << "info: " << OneLine(text) << '\n';

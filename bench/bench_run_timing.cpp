@@ -53,8 +53,8 @@ struct Moment {
 struct TimingView : RunView {
     std::vector<Moment> waitStarts;
     void SetPhase(const std::string&) override {}
-    void SetWann(const std::string&) override { waitStarts.push_back(Moment::Now()); }
-    void SetWannDiff(const std::string&) override {}
+    void SetRowInstant(const std::string&) override { waitStarts.push_back(Moment::Now()); }
+    void SetRowCountdown(const std::string&) override {}
     void SetInfo(const std::string&) override {}
     void SetInfoColour(RunColour) override {}
     void SetStatus(const std::string&) override {}

@@ -17,7 +17,7 @@ const zelto::EclipseRecord& Eclipse51() {
 // One whole pass for a site: local circumstances, greatest eclipse, P1 and P4.
 void BM_RecomputePass(benchmark::State& state) {
     const zelto::EclipseRecord& record = Eclipse51();
-    zelto::StadtType place;
+    zelto::SitePlace place;
     place.Latitude = 25 * kDeg;
     place.Longitude = 103.5 * kDeg;
     place.Height = 800;
@@ -36,7 +36,7 @@ BENCHMARK(BM_RecomputePass);
 // Local circumstances alone, for a site in totality.
 void BM_LocalCircumstances(benchmark::State& state) {
     const zelto::EclipseRecord& record = Eclipse51();
-    zelto::StadtType place;
+    zelto::SitePlace place;
     place.Latitude = 25 * kDeg;
     place.Longitude = 103.5 * kDeg;
     place.Height = 800;
@@ -54,7 +54,7 @@ void BM_GlobalGridSweep(benchmark::State& state) {
         int seen = 0;
         for (int lat = -90; lat < 90; ++lat) {
             for (int lon = -180; lon < 180; ++lon) {
-                zelto::StadtType place;
+                zelto::SitePlace place;
                 place.Latitude = (lat + 0.5) * kDeg;
                 place.Longitude = (lon + 0.5) * kDeg;
                 zelto::ComputeLocalCircumstances(record, 69.2, place);

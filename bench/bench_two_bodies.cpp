@@ -138,8 +138,8 @@ BENCHMARK(BM_ReleaseWithTheOtherIdleAndFiring)->Iterations(1)->Unit(benchmark::k
 // What a run needs besides its camera, doing nothing.
 struct QuietView final : RunView {
     void SetPhase(const std::string&) override {}
-    void SetWann(const std::string&) override {}
-    void SetWannDiff(const std::string&) override {}
+    void SetRowInstant(const std::string&) override {}
+    void SetRowCountdown(const std::string&) override {}
     void SetInfo(const std::string&) override {}
     void SetInfoColour(RunColour) override {}
     void SetStatus(const std::string&) override {}

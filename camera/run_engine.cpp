@@ -337,7 +337,7 @@ bool PhotographyRun::RowInstant(int row, double& instant) {
         }
         instant = *jd;
     }
-    env_.view.SetWann("at: " + JDText(instant, 1));
+    env_.view.SetRowInstant("at: " + JDText(instant, 1));
     rowInstant_ = instant;
     TellProgress("");
     return true;
@@ -359,7 +359,7 @@ int PhotographyRun::NextTimedRow(int row) const {
 void PhotographyRun::ShowCountdown(double days) {
     std::string text = DayDiffText(1, days);
     if (text == shownCountdown_) return;  // the label changes ten times a second, not on every turn
-    env_.view.SetWannDiff(text);
+    env_.view.SetRowCountdown(text);
     shownCountdown_ = std::move(text);
 }
 
@@ -541,7 +541,7 @@ void PhotographyRun::LoopRow(int row) {
     } else {
         env_.view.SetPhase("Loop during totality");
         if (!RowInstant(row, end)) return;
-        env_.view.SetWann("by: " + JDText(end, 1));
+        env_.view.SetRowInstant("by: " + JDText(end, 1));
     }
     Report(row, end, Now(), kind_ == RunKind::Test ? "loop test pass" : "loop until " + JDText(end, 1));
 

@@ -58,8 +58,8 @@ class RunView {
   public:
     virtual ~RunView() = default;
     virtual void SetPhase(const std::string& text) = 0;     // the row's phase
-    virtual void SetWann(const std::string& text) = 0;      // the row's instant ("at: …", "by: …")
-    virtual void SetWannDiff(const std::string& text) = 0;  // the countdown to it
+    virtual void SetRowInstant(const std::string& text) = 0;      // the row's instant ("at: …", "by: …")
+    virtual void SetRowCountdown(const std::string& text) = 0;  // the countdown to it
     virtual void SetInfo(const std::string& text) = 0;      // the run's message
     virtual void SetInfoColour(RunColour font) = 0;         // and its colour
     virtual void SetStatus(const std::string& text) = 0;    // the status bar's text

@@ -860,10 +860,10 @@ void TForm_Camera::OnBackToRealTime() {
 void TForm_Camera::SetPhase(const std::string& text) {
     phaseLabel_->setText(ToQString(text));
 }
-void TForm_Camera::SetWann(const std::string& text) {
+void TForm_Camera::SetRowInstant(const std::string& text) {
     rowInstantLabel_->setText(ToQString(text));
 }
-void TForm_Camera::SetWannDiff(const std::string& text) {
+void TForm_Camera::SetRowCountdown(const std::string& text) {
     rowCountdownLabel_->setText(ToQString(text));
 }
 void TForm_Camera::SetInfo(const std::string& text) {

@@ -150,8 +150,8 @@ class TForm_Camera final : public QMainWindow,
 
     // --- RunView ---
     void SetPhase(const std::string& text) override;
-    void SetWann(const std::string& text) override;
-    void SetWannDiff(const std::string& text) override;
+    void SetRowInstant(const std::string& text) override;
+    void SetRowCountdown(const std::string& text) override;
     void SetInfo(const std::string& text) override;
     void SetInfoColour(RunColour font) override;
     void ShowBanner(const std::string& text) override;

@@ -74,7 +74,7 @@ const DisplayLabel* ContactDisplay::Find(std::string_view name) const {
     return nullptr;
 }
 
-bool ContactShown(const StadtType& place, int slot) {
+bool ContactShown(const SitePlace& place, int slot) {
     if (!(place.SolarAltitude[static_cast<size_t>(slot)] > 0)) return false;
     if ((slot == kC2 || slot == kC3) && place.LocalType == 'p') return false;
     return true;
@@ -84,7 +84,7 @@ double RoundedToTenthSecond(double jd) {
     return std::floor(jd * 864000.0 + 0.5) / 864000.0;
 }
 
-ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place,
+ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const SitePlace& place,
                              double p1Time, double p4Time, double currentJD, int tenthsFlag,
                              ContactInstants& instants) {
     ContactDisplay display;
@@ -138,7 +138,7 @@ ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const 
 }
 
 ContactDisplay ShowContacts(const EclipseRecord& eclipse, double deltaT, double greatestEclipseTime,
-                            const StadtType& place, double currentJD, int tenthsFlag,
+                            const SitePlace& place, double currentJD, int tenthsFlag,
                             ContactInstants& instants) {
     // A search that does not converge gives t = 0: the row then shows T0 − ΔT of the catalog date.
     const double p1 = PenumbraContactTime(eclipse, -4.0, greatestEclipseTime).time;
@@ -146,7 +146,7 @@ ContactDisplay ShowContacts(const EclipseRecord& eclipse, double deltaT, double 
     return ContactLabels(eclipse, deltaT, place, p1, p4, currentJD, tenthsFlag, instants);
 }
 
-std::string DurationText(const StadtType& place, const std::array<double, kContactSlots>& contactJD) {
+std::string DurationText(const SitePlace& place, const std::array<double, kContactSlots>& contactJD) {
     if (place.LocalType == '-') return "No eclipse here";
     if (std::all_of(contactJD.begin(), contactJD.end(), [](double jd) { return jd == 0; }))
         return "Eclipse not visible here (Sun below the horizon)";

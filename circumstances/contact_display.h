@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "circumstances/stadt.h"
+#include "circumstances/site_place.h"
 #include "eclipse_data/catalog.h"
 
 // The contact table of the main window as plain data: the texts and font colours of its 34 labels
@@ -41,7 +41,7 @@ inline constexpr int kContactLabelCount = 34;
 
 // The place, its circumstances and the instants the contact display stores for the exposure tables.
 struct ContactState {
-    StadtType Stadt;
+    SitePlace Place;
     std::array<double, kContactSlots> ContactJD{};  // UT, rounded to 0.1 s; 0 when not shown
     double P1JD = 0;
     double P4JD = 0;
@@ -78,21 +78,21 @@ struct ContactInstants {
 
 // A contact is shown when the Sun is above the horizon then; C2 and C3 only at a site that is not
 // merely partial.
-bool ContactShown(const StadtType& place, int slot);
+bool ContactShown(const SitePlace& place, int slot);
 
 // A Julian day rounded to the nearest tenth of a second.
 double RoundedToTenthSecond(double jd);
 
 // The texts and colours for one pass, from the solved place, the global P1 and P4 instants (hours t)
 // and the current instant. Fills `instants` (ContactJD, P1/P4) as the pass stores them.
-ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const StadtType& place,
+ContactDisplay ContactLabels(const EclipseRecord& eclipse, double deltaT, const SitePlace& place,
                              double p1Time, double p4Time, double currentJD, int tenthsFlag,
                              ContactInstants& instants);
 
 // The whole display step of a recompute pass: searches P1 and P4 around greatest eclipse, then builds
 // the labels as ContactLabels does.
 ContactDisplay ShowContacts(const EclipseRecord& eclipse, double deltaT, double greatestEclipseTime,
-                            const StadtType& place, double currentJD, int tenthsFlag,
+                            const SitePlace& place, double currentJD, int tenthsFlag,
                             ContactInstants& instants);
 
 // Eclipse type names by EclipseType (1 to 6); empty for any other code.
@@ -108,7 +108,7 @@ std::string KindHere(char localType);
 
 // The central phase as the contact table shows it, from C2 to C3 (UT, rounded to the tenth; 0 when
 // not shown): "Totality 4 min 28.1 s", "Annularity: not visible here", "Partial eclipse only".
-std::string DurationText(const StadtType& place, const std::array<double, kContactSlots>& contactJD);
+std::string DurationText(const SitePlace& place, const std::array<double, kContactSlots>& contactJD);
 
 // The kind of eclipse at the site and its shown contacts in UT, in words: "Total eclipse here: C1
 // 17:11:49.2, C2 18:27:41.0, Mx 18:29:52.1, C3 18:32:03.4, C4 19:47:10.4 UT".

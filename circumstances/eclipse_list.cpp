@@ -13,7 +13,7 @@ namespace {
 
 std::optional<double> CentralSecondsAtGreatest(const EclipseRecord& eclipse) {
     const double deltaT = DeltaTForDate(eclipse.Year, eclipse.Month);
-    const std::optional<StadtType> place = GreatestEclipsePlace(eclipse, deltaT);
+    const std::optional<SitePlace> place = GreatestEclipsePlace(eclipse, deltaT);
     if (!place) return std::nullopt;
     const MaximumCircumstances maximum =
         ComputeMaximumCircumstances(eclipse, deltaT, *place, true, ComputeGreatestEclipseTime(eclipse));

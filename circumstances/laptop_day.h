@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "circumstances/stadt.h"
+#include "circumstances/site_place.h"
 
 // The laptop through the eclipse: when the computer must not sleep, blank or lock its screen, what the
 // main window says about that, and the battery beside the clock. The desktop's services are reached

@@ -187,7 +187,7 @@ class Sweep {
     int columns_, rows_;
     bool durations_;
     std::vector<Sample> samples_;
-    StadtType place_;
+    SitePlace place_;
     std::map<std::pair<int, double>, std::unordered_map<int64_t, Crossing>> crossings_;
 };
 

@@ -39,7 +39,7 @@ GeoPoint Moved(GeoPoint p, double eastKm, double northKm) {
 // radius, below 0 inside the path; NaN where the maximum is not found.
 class EdgeFunction {
   public:
-    EdgeFunction(const EclipseRecord& eclipse, double deltaT, const StadtType& place)
+    EdgeFunction(const EclipseRecord& eclipse, double deltaT, const SitePlace& place)
         : eclipse_(eclipse), deltaT_(deltaT), probe_(place) {}
 
     MaximumCircumstances At(GeoPoint p) {
@@ -57,7 +57,7 @@ class EdgeFunction {
   private:
     const EclipseRecord& eclipse_;
     double deltaT_;
-    StadtType probe_;
+    SitePlace probe_;
     double start_ = 0;
 };
 
@@ -70,7 +70,7 @@ double GroundDistanceKm(GeoPoint a, GeoPoint b) {
     return std::hypot(east, north);
 }
 
-PathLimit NearestPathLimit(const EclipseRecord& eclipse, double deltaT, const StadtType& place) {
+PathLimit NearestPathLimit(const EclipseRecord& eclipse, double deltaT, const SitePlace& place) {
     PathLimit limit;
     EdgeFunction edge(eclipse, deltaT, place);
     const GeoPoint site{place.Latitude / kDegToRad, place.Longitude / kDegToRad};
@@ -110,7 +110,7 @@ PathLimit NearestPathLimit(const EclipseRecord& eclipse, double deltaT, const St
     return limit;
 }
 
-EdgeWarning NearEdgeWarning(const StadtType& place, const PathLimit& limit) {
+EdgeWarning NearEdgeWarning(const SitePlace& place, const PathLimit& limit) {
     EdgeWarning warning;
     if (place.LocalType == '-') return warning;
     const bool central = place.LocalType == 't' || place.LocalType == 'a';

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "circumstances/map_sweep.h"
-#include "circumstances/stadt.h"
+#include "circumstances/site_place.h"
 #include "eclipse_data/catalog.h"
 
 // How far a site lies from the nearer limit of the total or annular path, and the main window's
@@ -26,7 +26,7 @@ struct PathLimit {
 
 // Limits further than this from the site are not searched for.
 inline constexpr double kLimitReachKm = 500;
-PathLimit NearestPathLimit(const EclipseRecord& eclipse, double deltaT, const StadtType& place);
+PathLimit NearestPathLimit(const EclipseRecord& eclipse, double deltaT, const SitePlace& place);
 
 // The warning shows within 3 km of a limit, or where totality or annularity lasts less than 30 s.
 inline constexpr double kNearEdgeKm = 3;
@@ -38,7 +38,7 @@ struct EdgeWarning {
 };
 
 // From the solved place (its LocalType and, for a central site, C2 and C3) and its nearest limit.
-EdgeWarning NearEdgeWarning(const StadtType& place, const PathLimit& limit);
+EdgeWarning NearEdgeWarning(const SitePlace& place, const PathLimit& limit);
 
 // "1.0 km inside the path's northern limit", or "" without a limit.
 std::string LimitText(const PathLimit& limit);

@@ -7,7 +7,7 @@ namespace zelto {
 PassResult RecomputePass(const SiteInputs& site, EclipseState& eclipse, ContactState& contacts,
                          const TimeSource& time, MapSize map) {
     PassResult result;
-    StadtType& place = contacts.Stadt;
+    SitePlace& place = contacts.Place;
     const double deltaTBefore = eclipse.DeltaT;
     result.site = ApplySite(site, map, eclipse, place);
     if (eclipse.DeltaT != deltaTBefore) {

@@ -192,17 +192,17 @@ double WestLongitude(const SiteInputs& site) {
 
 }  // namespace
 
-StadtType PlaceOf(const SiteInputs& site) {
-    StadtType place;
+SitePlace PlaceOf(const SiteInputs& site) {
+    SitePlace place;
     place.Latitude = SignedLatitude(site) * kRadians;
     place.Longitude = WestLongitude(site) * kRadians;
     place.Height = ParseDecimal(site.Height).value_or(0.0);
     return place;
 }
 
-SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, StadtType& place) {
+SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, SitePlace& place) {
     SiteView view;
-    const StadtType named = PlaceOf(site);
+    const SitePlace named = PlaceOf(site);
 
     const double latitude = SignedLatitude(site);
     place.Latitude = named.Latitude;

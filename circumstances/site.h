@@ -85,12 +85,12 @@ struct SiteView {
 };
 
 // The place the inputs name: Latitude, Longitude and Height set as the first step of a pass sets them.
-StadtType PlaceOf(const SiteInputs& site);
+SitePlace PlaceOf(const SiteInputs& site);
 
 // The first step of every recompute pass: the inputs into the place (radians, west positive; an
 // unreadable angle or height counts as 0; latitudes reduce modulo 900 and longitudes modulo 1800),
 // the selected record into CurrentEclipse and the ΔT in force into DeltaT.
-SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, StadtType& place);
+SiteView ApplySite(const SiteInputs& site, MapSize map, EclipseState& eclipse, SitePlace& place);
 
 // GreatestEclipseTime and its UT Julian day for the current eclipse and ΔT.
 void UpdateGreatestEclipse(EclipseState& eclipse);

@@ -19,7 +19,7 @@ SiteInputs SiteAt(GeoPoint place, std::optional<double> heightMetres, const Site
     return site;
 }
 
-GeoPoint PositionOf(const StadtType& place) {
+GeoPoint PositionOf(const SitePlace& place) {
     constexpr double kDegrees = 180 / std::numbers::pi;
     return {place.Latitude * kDegrees, place.Longitude * kDegrees};
 }

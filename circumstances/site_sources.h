@@ -5,7 +5,7 @@
 
 #include "circumstances/map_sweep.h"
 #include "circumstances/site.h"
-#include "circumstances/stadt.h"
+#include "circumstances/site_place.h"
 
 // Other ways to set the site than typing it: a point chosen on the site map, and the fix of a GPS
 // receiver (read through a seam the platform implements with gpsd).
@@ -18,7 +18,7 @@ namespace zelto {
 SiteInputs SiteAt(GeoPoint place, std::optional<double> heightMetres, const SiteInputs& current);
 
 // The solved place's position in the map's terms.
-GeoPoint PositionOf(const StadtType& place);
+GeoPoint PositionOf(const SitePlace& place);
 
 struct GpsFix {
     double latitude = 0;                       // degrees, north positive

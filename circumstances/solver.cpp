@@ -66,7 +66,7 @@ struct Observer {
     double sinPhi, cosPhi;
 };
 
-Observer MakeObserver(const StadtType& place, double deltaT) {
+Observer MakeObserver(const SitePlace& place, double deltaT) {
     const double sinPhi = std::sin(place.Latitude);
     const double cosPhi = std::cos(place.Latitude);
     const double u = std::atan(kAxisRatio * sinPhi / cosPhi);
@@ -187,7 +187,7 @@ Angles AnglesAt(const Evaluation& e, const Observer& o) {
     return r;
 }
 
-void Store(StadtType& place, int slot, double t, const Angles& angles, double turn) {
+void Store(SitePlace& place, int slot, double t, const Angles& angles, double turn) {
     place.ContactTime[slot] = t;
     place.PositionAngle[slot] = turn == 0 ? angles.position : FMod(angles.position + turn, kTwoPi);
     place.VertexAngle[slot] = turn == 0 ? angles.vertex : FMod(angles.vertex + turn, kTwoPi);
@@ -196,7 +196,7 @@ void Store(StadtType& place, int slot, double t, const Angles& angles, double tu
 }
 
 // Stores a converged contact; an unconverged one leaves its altitude marker, so it is not computed.
-void StoreContact(StadtType& place, int slot, const LoopEnd& end, const Observer& observer, double turn) {
+void StoreContact(SitePlace& place, int slot, const LoopEnd& end, const Observer& observer, double turn) {
     if (end.converged) Store(place, slot, end.t, AnglesAt(end.last, observer), turn);
 }
 
@@ -215,7 +215,7 @@ InnerContacts InnerContactLoops(const Elements& elements, const Observer& observ
 
 }  // namespace
 
-void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, StadtType& place) {
+void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, SitePlace& place) {
     place.PlaceName = "MyObsPlace";
     const Elements elements(eclipse);
     const Observer observer = MakeObserver(place, deltaT);
@@ -257,7 +257,7 @@ void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, Stad
 }
 
 MaximumCircumstances ComputeMaximumCircumstances(const EclipseRecord& eclipse, double deltaT,
-                                                 const StadtType& place, bool centralDuration, double start) {
+                                                 const SitePlace& place, bool centralDuration, double start) {
     MaximumCircumstances result;
     const Elements elements(eclipse);
     const Observer observer = MakeObserver(place, deltaT);
@@ -282,7 +282,7 @@ MaximumCircumstances ComputeMaximumCircumstances(const EclipseRecord& eclipse, d
     return result;
 }
 
-std::optional<StadtType> GreatestEclipsePlace(const EclipseRecord& eclipse, double deltaT) {
+std::optional<SitePlace> GreatestEclipsePlace(const EclipseRecord& eclipse, double deltaT) {
     const double t = ComputeGreatestEclipseTime(eclipse);
     const ElementState s = StateAt(Elements(eclipse), t);
     // The axis meets the ellipsoid: scale the fundamental plane so that the Earth becomes a sphere.
@@ -296,7 +296,7 @@ std::optional<StadtType> GreatestEclipsePlace(const EclipseRecord& eclipse, doub
     const double zeta1 = std::sqrt(under);
     const double sinPhi1 = y1 * cosD1 + zeta1 * sinD1;
     const double hourAngle = std::atan2(s.x, zeta1 * cosD1 - y1 * sinD1);
-    StadtType place;
+    SitePlace place;
     place.Latitude = std::atan(sinPhi1 / std::sqrt(1 - sinPhi1 * sinPhi1) / kAxisRatio);  // geodetic
     place.Longitude = std::remainder(s.mu - kDeltaTRotation * deltaT * kDegToRad - hourAngle, kTwoPi);
     return place;

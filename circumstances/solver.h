@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "circumstances/stadt.h"
+#include "circumstances/site_place.h"
 #include "eclipse_data/catalog.h"
 
 // The local-circumstances solver: Besselian elements + place + ΔT → contacts, angles, magnitude, kind.
@@ -25,7 +25,7 @@ inline constexpr int kContactIterationLimit = 200;
 //   so it counts as not computed and is never shown;
 // - S > 1 inside a contact loop (grazing geometry, no real root) takes a zero correction and stops
 //   there, as S ≤ −1 does.
-void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, StadtType& place);
+void ComputeLocalCircumstances(const EclipseRecord& eclipse, double deltaT, SitePlace& place);
 
 // The circumstances at the local maximum alone, by the same maximum loop (started at `start`, hours t;
 // a neighbour's maximum makes a good start) and, with `centralDuration`, the same inner-contact loops:
@@ -43,7 +43,7 @@ struct MaximumCircumstances {
     double centralDuration = 0;  // seconds from C2 to C3 inside the path (when asked), else 0
 };
 MaximumCircumstances ComputeMaximumCircumstances(const EclipseRecord& eclipse, double deltaT,
-                                                 const StadtType& place, bool centralDuration = false,
+                                                 const SitePlace& place, bool centralDuration = false,
                                                  double start = 0);
 
 // The instant t at which the shadow axis passes closest to the Earth's centre (0 for a record whose
@@ -52,7 +52,7 @@ double ComputeGreatestEclipseTime(const EclipseRecord& eclipse);
 
 // The place under the shadow axis at greatest eclipse (Latitude, Longitude west positive, Height 0),
 // nullopt when the axis misses the Earth (a partial or non-central eclipse).
-std::optional<StadtType> GreatestEclipsePlace(const EclipseRecord& eclipse, double deltaT);
+std::optional<SitePlace> GreatestEclipsePlace(const EclipseRecord& eclipse, double deltaT);
 
 // The instant t in [lower, upper] at which the penumbra touches the Earth's limb (P1 or P4),
 // or time 0 when the search does not converge within its iteration limit.

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "circumstances/stadt.h"
+#include "circumstances/site_place.h"
 
 // The spoken countdown: "one minute", "thirty seconds", "ten" … "one" and the contact's name before
 // C2 and C3, and the name alone at C1 and C4, each word a WAV file in ResourceFolder. The schedule

@@ -35,7 +35,7 @@ SiteContacts ContactsAt(const TableFileSite& site, const EclipseRecord& eclipse,
     inputs.Long = site.Longitude;
     inputs.EW = site.East ? "E" : "W";
     inputs.Height = site.Height;
-    StadtType place = PlaceOf(inputs);
+    SitePlace place = PlaceOf(inputs);
     ComputeLocalCircumstances(eclipse, deltaT, place);
     SiteContacts contacts;
     contacts.type = place.LocalType;

@@ -291,7 +291,7 @@ std::string NoTableReason(char localType, int visibilityCode) {
            "at both.";
 }
 
-double HorizonSearch(const EclipseRecord& eclipse, const StadtType& place, double deltaT, double start,
+double HorizonSearch(const EclipseRecord& eclipse, const SitePlace& place, double deltaT, double start,
                      bool forward) {
     const double sinPhi = std::sin(place.Latitude);
     const double cosPhi = std::cos(place.Latitude);
@@ -351,7 +351,7 @@ GeneratorInput GeneratorInputForSite(const ContactState& contacts, const Eclipse
     GeneratorInput input;
     input.ContactJD = contacts.ContactJD;
     input.VisibilityCode = VisibilityCode(input.ContactJD);
-    input.Place = contacts.Stadt;
+    input.Place = contacts.Place;
     input.Eclipse = eclipse.CurrentEclipse;
     input.DeltaT = eclipse.DeltaT;
     input.Options = options;

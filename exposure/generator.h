@@ -52,7 +52,7 @@ struct GeneratorInput {
     std::array<double, kContactSlots> ContactJD{};  // UT, rounded to 0.1 s; 0 when not shown
     int VisibilityCode = 0;                         // as stored when the exposure window was prepared
     // The site's circumstances: LocalType, Longitude, Latitude and the ContactTime slots.
-    StadtType Place;
+    SitePlace Place;
     EclipseRecord Eclipse{};  // for the sunrise and sunset searches
     double DeltaT = 0;        // seconds
     ExposureOptions Options;
@@ -82,7 +82,7 @@ std::string TableHeaderText(char localType, double c2JD, double c3JD);
 // `forward` is false) until the Sun's geometric altitude at the site is negative. The result lies
 // one step beyond the first instant of negative altitude. A search that finds no horizon within a
 // day stops there.
-double HorizonSearch(const EclipseRecord& eclipse, const StadtType& place, double deltaT, double start,
+double HorizonSearch(const EclipseRecord& eclipse, const SitePlace& place, double deltaT, double start,
                      bool forward);
 
 }  // namespace zelto

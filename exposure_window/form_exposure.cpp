@@ -461,7 +461,7 @@ void TForm_Exposure::OpenWindow() {
         shorterSource_.reset();
     }
     createButton_->setEnabled(true);
-    const char type = shared_.contacts.Stadt.LocalType;
+    const char type = shared_.contacts.Place.LocalType;
     statusText_->setText(ToQString(KindHere(type)));
     // A site that allows no table says so at once; "Create" stays to say it again.
     const int code = VisibilityCode(shared_.contacts.ContactJD);
@@ -591,7 +591,7 @@ void TForm_Exposure::OpenTable(const std::string& path) {
     QCoreApplication::processEvents();
     main_.update();
 
-    const char type = shared_.contacts.Stadt.LocalType;
+    const char type = shared_.contacts.Place.LocalType;
     const auto& contact = shared_.contacts.ContactJD;
     // The duration heading needs both contacts; one below the horizon leaves the type's heading.
     if ((type == 't' || type == 'a') && contact[kC2] != 0 && contact[kC3] != 0)
@@ -727,7 +727,7 @@ void TForm_Exposure::OnFitTableToSite() {
     model_->SetReviewRows(std::move(review));
     tableSite_ = site;
     // The heading follows the new site's totality or annularity.
-    const char type = shared_.contacts.Stadt.LocalType;
+    const char type = shared_.contacts.Place.LocalType;
     const auto& contact = shared_.contacts.ContactJD;
     if ((type == 't' || type == 'a') && contact[kC2] != 0 && contact[kC3] != 0)
         headingLabel_->setText(ToQString(TableHeaderText(type, contact[kC2], contact[kC3])));

@@ -715,7 +715,7 @@ void TForm_Main::RecomputePass() {
 
 void TForm_Main::ShowEclipseDay() {
     const EclipseState& eclipse = shared_.eclipse;
-    const StadtType& place = shared_.contacts.Stadt;
+    const SitePlace& place = shared_.contacts.Place;
     if (const std::pair shown{eclipse.SelectedEclipse, eclipse.DeltaT}; shown != worldShown_) {
         worldShown_ = shown;
         worldSweeper_->Request([record = eclipse.CurrentEclipse,

@@ -20,9 +20,9 @@ inline constexpr double kKmPerDegreeLatitude = 110.8;  // near 26° N
 
 inline const EclipseRecord& Record() { return CatalogRecord(BuiltInCatalog(), 51); }
 
-inline StadtType Solve(double latitude, double westLongitude, double height = 0) {
+inline SitePlace Solve(double latitude, double westLongitude, double height = 0) {
     constexpr double kDeg = std::numbers::pi / 180;
-    StadtType place;
+    SitePlace place;
     place.Latitude = latitude * kDeg;
     place.Longitude = westLongitude * kDeg;
     place.Height = height;
@@ -30,7 +30,7 @@ inline StadtType Solve(double latitude, double westLongitude, double height = 0)
     return place;
 }
 
-inline double CentralSeconds(const StadtType& p) { return (p.ContactTime[kC3] - p.ContactTime[kC2]) * 3600; }
+inline double CentralSeconds(const SitePlace& p) { return (p.ContactTime[kC3] - p.ContactTime[kC2]) * 3600; }
 
 // The latitude on a meridian between `inside` and `outside` where `holds` stops holding.
 template <typename Holds>
@@ -44,19 +44,19 @@ double Bisect(double westLongitude, double inside, double outside, Holds holds) 
 
 // The northern limit of totality on a meridian near the central line.
 inline double NorthernLimit(double westLongitude) {
-    return Bisect(westLongitude, kCentralLatitude, kCentralLatitude + 3, [](const StadtType& p) { return p.LocalType == 't'; });
+    return Bisect(westLongitude, kCentralLatitude, kCentralLatitude + 3, [](const SitePlace& p) { return p.LocalType == 't'; });
 }
 
 // The latitude north of the path where the magnitude falls to `magnitude`.
 inline double NorthernMagnitude(double westLongitude, double magnitude) {
     return Bisect(westLongitude, kCentralLatitude, kCentralLatitude + 40,
-                  [magnitude](const StadtType& p) { return p.LocalType != '-' && p.Magnitude > magnitude; });
+                  [magnitude](const SitePlace& p) { return p.LocalType != '-' && p.Magnitude > magnitude; });
 }
 
 // The latitude near the northern limit where totality lasts `seconds`.
 inline double NorthernDuration(double westLongitude, double seconds) {
     return Bisect(westLongitude, kCentralLatitude, NorthernLimit(westLongitude),
-                  [seconds](const StadtType& p) { return p.LocalType == 't' && CentralSeconds(p) > seconds; });
+                  [seconds](const SitePlace& p) { return p.LocalType == 't' && CentralSeconds(p) > seconds; });
 }
 
 }  // namespace zelto::eclipse51

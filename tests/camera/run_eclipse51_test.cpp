@@ -27,8 +27,8 @@ struct PhaseView : RunView {
     std::vector<std::string> phaseOfAction;
     std::vector<RunProgress> progress;
     void SetPhase(const std::string& text) override { phase = text; }
-    void SetWann(const std::string&) override {}
-    void SetWannDiff(const std::string&) override {}
+    void SetRowInstant(const std::string&) override {}
+    void SetRowCountdown(const std::string&) override {}
     void SetInfo(const std::string&) override {}
     void SetInfoColour(RunColour) override {}
     void SetStatus(const std::string&) override {}

@@ -35,8 +35,8 @@ struct RecordingView : RunView {
     std::function<void(const RunAction&)> onAction;
 
     void SetPhase(const std::string& text) override { phase = text, ++phaseWrites; }
-    void SetWann(const std::string& text) override { wann = text; }
-    void SetWannDiff(const std::string& text) override { wannDiff = text, ++wannDiffWrites; }
+    void SetRowInstant(const std::string& text) override { wann = text; }
+    void SetRowCountdown(const std::string& text) override { wannDiff = text, ++wannDiffWrites; }
     void SetInfo(const std::string& text) override { info = text; }
     void SetInfoColour(RunColour font) override { infoColour = font; }
     void SetStatus(const std::string& text) override { status = text, statuses.push_back(text); }

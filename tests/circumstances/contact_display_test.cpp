@@ -17,8 +17,8 @@ const EclipseRecord& Eclipse51() {
 }  // 2024-04-08, T0 18 h
 
 // A total site with every contact above the horizon: C1 at t = −1.5 h is 16:28:50.8 UT with ΔT 69.2 s.
-StadtType TotalSite() {
-    StadtType place;
+SitePlace TotalSite() {
+    SitePlace place;
     place.LocalType = 't';
     place.ContactTime = {-1.5, -0.2, -0.19, -0.18, 1.2};
     place.SolarAltitude = {0.5, 0.6, 0.6, 0.6, 0.4};
@@ -101,7 +101,7 @@ TEST(ContactDisplay, HiddenContactsShowPlaceholders) {
     const char* prefix[] = {"Label_C1", "Label_C2", "Label_Mx", "Label_C3", "Label_C4"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        StadtType place = TotalSite();
+        SitePlace place = TotalSite();
         place.LocalType = c.localType;
         place.SolarAltitude[kC1] = c.c1Altitude;
         ContactInstants instants;
@@ -150,7 +150,7 @@ TEST(ContactDisplay, DurationAndMagnitudeOfTheSite) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.duration);
-        StadtType place = TotalSite();
+        SitePlace place = TotalSite();
         place.LocalType = c.localType;
         place.Magnitude = 1.0082;
         place.SolarAltitude = c.altitude;
@@ -163,7 +163,7 @@ TEST(ContactDisplay, DurationAndMagnitudeOfTheSite) {
 
 TEST(ContactDisplay, ContactInstantRoundsToTheTenthSecond) {
     // C1 at 16:28:50.8 UT plus 0.06 s and minus 0.04 s rounds to 50.9 and 50.8.
-    StadtType place = TotalSite();
+    SitePlace place = TotalSite();
     ContactInstants instants;
     place.ContactTime[kC1] = -1.5 + 0.06 / 3600;
     ContactLabels(Eclipse51(), kDeltaT, place, -2, 2, 0, 1, instants);

@@ -40,7 +40,7 @@ TEST(PathEdge, NearestLimitAndWarningAcrossThePath) {
         {"5 km outside", AcrossNorthernLimit(5), false, 5, 0.05, false},
     };
     for (const Case& c : cases) {
-        const StadtType place = Solve(c.site.latitude, c.site.westLongitude);
+        const SitePlace place = Solve(c.site.latitude, c.site.westLongitude);
         const PathLimit limit = NearestPathLimit(Record(), kDeltaT, place);
         ASSERT_TRUE(limit.found) << c.name;
         EXPECT_EQ(limit.inside, c.inside) << c.name;
@@ -54,7 +54,7 @@ TEST(PathEdge, NearestLimitAndWarningAcrossThePath) {
         }
     }
     // A short totality is named with the distance (here 20 s, under 300 m inside the limit).
-    const StadtType brief = Solve(NorthernDuration(kCentralWest, 20), kCentralWest);
+    const SitePlace brief = Solve(NorthernDuration(kCentralWest, 20), kCentralWest);
     const EdgeWarning warning = NearEdgeWarning(brief, NearestPathLimit(Record(), kDeltaT, brief));
     EXPECT_TRUE(warning.shown);
     EXPECT_NE(warning.text.find("totality 20.0 s"), std::string::npos) << warning.text;

@@ -25,7 +25,7 @@ TEST(RecomputePass, DefaultSiteOfEclipse51) {
     EXPECT_NEAR(shared.eclipse.GreatestEclipseJD, CalendarToJD(2024, 4, 8, 18, 17, 21), 3.0 / 86400);
 
     const PassResult pass = RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time);
-    const StadtType& place = shared.contacts.Stadt;
+    const SitePlace& place = shared.contacts.Place;
     EXPECT_NEAR(place.Latitude, 25.0 * std::numbers::pi / 180, 1e-12);
     EXPECT_NEAR(place.Longitude, 103.5 * std::numbers::pi / 180, 1e-12);
     EXPECT_EQ(place.Height, 800);

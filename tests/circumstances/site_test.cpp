@@ -109,7 +109,7 @@ TEST(ApplySite, ReadsInputsIntoThePlaceMarkersAndStatusLine) {
         EclipseState eclipse;
         eclipse.EclipseCatalog = BuiltInCatalog();
         eclipse.DeltaT = 12.34;
-        StadtType place;
+        SitePlace place;
         const SiteView view = ApplySite(c.site, MapSize{}, eclipse, place);
         EXPECT_NEAR(place.Latitude, c.latitude * kDeg, 1e-12);
         EXPECT_NEAR(place.Longitude, c.westLongitude * kDeg, 1e-12);
@@ -125,7 +125,7 @@ TEST(ApplySite, SelectsTheRecordAndTheDeltaTInForce) {
     EclipseState eclipse;
     eclipse.EclipseCatalog = BuiltInCatalog();
     eclipse.SelectedEclipse = 51;
-    StadtType place;
+    SitePlace place;
     ApplySite(SiteInputs{}, MapSize{}, eclipse, place);
     EXPECT_EQ(eclipse.CurrentEclipse.Year, 2024);
     EXPECT_DOUBLE_EQ(eclipse.DeltaT, 69.2);  // automatic for 2024-04

@@ -28,16 +28,16 @@ const EclipseRecord& Record(int number) {
 }
 
 // A place from degrees, north and east positive (the solver counts longitude west positive).
-StadtType Place(double latitude, double longitude, double height) {
-    StadtType place;
+SitePlace Place(double latitude, double longitude, double height) {
+    SitePlace place;
     place.Latitude = latitude * kDeg;
     place.Longitude = -longitude * kDeg;
     place.Height = height;
     return place;
 }
 
-StadtType Solve(int eclipse, double latitude, double longitude, double height, double deltaT) {
-    StadtType place = Place(latitude, longitude, height);
+SitePlace Solve(int eclipse, double latitude, double longitude, double height, double deltaT) {
+    SitePlace place = Place(latitude, longitude, height);
     ComputeLocalCircumstances(Record(eclipse), deltaT, place);
     return place;
 }
@@ -61,7 +61,7 @@ double AngleDifference(double a, double b) {
     return std::remainder(a - b, 360.0);
 }
 
-void ExpectNoNaN(const StadtType& p) {
+void ExpectNoNaN(const SitePlace& p) {
     for (int i = 0; i < kContactSlots; ++i) {
         EXPECT_TRUE(std::isfinite(p.ContactTime[i])) << i;
         EXPECT_TRUE(std::isfinite(p.SolarAltitude[i])) << i;
@@ -80,7 +80,7 @@ void ExpectNoNaN(const StadtType& p) {
 TEST(Solver, ReferenceCase) {
     const EclipseRecord& r = Record(51);
     const double deltaT = 69.2;
-    const StadtType p = Solve(51, 25, -103.5, 800, deltaT);
+    const SitePlace p = Solve(51, 25, -103.5, 800, deltaT);
     EXPECT_EQ(p.PlaceName, "MyObsPlace");
     EXPECT_EQ(p.LocalType, 't');
     EXPECT_NEAR(p.Magnitude, 1.0082, 0.00005);
@@ -125,7 +125,7 @@ TEST(Solver, ReferenceCase) {
 // and C3 on the side of the first contact C1 — which only holds with the half turn added at C2/C3.
 TEST(Solver, CentralLineOfATotalEclipse) {
     const double deltaT = 69.2;
-    const StadtType p = Solve(51, 25.29, -104.1383, 0, deltaT);
+    const SitePlace p = Solve(51, 25.29, -104.1383, 0, deltaT);
     ASSERT_EQ(p.LocalType, 't');
     EXPECT_LT(p.ContactTime[kC1], p.ContactTime[kC2]);
     EXPECT_LT(p.ContactTime[kC2], p.ContactTime[kMx]);
@@ -153,7 +153,7 @@ TEST(Solver, CentralLineOfATotalEclipse) {
 // C2 still precedes C3, and each inner contact has the Sun where it stands at its own instant: the
 // morning Sun climbs and moves west between C2, Mx and C3.
 TEST(Solver, AnnularPath) {
-    const StadtType p = Solve(50, 35.1917, -106.5989, 1510, 69.2);
+    const SitePlace p = Solve(50, 35.1917, -106.5989, 1510, 69.2);
     ASSERT_EQ(p.LocalType, 'a');
     EXPECT_LT(p.Magnitude, 1);
     EXPECT_GT(p.Magnitude, 0.97);
@@ -174,7 +174,7 @@ TEST(Solver, AnnularPath) {
 // about 0.998); 20 km to the north-west the eclipse was total. A partial pass leaves the C2/C3
 // altitudes marked as not computed, even after a total pass on the same place record.
 TEST(Solver, JustOutsideTheUmbralPath) {
-    StadtType p = Place(29.55, -98.62, 0);
+    SitePlace p = Place(29.55, -98.62, 0);
     ComputeLocalCircumstances(Record(51), 72.8, p);
     ASSERT_EQ(p.LocalType, 't');
     p.Latitude = 29.4241 * kDeg;
@@ -192,7 +192,7 @@ TEST(Solver, JustOutsideTheUmbralPath) {
 
 // Cape Town saw nothing of 2024-04-08: the pass sets only the maximum's time and the markers.
 TEST(Solver, FarOutsideThePenumbra) {
-    StadtType p = Place(-33.92, 18.42, 0);
+    SitePlace p = Place(-33.92, 18.42, 0);
     p.ContactTime.fill(123.0);
     p.PositionAngle.fill(1.0);
     p.Magnitude = 7;
@@ -213,7 +213,7 @@ TEST(Solver, FarOutsideThePenumbra) {
 // USNO's published azimuths are counted from north through east; ours from south toward west.
 // 2017-08-21 at 30° N 87° W: first contact at azimuth 146.7° (south-east), last at 246.5°.
 TEST(Solver, AzimuthIsCountedFromSouthTowardWest) {
-    const StadtType p = Solve(36, 30, -87, 0, 69.4);
+    const SitePlace p = Solve(36, 30, -87, 0, 69.4);
     ASSERT_EQ(p.LocalType, 'p');
     EXPECT_NEAR(Degrees(p.Azimuth[kC1]), 146.7 - 180, 0.1);
     EXPECT_NEAR(Degrees(p.Azimuth[kC4]), 246.5 - 180, 0.1);
@@ -223,20 +223,20 @@ TEST(Solver, AzimuthIsCountedFromSouthTowardWest) {
 }
 
 TEST(Solver, TwoPassesGiveIdenticalResults) {
-    StadtType first = Place(37.7066, -89.2203, 125);
+    SitePlace first = Place(37.7066, -89.2203, 125);
     ComputeLocalCircumstances(Record(51), 72.8, first);
     ASSERT_EQ(first.LocalType, 't');
-    StadtType second = first;
+    SitePlace second = first;
     ComputeLocalCircumstances(Record(51), 72.8, second);
-    StadtType other = Place(-33.92, 18.42, 0);
+    SitePlace other = Place(-33.92, 18.42, 0);
     ComputeLocalCircumstances(Record(51), 72.8, other);
     // The same record again after a pass for another place: nothing carries over.
-    StadtType third = other;
+    SitePlace third = other;
     third.Latitude = first.Latitude;
     third.Longitude = first.Longitude;
     third.Height = first.Height;
     ComputeLocalCircumstances(Record(51), 72.8, third);
-    for (const StadtType* p : {&second, &third}) {
+    for (const SitePlace* p : {&second, &third}) {
         EXPECT_EQ(p->ContactTime, first.ContactTime);
         EXPECT_EQ(p->SolarAltitude, first.SolarAltitude);
         EXPECT_EQ(p->PositionAngle, first.PositionAngle);
@@ -281,7 +281,7 @@ TEST(Solver, NoRelativeMotionReportsNoEclipse) {
     r.Y[0] = 0.2f;
     r.D[1] = r.D[2] = 0;
     r.Mu[1] = 0;
-    StadtType p = Place(45, 10, 0);
+    SitePlace p = Place(45, 10, 0);
     ComputeLocalCircumstances(r, 69.2, p);
     EXPECT_EQ(p.LocalType, '-');
     for (double altitude : p.SolarAltitude) EXPECT_EQ(altitude, kAltitudeNotComputed);
@@ -301,7 +301,7 @@ TEST(Solver, MaximumLoopThatNeverConvergesEndsAsNoEclipse) {
     r.Y[0] = 0.3f;
     r.D[0] = r.D[1] = r.D[2] = 0;
     r.Mu[0] = r.Mu[1] = 0;
-    StadtType p = Place(10, 0, 0);
+    SitePlace p = Place(10, 0, 0);
     ComputeLocalCircumstances(r, 0, p);
     EXPECT_EQ(p.LocalType, '-');
     for (double altitude : p.SolarAltitude) EXPECT_EQ(altitude, kAltitudeNotComputed);
@@ -312,7 +312,7 @@ TEST(Solver, MaximumLoopThatNeverConvergesEndsAsNoEclipse) {
 // inside the contact loops S exceeds 1, where √(1 − S²) has no real value. The pass still gives a
 // short partial eclipse around the maximum with finite values everywhere.
 TEST(Solver, GrazingPenumbraGivesFiniteContacts) {
-    const StadtType p = Solve(51, 6.65, -77.75, 0, 69.2);
+    const SitePlace p = Solve(51, 6.65, -77.75, 0, 69.2);
     ExpectNoNaN(p);
     ASSERT_EQ(p.LocalType, 'p');
     EXPECT_LT(p.Magnitude, 1e-4);
@@ -339,7 +339,7 @@ TEST(Solver, AgreesWithPublishedLocalCircumstances) {
         ++rows;
         const int eclipse = std::stoi(cells[0]);
         const double deltaT = *ParseDecimal(cells[5]);
-        const StadtType p =
+        const SitePlace p =
             Solve(eclipse, *ParseDecimal(cells[2]), *ParseDecimal(cells[3]), *ParseDecimal(cells[4]), deltaT);
         const int slots[] = {kC1, kC2, kC3, kC4};
         for (int i = 0; i < 4; ++i) {

@@ -46,7 +46,7 @@ std::array<double, kContactSlots> ContactsAt(int eclipse, const SiteInputs& site
     const EclipseRecord& record = shared.eclipse.CurrentEclipse;
     shared.time.CurrentJD = CalendarToJD(record.Year, record.Month, record.Day, 0, 0, 0);
     RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time);
-    localType = shared.contacts.Stadt.LocalType;
+    localType = shared.contacts.Place.LocalType;
     return shared.contacts.ContactJD;
 }
 

@@ -19,7 +19,7 @@ const TableFileSite kDallas{51, "32.78", true, "96.80", false, "140"};
 
 // A contact at a site by the whole pass, on the generator's 0.1-s grid.
 double ContactJD(double latitude, double west, double height, int slot) {
-    const StadtType p = eclipse51::Solve(latitude, west, height);
+    const SitePlace p = eclipse51::Solve(latitude, west, height);
     return RoundedToTenthSecond(SolverTimeToJD(eclipse51::Record(), p.ContactTime[static_cast<size_t>(slot)], eclipse51::kDeltaT));
 }
 

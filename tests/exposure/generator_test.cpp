@@ -267,10 +267,10 @@ TEST(ExposureGenerator, PartialLayoutOnAGridAroundMaximum) {
 
 // Eclipse 51's elements with a site on the equator whose hour angle is −90° (sunrise) or +90°
 // (sunset) at hour t of the elements, so the Sun's geometric altitude is zero there.
-StadtType EquatorSiteWithHorizonAt(double t, bool sunrise, double deltaT) {
+SitePlace EquatorSiteWithHorizonAt(double t, bool sunrise, double deltaT) {
     const EclipseRecord& e = CatalogRecord(BuiltInCatalog(), 51);
     const double degree = std::numbers::pi / 180;
-    StadtType place;
+    SitePlace place;
     place.Latitude = 0;
     const double mu = (e.Mu[0] + e.Mu[1] * t) * degree;
     place.Longitude = mu - 0.00417807 * deltaT * degree - (sunrise ? -90 : 90) * degree;
@@ -291,7 +291,7 @@ TEST(ExposureGenerator, HorizonSearchStopsOneStepPastTheHorizon) {
     EXPECT_GE(sunset, 0.5 + step - 1e-9);
     EXPECT_LT(sunset, 0.5 + 2 * step + 1e-9);
     // A Sun that never sets ends the search a day away instead of running forever.
-    StadtType pole;
+    SitePlace pole;
     pole.Latitude = std::numbers::pi / 2;
     EXPECT_NEAR(HorizonSearch(e, pole, 69.2, 0.1, true), 24.1, 1e-6);
 }

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     EclipseState eclipse;
     eclipse.EclipseCatalog = BuiltInCatalog();
-    StadtType place;
+    SitePlace place;
     const SiteView view = ApplySite({angle, "S", angle, "E", height, deltaT.text}, MapSize{}, eclipse, place);
     Require(std::fabs(view.LatitudeDegrees) < 900 && std::fabs(view.WestLongitudeDegrees) < 1800,
             "angles reduced into their ranges");

@@ -122,7 +122,7 @@ TEST_F(EclipseDay, ClockCheckAndSiteFromGps) {
     ASSERT_TRUE(item->isEnabled());
     item->trigger();
     EXPECT_EQ(Edits(), "32.7800N 96.8000W 140");
-    EXPECT_EQ(Shared().contacts.Stadt.LocalType, 't');
+    EXPECT_EQ(Shared().contacts.Place.LocalType, 't');
 
     // A fix out of range is not used, and the item says why.
     const struct {

@@ -392,7 +392,7 @@ TEST_F(FormExposure, CliTableOpensUnchangedAndSavesBack) {
     EXPECT_GT(Rows(), 60);
     EXPECT_EQ(main->TableSite(), kTotalSite);
     EXPECT_EQ(Shared().eclipse.SelectedEclipse, 51);
-    EXPECT_EQ(Shared().contacts.Stadt.LocalType, 't');
+    EXPECT_EQ(Shared().contacts.Place.LocalType, 't');
     EXPECT_TRUE(Text("Label_Exp1").startsWith("Exposure Table for Total Eclipse: Totality at location is "));
     EXPECT_TRUE(Find<QGroupBox>("GroupBox_Totality")->isVisible());
     EXPECT_FALSE(TablesItem()->isEnabled());

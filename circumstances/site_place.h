@@ -31,7 +31,7 @@ inline constexpr double kAltitudeNotComputed = -999.0;
 // The observer's place with its computed circumstances. A pass always sets PlaceName, the altitude
 // markers, LocalType and ContactTime[kMx]; the other fields only as far as the pass gets, so
 // consumers test LocalType (and the altitude markers) before reading them.
-struct StadtType {
+struct SitePlace {
     std::string PlaceName;
     double Longitude = 0;                               // radians, positive WEST of Greenwich
     double Latitude = 0;                                // radians, geodetic, positive north
