@@ -18,6 +18,24 @@
 # Zelto.opt), on a 1366x768 screen.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+# put_site PROGRAM HOME ECLIPSE LATITUDE N|S LONGITUDE E|W HEIGHT, run inside a virtual display: starts
+# the program once so that it writes its Zelto.prm ("Exit (save coordinates)"), then puts the eclipse
+# and the site into that file.
+put_site='put_site() {
+  "$1" & local pid=$!
+  sleep 4
+  local main
+  main=$(xdotool search --name "^Zelto" | head -n 1)
+  xdotool windowfocus --sync "$main" key --window "$main" alt+f
+  sleep 1
+  xdotool key x
+  wait $pid || true
+  local prm="$2/.local/share/Zelto/Zelto.prm" version
+  version=$(head -n 1 "$prm" | tr -d "\r")
+  printf "%s\r\n%s\tEclipse#\r\n\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n%s\tLatitude\r\n%s\r\n%s\tLongitude\r\n%s\r\n%s\r\n" \
+    "$version" "$3" "$4" "$5" "$6" "$7" "$8" > "$prm"
+}
+'
 if [ "${1:-}" = "site-maps" ]; then
   program="${2:-$root/build-release/app/zelto}"
   home="$(mktemp -d)"
@@ -69,18 +87,9 @@ if [ "${1:-}" = "day-view" ]; then
   home="$(mktemp -d)"
   trap 'rm -rf "$home"' EXIT
   mkdir -p "$root/docs"
-  HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1366x768x24" bash -c '
-    "$1" & pid=$!
-    sleep 4
-    main=$(xdotool search --name "^Zelto" | head -n 1)
-    xdotool windowfocus --sync "$main" key --window "$main" alt+f
-    sleep 1
-    xdotool key x
-    wait $pid || true
+  HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1366x768x24" bash -c "$put_site"'
+    put_site "$1" "$2" 58 25.6872 N 32.6396 E 75
     folder="$2/.local/share/Zelto"
-    version=$(head -n 1 "$folder/Zelto.prm" | tr -d "\r")
-    printf "%s\r\n58\tEclipse#\r\n\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n25.6872\tLatitude\r\nN\r\n32.6396\tLongitude\r\nE\r\n0075\r\n" \
-      "$version" > "$folder/Zelto.prm"
     for night in 0 1; do
       printf "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=%s\r\n" "$night" > "$folder/Zelto.opt"
       "$1" & pid=$!
@@ -102,20 +111,9 @@ program="${1:-$root/build-release/app/zelto}"
 home="$(mktemp -d)"
 trap 'rm -rf "$home"' EXIT
 mkdir -p "$root/docs"
-HOME="$home" XDG_RUNTIME_DIR="$home" ZELTO_CAMERA=virtual xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  # A first start shows the next eclipse from today: the pictures are of 2024-04-08 at the default
-  # site, put into the Zelto.prm that first start wrote.
-  "$1" & pid=$!
-  sleep 4
-  main=$(xdotool search --name "^Zelto" | head -n 1)
-  xdotool windowfocus --sync "$main" key --window "$main" alt+f
-  sleep 1
-  xdotool key x
-  wait $pid || true
-  prm="$2/.local/share/Zelto/Zelto.prm"
-  version=$(head -n 1 "$prm" | tr -d "\r")
-  printf "%s\r\n51\tEclipse#\r\n\tmy DeltaT (sec)\r\n0\tautomatic DeltaT\r\n25.0000\tLatitude\r\nN\r\n103.5000\tLongitude\r\nW\r\n800\r\n" \
-    "$version" > "$prm"
+HOME="$home" XDG_RUNTIME_DIR="$home" ZELTO_CAMERA=virtual xvfb-run -a -s "-screen 0 1280x1024x24" bash -c "$put_site"'
+  # A first start shows the next eclipse from today: the pictures are of 2024-04-08 at the default site.
+  put_site "$1" "$2" 51 25.0000 N 103.5000 W 800
   "$1" & pid=$!
   sleep 4
   import -window root "$2/main.png"
