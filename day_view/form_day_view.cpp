@@ -119,7 +119,6 @@ void TForm_DayView::BuildWidgets() {
 }
 
 void TForm_DayView::SetNightMode(bool on) {
-    nightMode_ = on;
     const DayColours colours = ColoursFor(on);
     QPalette palette = centralWidget()->palette();
     palette.setColor(QPalette::Window, colours.background);

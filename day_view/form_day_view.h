@@ -53,7 +53,6 @@ class TForm_DayView final : public QMainWindow {
     Services s_;
     QuestionFn question_;
     std::optional<RunProgress> run_;
-    bool nightMode_ = false;
     QTimer* ticker_ = nullptr;
     QLabel* clockLine_ = nullptr;
     QLabel* contactCountdown_ = nullptr;
