@@ -333,7 +333,9 @@ TEST_F(RunCli, ShotLogOfAWholeRunAccountsForEveryRow) {
         const int row = std::stoi(f[0]);
         ++results[row][f[6]];
         EXPECT_EQ(f[9], "no");
-        if (f[6] == "taken") EXPECT_EQ(f[8], "1") << lines[i];
+        if (f[6] == "taken") {
+            EXPECT_EQ(f[8], "1") << lines[i];
+        }
         const ExposureRow& cells = table.Row(row - 1);
         EXPECT_EQ(f[1], cells[kColumnPhase]);
         EXPECT_EQ(f[2].substr(0, 21), cells[kColumnDateTime]) << lines[i];  // "…:16.3" of "…:16.300"

@@ -129,10 +129,10 @@ TEST_F(EclipseDay, ClockCheckAndSiteFromGps) {
         GpsFix fix;
         const char* caption;
     } bad[] = {
-        {{91.5, 540.25, -1e9}, "Site from GPS (fix not used: latitude 91.5\u00b0 is beyond \u00b190\u00b0)"},
-        {{32.78, 540.25, 140.0},
+        {{91.5, 540.25, -1e9, std::nullopt}, "Site from GPS (fix not used: latitude 91.5\u00b0 is beyond \u00b190\u00b0)"},
+        {{32.78, 540.25, 140.0, std::nullopt},
          "Site from GPS (fix not used: longitude 540.25\u00b0 is beyond \u00b1180\u00b0)"},
-        {{32.78, -96.80, -1e9},
+        {{32.78, -96.80, -1e9, std::nullopt},
          "Site from GPS (fix not used: height -1000000000 m is outside -500 to 25000 m)"},
     };
     for (const auto& b : bad) {
@@ -404,7 +404,9 @@ TEST_F(EclipseDay, DayViewShowsTheClockTheCountdownsAndTheRun) {
             SCOPED_TRACE(label->objectName().toStdString());
             const QColor colour = label->palette().color(QPalette::WindowText);
             EXPECT_GE(ContrastRatio(colour, background), 4.5);
-            if (night) EXPECT_LT(colour.green(), 100);  // red on black: nothing white
+            if (night) {
+                EXPECT_LT(colour.green(), 100);  // red on black: nothing white
+            }
             const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 10000),
                                                                    Qt::TextWordWrap, label->text());
             EXPECT_LE(needed.height(), label->height());
