@@ -133,58 +133,6 @@ int ReadBodiesArguments(const Arguments& args, BodiesArguments& read) {
     return 0;
 }
 
-// The lines of several run threads, each printed whole.
-class LinePrinter {
-  public:
-    void Print(const std::string& line) {
-        const std::lock_guard lock(mutex_);
-        std::cout << line << '\n' << std::flush;  // as it happens, also into a pipe or a log
-    }
-
-  private:
-    std::mutex mutex_;
-};
-
-std::string OneLine(std::string text) {
-    for (char& c : text) {
-        if (c == '\r' || c == '\n') c = ' ';
-    }
-    return text;
-}
-
-// One line per action, named by its camera; red information (an unreadable row, a lost camera) too.
-class BodyView final : public RunView {
-  public:
-    BodyView(std::string name, LinePrinter& printer) : name_(std::move(name)), printer_(printer) {}
-    void SetPhase(const std::string&) override {}
-    void SetRowInstant(const std::string&) override {}
-    void SetRowCountdown(const std::string&) override {}
-    void SetInfo(const std::string& text) override {
-        if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_)
-            printer_.Print(name_ + "  info: " + OneLine(text));
-        lastInfo_ = text;
-    }
-    void SetInfoColour(RunColour font) override { colour_ = font; }
-    void SetStatus(const std::string&) override {}
-    void ShowBanner(const std::string&) override {}
-    void SetBannerColour(RunColour) override {}
-    void HideBanner() override {}
-    void SetRunning(RunKind, bool) override {}
-    void ShowRehearsalControls(bool) override {}
-    void Report(const RunAction& action) override {
-        printer_.Print(
-            name_ + "  " + (action.row >= 0 ? "row " + std::to_string(action.row + 1) : std::string("run")) +
-            "  " + (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-')) + "  " +
-            JDText(action.startedJD, 1) + "  " + action.text);
-    }
-
-  private:
-    std::string name_;
-    LinePrinter& printer_;
-    RunColour colour_ = RunColour::White;
-    std::string lastInfo_;
-};
-
 // The body's messages on its run thread; Ctrl+C asks its run to stop, as "Abort" does.
 class BodyPump final : public MessagePump {
   public:
@@ -513,7 +461,7 @@ bool PrepareRun(BodyRun& run, const BodiesArguments& read, double simulatedStart
 void RunBody(BodyRun& run, const BodiesArguments& read, Clock& systemClock, const WorkingFolders& folders,
              LinePrinter& printer) {
     CameraBody& body = *run.camera->body;
-    BodyView view(run.name, printer);
+    ConsoleRunView view(run.name + "  ", printer);
     BodyPump pump(run.name, body, run.flags, printer);
     body.SetWaitTurn([&pump] { pump.ProcessMessages(); });
     SilentSound sound;

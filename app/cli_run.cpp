@@ -95,43 +95,6 @@ class ConsolePump final : public MessagePump {
     RunFlags& flags_;
 };
 
-// One line per action on standard output; red information (an unreadable row, a lost camera) too.
-class ConsoleView final : public RunView {
-  public:
-    void SetPhase(const std::string&) override {}
-    void SetRowInstant(const std::string&) override {}
-    void SetRowCountdown(const std::string&) override {}
-    void SetInfo(const std::string& text) override {
-        if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_)
-            std::cout << "info: " << OneLine(text) << '\n';
-        lastInfo_ = text;
-    }
-    void SetInfoColour(RunColour font) override { colour_ = font; }
-    void SetStatus(const std::string&) override {}
-    void ShowBanner(const std::string&) override {}
-    void SetBannerColour(RunColour) override {}
-    void HideBanner() override {}
-    void SetRunning(RunKind, bool) override {}
-    void ShowRehearsalControls(bool) override {}
-    void Report(const RunAction& action) override {
-        // An action of the run as a whole (the camera missing at the start) has no row.
-        std::cout << (action.row >= 0 ? "row " + std::to_string(action.row + 1) : std::string("run")) << "  "
-                  << (action.scheduledJD > 0 ? JDText(action.scheduledJD, 1) : std::string(21, '-')) << "  "
-                  << JDText(action.startedJD, 1) << "  " << action.text << '\n'
-                  << std::flush;  // as it happens, also into a pipe or a log
-    }
-
-  private:
-    static std::string OneLine(std::string text) {
-        for (char& c : text) {
-            if (c == '\r' || c == '\n') c = ' ';
-        }
-        return text;
-    }
-    RunColour colour_ = RunColour::White;
-    std::string lastInfo_;
-};
-
 class SilentSound final : public SoundPlayer {
   public:
     void Play(const std::string&) override {}  // the action line says which sound
@@ -343,7 +306,8 @@ int RunCommand(const Arguments& args) {
         std::cout << "camera: none, simulation mode\n";
     }
 
-    ConsoleView view;
+    LinePrinter printer;
+    ConsoleRunView view("", printer);
     SilentSound sound;
 #ifdef ZELTO_HAVE_QT
     QtShell shell;
