@@ -38,7 +38,7 @@ Rgb ColourRgb(LabelColour colour) {
         case LabelColour::Lime:
             return {0, 255, 0};
         case LabelColour::ToCome:
-            return {32, 192, 32};
+            return {40, 210, 40};  // 5:1 on the window's grey
         // Past and hidden labels are light enough to read on the dark background (4.5:1 and more).
         case LabelColour::Red:
             return {255, 144, 144};

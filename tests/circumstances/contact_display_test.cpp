@@ -175,7 +175,7 @@ TEST(ContactDisplay, ContactInstantRoundsToTheTenthSecond) {
 
 TEST(ContactDisplay, ColoursHaveTheirRgbValues) {
     EXPECT_EQ(ColourRgb(LabelColour::Lime), (Rgb{0, 255, 0}));
-    EXPECT_EQ(ColourRgb(LabelColour::ToCome), (Rgb{32, 192, 32}));
+    EXPECT_EQ(ColourRgb(LabelColour::ToCome), (Rgb{40, 210, 40}));
     EXPECT_EQ(ColourRgb(LabelColour::Red), (Rgb{255, 144, 144}));
     EXPECT_EQ(ColourRgb(LabelColour::Gray), (Rgb{176, 176, 176}));
     EXPECT_EQ(ColourRgb(LabelColour::GlobalToCome), (Rgb{160, 192, 0}));

@@ -141,7 +141,7 @@ TEST_F(FormMain, StartsWithTheDefaultSiteAndEclipse51) {
     EXPECT_TRUE(Text("Label_C2").startsWith("C2: 2024-04-08 18:"));
     EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 144, 144));
     EXPECT_EQ(TextColour("Label_C2Diff"), QColor(0, 255, 0));
-    EXPECT_EQ(TextColour("Label_C2"), QColor(32, 192, 32));
+    EXPECT_EQ(TextColour("Label_C2"), QColor(40, 210, 40));
     EXPECT_TRUE(Text("Label_Pb").startsWith("P1: 2024-04-08 15:"));
     EXPECT_EQ(TextColour("Label_Pb"), QColor(240, 160, 160));
     EXPECT_EQ(TextColour("Label_Pe"), QColor(160, 192, 0));
@@ -336,7 +336,7 @@ TEST_F(FormMain, AContactExactlyNowCountsAsToCome) {
     form_->OnClockTick();
     EXPECT_EQ(Text("Label_MxDiff"), "+0 d 00:00:00");
     EXPECT_EQ(TextColour("Label_MxDiff"), QColor(0, 255, 0));
-    EXPECT_EQ(TextColour("Label_Mx"), QColor(32, 192, 32));
+    EXPECT_EQ(TextColour("Label_Mx"), QColor(40, 210, 40));
     EXPECT_EQ(TextColour("Label_C1Diff"), QColor(255, 144, 144));
 }
 
