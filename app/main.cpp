@@ -136,6 +136,7 @@ int main(int argc, char** argv) {
          [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); }, &usbPower, &mounter,
          [&dayView](const std::optional<zelto::RunProgress>& progress) { dayView.ShowRun(progress); }});
     cameraWindow = &camera;
+    main.SetNightModeChanged([&dayView](bool on) { dayView.SetNightMode(on); });
     zelto::TForm_Exposure exposure(shared, main);
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());

@@ -27,14 +27,16 @@ DayColours ColoursFor(bool night) {
     return {Qt::white, QColor(255, 112, 112), Qt::black};
 }
 
-QLabel* Line(QWidget* parent, QVBoxLayout* layout, const char* name, int points, bool bold = false) {
+// A line of the view; the short ones (clock, countdowns, row, counts) never wrap.
+QLabel* Line(QWidget* parent, QVBoxLayout* layout, const char* name, int points, bool bold = false,
+             bool wraps = false) {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
     QFont font = label->font();
     font.setPointSize(points);
     font.setBold(bold);
     label->setFont(font);
-    label->setWordWrap(true);
+    label->setWordWrap(wraps);
     layout->addWidget(label);
     return label;
 }
@@ -81,11 +83,11 @@ void TForm_DayView::BuildWidgets() {
     contactCountdown_ = Line(client, layout, "DayView_ContactCountdown", 64, true);
     rowCountdown_ = Line(client, layout, "DayView_RowCountdown", 40, true);
     rowLine_ = Line(client, layout, "DayView_Row", 22);
-    actionLine_ = Line(client, layout, "DayView_Action", 22);
-    cameraLine_ = Line(client, layout, "DayView_Camera", 22, true);
+    actionLine_ = Line(client, layout, "DayView_Action", 22, false, true);
+    cameraLine_ = Line(client, layout, "DayView_Camera", 22, true, true);
     countsLine_ = Line(client, layout, "DayView_Counts", 22);
-    edgeWarning_ = Line(client, layout, "DayView_EdgeWarning", 18, true);
-    clockCheck_ = Line(client, layout, "DayView_ClockCheck", 18);
+    edgeWarning_ = Line(client, layout, "DayView_EdgeWarning", 18, true, true);
+    clockCheck_ = Line(client, layout, "DayView_ClockCheck", 18, false, true);
     layout->addStretch(1);
 
     auto* buttons = new QHBoxLayout;

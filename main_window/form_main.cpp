@@ -6,6 +6,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +20,9 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -35,6 +39,7 @@
 #include "platform/qt_text.h"
 #include "platform/system_locations.h"
 #include "state/startup.h"
+#include "window_dialogs/window_fit.h"
 
 // The world map is compiled into this static library, which registers it explicitly.
 static void InitZeltoResources() {
@@ -45,15 +50,10 @@ namespace zelto {
 
 namespace {
 
-constexpr int kContentWidth = 1012;
-constexpr int kContentHeight = 541;  // with the 19-pixel status line: a client area of 1012 × 560
 constexpr int kStatusPanelWidth = 150;
-constexpr int kStatusHeight = 19;
 constexpr int kMapWidth = 343;
 constexpr int kMapHeight = 171;
 constexpr int kMarkerThickness = 3;
-constexpr int kPanelWidth = 350;
-constexpr int kPanelHeight = 480;
 const QColor kBackground(kContactBackground.r, kContactBackground.g, kContactBackground.b);
 const QColor kSystemTimeBack(208, 208, 208);
 const QColor kMarkedEditBack(255, 190, 190);  // an edit whose value used differs from what was typed
@@ -64,14 +64,14 @@ const char* const kAwakeHint =
 
 void SetTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    palette.setColor(QPalette::Text, colour);
+    palette.setColor(QPalette::WindowText, TextColourInMode(colour));
+    palette.setColor(QPalette::Text, TextColourInMode(colour));
     widget->setPalette(palette);
 }
 
 void SetBackground(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
+    palette.setColor(QPalette::Window, BackgroundInMode(colour));
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }
@@ -81,16 +81,44 @@ QColor ToQColor(LabelColour colour) {
     return QColor(rgb.r, rgb.g, rgb.b);
 }
 
-double ScaleOf(TForm_Main::FormSize size) {
-    switch (size) {
-        case TForm_Main::FormSize::Large:
-            return 1.5;
-        case TForm_Main::FormSize::Small:
-            return 2.0 / 3.0;
-        case TForm_Main::FormSize::Normal:
-            return 1.0;
+QLabel* MakeLabel(const char* name, const QString& text, double points, bool bold = false,
+                  Qt::Alignment align = Qt::AlignLeft) {
+    auto* label = new QLabel(text);
+    label->setObjectName(name);
+    QFont font = label->font();
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    label->setFont(font);
+    label->setAlignment(align | Qt::AlignVCenter);
+    return label;
+}
+
+QLineEdit* MakeEdit(const char* name, int maxLength) {
+    auto* edit = new QLineEdit;
+    edit->setObjectName(name);
+    edit->setMaxLength(maxLength);
+    SetTextColour(edit, Qt::black);
+    return edit;
+}
+
+QPushButton* MakeButton(const char* name, const QString& caption) {
+    auto* button = new QPushButton(caption);
+    button->setObjectName(name);
+    SetTextColour(button, Qt::black);
+    button->setMinimumHeight(button->sizeHint().height() + 12);
+    return button;
+}
+
+// Widgets side by side; a null one stands for the stretch between them.
+QHBoxLayout* Row(std::initializer_list<QWidget*> widgets) {
+    auto* row = new QHBoxLayout;
+    for (QWidget* widget : widgets) {
+        if (widget)
+            row->addWidget(widget);
+        else
+            row->addStretch(1);
     }
-    return 1.0;
+    return row;
 }
 
 }  // namespace
@@ -118,12 +146,6 @@ TForm_Main::TForm_Main(SharedVariables& shared, Clock& clock, SoundPlayer& sound
     InitZeltoResources();
     BuildWidgets();
     BuildMenus();
-    for (QWidget* widget : std::initializer_list<QWidget*>{menuBar(), statusBar()}) {
-        baseFonts_.emplace_back(widget, widget->font().pointSizeF());
-    }
-    for (QMenu* menu : menuBar()->findChildren<QMenu*>())
-        baseFonts_.emplace_back(menu, menu->font().pointSizeF());
-    for (QLabel* panel : statusPanels_) baseFonts_.emplace_back(panel, panel->font().pointSizeF());
     Create();
 }
 
@@ -132,50 +154,35 @@ TForm_Main::~TForm_Main() = default;
 void TForm_Main::BuildWidgets() {
     content_ = new QWidget;
     content_->setObjectName("Form_Main_Client");
-    content_->setFixedSize(kContentWidth, kContentHeight);
     SetBackground(content_, kBackground);
     SetTextColour(content_, Qt::white);
     QFont font("DejaVu Sans");
     font.setPointSizeF(9);
     content_->setFont(font);
+    setCentralWidget(ScrollingClient(content_, "ScrollBox_Main"));
+    content_->installEventFilter(this);
 
-    scroll_ = new QScrollArea;
-    scroll_->setObjectName("ScrollBox_Main");
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidget(content_);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setCentralWidget(scroll_);
+    auto* columns = new QHBoxLayout(content_);
+    columns->setContentsMargins(4, 2, 4, 4);
+    columns->setSpacing(12);
+    columns->addLayout(BuildEclipseAndSite());
+    columns->addLayout(BuildContactTable(), 1);
+    BuildStatusLine();
+    BuildSpokenCommandsPanel();
+    BuildAboutPanel();
+    siteMap_ = new TForm_SiteMap(this);
+    siteMap_->SetGeographyFolders(GshhgFolders());
+    siteMap_->SetSiteClicked([this](GeoPoint place) { PutSite(SiteAt(place, std::nullopt, shared_.site)); });
+    ConnectEdits();
+}
 
-    const auto place = [this](QWidget* widget, QWidget* parent, const char* name, int x, int y, int w,
-                              int h) {
-        widget->setParent(parent);
-        widget->setObjectName(name);
-        widget->setGeometry(x, y, w, h);
-        base_.push_back({widget, x, y, w, h, 0});
-    };
-    const auto label = [&](QWidget* parent, const char* name, const QString& text, int x, int y, int w, int h,
-                           double points = 9, bool bold = false, Qt::Alignment align = Qt::AlignLeft) {
-        auto* l = new QLabel(text);
-        QFont f = l->font();
-        f.setPointSizeF(points);
-        f.setBold(bold);
-        l->setFont(f);
-        l->setAlignment(align | Qt::AlignVCenter);
-        place(l, parent, name, x, y, w, h);
-        return l;
-    };
-    const auto edit = [&](const char* name, int x, int y, int w) {
-        auto* e = new QLineEdit;
-        e->setMaxLength(15);
-        SetTextColour(e, Qt::black);
-        place(e, content_, name, x, y, w, 24);
-        return e;
-    };
-
-    // Left column: eclipse selection, ΔT, site, map.
-    label(content_, "Label1", "Solar Eclipse Selection", 2, 2, 343, 24, 12, true, Qt::AlignHCenter);
+// Left column: eclipse selection, ΔT, the site, the near-edge warning and the world map.
+QVBoxLayout* TForm_Main::BuildEclipseAndSite() {
+    auto* column = new QVBoxLayout;
+    column->setSpacing(3);
+    column->addWidget(MakeLabel("Label1", "Solar Eclipse Selection", 12, true, Qt::AlignHCenter));
     eclipseChooser_ = new QScrollBar(Qt::Horizontal);
+    eclipseChooser_->setObjectName("ScrollBar_Eclipse");
     eclipseChooser_->setRange(1, kEclipseCount);
     eclipseChooser_->setPageStep(10);
     // The arrow keys step one eclipse, Page Up and Down ten, Home and End go to the ends; so does the
@@ -183,62 +190,121 @@ void TForm_Main::BuildWidgets() {
     eclipseChooser_->setFocusPolicy(Qt::StrongFocus);
     eclipseChooser_->setInvertedControls(false);  // a scroll bar's default would make Right go back
     eclipseChooser_->installEventFilter(this);
-    place(eclipseChooser_, content_, "ScrollBar_Eclipse", 2, 30, 343, 20);
-    eclipseDateLabel_ = label(content_, "Label_Datum", "", 2, 54, 110, 24, 12, true);
-    eclipseNumberLabel_ = label(content_, "Label_EclipseNumber", "", 112, 54, 70, 24, 12);
+    column->addWidget(eclipseChooser_);
+    eclipseDateLabel_ = MakeLabel("Label_Datum", "", 12, true);
+    eclipseNumberLabel_ = MakeLabel("Label_EclipseNumber", "", 12);
     eclipseNumberLabel_->setToolTip("Number of the eclipse in the catalog (1 to 224)");
-    eclipseKindLabel_ = label(content_, "SoFiTyp_Label", "", 175, 54, 170, 24, 12, true, Qt::AlignRight);
-    greatestEclipseLabel_ = label(content_, "Label_Zeit", "", 2, 78, 343, 22, 10);
-    deltaTLabel_ = label(content_, "Label_DeltaT", "DeltaT (sec)", 2, 104, 140, 24, 10);
+    eclipseKindLabel_ = MakeLabel("SoFiTyp_Label", "", 12, true, Qt::AlignRight);
+    column->addLayout(Row({eclipseDateLabel_, eclipseNumberLabel_, nullptr, eclipseKindLabel_}));
+    greatestEclipseLabel_ = MakeLabel("Label_Zeit", "", 10);
+    column->addWidget(greatestEclipseLabel_);
+    deltaTLabel_ = MakeLabel("Label_DeltaT", "DeltaT (sec)", 10);
     manualDeltaTBox_ = new QCheckBox("my DeltaT (sec)");
+    manualDeltaTBox_->setObjectName("CheckBox_DeltaT_Man");
     SetTextColour(manualDeltaTBox_, Qt::white);
-    place(manualDeltaTBox_, content_, "CheckBox_DeltaT_Man", 145, 104, 130, 24);
-    deltaTEdit_ = edit("Edit_DeltaT", 280, 104, 62);
-    label(content_, "Label2", "Geograph. Coordinates", 2, 136, 343, 22, 12, true, Qt::AlignHCenter);
-    label(content_, "Label3", "of Observation Site", 2, 158, 343, 22, 12, true, Qt::AlignHCenter);
-    const auto siteRow = [&](const char* caption, const char* labelName, int y, const char* editName,
-                             const char* unitName, const char* unit) {
-        label(content_, labelName, caption, 2, y, 95, 24, 10);
-        QLineEdit* e = edit(editName, 100, y, 130);
-        label(content_, unitName, unit, 232, y, 24, 24, 10);
-        return e;
-    };
-    latitudeEdit_ = siteRow("Latitude", "Label4", 186, "Edit_Lati", "Label5", " \u00b0 ");
-    longitudeEdit_ = siteRow("Longitude", "Label6", 216, "Edit_Long", "Label7", " \u00b0 ");
-    heightEdit_ = siteRow("Height", "Label8", 246, "Edit_Height", "Label9", "m");
-    // The site as a whole, under the angle columns (the left column keeps room for the edge warning).
-    centralDurationLabel_ =
-        label(content_, "Label_Duration", "", 735, 480, 276, 26, 11, true, Qt::AlignHCenter);
-    centralDurationLabel_->setToolTip("Duration of totality or annularity at the site (C2 to C3)");
-    magnitudeLabel_ = label(content_, "Label_Magnitude", "", 735, 508, 276, 26, 11, true, Qt::AlignHCenter);
-    magnitudeLabel_->setToolTip("Magnitude of the eclipse at the site at maximum");
-    northSouthList_ = new QComboBox;
-    northSouthList_->addItems({"N", "S"});
-    place(northSouthList_, content_, "ComboBox_NS", 260, 186, 60, 24);
-    eastWestList_ = new QComboBox;
-    eastWestList_->addItems({"E", "W"});
-    place(eastWestList_, content_, "ComboBox_EW", 260, 216, 60, 24);
+    deltaTEdit_ = MakeEdit("Edit_DeltaT", 7);
+    column->addLayout(Row({deltaTLabel_, manualDeltaTBox_, nullptr, deltaTEdit_}));
+    column->addSpacing(6);
+    column->addWidget(MakeLabel("Label2", "Geograph. Coordinates", 12, true, Qt::AlignHCenter));
+    column->addWidget(MakeLabel("Label3", "of Observation Site", 12, true, Qt::AlignHCenter));
+    column->addLayout(BuildSiteRows());
+    edgeWarningLabel_ = MakeLabel("Label_EdgeWarning", "", 9);
+    edgeWarningLabel_->setWordWrap(true);
+    SetBackground(edgeWarningLabel_, QColor(170, 30, 30));
+    edgeWarningLabel_->hide();
+    column->addWidget(edgeWarningLabel_);
+    column->addStretch(1);
+    column->addWidget(BuildWorldMap());
+    return column;
+}
 
+// Latitude, longitude and height: a caption, the edit, the unit and the hemisphere.
+QGridLayout* TForm_Main::BuildSiteRows() {
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    const auto siteRow = [&](int row, const char* caption, const char* labelName, const char* editName,
+                             const char* unitName, const char* unit) {
+        grid->addWidget(MakeLabel(labelName, caption, 10), row, 0);
+        QLineEdit* edit = MakeEdit(editName, 15);
+        grid->addWidget(edit, row, 1);
+        grid->addWidget(MakeLabel(unitName, unit, 10), row, 2);
+        return edit;
+    };
+    latitudeEdit_ = siteRow(0, "Latitude", "Label4", "Edit_Lati", "Label5", " \u00b0 ");
+    longitudeEdit_ = siteRow(1, "Longitude", "Label6", "Edit_Long", "Label7", " \u00b0 ");
+    heightEdit_ = siteRow(2, "Height", "Label8", "Edit_Height", "Label9", "m");
+    northSouthList_ = new QComboBox;
+    northSouthList_->setObjectName("ComboBox_NS");
+    northSouthList_->addItems({"N", "S"});
+    grid->addWidget(northSouthList_, 0, 3);
+    eastWestList_ = new QComboBox;
+    eastWestList_->setObjectName("ComboBox_EW");
+    eastWestList_->addItems({"E", "W"});
+    grid->addWidget(eastWestList_, 1, 3);
+    return grid;
+}
+
+// The world map with the site's marker bars and the path over it; a click opens the site map.
+QFrame* TForm_Main::BuildWorldMap() {
     worldMapPanel_ = new QFrame;
-    place(worldMapPanel_, content_, "Panel1", 2, kContentHeight - kMapHeight - 4, kMapWidth, kMapHeight);
+    worldMapPanel_->setObjectName("Panel1");
+    worldMapPanel_->setFixedSize(kMapWidth, kMapHeight);
     worldMapImage_ = new QLabel(worldMapPanel_);
     worldMapImage_->setObjectName("Image1");
     worldMapImage_->setScaledContents(true);  // stretched over the whole panel, smoothly
+    worldPathView_ = new PathMapView(PathMapStyle::World, worldMapPanel_);
+    worldPathView_->setObjectName("Image_Path");
+    worldPathView_->SetClicked([this](GeoPoint) { OnSiteMapClicked(); });
     latitudeMarker_ = new QFrame(worldMapPanel_);
     latitudeMarker_->setObjectName("Shape_Lati");
     SetBackground(latitudeMarker_, Qt::red);
     longitudeMarker_ = new QFrame(worldMapPanel_);
     longitudeMarker_->setObjectName("Shape_Long");
     SetBackground(longitudeMarker_, Qt::red);
+    MarkAsImage(worldMapPanel_);
+    worldSweeper_ = new MapSweeper(this);
+    return worldMapPanel_;
+}
 
-    // Middle column: clock and contact instants with their countdowns.
-    clockHeading_ = label(content_, "Label12", "System Time", 353, 2, 372, 24, 11, true, Qt::AlignHCenter);
-    utClockLabel_ = label(content_, "Label_UT", "UT: ", 353, 28, 372, 38, 16, true, Qt::AlignHCenter);
-    label(content_, "Label10", "Contact times (UT)", 353, 70, 372, 24, 12, true, Qt::AlignHCenter);
+// Middle and right: the clock, then per contact a countdown above its instant, and beside them the
+// Sun's height and azimuth and the Moon's contact angles; the site's summary at the foot.
+QGridLayout* TForm_Main::BuildContactTable() {
+    auto* grid = new QGridLayout;
+    grid->setVerticalSpacing(0);
+    grid->setColumnStretch(0, 1);
+    clockHeading_ = MakeLabel("Label12", "System Time", 11, true, Qt::AlignHCenter);
+    utClockLabel_ = MakeLabel("Label_UT", "UT: ", 16, true, Qt::AlignHCenter);
+    clockCheckLabel_ = MakeLabel("Label_ClockCheck", "", 9);
+    clockCheckLabel_->setWordWrap(true);
+    batteryLabel_ = MakeLabel("Label_Battery", "", 9);
+    batteryLabel_->setToolTip(
+        "The battery's charge and the time it has left (UPower); red when it will not last "
+        "until 15 minutes after C4");
+    grid->addWidget(clockHeading_, 0, 0);
+    grid->addWidget(utClockLabel_, 1, 0);
+    grid->addWidget(clockCheckLabel_, 0, 1, 1, 4);
+    grid->addWidget(batteryLabel_, 1, 1, 1, 4);
+    grid->addWidget(MakeLabel("Label10", "Contact times (UT)", 12, true, Qt::AlignHCenter), 2, 0);
+    grid->addWidget(MakeLabel("Label_Sun", "Sun", 12, true, Qt::AlignHCenter), 2, 1, 1, 2);
+    grid->addWidget(MakeLabel("Label_Moon", "Moon", 12, true, Qt::AlignHCenter), 2, 3, 1, 2);
+    constexpr int kFirstContactRow = 3;
+    AddContactRows(grid, kFirstContactRow);
+    AddAngleColumns(grid, kFirstContactRow);
+    // The site as a whole, beside the last contact.
+    centralDurationLabel_ = MakeLabel("Label_Duration", "", 11, true, Qt::AlignHCenter);
+    centralDurationLabel_->setToolTip("Duration of totality or annularity at the site (C2 to C3)");
+    magnitudeLabel_ = MakeLabel("Label_Magnitude", "", 11, true, Qt::AlignHCenter);
+    magnitudeLabel_->setToolTip("Magnitude of the eclipse at the site at maximum");
+    grid->addWidget(centralDurationLabel_, kFirstContactRow + 12, 1, 1, 4);
+    grid->addWidget(magnitudeLabel_, kFirstContactRow + 13, 1, 1, 4);
+    grid->setRowStretch(kFirstContactRow + 14, 1);
+    return grid;
+}
 
-    // Rows P1, C1, C2, Mx, C3, C4, P4: a countdown above an instant.
+// P1, C1, C2, Mx, C3, C4, P4: a countdown above an instant, two grid rows each.
+void TForm_Main::AddContactRows(QGridLayout* grid, int firstRow) {
     struct Row {
-        const char* diff;
+        const char* countdown;
         const char* instant;
         const char* hint;
     };
@@ -251,27 +317,21 @@ void TForm_Main::BuildWidgets() {
         {"Label_C4Diff", "Label_C4", "Fourth contact (C4): Partial eclipse ends"},
         {"Label_PeDiff", "Label_Pe", "Global end of partial eclipse"},
     };
-    const char* contactIds[] = {"C1", "C2", "Mx", "C3", "C4"};
-    const char* ordinal[] = {"at 1st contact (C1: Begin of partial phase)",
-                             "at 2nd contact (C2: Begin of total/annular phase)", "at maximum eclipse",
-                             "at 3rd contact (C3: End of total/annular phase)",
-                             "at 4th contact (C4: End of partial phase)"};
-    constexpr int kRowTop = 98;
-    constexpr int kRowStep = 63;
     for (int i = 0; i < 7; ++i) {
-        const int y = kRowTop + i * kRowStep;
-        QLabel* diff = label(content_, rows[i].diff, "", 353, y, 372, 32, 17, true, Qt::AlignHCenter);
-        QLabel* instant =
-            label(content_, rows[i].instant, "", 353, y + 32, 372, 26, 12, false, Qt::AlignHCenter);
-        diff->setToolTip(rows[i].hint);
+        QLabel* countdown = MakeLabel(rows[i].countdown, "", 17, true, Qt::AlignHCenter);
+        QLabel* instant = MakeLabel(rows[i].instant, "", 12, false, Qt::AlignHCenter);
+        countdown->setToolTip(rows[i].hint);
         instant->setToolTip(rows[i].hint);
-        contactLabels_[rows[i].diff] = diff;
+        instant->setContentsMargins(0, 0, 0, 6);
+        grid->addWidget(countdown, firstRow + 2 * i, 0);
+        grid->addWidget(instant, firstRow + 2 * i + 1, 0);
+        contactLabels_[rows[i].countdown] = countdown;
         contactLabels_[rows[i].instant] = instant;
     }
+}
 
-    // Right column: Sun's height and azimuth, the Moon's contact angles.
-    label(content_, "Label_Sun", "Sun", 735, 70, 138, 24, 12, true, Qt::AlignHCenter);
-    label(content_, "Label_Moon", "Moon", 873, 70, 138, 24, 12, true, Qt::AlignHCenter);
+// The four angle columns: their titles beside P1, their values beside the instants C1 to C4.
+void TForm_Main::AddAngleColumns(QGridLayout* grid, int firstRow) {
     struct Column {
         const char* suffix;
         const char* title;
@@ -291,29 +351,34 @@ void TForm_Main::BuildWidgets() {
          "Contact Angle of the Moon; measured counterclockwise from the north point of the Sun's disk",
          "Parallactic Angle"},
     };
+    const char* contactIds[] = {"C1", "C2", "Mx", "C3", "C4"};
+    const char* ordinal[] = {"at 1st contact (C1: Begin of partial phase)",
+                             "at 2nd contact (C2: Begin of total/annular phase)", "at maximum eclipse",
+                             "at 3rd contact (C3: End of total/annular phase)",
+                             "at 4th contact (C4: End of partial phase)"};
     for (int c = 0; c < 4; ++c) {
-        const int x = 735 + c * 69;
-        QLabel* title = label(content_, columns[c].titleName, columns[c].title, x, kRowTop, 69, 24, 10, true,
-                              Qt::AlignHCenter);
+        QLabel* title = MakeLabel(columns[c].titleName, columns[c].title, 10, true, Qt::AlignHCenter);
         title->setToolTip(columns[c].hint);
+        title->setMinimumWidth(69);
+        grid->addWidget(title, firstRow, c + 1);
         for (int r = 0; r < 5; ++r) {
             const std::string name = std::string("Label_") + contactIds[r] + columns[c].suffix;
-            const int y = kRowTop + (r + 1) * kRowStep + 20;
-            QLabel* value = label(content_, "", "", x, y, 69, 26, 12, false, Qt::AlignHCenter);
-            value->setObjectName(ToQString(name));
+            QLabel* value = MakeLabel(name.c_str(), "", 12, false, Qt::AlignHCenter);
             value->setToolTip(QString(columns[c].quantity) + " " + ordinal[r]);
+            grid->addWidget(value, firstRow + 2 * (r + 1), c + 1, 2, 1);
             contactLabels_[name] = value;
         }
     }
+}
 
-    // Status line: four 150-pixel panels.
+// Four panels of what the pass found, the laptop's wakefulness and the sound output.
+void TForm_Main::BuildStatusLine() {
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(false);
-    statusBar()->setFixedHeight(kStatusHeight);
     for (int i = 0; i < 4; ++i) {
         statusPanels_[i] = new QLabel;
         statusPanels_[i]->setObjectName(QString("StatusBar1_Panel%1").arg(i + 1));
-        statusPanels_[i]->setFixedWidth(kStatusPanelWidth);
+        statusPanels_[i]->setMinimumWidth(kStatusPanelWidth);
         statusPanels_[i]->setFrameShape(QFrame::StyledPanel);
         statusPanels_[i]->setToolTip(ToQString(std::string(StatusPanelHints()[static_cast<size_t>(i)])));
         statusBar()->addWidget(statusPanels_[i]);
@@ -323,51 +388,47 @@ void TForm_Main::BuildWidgets() {
     awakeLabel_->setToolTip(kAwakeHint);
     statusBar()->addWidget(awakeLabel_, 1);
     noSoundLabel_ = AddNoSoundOutputLine(statusBar(), sound_.HasOutput());
+}
 
-    // The spoken-commands panel and the About panel, hidden over the window.
-    const auto panel = [&](const char* name) {
-        auto* p = new QFrame;
-        p->setFrameShape(QFrame::Panel);
-        p->setFrameShadow(QFrame::Raised);
-        SetBackground(p, QColor(96, 96, 96));
-        place(p, content_, name, 0, 0, kPanelWidth, kPanelHeight);
-        p->hide();
-        return p;
-    };
-    spokenCommandsPanel_ = panel("Panel_Spoken_commands");
-    label(spokenCommandsPanel_, "Label_Spoken_Name", "Zelto", 10, 10, 330, 40, 20, true, Qt::AlignHCenter);
-    QLabel* explanation =
-        label(spokenCommandsPanel_, "Label_Spoken_Text",
-              "Press any of the buttons below to listen for spoken commands. Set the loudness of "
-              "the speaker to your needs. If done, press the Close button.",
-              20, 60, 310, 120, 11);
+// The spoken-commands panel, hidden over the window until "Listen commands".
+void TForm_Main::BuildSpokenCommandsPanel() {
+    spokenCommandsPanel_ = MakeOverlayPanel("Panel_Spoken_commands");
+    auto* layout = static_cast<QVBoxLayout*>(spokenCommandsPanel_->layout());
+    layout->addWidget(MakeLabel("Label_Spoken_Name", "Zelto", 20, true, Qt::AlignHCenter));
+    QLabel* explanation = MakeLabel("Label_Spoken_Text",
+                                    "Press any of the buttons below to listen for spoken commands. Set the "
+                                    "loudness of the speaker to your needs. If done, press the Close button.",
+                                    11);
     explanation->setWordWrap(true);
-    const auto button = [&](QWidget* parent, const char* name, const QString& caption, int y) {
-        auto* b = new QPushButton(caption);
-        SetTextColour(b, Qt::black);
-        place(b, parent, name, 25, y, 300, 40);
-        return b;
-    };
-    QPushButton* remove =
-        button(spokenCommandsPanel_, "Button_RemoveFilters", "Listen command: \"Remove filters\"", 200);
-    QPushButton* attach =
-        button(spokenCommandsPanel_, "Button_AttachFilters", "Listen command: \"Attach filters\"", 260);
-    QPushButton* close = button(spokenCommandsPanel_, "Button_Spoken_Commands_Close", "Close", 400);
+    layout->addWidget(explanation);
+    QPushButton* remove = MakeButton("Button_RemoveFilters", "Listen command: \"Remove filters\"");
+    QPushButton* attach = MakeButton("Button_AttachFilters", "Listen command: \"Attach filters\"");
+    QPushButton* close = MakeButton("Button_Spoken_Commands_Close", "Close");
+    layout->addWidget(remove);
+    layout->addWidget(attach);
+    layout->addSpacing(40);
+    layout->addWidget(close);
     connect(remove, &QPushButton::clicked, this, [this] { PlaySound(kRemoveFiltersSound); });
     connect(attach, &QPushButton::clicked, this, [this] { PlaySound(kAttachFiltersSound); });
     connect(close, &QPushButton::clicked, spokenCommandsPanel_, &QWidget::hide);
+}
 
-    aboutPanel_ = panel("Panel_About");
-    aboutNameLabel_ =
-        label(aboutPanel_, "Label_About_Name", "Zelto", 10, 8, 330, 34, 14, true, Qt::AlignHCenter);
-    label(aboutPanel_, "Label_About_Credit", "Eclipse Predictions by Fred Espenak, NASA's GSFC", 8, 42, 334,
-          20, 8, false, Qt::AlignHCenter);
+// The About panel: what this build and this computer are, hidden over the window until asked for.
+void TForm_Main::BuildAboutPanel() {
+    aboutPanel_ = MakeOverlayPanel("Panel_About");
+    auto* layout = static_cast<QVBoxLayout*>(aboutPanel_->layout());
+    aboutNameLabel_ = MakeLabel("Label_About_Name", "Zelto", 14, true, Qt::AlignHCenter);
+    layout->addWidget(aboutNameLabel_);
+    layout->addWidget(MakeLabel("Label_About_Credit", "Eclipse Predictions by Fred Espenak, NASA's GSFC", 8,
+                                false, Qt::AlignHCenter));
     versionGrid_ = new QTableWidget(0, 2);
+    versionGrid_->setObjectName("StringGrid_VersionsInfo");
     versionGrid_->horizontalHeader()->hide();
     versionGrid_->verticalHeader()->hide();
     versionGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     versionGrid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     versionGrid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    versionGrid_->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);  // every value whole
     QFont mono("DejaVu Sans Mono");
     mono.setPointSizeF(8);
     versionGrid_->setFont(mono);
@@ -376,34 +437,26 @@ void TForm_Main::BuildWidgets() {
     QPalette gridPalette = versionGrid_->palette();
     gridPalette.setColor(QPalette::Base, Qt::white);
     versionGrid_->setPalette(gridPalette);
-    place(versionGrid_, aboutPanel_, "StringGrid_VersionsInfo", 8, 66, 2 * 167 + 2, 17 * 19 + 2);
-    QPushButton* ok = button(aboutPanel_, "Button_About_OK", "OK", 420);
+    layout->addWidget(versionGrid_);
+    QPushButton* ok = MakeButton("Button_About_OK", "OK");
+    layout->addWidget(ok);
     connect(ok, &QPushButton::clicked, aboutPanel_, &QWidget::hide);
+}
 
-    // Eclipse day at the site: the path over the world map (a click opens the site map), the
-    // near-edge warning under the site and the clock check beside the clock.
-    worldPathView_ = new PathMapView(PathMapStyle::World, worldMapPanel_);
-    worldPathView_->setObjectName("Image_Path");
-    worldPathView_->setGeometry(0, 0, kMapWidth, kMapHeight);
-    worldPathView_->stackUnder(latitudeMarker_);
-    worldPathView_->SetClicked([this](GeoPoint) { OnSiteMapClicked(); });
-    edgeWarningLabel_ = label(content_, "Label_EdgeWarning", "", 2, 282, 343, 78, 9);
-    edgeWarningLabel_->setWordWrap(true);
-    SetBackground(edgeWarningLabel_, QColor(170, 30, 30));
-    edgeWarningLabel_->hide();
-    clockCheckLabel_ = label(content_, "Label_ClockCheck", "", 735, 4, 275, 44, 9);
-    clockCheckLabel_->setWordWrap(true);
-    batteryLabel_ = label(content_, "Label_Battery", "", 735, 48, 275, 20, 9);
-    batteryLabel_->setToolTip(
-        "The battery's charge and the time it has left (UPower); red when it will not last "
-        "until 15 minutes after C4");
-    worldSweeper_ = new MapSweeper(this);
-    siteMap_ = new TForm_SiteMap(this);
-    siteMap_->SetGeographyFolders(GshhgFolders());
-    siteMap_->SetSiteClicked([this](GeoPoint place) { PutSite(SiteAt(place, std::nullopt, shared_.site)); });
+QFrame* TForm_Main::MakeOverlayPanel(const char* name) {
+    auto* panel = new QFrame(content_);
+    panel->setObjectName(name);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Raised);
+    SetBackground(panel, QColor(96, 96, 96));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(20, 10, 20, 16);
+    layout->setSpacing(12);
+    panel->hide();
+    return panel;
+}
 
-    for (BaseGeometry& b : base_) b.pointSize = b.widget->font().pointSizeF();
-
+void TForm_Main::ConnectEdits() {
     connect(eclipseChooser_, &QScrollBar::valueChanged, this, [this] { SelectEclipse(); });
     connect(latitudeEdit_, &QLineEdit::textChanged, this, &TForm_Main::OnLatitudeEdited);
     connect(longitudeEdit_, &QLineEdit::textChanged, this, &TForm_Main::OnLongitudeEdited);
@@ -425,17 +478,30 @@ void TForm_Main::BuildWidgets() {
 }
 
 void TForm_Main::BuildMenus() {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName("MainMenu1");
-    const auto action = [this](QMenu* menu, const char* name, const QString& caption) {
-        auto* a = new QAction(caption, this);
-        a->setObjectName(name);
-        if (menu) menu->addAction(a);
-        return a;
-    };
-    QMenu* file = bar->addMenu("&File");
+    menuBar()->setObjectName("MainMenu1");
+    BuildFileMenu();
+    // The program enables these once the camera and exposure-table windows exist.
+    cameraItem_ = MakeAction(nullptr, "Tests", "&Camera");
+    menuBar()->addAction(cameraItem_);
+    cameraItem_->setEnabled(false);
+    exposureTablesItem_ = MakeAction(nullptr, "Exposure_Tables", "&Exposure Tables");
+    menuBar()->addAction(exposureTablesItem_);
+    exposureTablesItem_->setEnabled(false);
+    BuildOptionsMenu();
+    BuildSizeAndAboutMenus();
+}
+
+QAction* TForm_Main::MakeAction(QMenu* menu, const char* name, const QString& caption) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (menu) menu->addAction(action);
+    return action;
+}
+
+void TForm_Main::BuildFileMenu() {
+    QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("File1");
-    QAction* eclipseList = action(file, "Eclipse_List", "Choose &eclipse from list...");
+    QAction* eclipseList = MakeAction(file, "Eclipse_List", "Choose &eclipse from list...");
     eclipseList->setShortcut(QKeySequence("Ctrl+L"));
     connect(eclipseList, &QAction::triggered, this, [this] {
         if (!eclipseList_)
@@ -443,58 +509,60 @@ void TForm_Main::BuildMenus() {
                 new EclipseListDialog(this, [this](int number) { eclipseChooser_->setValue(number); });
         eclipseList_->ShowAt(eclipseChooser_->value());
     });
-    siteFromGpsItem_ = action(file, "Site_from_GPS", kNoGpsdCaption);
+    siteFromGpsItem_ = MakeAction(file, "Site_from_GPS", kNoGpsdCaption);
     connect(siteFromGpsItem_, &QAction::triggered, this, &TForm_Main::OnSiteFromGps);
     file->addSeparator();
-    exitAndSaveItem_ = action(file, "Exit_and_save", "E&xit (save coordinates)");
-    quitItem_ = action(file, "Exit_no_save", "&Quit (don't save coordinates)");
+    exitAndSaveItem_ = MakeAction(file, "Exit_and_save", "E&xit (save coordinates)");
+    quitItem_ = MakeAction(file, "Exit_no_save", "&Quit (don't save coordinates)");
     connect(exitAndSaveItem_, &QAction::triggered, this, &TForm_Main::OnExitAndSave);
     connect(quitItem_, &QAction::triggered, this, &TForm_Main::OnQuitWithoutSaving);
+}
 
-    // The program enables these once the camera and exposure-table windows exist.
-    cameraItem_ = action(nullptr, "Tests", "&Camera");
-    bar->addAction(cameraItem_);
-    cameraItem_->setEnabled(false);
-    exposureTablesItem_ = action(nullptr, "Exposure_Tables", "&Exposure Tables");
-    bar->addAction(exposureTablesItem_);
-    exposureTablesItem_->setEnabled(false);
-
-    QMenu* options = bar->addMenu("&Options");
+void TForm_Main::BuildOptionsMenu() {
+    QMenu* options = menuBar()->addMenu("&Options");
     options->setObjectName("Options1");
-    tenthsItem_ = action(options, "Zehntelsekunden", "Tenths of seconds");
+    tenthsItem_ = MakeAction(options, "Zehntelsekunden", "Tenths of seconds");
     tenthsItem_->setCheckable(true);
+    connect(tenthsItem_, &QAction::triggered, this, &TForm_Main::OnTenthsClicked);
     options->addSeparator();
-    spokenCommandsItem_ = action(options, "Spoken_Commands", "Spoken commands");
+    spokenCommandsItem_ = MakeAction(options, "Spoken_Commands", "Spoken commands");
     spokenCommandsItem_->setCheckable(true);
-    listenCommandsItem_ = action(options, "Speaker1", "&Listen commands");
+    connect(spokenCommandsItem_, &QAction::triggered, this, &TForm_Main::OnSpokenCommandsClicked);
+    listenCommandsItem_ = MakeAction(options, "Speaker1", "&Listen commands");
+    connect(listenCommandsItem_, &QAction::triggered, this, [this] { ShowPanelCentred(spokenCommandsPanel_); });
     options->addSeparator();
-    spokenCountdownItem_ = action(options, "Spoken_Countdown", "Spoken countdown");
+    spokenCountdownItem_ = MakeAction(options, "Spoken_Countdown", "Spoken countdown");
     spokenCountdownItem_->setCheckable(true);
     connect(spokenCountdownItem_, &QAction::triggered, this, &TForm_Main::OnSpokenCountdownClicked);
-    keepAwakeItem_ = action(options, "Keep_Awake", "Keep awake around the eclipse");
+    keepAwakeItem_ = MakeAction(options, "Keep_Awake", "Keep awake around the eclipse");
     keepAwakeItem_->setCheckable(true);
     connect(keepAwakeItem_, &QAction::triggered, this, &TForm_Main::OnKeepAwakeClicked);
-    siteMapItem_ = action(options, "Site_Map", "Site map");
+    siteMapItem_ = MakeAction(options, "Site_Map", "Site map");
     connect(siteMapItem_, &QAction::triggered, this, &TForm_Main::OnSiteMapClicked);
-    dayViewItem_ = action(options, "Day_View", "Eclipse &day view");
+    dayViewItem_ = MakeAction(options, "Day_View", "Eclipse &day view");
     dayViewItem_->setShortcut(QKeySequence("Ctrl+D"));
-    connect(tenthsItem_, &QAction::triggered, this, &TForm_Main::OnTenthsClicked);
-    connect(spokenCommandsItem_, &QAction::triggered, this, &TForm_Main::OnSpokenCommandsClicked);
-    connect(listenCommandsItem_, &QAction::triggered, this,
-            [this] { ShowPanelCentred(spokenCommandsPanel_); });
+    nightModeItem_ = MakeAction(options, "Night_Mode", "&Night mode (red on black)");
+    nightModeItem_->setCheckable(true);
+    connect(nightModeItem_, &QAction::triggered, this, &TForm_Main::SetNightMode);
+}
 
-    QMenu* size = bar->addMenu("Form Size");
+void TForm_Main::BuildSizeAndAboutMenus() {
+    QMenu* size = menuBar()->addMenu("Form Size");
     size->setObjectName("FormSize1");
-    largeSizeItem_ = action(size, "Large1", "Large");
-    normalSizeItem_ = action(size, "Normal1", "Normal");
-    smallSizeItem_ = action(size, "Small1", "Small");
-    connect(largeSizeItem_, &QAction::triggered, this, [this] { SetFormSize(FormSize::Large); });
-    connect(normalSizeItem_, &QAction::triggered, this, [this] { SetFormSize(FormSize::Normal); });
-    connect(smallSizeItem_, &QAction::triggered, this, [this] { SetFormSize(FormSize::Small); });
+    largeSizeItem_ = MakeAction(size, "Large1", "Large");
+    normalSizeItem_ = MakeAction(size, "Normal1", "Normal");
+    smallSizeItem_ = MakeAction(size, "Small1", "Small");
+    const auto choose = [this](FormSize chosen) {
+        SetFormSize(chosen, ScreenRoom(this));
+        if (formSizeChosen_) formSizeChosen_(chosen);
+    };
+    connect(largeSizeItem_, &QAction::triggered, this, [choose] { choose(FormSize::Large); });
+    connect(normalSizeItem_, &QAction::triggered, this, [choose] { choose(FormSize::Normal); });
+    connect(smallSizeItem_, &QAction::triggered, this, [choose] { choose(FormSize::Small); });
 
-    QMenu* about = bar->addMenu("&About");
+    QMenu* about = menuBar()->addMenu("&About");
     about->setObjectName("About1");
-    aboutItem_ = action(about, "Version1", "Zelto &Version");
+    aboutItem_ = MakeAction(about, "Version1", "Zelto &Version");
     connect(aboutItem_, &QAction::triggered, this, [this] {
         FillVersionGrid();
         aboutNameLabel_->setText("Zelto      " + versionGrid_->item(3, 1)->text());
@@ -513,7 +581,8 @@ void TForm_Main::Create() {
     shared_.program.WindowsBuildLab = os.BuildLab;
     // 4. The world map, stretched over the map panel.
     worldMapImage_->setPixmap(QPixmap(":/WorldBitmap"));
-    worldMapImage_->setGeometry(0, 0, worldMapPanel_->width(), worldMapPanel_->height());
+    worldMapImage_->setGeometry(worldMapPanel_->rect());
+    worldPathView_->setGeometry(worldMapPanel_->rect());
     // 5. Hemispheres, options.
     northSouthList_->setCurrentText("N");
     eastWestList_->setCurrentText("E");
@@ -525,8 +594,6 @@ void TForm_Main::Create() {
     largeSizeItem_->setEnabled(true);
     smallSizeItem_->setEnabled(true);
     normalSizeItem_->setEnabled(false);
-    // 6. Eclipse range; the window 200 pixels from the top, centred.
-    eclipseChooser_->setMaximum(kEclipseCount);
     // 7. A camera log left over from an earlier run (one that cannot be deleted is replaced at connect).
     DeleteCameraLog(shared_.folders);
     // 8. Default site; eclipse 51 selected at once, so that no handler ever sees an empty record.
@@ -551,17 +618,21 @@ void TForm_Main::Create() {
     SelectEclipse();  // also when the position did not change
     creating_ = false;
 
-    // The options kept from the last run.
+    ApplyKeptOptions();
+    // 11. The window as its layout asks, inside the screen.
+    FitToRoom(this, ScreenRoom(this));
+    RecomputePass();
+    timer_->start();
+}
+
+// The options kept from the last run.
+void TForm_Main::ApplyKeptOptions() {
     options_ = ReadOptionsFile(OptionsFilePath());
     spokenCountdownItem_->setChecked(options_.SpokenCountdown);
     if (options_.SpokenCountdown) StartCountdown();
     keepAwakeItem_->setChecked(options_.KeepAwake);
-
-    // 11. Scroll bars on small screens; the window 200 pixels from the top, centred (when shown).
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    ShowScrollBarsForScreenHeight(screen ? screen->geometry().height() : 768);
-    RecomputePass();
-    timer_->start();
+    nightModeItem_->setChecked(options_.NightMode);
+    ApplyNightMode(options_.NightMode);
 }
 
 void TForm_Main::CopySiteFromShared() {
@@ -602,17 +673,16 @@ void TForm_Main::FillVersionGrid() {
         {"Kernel", shared_.program.WindowsVersion},
         {"Architecture", shared_.program.WindowsBuildLab},
     };
-    const double scale = ScaleOf(formSize_);
     versionGrid_->setRowCount(static_cast<int>(std::size(rows)));
     for (int r = 0; r < versionGrid_->rowCount(); ++r) {
         versionGrid_->setItem(r, 0, new QTableWidgetItem(rows[r].first));
         auto* value = new QTableWidgetItem(ToQString(rows[r].second));
         value->setToolTip(value->text());  // the whole text where the column cuts it
         versionGrid_->setItem(r, 1, value);
-        versionGrid_->setRowHeight(r, static_cast<int>(std::lround(19 * scale)));
     }
-    versionGrid_->setColumnWidth(0, static_cast<int>(std::lround(110 * scale)));
-    versionGrid_->setColumnWidth(1, static_cast<int>(std::lround(224 * scale)));
+    // Every value whole, in the grid's font at the form size.
+    versionGrid_->resizeColumnsToContents();
+    versionGrid_->resizeRowsToContents();
 }
 
 void TForm_Main::OnActivated() {
@@ -635,7 +705,9 @@ void TForm_Main::showEvent(QShowEvent* event) {
     if (activatedOnce_) return;
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2, area.y() + 200);
+        // Centred, 200 pixels from the top where the screen leaves that room.
+        const int top = std::clamp(area.height() - frameGeometry().height() - kWindowFrame.height(), 0, 200);
+        move(area.x() + std::max(0, (area.width() - frameGeometry().width()) / 2), area.y() + top);
     }
     OnActivated();  // platforms without activation events still get their caption
 }
@@ -806,7 +878,7 @@ void TForm_Main::SiteEditChanged(SiteField field, QLineEdit* edit, QComboBox* he
 
 void TForm_Main::MarkEdit(QLineEdit* edit, const std::string& note) {
     QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, note.empty() ? QColor(Qt::white) : kMarkedEditBack);
+    palette.setColor(QPalette::Base, BackgroundInMode(note.empty() ? QColor(Qt::white) : kMarkedEditBack));
     edit->setPalette(palette);
     edit->setToolTip(ToQString(note));
 }
@@ -893,6 +965,10 @@ void TForm_Main::OnKeepAwakeClicked(bool on) {
 void TForm_Main::SetNightMode(bool on) {
     options_.NightMode = on;
     SaveOptions();
+    ApplyNightMode(on);
+    nightModeItem_->setChecked(on);
+    OnClockTick();  // the colours of the clock and the contacts in the new mode
+    if (nightModeChanged_) nightModeChanged_(on);
 }
 
 void TForm_Main::SaveOptions() {
@@ -912,69 +988,33 @@ void TForm_Main::PlaySound(const char* file) {
 }
 
 void TForm_Main::ShowPanelCentred(QWidget* panel) {
-    panel->move((content_->width() - panel->width()) / 2, (content_->height() - panel->height()) / 2);
+    panel->adjustSize();
+    panel->move(std::max(0, (content_->width() - panel->width()) / 2),
+                std::max(0, (content_->height() - panel->height()) / 2));
     panel->show();
     panel->raise();
 }
 
-void TForm_Main::SetFormSize(FormSize size) {
+void TForm_Main::SetFormSize(FormSize size, QSize room) {
     formSize_ = size;
-    const double scale = ScaleOf(size);
+    const double scale = FontScale(size);
     const auto scaled = [scale](int value) { return static_cast<int>(std::lround(value * scale)); };
-    const auto scaleFont = [scale](QWidget* widget, double pointSize) {
-        QFont font = widget->font();
-        font.setPointSizeF(pointSize * scale);
-        widget->setFont(font);
-    };
-    for (const BaseGeometry& b : base_) {
-        b.widget->setGeometry(scaled(b.x), scaled(b.y), scaled(b.w), scaled(b.h));
-        scaleFont(b.widget, b.pointSize);
-    }
-    for (const auto& [widget, pointSize] : baseFonts_) scaleFont(widget, pointSize);
-    content_->setFixedSize(scaled(kContentWidth), scaled(kContentHeight));
-    statusBar()->setFixedHeight(scaled(kStatusHeight));
-    for (QLabel* panel : statusPanels_) panel->setFixedWidth(scaled(kStatusPanelWidth));
-    worldMapImage_->setGeometry(0, 0, worldMapPanel_->width(), worldMapPanel_->height());
-    worldPathView_->setGeometry(0, 0, worldMapPanel_->width(), worldMapPanel_->height());
+    ScaleFonts(this, scale);
+    worldMapPanel_->setFixedSize(scaled(kMapWidth), scaled(kMapHeight));
+    worldMapImage_->setGeometry(worldMapPanel_->rect());
+    worldPathView_->setGeometry(worldMapPanel_->rect());
+    for (QLabel* panel : statusPanels_) panel->setMinimumWidth(scaled(kStatusPanelWidth));
     FillVersionGrid();
+    normalSizeItem_->setEnabled(size != FormSize::Normal);
+    largeSizeItem_->setEnabled(size == FormSize::Normal);
+    smallSizeItem_->setEnabled(size == FormSize::Normal);
+    FitToRoom(this, room);
+    siteMap_->SetFormSize(size, room);
     // A panel that is open scales with the window and stays centred in it.
     for (QFrame* panel : {aboutPanel_, spokenCommandsPanel_}) {
         if (!panel->isHidden()) ShowPanelCentred(panel);
     }
-    normalSizeItem_->setEnabled(size != FormSize::Normal);
-    largeSizeItem_->setEnabled(size == FormSize::Normal);
-    smallSizeItem_->setEnabled(size == FormSize::Normal);
-
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        ShowScrollBarsForScreenHeight(screen->geometry().height());
-    setFixedSize(sizeHint());
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - frameGeometry().width()) / 2,
-             area.y() + (area.height() - frameGeometry().height()) / 2);
-    }
     RecomputePass();  // the marker bars follow the new map size, 3 pixels thick again
-    update();
-    raise();
-    activateWindow();
-}
-
-void TForm_Main::ShowScrollBarsForScreenHeight(int screenHeight) {
-    const bool small = screenHeight < 768;
-    const Qt::ScrollBarPolicy policy = small ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
-    scroll_->setHorizontalScrollBarPolicy(policy);
-    scroll_->setVerticalScrollBarPolicy(policy);
-    if (small) {
-        // A window that fits the screen, the rest reached by scrolling.
-        scroll_->setMinimumSize(std::min(content_->width(), 800), std::max(200, screenHeight - 120));
-    } else {
-        scroll_->setMinimumSize(content_->size());
-    }
-    setMinimumSize(0, 0);
-    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    setFixedSize(sizeHint());
 }
 
 // The site in use, never an edit's text that could not be used: the table reader takes it back.
@@ -1052,6 +1092,12 @@ bool TForm_Main::eventFilter(QObject* watched, QEvent* event) {
         const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
         if (notches != 0) eclipseChooser_->setValue(eclipseChooser_->value() - notches);
         return true;
+    }
+    // An open panel stays centred as the client area changes size.
+    if (watched == content_ && event->type() == QEvent::Resize) {
+        for (QFrame* panel : {aboutPanel_, spokenCommandsPanel_}) {
+            if (!panel->isHidden()) ShowPanelCentred(panel);
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -18,18 +18,21 @@
 #include "exposure/table_file.h"
 #include "state/variables.h"
 #include "window_dialogs/dialogs.h"
+#include "window_dialogs/window_fit.h"
 
 class QAction;
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
-class QScrollArea;
 class QScrollBar;
 class QTableWidget;
 class QTimer;
+class QVBoxLayout;
 
 namespace zelto {
 
@@ -46,7 +49,7 @@ class TForm_Main : public QMainWindow {
     Q_OBJECT
 
   public:
-    enum class FormSize { Normal, Large, Small };
+    using FormSize = zelto::FormSize;
 
     // Runs the creation steps (format, OS information, map, leftover camera log, defaults, parameter
     // file) and starts the clock. The shared folders and VersionText must be set (start-up).
@@ -73,10 +76,11 @@ class TForm_Main : public QMainWindow {
     void OnCountdownTick();
     void RecomputePass();
     void SelectEclipse();
-    void SetFormSize(FormSize size);
+    // Scales the fonts and the maps of this window and the site map; the windows stay inside `room`.
+    void SetFormSize(FormSize size, QSize room);
     FormSize formSize() const { return formSize_; }
-    // Scroll bars on screens less than 768 pixels high.
-    void ShowScrollBarsForScreenHeight(int screenHeight);
+    // The form size chosen in the menu, for the program's other windows.
+    void SetFormSizeChosen(std::function<void(FormSize)> chosen) { formSizeChosen_ = std::move(chosen); }
 
     // The site and eclipse as a table file's header holds them: the controls as they stand.
     TableFileSite TableSite() const;
@@ -99,8 +103,9 @@ class TForm_Main : public QMainWindow {
     };
     const DayFacts& dayFacts() const { return dayFacts_; }
     bool NightMode() const { return options_.NightMode; }
-    // Kept in the options file.
+    // Every window red on black, kept in the options file; `changed` tells the day view.
     void SetNightMode(bool on);
+    void SetNightModeChanged(std::function<void(bool)> changed) { nightModeChanged_ = std::move(changed); }
 
     // Eclipse day at the site. The clock check asks `clock` (none: "unknown"), the GPS item and the
     // clock check ask `gps` (none: the program was built without libgps); neither is owned.
@@ -132,8 +137,24 @@ class TForm_Main : public QMainWindow {
 
   private:
     void BuildWidgets();
+    QVBoxLayout* BuildEclipseAndSite();
+    QGridLayout* BuildSiteRows();
+    QFrame* BuildWorldMap();
+    QGridLayout* BuildContactTable();
+    void AddContactRows(QGridLayout* grid, int firstRow);
+    void AddAngleColumns(QGridLayout* grid, int firstRow);
+    void BuildStatusLine();
+    void BuildSpokenCommandsPanel();
+    void BuildAboutPanel();
+    QFrame* MakeOverlayPanel(const char* name);
+    void ConnectEdits();
     void BuildMenus();
+    QAction* MakeAction(QMenu* menu, const char* name, const QString& caption);
+    void BuildFileMenu();
+    void BuildOptionsMenu();
+    void BuildSizeAndAboutMenus();
     void Create();
+    void ApplyKeptOptions();
     void FillVersionGrid();
     void ApplyHeader(const EclipseHeader& header);
     void ApplyDeltaTShown();
@@ -187,8 +208,9 @@ class TForm_Main : public QMainWindow {
     std::string captionPrefix_;
     FormSize formSize_ = FormSize::Normal;
 
+    std::function<void(FormSize)> formSizeChosen_;
+    std::function<void(bool)> nightModeChanged_;
     QWidget* content_ = nullptr;
-    QScrollArea* scroll_ = nullptr;
     QTimer* timer_ = nullptr;
     QTimer* countdownTimer_ = nullptr;
     SpokenCountdown countdown_{{}};
@@ -253,17 +275,7 @@ class TForm_Main : public QMainWindow {
     QAction* normalSizeItem_ = nullptr;
     QAction* smallSizeItem_ = nullptr;
     QAction* aboutItem_ = nullptr;
-
-    // Geometry and font size of every control at normal size, for the window sizes.
-    struct BaseGeometry {
-        QWidget* widget;
-        int x, y, w, h;
-        double pointSize;
-    };
-    std::vector<BaseGeometry> base_;
-    // Font size at normal size of what has no geometry of its own: the menu bar, its menus, the
-    // status panels.
-    std::vector<std::pair<QWidget*, double>> baseFonts_;
+    QAction* nightModeItem_ = nullptr;
 };
 
 }  // namespace zelto

@@ -4,11 +4,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 
 #include "circumstances/geography.h"
 #include "main_window/map_sweeper.h"
 #include "main_window/path_map_view.h"
 #include "platform/qt_text.h"
+#include "window_dialogs/window_fit.h"
 
 namespace zelto {
 
@@ -25,41 +28,62 @@ bool Inside(const MapArea& area, GeoPoint p) {
 TForm_SiteMap::TForm_SiteMap(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Form_SiteMap");
     setWindowTitle("Zelto - Site map");
-    SiteMap_View = new PathMapView(PathMapStyle::Site, this);
-    SiteMap_View->setObjectName("SiteMap_View");
-    SiteMap_View->setFixedSize(kViewSize, kViewSize);
-    Label_SiteMap = new QLabel(this);
-    Label_SiteMap->setObjectName("Label_SiteMap");
-    Label_SiteMap->setWordWrap(true);
-    Button_SiteMap_Centre = new QPushButton("Centre on site", this);
-    Button_SiteMap_Centre->setObjectName("Button_SiteMap_Centre");
-    auto* legend = new QLabel(
+    mapView_ = new PathMapView(PathMapStyle::Site, this);
+    mapView_->setObjectName("SiteMap_View");
+    mapView_->setFixedSize(kViewSize, kViewSize);
+    captionLabel_ = new QLabel(this);
+    captionLabel_->setObjectName("Label_SiteMap");
+    captionLabel_->setWordWrap(true);
+    centreButton_ = new QPushButton("Centre on site", this);
+    centreButton_->setObjectName("Button_SiteMap_Centre");
+    legend_ = new QLabel(
         "Shaded: the path. Red: its limits; dashed: the centre line. Blue: every 30 s of totality or "
         "annularity. Green: coasts; blue: lakes and rivers; purple: borders. "
         "Click to move the site, drag to move the map, turn the wheel to zoom.",
         this);
-    legend->setObjectName("Label_SiteMap_Legend");
-    legend->setWordWrap(true);
-    legend->setFixedWidth(kViewSize);
+    legend_->setObjectName("Label_SiteMap_Legend");
+    legend_->setWordWrap(true);
+    legend_->setFixedWidth(kViewSize);
     auto* captionRow = new QHBoxLayout;
-    captionRow->addWidget(Label_SiteMap, 1);
-    captionRow->addWidget(Button_SiteMap_Centre, 0, Qt::AlignTop);
+    captionRow->addWidget(captionLabel_, 1);
+    captionRow->addWidget(centreButton_, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(SiteMap_View);
+    layout->addWidget(mapView_);
     layout->addLayout(captionRow);
-    layout->addWidget(legend);
+    layout->addWidget(legend_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    MarkAsImage(mapView_);
     pathSweeper_ = new MapSweeper(this);
     geographySweeper_ = new MapSweeper(this);
 
-    connect(Button_SiteMap_Centre, &QPushButton::clicked, this, &TForm_SiteMap::CentreOnSite);
-    SiteMap_View->SetDragged([this](MapPixel from, MapPixel to) {
-        ShowView(Dragged(view_, from, to, SiteMap_View->width(), SiteMap_View->height()));
+    connect(centreButton_, &QPushButton::clicked, this, &TForm_SiteMap::CentreOnSite);
+    mapView_->SetDragged([this](MapPixel from, MapPixel to) {
+        ShowView(Dragged(view_, from, to, mapView_->width(), mapView_->height()));
     });
-    SiteMap_View->SetWheeled([this](double notches, GeoPoint at) { ShowView(Zoomed(view_, notches, at)); });
+    mapView_->SetWheeled([this](double notches, GeoPoint at) { ShowView(Zoomed(view_, notches, at)); });
 }
 
 TForm_SiteMap::~TForm_SiteMap() = default;
+
+void TForm_SiteMap::SetFormSize(FormSize size, QSize room) {
+    ScaleFonts(this, FontScale(size));
+    // The map grows with the fonts, as far as the screen leaves room for the caption and legend (which
+    // wrap to the map's width: twice to settle).
+    int side = static_cast<int>(std::lround(kViewSize * FontScale(size)));
+    for (int settle = 0; settle < 2; ++settle) {
+        mapView_->setFixedSize(side, side);
+        legend_->setFixedWidth(side);
+        layout()->invalidate();
+        layout()->activate();
+        const QSize around = sizeHint() - QSize(side, side);
+        side = std::min({side, room.width() - around.width() - kWindowFrame.width(),
+                         room.height() - around.height() - kWindowFrame.height()});
+    }
+    mapView_->setFixedSize(side, side);
+    legend_->setFixedWidth(side);
+    adjustSize();
+    Refresh();
+}
 
 void TForm_SiteMap::showEvent(QShowEvent* event) {
     centreOnNextSite_ = true;  // a map opened anew starts around the site
@@ -68,8 +92,8 @@ void TForm_SiteMap::showEvent(QShowEvent* event) {
 
 void TForm_SiteMap::ShowSite(int eclipseNumber, const EclipseRecord& eclipse, double deltaT, GeoPoint site,
                              double height, const std::string& caption) {
-    Label_SiteMap->setText(ToQString(caption));
-    SiteMap_View->SetSite(site);
+    captionLabel_->setText(ToQString(caption));
+    mapView_->SetSite(site);
     eclipseNumber_ = eclipseNumber;
     eclipse_ = eclipse;
     deltaT_ = deltaT;
@@ -89,7 +113,7 @@ void TForm_SiteMap::CentreOnSite() {
 
 void TForm_SiteMap::ShowView(const MapView& view) {
     view_ = view;
-    SiteMap_View->SetArea(AreaOf(view_));
+    mapView_->SetArea(AreaOf(view_));
     Refresh();
 }
 
@@ -100,25 +124,25 @@ void TForm_SiteMap::Refresh() {
         pathSweeper_->Request([eclipse = eclipse_, deltaT = deltaT_, view = view_, height = height_] {
             return SitePathMap(eclipse, deltaT, view, height);
         },
-                              [this](PathMap map) { SiteMap_View->SetMap(std::move(map)); });
+                              [this](PathMap map) { mapView_->SetMap(std::move(map)); });
     }
     if (geographyView_ != view_) {
         geographyView_ = view_;
-        const double degreesPerPixel = 2 * view_.halfSize / kViewSize;
+        const double degreesPerPixel = 2 * view_.halfSize / mapView_->width();
         geographySweeper_->Request([folders = geographyFolders_, area = AreaOf(view_), degreesPerPixel] {
             return ReadGeography(folders, area, degreesPerPixel);
         },
-                                   [this](Geography geography) { SiteMap_View->SetGeography(std::move(geography)); });
+                                   [this](Geography geography) { mapView_->SetGeography(std::move(geography)); });
     }
 }
 
-void TForm_SiteMap::SetSiteClicked(std::function<void(GeoPoint)> clicked) { SiteMap_View->SetClicked(std::move(clicked)); }
+void TForm_SiteMap::SetSiteClicked(std::function<void(GeoPoint)> clicked) { mapView_->SetClicked(std::move(clicked)); }
 
 void TForm_SiteMap::WaitForMap() {
     pathSweeper_->WaitForDone();
     geographySweeper_->WaitForDone();
 }
 
-const PathMap& TForm_SiteMap::map() const { return SiteMap_View->map(); }
+const PathMap& TForm_SiteMap::map() const { return mapView_->map(); }
 
 }  // namespace zelto

@@ -8,6 +8,7 @@
 
 #include "circumstances/map_sweep.h"
 #include "eclipse_data/catalog.h"
+#include "window_dialogs/window_fit.h"
 
 class QLabel;
 class QPushButton;
@@ -36,6 +37,8 @@ class TForm_SiteMap final : public QWidget {
     // The folders that may hold GSHHG's files, searched in order.
     void SetGeographyFolders(std::vector<std::string> folders) { geographyFolders_ = std::move(folders); }
     void CentreOnSite();
+    // Scales the fonts and the map; the window stays inside `room`.
+    void SetFormSize(FormSize size, QSize room);
     // Finishes the sweep and the reading in progress and shows their results (tests and screenshots).
     void WaitForMap();
     const PathMap& map() const;
@@ -54,9 +57,10 @@ class TForm_SiteMap final : public QWidget {
     void ShowView(const MapView& view);
     void Refresh();
 
-    PathMapView* SiteMap_View = nullptr;
-    QLabel* Label_SiteMap = nullptr;
-    QPushButton* Button_SiteMap_Centre = nullptr;
+    PathMapView* mapView_ = nullptr;
+    QLabel* captionLabel_ = nullptr;
+    QPushButton* centreButton_ = nullptr;
+    QLabel* legend_ = nullptr;
     MapSweeper* pathSweeper_ = nullptr;
     MapSweeper* geographySweeper_ = nullptr;
     std::vector<std::string> geographyFolders_;

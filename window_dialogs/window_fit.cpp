@@ -14,9 +14,7 @@ namespace {
 
 constexpr char kBasePointsProperty[] = "zeltoBasePoints";
 constexpr char kImageProperty[] = "zeltoImage";
-// Room kept for the title bar and the frame the window manager adds around a window.
-constexpr int kFrameHeight = 32;
-constexpr int kFrameWidth = 8;
+constexpr char kScaleProperty[] = "zeltoFontScale";
 
 bool nightModeOn = false;
 
@@ -76,14 +74,18 @@ QSize ScreenRoom(const QWidget* window) {
 void ScaleFonts(QWidget* root, double scale) {
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
+    // Every base size is read before any font changes: a change reaches the widgets that inherit it.
+    const double before = root->property(kScaleProperty).isValid() ? root->property(kScaleProperty).toDouble() : 1.0;
     for (QWidget* widget : widgets) {
-        QVariant base = widget->property(kBasePointsProperty);
-        if (!base.isValid()) {
-            base = widget->font().pointSizeF();
-            widget->setProperty(kBasePointsProperty, base);
-        }
+        if (widget->property(kBasePointsProperty).isValid()) continue;
+        // A widget made since the last scaling: its own font is at base size, an inherited one scaled.
+        const double points = widget->font().pointSizeF();
+        widget->setProperty(kBasePointsProperty, widget->testAttribute(Qt::WA_SetFont) ? points : points / before);
+    }
+    root->setProperty(kScaleProperty, scale);
+    for (QWidget* widget : widgets) {
         QFont font = widget->font();
-        font.setPointSizeF(base.toDouble() * scale);
+        font.setPointSizeF(widget->property(kBasePointsProperty).toDouble() * scale);
         widget->setFont(font);
     }
 }
@@ -91,8 +93,11 @@ void ScaleFonts(QWidget* root, double scale) {
 void FitToRoom(QWidget* window, QSize room) {
     window->setMinimumSize(0, 0);
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // The layouts take in the fonts just set before the window asks them for its size.
+    for (QLayout* layout : window->findChildren<QLayout*>()) layout->invalidate();
+    for (QWidget* widget : window->findChildren<QWidget*>()) widget->updateGeometry();
     if (QLayout* layout = window->layout()) layout->activate();
-    const QSize inner = room - QSize(kFrameWidth, kFrameHeight);
+    const QSize inner = room - kWindowFrame;
     window->resize(window->sizeHint().boundedTo(inner).expandedTo(window->minimumSizeHint().boundedTo(inner)));
 }
 
@@ -107,6 +112,11 @@ QScrollArea* ScrollingClient(QWidget* content, const char* name) {
 
 void ApplyNightMode(bool on) {
     nightModeOn = on;
+    // The style's grey for disabled text reads at 3.4:1 on its light controls; a darker grey at 4.7:1.
+    QPalette palette = QApplication::palette();
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, QColor(0x6a, 0x6a, 0x6a));
+    QApplication::setPalette(palette);
     qApp->setStyleSheet(on ? NightStyleSheet() : QString());
     for (QWidget* widget : QApplication::allWidgets()) {
         if (widget->property(kImageProperty).toBool()) TintImage(widget, on);
@@ -115,6 +125,14 @@ void ApplyNightMode(bool on) {
 
 bool NightModeOn() {
     return nightModeOn;
+}
+
+QColor TextColourInMode(const QColor& day) {
+    return nightModeOn ? QColor(kNightText) : day;
+}
+
+QColor BackgroundInMode(const QColor& day) {
+    return nightModeOn ? QColor(Qt::black) : day;
 }
 
 void MarkAsImage(QWidget* image) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QSize>
 
 class QScrollArea;
@@ -23,6 +24,9 @@ QSize ScreenRoom(const QWidget* window);
 // times `scale`. Widgets added later are scaled at the next call.
 void ScaleFonts(QWidget* root, double scale);
 
+// Room kept around a window for the title bar and the frame the window manager adds.
+inline constexpr QSize kWindowFrame{8, 32};
+
 // Resizes a top-level window to what its layout asks for, never beyond `room` with the frame's title
 // bar counted in; what does not fit is reached by scrolling (see ScrollingClient).
 void FitToRoom(QWidget* window, QSize room);
@@ -36,6 +40,11 @@ QScrollArea* ScrollingClient(QWidget* content, const char* name);
 void ApplyNightMode(bool on);
 bool NightModeOn();
 void MarkAsImage(QWidget* image);
+
+// The colours a window gives its controls itself, as the mode in force has them: by day as asked, at
+// night the night red for text and black for backgrounds.
+QColor TextColourInMode(const QColor& day);
+QColor BackgroundInMode(const QColor& day);
 
 // The night colours: text and the dimmer text of disabled controls, both 4.5:1 or more on black.
 inline constexpr const char* kNightText = "#ff4040";

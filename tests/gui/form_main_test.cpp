@@ -367,42 +367,58 @@ TEST_F(FormMain, RehearsalTimeAndTenths) {
     EXPECT_FALSE(Text("Label_C2Diff").contains('.'));
 }
 
+// An open panel lies whole in the window's client area, centred in it.
+void ExpectCentred(const QWidget& panel) {
+    const QRect client = panel.parentWidget()->rect();
+    EXPECT_TRUE(client.contains(panel.geometry())) << panel.objectName().toStdString();
+    EXPECT_LE((panel.geometry().center() - client.center()).manhattanLength(), 2);
+}
+
 TEST_F(FormMain, WindowSizes) {
     Open();
+    const QSize laptop(1366, 768);
+    form_->SetFormSize(TForm_Main::FormSize::Normal, laptop);
     const QSize normal = form_->size();
     Action("Large1")->trigger();
     EXPECT_EQ(form_->formSize(), TForm_Main::FormSize::Large);
-    EXPECT_GT(form_->width(), normal.width());
-    EXPECT_EQ(Get<QFrame>("Panel1")->size(), QSize(515, 257));  // 343 × 171 by 3/2
-    EXPECT_EQ(Get<QFrame>("Shape_Lati")->height(), 3);
-    EXPECT_EQ(Get<QFrame>("Shape_Long")->width(), 3);
     EXPECT_TRUE(Action("Normal1")->isEnabled());
     EXPECT_FALSE(Action("Large1")->isEnabled());
     EXPECT_FALSE(Action("Small1")->isEnabled());
+    form_->SetFormSize(TForm_Main::FormSize::Large, laptop);
+    EXPECT_GT(form_->width(), normal.width());
+    EXPECT_LE(form_->width(), 1366);
+    EXPECT_LE(form_->height(), 768);
+    EXPECT_EQ(Get<QFrame>("Panel1")->size(), QSize(515, 257));  // 343 × 171 by 3/2
+    EXPECT_EQ(Get<QFrame>("Shape_Lati")->height(), 3);
+    EXPECT_EQ(Get<QFrame>("Shape_Long")->width(), 3);
     Action("Normal1")->trigger();
+    EXPECT_FALSE(Action("Normal1")->isEnabled());
+    form_->SetFormSize(TForm_Main::FormSize::Normal, laptop);
     EXPECT_EQ(form_->size(), normal);
     EXPECT_EQ(Get<QFrame>("Panel1")->size(), QSize(343, 171));
-    EXPECT_FALSE(Action("Normal1")->isEnabled());
-    Action("Small1")->trigger();
+    form_->SetFormSize(TForm_Main::FormSize::Small, laptop);
     EXPECT_LT(form_->width(), normal.width());
-    EXPECT_FALSE(Action("Large1")->isEnabled());
-    Action("Normal1")->trigger();
+    form_->SetFormSize(TForm_Main::FormSize::Normal, laptop);
     EXPECT_EQ(form_->size(), normal);
 
     // An open panel scales with the window and stays centred in it.
     Action("Speaker1")->trigger();
     auto* panel = Get<QFrame>("Panel_Spoken_commands");
-    Action("Large1")->trigger();
-    EXPECT_EQ(panel->size(), QSize(525, 720));
-    EXPECT_EQ(panel->pos(), QPoint((1518 - 525) / 2, (812 - 720) / 2));
-    Action("Normal1")->trigger();
-    EXPECT_EQ(panel->pos(), QPoint((1012 - 350) / 2, (541 - 480) / 2));
+    const QSize panelAtNormal = panel->size();
+    form_->SetFormSize(TForm_Main::FormSize::Large, laptop);
+    QCoreApplication::processEvents();
+    EXPECT_GT(panel->width(), panelAtNormal.width());
+    ExpectCentred(*panel);
+    form_->SetFormSize(TForm_Main::FormSize::Normal, laptop);
+    QCoreApplication::processEvents();
+    ExpectCentred(*panel);
     EXPECT_TRUE(panel->isVisible());
 
-    form_->ShowScrollBarsForScreenHeight(700);
-    EXPECT_EQ(Get<QScrollArea>("ScrollBox_Main")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    form_->ShowScrollBarsForScreenHeight(1024);
-    EXPECT_EQ(Get<QScrollArea>("ScrollBox_Main")->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    // A screen smaller than the window: the window keeps inside it and its client scrolls.
+    form_->SetFormSize(TForm_Main::FormSize::Normal, QSize(800, 500));
+    QCoreApplication::processEvents();
+    EXPECT_LE(form_->height(), 500);
+    EXPECT_GT(Get<QScrollArea>("ScrollBox_Main")->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(FormMain, ParameterFileRoundTripThroughExitAndRestart) {
@@ -509,7 +525,7 @@ TEST_F(FormMain, SpokenCommandsAndPanels) {
     Action("Speaker1")->trigger();
     auto* panel = Get<QFrame>("Panel_Spoken_commands");
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_EQ(panel->pos(), QPoint((1012 - 350) / 2, (541 - 480) / 2));
+    ExpectCentred(*panel);
     QTest::mouseClick(Get<QPushButton>("Button_RemoveFilters"), Qt::LeftButton);
     QTest::mouseClick(Get<QPushButton>("Button_AttachFilters"), Qt::LeftButton);
     EXPECT_EQ(sound_.played.back(), program + "attach_filters.wav");
