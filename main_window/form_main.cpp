@@ -538,6 +538,7 @@ void TForm_Main::BuildOptionsMenu() {
     keepAwakeItem_->setCheckable(true);
     connect(keepAwakeItem_, &QAction::triggered, this, &TForm_Main::OnKeepAwakeClicked);
     siteMapItem_ = MakeAction(options, "Site_Map", "Site map");
+    siteMapItem_->setShortcut(QKeySequence("Ctrl+M"));
     connect(siteMapItem_, &QAction::triggered, this, &TForm_Main::OnSiteMapClicked);
     dayViewItem_ = MakeAction(options, "Day_View", "Eclipse &day view");
     dayViewItem_->setShortcut(QKeySequence("Ctrl+D"));
