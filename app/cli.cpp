@@ -83,15 +83,6 @@ int main(int argc, char** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
 #endif
-    // An unreadable date-time in a file ends the command with its message on standard error.
-    zelto::SetFatalDataHandler([](const std::string& caption, const std::string& text) {
-        std::string line = text;
-        for (char& c : line) {
-            if (c == '\r') c = ' ';
-        }
-        std::cerr << "zelto-cli: " << caption << ' ' << line << '\n';
-    });
-
     if (argc < 2) {
         PrintHelp();
         return 2;

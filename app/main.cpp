@@ -44,13 +44,6 @@ int main(int argc, char** argv) {
     zelto::SharedVariables& shared = zelto::Shared();
     zelto::StartUp(shared, zelto::QuerySystemLocations());
 
-    // Unreadable data ends the program through one message box. Its text separates the message, the
-    // argument and the last line with CR, which Qt would not break: each CR becomes a line break.
-    zelto::SetFatalDataHandler([](const std::string& caption, const std::string& text) {
-        QMessageBox::critical(nullptr, QString::fromStdString(caption),
-                              QString::fromStdString(text).replace('\r', '\n'));
-    });
-
     // A bad day rehearsed on the virtual camera: ZELTO_VIRTUAL_FAULTS=SPEC (see README).
     std::optional<zelto::VirtualFaultPlan> faults;
     if (const std::string spec = zelto::VirtualFaultsSetting(); !spec.empty()) {

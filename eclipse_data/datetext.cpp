@@ -2,8 +2,6 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <iostream>
-#include <mutex>
 
 #include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
@@ -59,16 +57,6 @@ SplitTime Split(int p, double x) {
 
 int ClampPrecision(int p) {
     return p < 0 ? 0 : (p > 4 ? 4 : p);
-}
-
-std::mutex& HandlerMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-FatalDataHandler& Handler() {
-    static FatalDataHandler handler;
-    return handler;
 }
 
 }  // namespace
@@ -176,33 +164,6 @@ bool FitsDateTimeText(double jd) {
     static const double first = CalendarToJD(1, 1, 1, 0, 0, 0);
     static const double end = CalendarToJD(9999, 12, 31, 24, 0, 0);
     return jd >= first && jd <= end;
-}
-
-double DateStrJD(std::string_view text) {
-    DateStrError error;
-    const auto jd = ReadDateStrJD(text, &error);
-    if (!jd) FatalDataError(error.message, error.detail);
-    return *jd;
-}
-
-void SetFatalDataHandler(FatalDataHandler handler) {
-    std::lock_guard<std::mutex> lock(HandlerMutex());
-    Handler() = std::move(handler);
-}
-
-void FatalDataError(const std::string& message, const std::string& detail) {
-    const std::string text = message + "\r" + detail + "\r" + "Program will abort now.";
-    FatalDataHandler handler;
-    {
-        std::lock_guard<std::mutex> lock(HandlerMutex());
-        handler = Handler();
-    }
-    if (handler) {
-        handler(kFatalDataCaption, text);
-    } else {
-        std::cerr << kFatalDataCaption << ' ' << message << ' ' << detail << '\n';
-    }
-    std::_Exit(2);
 }
 
 SexagesimalReading SexagesimalValue(std::string_view text) {

@@ -1,13 +1,12 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 // The text forms of dates, times, countdowns and sexagesimal angles. They are also file formats:
-// exposure tables store their instants as date-time text and runs read them back with DateStrJD.
+// exposure tables store their instants as date-time text and runs read them back with ReadDateStrJD.
 
 namespace zelto {
 
@@ -41,17 +40,6 @@ std::optional<double> ReadDateStrJD(std::string_view text, DateStrError* error =
 // True when `jd` lies within the years 1 to 9999 (to their last midnight), whose date-time text reads
 // back.
 bool FitsDateTimeText(double jd);
-
-// As ReadDateStrJD, but a malformed field ends the program through FatalDataError.
-double DateStrJD(std::string_view text);
-
-// The fatal-error path for unreadable data. The handler shows the message (a message box in the
-// program, standard error in the command-line tool); when it returns the process ends.
-using FatalDataHandler = std::function<void(const std::string& caption, const std::string& text)>;
-void SetFatalDataHandler(FatalDataHandler handler);  // an empty handler restores the default
-[[noreturn]] void FatalDataError(const std::string& message, const std::string& detail);
-
-inline constexpr const char* kFatalDataCaption = "Data interpretation error:";
 
 // d, d:m or d:m:s to a decimal value. code is that of the last conversion made (0 = success,
 // otherwise the position of the first character it could not use). The sign of d is not carried
