@@ -53,6 +53,9 @@ constexpr int kBannerMargin = 12;
 constexpr int kRunMessagePoints = 14;
 const char* const kWidestRunMessageLine = "Select \"Exposure Tables\",";
 const char* const kTypicalBanner = "SIMULATED: REMOVE FILTERS";
+// The title bar a window manager adds above the window, and the gap left below it on the screen.
+constexpr int kTitleBar = 32;
+constexpr int kBottomGap = 30;
 
 // Line breaks as the labels show them: CR LF, a lone CR or LF each make one break.
 QString Lines(const std::string& text) {
@@ -568,14 +571,23 @@ void TForm_Camera::ReserveTextRoom() {
                                   2 * kBannerMargin);
 }
 
-// Horizontally centred near the bottom of the screen, as much of it inside the screen as fits.
+// Horizontally centred a little above the bottom of the screen, as much of it inside the screen as fits.
 void TForm_Camera::PlaceOnScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();
-    constexpr int kTitleBar = 32;
     move(area.x() + std::max(0, (area.width() - width()) / 2),
-         area.y() + std::max(0, area.height() - height() - kTitleBar - 30));
+         area.y() + std::max(0, area.height() - height() - kTitleBar - kBottomGap));
+}
+
+// After a change of size the window moves up and left as far as it must to lie inside its screen.
+void TForm_Camera::KeepOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const int x = std::max(area.left(), std::min(pos().x(), area.right() + 1 - width()));
+    const int y = std::max(area.top(), std::min(pos().y(), area.bottom() + 1 - height() - kTitleBar));
+    if (QPoint(x, y) != pos()) move(x, y);
 }
 
 void TForm_Camera::SetFormSize(FormSize size, QSize room) {
@@ -583,6 +595,13 @@ void TForm_Camera::SetFormSize(FormSize size, QSize room) {
     ReserveTextRoom();
     InvalidateLayouts(this);
     FitToRoom(this, room);
+    KeepOnScreen();
+}
+
+// The program's style sheet changes with the night mode: the colours follow it.
+void TForm_Camera::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::StyleChange) ApplyNightColours();
+    QMainWindow::changeEvent(event);
 }
 
 void TForm_Camera::ApplyNightColours() {

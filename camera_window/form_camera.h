@@ -103,7 +103,8 @@ class TForm_Camera final : public QMainWindow,
 
     // The fonts of a form size, then the window sized to its layout within `room`.
     void SetFormSize(FormSize size, QSize room);
-    // The colours this window sets itself, again for the night mode now on or off (after ApplyNightMode).
+    // The colours this window sets itself, again for the night mode now on or off; called by itself
+    // when the program's style sheet changes (ApplyNightMode).
     void ApplyNightColours();
 
     // Handlers, named after what they answer; public so the program and tests reach them.
@@ -175,6 +176,7 @@ class TForm_Camera final : public QMainWindow,
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void BuildWidgets();
@@ -194,6 +196,7 @@ class TForm_Camera final : public QMainWindow,
     void Create();
     void ReserveTextRoom();
     void PlaceOnScreen();
+    void KeepOnScreen();
     QComboBox* ListOf(EdsPropertyID property) const;
     ShotsEnvironment ShotsEnv();
     void StartRun(RunKind kind);

@@ -435,8 +435,7 @@ TEST_F(FormCamera, NightColoursAreRedOnDark) {
              form->OnAdvanceTime();
          }},
     };
-    ApplyNightMode(true);
-    form->ApplyNightColours();
+    ApplyNightMode(true);  // the window follows by itself
     for (const auto& [name, colour] : colourings) {
         colour();
         QLabel* label = Find<QLabel>(name);
@@ -449,7 +448,6 @@ TEST_F(FormCamera, NightColoursAreRedOnDark) {
         EXPECT_GE(ContrastRatio(text, back), 4.5) << name;
     }
     ApplyNightMode(false);
-    form->ApplyNightColours();
     EXPECT_EQ(FontColour(Find<QLabel>("LabelA")), QColor(128, 128, 128));
     EXPECT_EQ(Find<QLabel>("Label_Advance1")->palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_EQ(FontColour(Find<QLabel>("Label_Info")), QColor(Qt::yellow));
