@@ -6,15 +6,19 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -22,6 +26,7 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstdlib>
 
@@ -38,12 +43,19 @@ namespace zelto {
 
 namespace {
 
-constexpr int kWidth = 700;
-constexpr int kHeight = 310;
-// The sound banner lies right of the run and abort buttons, so that "Abort " stays reachable.
-constexpr int kBannerLeft = 166;
-constexpr int kBannerWidth = kWidth - 8 - kBannerLeft;
-const char* const kRestingPlace = "restingPlace";
+// The caption label that stands on a run button: pressed it sinks by a pixel.
+const char* const kCaptionPressed = "captionPressed";
+// The colours this window gives a control in the day; ApplyNightColours gives their night variant.
+const char* const kDayText = "cameraDayText";
+const char* const kDayBack = "cameraDayBack";
+// The banner's room around its text, and the point size of the run's settings during the run.
+constexpr int kBannerMargin = 12;
+constexpr int kRunMessagePoints = 14;
+const char* const kWidestRunMessageLine = "Select \"Exposure Tables\",";
+const char* const kTypicalBanner = "SIMULATED: REMOVE FILTERS";
+// The title bar a window manager adds above the window, and the gap left below it on the screen.
+constexpr int kTitleBar = 32;
+constexpr int kBottomGap = 30;
 
 // Line breaks as the labels show them: CR LF, a lone CR or LF each make one break.
 QString Lines(const std::string& text) {
@@ -83,37 +95,95 @@ QColor ColourOf(RunColour colour) {
     return Qt::white;
 }
 
-void SetTextColour(QWidget* widget, const QColor& colour) {
+// At night a red or blue background becomes dark red, every other one black: the banner still blinks
+// between its blue and lime, and the rehearsal labels still show red while rehearsal time runs.
+QColor NightBack(const QColor& day) {
+    const bool marked = day == QColor(Qt::red) || day == ColourOf(RunColour::Blue);
+    return marked ? QColor(0x40, 0, 0) : QColor(Qt::black);
+}
+
+// Gives a control the colours stored as its day colours, or their night variant. At night a style
+// sheet of its own sets them: the program's night style sheet would otherwise paint over the palette.
+void Recolour(QWidget* widget) {
+    const QVariant text = widget->property(kDayText);
+    const QVariant back = widget->property(kDayBack);
+    if (NightModeOn()) {
+        QString sheet = QString("color: %1;").arg(kNightText);
+        if (back.isValid())
+            sheet += QString(" background-color: %1;").arg(NightBack(back.value<QColor>()).name());
+        widget->setStyleSheet(sheet);
+        return;
+    }
+    if (!widget->styleSheet().isEmpty()) widget->setStyleSheet(QString());
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, colour);
+    if (text.isValid()) palette.setColor(QPalette::WindowText, text.value<QColor>());
+    if (back.isValid()) palette.setColor(QPalette::Window, back.value<QColor>());
+    widget->setAutoFillBackground(back.isValid());
     widget->setPalette(palette);
+}
+
+void SetTextColour(QWidget* widget, const QColor& colour) {
+    widget->setProperty(kDayText, colour);
+    Recolour(widget);
 }
 
 void SetBack(QWidget* widget, const QColor& colour) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setAutoFillBackground(true);
-    widget->setPalette(palette);
+    widget->setProperty(kDayBack, colour);
+    Recolour(widget);
 }
 
 template <typename W>
-W* Make(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* widget = new W(parent);
+W* Make(const char* name) {
+    auto* widget = new W;
     widget->setObjectName(name);
-    widget->setGeometry(geometry);
     return widget;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-    QLabel* label = Make<QLabel>(parent, name, geometry);
+QLabel* MakeLabel(const char* name, const QString& text) {
+    QLabel* label = Make<QLabel>(name);
     label->setText(text);
     return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-    QPushButton* button = Make<QPushButton>(parent, name, geometry);
+QPushButton* MakeButton(const char* name, const QString& text) {
+    QPushButton* button = Make<QPushButton>(name);
     button->setText(text);
     return button;
+}
+
+// A label for texts of several lines that come at run time: as wide as the layout gives it, as high
+// as its wrapped text needs.
+QLabel* MakeWrappingLabel(const char* name, const QString& text) {
+    QLabel* label = MakeLabel(name, text);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+// A font change reaches the layouts above a widget only through posted events: invalidated here, every
+// layout computes its size afresh when the window is fitted next.
+void InvalidateLayouts(QWidget* root) {
+    for (QLayout* layout : root->findChildren<QLayout*>()) layout->invalidate();
+}
+
+template <typename L>
+L* MakeLayout(QWidget* parent = nullptr) {
+    auto* layout = new L(parent);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return layout;
+}
+
+// A run button and its caption: the caption label lies on the button, a little inside its edge.
+QLayout* RunStartCell(QPushButton* button, QLabel* caption) {
+    auto* cell = MakeLayout<QGridLayout>();
+    button->setMinimumSize(150, 44);
+    cell->addWidget(button, 0, 0);
+    auto* inset = new QVBoxLayout;
+    inset->setContentsMargins(4, 4, 4, 4);
+    inset->addWidget(caption);
+    cell->addLayout(inset, 0, 0);
+    caption->setAlignment(Qt::AlignCenter);
+    return cell;
 }
 
 }  // namespace
@@ -122,8 +192,8 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
     : QMainWindow(parent), s_(std::move(services)) {
     setObjectName("Form_Camera");
     setWindowTitle("Zelto - Camera Form");
-    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
     messageBox_ = [this](const std::string& caption, const std::string& text) {
         ShowMessageBox(this, caption, text);
     };
@@ -146,57 +216,105 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
 TForm_Camera::~TForm_Camera() = default;
 
 void TForm_Camera::BuildWidgets() {
-    auto* client = new QWidget(this);
+    auto* client = new QWidget;
     client->setObjectName("Form_Camera_Client");
-    setCentralWidget(client);
+    auto* column = MakeLayout<QVBoxLayout>(client);
+    column->setSpacing(2);
+    column->addWidget(BuildConnectionPanel());
+    column->addWidget(BuildPages(), 1);
+    column->addWidget(BuildSaveFolderPanel());
+    setCentralWidget(ScrollingClient(client, "Form_Camera_Scroll"));
     statusBar()->setObjectName("StatusBar1");
-    statusBar()->setSizeGripEnabled(false);
     noSoundLabel_ = AddNoSoundOutputLine(statusBar(), s_.sound.HasOutput());
+    SetHints();
+    connect(connectButton_, &QPushButton::clicked, this, &TForm_Camera::OnConnect);
+    connect(disconnectButton_, &QPushButton::clicked, this, &TForm_Camera::OnDisconnect);
+}
 
-    connectionPanel_ = Make<QFrame>(client, "Panel_Camera_Connection", QRect(0, 0, kWidth, 36));
+// The connection panel: one row, left to right; a control for the camera goes into the row.
+QWidget* TForm_Camera::BuildConnectionPanel() {
+    connectionPanel_ = Make<QFrame>("Panel_Camera_Connection");
     connectionPanel_->setFrameShape(QFrame::StyledPanel);
-    connectButton_ =
-        MakeButton(connectionPanel_, "Button_Connect", "Connect Camera", QRect(8, 6, 130, 24));
-    disconnectButton_ =
-        MakeButton(connectionPanel_, "Button_Disconnect", "Disconnect Camera", QRect(146, 6, 130, 24));
-    cameraLine_ = MakeLabel(connectionPanel_, "LabelA", "Camera :", QRect(290, 6, 400, 24));
+    auto* row = new QHBoxLayout(connectionPanel_);
+    row->setContentsMargins(8, 6, 8, 6);
+    connectButton_ = MakeButton("Button_Connect", "Connect Camera");
+    disconnectButton_ = MakeButton("Button_Disconnect", "Disconnect Camera");
+    cameraLine_ = MakeLabel("LabelA", "Camera :");
     SetTextColour(cameraLine_, ColourOf(CameraLabelColour::Grey));
-    cameraChoice_ = Make<QComboBox>(connectionPanel_, "ComboBox_Camera", QRect(500, 6, 192, 24));
+    cameraChoice_ = Make<QComboBox>("ComboBox_Camera");
     cameraChoice_->setToolTip("Camera");
+    cameraChoice_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     cameraChoice_->hide();
     connect(cameraChoice_, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { control_->ChooseCamera(index); });
+    row->addWidget(connectButton_);
+    row->addWidget(disconnectButton_);
+    row->addSpacing(6);
+    row->addWidget(cameraLine_, 1);
+    row->addWidget(cameraChoice_);
+    return connectionPanel_;
+}
 
-    pages_ = Make<QTabWidget>(client, "PageControl1", QRect(0, 38, kWidth, 230));
-    interactivePage_ = new QWidget;
-    interactivePage_->setObjectName("TabSheet1");
-    seriesPage_ = new QWidget;
-    seriesPage_->setObjectName("TabSheet2");
-    runPage_ = new QWidget;
-    runPage_->setObjectName("TabSheet3");
+QWidget* TForm_Camera::BuildPages() {
+    pages_ = Make<QTabWidget>("PageControl1");
+    interactivePage_ = Make<QWidget>("TabSheet1");
+    seriesPage_ = Make<QWidget>("TabSheet2");
+    runPage_ = Make<QWidget>("TabSheet3");
+    BuildInteractivePage();
+    BuildSeriesPage();
+    BuildRunPage();
     pages_->addTab(interactivePage_, "Interactive Camera Tests");
     pages_->addTab(seriesPage_, "Advanced Camera Tests");
     pages_->addTab(runPage_, "Eclipse Photography");
+    return pages_;
+}
 
-    // Page 1: the settings lists and the release button.
-    interactiveHelp_ =
-        MakeLabel(interactivePage_, "Label_Test1_Expl",
-                  "Changing the settings on the PC or camera should be reflected on the camera or PC.",
-                  QRect(8, 4, 680, 18));
-    messageLine1_ = MakeLabel(interactivePage_, "Label6", ".", QRect(8, 26, 300, 18));
-    messageLine2_ = MakeLabel(interactivePage_, "Label7", ".", QRect(8, 46, 300, 18));
-    messageLine3_ = MakeLabel(interactivePage_, "Label8", ".", QRect(8, 66, 300, 18));
-    const auto list = [&](const char* name, const char* caption, int x) {
-        MakeLabel(interactivePage_, (std::string(name) + "_Caption").c_str(), caption, QRect(x, 96, 120, 18));
-        QComboBox* box = Make<QComboBox>(interactivePage_, name, QRect(x, 116, 120, 24));
+// The first page: the connection's messages beside the release button, the settings lists, and a
+// note about the camera's port.
+void TForm_Camera::BuildInteractivePage() {
+    auto* page = new QVBoxLayout(interactivePage_);
+    page->setContentsMargins(8, 4, 8, 8);
+    interactiveHelp_ = MakeWrappingLabel(
+        "Label_Test1_Expl",
+        "Changing the settings on the PC or camera should be reflected on the camera or PC.");
+    page->addWidget(interactiveHelp_);
+    auto* messages = MakeLayout<QVBoxLayout>();
+    connectionMessage_ = MakeLabel("Label6", ".");
+    connectionHint_ = MakeLabel("Label7", ".");
+    connectionAdvice_ = MakeLabel("Label8", ".");
+    for (QLabel* line : {connectionMessage_, connectionHint_, connectionAdvice_}) messages->addWidget(line);
+    releaseButton_ = MakeButton("SpeedButton_Release", "Release");
+    releaseButton_->setMinimumHeight(40);
+    releaseButton_->setEnabled(false);
+    connect(releaseButton_, &QPushButton::clicked, this, &TForm_Camera::OnRelease);
+    auto* top = MakeLayout<QHBoxLayout>();
+    top->addLayout(messages, 1);
+    top->addWidget(releaseButton_, 0, Qt::AlignVCenter);
+    page->addLayout(top);
+    page->addSpacing(8);
+    page->addLayout(BuildSettingsLists());
+    page->addLayout(BuildPortNote());
+    page->addStretch(1);
+}
+
+// The five settings lists side by side, each under its caption.
+QLayout* TForm_Camera::BuildSettingsLists() {
+    auto* grid = MakeLayout<QGridLayout>();
+    grid->setVerticalSpacing(2);
+    const auto list = [&](const char* name, const char* caption, int column) {
+        grid->addWidget(MakeLabel((std::string(name) + "_Caption").c_str(), caption), 0, column);
+        QComboBox* box = Make<QComboBox>(name);
         box->setToolTip(caption);
+        box->setMinimumContentsLength(9);
+        grid->addWidget(box, 1, column);
         return box;
     };
-    qualityList_ = list("ComboBox_IQ", "Image Quality", 8);
-    aeModeList_ = list("ComboBox_AEmode", "AE Mode", 136);
-    isoList_ = list("ComboBox_ISO", "ISO Speed", 264);
-    apertureList_ = list("ComboBox_Av", "Av", 392);
-    shutterList_ = list("ComboBox_Tv", "Tv", 520);
+    qualityList_ = list("ComboBox_IQ", "Image Quality", 0);
+    aeModeList_ = list("ComboBox_AEmode", "AE Mode", 1);
+    isoList_ = list("ComboBox_ISO", "ISO Speed", 2);
+    apertureList_ = list("ComboBox_Av", "Av", 3);
+    shutterList_ = list("ComboBox_Tv", "Tv", 4);
+    grid->setColumnStretch(5, 1);
     aeModeList_->setEnabled(false);
     for (EdsPropertyID property :
          {kEdsPropImageQuality, kEdsPropAEMode, kEdsPropISOSpeed, kEdsPropAv, kEdsPropTv}) {
@@ -204,37 +322,42 @@ void TForm_Camera::BuildWidgets() {
         connect(ListOf(property), qOverload<int>(&QComboBox::activated), this,
                 [this, property](int) { control_->ListChanged(property); });
     }
-    releaseButton_ = MakeButton(interactivePage_, "SpeedButton_Release", "Release", QRect(560, 30, 100, 40));
-    releaseButton_->setEnabled(false);
-    connect(releaseButton_, &QPushButton::clicked, this, &TForm_Camera::OnRelease);
-    // The camera's port: held by another program (with "Release it"), or suspended by the kernel.
-    portNote_ = MakeLabel(interactivePage_, "Label_PortNote", "", QRect(8, 146, 540, 52));
-    portNote_->setWordWrap(true);
+    return grid;
+}
+
+// The camera's port: held by another program (with "Release it"), or suspended by the kernel.
+QLayout* TForm_Camera::BuildPortNote() {
+    portNote_ = MakeWrappingLabel("Label_PortNote", "");
     portNote_->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the fix's command can be copied
     SetTextColour(portNote_, ColourOf(CameraLabelColour::Red));
-    releaseFromDesktopButton_ =
-        MakeButton(interactivePage_, "Button_ReleaseCamera", "Release it", QRect(560, 150, 100, 28));
+    releaseFromDesktopButton_ = MakeButton("Button_ReleaseCamera", "Release it");
     releaseFromDesktopButton_->setToolTip("Unmount the camera from the desktop, then connect again");
     releaseFromDesktopButton_->hide();
     connect(releaseFromDesktopButton_, &QPushButton::clicked, this, &TForm_Camera::OnReleaseFromDesktop);
+    portNote_->hide();  // shown with a note
+    auto* row = MakeLayout<QHBoxLayout>();
+    row->addWidget(portNote_, 1);
+    row->addWidget(releaseFromDesktopButton_, 0, Qt::AlignTop);
+    return row;
+}
 
-    // Page 2: the test series.
-    seriesHelp_ = MakeLabel(seriesPage_, "Label_Test2_Expl",
-                                 "When pressing this button, 5 exposures (with actual settings) will be "
-                                 "taken and stored in the camera.",
-                                 QRect(8, 4, 680, 36));
-    seriesHelp_->setWordWrap(true);
-    seriesReport_ = Make<QPlainTextEdit>(seriesPage_, "Memo_Test2", QRect(8, 44, 420, 150));
+// The second page: the test series' report beside its buttons.
+void TForm_Camera::BuildSeriesPage() {
+    seriesHelp_ = MakeWrappingLabel("Label_Test2_Expl",
+                                    "When pressing this button, 5 exposures (with actual settings) will be "
+                                    "taken and stored in the camera.");
+    seriesReport_ = Make<QPlainTextEdit>("Memo_Test2");
     seriesReport_->setReadOnly(true);
     seriesReport_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    fivePicturesButton_ =
-        MakeButton(seriesPage_, "Button_take_5_pictures", "Take 5 pictures", QRect(440, 44, 130, 28));
-    ninePicturesButton_ =
-        MakeButton(seriesPage_, "Button_take_9_pictures", "Take 9 pictures", QRect(440, 80, 130, 28));
-    abortSeriesButton_ = MakeButton(seriesPage_, "Button_Abort2", "Abort", QRect(440, 150, 130, 28));
-    fivePicturesButton_->setEnabled(false);
-    ninePicturesButton_->setEnabled(false);
-    abortSeriesButton_->setEnabled(false);
+    fivePicturesButton_ = MakeButton("Button_take_5_pictures", "Take 5 pictures");
+    ninePicturesButton_ = MakeButton("Button_take_9_pictures", "Take 9 pictures");
+    abortSeriesButton_ = MakeButton("Button_Abort2", "Abort");
+    auto* buttons = MakeLayout<QVBoxLayout>();
+    for (QPushButton* button : {fivePicturesButton_, ninePicturesButton_, abortSeriesButton_}) {
+        button->setEnabled(false);
+        buttons->addWidget(button);
+    }
+    buttons->insertStretch(2, 1);
     for (QPushButton* button : {fivePicturesButton_, ninePicturesButton_}) {
         button->setMouseTracking(true);
         button->installEventFilter(this);
@@ -242,82 +365,103 @@ void TForm_Camera::BuildWidgets() {
     connect(fivePicturesButton_, &QPushButton::clicked, this, &TForm_Camera::OnTakeFivePictures);
     connect(ninePicturesButton_, &QPushButton::clicked, this, &TForm_Camera::OnTakeNinePictures);
     connect(abortSeriesButton_, &QPushButton::clicked, this, &TForm_Camera::OnAbortSeries);
+    auto* row = MakeLayout<QHBoxLayout>();
+    row->addWidget(seriesReport_, 1);
+    row->addLayout(buttons);
+    auto* page = new QVBoxLayout(seriesPage_);
+    page->setContentsMargins(8, 4, 8, 8);
+    page->addWidget(seriesHelp_);
+    page->addLayout(row, 1);
+}
 
-    // Page 3: the photography runs.
-    startRunButton_ =
-        MakeButton(runPage_, "Button_Start_Eclipse_Photography", "", QRect(8, 8, 150, 44));
-    startRunCaption_ = MakeLabel(runPage_, "Label_Start_Eclipse_Photography",
-                                                "Start Eclipse\nPhotography", QRect(12, 12, 142, 36));
-    testRunButton_ =
-        MakeButton(runPage_, "Button_Test_Eclipse_Photography", "", QRect(8, 100, 150, 44));
-    testRunCaption_ = MakeLabel(runPage_, "Label_Test_Eclipse_Photography",
-                                               "Test Eclipse\nPhotography", QRect(12, 104, 142, 36));
-    for (QLabel* label : {startRunCaption_, testRunCaption_}) {
-        label->setAlignment(Qt::AlignCenter);
-        label->setProperty(kRestingPlace, label->pos());
-        label->installEventFilter(this);
-    }
-    startRunButton_->setToolTip("Start Eclipse Photography");
-    testRunButton_->setToolTip("Test Eclipse Photography");
-    abortRunButton_ = MakeButton(runPage_, "Button_Abort_Foto", "Abort ", QRect(8, 56, 150, 24));
-    abortTestRunButton_ = MakeButton(runPage_, "Button_Abort_Test", "Abort ", QRect(8, 148, 150, 24));
-    abortRunButton_->setEnabled(false);
-    abortTestRunButton_->setEnabled(false);
-    connect(startRunButton_, &QPushButton::pressed, this,
-            [this] { PressCaption(startRunCaption_, true); });
-    connect(testRunButton_, &QPushButton::pressed, this,
-            [this] { PressCaption(testRunCaption_, true); });
-    connect(startRunButton_, &QPushButton::clicked, this,
-            &TForm_Camera::OnStartRun);
-    connect(testRunButton_, &QPushButton::clicked, this,
-            &TForm_Camera::OnStartTestRun);
-    connect(abortRunButton_, &QPushButton::clicked, this, &TForm_Camera::OnAbortRun);
-    connect(abortTestRunButton_, &QPushButton::clicked, this, &TForm_Camera::OnAbortTestRun);
-
-    phaseLabel_ = MakeLabel(runPage_, "Label_Phase", "", QRect(170, 8, 300, 20));
-    rowInstantLabel_ = MakeLabel(runPage_, "Label_Wann", "", QRect(170, 30, 300, 20));
-    rowCountdownLabel_ = MakeLabel(runPage_, "Label_WannDiff", "", QRect(170, 52, 300, 20));
-    runMessageLabel_ = MakeLabel(runPage_, "Label_Info", "", QRect(170, 76, 300, 80));
-    runMessageLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    runMessageLabel_->setWordWrap(true);  // a long red message wraps instead of being cut
-    SetBack(runMessageLabel_, Qt::black);
-    SetTextColour(runMessageLabel_, Qt::white);
-    // The last run's summary, where the rehearsal controls stand during a run (made before them, so
-    // that it lies beneath); shown only between runs.
-    runSummaryLabel_ = MakeLabel(runPage_, "Label_RunSummary", "", QRect(480, 8, 210, 190));
-    runSummaryLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    runSummaryLabel_->setWordWrap(true);
-    runSummaryLabel_->hide();
+// The third page: the run buttons on the left, the run's state in the middle, the rehearsal controls
+// (or the last run's summary) on the right. The sound banner lies over the middle and the right, never
+// over the run buttons and their "Abort " buttons.
+void TForm_Camera::BuildRunPage() {
+    auto* grid = new QGridLayout(runPage_);
+    grid->setContentsMargins(8, 8, 8, 8);
+    grid->setHorizontalSpacing(12);
+    grid->addLayout(BuildRunStarts(), 0, 0);
+    auto* middle = MakeLayout<QVBoxLayout>();
+    middle->addLayout(BuildRunStatus(), 1);
+    middle->addLayout(BuildRunTools());
+    grid->addLayout(middle, 0, 1);
+    grid->addLayout(BuildRehearsal(), 0, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
     QFont bannerFont = font();
     bannerFont.setPointSize(20);
     bannerFont.setBold(true);
-    soundBanner_ = MakeLabel(runPage_, "Label_WAV_Meldung", "", QRect(kBannerLeft, 70, 2, 60));
+    soundBanner_ = MakeLabel("Label_WAV_Meldung", "");
     soundBanner_->setFont(bannerFont);
     soundBanner_->setAlignment(Qt::AlignCenter);
+    soundBanner_->setMargin(kBannerMargin);
+    soundBanner_->setWordWrap(true);  // a long sound file name wraps onto a second line
+    QSizePolicy policy = soundBanner_->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);  // its room is the page's at every moment of a run
+    soundBanner_->setSizePolicy(policy);
     soundBanner_->hide();
-    rehearsalWarning_ = MakeLabel(runPage_, "Label_Advance1", "", QRect(480, 8, 210, 120));
-    rehearsalWarning_->setWordWrap(true);
-    rehearsalNote_ = MakeLabel(runPage_, "Label_Advance2", "Rehearsal Time", QRect(480, 130, 210, 18));
-    advanceTimeButton_ = MakeButton(runPage_, "BitBtn_Advance", "Advance Time", QRect(480, 152, 100, 26));
-    realTimeButton_ = MakeButton(runPage_, "BitBtn_RealTime", "Back to Real Time", QRect(586, 152, 104, 26));
-    // Wide enough for their captions whatever the font: "Back to Real Time" ends at the page's right
-    // margin, "Advance Time" stands left of it.
-    const int realTimeWidth = std::max(104, realTimeButton_->sizeHint().width());
-    const int advanceWidth = std::max(90, advanceTimeButton_->sizeHint().width());
-    realTimeButton_->setGeometry(kWidth - 8 - realTimeWidth, 152, realTimeWidth, 26);
-    advanceTimeButton_->setGeometry(realTimeButton_->x() - 6 - advanceWidth, 152, advanceWidth, 26);
-    connect(advanceTimeButton_, &QPushButton::clicked, this, &TForm_Camera::OnAdvanceTime);
-    connect(realTimeButton_, &QPushButton::clicked, this, &TForm_Camera::OnBackToRealTime);
-    openShotLogButton_ =
-        MakeButton(runPage_, "Button_Open_Shot_Log", "Open shot log", QRect(170, 160, 120, 24));
-    openShotLogButton_->setToolTip(
-        "The shot log of the latest run: one line per action, for a spreadsheet");
+    grid->addWidget(soundBanner_, 0, 1, 1, 2, Qt::AlignVCenter);
+}
+
+// The run buttons, each with its "Abort " button under it.
+QLayout* TForm_Camera::BuildRunStarts() {
+    startRunButton_ = MakeButton("Button_Start_Eclipse_Photography", "");
+    startRunCaption_ = MakeLabel("Label_Start_Eclipse_Photography", "Start Eclipse\nPhotography");
+    testRunButton_ = MakeButton("Button_Test_Eclipse_Photography", "");
+    testRunCaption_ = MakeLabel("Label_Test_Eclipse_Photography", "Test Eclipse\nPhotography");
+    startRunButton_->setToolTip("Start Eclipse Photography");
+    testRunButton_->setToolTip("Test Eclipse Photography");
+    abortRunButton_ = MakeButton("Button_Abort_Foto", "Abort ");
+    abortTestRunButton_ = MakeButton("Button_Abort_Test", "Abort ");
+    abortRunButton_->setEnabled(false);
+    abortTestRunButton_->setEnabled(false);
+    for (QLabel* label : {startRunCaption_, testRunCaption_}) label->installEventFilter(this);
+    connect(startRunButton_, &QPushButton::pressed, this, [this] { PressCaption(startRunCaption_, true); });
+    connect(testRunButton_, &QPushButton::pressed, this, [this] { PressCaption(testRunCaption_, true); });
+    connect(startRunButton_, &QPushButton::clicked, this, &TForm_Camera::OnStartRun);
+    connect(testRunButton_, &QPushButton::clicked, this, &TForm_Camera::OnStartTestRun);
+    connect(abortRunButton_, &QPushButton::clicked, this, &TForm_Camera::OnAbortRun);
+    connect(abortTestRunButton_, &QPushButton::clicked, this, &TForm_Camera::OnAbortTestRun);
+    auto* column = MakeLayout<QVBoxLayout>();
+    column->addLayout(RunStartCell(startRunButton_, startRunCaption_));
+    column->addWidget(abortRunButton_);
+    column->addSpacing(16);
+    column->addLayout(RunStartCell(testRunButton_, testRunCaption_));
+    column->addWidget(abortTestRunButton_);
+    column->addStretch(1);
+    return column;
+}
+
+// The run's phase, the row's instant and countdown, and its message: during the run the row's
+// settings, large on black.
+QLayout* TForm_Camera::BuildRunStatus() {
+    phaseLabel_ = MakeLabel("Label_Phase", "");
+    rowInstantLabel_ = MakeLabel("Label_Wann", "");
+    rowCountdownLabel_ = MakeLabel("Label_WannDiff", "");
+    runMessageLabel_ = MakeWrappingLabel("Label_Info", "");  // a long red message wraps instead of being cut
+    runMessageLabel_->setMargin(4);
+    QFont messageFont = runMessageLabel_->font();
+    messageFont.setPointSize(kRunMessagePoints);
+    runMessageLabel_->setFont(messageFont);
+    SetBack(runMessageLabel_, Qt::black);
+    SetTextColour(runMessageLabel_, Qt::white);
+    auto* column = MakeLayout<QVBoxLayout>();
+    for (QLabel* label : {phaseLabel_, rowInstantLabel_, rowCountdownLabel_}) column->addWidget(label);
+    column->addWidget(runMessageLabel_, 1);
+    return column;
+}
+
+// The shot log and the cloud plan.
+QLayout* TForm_Camera::BuildRunTools() {
+    openShotLogButton_ = MakeButton("Button_Open_Shot_Log", "Open shot log");
+    openShotLogButton_->setToolTip("The shot log of the latest run: one line per action, for a spreadsheet");
     openShotLogButton_->setEnabled(false);
     connect(openShotLogButton_, &QPushButton::clicked, this, &TForm_Camera::OnOpenShotLog);
-    cloudPlanButton_ = MakeButton(runPage_, "Button_Cloud_Plan", "Cloud plan...", QRect(296, 160, 84, 24));
+    cloudPlanButton_ = MakeButton("Button_Cloud_Plan", "Cloud plan...");
     cloudPlanButton_->setToolTip("Choose a second table before the run: the one to go on with if clouds come");
     connect(cloudPlanButton_, &QPushButton::clicked, this, &TForm_Camera::OnChooseCloudPlan);
-    cloudSwitchButton_ = MakeButton(runPage_, "Button_Cloud_Switch", "Clouds! (F9)", QRect(384, 160, 88, 24));
+    cloudSwitchButton_ = MakeButton("Button_Cloud_Switch", "Clouds! (F9)");
     cloudSwitchButton_->setToolTip("Switch the run to the cloud plan from its next row (key F9, in any window)");
     // F9 works whichever page or window is in front: on the day the main window may be.
     auto* cloudKey = new QShortcut(QKeySequence(Qt::Key_F9), this);
@@ -325,28 +469,70 @@ void TForm_Camera::BuildWidgets() {
     connect(cloudKey, &QShortcut::activated, this, &TForm_Camera::OnSwitchToCloudPlan);
     cloudSwitchButton_->setEnabled(false);
     connect(cloudSwitchButton_, &QPushButton::clicked, this, &TForm_Camera::OnSwitchToCloudPlan);
+    auto* row = MakeLayout<QHBoxLayout>();
+    for (QPushButton* button : {openShotLogButton_, cloudPlanButton_, cloudSwitchButton_})
+        row->addWidget(button);
+    row->addStretch(1);
+    return row;
+}
 
-    // The hidden save-folder panel.
-    saveFolderPanel_ = Make<QFrame>(client, "Panel2", QRect(0, 268, kWidth, 20));
-    MakeLabel(saveFolderPanel_, "Label_SaveFolder", "Save Folder", QRect(4, 0, 80, 20));
-    saveFolderEdit_ = Make<QLineEdit>(saveFolderPanel_, "Edit1", QRect(88, 0, 360, 20));
-    downloadProgress_ = Make<QProgressBar>(saveFolderPanel_, "ProgressBar1", QRect(456, 0, 160, 20));
+// The rehearsal controls, shown during a run, and in their place between runs the last run's summary.
+// Hidden they keep their room, so that the page does not change its size when a run starts.
+QLayout* TForm_Camera::BuildRehearsal() {
+    runSummaryLabel_ = MakeWrappingLabel("Label_RunSummary", "");
+    runSummaryLabel_->hide();
+    rehearsalWarning_ = MakeWrappingLabel("Label_Advance1", "");
+    rehearsalNote_ = MakeLabel("Label_Advance2", "Rehearsal Time");
+    advanceTimeButton_ = MakeButton("BitBtn_Advance", "Advance Time");
+    realTimeButton_ = MakeButton("BitBtn_RealTime", "Back to Real Time");
+    connect(advanceTimeButton_, &QPushButton::clicked, this, &TForm_Camera::OnAdvanceTime);
+    connect(realTimeButton_, &QPushButton::clicked, this, &TForm_Camera::OnBackToRealTime);
+    auto* buttons = MakeLayout<QHBoxLayout>();
+    buttons->addStretch(1);
+    buttons->addWidget(advanceTimeButton_);
+    buttons->addWidget(realTimeButton_);
+    auto* controls = MakeLayout<QVBoxLayout>();
+    controls->addWidget(rehearsalWarning_, 1);
+    controls->addWidget(rehearsalNote_);
+    controls->addLayout(buttons);
+    for (QWidget* widget : std::initializer_list<QWidget*>{rehearsalWarning_, rehearsalNote_,
+                                                           advanceTimeButton_, realTimeButton_}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
+    auto* place = MakeLayout<QGridLayout>();
+    place->addWidget(runSummaryLabel_, 0, 0);  // made first: it lies beneath the rehearsal controls
+    place->addLayout(controls, 0, 0);
+    return place;
+}
+
+// The hidden save-folder panel.
+QWidget* TForm_Camera::BuildSaveFolderPanel() {
+    saveFolderPanel_ = Make<QFrame>("Panel2");
+    saveFolderEdit_ = Make<QLineEdit>("Edit1");
+    downloadProgress_ = Make<QProgressBar>("ProgressBar1");
     downloadProgress_->setRange(0, 100);
     downloadProgress_->setValue(0);
-    saveFolderButton_ = MakeButton(saveFolderPanel_, "SpeedButton1", "...", QRect(624, 0, 30, 20));
+    saveFolderButton_ = MakeButton("SpeedButton1", "...");
+    auto* row = new QHBoxLayout(saveFolderPanel_);
+    row->setContentsMargins(4, 0, 4, 0);
+    row->addWidget(MakeLabel("Label_SaveFolder", "Save Folder"));
+    row->addWidget(saveFolderEdit_, 1);
+    row->addWidget(downloadProgress_);
+    row->addWidget(saveFolderButton_);
     saveFolderPanel_->hide();
+    return saveFolderPanel_;
+}
 
-    // Hints: the status bar shows the hint of the control under the mouse.
+// Hints: the status bar shows the hint of the control under the mouse.
+void TForm_Camera::SetHints() {
     for (QPushButton* button : findChildren<QPushButton*>()) {
         const QString hint = button->toolTip().isEmpty() ? button->text().trimmed() : button->toolTip();
         button->setToolTip(hint);
         button->setStatusTip(hint);
     }
     for (QComboBox* box : findChildren<QComboBox*>()) box->setStatusTip(box->toolTip());
-
-    connect(connectButton_, &QPushButton::clicked, this, &TForm_Camera::OnConnect);
-    connect(disconnectButton_, &QPushButton::clicked, this, &TForm_Camera::OnDisconnect);
-    connect(pages_, &QTabWidget::currentChanged, this, [this](int) { OnPageChanged(); });
 }
 
 void TForm_Camera::Create() {
@@ -356,12 +542,6 @@ void TForm_Camera::Create() {
         "WARNING: Pressing \"Advance Time\" sets the program into Rehearsal Time mode!\n"
         "Rehearsal Time is set to 5 sec before the next Time entry in the Exposure Table.\n"
         "After the tests, press the \"Back to Real Time\" button.");
-    setFixedSize(kWidth, kHeight);
-    // Horizontally centred, its top 340 pixels above the bottom of the screen.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        move(area.x() + (area.width() - kWidth) / 2, area.y() + area.height() - 340);
-    }
     {
         const QSignalBlocker quiet(pages_);
         pages_->setCurrentIndex(0);
@@ -372,10 +552,62 @@ void TForm_Camera::Create() {
     realTimeButton_->setEnabled(false);
     rehearsalWarning_->hide();
     rehearsalNote_->hide();
+    ReserveTextRoom();
+    FitToRoom(this, ScreenRoom(this));
+    PlaceOnScreen();
 }
 
-void TForm_Camera::OnPageChanged() {
-    setFixedHeight(kHeight);
+// The labels whose texts come during a run keep the room those need, so that the page does not grow
+// when they come: one line each for the phase and the row's instants, four for the row's settings, and
+// the banner one line of a sound's name in a simulated run.
+void TForm_Camera::ReserveTextRoom() {
+    for (QLabel* label : {phaseLabel_, rowInstantLabel_, rowCountdownLabel_})
+        label->setMinimumHeight(label->fontMetrics().height());
+    const int margins = 2 * runMessageLabel_->margin();
+    runMessageLabel_->setMinimumHeight(4 * runMessageLabel_->fontMetrics().lineSpacing() + margins);
+    runMessageLabel_->setMinimumWidth(
+        runMessageLabel_->fontMetrics().horizontalAdvance(kWidestRunMessageLine) + margins);
+    soundBanner_->setMinimumWidth(soundBanner_->fontMetrics().horizontalAdvance(kTypicalBanner) +
+                                  2 * kBannerMargin);
+}
+
+// Horizontally centred a little above the bottom of the screen, as much of it inside the screen as fits.
+void TForm_Camera::PlaceOnScreen() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    move(area.x() + std::max(0, (area.width() - width()) / 2),
+         area.y() + std::max(0, area.height() - height() - kTitleBar - kBottomGap));
+}
+
+// After a change of size the window moves up and left as far as it must to lie inside its screen.
+void TForm_Camera::KeepOnScreen() {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const int x = std::max(area.left(), std::min(pos().x(), area.right() + 1 - width()));
+    const int y = std::max(area.top(), std::min(pos().y(), area.bottom() + 1 - height() - kTitleBar));
+    if (QPoint(x, y) != pos()) move(x, y);
+}
+
+void TForm_Camera::SetFormSize(FormSize size, QSize room) {
+    ScaleFonts(this, FontScale(size));
+    ReserveTextRoom();
+    InvalidateLayouts(this);
+    FitToRoom(this, room);
+    KeepOnScreen();
+}
+
+// The program's style sheet changes with the night mode: the colours follow it.
+void TForm_Camera::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::StyleChange) ApplyNightColours();
+    QMainWindow::changeEvent(event);
+}
+
+void TForm_Camera::ApplyNightColours() {
+    for (QWidget* widget : findChildren<QWidget*>()) {
+        if (widget->property(kDayText).isValid() || widget->property(kDayBack).isValid()) Recolour(widget);
+    }
 }
 
 QComboBox* TForm_Camera::ListOf(EdsPropertyID property) const {
@@ -473,12 +705,12 @@ void TForm_Camera::SetConnectionLabel(const std::string& text, CameraLabelColour
     cameraLine_->setText(ToQString(text));
 }
 
-void TForm_Camera::SetMessageLines(const std::string& line6, CameraLabelColour colour6,
-                                   const std::string& line7, const std::string& line8) {
-    SetTextColour(messageLine1_, ColourOf(colour6));
-    messageLine1_->setText(ToQString(line6));
-    messageLine2_->setText(ToQString(line7));
-    messageLine3_->setText(ToQString(line8));
+void TForm_Camera::SetMessageLines(const std::string& message, CameraLabelColour colour,
+                                   const std::string& hint, const std::string& advice) {
+    SetTextColour(connectionMessage_, ColourOf(colour));
+    connectionMessage_->setText(ToQString(message));
+    connectionHint_->setText(ToQString(hint));
+    connectionAdvice_->setText(ToQString(advice));
 }
 
 void TForm_Camera::SetStatus(const std::string& text) {
@@ -545,6 +777,7 @@ void TForm_Camera::SetConnecting(bool connecting) {
 
 void TForm_Camera::ShowPortNote(const std::string& text, bool offerRelease) {
     portNote_->setText(ToQString(text));
+    portNote_->setVisible(!text.empty());
     releaseFromDesktopButton_->setVisible(offerRelease);
 }
 
@@ -553,9 +786,7 @@ void TForm_Camera::SetCameraChoice(const std::vector<std::string>& cameras, int 
     cameraChoice_->clear();
     for (const std::string& camera : cameras) cameraChoice_->addItem(ToQString(camera));
     cameraChoice_->setCurrentIndex(chosen);
-    cameraChoice_->setVisible(!cameras.empty());
-    // The connection label gives the list the panel's right end while it is shown.
-    cameraLine_->setFixedWidth(cameras.empty() ? 400 : 206);
+    cameraChoice_->setVisible(!cameras.empty());  // at the panel's right end, beside the camera line
 }
 
 // --- camera messages -------------------------------------------------------------------------------
@@ -647,8 +878,9 @@ bool TForm_Camera::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm_Camera::PressCaption(QLabel* label, bool pressed) {
-    const QPoint rest = label->property(kRestingPlace).toPoint();
-    label->move(pressed ? rest + QPoint(1, 1) : rest);
+    if (label->property(kCaptionPressed).toBool() == pressed) return;
+    label->setProperty(kCaptionPressed, pressed);
+    label->move(label->pos() + (pressed ? QPoint(1, 1) : QPoint(-1, -1)));
 }
 
 // --- photography runs ------------------------------------------------------------------------------
@@ -839,10 +1071,11 @@ void TForm_Camera::OnAbortTestRun() {
 
 void TForm_Camera::OnAdvanceTime() {
     // During a rehearsal (a real run going on) the clock only moves forwards.
-    const std::string wann = ToUtf8(rowInstantLabel_->text());
-    s_.shared.time.TimeOffset = s_.shared.flags.Activity == CameraActivity::Run
-                                    ? AdvancedTimeOffset(wann, s_.clock.NowJD(), s_.shared.time.TimeOffset)
-                                    : AdvanceTimeOffset(wann, s_.clock.NowJD());
+    const std::string rowInstant = ToUtf8(rowInstantLabel_->text());
+    s_.shared.time.TimeOffset =
+        s_.shared.flags.Activity == CameraActivity::Run
+            ? AdvancedTimeOffset(rowInstant, s_.clock.NowJD(), s_.shared.time.TimeOffset)
+            : AdvanceTimeOffset(rowInstant, s_.clock.NowJD());
     const QColor back = ColourOf(s_.shared.time.TimeOffset != 0 ? RunColour::Red : RunColour::ButtonFace);
     SetBack(rehearsalWarning_, back);
     SetBack(rehearsalNote_, back);
@@ -879,10 +1112,11 @@ void TForm_Camera::ShowSummary(const std::string& text) {
 }
 
 void TForm_Camera::ShowBanner(const std::string& text) {
-    soundBanner_->setFixedWidth(kBannerWidth);
     soundBanner_->setText(ToQString(text));
     soundBanner_->show();
     soundBanner_->raise();
+    // In its place at once: the run goes on without returning to the event loop for a while.
+    runPage_->layout()->activate();
 }
 
 void TForm_Camera::SetBannerColour(RunColour background) {
@@ -890,7 +1124,6 @@ void TForm_Camera::SetBannerColour(RunColour background) {
 }
 
 void TForm_Camera::HideBanner() {
-    soundBanner_->setFixedWidth(2);
     soundBanner_->hide();
 }
 

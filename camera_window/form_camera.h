@@ -17,10 +17,12 @@
 #include "exposure/table_file.h"
 #include "state/variables.h"
 #include "window_dialogs/dialogs.h"
+#include "window_dialogs/window_fit.h"
 
 class QComboBox;
 class QFrame;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
@@ -99,8 +101,13 @@ class TForm_Camera final : public QMainWindow,
 
     CameraControl& control() { return *control_; }
 
+    // The fonts of a form size, then the window sized to its layout within `room`.
+    void SetFormSize(FormSize size, QSize room);
+    // The colours this window sets itself, again for the night mode now on or off; called by itself
+    // when the program's style sheet changes (ApplyNightMode).
+    void ApplyNightColours();
+
     // Handlers, named after what they answer; public so the program and tests reach them.
-    void OnPageChanged();
     void OnConnect();
     void OnDisconnect();
     void OnReleaseFromDesktop();
@@ -125,8 +132,8 @@ class TForm_Camera final : public QMainWindow,
     void SetSaveFolder(const std::string& text) override;
     std::string SaveFolder() const override;
     void SetConnectionLabel(const std::string& text, CameraLabelColour colour) override;
-    void SetMessageLines(const std::string& line6, CameraLabelColour colour6, const std::string& line7,
-                         const std::string& line8) override;
+    void SetMessageLines(const std::string& message, CameraLabelColour colour, const std::string& hint,
+                         const std::string& advice) override;
     void SetStatus(const std::string& text) override;
     void ProcessMessages() override;
     void SetReleaseEnabled(bool enabled) override;
@@ -169,10 +176,27 @@ class TForm_Camera final : public QMainWindow,
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void BuildWidgets();
+    QWidget* BuildConnectionPanel();
+    QWidget* BuildPages();
+    void BuildInteractivePage();
+    QLayout* BuildSettingsLists();
+    QLayout* BuildPortNote();
+    void BuildSeriesPage();
+    void BuildRunPage();
+    QLayout* BuildRunStarts();
+    QLayout* BuildRunStatus();
+    QLayout* BuildRunTools();
+    QLayout* BuildRehearsal();
+    QWidget* BuildSaveFolderPanel();
+    void SetHints();
     void Create();
+    void ReserveTextRoom();
+    void PlaceOnScreen();
+    void KeepOnScreen();
     QComboBox* ListOf(EdsPropertyID property) const;
     ShotsEnvironment ShotsEnv();
     void StartRun(RunKind kind);
@@ -212,9 +236,9 @@ class TForm_Camera final : public QMainWindow,
     QTabWidget* pages_ = nullptr;
     QWidget* interactivePage_ = nullptr;
     QLabel* interactiveHelp_ = nullptr;
-    QLabel* messageLine1_ = nullptr;
-    QLabel* messageLine2_ = nullptr;
-    QLabel* messageLine3_ = nullptr;
+    QLabel* connectionMessage_ = nullptr;  // what became of the connection, in its colour
+    QLabel* connectionHint_ = nullptr;     // what to check
+    QLabel* connectionAdvice_ = nullptr;   // what to do then
     QComboBox* qualityList_ = nullptr;
     QComboBox* aeModeList_ = nullptr;
     QComboBox* isoList_ = nullptr;
