@@ -231,6 +231,12 @@ class ExposureTableModel final : public QAbstractTableModel {
             if (const auto found = findings_.find(section); found != findings_.end()) {
                 if (role == Qt::BackgroundRole || (role == Qt::ForegroundRole && NightModeOn()))
                     return GridBrush(role, Qt::black, kFindingColour, true);
+                // The night style draws the gutter black over any fill: the number is underlined.
+                if (role == Qt::FontRole && NightModeOn()) {
+                    QFont marked;  // only the underline: the gutter's own font gives the rest
+                    marked.setUnderline(true);
+                    return marked;
+                }
                 if (role == Qt::ToolTipRole) return found->second;
             }
             return {};
@@ -955,6 +961,8 @@ void TForm_Exposure::ApplyNightColours() {
     palette.setColor(QPalette::Base, ground);
     palette.setColor(QPalette::AlternateBase, ground);
     grid_->setPalette(palette);
+    // The night style sheet gives the header sections a border but no ground, which leaves them light.
+    grid_->setStyleSheet(NightModeOn() ? "QHeaderView::section { background-color: black; }" : "");
     model_->Recolour();
 }
 

@@ -696,6 +696,12 @@ TEST_F(FormExposure, NightColoursFollowNightMode) {
         if (night) {
             EXPECT_GE(ContrastRatio(nightText, gutter.value<QBrush>().color()), 4.5);
         }
+        // The night headers are black whatever the model says: the finding's number is underlined.
+        EXPECT_EQ(Grid()->headerData(row, Qt::Vertical, Qt::FontRole).value<QFont>().underline(), night);
+        QHeaderView* gutterView = NGE()->verticalHeader();
+        const QImage drawn = gutterView->grab().toImage();
+        const QColor ground = drawn.pixelColor(4, gutterView->sectionViewportPosition(0) + 4);
+        EXPECT_EQ(ground.lightness() < 64, night) << ground.name().toStdString();
     }
     // The phases' fills stay apart at night: as many night fills as day fills.
     ASSERT_EQ(phaseFills[true].size(), phaseFills[false].size());
