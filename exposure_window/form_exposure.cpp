@@ -307,6 +307,8 @@ TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidge
     };
     BuildWidgets();
     BuildMenus();
+    // The groups of one eclipse type share a place in the layout: only the site's ones show.
+    ApplyHeadings(shared_.contacts.Place.LocalType);
     ApplyGridMetrics();
     ApplyNightColours();
     AutoFitColumns();
