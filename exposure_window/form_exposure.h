@@ -17,10 +17,10 @@
 class QAction;
 class QComboBox;
 class QFrame;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QListWidget;
-class QGridLayout;
 class QPushButton;
 class QRadioButton;
 class QTableView;
@@ -48,7 +48,8 @@ class TForm_Exposure final : public QMainWindow {
     // does not fit is reached by scrolling. The grid's rows and gutter follow the font.
     void SetFormSize(FormSize size, QSize room);
     // The grid's own colours (its white ground, the row, review and finding brushes) for day or
-    // night: red on black and dark red at night. Follows ApplyNightMode by itself.
+    // night: red on black and dark red at night, the header sections black. Follows ApplyNightMode
+    // by itself (the style change it causes); callable after it all the same.
     void ApplyNightColours();
 
     // Replaceable for tests: message boxes (caption, text), questions answered later (true: yes), and
