@@ -7,7 +7,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QFormLayout>
 #include <QFrame>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QItemSelection>
@@ -17,10 +19,15 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QStatusBar>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTableView>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <map>
 #include <utility>
 
@@ -41,20 +48,82 @@ namespace zelto {
 
 namespace {
 
-constexpr int kWidth = 1020;
-constexpr int kHeight = 750;
-constexpr int kGroupTop = 57;
-constexpr int kGroupHeight = 148;
-constexpr int kGridTop = 240;  // the grid fills the client area below, 466 pixels at the window's size
+// The gutter's width and the rows' height at the normal font; both follow the font's scale.
 constexpr int kGutterWidth = 35;
 constexpr int kRowHeight = 20;
+constexpr int kGridRowsShown = 14;      // rows the grid asks room for below its header
+constexpr int kGridCharsShown = 160;    // the most width, in characters, the grid asks for its columns
+constexpr int kFindingsLinesShown = 5;  // lines of findings shown before the list scrolls
 constexpr const char* kTableFileName = "Zelto_Exposure_Table.txt";
 
-// A quality, ISO or aperture the camera tables do not know: white on red, whatever the row's colour.
-QBrush UnknownSettingColour(int role) { return role == Qt::ForegroundRole ? QBrush(Qt::white) : QBrush(QColor(220, 0, 0)); }
 const QColor kFindingColour(255, 190, 90);
-constexpr int kFindingsHeight = 90;
+const QColor kReviewColour(255, 110, 110);
+const QColor kUnknownSettingColour(220, 0, 0);
 const char* const kUnknownSettingHint = "Not a name the camera tables know: a run counts this setting as failed";
+
+// At night every brush of the grid is red text (kNightText) on black or a dark red: a fill the day
+// tells a row's phase by turns a dark red the brighter the darker the day colour, so that phases
+// stay apart; rows and cells to look at (review, unknown setting, unreadable date-time, a finding)
+// get the brightest dark red. Every one keeps 4.5:1 or more for kNightText.
+const QColor kNightWarningFill(0x4c, 0, 0);
+QColor NightFill(const QColor& day) {
+    const int darkness = 765 - (day.red() + day.green() + day.blue());
+    return QColor(std::min(0x10 + darkness / 9, 0x40), 0, 0);
+}
+
+// A grid brush for `role`: the day's text or fill, or their night variant.
+QBrush GridBrush(int role, const QColor& dayText, const QColor& dayFill, bool warning) {
+    if (!NightModeOn()) return QBrush(role == Qt::ForegroundRole ? dayText : dayFill);
+    if (role == Qt::ForegroundRole) return QBrush(QColor(kNightText));
+    return QBrush(warning ? kNightWarningFill : NightFill(dayFill));
+}
+
+// A quality, ISO or aperture the camera tables do not know: white on red, whatever the row's colour.
+QBrush UnknownSettingColour(int role) {
+    return GridBrush(role, Qt::white, kUnknownSettingColour, true);
+}
+
+QColor ToColor(const Rgb& rgb) {
+    return QColor(rgb.r, rgb.g, rgb.b);
+}
+
+QLabel* NamedLabel(const char* name, const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    return label;
+}
+
+QRadioButton* NamedRadio(const char* name, const QString& text, QWidget* parent) {
+    auto* radio = new QRadioButton(text, parent);
+    radio->setObjectName(name);
+    return radio;
+}
+
+QGroupBox* NamedGroup(const char* name, const QString& title) {
+    auto* group = new QGroupBox(title);
+    group->setObjectName(name);
+    return group;
+}
+
+// A radio button that shows only its indicator: the labels beside it carry its text.
+class IndicatorRadio final : public QRadioButton {
+  public:
+    using QRadioButton::QRadioButton;
+    QSize sizeHint() const override {
+        const int side = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, this);
+        return {side + 4, std::max(side, fontMetrics().height())};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        painter.drawControl(QStyle::CE_RadioButton, option);
+    }
+};
 
 // Table cells are 8-bit text: Latin-1 maps every byte to one character and back unchanged.
 QString Cell(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
@@ -63,7 +132,7 @@ std::string CellBytes(const QString& text) { return ToUtf8(text.toLatin1()); }
 }  // namespace
 
 // The grid's view of the window's table: texts, per-column alignment, the two-line titles, the
-// numbered gutter and the row colours (the drawing hook NGEDrawCell).
+// numbered gutter and the row colours, by day or night.
 class ExposureTableModel final : public QAbstractTableModel {
   public:
     ExposureTableModel(ExposureTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
@@ -85,6 +154,14 @@ class ExposureTableModel final : public QAbstractTableModel {
             text += (text.isEmpty() ? "" : "\n") + ToQString(finding.text);
         }
         if (rowCount() > 0) emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
+    }
+
+    // The colours change with night mode: the view draws every cell and row number again.
+    void Recolour() {
+        if (rowCount() == 0) return;
+        emit dataChanged(index(0, 0), index(rowCount() - 1, kExposureColumns - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
+        emit headerDataChanged(Qt::Vertical, 0, rowCount() - 1);
     }
 
     // Any change of the rows goes through here, so that the view drops what it knew of them.
@@ -115,7 +192,7 @@ class ExposureTableModel final : public QAbstractTableModel {
             case Qt::BackgroundRole:
             case Qt::ForegroundRole:
                 if (UnknownSettingCell(index.column(), *text)) return UnknownSettingColour(role);
-                return NGEDrawCell(index.row(), role);
+                return RowBrush(index.row(), role);
             case Qt::ToolTipRole:
                 if (UnknownSettingCell(index.column(), *text)) return kUnknownSettingHint;
                 return {};
@@ -152,7 +229,14 @@ class ExposureTableModel final : public QAbstractTableModel {
             if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
             // A row the table check found something in: its number on orange, the findings as tooltip.
             if (const auto found = findings_.find(section); found != findings_.end()) {
-                if (role == Qt::BackgroundRole) return QBrush(kFindingColour);
+                if (role == Qt::BackgroundRole || (role == Qt::ForegroundRole && NightModeOn()))
+                    return GridBrush(role, Qt::black, kFindingColour, true);
+                // The night style draws the gutter black over any fill: the number is underlined.
+                if (role == Qt::FontRole && NightModeOn()) {
+                    QFont marked;  // only the underline: the gutter's own font gives the rest
+                    marked.setUnderline(true);
+                    return marked;
+                }
                 if (role == Qt::ToolTipRole) return found->second;
             }
             return {};
@@ -169,13 +253,19 @@ class ExposureTableModel final : public QAbstractTableModel {
     }
 
   private:
-    QVariant NGEDrawCell(int row, int role) const {
+    QVariant RowBrush(int row, int role) const {
         if (std::find(review_.begin(), review_.end(), table_.Row(row)) != review_.end())
-            return role == Qt::ForegroundRole ? QBrush(Qt::black) : QBrush(QColor(255, 110, 110));
+            return GridBrush(role, Qt::black, kReviewColour, true);
         const RowColours colours = RowColoursFor(table_.Row(row));
+        if (NightModeOn()) {
+            // A row without colours of its own keeps the night style's red on black.
+            if (!colours.text) return {};
+            const bool warning = !colours.fill || HasUnreadableDateTime(table_.Row(row));
+            return GridBrush(role, {}, colours.fill ? ToColor(*colours.fill) : QColor(), warning);
+        }
         const std::optional<Rgb>& colour = role == Qt::ForegroundRole ? colours.text : colours.fill;
         if (!colour) return {};
-        return QBrush(QColor(colour->r, colour->g, colour->b));
+        return QBrush(ToColor(*colour));
     }
 
     ExposureTable& table_;
@@ -185,11 +275,20 @@ class ExposureTableModel final : public QAbstractTableModel {
     std::map<int, QString> findings_;
 };
 
-// The grid widget: a table view that says whether a cell is being typed into.
+// The grid widget: a table view that says whether a cell is being typed into, and asks for room for
+// its columns (up to kGridCharsShown characters) and kGridRowsShown rows.
 class ExposureGrid final : public QTableView {
   public:
     using QTableView::QTableView;
     bool Editing() const { return state() == QAbstractItemView::EditingState; }
+    QSize sizeHint() const override {
+        const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+        const int frame = 2 * frameWidth();
+        const int columns = verticalHeader()->width() + horizontalHeader()->length() + scrollBar + frame;
+        const int height = horizontalHeader()->sizeHint().height() +
+                           kGridRowsShown * verticalHeader()->defaultSectionSize() + scrollBar + frame;
+        return {std::min(columns, kGridCharsShown * fontMetrics().averageCharWidth()), height};
+    }
 };
 
 TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidget* parent)
@@ -208,104 +307,188 @@ TForm_Exposure::TForm_Exposure(SharedVariables& shared, TForm_Main& main, QWidge
     };
     BuildWidgets();
     BuildMenus();
-    resize(kWidth, kHeight);
+    // The groups of one eclipse type share a place in the layout: only the site's ones show.
+    ApplyHeadings(shared_.contacts.Place.LocalType);
+    ApplyGridMetrics();
+    ApplyNightColours();
     AutoFitColumns();
+    FitWindow(ScreenRoom(this));
 }
 
 TForm_Exposure::~TForm_Exposure() = default;
 
+void TForm_Exposure::SetFormSize(FormSize size, QSize room) {
+    fontScale_ = FontScale(size);
+    ScaleFonts(this, fontScale_);
+    ApplyGridMetrics();
+    AutoFitColumns();
+    FitWindow(room);
+}
+
+void TForm_Exposure::FitWindow(QSize room) {
+    room_ = room;
+    // The scroll area does not pass a change of its content's size on: the window's layout learns
+    // it here, from the content's own layout.
+    auto* scroll = static_cast<QScrollArea*>(centralWidget());
+    if (QLayout* content = scroll->widget()->layout()) content->activate();
+    scroll->updateGeometry();
+    FitToRoom(this, room);
+}
+
+void TForm_Exposure::ApplyGridMetrics() {
+    QHeaderView* gutter = grid_->verticalHeader();
+    gutter->setFixedWidth(static_cast<int>(std::lround(kGutterWidth * fontScale_)));
+    gutter->setDefaultSectionSize(static_cast<int>(std::lround(kRowHeight * fontScale_)));
+    findingsList_->setFixedHeight(kFindingsLinesShown * findingsList_->fontMetrics().lineSpacing() +
+                                  2 * findingsList_->frameWidth() + 4);
+    grid_->updateGeometry();
+    if (rowEditPanel_->isVisible()) PlaceRowEditPanel();
+}
+
+// The client, top to bottom: the headings, the option groups with "Create" below the partial phases,
+// the grid, and the findings list (shown while there are findings); the row-command panel floats over
+// the grid. It scrolls when the window is smaller than its layout.
 void TForm_Exposure::BuildWidgets() {
-    auto* client = new QWidget(this);
+    auto* client = new QWidget;
     client->setObjectName("Form_Exposure_Client");
-    setCentralWidget(client);
-    client->installEventFilter(this);  // the headings and the grid follow the window's size
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(2, 2, 2, 0);
+    column->setSpacing(4);
+    column->addWidget(BuildHeadings());
+    column->addLayout(BuildOptionRow());
+    BuildGrid(client);
+    column->addWidget(grid_, 1);
+    BuildFindingsList();
+    column->addWidget(findingsList_);
+    BuildRowEditPanel(client);
+    BuildStatusLine();
+    setCentralWidget(ScrollingClient(client, "Form_Exposure_Scroll"));
+}
 
-    const auto label = [](QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-        auto* l = new QLabel(text, parent);
-        l->setObjectName(name);
-        l->setGeometry(geometry);
-        return l;
-    };
-    const auto group = [&](const char* name, const QString& title, int x, int width) {
-        auto* g = new QGroupBox(title, client);
-        g->setObjectName(name);
-        g->setGeometry(x, kGroupTop, width, kGroupHeight);
-        return g;
-    };
-    const auto radio = [](QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-        auto* r = new QRadioButton(text, parent);
-        r->setObjectName(name);
-        r->setGeometry(geometry);
-        return r;
-    };
-
-    headingLabel_ = label(client, "Label_Exp1", "", QRect(0, 2, kWidth, 28));
+QWidget* TForm_Exposure::BuildHeadings() {
+    auto* headings = new QWidget;
+    auto* lines = new QVBoxLayout(headings);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(2);
+    headingLabel_ = NamedLabel("Label_Exp1", "", headings);
     QFont large = headingLabel_->font();
     large.setPointSize(14);
     large.setBold(true);
     headingLabel_->setFont(large);
-    headingLabel_->setAlignment(Qt::AlignCenter);
-    hintLabel_ = label(client, "Label_Exp2", "", QRect(0, 30, kWidth, 22));
-    hintLabel_->setAlignment(Qt::AlignCenter);
+    hintLabel_ = NamedLabel("Label_Exp2", "", headings);
+    for (QLabel* line : {headingLabel_, hintLabel_}) {
+        line->setAlignment(Qt::AlignCenter);
+        line->setWordWrap(true);  // a long heading takes a second line rather than being cut
+        line->setContentsMargins(0, 1, 0, 2);
+        lines->addWidget(line);
+    }
+    return headings;
+}
 
-    cameraDefaultsBox_ = group("GroupBox_Camera_Defaults", "Camera Defaults:", 1, 250);
-    const auto list = [&](const char* name, const char* labelName, const char* caption, int row) {
-        const int y = 22 + row * 30;
-        label(cameraDefaultsBox_, labelName, caption, QRect(8, y, 80, 24));
+QGroupBox* TForm_Exposure::BuildCameraDefaults() {
+    cameraDefaultsBox_ = NamedGroup("GroupBox_Camera_Defaults", "Camera Defaults:");
+    auto* rows = new QFormLayout(cameraDefaultsBox_);
+    const auto list = [&](const char* name, const char* labelName, const char* caption) {
         auto* box = new QComboBox(cameraDefaultsBox_);
         box->setObjectName(name);
-        box->setGeometry(90, y, 150, 24);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        box->setMinimumContentsLength(12);
+        rows->addRow(NamedLabel(labelName, caption, cameraDefaultsBox_), box);
         return box;
     };
-    qualityDefaultList_ = list("ComboBox_IQdef", "Label_IQdef", "ImgQual.", 0);
-    aeModeDefaultList_ = list("ComboBox_AEdef", "Label_AEdef", "AE mode", 1);
-    isoDefaultList_ = list("ComboBox_ISOdef", "Label_ISOdef", "ISO speed", 2);
-    apertureDefaultList_ = list("ComboBox_AVdef", "Label_AVdef", "f/Number", 3);
+    qualityDefaultList_ = list("ComboBox_IQdef", "Label_IQdef", "ImgQual.");
+    aeModeDefaultList_ = list("ComboBox_AEdef", "Label_AEdef", "AE mode");
+    isoDefaultList_ = list("ComboBox_ISOdef", "Label_ISOdef", "ISO speed");
+    apertureDefaultList_ = list("ComboBox_AVdef", "Label_AVdef", "f/Number");
     aeModeDefaultList_->setEnabled(false);
+    return cameraDefaultsBox_;
+}
 
-    partialPhasesBox_ = group("GroupBox_PartialPhases", "Part.phases:Take pic every..", 254, 226);
+QGroupBox* TForm_Exposure::BuildPartialPhases() {
+    partialPhasesBox_ = NamedGroup("GroupBox_PartialPhases", "Part.phases:Take pic every..");
+    auto* grid = new QGridLayout(partialPhasesBox_);
     for (int i = 0; i < 9; ++i) {
         const std::string name = "RadioButton" + std::to_string(i + 1);
-        partialIntervalButtons_[i] = radio(partialPhasesBox_, name.c_str(), QString("%1 min").arg(i + 1),
-                                   QRect(10 + (i % 3) * 72, 28 + (i / 3) * 36, 68, 24));
+        partialIntervalButtons_[i] =
+            NamedRadio(name.c_str(), QString("%1 min").arg(i + 1), partialPhasesBox_);
+        grid->addWidget(partialIntervalButtons_[i], i / 3, i % 3);
     }
     partialIntervalButtons_[4]->setChecked(true);
+    return partialPhasesBox_;
+}
 
+QGroupBox* TForm_Exposure::BuildSpanGroup(const char* name, const QString& title, const char* buttonPrefix,
+                                          QRadioButton* (&buttons)[3]) {
     const char* const spans[] = {"pictures from  - 6 s to  + 6 s", "pictures from  - 8 s to  + 8 s",
                                  "pictures from -10 s to +10 s"};
-    bailysBeadsBox_ = group("GroupBox_BailysBeads", "Near C2,C3: Baily's beads: Take..", 483, 240);
-    beads6Button_ = radio(bailysBeadsBox_, "RadioButton_BBeads_06", spans[0], QRect(10, 28, 225, 24));
-    beads8Button_ = radio(bailysBeadsBox_, "RadioButton_BBeads_08", spans[1], QRect(10, 64, 225, 24));
-    beads10Button_ = radio(bailysBeadsBox_, "RadioButton_BBeads_10", spans[2], QRect(10, 100, 225, 24));
-    beads8Button_->setChecked(true);
-    brokenRingBox_ = group("GroupBox_BrokenRing", "Near C2,C3:Broken ring: Take ...", 483, 240);
-    ring6Button_ = radio(brokenRingBox_, "RadioButton_BRing_06", spans[0], QRect(10, 28, 225, 24));
-    ring8Button_ = radio(brokenRingBox_, "RadioButton_BRing_08", spans[1], QRect(10, 64, 225, 24));
-    ring10Button_ = radio(brokenRingBox_, "RadioButton_BRing_10", spans[2], QRect(10, 100, 225, 24));
-    ring8Button_->setChecked(true);
+    const char* const suffixes[] = {"06", "08", "10"};
+    QGroupBox* group = NamedGroup(name, title);
+    auto* lines = new QVBoxLayout(group);
+    for (int i = 0; i < 3; ++i) {
+        const std::string buttonName = std::string(buttonPrefix) + suffixes[i];
+        buttons[i] = NamedRadio(buttonName.c_str(), spans[i], group);
+        lines->addWidget(buttons[i]);
+    }
+    buttons[1]->setChecked(true);
+    return group;
+}
 
-    totalityBox_ = group("GroupBox_Totality", "During totality:", 725, 290);
-    // Only the button shows: the labels beside it carry the texts.
-    totalityLoopButton_ = radio(totalityBox_, "RadioButton_Loopnx", "", QRect(10, 28, 20, 24));
+QGroupBox* TForm_Exposure::BuildTotality() {
+    totalityBox_ = NamedGroup("GroupBox_Totality", "During totality:");
+    auto* grid = new QGridLayout(totalityBox_);
+    // Only the button's indicator shows: the labels beside it carry the texts.
+    totalityLoopButton_ = new IndicatorRadio(totalityBox_);
+    totalityLoopButton_->setObjectName("RadioButton_Loopnx");
     totalityLoopButton_->setChecked(true);
-    totalityLoopLine1_ = label(totalityBox_, "Label5", "", QRect(34, 28, 250, 24));
-    totalityLoopLine2_ = label(totalityBox_, "Label6", "as often as possible", QRect(34, 52, 250, 24));
-    annularityBox_ = group("GroupBox_Annularity", "During annularity:Take pic every...", 725, 290);
+    totalityLoopText_ = NamedLabel("Label5", "", totalityBox_);
+    totalityLoopOftenText_ = NamedLabel("Label6", "as often as possible", totalityBox_);
+    grid->addWidget(totalityLoopButton_, 0, 0);
+    grid->addWidget(totalityLoopText_, 0, 1);
+    grid->addWidget(totalityLoopOftenText_, 1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(2, 1);
+    return totalityBox_;
+}
+
+QGroupBox* TForm_Exposure::BuildAnnularity() {
+    annularityBox_ = NamedGroup("GroupBox_Annularity", "During annularity:Take pic every...");
+    auto* grid = new QGridLayout(annularityBox_);
     const char* const annular[] = {" 5 s", "10 s", "15 s", "20 s", "25 s", "30 s"};
     const char* const annularNames[] = {"RadioButton_05sec", "RadioButton_10sec", "RadioButton_15sec",
                                         "RadioButton_20sec", "RadioButton_25sec", "RadioButton_30sec"};
     for (int i = 0; i < 6; ++i) {
-        annularIntervalButtons_[i] = radio(annularityBox_, annularNames[i], annular[i],
-                                   QRect(10 + (i % 2) * 100, 28 + (i / 2) * 36, 90, 24));
+        annularIntervalButtons_[i] = NamedRadio(annularNames[i], annular[i], annularityBox_);
+        grid->addWidget(annularIntervalButtons_[i], i / 2, i % 2);
     }
     annularIntervalButtons_[1]->setChecked(true);
+    return annularityBox_;
+}
 
-    createButton_ = new QPushButton("Create Exposure Table", client);
+// The option groups side by side, those of one eclipse type sharing a place (only one shows), and
+// "Create" below the partial phases.
+QGridLayout* TForm_Exposure::BuildOptionRow() {
+    auto* row = new QGridLayout;
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(BuildCameraDefaults(), 0, 0);
+    row->addWidget(BuildPartialPhases(), 0, 1);
+    bailysBeadsBox_ = BuildSpanGroup("GroupBox_BailysBeads", "Near C2,C3: Baily's beads: Take..",
+                                     "RadioButton_BBeads_", beadsSpanButtons_);
+    brokenRingBox_ = BuildSpanGroup("GroupBox_BrokenRing", "Near C2,C3:Broken ring: Take ...",
+                                    "RadioButton_BRing_", ringSpanButtons_);
+    row->addWidget(bailysBeadsBox_, 0, 2);
+    row->addWidget(brokenRingBox_, 0, 2);
+    row->addWidget(BuildTotality(), 0, 3);
+    row->addWidget(BuildAnnularity(), 0, 3);
+    row->setColumnStretch(4, 1);
+
+    createButton_ = new QPushButton("Create Exposure Table");
     createButton_->setObjectName("Button_Create_ExposureList");
-    createButton_->setGeometry(254, kGroupTop + kGroupHeight + 6, 226, 26);
-    connect(createButton_, &QPushButton::clicked, this,
-            &TForm_Exposure::OnCreateTable);
+    connect(createButton_, &QPushButton::clicked, this, &TForm_Exposure::OnCreateTable);
+    row->addWidget(createButton_, 1, 1);
+    return row;
+}
 
+void TForm_Exposure::BuildGrid(QWidget* client) {
     model_ = new ExposureTableModel(table_, this);
     // Told once the grid's editor has closed: a message box inside its commit would commit it again.
     model_->SetRefusalHandler([this](const std::string& text) {
@@ -319,16 +502,11 @@ void TForm_Exposure::BuildWidgets() {
     grid_->setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                          QAbstractItemView::DoubleClicked);
     grid_->setAlternatingRowColors(true);
-    QPalette palette = grid_->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::AlternateBase, Qt::white);
-    grid_->setPalette(palette);
+    grid_->installEventFilter(this);  // the row-command panel follows the grid's place
     QHeaderView* gutter = grid_->verticalHeader();
     gutter->setObjectName("NGE_Gutter");
-    gutter->setFixedWidth(kGutterWidth);
     gutter->setSectionResizeMode(QHeaderView::Fixed);
     gutter->setMinimumSectionSize(1);
-    gutter->setDefaultSectionSize(kRowHeight);
     gutter->viewport()->installEventFilter(this);
     QHeaderView* header = grid_->horizontalHeader();
     header->setObjectName("NGE_Header");
@@ -339,28 +517,36 @@ void TForm_Exposure::BuildWidgets() {
     QObject::disconnect(header, SIGNAL(sectionHandleDoubleClicked(int)), grid_, nullptr);
     connect(header, &QHeaderView::sectionHandleDoubleClicked, this, [this](int) { OnGridDoubleClick(true); });
     connect(header, &QHeaderView::sectionDoubleClicked, this, [this](int) { OnGridDoubleClick(false); });
+}
 
+// The floating panel of row commands, shown over the grid by a right click on the gutter.
+void TForm_Exposure::BuildRowEditPanel(QWidget* client) {
     rowEditPanel_ = new QFrame(client);
     rowEditPanel_->setObjectName("Panel_NGE_Insert_Delete");
     rowEditPanel_->setFrameShape(QFrame::Panel);
     rowEditPanel_->setFrameShadow(QFrame::Raised);
     rowEditPanel_->setAutoFillBackground(true);
-    rowEditPanel_->resize(120, 136);
-    const auto command = [this](const char* name, const QString& caption, int y, void (TForm_Exposure::*handler)()) {
+    auto* buttons = new QVBoxLayout(rowEditPanel_);
+    buttons->setContentsMargins(8, 8, 8, 8);
+    buttons->setSpacing(6);
+    const auto command = [&](const char* name, const QString& caption, void (TForm_Exposure::*handler)()) {
         auto* button = new QPushButton(caption, rowEditPanel_);
         button->setObjectName(name);
-        button->setGeometry(8, y, 104, 26);
         connect(button, &QPushButton::clicked, this, handler);
+        buttons->addWidget(button);
     };
-    command("Button_Insert_Before", "Insert before", 8, &TForm_Exposure::OnInsertBefore);
-    command("Button_Insert_After", "Insert after", 40, &TForm_Exposure::OnInsertAfter);
-    command("Button_Delete_Line", "Delete line", 72, &TForm_Exposure::OnDeleteRow);
-    command("Button_Done", "&Done", 104, &TForm_Exposure::OnEditsDone);
+    command("Button_Insert_Before", "Insert before", &TForm_Exposure::OnInsertBefore);
+    command("Button_Insert_After", "Insert after", &TForm_Exposure::OnInsertAfter);
+    command("Button_Delete_Line", "Delete line", &TForm_Exposure::OnDeleteRow);
+    command("Button_Done", "&Done", &TForm_Exposure::OnEditsDone);
     rowEditPanel_->hide();
+}
 
-    findingsList_ = new QListWidget(client);
+void TForm_Exposure::BuildFindingsList() {
+    findingsList_ = new QListWidget;
     findingsList_->setObjectName("ListBox_Findings");
     findingsList_->setToolTip("What a run of this table would do wrong (the table check); a click selects the row");
+    findingsList_->setWordWrap(true);
     findingsList_->hide();
     connect(findingsList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         SelectRow(item->data(Qt::UserRole).toInt());
@@ -372,14 +558,16 @@ void TForm_Exposure::BuildWidgets() {
                 if (roles.isEmpty() || roles.contains(Qt::EditRole) || roles.contains(Qt::DisplayRole))
                     RefreshFindings();
             });
+}
 
+void TForm_Exposure::BuildStatusLine() {
     statusBar()->setObjectName("StatusBar1");
     statusBar()->setSizeGripEnabled(false);
     statusText_ = new QLabel;
     statusText_->setObjectName("StatusBar1_Text");
+    statusText_->setWordWrap(true);  // a long status (a saved file's path, a fit's message) wraps
+    statusText_->setContentsMargins(0, 1, 0, 2);
     statusBar()->addWidget(statusText_, 1);
-
-    LayoutGrid();
 }
 
 void TForm_Exposure::BuildMenus() {
@@ -470,7 +658,8 @@ void TForm_Exposure::OpenWindow() {
     }
     ApplyHeadings(type);
     FillCameraDefaults();
-    resize(kWidth, kHeight);
+    ApplyNightColours();
+    FitWindow(room_);
     show();
     raise();
     activateWindow();
@@ -509,14 +698,15 @@ ExposureOptions TForm_Exposure::ChosenOptions() const {
     for (int i = 0; i < 9; ++i) {
         if (partialIntervalButtons_[i]->isChecked()) options.PartialInterval = i + 1;
     }
-    options.BeadsSpan = beads6Button_->isChecked()   ? 6
-                        : beads8Button_->isChecked() ? 8
-                        : beads10Button_->isChecked() ? 10
-                                                             : kBeadsSpanWhenNone;
-    options.BrokenRingSpan = ring6Button_->isChecked()   ? 6
-                             : ring8Button_->isChecked() ? 8
-                             : ring10Button_->isChecked() ? 10
-                                                                 : kBrokenRingSpanWhenNone;
+    // The three span buttons stand for ± 6, 8 and 10 s.
+    const auto span = [](QRadioButton* const(&buttons)[3], int none) {
+        for (int i = 0; i < 3; ++i) {
+            if (buttons[i]->isChecked()) return 6 + 2 * i;
+        }
+        return none;
+    };
+    options.BeadsSpan = span(beadsSpanButtons_, kBeadsSpanWhenNone);
+    options.BrokenRingSpan = span(ringSpanButtons_, kBrokenRingSpanWhenNone);
     options.AnnularInterval = kAnnularIntervalWhenNone;
     for (int i = 0; i < 6; ++i) {
         if (annularIntervalButtons_[i]->isChecked()) options.AnnularInterval = 5 * (i + 1);
@@ -564,7 +754,7 @@ void TForm_Exposure::SetMaxExposure(int seconds) {
     maxExposure4sItem_->setChecked(seconds == 4);
     maxExposure8sItem_->setChecked(seconds == 8);
     const QString last = seconds == 8 ? "8 s" : "4 s";
-    totalityLoopLine1_->setText("loop from 1/1000 to " + last);
+    totalityLoopText_->setText("loop from 1/1000 to " + last);
     totalityLoopButton_->setText("loop nx from 1/1000 to " + last);
 }
 
@@ -682,7 +872,7 @@ void TForm_Exposure::OnRowNumberClick(int row, Qt::MouseButton button) {
     if (button == Qt::RightButton) {
         // The commands act on the row whose gutter was clicked, as after a left click there.
         if (row >= 0 && row < table_.RowCount()) SelectRow(row);
-        rowEditPanel_->move(grid_->pos());
+        PlaceRowEditPanel();
         rowEditPanel_->show();
         rowEditPanel_->raise();
     }
@@ -744,16 +934,14 @@ void TForm_Exposure::RefreshFindings() {
         auto* item = new QListWidgetItem(ToQString(finding.text), findingsList_);
         item->setData(Qt::UserRole, finding.row);
     }
-    const bool shown = !findings_.empty();
-    if (shown != findingsList_->isVisibleTo(this)) {
-        findingsList_->setVisible(shown);
-        LayoutGrid();
-    }
+    findingsList_->setVisible(!findings_.empty());  // below the grid, which gives it the room
 }
 
 bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
     if (grid_ == nullptr) return QMainWindow::eventFilter(watched, event);  // still being built
-    if (watched == centralWidget() && event->type() == QEvent::Resize) LayoutGrid();
+    if (watched == grid_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize) &&
+        rowEditPanel_->isVisible())
+        PlaceRowEditPanel();
     if (watched == grid_->verticalHeader()->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         OnRowNumberClick(grid_->verticalHeader()->logicalIndexAt(mouse->position().toPoint()), mouse->button());
@@ -763,14 +951,27 @@ bool TForm_Exposure::eventFilter(QObject* watched, QEvent* event) {
 
 // --- window ----------------------------------------------------------------------------------------
 
-void TForm_Exposure::LayoutGrid() {
-    QWidget* client = centralWidget();
-    headingLabel_->setGeometry(0, headingLabel_->y(), client->width(), headingLabel_->height());
-    hintLabel_->setGeometry(0, hintLabel_->y(), client->width(), hintLabel_->height());
-    const int findings = findingsList_->isVisibleTo(this) ? kFindingsHeight : 0;
-    grid_->setGeometry(0, kGridTop, client->width(), std::max(kRowHeight, client->height() - kGridTop - findings));
-    findingsList_->setGeometry(0, client->height() - findings, client->width(), findings);
-    if (rowEditPanel_->isVisible()) rowEditPanel_->move(grid_->pos());
+void TForm_Exposure::PlaceRowEditPanel() {
+    rowEditPanel_->adjustSize();
+    rowEditPanel_->move(grid_->pos());
+}
+
+void TForm_Exposure::ApplyNightColours() {
+    // The grid's ground is white by day, also behind every other row.
+    const QColor ground = NightModeOn() ? QColor(Qt::black) : QColor(Qt::white);
+    QPalette palette = grid_->palette();
+    palette.setColor(QPalette::Base, ground);
+    palette.setColor(QPalette::AlternateBase, ground);
+    grid_->setPalette(palette);
+    // The night style sheet gives the header sections a border but no ground, which leaves them light.
+    grid_->setStyleSheet(NightModeOn() ? "QHeaderView::section { background-color: black; }" : "");
+    model_->Recolour();
+}
+
+void TForm_Exposure::changeEvent(QEvent* event) {
+    // ApplyNightMode sets the application's style sheet, which every widget is told of.
+    if (event->type() == QEvent::StyleChange && grid_ != nullptr) ApplyNightColours();
+    QMainWindow::changeEvent(event);
 }
 
 void TForm_Exposure::closeEvent(QCloseEvent* event) {

@@ -12,10 +12,12 @@
 #include "exposure/table_check.h"
 #include "exposure/table_file.h"
 #include "state/variables.h"
+#include "window_dialogs/window_fit.h"
 
 class QAction;
 class QComboBox;
 class QFrame;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -41,6 +43,14 @@ class TForm_Exposure final : public QMainWindow {
     ~TForm_Exposure() override;
 
     const ExposureTable& table() const { return table_; }
+
+    // Scales every font by the form size and sizes the window to its layout within `room`; what
+    // does not fit is reached by scrolling. The grid's rows and gutter follow the font.
+    void SetFormSize(FormSize size, QSize room);
+    // The grid's own colours (its white ground, the row, review and finding brushes) for day or
+    // night: red on black and dark red at night, the header sections black. Follows ApplyNightMode
+    // by itself (the style change it causes); callable after it all the same.
+    void ApplyNightColours();
 
     // Replaceable for tests: message boxes (caption, text), questions answered later (true: yes), and
     // the open and save dialogs, which answer later with the chosen path or an empty text when
@@ -95,11 +105,28 @@ class TForm_Exposure final : public QMainWindow {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // The client from top to bottom: headings, option groups with "Create", grid and findings.
     void BuildWidgets();
+    QWidget* BuildHeadings();
+    QGroupBox* BuildCameraDefaults();
+    QGroupBox* BuildPartialPhases();
+    // Baily's beads or the broken ring: ± 6, 8 or 10 s, the buttons named `buttonPrefix` 06, 08, 10.
+    QGroupBox* BuildSpanGroup(const char* name, const QString& title, const char* buttonPrefix,
+                              QRadioButton* (&buttons)[3]);
+    QGroupBox* BuildTotality();
+    QGroupBox* BuildAnnularity();
+    QGridLayout* BuildOptionRow();
+    void BuildGrid(QWidget* client);
+    void BuildRowEditPanel(QWidget* client);
+    void BuildFindingsList();
+    void BuildStatusLine();
     void BuildMenus();
+    void FitWindow(QSize room);  // FitToRoom with the content's size as it is now
+    void ApplyGridMetrics();     // row height, gutter width and the findings list's height by the font
     void ApplyHeadings(char localType);
     void FillCameraDefaults();
     ExposureOptions ChosenOptions() const;
@@ -110,7 +137,7 @@ class TForm_Exposure final : public QMainWindow {
     void CommitCellEdit();
     void RowCommand(std::optional<int> (*command)(ExposureTable&, int));
     void SelectRow(int row);
-    void LayoutGrid();
+    void PlaceRowEditPanel();  // over the grid's top left corner, sized by its layout
     void ShowMessage(const std::string& text);
     void Ask(const std::string& question, std::function<void()> yes);
     // Runs `then` when there are no unsaved edits or the user agrees to lose them for `action`.
@@ -137,8 +164,10 @@ class TForm_Exposure final : public QMainWindow {
     QuestionBoxFn questionBox_;
     FileDialogFn openDialog_;
     FileDialogFn saveAsDialog_;
-    bool closeConfirmed_ = false;
-    std::vector<TableFinding> findings_;  // the user agreed to lose the edits: the next close goes through
+    bool closeConfirmed_ = false;  // the user agreed to lose the edits: the next close goes through
+    std::vector<TableFinding> findings_;
+    double fontScale_ = 1.0;
+    QSize room_;  // the room the window was last fitted to; each opening fits it again
 
     // Controls, by their component names; tests find them by object name.
     QLabel* headingLabel_ = nullptr;
@@ -151,17 +180,13 @@ class TForm_Exposure final : public QMainWindow {
     QGroupBox* partialPhasesBox_ = nullptr;
     QRadioButton* partialIntervalButtons_[9] = {};  // RadioButton1 … RadioButton9
     QGroupBox* bailysBeadsBox_ = nullptr;
-    QRadioButton* beads6Button_ = nullptr;
-    QRadioButton* beads8Button_ = nullptr;
-    QRadioButton* beads10Button_ = nullptr;
+    QRadioButton* beadsSpanButtons_[3] = {};  // ± 6, 8 and 10 s
     QGroupBox* brokenRingBox_ = nullptr;
-    QRadioButton* ring6Button_ = nullptr;
-    QRadioButton* ring8Button_ = nullptr;
-    QRadioButton* ring10Button_ = nullptr;
+    QRadioButton* ringSpanButtons_[3] = {};  // ± 6, 8 and 10 s
     QGroupBox* totalityBox_ = nullptr;
     QRadioButton* totalityLoopButton_ = nullptr;
-    QLabel* totalityLoopLine1_ = nullptr;
-    QLabel* totalityLoopLine2_ = nullptr;
+    QLabel* totalityLoopText_ = nullptr;       // the button's text, beside it
+    QLabel* totalityLoopOftenText_ = nullptr;  // "as often as possible", below it
     QGroupBox* annularityBox_ = nullptr;
     QRadioButton* annularIntervalButtons_[6] = {};  // RadioButton_05sec … RadioButton_30sec
     QPushButton* createButton_ = nullptr;

@@ -19,7 +19,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <set>
 #include <sstream>
 
 #include "camera/camera_log.h"
@@ -177,7 +179,18 @@ TEST_F(FormExposure, HeadingsGroupsAndColoursByLocalType) {
         SCOPED_TRACE(c.type);
         OpenAt(c.site);
         EXPECT_EQ(form->windowTitle(), "Zelto - Exposure table");
-        EXPECT_EQ(form->size(), QSize(1020, 750));
+        // At the normal form size the window takes the whole of its layout inside 1366 × 768 (no
+        // scrolling), the headings above the option groups, the grid below "Create".
+        form->SetFormSize(FormSize::Normal, QSize(1366, 768));
+        EXPECT_EQ(form->size(), form->sizeHint());
+        EXPECT_LE(form->width(), 1366);
+        EXPECT_LE(form->height(), 740);
+        const auto top = [this](const char* name) {
+            return Find<QWidget>(name)->mapTo(form.get(), QPoint()).y();
+        };
+        const auto bottom = [&](const char* name) { return top(name) + Find<QWidget>(name)->height(); };
+        EXPECT_LE(bottom("Label_Exp2"), top("GroupBox_Camera_Defaults"));
+        EXPECT_LE(bottom("Button_Create_ExposureList"), top("NGE"));
         EXPECT_FALSE(TablesItem()->isEnabled());
         // A site that allows no table says why beside its type; Create stays to say it again.
         EXPECT_EQ(Text("StatusBar1_Text"),
@@ -640,6 +653,67 @@ TEST_F(FormExposure, SaveFollowsTheTableFileAndUnsavedEditsAreAskedFor) {
     form->close();
     EXPECT_FALSE(form->isVisible());
     EXPECT_EQ(questions.size(), 4u);  // the freshly opened table closes without a question
+}
+
+// At night every colour the grid sets itself is red text on black or a dark red that text still
+// reads on, the phases' fills stay apart, and the day's colours come back with the day.
+TEST_F(FormExposure, NightColoursFollowNightMode) {
+    OpenAt(kTotalSite);
+    Click("Button_Create_ExposureList");
+    // A finding (a time out of order) and a setting the camera tables do not know, to colour too.
+    const int row = FindPhase("C2: begin of total phase");
+    ASSERT_GE(row, 1);
+    const std::string own = form->table().Row(row)[kColumnDateTime];
+    Grid()->setData(Grid()->index(row, kColumnDateTime),
+                    QString::fromStdString(own.substr(0, 11) + "00:00:00.0"), Qt::EditRole);
+    Grid()->setData(Grid()->index(row - 1, kColumnQuality), "JPGHuge", Qt::EditRole);
+    ASSERT_FALSE(form->findings().empty());
+    struct DayAgain {
+        ~DayAgain() { ApplyNightMode(false); }
+    } dayAgain;
+    const QColor nightText(kNightText);
+    std::map<bool, std::map<int, QRgb>> phaseFills;  // by night or day, the first cell's fill by row
+    for (const bool night : {true, false}) {
+        SCOPED_TRACE(night);
+        ApplyNightMode(night);
+        EXPECT_EQ(NGE()->palette().color(QPalette::Base), night ? QColor(Qt::black) : QColor(Qt::white));
+        for (int r = 0; r < Rows(); ++r) {
+            for (const int column : {0, int{kColumnQuality}, kExposureColumns - 1}) {
+                const QVariant fill = Grid()->data(Grid()->index(r, column), Qt::BackgroundRole);
+                const QVariant text = Grid()->data(Grid()->index(r, column), Qt::ForegroundRole);
+                if (!fill.isValid()) continue;
+                const QColor colour = fill.value<QBrush>().color();
+                if (column == 0) phaseFills[night][r] = colour.rgb();
+                if (!night) continue;
+                EXPECT_EQ(text.value<QBrush>().color(), nightText) << r << " " << column;
+                EXPECT_EQ(colour.green() + colour.blue(), 0) << r << " " << column;
+                EXPECT_GE(ContrastRatio(nightText, colour), 4.5) << r << " " << column;
+            }
+        }
+        const QVariant gutter = Grid()->headerData(row, Qt::Vertical, Qt::BackgroundRole);
+        ASSERT_TRUE(gutter.isValid());
+        EXPECT_EQ(gutter.value<QBrush>().color() == QColor(255, 190, 90), !night);
+        if (night) {
+            EXPECT_GE(ContrastRatio(nightText, gutter.value<QBrush>().color()), 4.5);
+        }
+        // The night headers are black whatever the model says: the finding's number is underlined.
+        EXPECT_EQ(Grid()->headerData(row, Qt::Vertical, Qt::FontRole).value<QFont>().underline(), night);
+        QHeaderView* gutterView = NGE()->verticalHeader();
+        const QImage drawn = gutterView->grab().toImage();
+        const QColor ground = drawn.pixelColor(4, gutterView->sectionViewportPosition(0) + 4);
+        EXPECT_EQ(ground.lightness() < 64, night) << ground.name().toStdString();
+    }
+    // The phases' fills stay apart at night: as many night fills as day fills.
+    ASSERT_EQ(phaseFills[true].size(), phaseFills[false].size());
+    std::map<QRgb, std::set<QRgb>> nightFills;
+    for (const auto& [r, day] : phaseFills[false]) nightFills[day].insert(phaseFills[true][r]);
+    ASSERT_GT(nightFills.size(), 3u);
+    std::set<QRgb> all;
+    for (const auto& [day, fills] : nightFills) {
+        EXPECT_EQ(fills.size(), 1u);
+        all.insert(fills.begin(), fills.end());
+    }
+    EXPECT_EQ(all.size(), nightFills.size());
 }
 
 }  // namespace
