@@ -9,7 +9,6 @@
 #endif
 
 #include "app/cli_commands.h"
-#include "eclipse_data/datetext.h"
 #include "state/variables.h"
 #include "version_data.h"
 

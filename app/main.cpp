@@ -16,7 +16,6 @@
 #include "camera_window/form_camera.h"
 #include "day_view/form_day_view.h"
 #include "eclipse_data/clock.h"
-#include "eclipse_data/datetext.h"
 #include "exposure_window/form_exposure.h"
 #include "main_window/form_main.h"
 #include "platform/camera_port_system.h"
@@ -30,6 +29,7 @@
 #include "platform/qt_sound_player.h"
 #include "state/startup.h"
 #include "state/variables.h"
+#include "window_dialogs/window_fit.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -131,6 +131,11 @@ int main(int argc, char** argv) {
     cameraWindow = &camera;
     main.SetNightModeChanged([&dayView](bool on) { dayView.SetNightMode(on); });
     zelto::TForm_Exposure exposure(shared, main);
+    // "Form Size" scales every window's fonts, each kept inside its screen.
+    main.SetFormSizeChosen([&camera, &exposure](zelto::FormSize size) {
+        camera.SetFormSize(size, zelto::ScreenRoom(&camera));
+        exposure.SetFormSize(size, zelto::ScreenRoom(&exposure));
+    });
     // The runs carry out the table the exposure window holds and edits.
     camera.SetExposureTable(&exposure.table());
     camera.SetExposureTableSite(&exposure.tableSite());

@@ -160,12 +160,6 @@ QLabel* MakeWrappingLabel(const char* name, const QString& text) {
     return label;
 }
 
-// A font change reaches the layouts above a widget only through posted events: invalidated here, every
-// layout computes its size afresh when the window is fitted next.
-void InvalidateLayouts(QWidget* root) {
-    for (QLayout* layout : root->findChildren<QLayout*>()) layout->invalidate();
-}
-
 template <typename L>
 L* MakeLayout(QWidget* parent = nullptr) {
     auto* layout = new L(parent);
@@ -593,7 +587,6 @@ void TForm_Camera::KeepOnScreen() {
 void TForm_Camera::SetFormSize(FormSize size, QSize room) {
     ScaleFonts(this, FontScale(size));
     ReserveTextRoom();
-    InvalidateLayouts(this);
     FitToRoom(this, room);
     KeepOnScreen();
 }

@@ -326,12 +326,7 @@ void TForm_Exposure::SetFormSize(FormSize size, QSize room) {
 }
 
 void TForm_Exposure::FitWindow(QSize room) {
-    room_ = room;
-    // The scroll area does not pass a change of its content's size on: the window's layout learns
-    // it here, from the content's own layout.
-    auto* scroll = static_cast<QScrollArea*>(centralWidget());
-    if (QLayout* content = scroll->widget()->layout()) content->activate();
-    scroll->updateGeometry();
+    room_ = room;  // an opening fits the window to the room it was last given
     FitToRoom(this, room);
 }
 

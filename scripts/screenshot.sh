@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # "screenshot.sh [BUILD]" takes every window on a 1366x768 laptop screen at each form size:
 # docs/windows/NAME_SIZE.png for the main window, the site map, the exposure window, the camera window
-# and the eclipse-day view at small, normal and large. The window test that checks that each window
+# and the eclipse-day view at small, normal and large, and NAME_night.png in night mode. The window test that checks that each window
 # fits draws them (BUILD, default build/, must hold the built tests): eclipse 51 at the default site
 # at 17:00 UT on the day, a table made for it, the simulated camera connected.
 #
@@ -88,5 +88,5 @@ fi
 build="${1:-$root/build}"
 mkdir -p "$root/docs/windows"
 ZELTO_SCREENSHOT_DIR="$root/docs/windows" QT_QPA_PLATFORM=offscreen \
-  "$build/tests/gui/zelto_gui_tests" --gtest_filter=WindowFit.EveryWindowFitsALaptopAtEachSize --gtest_brief=1
+  "$build/tests/gui/zelto_gui_tests" --gtest_filter='WindowFit.*' --gtest_brief=1
 identify "$root"/docs/windows/*.png

@@ -1,7 +1,9 @@
 #include "window_dialogs/window_fit.h"
 
 #include <QApplication>
-#include <QGraphicsColorizeEffect>
+#include <QGraphicsEffect>
+#include <QImage>
+#include <QPainter>
 #include <QLayout>
 #include <QScreen>
 #include <QScrollArea>
@@ -25,8 +27,13 @@ QString NightStyleSheet() {
                "*:disabled { color: %2; }"
                "QLineEdit, QComboBox, QPushButton, QAbstractItemView, QSpinBox { border: 1px solid #a02020; }"
                "QPushButton { padding: 3px 8px; }"
+               "QComboBox { padding: 1px 18px 1px 4px; }"
                "QPushButton:checked { background-color: #400000; }"
-               "QHeaderView::section { border: 1px solid #601010; }")
+               "QHeaderView::section { background-color: black; border: 1px solid #601010; }"
+               "QRadioButton::indicator, QCheckBox::indicator { width: 10px; height: 10px; "
+               "border: 1px solid %1; background-color: black; }"
+               "QRadioButton::indicator { border-radius: 6px; }"
+               "QRadioButton::indicator:checked, QCheckBox::indicator:checked { background-color: %1; }")
         .arg(kNightText, kNightDisabledText);
 }
 
@@ -40,15 +47,38 @@ class FittingScrollArea final : public QScrollArea {
     }
 };
 
-void TintImage(QWidget* image, bool night) {
-    if (!night) {
-        image->setGraphicsEffect(nullptr);
-        return;
+// Draws its widget in shades of red: each pixel's grey level becomes the red of a black-to-red ramp,
+// so that the brightest part of an image is red, never white.
+class NightTint final : public QGraphicsEffect {
+  public:
+    using QGraphicsEffect::QGraphicsEffect;
+
+  protected:
+    void draw(QPainter* painter) override {
+        QPoint offset;
+        const QImage grey =
+            sourcePixmap(Qt::DeviceCoordinates, &offset).toImage().convertToFormat(QImage::Format_Grayscale8);
+        QImage red(grey.constBits(), grey.width(), grey.height(), grey.bytesPerLine(), QImage::Format_Indexed8);
+        red.setColorTable(RedRamp());
+        painter->save();
+        painter->setWorldTransform(QTransform());
+        painter->drawImage(offset, red);
+        painter->restore();
     }
-    auto* tint = new QGraphicsColorizeEffect(image);
-    tint->setColor(QColor(255, 0, 0));
-    tint->setStrength(1.0);
-    image->setGraphicsEffect(tint);
+
+  private:
+    static const QList<QRgb>& RedRamp() {
+        static const QList<QRgb> ramp = [] {
+            QList<QRgb> colours;
+            for (int level = 0; level < 256; ++level) colours.append(qRgb(level, 0, 0));
+            return colours;
+        }();
+        return ramp;
+    }
+};
+
+void TintImage(QWidget* image, bool night) {
+    image->setGraphicsEffect(night ? new NightTint(image) : nullptr);
 }
 
 }  // namespace
