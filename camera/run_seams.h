@@ -66,11 +66,10 @@ class RunView {
     virtual void ShowBanner(const std::string& text) = 0;   // the sound row's banner, shown
     virtual void SetBannerColour(RunColour background) = 0;
     virtual void HideBanner() = 0;
-    // Start: both run buttons and their caption labels disabled, this run's abort button enabled.
-    // End: the reverse. The caption label is put back to its resting place at the start.
+    // Start: both runs can no longer be started and this run can be aborted. End: the reverse.
     virtual void SetRunning(RunKind kind, bool running) = 0;
-    // Real run only: "Advance Time" and the warning labels shown at the start; at the end both
-    // rehearsal buttons and the warning labels are hidden.
+    // Real run only: "Advance Time" and the rehearsal warnings shown at the start; at the end both
+    // rehearsal controls and the warnings are hidden.
     virtual void ShowRehearsalControls(bool shown) = 0;
     virtual void Report(const RunAction& action) { (void)action; }
     virtual void ShowProgress(const RunProgress& progress) { (void)progress; }

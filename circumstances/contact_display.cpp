@@ -245,13 +245,13 @@ EclipseHeader ShowEclipseHeader(const EclipseRecord& eclipse, double greatestEcl
     if (seconds.size() < 4) seconds.insert(0, 4 - seconds.size(), '0');
 
     EclipseHeader header;
-    header.Datum = zeros(c.year, 4) + "-" + zeros(c.month, 2) + "-" + zeros(c.day, 2);
+    header.Date = zeros(c.year, 4) + "-" + zeros(c.month, 2) + "-" + zeros(c.day, 2);
     const std::string time = zeros(static_cast<long long>(c.hours), 2) + ":" +
                              zeros(static_cast<long long>(c.minutes), 2) + ":" + seconds + " UT";
-    header.Zeit = "Greatest eclipse at " + time;
+    header.GreatestEclipse = "Greatest eclipse at " + time;
     header.DeltaT = "DeltaT " + FixedText(deltaT, 1) + " sec";
-    header.SoFiTyp = std::string(EclipseTypeShortName(eclipse.EclipseType));
-    header.Caption = std::string(captionPrefix) + header.Datum + "  " + time + "     " +
+    header.Kind = std::string(EclipseTypeShortName(eclipse.EclipseType));
+    header.Caption = std::string(captionPrefix) + header.Date + "  " + time + "     " +
                      std::string(EclipseTypeLongName(eclipse.EclipseType));
     return header;
 }

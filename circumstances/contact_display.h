@@ -118,11 +118,11 @@ std::string_view EclipseTypeLongName(int eclipseType);
 std::string_view EclipseTypeShortName(int eclipseType);
 
 struct EclipseHeader {
-    std::string Datum;    // Label_Datum: "2024-04-08"
-    std::string Zeit;     // Label_Zeit: "Greatest eclipse at 18:17:20.4 UT"
-    std::string DeltaT;   // Label_DeltaT: "DeltaT 69.2 sec"
-    std::string SoFiTyp;  // SoFiTyp_Label: "Total"
-    std::string Caption;  // the main window's caption: prefix + date, time and long type name
+    std::string Date;             // "2024-04-08"
+    std::string GreatestEclipse;  // "Greatest eclipse at 18:17:20.4 UT"
+    std::string DeltaT;           // "DeltaT 69.2 sec"
+    std::string Kind;             // "Total"
+    std::string Caption;          // the main window's caption: prefix + date, time and long type name
 };
 
 // The header of greatest eclipse (UT Julian day) with the ΔT in force.

@@ -719,10 +719,10 @@ void TForm_Main::SelectEclipse() {
 }
 
 void TForm_Main::ApplyHeader(const EclipseHeader& header) {
-    eclipseDateLabel_->setText(ToQString(header.Datum));
-    greatestEclipseLabel_->setText(ToQString(header.Zeit));
+    eclipseDateLabel_->setText(ToQString(header.Date));
+    greatestEclipseLabel_->setText(ToQString(header.GreatestEclipse));
     deltaTLabel_->setText(ToQString(header.DeltaT));
-    eclipseKindLabel_->setText(ToQString(header.SoFiTyp));
+    eclipseKindLabel_->setText(ToQString(header.Kind));
     setWindowTitle(ToQString(header.Caption));
 }
 

@@ -185,21 +185,21 @@ TEST(ContactDisplay, ColoursHaveTheirRgbValues) {
 TEST(EclipseHeader, DateTimeDeltaTTypeAndCaption) {
     const EclipseHeader h =
         ShowEclipseHeader(Eclipse51(), CalendarToJD(2024, 4, 8, 18, 17, 20.44), 69.2, "Zelto - ");
-    EXPECT_EQ(h.Datum, "2024-04-08");
-    EXPECT_EQ(h.Zeit, "Greatest eclipse at 18:17:20.4 UT");
+    EXPECT_EQ(h.Date, "2024-04-08");
+    EXPECT_EQ(h.GreatestEclipse, "Greatest eclipse at 18:17:20.4 UT");
     EXPECT_EQ(h.DeltaT, "DeltaT 69.2 sec");
-    EXPECT_EQ(h.SoFiTyp, "Total");
+    EXPECT_EQ(h.Kind, "Total");
     EXPECT_EQ(h.Caption, "Zelto - 2024-04-08  18:17:20.4 UT     Total solar eclipse");
 
     // Record 3 (2002-06-10, T0 24 h): an instant after midnight UT shows the next date.
     const EclipseRecord& record3 = CatalogRecord(BuiltInCatalog(), 3);
     const EclipseHeader late =
         ShowEclipseHeader(record3, CalendarToJD(2002, 6, 10, 23.75, 0, 0 + 1.5 * 3600), 64.4, "");
-    EXPECT_EQ(late.Datum, "2002-06-11");
-    EXPECT_EQ(late.Zeit, "Greatest eclipse at 01:15:00.0 UT");
-    EXPECT_EQ(late.SoFiTyp, "Annular");
+    EXPECT_EQ(late.Date, "2002-06-11");
+    EXPECT_EQ(late.GreatestEclipse, "Greatest eclipse at 01:15:00.0 UT");
+    EXPECT_EQ(late.Kind, "Annular");
     // Seconds that would round to 60.0 carry into the minute.
-    EXPECT_EQ(ShowEclipseHeader(record3, CalendarToJD(2002, 6, 10, 23, 59, 59.97), 64.4, "").Zeit,
+    EXPECT_EQ(ShowEclipseHeader(record3, CalendarToJD(2002, 6, 10, 23, 59, 59.97), 64.4, "").GreatestEclipse,
               "Greatest eclipse at 00:00:00.0 UT");
 }
 

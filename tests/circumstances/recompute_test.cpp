@@ -21,7 +21,7 @@ TEST(RecomputePass, DefaultSiteOfEclipse51) {
     shared.time.TenthsFlag = 1;
     shared.time.CurrentJD = CalendarToJD(2024, 4, 8, 17, 0, 0);
     const EclipseHeader header = SelectEclipse(shared.eclipse, 51, "");
-    EXPECT_EQ(header.Datum, "2024-04-08");
+    EXPECT_EQ(header.Date, "2024-04-08");
     EXPECT_NEAR(shared.eclipse.GreatestEclipseJD, CalendarToJD(2024, 4, 8, 18, 17, 21), 3.0 / 86400);
 
     const PassResult pass = RecomputePass(shared.site, shared.eclipse, shared.contacts, shared.time);
