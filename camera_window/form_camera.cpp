@@ -54,7 +54,6 @@ constexpr int kRunMessagePoints = 14;
 const char* const kWidestRunMessageLine = "Select \"Exposure Tables\",";
 const char* const kTypicalBanner = "SIMULATED: REMOVE FILTERS";
 // The title bar a window manager adds above the window, and the gap left below it on the screen.
-constexpr int kTitleBar = 32;
 constexpr int kBottomGap = 30;
 
 // Line breaks as the labels show them: CR LF, a lone CR or LF each make one break.
@@ -571,24 +570,13 @@ void TForm_Camera::PlaceOnScreen() {
     if (!screen) return;
     const QRect area = screen->availableGeometry();
     move(area.x() + std::max(0, (area.width() - width()) / 2),
-         area.y() + std::max(0, area.height() - height() - kTitleBar - kBottomGap));
-}
-
-// After a change of size the window moves up and left as far as it must to lie inside its screen.
-void TForm_Camera::KeepOnScreen() {
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect area = screen->availableGeometry();
-    const int x = std::max(area.left(), std::min(pos().x(), area.right() + 1 - width()));
-    const int y = std::max(area.top(), std::min(pos().y(), area.bottom() + 1 - height() - kTitleBar));
-    if (QPoint(x, y) != pos()) move(x, y);
+         area.y() + std::max(0, area.height() - height() - kWindowFrame.height() - kBottomGap));
 }
 
 void TForm_Camera::SetFormSize(FormSize size, QSize room) {
     ScaleFonts(this, FontScale(size));
     ReserveTextRoom();
     FitToRoom(this, room);
-    KeepOnScreen();
 }
 
 // The program's style sheet changes with the night mode: the colours follow it.

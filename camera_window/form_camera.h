@@ -196,7 +196,6 @@ class TForm_Camera final : public QMainWindow,
     void Create();
     void ReserveTextRoom();
     void PlaceOnScreen();
-    void KeepOnScreen();
     QComboBox* ListOf(EdsPropertyID property) const;
     ShotsEnvironment ShotsEnv();
     void StartRun(RunKind kind);

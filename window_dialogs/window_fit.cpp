@@ -8,7 +8,9 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
+#include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 namespace zelto {
 
@@ -17,6 +19,7 @@ namespace {
 constexpr char kBasePointsProperty[] = "zeltoBasePoints";
 constexpr char kImageProperty[] = "zeltoImage";
 constexpr char kScaleProperty[] = "zeltoFontScale";
+constexpr char kRoomProperty[] = "zeltoRoom";  // the room a window was last fitted to
 
 bool nightModeOn = false;
 
@@ -37,13 +40,37 @@ QString NightStyleSheet() {
         .arg(kNightText, kNightDisabledText);
 }
 
-// A scroll area that asks for the whole of its content: QScrollArea's own size hint stops at 36 × 24
-// lines of text.
+// A scroll area that asks for the whole of its content (QScrollArea's own size hint stops at 36 × 24
+// lines of text), and whose window grows, within the screen, when the content comes to need more
+// room than it has: a longer warning or clock check then shows whole instead of scrolling.
 class FittingScrollArea final : public QScrollArea {
   public:
     QSize sizeHint() const override {
         const int frame = 2 * frameWidth();
         return widget() ? widget()->sizeHint() + QSize(frame, frame) : QScrollArea::sizeHint();
+    }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == widget() && event->type() == QEvent::LayoutRequest) {
+            QTimer::singleShot(0, this, [this] { GrowWindowToContent(); });
+        }
+        return QScrollArea::eventFilter(watched, event);
+    }
+
+  private:
+    void GrowWindowToContent() {
+        QWidget* window = this->window();
+        if (!widget() || !window->isVisible()) return;
+        const QSize missing = (widget()->sizeHint() - viewport()->size()).expandedTo(QSize(0, 0));
+        if (missing.isNull()) return;
+        // Within the room the window was last fitted to.
+        const QVariant fitted = window->property(kRoomProperty);
+        const QSize room = fitted.isValid() ? fitted.toSize() : ScreenRoom(window);
+        const QSize grown = window->size().expandedTo((window->size() + missing).boundedTo(room - kWindowFrame));
+        if (grown == window->size()) return;
+        window->resize(grown);
+        KeepOnScreen(window);
     }
 };
 
@@ -121,6 +148,7 @@ void ScaleFonts(QWidget* root, double scale) {
 }
 
 void FitToRoom(QWidget* window, QSize room) {
+    window->setProperty(kRoomProperty, room);
     window->setMinimumSize(0, 0);
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     // The layouts take in the fonts just set before the window asks them for its size.
@@ -129,6 +157,16 @@ void FitToRoom(QWidget* window, QSize room) {
     if (QLayout* layout = window->layout()) layout->activate();
     const QSize inner = room - kWindowFrame;
     window->resize(window->sizeHint().boundedTo(inner).expandedTo(window->minimumSizeHint().boundedTo(inner)));
+    KeepOnScreen(window);
+}
+
+void KeepOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    const int x = std::max(area.left(), std::min(window->x(), area.right() + 1 - window->width() - kWindowFrame.width()));
+    const int y = std::max(area.top(), std::min(window->y(), area.bottom() + 1 - window->height() - kWindowFrame.height()));
+    if (QPoint(x, y) != window->pos()) window->move(x, y);
 }
 
 QScrollArea* ScrollingClient(QWidget* content, const char* name) {
@@ -137,6 +175,7 @@ QScrollArea* ScrollingClient(QWidget* content, const char* name) {
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setWidget(content);
+    content->installEventFilter(scroll);
     return scroll;
 }
 

@@ -28,8 +28,12 @@ void ScaleFonts(QWidget* root, double scale);
 inline constexpr QSize kWindowFrame{8, 32};
 
 // Resizes a top-level window to what its layout asks for, never beyond `room` with the frame's title
-// bar counted in; what does not fit is reached by scrolling (see ScrollingClient).
+// bar counted in, and keeps it on its screen; what does not fit is reached by scrolling (see
+// ScrollingClient).
 void FitToRoom(QWidget* window, QSize room);
+
+// Moves a window up and left as far as it must to lie, frame and all, inside its screen.
+void KeepOnScreen(QWidget* window);
 
 // A frameless scroll area around `content` that stretches it to the area's size: the window can shrink
 // to the screen while the content keeps the room its layout needs.
