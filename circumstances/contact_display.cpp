@@ -33,6 +33,18 @@ std::string Degrees(double radians, int decimals) {
 
 }  // namespace
 
+double ContrastRatio(Rgb a, Rgb b) {
+    const auto luminance = [](Rgb c) {
+        const auto linear = [](uint8_t channel) {
+            const double v = channel / 255.0;
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.r) + 0.7152 * linear(c.g) + 0.0722 * linear(c.b);
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 Rgb ColourRgb(LabelColour colour) {
     switch (colour) {
         case LabelColour::Lime:

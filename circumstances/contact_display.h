@@ -29,6 +29,8 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 Rgb ColourRgb(LabelColour colour);
+// The WCAG 2 contrast ratio of two colours, 1 to 21: text reads on a background at 4.5 or more.
+double ContrastRatio(Rgb a, Rgb b);
 
 // One label: its component name (e.g. "Label_C1Diff"), text and font colour.
 struct DisplayLabel {

@@ -66,7 +66,7 @@ RowColours RowColoursFor(const ExposureRow& row) {
     RowColours colours;
     colours.fill = RowFillColour(row[kColumnPhase]);
     if (colours.fill) colours.text = Rgb{0, 0, 0};
-    if (HasUnreadableDateTime(row)) colours.text = Rgb{255, 0, 0};
+    if (HasUnreadableDateTime(row)) colours.text = Rgb{170, 0, 0};  // 5:1 or more on every fill
     return colours;
 }
 

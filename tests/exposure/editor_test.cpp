@@ -76,9 +76,21 @@ TEST(RowFillColour, EveryPhaseKind) {
     }
 }
 
-// A row the run would skip for its date-time shows in red and is named after a save.
+// A row the run would skip for its date-time shows in red and is named after a save; every row's text
+// reads on its fill, the red too.
 TEST(UnreadableDateTime, RedRowsAndTheirNotes) {
-    const Rgb black{0, 0, 0}, red{255, 0, 0}, loop{80, 255, 80};
+    const Rgb black{0, 0, 0}, red{170, 0, 0}, loop{80, 255, 80}, white{255, 255, 255};
+    for (const char* phase : {"before partial eclipse", "beginning partial phase", "maximum partial eclipse",
+                              "Baily's beads", "broken ring", "annular phase", "Loop", "C2", "other"}) {
+        for (const char* dateTime : {"2024-04-08 18:19:50.0", "18:19"}) {
+            ExposureRow row;
+            row[kColumnPhase] = phase;
+            row[kColumnDateTime] = dateTime;
+            const RowColours colours = RowColoursFor(row);
+            EXPECT_GE(ContrastRatio(colours.text.value_or(black), colours.fill.value_or(white)), 4.5)
+                << phase << ' ' << dateTime;
+        }
+    }
     struct Case {
         const char* phase;
         const char* dateTime;

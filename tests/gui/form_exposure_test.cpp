@@ -477,7 +477,7 @@ TEST_F(FormExposure, CellsHoldWhatTheFileCarries) {
 
     type(1, kColumnDateTime, "17:41:16");
     EXPECT_EQ(form->table().Row(1)[kColumnDateTime], "17:41:16");
-    EXPECT_EQ(Grid()->data(Grid()->index(1, 5), Qt::ForegroundRole).value<QBrush>().color(), QColor(Qt::red));
+    EXPECT_EQ(Grid()->data(Grid()->index(1, 5), Qt::ForegroundRole).value<QBrush>().color(), QColor(170, 0, 0));
     EXPECT_EQ(Grid()->data(Grid()->index(2, 5), Qt::ForegroundRole).value<QBrush>().color(),
               QColor(Qt::black));
     saveAsPath = form->TableFilePath();  // a new table is named first

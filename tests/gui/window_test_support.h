@@ -38,17 +38,12 @@ W* FindControl(const QObject& window, const char* name) {
     return widget;
 }
 
-// WCAG 2 contrast ratio of two colours: (L1 + 0.05) / (L2 + 0.05) of their relative luminances.
+// The contrast ratio of two of the windows' colours.
 inline double ContrastRatio(const QColor& a, const QColor& b) {
-    const auto luminance = [](const QColor& c) {
-        const auto linear = [](int channel) {
-            const double v = channel / 255.0;
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * linear(c.red()) + 0.7152 * linear(c.green()) + 0.0722 * linear(c.blue());
+    const auto rgb = [](const QColor& c) {
+        return Rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
     };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    return ContrastRatio(rgb(a), rgb(b));
 }
 
 }  // namespace zelto
