@@ -66,12 +66,13 @@ QString Lines(const std::string& text) {
 
 QColor ColourOf(CameraLabelColour colour) {
     switch (colour) {
+        // Both 4.5:1 or more on the window's light grey (mid grey and pure red are 3.4 and 3.5).
         case CameraLabelColour::Grey:
-            return QColor(128, 128, 128);
+            return QColor(106, 106, 106);
         case CameraLabelColour::Black:
             return Qt::black;
         case CameraLabelColour::Red:
-            return Qt::red;
+            return QColor(190, 0, 0);
     }
     return Qt::black;
 }

@@ -56,6 +56,7 @@ constexpr int kMapHeight = 171;
 constexpr int kMarkerThickness = 3;
 const QColor kBackground(kContactBackground.r, kContactBackground.g, kContactBackground.b);
 const QColor kSystemTimeBack(208, 208, 208);
+const QColor kRehearsalBack(200, 0, 0);  // white on it at 6:1 (pure red: 4:1)
 const QColor kMarkedEditBack(255, 190, 190);  // an edit whose value used differs from what was typed
 const char* const kAwakeHint =
     "Whether sleep, the lid switch and the screen lock are held off (during a run, and with \"Keep awake "
@@ -737,9 +738,9 @@ void TForm_Main::OnClockTick() {
         SetBackground(utClockLabel_, Qt::black);
     } else {
         clockHeading_->setText("Rehearsal Time");
-        SetBackground(clockHeading_, Qt::red);
+        SetBackground(clockHeading_, kRehearsalBack);
         SetTextColour(clockHeading_, Qt::white);
-        SetBackground(utClockLabel_, Qt::red);
+        SetBackground(utClockLabel_, kRehearsalBack);
     }
     RecomputePass();
     ShowLaptop();

@@ -188,7 +188,7 @@ TEST_F(FormCamera, ConnectWithNoCamera) {
     Click("Button_Connect");
     EXPECT_EQ(Text("LabelA"), "Camera : Camera is not detected");
     EXPECT_EQ(Text("Label6"), "Sorry: Camera is not detected!");
-    EXPECT_EQ(FontColour(Find<QLabel>("Label6")), QColor(Qt::red));
+    EXPECT_EQ(FontColour(Find<QLabel>("Label6")), QColor(190, 0, 0));
     EXPECT_EQ(Text("Label7"), "Check Power and connection.");
     EXPECT_EQ(Text("Label8"), "Then restart the application.");
     EXPECT_EQ(Find<QLineEdit>("Edit1")->text(), "/opt/zelto/");
@@ -448,7 +448,7 @@ TEST_F(FormCamera, NightColoursAreRedOnDark) {
         EXPECT_GE(ContrastRatio(text, back), 4.5) << name;
     }
     ApplyNightMode(false);
-    EXPECT_EQ(FontColour(Find<QLabel>("LabelA")), QColor(128, 128, 128));
+    EXPECT_EQ(FontColour(Find<QLabel>("LabelA")), QColor(106, 106, 106));
     EXPECT_EQ(Find<QLabel>("Label_Advance1")->palette().color(QPalette::Window), QColor(Qt::red));
     EXPECT_EQ(FontColour(Find<QLabel>("Label_Info")), QColor(Qt::yellow));
 }

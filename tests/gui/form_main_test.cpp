@@ -345,8 +345,8 @@ TEST_F(FormMain, RehearsalTimeAndTenths) {
     Shared().time.TimeOffset = 0.5;
     form_->OnClockTick();
     EXPECT_EQ(Text("Label12"), "Rehearsal Time");
-    EXPECT_EQ(Get<QLabel>("Label12")->palette().color(QPalette::Window), QColor(255, 0, 0));
-    EXPECT_EQ(Get<QLabel>("Label_UT")->palette().color(QPalette::Window), QColor(255, 0, 0));
+    EXPECT_EQ(Get<QLabel>("Label12")->palette().color(QPalette::Window), QColor(200, 0, 0));
+    EXPECT_EQ(Get<QLabel>("Label_UT")->palette().color(QPalette::Window), QColor(200, 0, 0));
     EXPECT_EQ(Text("Label_UT"), "UT: 2024-04-09 05:00:00");  // 12 h after the computer's clock
     Shared().time.TimeOffset = 0;
     form_->OnClockTick();
