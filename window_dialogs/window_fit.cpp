@@ -3,11 +3,10 @@
 #include <QApplication>
 #include <QGraphicsEffect>
 #include <QImage>
-#include <QPainter>
 #include <QLayout>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
-#include <QStyle>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -67,7 +66,8 @@ class FittingScrollArea final : public QScrollArea {
         // Within the room the window was last fitted to.
         const QVariant fitted = window->property(kRoomProperty);
         const QSize room = fitted.isValid() ? fitted.toSize() : ScreenRoom(window);
-        const QSize grown = window->size().expandedTo((window->size() + missing).boundedTo(room - kWindowFrame));
+        const QSize grown =
+            window->size().expandedTo((window->size() + missing).boundedTo(room - kWindowFrame));
         if (grown == window->size()) return;
         window->resize(grown);
         KeepOnScreen(window);
@@ -85,7 +85,8 @@ class NightTint final : public QGraphicsEffect {
         QPoint offset;
         const QImage grey =
             sourcePixmap(Qt::DeviceCoordinates, &offset).toImage().convertToFormat(QImage::Format_Grayscale8);
-        QImage red(grey.constBits(), grey.width(), grey.height(), grey.bytesPerLine(), QImage::Format_Indexed8);
+        QImage red(grey.constBits(), grey.width(), grey.height(), grey.bytesPerLine(),
+                   QImage::Format_Indexed8);
         red.setColorTable(RedRamp());
         painter->save();
         painter->setWorldTransform(QTransform());
@@ -132,12 +133,14 @@ void ScaleFonts(QWidget* root, double scale) {
     QList<QWidget*> widgets = root->findChildren<QWidget*>();
     widgets.prepend(root);
     // Every base size is read before any font changes: a change reaches the widgets that inherit it.
-    const double before = root->property(kScaleProperty).isValid() ? root->property(kScaleProperty).toDouble() : 1.0;
+    const double before =
+        root->property(kScaleProperty).isValid() ? root->property(kScaleProperty).toDouble() : 1.0;
     for (QWidget* widget : widgets) {
         if (widget->property(kBasePointsProperty).isValid()) continue;
         // A widget made since the last scaling: its own font is at base size, an inherited one scaled.
         const double points = widget->font().pointSizeF();
-        widget->setProperty(kBasePointsProperty, widget->testAttribute(Qt::WA_SetFont) ? points : points / before);
+        widget->setProperty(kBasePointsProperty,
+                            widget->testAttribute(Qt::WA_SetFont) ? points : points / before);
     }
     root->setProperty(kScaleProperty, scale);
     for (QWidget* widget : widgets) {
@@ -156,7 +159,8 @@ void FitToRoom(QWidget* window, QSize room) {
     for (QWidget* widget : window->findChildren<QWidget*>()) widget->updateGeometry();
     if (QLayout* layout = window->layout()) layout->activate();
     const QSize inner = room - kWindowFrame;
-    window->resize(window->sizeHint().boundedTo(inner).expandedTo(window->minimumSizeHint().boundedTo(inner)));
+    window->resize(
+        window->sizeHint().boundedTo(inner).expandedTo(window->minimumSizeHint().boundedTo(inner)));
     KeepOnScreen(window);
 }
 
@@ -164,8 +168,10 @@ void KeepOnScreen(QWidget* window) {
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
     const QRect area = screen->availableGeometry();
-    const int x = std::max(area.left(), std::min(window->x(), area.right() + 1 - window->width() - kWindowFrame.width()));
-    const int y = std::max(area.top(), std::min(window->y(), area.bottom() + 1 - window->height() - kWindowFrame.height()));
+    const int x = std::max(area.left(),
+                           std::min(window->x(), area.right() + 1 - window->width() - kWindowFrame.width()));
+    const int y = std::max(
+        area.top(), std::min(window->y(), area.bottom() + 1 - window->height() - kWindowFrame.height()));
     if (QPoint(x, y) != window->pos()) window->move(x, y);
 }
 

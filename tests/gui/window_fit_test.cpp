@@ -4,14 +4,14 @@
 // 1366 × 768 screen (scripts/screenshot.sh).
 #include <gtest/gtest.h>
 
-#include <QMainWindow>
-#include <QScrollArea>
 #include <QAction>
 #include <QCoreApplication>
 #include <QImage>
 #include <QLabel>
+#include <QMainWindow>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -92,8 +92,9 @@ class WindowFit : public ::testing::Test {
         main->SetQuitApplicationOnClose(false);
         main->SetQuitProcess([] {});
         exposure = std::make_unique<TForm_Exposure>(shared, *main);
-        camera = std::make_unique<TForm_Camera>(TForm_Camera::Services{
-            shared, clock, sound, shell, [this]() -> EdsSdk& { return body; }, [] { return ComputerInformation{}; }});
+        camera = std::make_unique<TForm_Camera>(TForm_Camera::Services{shared, clock, sound, shell,
+                                                                       [this]() -> EdsSdk& { return body; },
+                                                                       [] { return ComputerInformation{}; }});
         dayView = std::make_unique<TForm_DayView>(
             TForm_DayView::Services{shared, clock, [this] { return main->dayFacts(); }, {}, {}, {}}, false);
         main->OnClockTick();
@@ -147,21 +148,26 @@ TEST_F(WindowFit, EveryWindowFitsALaptopAtEachSize) {
             EXPECT_LE(window.widget->width() + kWindowFrame.width(), kLaptop.width());
             EXPECT_LE(window.widget->height() + kWindowFrame.height(), kLaptop.height());
             for (const QLabel* label : window.widget->findChildren<QLabel*>()) {
-                if (!label->isVisibleTo(window.widget) || label->text().isEmpty() || label->textFormat() == Qt::RichText)
+                if (!label->isVisibleTo(window.widget) || label->text().isEmpty() ||
+                    label->textFormat() == Qt::RichText)
                     continue;
                 const QSize needed = Needed(*label);
                 EXPECT_LE(needed.width(), label->contentsRect().width()) << label->objectName().toStdString();
                 // A pixel of the glyphs' bounding box may stand over the line height.
-                EXPECT_LE(needed.height(), label->contentsRect().height() + 1) << label->objectName().toStdString();
+                EXPECT_LE(needed.height(), label->contentsRect().height() + 1)
+                    << label->objectName().toStdString();
             }
             // At normal size nothing has to be scrolled to.
             const auto* mainWindow = qobject_cast<const QMainWindow*>(window.widget);
-            if (const auto* client = mainWindow ? qobject_cast<const QScrollArea*>(mainWindow->centralWidget()) : nullptr;
+            if (const auto* client =
+                    mainWindow ? qobject_cast<const QScrollArea*>(mainWindow->centralWidget()) : nullptr;
                 client && size.size == FormSize::Normal) {
                 EXPECT_EQ(client->verticalScrollBar()->maximum(), 0);
                 EXPECT_EQ(client->horizontalScrollBar()->maximum(), 0);
             }
-            if (shots) SaveOnLaptopScreen(*window.widget, QString("%1/%2_%3.png").arg(shots, window.name, size.name));
+            if (shots)
+                SaveOnLaptopScreen(*window.widget,
+                                   QString("%1/%2_%3.png").arg(shots, window.name, size.name));
         }
     }
     if (shots) {  // and the About panel over the main window
@@ -197,7 +203,8 @@ TEST_F(WindowFit, EveryTextReadsOnItsBackgroundInNormalAndNightMode) {
                     EXPECT_LT(background.lightness(), 60) << background.name().toStdString();
                 }
             }
-            if (shots && night) SaveOnLaptopScreen(*window.widget, QString("%1/%2_night.png").arg(shots, window.name));
+            if (shots && night)
+                SaveOnLaptopScreen(*window.widget, QString("%1/%2_night.png").arg(shots, window.name));
         }
     }
 }
