@@ -17,7 +17,8 @@ namespace zelto {
 
 namespace {
 
-constexpr int kViewSize = 560;  // ±2° at 0.007° a pixel
+constexpr int kViewSize = 560;      // ±2° at 0.007° a pixel
+constexpr int kSmallestSide = 240;  // the map when the window is made small
 
 bool Inside(const MapArea& area, GeoPoint p) {
     return p.latitude >= area.south && p.latitude <= area.north && p.westLongitude <= area.west && p.westLongitude >= area.east;
@@ -25,12 +26,38 @@ bool Inside(const MapArea& area, GeoPoint p) {
 
 }  // namespace
 
+// Holds the map as the largest square its room allows, centred: the window can be resized and the map
+// keeps its proportions.
+class SquareHolder final : public QWidget {
+  public:
+    SquareHolder(QWidget* square, QWidget* parent) : QWidget(parent), square_(square) {
+        square_->setParent(this);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+    void SetSide(int side) {
+        side_ = side;
+        updateGeometry();
+    }
+    QSize sizeHint() const override { return {side_, side_}; }
+    QSize minimumSizeHint() const override { return {kSmallestSide, kSmallestSide}; }
+
+  protected:
+    void resizeEvent(QResizeEvent*) override {
+        const int side = std::min(width(), height());
+        square_->setGeometry((width() - side) / 2, (height() - side) / 2, side, side);
+    }
+
+  private:
+    QWidget* square_;
+    int side_ = kViewSize;
+};
+
 TForm_SiteMap::TForm_SiteMap(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("Form_SiteMap");
     setWindowTitle("Zelto - Site map");
     mapView_ = new PathMapView(PathMapStyle::Site, this);
     mapView_->setObjectName("SiteMap_View");
-    mapView_->setFixedSize(kViewSize, kViewSize);
+    mapHolder_ = new SquareHolder(mapView_, this);
     captionLabel_ = new QLabel(this);
     captionLabel_->setObjectName("Label_SiteMap");
     captionLabel_->setWordWrap(true);
@@ -43,15 +70,13 @@ TForm_SiteMap::TForm_SiteMap(QWidget* parent) : QWidget(parent, Qt::Window) {
         this);
     legend_->setObjectName("Label_SiteMap_Legend");
     legend_->setWordWrap(true);
-    legend_->setFixedWidth(kViewSize);
     auto* captionRow = new QHBoxLayout;
     captionRow->addWidget(captionLabel_, 1);
     captionRow->addWidget(centreButton_, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(mapView_);
+    layout->addWidget(mapHolder_, 1);
     layout->addLayout(captionRow);
     layout->addWidget(legend_);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
     MarkAsImage(mapView_);
     pathSweeper_ = new MapSweeper(this);
     geographySweeper_ = new MapSweeper(this);
@@ -67,22 +92,16 @@ TForm_SiteMap::~TForm_SiteMap() = default;
 
 void TForm_SiteMap::SetFormSize(FormSize size, QSize room) {
     ScaleFonts(this, FontScale(size));
-    // The map grows with the fonts, as far as the screen leaves room for the caption and legend (which
-    // wrap to the map's width: twice to settle).
-    int side = static_cast<int>(std::lround(kViewSize * FontScale(size)));
-    for (int settle = 0; settle < 2; ++settle) {
-        mapView_->setFixedSize(side, side);
-        legend_->setFixedWidth(side);
-        layout()->invalidate();
-        layout()->activate();
-        const QSize around = sizeHint() - QSize(side, side);
-        side = std::min({side, room.width() - around.width() - kWindowFrame.width(),
-                         room.height() - around.height() - kWindowFrame.height()});
+    const int side = static_cast<int>(std::lround(kViewSize * FontScale(size)));
+    mapHolder_->SetSide(side);
+    FitToRoom(this, room);
+    // Where the screen is smaller the map gives way: the window then takes the map's room and no more.
+    layout()->activate();
+    const int shown = std::min(mapHolder_->width(), mapHolder_->height());
+    if (shown < side) {
+        mapHolder_->SetSide(shown);
+        FitToRoom(this, room);
     }
-    mapView_->setFixedSize(side, side);
-    legend_->setFixedWidth(side);
-    adjustSize();
-    Refresh();
 }
 
 void TForm_SiteMap::showEvent(QShowEvent* event) {

@@ -15,6 +15,8 @@ class QPushButton;
 
 namespace zelto {
 
+class SquareHolder;
+
 class MapSweeper;
 class PathMapView;
 
@@ -61,6 +63,7 @@ class TForm_SiteMap final : public QWidget {
     QLabel* captionLabel_ = nullptr;
     QPushButton* centreButton_ = nullptr;
     QLabel* legend_ = nullptr;
+    SquareHolder* mapHolder_ = nullptr;  // the map, square, as large as the window allows
     MapSweeper* pathSweeper_ = nullptr;
     MapSweeper* geographySweeper_ = nullptr;
     std::vector<std::string> geographyFolders_;
