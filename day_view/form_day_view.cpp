@@ -163,6 +163,8 @@ void TForm_DayView::Tick() {
 void TForm_DayView::ShowRunLines(double now) {
     abortButton_->setEnabled(run_.has_value());
     cloudButton_->setEnabled(run_ && run_->cloudPlanReady);
+    // Without a run its lines give their room up: the clock check comes up under "No run".
+    for (QLabel* line : {rowLine_, actionLine_, cameraLine_, countsLine_}) line->setVisible(run_.has_value());
     if (!run_) {
         rowCountdown_->setText("No run");
         for (QLabel* line : {rowLine_, actionLine_, cameraLine_, countsLine_}) line->clear();

@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <filesystem>
@@ -54,6 +55,18 @@ QSize Needed(const QLabel& label) {
     return label.fontMetrics()
         .boundingRect(QRect(0, 0, label.wordWrap() ? room.width() : 100000, 100000), flags, label.text())
         .size();
+}
+
+// Every visible label's text fits its label, word-wrapped to its width where it wraps.
+void ExpectTextsFit(const QWidget& root) {
+    for (const QLabel* label : root.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&root) || label->text().isEmpty() || label->textFormat() == Qt::RichText)
+            continue;
+        const QSize needed = Needed(*label);
+        EXPECT_LE(needed.width(), label->contentsRect().width()) << label->objectName().toStdString();
+        // A pixel of the glyphs' bounding box may stand over the line height.
+        EXPECT_LE(needed.height(), label->contentsRect().height() + 1) << label->objectName().toStdString();
+    }
 }
 
 // The colour a label's text is drawn on: its own when it fills its background, else its nearest
@@ -147,16 +160,7 @@ TEST_F(WindowFit, EveryWindowFitsALaptopAtEachSize) {
             SCOPED_TRACE(std::string(window.name) + " at " + size.name);
             EXPECT_LE(window.widget->width() + kWindowFrame.width(), kLaptop.width());
             EXPECT_LE(window.widget->height() + kWindowFrame.height(), kLaptop.height());
-            for (const QLabel* label : window.widget->findChildren<QLabel*>()) {
-                if (!label->isVisibleTo(window.widget) || label->text().isEmpty() ||
-                    label->textFormat() == Qt::RichText)
-                    continue;
-                const QSize needed = Needed(*label);
-                EXPECT_LE(needed.width(), label->contentsRect().width()) << label->objectName().toStdString();
-                // A pixel of the glyphs' bounding box may stand over the line height.
-                EXPECT_LE(needed.height(), label->contentsRect().height() + 1)
-                    << label->objectName().toStdString();
-            }
+            ExpectTextsFit(*window.widget);
             // At normal size nothing has to be scrolled to.
             const auto* mainWindow = qobject_cast<const QMainWindow*>(window.widget);
             if (const auto* client =
@@ -169,11 +173,21 @@ TEST_F(WindowFit, EveryWindowFitsALaptopAtEachSize) {
                 SaveOnLaptopScreen(*window.widget,
                                    QString("%1/%2_%3.png").arg(shots, window.name, size.name));
         }
-    }
-    if (shots) {  // and the About panel over the main window
-        main->SetFormSize(FormSize::Normal, kLaptop);
+        // The About panel over the main window: its texts and every value whole.
+        SCOPED_TRACE(std::string("About panel at ") + size.name);
         FindControl<QAction>(*main, "Version1")->trigger();
-        SaveOnLaptopScreen(*main, QString("%1/about_panel_normal.png").arg(shots));
+        ExpectTextsFit(*FindControl<QWidget>(*main, "Panel_About"));
+        const auto* versions = FindControl<QTableWidget>(*main, "StringGrid_VersionsInfo");
+        for (int row = 0; row < versions->rowCount(); ++row) {
+            for (int column = 0; column < versions->columnCount(); ++column) {
+                const QString value = versions->item(row, column)->text();
+                EXPECT_LE(versions->fontMetrics().horizontalAdvance(value), versions->columnWidth(column))
+                    << value.toStdString();
+            }
+        }
+        if (shots && size.size == FormSize::Normal)
+            SaveOnLaptopScreen(*main, QString("%1/about_panel_normal.png").arg(shots));
+        FindControl<QPushButton>(*main, "Button_About_OK")->click();
     }
 }
 
