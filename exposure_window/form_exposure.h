@@ -125,7 +125,7 @@ class TForm_Exposure final : public QMainWindow {
     void BuildFindingsList();
     void BuildStatusLine();
     void BuildMenus();
-    void FitWindow(QSize room);  // FitToRoom with the content's size as it is now
+    void FitWindow(QSize room);  // FitToRoom, the room kept for the next opening
     void ApplyGridMetrics();     // row height, gutter width and the findings list's height by the font
     void ApplyHeadings(char localType);
     void FillCameraDefaults();
