@@ -80,6 +80,7 @@ TForm_SiteMap::TForm_SiteMap(QWidget* parent) : QWidget(parent, Qt::Window) {
     MarkAsImage(mapView_);
     pathSweeper_ = new MapSweeper(this);
     geographySweeper_ = new MapSweeper(this);
+    FitToRoom(this, ScreenRoom(this));  // the map at its full size where the screen has the room
 
     connect(centreButton_, &QPushButton::clicked, this, &TForm_SiteMap::CentreOnSite);
     mapView_->SetDragged([this](MapPixel from, MapPixel to) {
