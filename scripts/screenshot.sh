@@ -16,10 +16,23 @@
 # Zelto.opt), on a 1366x768 screen.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-# put_site PROGRAM HOME ECLIPSE LATITUDE N|S LONGITUDE E|W HEIGHT, run inside a virtual display: starts
+# Run inside a virtual display. put_site PROGRAM HOME ECLIPSE LATITUDE N|S LONGITUDE E|W HEIGHT: starts
 # the program once so that it writes its Zelto.prm ("Exit (save coordinates)"), then puts the eclipse
-# and the site into that file.
-put_site='put_site() {
+# and the site into that file. grab PROGRAM KEY TITLE FILE: starts the program, presses KEY in its main
+# window, saves the window titled TITLE as FILE and ends the program.
+helpers='grab() {
+  "$1" & local pid=$!
+  sleep 4
+  local main window
+  main=$(xdotool search --name "^Zelto" | head -n 1)
+  xdotool windowfocus --sync "$main" key --window "$main" "$2"
+  sleep 5
+  window=$(xdotool search --name "^$3\$" | head -n 1)
+  import -window "$window" "$4"
+  kill $pid
+  wait $pid || true
+}
+put_site() {
   "$1" & local pid=$!
   sleep 4
   local main
@@ -41,17 +54,9 @@ if [ "${1:-}" = "site-maps" ]; then
   mkdir -p "$root/docs"
   shoot() {  # NAME ECLIPSE LATITUDE N|S LONGITUDE E|W
     rm -rf "$home/.local"
-    HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1366x768x24" bash -c "$put_site"'
+    HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1366x768x24" bash -c "$helpers"'
       put_site "$1" "$2" "$4" "$5" "$6" "$7" "$8" 0
-      "$1" & pid=$!
-      sleep 4
-      main=$(xdotool search --name "^Zelto" | head -n 1)
-      xdotool windowfocus --sync "$main" key --window "$main" ctrl+m
-      sleep 5
-      sitemap=$(xdotool search --name "^Zelto - Site map$" | head -n 1)
-      import -window "$sitemap" "$2/$3.png"
-      kill $pid
-      wait $pid || true' _ "$program" "$home" "$@"
+      grab "$1" ctrl+m "Zelto - Site map" "$2/$3.png"' _ "$program" "$home" "$@"
     cp "$home/$1.png" "$root/docs/$1.png"
   }
   shoot site_map_2024 51 30.2700 N 97.7400 W
@@ -65,20 +70,11 @@ if [ "${1:-}" = "day-view" ]; then
   home="$(mktemp -d)"
   trap 'rm -rf "$home"' EXIT
   mkdir -p "$root/docs"
-  HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1366x768x24" bash -c "$put_site"'
+  HOME="$home" XDG_RUNTIME_DIR="$home" xvfb-run -a -s "-screen 0 1366x768x24" bash -c "$helpers"'
     put_site "$1" "$2" 58 25.6872 N 32.6396 E 75
-    folder="$2/.local/share/Zelto"
     for night in 0 1; do
-      printf "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=%s\r\n" "$night" > "$folder/Zelto.opt"
-      "$1" & pid=$!
-      sleep 4
-      main=$(xdotool search --name "^Zelto" | head -n 1)
-      xdotool windowfocus --sync "$main" key --window "$main" ctrl+d
-      sleep 2
-      day=$(xdotool search --name "^Zelto - Eclipse day$" | head -n 1)
-      import -window "$day" "$2/day_$night.png"
-      kill $pid
-      wait $pid || true
+      printf "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=%s\r\n" "$night" > "$2/.local/share/Zelto/Zelto.opt"
+      grab "$1" ctrl+d "Zelto - Eclipse day" "$2/day_$night.png"
     done' _ "$program" "$home"
   cp "$home/day_0.png" "$root/docs/day_view.png"
   cp "$home/day_1.png" "$root/docs/day_view_night.png"

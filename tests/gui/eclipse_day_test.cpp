@@ -12,7 +12,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <filesystem>
 #include <memory>
 #include <tuple>
 
@@ -28,7 +27,6 @@
 namespace zelto {
 namespace {
 
-namespace fs = std::filesystem;
 
 constexpr double kSecond = 1.0 / 86400.0;
 
@@ -71,11 +69,7 @@ class EclipseDay : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        const std::string base = home.path().toStdString() + "/";
-        fs::create_directories(base + "Documents");
-        SharedVariables& shared = Shared();
-        shared.folders = {base, base + "Documents/", base, base, base};
-        ResetSharedState(shared);
+        SharedVariables& shared = SharedStateIn(home);
         main = std::make_unique<TForm_Main>(shared, clock, sound);
         main->SetQuitApplicationOnClose(false);
         main->SetQuitProcess([] {});

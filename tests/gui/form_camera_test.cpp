@@ -44,9 +44,6 @@ struct Sounds final : SoundPlayer {
     std::vector<std::string> played;
     void Play(const std::string& path) override { played.push_back(path); }
 };
-struct Batches final : Shell {
-    bool StartBatch(const std::string&) override { return true; }
-};
 
 std::string FileText(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

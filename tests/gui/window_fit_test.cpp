@@ -16,7 +16,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -34,13 +33,8 @@
 namespace zelto {
 namespace {
 
-namespace fs = std::filesystem;
 
 const QSize kLaptop(1366, 768);
-
-struct NoBatches final : Shell {
-    bool StartBatch(const std::string&) override { return true; }
-};
 
 struct Window {
     const char* name;
@@ -96,11 +90,7 @@ class WindowFit : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(home.isValid());
-        const std::string base = home.path().toStdString() + "/";
-        fs::create_directories(base + "Documents");
-        SharedVariables& shared = Shared();
-        shared.folders = {base, base + "Documents/", base + "Documents/", base, base};
-        ResetSharedState(shared);
+        SharedVariables& shared = SharedStateIn(home);
         main = std::make_unique<TForm_Main>(shared, clock, sound);
         main->SetQuitApplicationOnClose(false);
         main->SetQuitProcess([] {});
@@ -137,7 +127,7 @@ class WindowFit : public ::testing::Test {
     QTemporaryDir home;
     FakeClock clock{CalendarToJD(2024, 4, 8, 17, 0, 0), 0};
     Silent sound;
-    NoBatches shell;
+    Batches shell;
     VirtualCamera body;
     std::unique_ptr<TForm_Main> main;
     std::unique_ptr<TForm_Exposure> exposure;

@@ -5,9 +5,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <string>
 
 #include <QObject>
+#include <QTemporaryDir>
 
+#include "camera/run_seams.h"
 #include "camera/sound_player.h"
 #include "state/variables.h"
 
@@ -23,6 +27,21 @@ inline void ResetSharedState(SharedVariables& shared) {
     shared.site = SiteInputs{};
     shared.contacts = ContactState{};
 }
+
+// The shared state reset, its folders in `home` and the documents in home/Documents/.
+inline SharedVariables& SharedStateIn(const QTemporaryDir& home) {
+    const std::string base = home.path().toStdString() + "/";
+    std::filesystem::create_directories(base + "Documents");
+    SharedVariables& shared = Shared();
+    shared.folders = {base, base + "Documents/", base, base, base};
+    ResetSharedState(shared);
+    return shared;
+}
+
+// A shell that starts no batch file and says it did.
+struct Batches final : Shell {
+    bool StartBatch(const std::string&) override { return true; }
+};
 
 // A sound player that plays nothing.
 class Silent final : public SoundPlayer {
