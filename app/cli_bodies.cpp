@@ -18,6 +18,7 @@
 #include "camera/camera_choice.h"
 #include "camera/camera_set.h"
 #include "camera/run_engine.h"
+#include "camera/run_start.h"
 #include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
@@ -25,6 +26,7 @@
 #include "circumstances/parameter_file.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
 #ifdef ZELTO_HAVE_QT
 #include "platform/qt_shell.h"
@@ -36,9 +38,6 @@
 namespace zelto::cli {
 
 namespace {
-
-constexpr double kSecondsPerDay = 86400.0;
-constexpr double kFastLeadSeconds = 10;  // a simulated run starts this long before the first row
 
 constexpr const char* kBodiesUsage =
     "usage: run --body NAME=TABLE [--body NAME=TABLE ...] [--port NAME=PORT] [--camera virtual|gphoto2] "
@@ -398,14 +397,9 @@ double SimulatedStart(const std::vector<std::unique_ptr<BodyRun>>& runs, bool te
     if (test) return now;
     double start = 0;
     for (const auto& run : runs) {
-        const ExposureTable& table = run->reading.table;
-        for (int row = 0; row < table.RowCount(); ++row) {
-            if (Trimmed(table.Cell(kColumnPhase, row).value_or("")).empty()) continue;
-            if (const auto jd = ReadDateStrJD(table.Cell(kColumnDateTime, row).value_or(""))) {
-                const double lead = *jd - kFastLeadSeconds / kSecondsPerDay;
-                start = start == 0 ? lead : std::min(start, lead);
-                break;
-            }
+        if (const auto first = FirstRowInstant(run->reading.table)) {
+            const double lead = *first - kFastLeadSeconds / kSecondsPerDay;
+            start = start == 0 ? lead : std::min(start, lead);
         }
     }
     return start == 0 ? now : start;

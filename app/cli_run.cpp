@@ -18,12 +18,14 @@
 #include "camera/camera_choice.h"
 #include "camera/proptables.h"
 #include "camera/run_engine.h"
+#include "camera/run_start.h"
 #include "camera/shot_log.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
 #include "camera/virtual_faults.h"
 #include "eclipse_data/clock.h"
 #include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
 #include "circumstances/parameter_file.h"
 #include "circumstances/site.h"
@@ -40,10 +42,6 @@
 namespace zelto::cli {
 
 namespace {
-
-constexpr double kSecondsPerDay = 86400.0;
-// A simulated run starts this long before the first row's instant.
-constexpr double kFastLeadSeconds = 10;
 
 // The camera's messages, queued by the library's threads and handled on the run's thread.
 class QueueSink final : public CameraMessageSink {
@@ -219,17 +217,9 @@ int RunCommand(const Arguments& args) {
     std::unique_ptr<Clock> clock;
     FakeClock* fakeClock = nullptr;
     if (fast) {
-        SystemClock system;
-        double start = system.NowJD();
-        if (!test) {
-            for (int row = 0; row < table.RowCount(); ++row) {
-                if (Trimmed(table.Cell(kColumnPhase, row).value_or("")).empty()) continue;
-                if (const auto jd = ReadDateStrJD(table.Cell(kColumnDateTime, row).value_or(""))) {
-                    start = *jd - kFastLeadSeconds / kSecondsPerDay;
-                    break;
-                }
-            }
-        }
+        double start = SystemClock().NowJD();
+        const auto first = FirstRowInstant(table);
+        if (first && !test) start = *first - kFastLeadSeconds / kSecondsPerDay;
         auto fake = std::make_unique<FakeClock>(start, 100);
         fake->SetJumpToWaits(true);
         fakeClock = fake.get();

@@ -15,6 +15,9 @@
 
 namespace zelto::cli {
 
+// A simulated run (--fast) starts this long before the first row's instant.
+inline constexpr double kFastLeadSeconds = 10;
+
 // The table against the site and eclipse the main window last saved (Zelto.prm, only looked at), or
 // against its own header when there is none, and against the eclipse's day.
 TableMatch MatchWithSavedSite(const SharedVariables& shared, const TableFileReading& reading);

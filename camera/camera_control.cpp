@@ -4,13 +4,13 @@
 #include "camera/deadline_sdk.h"
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
 
 namespace zelto {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
 // The camera log keeps this many of the library's texts; a library that keeps repeating itself does
 // not grow the log without end.
 constexpr size_t kLoggedLibraryTexts = 200;

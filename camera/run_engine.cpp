@@ -26,7 +26,6 @@ constexpr int64_t kSimulatedCallMs = 222;
 constexpr int64_t kPhasePauseMs = 10;
 constexpr int64_t kBannerMs = 5000;
 constexpr int64_t kBannerBlinkMs = 50;
-constexpr double kSecondsPerDay = 86400.0;
 constexpr double kMicrosecondsPerDay = 86400.0e6;
 constexpr double kTestRowDelaySeconds = 0.5;
 // A wait for an instant sleeps while the instant is further away than kSpinMicroseconds, waking at

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
 
 namespace zelto {
@@ -26,18 +27,22 @@ std::string AgoText(double seconds) {
     return FixedText(seconds / (365.25 * 86400), 1) + " years";
 }
 
+std::optional<double> FirstRowInstant(const ExposureTable& table) {
+    for (int row = 0; row < table.RowCount(); ++row) {
+        if (Trimmed(table.Cell(kColumnPhase, row).value_or("")).empty()) continue;
+        if (const auto instant = ReadDateStrJD(table.Cell(kColumnDateTime, row).value_or(""))) return instant;
+    }
+    return std::nullopt;
+}
+
 std::string PastRowsQuestion(const ExposureTable& table, double nowJD, size_t past) {
     std::string text = std::to_string(past) + (past == 1 ? " row of the table is" : " rows of the table are") +
                        " already past.";
-    for (int row = 0; row < table.RowCount(); ++row) {
-        if (Trimmed(table.Cell(kColumnPhase, row).value_or("")).empty()) continue;
-        const auto first = ReadDateStrJD(table.Cell(kColumnDateTime, row).value_or(""));
-        if (!first) continue;
-        text += " Its first row is on " + JDText(*first, 1).substr(0, 10);
-        if (*first < nowJD) text += ", " + AgoText((nowJD - *first) * 86400.0) + " ago";
-        return text + ".";
-    }
-    return text;
+    const auto first = FirstRowInstant(table);
+    if (!first) return text;
+    text += " Its first row is on " + JDText(*first, 1).substr(0, 10);
+    if (*first < nowJD) text += ", " + AgoText((nowJD - *first) * kSecondsPerDay) + " ago";
+    return text + ".";
 }
 
 }  // namespace zelto

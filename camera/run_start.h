@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ namespace zelto {
 // The rows with a phase whose instant lies before `nowJD`. A loop row's date-time is its end, so a
 // loop still running is entered, not skipped. Rows whose date-time cannot be read are left to the run.
 std::vector<int> PastRows(const ExposureTable& table, double nowJD);
+
+// The instant of the table's first row with a phase and a date-time that reads; nullopt when none has.
+std::optional<double> FirstRowInstant(const ExposureTable& table);
 
 // How long ago an instant was, in the unit a person would use: "40 s", "12 min", "5 h 3 min",
 // "9 days", "2.7 years".

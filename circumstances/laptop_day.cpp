@@ -4,12 +4,13 @@
 #include <cmath>
 #include <utility>
 
+#include "eclipse_data/julian.h"
+
 namespace zelto {
 
 namespace {
 
 constexpr double kMinutesPerDay = 1440;
-constexpr double kSecondsPerDay = 86400;
 
 const char* WhyNot(HoldAnswer answer, const char* service, const char* bus) {
     switch (answer) {

@@ -5,6 +5,8 @@
 
 namespace zelto {
 
+inline constexpr double kSecondsPerDay = 86400.0;
+
 // Days between the system date-time origin (1899-12-30 00:00) and JD 0.
 inline constexpr double kDateTimeToJD = 2415018.5;
 

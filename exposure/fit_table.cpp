@@ -11,13 +11,13 @@
 #include "circumstances/site.h"
 #include "circumstances/solver.h"
 #include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
 
 namespace zelto {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400;
 // Instants on the 0.1-s grid that are meant to be equal may differ in their last bits.
 constexpr double kSameInstant = 0.05 / kSecondsPerDay;
 

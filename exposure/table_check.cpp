@@ -6,13 +6,13 @@
 #include <optional>
 
 #include "eclipse_data/datetext.h"
+#include "eclipse_data/julian.h"
 #include "eclipse_data/number_text.h"
 
 namespace zelto {
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
 constexpr double kHalfDay = 0.5;           // days: the first row's distance from greatest eclipse
 constexpr double kLoopMarginSeconds = 10;  // the run starts a loop's picture only this long before its end
 constexpr int kSettingColumns[] = {kColumnQuality, kColumnISO, kColumnAperture};
