@@ -2,32 +2,20 @@
 // body runs on a thread of its own with its own library and camera thread; every line printed names
 // its camera.
 #include <algorithm>
-#include <chrono>
 #include <iostream>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/cli_interrupt.h"
 #include "app/cli_run_parts.h"
 #include "camera/backend.h"
-#include "camera/camera_choice.h"
-#include "camera/camera_set.h"
-#include "camera/run_engine.h"
+#include "camera/body_run.h"
 #include "camera/run_start.h"
-#include "camera/shot_log.h"
-#include "camera/sound_player.h"
-#include "camera/virtual_camera.h"
-#include "camera/virtual_faults.h"
 #include "circumstances/parameter_file.h"
 #include "eclipse_data/clock.h"
-#include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
-#include "eclipse_data/number_text.h"
 #ifdef ZELTO_HAVE_QT
 #include "platform/qt_shell.h"
 #else
@@ -66,7 +54,7 @@ std::optional<std::pair<std::string, std::string>> NameAndValue(const std::strin
     const size_t equals = text.find('=');
     if (equals == std::string::npos || equals == 0 || equals + 1 == text.size()) return std::nullopt;
     const std::string name = text.substr(0, equals);
-    if (name.find_first_of(" \t:,\"") != std::string::npos) return std::nullopt;
+    if (!IsCameraName(name)) return std::nullopt;
     return std::make_pair(name, text.substr(equals + 1));
 }
 
@@ -132,138 +120,6 @@ int ReadBodiesArguments(const Arguments& args, BodiesArguments& read) {
     return 0;
 }
 
-// The body's messages on its run thread; Ctrl+C asks its run to stop, as "Abort" does.
-class BodyPump final : public MessagePump {
-  public:
-    BodyPump(std::string name, CameraBody& body, RunFlags& flags, LinePrinter& printer)
-        : name_(std::move(name)), body_(body), flags_(flags), printer_(printer) {}
-    void ProcessMessages() override {
-        if (Interrupted()) flags_.AbortRunRequested = flags_.AbortTestRequested = true;
-        body_.HandleMessages([this](const CameraMessage& message) {
-            printer_.Print(name_ + "  " +
-                           CameraTextLine(static_cast<CameraTextKind>(message.wParam), message.text));
-        });
-    }
-
-  private:
-    std::string name_;
-    CameraBody& body_;
-    RunFlags& flags_;
-    LinePrinter& printer_;
-};
-
-class SilentSound final : public SoundPlayer {
-  public:
-    void Play(const std::string&) override {}  // the action line says which sound
-};
-
-// A body found on a port (or a virtual body) before it is known by name.
-struct Candidate {
-    std::string port;
-    VirtualCamera* virtualBody = nullptr;  // the virtual camera behind the library, for its faults and times
-    std::unique_ptr<CameraBody> body;      // null: no port left to look at
-    bool stuck = false;                    // its connect got no answer in time
-};
-
-// Everything one named camera's run works with, alive until every run has ended.
-struct BodyRun {
-    std::string name;
-    TableFileReading reading;
-    Candidate* camera = nullptr;
-    std::string keptSerial;           // from the options; empty when none was kept
-    bool awaitCamera = false;         // its body did not answer in time: the run starts without it
-    std::unique_ptr<Clock> ownClock;  // a simulated run's clock; null: the shared system clock
-    std::unique_ptr<VirtualFaultInjector> injector;
-    RunFlags flags;
-    TimeSource time;
-    ShotLogFile shotLog;
-    bool logging = false;
-    RunSummary summary;
-    bool ran = false;
-};
-
-// The ports the bodies of a run are on, shared by their run threads.
-class PortBook {
-  public:
-    void Hold(const std::string& name, const std::string& port) {
-        const std::lock_guard lock(mutex_);
-        held_[name] = PortPath(port);
-    }
-    // The ports of `ports` that no body other than `name` is on.
-    std::vector<std::string> FreeFor(const std::string& name, const std::vector<std::string>& ports) {
-        const std::lock_guard lock(mutex_);
-        std::vector<std::string> free;
-        for (const std::string& port : ports) {
-            bool held = false;
-            for (const auto& [holder, at] : held_) held = held || (holder != name && at == PortPath(port));
-            if (!held) free.push_back(port);
-        }
-        return free;
-    }
-
-  private:
-    std::mutex mutex_;
-    std::map<std::string, std::string> held_;
-};
-
-// The ports libgphoto2 detects cameras on, in its order (disk: folders left out).
-std::vector<std::string> DetectedPorts() {
-    CameraBackend probe = MakeCameraBackend("gphoto2", "");
-    std::vector<std::string> ports;
-    if (!probe.sdk) return ports;
-    EdsSdk& sdk = *probe.sdk;
-    EdsCameraListRef list = kEdsNoRef;
-    if (sdk.EdsInitializeSDK() == kEdsErrOk && sdk.EdsGetCameraList(&list) == kEdsErrOk) {
-        if (CameraChoice* choice = CameraChoiceOf(sdk)) {
-            for (const PortCamera& camera : choice->Cameras()) ports.push_back(camera.port);
-        }
-        sdk.EdsRelease(list);
-    }
-    sdk.EdsTerminateSDK();
-    return ports;
-}
-
-// One library per body: a virtual body each with a serial of its own, or a gphoto2 body on each port
-// given, then on the ports detected that no name was given (none where no port is left).
-std::vector<Candidate> MakeCandidates(const BodiesArguments& read) {
-    std::vector<std::string> ports;
-    for (const BodyArguments& body : read.bodies) ports.push_back(body.port);
-    if (read.camera == "gphoto2") {
-        std::vector<std::string> detected;
-        for (const std::string& port : ports) {
-            if (port.empty() && detected.empty()) detected = DetectedPorts();
-        }
-        size_t next = 0;
-        for (std::string& port : ports) {
-            while (port.empty() && next < detected.size()) {
-                const std::string& candidate = detected[next++];
-                bool given = false;
-                for (const BodyArguments& body : read.bodies)
-                    given = given || PortPath(body.port) == candidate;
-                if (!given) port = candidate;
-            }
-        }
-    }
-    std::vector<Candidate> candidates;
-    for (size_t i = 0; i < ports.size(); ++i) {
-        // A gphoto2 name left without a port would take the first USB camera, which another name has.
-        if (read.camera == "gphoto2" && ports[i].empty()) {
-            candidates.push_back({});
-            continue;
-        }
-        CameraBackend backend = MakeCameraBackend(read.camera, ports[i]);
-        Candidate candidate{ports[i], dynamic_cast<VirtualCamera*>(backend.sdk.get()), nullptr};
-        if (candidate.virtualBody) {
-            char serial[32];
-            std::snprintf(serial, sizeof serial, "VIRTUAL%04zu", i + 1);
-            candidate.virtualBody->SetSerial(serial);
-        }
-        candidate.body = std::make_unique<CameraBody>(WithCallDeadlines(std::move(backend)));
-        candidates.push_back(std::move(candidate));
-    }
-    return candidates;
-}
-
 // Reads every body's table; a table that cannot be read whole stops the command before anything runs.
 int LoadTables(const BodiesArguments& read, std::vector<std::unique_ptr<BodyRun>>& runs) {
     for (const BodyArguments& body : read.bodies) {
@@ -297,97 +153,28 @@ bool SitesMatch(const SharedVariables& shared, const std::vector<std::unique_ptr
     return all || force;
 }
 
-// Connects every candidate; the serial each reports, nullopt where none answered.
-std::optional<std::vector<std::optional<std::string>>> ConnectCandidates(std::vector<Candidate>& candidates) {
-    std::vector<std::optional<std::string>> found;
-    for (Candidate& candidate : candidates) {
-        if (!candidate.body) {
-            found.push_back(std::nullopt);
-            continue;
-        }
-        std::string error;
-        if (!candidate.body->Connect({}, &error)) {
-            std::cerr << "zelto-cli: run: camera" << (candidate.port.empty() ? "" : " on " + candidate.port)
-                      << ": " << error << '\n';
-            return std::nullopt;
-        }
-        candidate.body->HandleMessages({});
-        candidate.stuck = !candidate.body->Camera() && candidate.body->Library().GaveUp();
-        found.push_back(candidate.body->Camera() ? std::optional(candidate.body->Serial()) : std::nullopt);
+// Connects every body and matches each name to its body; false when a body's connect failed outright.
+bool FindBodies(const BodiesArguments& read, const std::string& optionsPath,
+                std::vector<std::unique_ptr<BodyRun>>& runs, std::vector<Candidate>& candidates,
+                bool& allFound) {
+    std::vector<std::string> ports;
+    for (const BodyArguments& body : read.bodies) ports.push_back(body.port);
+    candidates = MakeCandidates(read.camera, ports);
+    std::string error;
+    const auto found = ConnectCandidates(candidates, &error);
+    if (!found) {
+        std::cerr << "zelto-cli: run: " << error << '\n';
+        return false;
     }
-    return found;
-}
-
-// Gives each named run its body by serial and keeps the serials learnt in the options. False when a
-// named camera is not found.
-bool MatchNames(const std::string& optionsPath, std::vector<std::unique_ptr<BodyRun>>& runs,
-                std::vector<Candidate>& candidates, const std::vector<std::optional<std::string>>& found) {
     ProgramOptions options = ReadOptionsFile(optionsPath);
-    const auto kept = [&options](const std::string& name) -> KeptCamera* {
-        for (KeptCamera& camera : options.Cameras) {
-            if (camera.name == name) return &camera;
-        }
-        return nullptr;
-    };
-    std::vector<std::string> known;
-    for (const auto& run : runs) known.push_back(kept(run->name) ? kept(run->name)->serial : std::string());
-    const std::vector<int> match = MatchBodies(known, found);
-    bool all = true;
     const ProgramOptions before = options;
-    for (size_t i = 0; i < runs.size(); ++i) {
-        BodyRun& run = *runs[i];
-        run.keptSerial = known[i];
-        if (match[i] < 0 && i < candidates.size() && candidates[i].stuck) {
-            // Its own port's body is there but stuck, as a single camera's may be: the run starts
-            // without it and connects it when it answers (and then only the body with its serial).
-            run.camera = &candidates[i];
-            run.awaitCamera = true;
-            std::cout << run.name << "  camera: no answer on " << candidates[i].port << " within "
-                      << DeadlineSdk::kSessionLimit.count()
-                      << " s; the run starts without it and connects it when it answers\n";
-            continue;
-        }
-        if (match[i] < 0) {
-            std::cout << run.name << "  camera: not found"
-                      << (known[i].empty() ? "" : " (serial " + known[i] + ")") << '\n';
-            all = false;
-            continue;
-        }
-        run.camera = &candidates[static_cast<size_t>(match[i])];
-        const std::string serial = run.camera->body->Serial();
-        std::cout << run.name << "  camera: " << run.camera->body->State().CameraName
-                  << (serial.empty() ? "" : ", serial " + serial)
-                  << (run.camera->port.empty() ? "" : " on " + run.camera->port) << '\n';
-        if (!kept(run.name)) options.Cameras.push_back({run.name, {}});
-        if (kept(run.name)->serial.empty()) kept(run.name)->serial = serial;
-    }
+    allFound = MatchNames(options.Cameras, runs, candidates, *found,
+                          [](const std::string& name, const std::string& line) {
+                              std::cout << name << "  " << line << '\n';
+                          });
     if (!(options == before) && !WriteOptionsFile(optionsPath, options))
         std::cout << "run: the cameras' serial numbers could not be kept in " << optionsPath << '\n';
-    return all;
-}
-
-// Each body found is from now on the one with its serial number: a body plugged back into another
-// USB port during the run is looked for there (gphoto2), another body on its port is refused.
-void KnowBodiesBySerial(const std::string& camera, std::vector<std::unique_ptr<BodyRun>>& runs,
-                        PortBook& book) {
-    for (const auto& run : runs) {
-        if (run->camera) book.Hold(run->name, run->camera->port);
-    }
-    for (const auto& run : runs) {
-        const std::string serial = run->awaitCamera ? run->keptSerial
-                                   : run->camera    ? run->camera->body->Serial()
-                                                    : "";
-        if (!run->camera || serial.empty()) continue;
-        BodyFinder finder;
-        if (camera == "gphoto2") {
-            finder.ports = [&book, name = run->name] { return book.FreeFor(name, DetectedPorts()); };
-            finder.libraryOn = [](const std::string& port) {
-                return WithCallDeadlines(MakeCameraBackend("gphoto2", port));
-            };
-            finder.moved = [&book, name = run->name](const std::string& port) { book.Hold(name, port); };
-        }
-        run->camera->body->KnowBySerial(serial, std::move(finder));
-    }
+    return true;
 }
 
 // The instant a simulated run starts: shortly before the earliest first row of all tables (now for
@@ -405,90 +192,41 @@ double SimulatedStart(const std::vector<std::unique_ptr<BodyRun>>& runs, bool te
     return start == 0 ? now : start;
 }
 
-// The log file of one camera: FILE with the camera's name before its extension.
-std::string BodyLogPath(const std::string& path, const std::string& name) {
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + "_" + name;
-    return path.substr(0, dot) + "_" + name + path.substr(dot);
-}
-
 // A run's clock, faults, body times and shot log. False when the log cannot be opened.
 bool PrepareRun(BodyRun& run, const BodiesArguments& read, double simulatedStart,
                 const BodyFaultReading& faults) {
-    FakeClock* fake = nullptr;
+    std::unique_ptr<FakeClock> simulated;
     if (read.fast) {
         // Each simulated run has a clock of its own, started at the same instant: the bodies do not
         // wait for each other, so each keeps the times one shared clock would give it.
-        auto clock = std::make_unique<FakeClock>(simulatedStart, 100);
-        clock->SetJumpToWaits(true);
-        fake = clock.get();
-        run.ownClock = std::move(clock);
+        simulated = std::make_unique<FakeClock>(simulatedStart, 100);
+        simulated->SetJumpToWaits(true);
     }
-    run.flags.SpokenCommands = false;  // nothing is played; the action lines name the sounds
-    const auto plan = faults.plans.find(run.name);
-    if (VirtualCamera* body = run.camera->virtualBody) {
-        UseSimulatedBodyTimes(
-            *body,
-            [fake](double ms) {
-                if (fake) {
-                    fake->AdvanceMs(ms);
-                } else {
-                    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(ms * 1000)));
-                }
-            },
-            plan != faults.plans.end() ? plan->second.slowerMs : 0);
-        if (plan != faults.plans.end())
-            run.injector = std::make_unique<VirtualFaultInjector>(*body, plan->second);
-    }
-    if (read.logPath.empty()) return true;
-    const std::string path = read.bodies.size() == 1 ? read.logPath : BodyLogPath(read.logPath, run.name);
-    run.shotLog.SetCameraName(run.name);
+    const std::string path = read.logPath.empty()       ? std::string()
+                             : read.bodies.size() == 1 ? read.logPath
+                                                       : BodyLogPath(read.logPath, run.name);
     std::string why;
-    run.logging = run.shotLog.Open(path, &why);
-    if (!run.logging)
-        std::cerr << "zelto-cli: run: cannot write the shot log " << path << ": " << why << '\n';
-    return run.logging;
+    if (PrepareBodyRun(run, std::move(simulated), faults, path, &why)) return true;
+    std::cerr << "zelto-cli: run: cannot write the shot log " << path << ": " << why << '\n';
+    return false;
 }
 
-// One camera's whole run, on its own thread.
-void RunBody(BodyRun& run, const BodiesArguments& read, Clock& systemClock, const WorkingFolders& folders,
-             LinePrinter& printer) {
-    CameraBody& body = *run.camera->body;
+// One camera's whole run, on its own thread; Ctrl+C asks it to stop, as "Abort" does.
+void RunBodyOnConsole(BodyRun& run, const BodiesArguments& read, Clock& systemClock,
+                      const WorkingFolders& folders, LinePrinter& printer) {
     ConsoleRunView view(run.name + "  ", printer);
-    BodyPump pump(run.name, body, run.flags, printer);
-    body.SetWaitTurn([&pump] { pump.ProcessMessages(); });
     SilentSound sound;
 #ifdef ZELTO_HAVE_QT
     QtShell shell;
 #else
     StdShell shell;
 #endif
-    RunEnvironment environment{run.ownClock ? *run.ownClock : systemClock,
-                               pump,
-                               view,
-                               sound,
-                               shell,
-                               run.flags,
-                               run.time,
-                               folders,
-                               [&body]() { return body.Camera(); },
-                               [&body](std::function<bool()> deadline) {
-                                   std::string error;
-                                   body.Connect(std::move(deadline), &error);
-                               },
-                               [&run](int row) {
-                                   if (run.injector) run.injector->RowStarting(row);
-                               },
-                               run.logging ? &run.shotLog : nullptr,
-                               run.awaitCamera};
-    PhotographyRun photography(environment, run.reading.table);
-    run.summary = photography.Run(read.test ? RunKind::Test : RunKind::Real,
-                                  read.fromNow ? RunStart::FromNow : RunStart::AllRows);
-    run.ran = true;
-    body.Disconnect();
-    pump.ProcessMessages();  // what the library said while the session closed
-    body.SetWaitTurn({});
+    RunBody(run, read.test ? RunKind::Test : RunKind::Real, read.fromNow ? RunStart::FromNow : RunStart::AllRows,
+            {systemClock, folders, view, sound, shell,
+             [&run, &printer](const std::string& line) { printer.Print(run.name + "  " + line); },
+             [&run] {
+                 if (Interrupted()) run.stopAsked = true;
+             }});
 }
 
 // A block per camera, each line named by it; 0 only when every camera did all.
@@ -530,11 +268,9 @@ int RunBodiesCommand(const Arguments& args) {
     StartUp(shared, QuerySystemLocations());
     if (!SitesMatch(shared, runs, read.force)) return 2;
 
-    std::vector<Candidate> candidates = MakeCandidates(read);
-    const auto found = ConnectCandidates(candidates);
-    if (!found) return 1;
-    const bool allFound =
-        MatchNames(shared.folders.AppDataFolder + kOptionsFileName, runs, candidates, *found);
+    std::vector<Candidate> candidates;
+    bool allFound = false;
+    if (!FindBodies(read, shared.folders.AppDataFolder + kOptionsFileName, runs, candidates, allFound)) return 1;
     PortBook book;
     KnowBodiesBySerial(read.camera, runs, book);
 
@@ -546,7 +282,7 @@ int RunBodiesCommand(const Arguments& args) {
         if (!run->camera) continue;
         if (!PrepareRun(*run, read, simulatedStart, faults)) return 1;
         work.emplace_back([&run = *run, &read, &systemClock, &shared, &printer] {
-            RunBody(run, read, systemClock, shared.folders, printer);
+            RunBodyOnConsole(run, read, systemClock, shared.folders, printer);
         });
     }
     RunTogether(work);

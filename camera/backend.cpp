@@ -22,16 +22,19 @@ std::string LowerAscii(std::string text) {
 
 CameraBackend MakeCameraBackend(std::string_view name) { return MakeCameraBackend(name, CameraPortSetting()); }
 
+std::string CameraBackendName(std::string_view setting) {
+    const std::string name = LowerAscii(Trimmed(setting));
+    if (!name.empty()) return name;
+#ifdef ZELTO_HAVE_GPHOTO2_BACKEND
+    return "gphoto2";
+#else
+    return "none";
+#endif
+}
+
 CameraBackend MakeCameraBackend(std::string_view name, const std::string& port) {
     CameraBackend backend;
-    backend.name = LowerAscii(Trimmed(name));
-    if (backend.name.empty()) {
-#ifdef ZELTO_HAVE_GPHOTO2_BACKEND
-        backend.name = "gphoto2";
-#else
-        backend.name = "none";
-#endif
-    }
+    backend.name = CameraBackendName(name);
     if (backend.name == "virtual" || backend.name == "none") {
         auto library = std::make_unique<VirtualCamera>();
         library->SetCallLog(false);  // a program run would otherwise keep every call

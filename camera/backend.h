@@ -23,6 +23,9 @@ struct CameraBackend {
     std::string port;             // gphoto2: the port it takes (empty: the first camera on USB)
 };
 
+// The backend a setting names: lower case, the default (gphoto2 where it is built in, else none) for
+// an empty one.
+std::string CameraBackendName(std::string_view setting);
 CameraBackend MakeCameraBackend(std::string_view name);
 // The same with the gphoto2 camera on `port` instead of ZELTO_CAMERA_PORT's (a camera of several).
 CameraBackend MakeCameraBackend(std::string_view name, const std::string& port);

@@ -1,6 +1,7 @@
 #include "camera/camera_control.h"
 
 #include "camera/camera_failure.h"
+#include "camera/camera_set.h"
 #include "camera/deadline_sdk.h"
 #include "camera/proptables.h"
 #include "eclipse_data/datetext.h"
@@ -271,6 +272,16 @@ void CameraControl::ShowCameraChoice() {
         for (const PortCamera& camera : offered_) names.push_back(camera.model + " (" + camera.port + ")");
     }
     s_.view.SetCameraChoice(names, names.empty() ? -1 : chosen_);
+}
+
+std::string CameraControl::Port() const {
+    return chosen_ >= 0 && chosen_ < static_cast<int>(offered_.size()) ? offered_[static_cast<size_t>(chosen_)].port
+                                                                       : std::string();
+}
+
+std::string CameraControl::BodySerial() {
+    TAppMaster* master = Master();
+    return master ? ReadBodySerial(s_.sdk(), master->CameraRef()) : std::string();
 }
 
 void CameraControl::ChooseCamera(int index) {

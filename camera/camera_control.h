@@ -129,6 +129,11 @@ class CameraControl {
 
     // The session of the connected camera; null when none is connected (CameraName empty).
     TAppMaster* Master() const;
+    // The port the connected camera was chosen on in the connection panel; empty when the library
+    // offers no choice.
+    std::string Port() const;
+    // The connected body's serial number; empty when none is connected or it reports none.
+    std::string BodySerial();
 
   private:
     void ConnectSession();

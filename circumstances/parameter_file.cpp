@@ -157,6 +157,10 @@ std::string OptionLine(const char* name, bool value) {
 }
 }  // namespace
 
+bool IsCameraName(std::string_view name) {
+    return !name.empty() && name.find_first_of(" \t=:,\"") == std::string_view::npos;
+}
+
 ProgramOptions ReadOptionsFile(const std::string& path) {
     ProgramOptions options;
     std::vector<std::string> lines;
@@ -168,8 +172,11 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
         const std::string value = Trimmed(line.substr(equals + 1));
         if (name == kCameraName) {
             const size_t comma = value.find(',');
+            const size_t second = comma == std::string::npos ? comma : value.find(',', comma + 1);
             KeptCamera camera{Trimmed(value.substr(0, comma)),
-                              comma == std::string::npos ? std::string() : Trimmed(value.substr(comma + 1))};
+                              comma == std::string::npos ? std::string()
+                                                         : Trimmed(value.substr(comma + 1, second - comma - 1)),
+                              second == std::string::npos ? std::string() : Trimmed(value.substr(second + 1))};
             bool known = camera.name.empty();
             for (const KeptCamera& kept : options.Cameras) known = known || kept.name == camera.name;
             if (!known) options.Cameras.push_back(camera);
@@ -187,7 +194,8 @@ bool WriteOptionsFile(const std::string& path, const ProgramOptions& options) {
     std::string text = OptionLine(kSpokenCountdownName, options.SpokenCountdown) +
                        OptionLine(kKeepAwakeName, options.KeepAwake) + OptionLine(kNightModeName, options.NightMode);
     for (const KeptCamera& camera : options.Cameras) {
-        text += std::string(kCameraName) + "=" + camera.name + "," + camera.serial + kLineEnd;
+        text += std::string(kCameraName) + "=" + camera.name + "," + camera.serial +
+                (camera.table.empty() ? "" : "," + camera.table) + kLineEnd;
     }
     return WriteFileAtomically(path, text);
 }

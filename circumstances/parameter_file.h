@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "circumstances/site.h"
@@ -49,13 +50,20 @@ bool WriteParameterFile(const std::string& path, const std::string& versionText,
 // line this version does not know is ignored, so later options can be added without breaking it.
 inline constexpr const char* kOptionsFileName = "Zelto.opt";
 
-// A camera of several, kept as "Camera=NAME,SERIAL": the name the user gave the body and the serial
-// number that recognises it on whatever port it is plugged into (empty until it was first connected).
+// A camera of several, kept as "Camera=NAME,SERIAL,TABLE": the name the user gave the body, the serial
+// number that recognises it on whatever port it is plugged into (empty until it was first connected)
+// and the exposure table file the program runs on it (empty: none chosen; a line of two fields has
+// none). The table comes last, so a path may hold commas.
 struct KeptCamera {
     std::string name;
     std::string serial;
+    std::string table;
     bool operator==(const KeptCamera&) const = default;
 };
+
+// A name a camera can be kept and named by on a command line and in a fault rehearsal: not empty,
+// without blanks, "=", ":", "," or quotes.
+bool IsCameraName(std::string_view name);
 
 struct ProgramOptions {
     bool SpokenCountdown = false;  // "Spoken countdown"

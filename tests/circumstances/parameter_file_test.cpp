@@ -210,15 +210,19 @@ TEST_F(ParameterFile, SimultaneousSavesEachSucceed) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
 }
 
-// The cameras of a run of several keep their names and serials in Zelto.opt, in the user's order; a
-// line without a name, or naming a camera twice, is ignored.
+// The cameras of a run of several keep their names, serials and tables in Zelto.opt, in the user's
+// order; a line without a name, or naming a camera twice, is ignored; a table path may hold commas.
 TEST_F(ParameterFile, OptionsKeepTheCamerasNamesAndSerials) {
-    Write("KeepAwake=0\r\nCamera=Tele,0123456789abcdef\r\nCamera= ,XYZ\r\nCamera=Wide\r\nCamera=Tele,other\r\n");
+    Write("KeepAwake=0\r\nCamera=Tele,0123456789abcdef\r\nCamera= ,XYZ\r\nCamera=Wide\r\nCamera=Tele,other\r\n"
+          "Camera=Video,,/home/e/wide, 2027.txt\r\n");
     const ProgramOptions read = ReadOptionsFile(path_);
     EXPECT_FALSE(read.KeepAwake);
-    EXPECT_EQ(read.Cameras, (std::vector<KeptCamera>{{"Tele", "0123456789abcdef"}, {"Wide", ""}}));
+    EXPECT_EQ(read.Cameras, (std::vector<KeptCamera>{{"Tele", "0123456789abcdef", ""},
+                                                     {"Wide", "", ""},
+                                                     {"Video", "", "/home/e/wide, 2027.txt"}}));
     ASSERT_TRUE(WriteOptionsFile(path_, read));
-    EXPECT_EQ(Content(), "SpokenCountdown=0\r\nKeepAwake=0\r\nNightMode=0\r\nCamera=Tele,0123456789abcdef\r\nCamera=Wide,\r\n");
+    EXPECT_EQ(Content(), "SpokenCountdown=0\r\nKeepAwake=0\r\nNightMode=0\r\nCamera=Tele,0123456789abcdef\r\n"
+                         "Camera=Wide,\r\nCamera=Video,,/home/e/wide, 2027.txt\r\n");
     EXPECT_EQ(ReadOptionsFile(path_), read);
 }
 
