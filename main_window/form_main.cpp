@@ -974,7 +974,13 @@ void TForm_Main::SetNightMode(bool on) {
 }
 
 void TForm_Main::SaveOptions() {
-    if (!WriteOptionsFile(OptionsFilePath(), options_))
+    // The cameras kept in the same file are the camera window's (and zelto-cli's): read afresh, never
+    // written back as they were when this window started.
+    ProgramOptions kept = ReadOptionsFile(OptionsFilePath());
+    kept.SpokenCountdown = options_.SpokenCountdown;
+    kept.KeepAwake = options_.KeepAwake;
+    kept.NightMode = options_.NightMode;
+    if (!WriteOptionsFile(OptionsFilePath(), kept))
         qWarning("Zelto: could not write %s", OptionsFilePath().c_str());
 }
 

@@ -25,6 +25,7 @@
 #include <memory>
 #include <sstream>
 
+#include "circumstances/parameter_file.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
 #include "window_test_support.h"
@@ -571,10 +572,14 @@ TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
     Open();
     EXPECT_TRUE(Action("Spoken_Countdown")->isChecked());
     EXPECT_TRUE(form_->countdownTimer()->isActive());
+    // A camera the camera window kept after this window started stays when it keeps an option.
+    const std::string options = Shared().folders.AppDataFolder + "Zelto.opt";
+    ProgramOptions kept = ReadOptionsFile(options);
+    kept.Cameras = {{"Wide", "VIRTUAL0002", ""}};
+    ASSERT_TRUE(WriteOptionsFile(options, kept));
     Action("Spoken_Countdown")->trigger();
     EXPECT_FALSE(form_->countdownTimer()->isActive());
-    EXPECT_EQ(ReadFile(Shared().folders.AppDataFolder + "Zelto.opt"),
-              "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=0\r\n");
+    EXPECT_EQ(ReadFile(options), "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=0\r\nCamera=Wide,VIRTUAL0002\r\n");
 }
 
 }  // namespace
