@@ -168,10 +168,9 @@ bool FindBodies(const BodiesArguments& read, const std::string& optionsPath,
     }
     ProgramOptions options = ReadOptionsFile(optionsPath);
     const ProgramOptions before = options;
-    allFound = MatchNames(options.Cameras, runs, candidates, *found,
-                          [](const std::string& name, const std::string& line) {
-                              std::cout << name << "  " << line << '\n';
-                          });
+    allFound = MatchNames(
+        options.Cameras, runs, candidates, *found,
+        [](const std::string& name, const std::string& line) { std::cout << name << "  " << line << '\n'; });
     if (!(options == before) && !WriteOptionsFile(optionsPath, options))
         std::cout << "run: the cameras' serial numbers could not be kept in " << optionsPath << '\n';
     return true;
@@ -202,7 +201,7 @@ bool PrepareRun(BodyRun& run, const BodiesArguments& read, double simulatedStart
         simulated = std::make_unique<FakeClock>(simulatedStart, 100);
         simulated->SetJumpToWaits(true);
     }
-    const std::string path = read.logPath.empty()       ? std::string()
+    const std::string path = read.logPath.empty()      ? std::string()
                              : read.bodies.size() == 1 ? read.logPath
                                                        : BodyLogPath(read.logPath, run.name);
     std::string why;
@@ -221,7 +220,8 @@ void RunBodyOnConsole(BodyRun& run, const BodiesArguments& read, Clock& systemCl
 #else
     StdShell shell;
 #endif
-    RunBody(run, read.test ? RunKind::Test : RunKind::Real, read.fromNow ? RunStart::FromNow : RunStart::AllRows,
+    RunBody(run, read.test ? RunKind::Test : RunKind::Real,
+            read.fromNow ? RunStart::FromNow : RunStart::AllRows,
             {systemClock, folders, view, sound, shell,
              [&run, &printer](const std::string& line) { printer.Print(run.name + "  " + line); },
              [&run] {
@@ -270,7 +270,8 @@ int RunBodiesCommand(const Arguments& args) {
 
     std::vector<Candidate> candidates;
     bool allFound = false;
-    if (!FindBodies(read, shared.folders.AppDataFolder + kOptionsFileName, runs, candidates, allFound)) return 1;
+    if (!FindBodies(read, shared.folders.AppDataFolder + kOptionsFileName, runs, candidates, allFound))
+        return 1;
     PortBook book;
     KnowBodiesBySerial(read.camera, runs, book);
 

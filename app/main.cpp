@@ -11,9 +11,12 @@
 #include <thread>
 
 #include "camera/backend.h"
+#include "camera/camera_set.h"
+#include "camera/other_cameras.h"
 #include "camera/virtual_camera.h"
 #include "camera/virtual_faults.h"
 #include "camera_window/form_camera.h"
+#include "circumstances/parameter_file.h"
 #include "day_view/form_day_view.h"
 #include "eclipse_data/clock.h"
 #include "exposure_window/form_exposure.h"
@@ -44,16 +47,24 @@ int main(int argc, char** argv) {
     zelto::SharedVariables& shared = zelto::Shared();
     zelto::StartUp(shared, zelto::QuerySystemLocations());
 
-    // A bad day rehearsed on the virtual camera: ZELTO_VIRTUAL_FAULTS=SPEC (see README).
+    // A bad day rehearsed on the virtual camera: ZELTO_VIRTUAL_FAULTS=SPEC (see README). An item that
+    // names a camera kept on the "Cameras" page ("unplug@Wide:19+3") is rehearsed on that camera, one
+    // without a name on every camera.
     std::optional<zelto::VirtualFaultPlan> faults;
+    zelto::BodyFaultReading otherCameraFaults;
     if (const std::string spec = zelto::VirtualFaultsSetting(); !spec.empty()) {
-        const zelto::VirtualFaultReading reading = zelto::ReadVirtualFaults(spec);
-        if (!reading.plan) {
+        std::vector<std::string> names{""};  // "": the camera window's own
+        for (const zelto::KeptCamera& kept :
+             zelto::ReadOptionsFile(shared.folders.AppDataFolder + zelto::kOptionsFileName).Cameras)
+            names.push_back(kept.name);
+        otherCameraFaults = zelto::ReadBodyFaults(spec, names);
+        if (!otherCameraFaults.error.empty()) {
             QMessageBox::critical(nullptr, "Zelto",
-                                  QString::fromStdString("ZELTO_VIRTUAL_FAULTS: " + reading.error));
+                                  QString::fromStdString("ZELTO_VIRTUAL_FAULTS: " + otherCameraFaults.error));
             return 2;
         }
-        faults = reading.plan;
+        if (const auto own = otherCameraFaults.plans.find(""); own != otherCameraFaults.plans.end())
+            faults = own->second;
     }
 
     // The services the windows use live here, after the application object and before the windows, so
@@ -91,9 +102,9 @@ int main(int argc, char** argv) {
     zelto::TForm_Camera* cameraWindow = nullptr;  // made below, after the day view it reports to
     zelto::TForm_DayView dayView(
         {shared, clock, [&main] { return main.dayFacts(); }, [&main](bool on) { main.SetNightMode(on); },
-         [&shared](zelto::RunKind kind) {
-             (kind == zelto::RunKind::Real ? shared.flags.AbortRunRequested
-                                           : shared.flags.AbortTestRequested) = true;
+         [&cameraWindow](zelto::RunKind kind) {
+             if (!cameraWindow) return;
+             kind == zelto::RunKind::Real ? cameraWindow->OnAbortRun() : cameraWindow->OnAbortTestRun();
          },
          [&cameraWindow] {
              if (cameraWindow) cameraWindow->SwitchToCloudPlan();
@@ -127,7 +138,17 @@ int main(int argc, char** argv) {
              if (injector) injector->RowStarting(row);
          },
          [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); }, &usbPower, &mounter,
-         [&dayView](const std::optional<zelto::RunProgress>& progress) { dayView.ShowRun(progress); }});
+         [&dayView](const std::optional<zelto::RunProgress>& progress) { dayView.ShowRun(progress); },
+         [&dayView](const std::string& windowCamera, const std::vector<zelto::OtherCameraState>& states) {
+             std::vector<std::string> lines;
+             bool running = false;
+             for (const zelto::OtherCameraState& state : states) {
+                 lines.push_back(state.name + ": " + zelto::OtherCameraStateText(state));
+                 running = running || state.running;
+             }
+             dayView.ShowOtherCameras(windowCamera, lines, running);
+         },
+         otherCameraFaults});
     cameraWindow = &camera;
     main.SetNightModeChanged([&dayView](bool on) { dayView.SetNightMode(on); });
     zelto::TForm_Exposure exposure(shared, main);

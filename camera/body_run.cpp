@@ -99,7 +99,8 @@ std::optional<std::vector<std::optional<std::string>>> ConnectCandidates(std::ve
         }
         std::string why;
         if (!candidate.body->Connect({}, &why)) {
-            if (error) *error = "camera" + (candidate.port.empty() ? "" : " on " + candidate.port) + ": " + why;
+            if (error)
+                *error = "camera" + (candidate.port.empty() ? "" : " on " + candidate.port) + ": " + why;
             return std::nullopt;
         }
         candidate.body->HandleMessages({});
@@ -119,7 +120,8 @@ bool MatchNames(std::vector<KeptCamera>& kept, std::vector<std::unique_ptr<BodyR
         return nullptr;
     };
     std::vector<std::string> known;
-    for (const auto& run : runs) known.push_back(keptAs(run->name) ? keptAs(run->name)->serial : std::string());
+    for (const auto& run : runs)
+        known.push_back(keptAs(run->name) ? keptAs(run->name)->serial : std::string());
     const std::vector<int> match = MatchBodies(known, found);
     bool all = true;
     for (size_t i = 0; i < runs.size(); ++i) {

@@ -109,7 +109,7 @@ struct BodyRunSurroundings {
     SoundPlayer& sound;
     Shell& shell;
     std::function<void(const std::string& line)> text;  // the library's texts ("Camera error: ...")
-    std::function<void()> eachTurn = {};                 // each time the run handles its messages
+    std::function<void()> eachTurn = {};                // each time the run handles its messages
 };
 
 // One camera's whole run, on the caller's thread; disconnects the body at its end.

@@ -275,8 +275,9 @@ void CameraControl::ShowCameraChoice() {
 }
 
 std::string CameraControl::Port() const {
-    return chosen_ >= 0 && chosen_ < static_cast<int>(offered_.size()) ? offered_[static_cast<size_t>(chosen_)].port
-                                                                       : std::string();
+    return chosen_ >= 0 && chosen_ < static_cast<int>(offered_.size())
+               ? offered_[static_cast<size_t>(chosen_)].port
+               : std::string();
 }
 
 std::string CameraControl::BodySerial() {

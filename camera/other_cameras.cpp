@@ -91,14 +91,21 @@ void OtherCameras::Begin(Start start, std::function<void()> changed) {
         }
     }
     goingOn_ = !start.cameras.empty();
-    if (goingOn_) thread_ = std::thread([this, start = std::move(start)]() mutable { FindAndRun(std::move(start)); });
+    if (goingOn_)
+        thread_ = std::thread([this, start = std::move(start)]() mutable { FindAndRun(std::move(start)); });
 }
 
-void OtherCameras::Stop() { stopAsked_ = true; }
+void OtherCameras::Stop() {
+    stopAsked_ = true;
+}
 
-void OtherCameras::SetTimeOffset(double offset) { timeOffset_ = offset; }
+void OtherCameras::SetTimeOffset(double offset) {
+    timeOffset_ = offset;
+}
 
-bool OtherCameras::GoingOn() const { return goingOn_; }
+bool OtherCameras::GoingOn() const {
+    return goingOn_;
+}
 
 std::vector<OtherCameraState> OtherCameras::States() const {
     const std::lock_guard lock(mutex_);
@@ -141,7 +148,8 @@ void OtherCameras::FindAndRun(Start start) {
     if (found) {
         MatchNames(kept, runs, candidates, *found, [&](const std::string& name, const std::string& line) {
             for (size_t r = 0; r < runs.size(); ++r) {
-                if (runs[r]->name == name) Change(stateOf[r], [&line](OtherCameraState& state) { state.line = line; });
+                if (runs[r]->name == name)
+                    Change(stateOf[r], [&line](OtherCameraState& state) { state.line = line; });
             }
         });
     }

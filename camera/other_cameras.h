@@ -28,9 +28,9 @@ std::string WindowCameraName(const std::vector<KeptCamera>& kept, const std::str
 // What the program shows of one other camera.
 struct OtherCameraState {
     std::string name;
-    std::string table;   // its table file
-    std::string serial;  // learnt when its body was found; empty before
-    std::string line;    // how its body was found, or why it does not run
+    std::string table;                    // its table file
+    std::string serial;                   // learnt when its body was found; empty before
+    std::string line;                     // how its body was found, or why it does not run
     std::optional<RunProgress> progress;  // its run as it goes
     std::string info;                     // the run's latest red information (a lost camera, ...)
     std::string summary;                  // RunSummaryText at its end
@@ -65,9 +65,9 @@ class OtherCameras {
     // Starts every camera of `start` on threads of their own (the runs of an earlier start must have
     // ended). `changed` is told, on any thread, each time a camera's state changed.
     void Begin(Start start, std::function<void()> changed);
-    void Stop();                           // asks every run to stop, as "Abort" does
-    void SetTimeOffset(double offset);     // the rehearsal's clock moved forwards
-    bool GoingOn() const;                  // a camera is still being found or run
+    void Stop();                        // asks every run to stop, as "Abort" does
+    void SetTimeOffset(double offset);  // the rehearsal's clock moved forwards
+    bool GoingOn() const;               // a camera is still being found or run
     std::vector<OtherCameraState> States() const;
 
   private:

@@ -31,10 +31,13 @@
 #include <cstdlib>
 
 #include "camera/backend.h"
+#include "camera/other_cameras.h"
 #include "camera/row_files.h"
 #include "camera/run_start.h"
 #include "camera/shot_log.h"
 #include "camera/sound_player.h"
+#include "camera_window/camera_list_page.h"
+#include "circumstances/parameter_file.h"
 #include "exposure/table_match.h"
 #include "platform/qt_text.h"
 #include "window_dialogs/dialogs.h"
@@ -203,11 +206,14 @@ TForm_Camera::TForm_Camera(Services services, QWidget* parent)
     control_ = std::make_unique<CameraControl>(
         CameraControl::Services{shared.folders, shared.program, shared.flags, shared.time, shared.camera,
                                 s_.clock, *this, s_.sdk, this, s_.computer, s_.usbPower, s_.mounter});
+    otherCameras_ = std::make_unique<OtherCameras>(s_.clock, shared.folders, s_.shell);
     BuildWidgets();
     Create();
 }
 
-TForm_Camera::~TForm_Camera() = default;
+TForm_Camera::~TForm_Camera() {
+    otherCameras_.reset();  // their runs stopped and ended before the window they report to goes
+}
 
 void TForm_Camera::BuildWidgets() {
     auto* client = new QWidget;
@@ -257,9 +263,21 @@ QWidget* TForm_Camera::BuildPages() {
     BuildInteractivePage();
     BuildSeriesPage();
     BuildRunPage();
+    camerasPage_ = new CameraListPage(
+        s_.shared.folders.AppDataFolder + kOptionsFileName,
+        [this](const std::string& text) { SetStatus(text); },
+        [this](std::function<void(const std::string&)> chosen) {
+            ChooseFileToOpen(this, "The camera's exposure table", s_.shared.folders.DocumentsFolder,
+                             std::move(chosen));
+        });
     pages_->addTab(interactivePage_, "Interactive Camera Tests");
     pages_->addTab(seriesPage_, "Advanced Camera Tests");
     pages_->addTab(runPage_, "Eclipse Photography");
+    pages_->addTab(camerasPage_, "Cameras");
+    connect(pages_, &QTabWidget::currentChanged, this, [this] {
+        if (pages_->currentWidget() == camerasPage_ && !RunGoingOn())
+            camerasPage_->SetWindowCamera(control_->BodySerial());
+    });
     return pages_;
 }
 
@@ -378,6 +396,9 @@ void TForm_Camera::BuildRunPage() {
     grid->addLayout(BuildRunStarts(), 0, 0);
     auto* middle = MakeLayout<QVBoxLayout>();
     middle->addLayout(BuildRunStatus(), 1);
+    otherCamerasLine_ = MakeWrappingLabel("Label_Other_Cameras", "");
+    otherCamerasLine_->hide();  // shown while other cameras run and after
+    middle->addWidget(otherCamerasLine_);
     middle->addLayout(BuildRunTools());
     grid->addLayout(middle, 0, 1);
     grid->addLayout(BuildRehearsal(), 0, 2);
@@ -644,7 +665,7 @@ void TForm_Camera::WhenNoCallWaits(std::function<void()> action) {
 
 bool TForm_Camera::RunGoingOn() const {
     const CameraActivity activity = s_.shared.flags.Activity;
-    return activity == CameraActivity::Run || activity == CameraActivity::TestRun;
+    return activity == CameraActivity::Run || activity == CameraActivity::TestRun || otherCameras_->GoingOn();
 }
 
 void TForm_Camera::closeEvent(QCloseEvent* event) {
@@ -659,6 +680,7 @@ void TForm_Camera::closeEvent(QCloseEvent* event) {
                       if (choice != 1 || !RunGoingOn()) return;
                       closeAfterRun_ = true;
                       s_.shared.flags.AbortRunRequested = s_.shared.flags.AbortTestRequested = true;
+                      otherCameras_->Stop();
                   });
         return;
     }
@@ -871,6 +893,10 @@ void TForm_Camera::StartRun(RunKind kind) {
     PressCaption(kind == RunKind::Real ? startRunCaption_ : testRunCaption_,
                  false);
     const ExposureTable& table = table_ ? *table_ : noTable_;
+    if (otherCameras_->GoingOn()) {
+        SetStatus(kCameraBusyText);  // another camera's run has not ended yet
+        return;
+    }
     if (table.IsNoTable() || s_.shared.flags.Activity != CameraActivity::None) {
         BeginRun(kind, RunStart::AllRows);  // says what is missing, or that another run goes on
         return;
@@ -911,6 +937,8 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
     const double startJD = s_.clock.NowJD() + (kind == RunKind::Real ? shared.time.TimeOffset : 0);
     const std::string path = shared.folders.AppDataFolder + ShotLogFileName(startJD, kind);
     std::string why;
+    std::vector<KeptCamera> others = table.IsNoTable() ? std::vector<KeptCamera>{} : OtherCamerasForRun();
+    if (!others.empty()) shotLog.SetCameraName(windowCameraName_);
     const bool logged = !table.IsNoTable() && shotLog.Open(path, &why);
     if (logged) {
         shotLogPath_ = path;
@@ -933,6 +961,7 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
     const std::string notOpened = why.empty() ? std::string() : "Shot log: cannot write " + path + ": " + why;
     if (!notOpened.empty()) SetStatus(notOpened);
     PhotographyRun run(environment, table);
+    StartOtherCameras(kind, start, std::move(others), logged ? path : std::string());
     runGoingOn_ = kind == RunKind::Real ? &run : nullptr;
     cloudSwitchButton_->setEnabled(runGoingOn_ != nullptr && cloudPlan_.has_value());
     const RunSummary summary = run.Run(kind, start);
@@ -944,10 +973,92 @@ void TForm_Camera::BeginRun(RunKind kind, RunStart start) {
         openShotLogButton_->setEnabled(false);
         SetStatus("Shot log: lines could not be written to " + path);
     }
-    if (closeAfterRun_) {
+    if (closeAfterRun_ && !RunGoingOn()) {
         closeAfterRun_ = false;
         close();
     }
+}
+
+std::vector<KeptCamera> TForm_Camera::OtherCamerasForRun() {
+    const std::vector<KeptCamera> kept = camerasPage_->Cameras();
+    const std::string serial = control_->BodySerial();
+    camerasPage_->SetWindowCamera(serial);
+    std::vector<KeptCamera> others = OtherCamerasOf(kept, serial);
+    windowCameraName_.clear();
+    if (others.empty()) return others;
+    windowCameraName_ = WindowCameraName(kept, serial);
+    if (windowCameraName_.empty()) windowCameraName_ = s_.shared.camera.CameraName;  // its model
+    if (windowCameraName_.empty()) windowCameraName_ = "This camera";                // simulated
+    return others;
+}
+
+void TForm_Camera::StartOtherCameras(RunKind kind, RunStart start, std::vector<KeptCamera> cameras,
+                                     const std::string& shotLog) {
+    OtherCameras::Start others;
+    others.cameras = std::move(cameras);
+    if (others.cameras.empty()) {
+        otherCameras_->Begin(std::move(others), {});  // the states of an earlier run with them go
+        otherCamerasLine_->hide();
+        return;
+    }
+    others.backend = CameraBackendName(CameraBackendSetting());
+    if (others.backend != "virtual" && others.backend != "gphoto2") {
+        SetStatus("Other cameras run only with the gphoto2 or the virtual camera, not with " +
+                  others.backend);
+        return;
+    }
+    // The port this window's camera is on is never another camera's.
+    for (const std::string& port : {control_->Port(), CameraPortSetting()}) {
+        if (!port.empty()) others.elsewhere.push_back(port);
+    }
+    others.kind = kind;
+    others.start = start;
+    others.shotLogPath = shotLog;
+    others.timeOffset = kind == RunKind::Real ? s_.shared.time.TimeOffset : 0;
+    others.faults = s_.otherCameraFaults;
+    others.simulatedClock = s_.simulatedClock;
+    camerasPage_->SetRunning(true);
+    otherCamerasLine_->show();
+    otherCameras_->Begin(std::move(others), [this] {
+        QMetaObject::invokeMethod(this, &TForm_Camera::OnOtherCamerasChanged, Qt::QueuedConnection);
+    });
+    OnOtherCamerasChanged();
+}
+
+void TForm_Camera::OnOtherCamerasChanged() {
+    const std::vector<OtherCameraState> states = otherCameras_->States();
+    std::string lines;
+    for (const OtherCameraState& state : states)
+        lines += (lines.empty() ? "" : "\n") + state.name + ": " + OtherCameraStateText(state);
+    otherCamerasLine_->setText(ToQString(lines));
+    camerasPage_->ShowStates(states);
+    if (s_.otherCameras) s_.otherCameras(windowCameraName_, states);
+    if (otherCameras_->GoingOn()) return;
+    camerasPage_->SetRunning(false);
+    const CameraActivity activity = s_.shared.flags.Activity;
+    abortRunButton_->setEnabled(activity == CameraActivity::Run);
+    abortTestRunButton_->setEnabled(activity == CameraActivity::TestRun);
+    SetRunStartsEnabled(activity == CameraActivity::None);
+    ShowSummaries();
+    if (closeAfterRun_ && !RunGoingOn()) {
+        closeAfterRun_ = false;
+        close();
+    }
+}
+
+void TForm_Camera::ShowSummaries() {
+    const auto trimmed = [](const std::string& text) { return ToUtf8(ToQString(text).trimmed()); };
+    std::string text = trimmed(windowSummary_);
+    const std::vector<OtherCameraState> states = otherCameras_->States();
+    if (!states.empty() && !text.empty()) text = windowCameraName_ + ":\n" + text;
+    for (const OtherCameraState& state : states) {
+        if (state.running) continue;  // its block comes when it has ended
+        text += (text.empty() ? "" : "\n\n") + state.name + ":\n" +
+                trimmed(state.summary.empty() ? state.line : state.summary) +
+                (state.shotLog.empty() ? "" : "\nShot log: " + state.shotLog);
+    }
+    runSummaryLabel_->setText(ToQString(text));
+    runSummaryLabel_->setVisible(!windowSummary_.empty());
 }
 
 void TForm_Camera::OnChooseCloudPlan() {
@@ -1046,9 +1157,11 @@ void TForm_Camera::OnStartTestRun() {
 }
 void TForm_Camera::OnAbortRun() {
     s_.shared.flags.AbortRunRequested = true;
+    otherCameras_->Stop();
 }
 void TForm_Camera::OnAbortTestRun() {
     s_.shared.flags.AbortTestRequested = true;
+    otherCameras_->Stop();
 }
 
 void TForm_Camera::OnAdvanceTime() {
@@ -1065,10 +1178,12 @@ void TForm_Camera::OnAdvanceTime() {
         realTimeButton_->show();
         realTimeButton_->setEnabled(true);
     }
+    otherCameras_->SetTimeOffset(s_.shared.time.TimeOffset);
 }
 
 void TForm_Camera::OnBackToRealTime() {
     s_.shared.time.TimeOffset = 0;
+    otherCameras_->SetTimeOffset(0);
     realTimeButton_->hide();
 }
 
@@ -1089,8 +1204,8 @@ void TForm_Camera::SetInfoColour(RunColour font) {
 }
 
 void TForm_Camera::ShowSummary(const std::string& text) {
-    runSummaryLabel_->setText(ToQString(text).trimmed());
-    runSummaryLabel_->setVisible(!text.empty());
+    windowSummary_ = text;
+    ShowSummaries();
 }
 
 void TForm_Camera::ShowBanner(const std::string& text) {
@@ -1110,6 +1225,7 @@ void TForm_Camera::HideBanner() {
 }
 
 void TForm_Camera::SetRunStartsEnabled(bool enabled) {
+    enabled = enabled && !otherCameras_->GoingOn();  // no start before every other camera's run has ended
     for (QWidget* widget : {static_cast<QWidget*>(startRunButton_),
                             static_cast<QWidget*>(startRunCaption_),
                             static_cast<QWidget*>(testRunButton_),
@@ -1125,7 +1241,9 @@ void TForm_Camera::SetRunning(RunKind kind, bool running) {
     disconnectButton_->setEnabled(!running);
     cameraChoice_->setEnabled(!running);
     cloudPlanButton_->setEnabled(!running);  // the plan a run may switch to stays as it is
-    (kind == RunKind::Real ? abortRunButton_ : abortTestRunButton_)->setEnabled(running);
+    // Abort stays for the other cameras while they go on after this camera's run.
+    (kind == RunKind::Real ? abortRunButton_ : abortTestRunButton_)
+        ->setEnabled(running || otherCameras_->GoingOn());
     // No test series while a run goes on; afterwards they follow the connection again.
     SetSeriesEnabled(!running && control_->Master() != nullptr);
     if (s_.runProgress) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "camera/camera_control.h"
+#include "camera/other_cameras.h"
 #include "camera/run_engine.h"
 #include "camera/run_seams.h"
 #include "camera/test_shots.h"
@@ -31,6 +32,7 @@ class QTabWidget;
 
 namespace zelto {
 
+class CameraListPage;
 class SoundPlayer;
 
 // The camera library's events and texts as window events: 0x401 … 0x404 become QEvent::User + 1 … + 4.
@@ -73,6 +75,12 @@ class TForm_Camera final : public QMainWindow,
         MountReleaser* mounter = nullptr;    // the desktop's camera mounter (not owned)
         // Told how far a run is (the eclipse-day view); nullopt when a run has ended.
         std::function<void(const std::optional<RunProgress>&)> runProgress = {};
+        // Told how the other cameras' runs go, with the name of this window's camera (empty: none kept).
+        std::function<void(const std::string& windowCamera, const std::vector<OtherCameraState>&)>
+            otherCameras = {};
+        BodyFaultReading otherCameraFaults = {};  // rehearsed on the other cameras (virtual ones)
+        // Each other camera's run on a simulated clock of its own (tests); empty: the program's clock.
+        std::function<std::unique_ptr<FakeClock>()> simulatedClock = {};
     };
     explicit TForm_Camera(Services services, QWidget* parent = nullptr);
     ~TForm_Camera() override;
@@ -96,8 +104,9 @@ class TForm_Camera final : public QMainWindow,
     void SetMessageBox(std::function<void(const std::string&, const std::string&)> show) {
         messageBox_ = std::move(show);
     }
-    // A photography run or test run is going on.
+    // A photography run or test run is going on, on this window's camera or another.
     bool RunGoingOn() const;
+    CameraListPage& camerasPage() { return *camerasPage_; }
 
     CameraControl& control() { return *control_; }
 
@@ -210,6 +219,14 @@ class TForm_Camera final : public QMainWindow,
     // Runs `action` once no camera call waits any more (at once when none does).
     void WhenNoCallWaits(std::function<void()> action);
     void PressCaption(QLabel* label, bool pressed);
+    // The other cameras with a table on the "Cameras" page, and this camera's name beside them.
+    std::vector<KeptCamera> OtherCamerasForRun();
+    // The other cameras named on the "Cameras" page start with this window's run, each its own shot log
+    // named after `shotLog` (none when empty).
+    void StartOtherCameras(RunKind kind, RunStart start, std::vector<KeptCamera> cameras,
+                           const std::string& shotLog);
+    void OnOtherCamerasChanged();  // on the window's thread
+    void ShowSummaries();          // this camera's summary, then a block per other camera
 
     Services s_;
     std::unique_ptr<CameraControl> control_;
@@ -224,6 +241,11 @@ class TForm_Camera final : public QMainWindow,
     std::function<void(const std::string&, const std::string&)> messageBox_;
     bool closeAfterRun_ = false;     // "Stop and close" was chosen: the window closes when the run has ended
     bool stopQuestionOpen_ = false;  // the question before closing during a run is open
+    std::unique_ptr<OtherCameras> otherCameras_;
+    // This window's camera as its log, summary and the day view name it beside other cameras: its
+    // kept name, else its model; empty when it runs alone.
+    std::string windowCameraName_;
+    std::string windowSummary_;  // this camera's latest run summary
 
     // Controls, by their component names; tests find them by object name.
     QFrame* connectionPanel_ = nullptr;
@@ -272,6 +294,8 @@ class TForm_Camera final : public QMainWindow,
     QPushButton* openShotLogButton_ = nullptr;
     QPushButton* cloudPlanButton_ = nullptr;
     QPushButton* cloudSwitchButton_ = nullptr;
+    QLabel* otherCamerasLine_ = nullptr;  // the other cameras' states during a run
+    CameraListPage* camerasPage_ = nullptr;
     QFrame* saveFolderPanel_ = nullptr;
     QLineEdit* saveFolderEdit_ = nullptr;
     QProgressBar* downloadProgress_ = nullptr;

@@ -173,10 +173,11 @@ ProgramOptions ReadOptionsFile(const std::string& path) {
         if (name == kCameraName) {
             const size_t comma = value.find(',');
             const size_t second = comma == std::string::npos ? comma : value.find(',', comma + 1);
-            KeptCamera camera{Trimmed(value.substr(0, comma)),
-                              comma == std::string::npos ? std::string()
-                                                         : Trimmed(value.substr(comma + 1, second - comma - 1)),
-                              second == std::string::npos ? std::string() : Trimmed(value.substr(second + 1))};
+            KeptCamera camera{
+                Trimmed(value.substr(0, comma)),
+                comma == std::string::npos ? std::string()
+                                           : Trimmed(value.substr(comma + 1, second - comma - 1)),
+                second == std::string::npos ? std::string() : Trimmed(value.substr(second + 1))};
             bool known = camera.name.empty();
             for (const KeptCamera& kept : options.Cameras) known = known || kept.name == camera.name;
             if (!known) options.Cameras.push_back(camera);

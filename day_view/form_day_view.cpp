@@ -86,6 +86,8 @@ void TForm_DayView::BuildWidgets() {
     actionLine_ = Line(client, layout, "DayView_Action", 22, false, true);
     cameraLine_ = Line(client, layout, "DayView_Camera", 22, true, true);
     countsLine_ = Line(client, layout, "DayView_Counts", 22);
+    otherCamerasLine_ = Line(client, layout, "DayView_OtherCameras", 18, false, true);
+    otherCamerasLine_->hide();
     edgeWarning_ = Line(client, layout, "DayView_EdgeWarning", 18, true, true);
     clockCheck_ = Line(client, layout, "DayView_ClockCheck", 18, false, true);
     layout->addStretch(1);
@@ -143,6 +145,18 @@ void TForm_DayView::ShowRun(const std::optional<RunProgress>& progress) {
     Tick();
 }
 
+void TForm_DayView::ShowOtherCameras(const std::string& runCamera, const std::vector<std::string>& lines,
+                                     bool running) {
+    if (running && !othersRunning_ && !isVisible()) show();
+    runCamera_ = runCamera;
+    othersRunning_ = running;
+    QString text;
+    for (const std::string& line : lines) text += (text.isEmpty() ? "" : "\n") + ToQString(line);
+    otherCamerasLine_->setText(text);
+    otherCamerasLine_->setVisible(!lines.empty());
+    Tick();
+}
+
 void TForm_DayView::Tick() {
     const TimeSource& time = s_.shared.time;
     const double now = s_.clock.NowJD() + time.TimeOffset;
@@ -161,7 +175,7 @@ void TForm_DayView::Tick() {
 }
 
 void TForm_DayView::ShowRunLines(double now) {
-    abortButton_->setEnabled(run_.has_value());
+    abortButton_->setEnabled(run_.has_value() || othersRunning_);
     cloudButton_->setEnabled(run_ && run_->cloudPlanReady);
     // Without a run its lines give their room up: the clock check comes up under "No run".
     for (QLabel* line : {rowLine_, actionLine_, cameraLine_, countsLine_}) line->setVisible(run_.has_value());
@@ -183,7 +197,7 @@ void TForm_DayView::ShowRunLines(double now) {
                           : ToQString("Row " + std::to_string(run.row + 1) + " of " +
                                       std::to_string(run.rows) + ": " + run.phase));
     actionLine_->setText(ToQString(run.lastAction));
-    cameraLine_->setText(ToQString(CameraText(run.camera)));
+    cameraLine_->setText(ToQString((runCamera_.empty() ? "" : runCamera_ + ": ") + CameraText(run.camera)));
     countsLine_->setText(
         ToQString(std::string(run.camera == RunProgress::Camera::Simulated ? "Simulated " : "Taken ") +
                   std::to_string(run.taken) + "   Lost " + std::to_string(run.lost) + "   Failed " +
@@ -192,7 +206,8 @@ void TForm_DayView::ShowRunLines(double now) {
 
 void TForm_DayView::AskAbort() {
     question_("Zelto", kAbortQuestion, {"Keep running", "Abort"}, 0, [this](int answer) {
-        if (answer == 1 && run_ && s_.abortRun) s_.abortRun(run_->kind);
+        if (answer == 1 && (run_ || othersRunning_) && s_.abortRun)
+            s_.abortRun(run_ ? run_->kind : RunKind::Real);
     });
 }
 

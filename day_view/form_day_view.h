@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "camera/run_seams.h"
 #include "eclipse_data/clock.h"
@@ -37,6 +38,9 @@ class TForm_DayView final : public QMainWindow {
 
     // The run as it goes: a progress while one goes on, nullopt when none does.
     void ShowRun(const std::optional<RunProgress>& progress);
+    // The other cameras' lines ("Wide: row 5/40 · 12 taken, 0 lost, 0 failed") while `running` and
+    // after, and the name of the camera the run above is on (empty: none kept).
+    void ShowOtherCameras(const std::string& runCamera, const std::vector<std::string>& lines, bool running);
     void SetQuestion(QuestionFn ask) { question_ = std::move(ask); }
     void SetNightMode(bool on);
     // One tick of the clock: every text follows the current time (the timer calls it ten times a second).
@@ -53,6 +57,8 @@ class TForm_DayView final : public QMainWindow {
     Services s_;
     QuestionFn question_;
     std::optional<RunProgress> run_;
+    std::string runCamera_;
+    bool othersRunning_ = false;
     QTimer* ticker_ = nullptr;
     QLabel* clockLine_ = nullptr;
     QLabel* contactCountdown_ = nullptr;
@@ -61,6 +67,7 @@ class TForm_DayView final : public QMainWindow {
     QLabel* actionLine_ = nullptr;
     QLabel* cameraLine_ = nullptr;
     QLabel* countsLine_ = nullptr;
+    QLabel* otherCamerasLine_ = nullptr;
     QLabel* edgeWarning_ = nullptr;
     QLabel* clockCheck_ = nullptr;
     QPushButton* abortButton_ = nullptr;

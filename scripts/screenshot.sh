@@ -3,7 +3,9 @@
 # docs/windows/NAME_SIZE.png for the main window, the site map, the exposure window, the camera window
 # and the eclipse-day view at small, normal and large, and NAME_night.png in night mode. The window test that checks that each window
 # fits draws them (BUILD, default build/, must hold the built tests): eclipse 51 at the default site
-# at 17:00 UT on the day, a table made for it, the simulated camera connected.
+# at 17:00 UT on the day, a table made for it, the simulated camera connected. The test of other
+# cameras adds camera_window_several.png and camera_window_cameras.png: its run page and its "Cameras"
+# page after a test run of three named cameras.
 #
 # "screenshot.sh site-maps [PROGRAM]" takes the site maps: docs/site_map_2024.png and
 # docs/site_map_2027.png near a limit of the path of 2024-04-08 (Austin, Texas) and of 2027-08-02
@@ -84,5 +86,6 @@ fi
 build="${1:-$root/build}"
 mkdir -p "$root/docs/windows"
 ZELTO_SCREENSHOT_DIR="$root/docs/windows" QT_QPA_PLATFORM=offscreen \
-  "$build/tests/gui/zelto_gui_tests" --gtest_filter='WindowFit.*' --gtest_brief=1
+  "$build/tests/gui/zelto_gui_tests" --gtest_filter='WindowFit.*:FormCamera.OtherCamerasRunTheirOwnTablesBesideThisOne' \
+  --gtest_brief=1
 identify "$root"/docs/windows/*.png

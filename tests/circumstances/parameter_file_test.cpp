@@ -213,16 +213,18 @@ TEST_F(ParameterFile, SimultaneousSavesEachSucceed) {
 // The cameras of a run of several keep their names, serials and tables in Zelto.opt, in the user's
 // order; a line without a name, or naming a camera twice, is ignored; a table path may hold commas.
 TEST_F(ParameterFile, OptionsKeepTheCamerasNamesAndSerials) {
-    Write("KeepAwake=0\r\nCamera=Tele,0123456789abcdef\r\nCamera= ,XYZ\r\nCamera=Wide\r\nCamera=Tele,other\r\n"
-          "Camera=Video,,/home/e/wide, 2027.txt\r\n");
+    Write(
+        "KeepAwake=0\r\nCamera=Tele,0123456789abcdef\r\nCamera= ,XYZ\r\nCamera=Wide\r\nCamera=Tele,other\r\n"
+        "Camera=Video,,/home/e/wide, 2027.txt\r\n");
     const ProgramOptions read = ReadOptionsFile(path_);
     EXPECT_FALSE(read.KeepAwake);
     EXPECT_EQ(read.Cameras, (std::vector<KeptCamera>{{"Tele", "0123456789abcdef", ""},
                                                      {"Wide", "", ""},
                                                      {"Video", "", "/home/e/wide, 2027.txt"}}));
     ASSERT_TRUE(WriteOptionsFile(path_, read));
-    EXPECT_EQ(Content(), "SpokenCountdown=0\r\nKeepAwake=0\r\nNightMode=0\r\nCamera=Tele,0123456789abcdef\r\n"
-                         "Camera=Wide,\r\nCamera=Video,,/home/e/wide, 2027.txt\r\n");
+    EXPECT_EQ(Content(),
+              "SpokenCountdown=0\r\nKeepAwake=0\r\nNightMode=0\r\nCamera=Tele,0123456789abcdef\r\n"
+              "Camera=Wide,\r\nCamera=Video,,/home/e/wide, 2027.txt\r\n");
     EXPECT_EQ(ReadOptionsFile(path_), read);
 }
 

@@ -377,6 +377,12 @@ TEST_F(EclipseDay, DayViewShowsTheClockTheCountdownsAndTheRun) {
     EXPECT_EQ(text("DayView_Action"), "picture 1/1000 taken");
     EXPECT_EQ(text("DayView_Camera"), "Camera LOST: the run goes on and reconnects it");
     EXPECT_EQ(text("DayView_Counts"), "Taken 42   Lost 1   Failed 0");
+    // With other cameras the run above names its camera, and each other camera has a line.
+    view.ShowOtherCameras(
+        "Tele", {"Wide: row 5/40 \u00b7 12 taken, 0 lost, 0 failed", "Video: camera: not found"}, true);
+    EXPECT_EQ(text("DayView_Camera"), "Tele: Camera LOST: the run goes on and reconnects it");
+    EXPECT_EQ(text("DayView_OtherCameras"),
+              "Wide: row 5/40 \u00b7 12 taken, 0 lost, 0 failed\nVideo: camera: not found");
     QTest::mouseClick(FindControl<QPushButton>(view, "DayView_Clouds"), Qt::LeftButton);
     EXPECT_EQ(cloudSwitches, 1);
 
@@ -409,6 +415,9 @@ TEST_F(EclipseDay, DayViewShowsTheClockTheCountdownsAndTheRun) {
     EXPECT_EQ(kept, std::vector<bool>{true});
     view.ShowRun(std::nullopt);
     EXPECT_EQ(text("DayView_RowCountdown"), "No run");
+    EXPECT_TRUE(FindControl<QPushButton>(view, "DayView_Abort")->isEnabled());  // the other cameras still run
+    view.ShowOtherCameras("Tele", {"Wide: ended: 40 taken, 0 lost, 0 failed"}, false);
+    EXPECT_FALSE(FindControl<QPushButton>(view, "DayView_Abort")->isEnabled());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,10 +23,13 @@
 #include <memory>
 #include <sstream>
 
+#include "camera/body_run.h"
 #include "camera/gphoto2_sdk.h"
 #include "camera/proptables.h"
 #include "camera/sound_player.h"
 #include "camera/virtual_camera.h"
+#include "camera_window/camera_list_page.h"
+#include "circumstances/parameter_file.h"
 #include "circumstances/site.h"
 #include "eclipse_data/datetext.h"
 #include "eclipse_data/julian.h"
@@ -700,6 +704,129 @@ TEST_F(FormCamera, RunStartListsTheCheckAndF9SwitchesToTheCloudPlan) {
     EXPECT_NE(log.find(",cloud plan,"), std::string::npos) << log;
     EXPECT_NE(log.find("1,Clouds,2024-04-08 18:17:30.000,"), std::string::npos) << log;
     EXPECT_EQ(log.find("2,Partial"), std::string::npos) << log;
+}
+
+// Other cameras named on the "Cameras" page run their own tables beside this window's camera: each
+// found by its serial (learnt and kept), each with its own shot log naming it and its own summary
+// block; a camera whose table cannot be read runs nothing and holds no other. The day view is told.
+TEST_F(FormCamera, OtherCamerasRunTheirOwnTablesBesideThisOne) {
+    setenv("ZELTO_CAMERA", "virtual", 1);
+    std::vector<std::string> dayLines;
+    TForm_Camera::Services services{shared,
+                                    clock,
+                                    sound,
+                                    shell,
+                                    [this]() -> EdsSdk& { return camera; },
+                                    [] { return ComputerInformation{}; }};
+    services.simulatedClock = [] {
+        auto simulated = std::make_unique<FakeClock>(kStart, 100);
+        simulated->SetJumpToWaits(true);
+        return simulated;
+    };
+    services.otherCameras = [&dayLines](const std::string& windowCamera,
+                                        const std::vector<OtherCameraState>& states) {
+        dayLines = {windowCamera};
+        for (const OtherCameraState& state : states)
+            dayLines.push_back(state.name + ": " + OtherCameraStateText(state));
+    };
+    form = std::make_unique<TForm_Camera>(std::move(services));
+    form->SetExposureTable(&table);
+    form->SetQuestion([](const std::string&, const std::string&, const std::vector<std::string>&, int,
+                         std::function<void(int)> answer) { answer(0); });  // start anyway
+    table.AppendRow(PhotoRow("Partial", kStart + 10 * kSecond, 10));
+    ExposureTable wide(0);
+    for (int second : {10, 15, 20}) wide.AppendRow(PhotoRow("Partial", kStart + second * kSecond, 11));
+    const std::string wideFile = (docs / "wide.txt").string();
+    ASSERT_TRUE(SaveExposureTable(wideFile, TableSiteOf(shared.site, 51), wide).saved);
+    const std::string options = (docs / kOptionsFileName).string();
+    ASSERT_TRUE(WriteOptionsFile(options, {false,
+                                           true,
+                                           false,
+                                           {{"Tele", "VIRTUAL0001", ""},
+                                            {"Wide", "", wideFile},
+                                            {"Video", "", (docs / "missing.txt").string()}}}));
+    Click("Button_Connect");
+    Click("Button_Test_Eclipse_Photography");
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !form->RunGoingOn(); }, 10000));
+    QCoreApplication::processEvents();
+    unsetenv("ZELTO_CAMERA");
+    EXPECT_TRUE(Find<QPushButton>("Button_Test_Eclipse_Photography")->isEnabled());
+    EXPECT_FALSE(Find<QPushButton>("Button_Abort_Test")->isEnabled());
+
+    const std::string summary = Text("Label_RunSummary");
+    EXPECT_EQ(summary.rfind("Tele:\npictures taken 1, failed 0,", 0), 0u) << summary;
+    EXPECT_NE(summary.find("\n\nWide:\npictures taken 3, failed 0,"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\n\nVideo:\ntable: "), std::string::npos) << summary;
+    EXPECT_EQ(dayLines, (std::vector<std::string>{
+                            "Tele", "Wide: ended: 3 taken, 0 lost, 0 failed",
+                            "Video: table: " + LoadExposureTable((docs / "missing.txt").string()).message}))
+        << ::testing::PrintToString(dayLines);
+    // Each log names its camera; the serial the wide body reported is kept for its next run.
+    const std::string wideLog = FileText(BodyLogPath(form->shotLogPath(), "Wide"));
+    EXPECT_EQ(wideLog.rfind(std::string(kShotLogHeader) + ",camera\r\n", 0), 0u) << wideLog;
+    EXPECT_EQ(std::count(wideLog.begin(), wideLog.end(), '\n'), 4) << wideLog;
+    EXPECT_NE(wideLog.find(",taken,1/250,1,no,Wide\r\n"), std::string::npos) << wideLog;
+    EXPECT_NE(FileText(form->shotLogPath()).find(",no,Tele\r\n"), std::string::npos);
+    EXPECT_EQ(ReadOptionsFile(options).Cameras[1].serial, "VIRTUAL0002");
+    if (const char* shots = std::getenv("ZELTO_SCREENSHOT_DIR")) {
+        form->show();
+        FitToRoom(form.get(), kLaptop);
+        for (const char* page : {"TabSheet3", "TabSheet4"}) {
+            Find<QTabWidget>("PageControl1")->setCurrentWidget(Find<QWidget>(page));
+            QCoreApplication::processEvents();
+            SaveOnLaptopScreen(*form,
+                               QString("%1/camera_window_%2.png")
+                                   .arg(shots, page == std::string("TabSheet3") ? "several" : "cameras"));
+        }
+    }
+}
+
+// The "Cameras" page keeps the cameras' names and tables in the options, and only those: a name that
+// a command line or fault could not carry, or one given already, is refused and said; a serial a run
+// learnt is kept; nothing changes while a run goes on.
+TEST(CamerasPage, KeepsNamesTablesAndSerials) {
+    QTemporaryDir home;
+    const std::string options = home.filePath("Zelto.opt").toStdString();
+    ASSERT_TRUE(WriteOptionsFile(options, {false, false, true, {{"Tele", "0123", ""}}}));
+    std::vector<std::string> said;
+    CameraListPage page(
+        options, [&said](const std::string& text) { said.push_back(text); },
+        [](std::function<void(const std::string&)> chosen) { chosen("/eclipse/wide, 2027.txt"); });
+    auto* list = FindControl<QTableWidget>(page, "Table_Cameras");
+    page.OnAddCamera();
+    ASSERT_EQ(list->rowCount(), 2);
+    EXPECT_EQ(list->item(1, 0)->text(), "Camera2");
+    struct Case {
+        const char* typed;
+        const char* kept;
+    };
+    for (const Case& c : {Case{"Wide", "Wide"}, Case{"Wi de", "Wide"}, Case{"Tele", "Wide"}, Case{"", "Wide"},
+                          Case{"W:1", "Wide"}}) {
+        SCOPED_TRACE(c.typed);
+        const size_t before = said.size();
+        list->item(1, 0)->setText(c.typed);
+        EXPECT_EQ(page.Cameras()[1].name, c.kept);
+        EXPECT_EQ(list->item(1, 0)->text().toStdString(), c.kept);
+        EXPECT_EQ(said.size(), before + (std::string(c.typed) != c.kept));
+    }
+    list->selectRow(1);
+    page.OnChooseTable();
+    OtherCameraState learnt;
+    learnt.name = "Wide";
+    learnt.serial = "0456";
+    page.ShowStates({learnt});
+    const ProgramOptions read = ReadOptionsFile(options);
+    EXPECT_TRUE(read.NightMode);  // the other options stay as they were
+    EXPECT_EQ(read.Cameras,
+              (std::vector<KeptCamera>{{"Tele", "0123", ""}, {"Wide", "0456", "/eclipse/wide, 2027.txt"}}));
+    page.SetRunning(true);
+    for (const char* button : {"Button_Add_Camera", "Button_Camera_Table", "Button_Remove_Camera"})
+        EXPECT_FALSE(FindControl<QPushButton>(page, button)->isEnabled()) << button;
+    page.OnRemoveCamera();
+    EXPECT_EQ(ReadOptionsFile(options).Cameras.size(), 2u);
+    page.SetRunning(false);
+    page.OnRemoveCamera();
+    EXPECT_EQ(ReadOptionsFile(options).Cameras, (std::vector<KeptCamera>{{"Tele", "0123", ""}}));
 }
 
 }  // namespace

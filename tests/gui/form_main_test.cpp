@@ -579,7 +579,8 @@ TEST_F(FormMain, SpokenCountdownOptionIsKeptAndFollowsTheRehearsalClock) {
     ASSERT_TRUE(WriteOptionsFile(options, kept));
     Action("Spoken_Countdown")->trigger();
     EXPECT_FALSE(form_->countdownTimer()->isActive());
-    EXPECT_EQ(ReadFile(options), "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=0\r\nCamera=Wide,VIRTUAL0002\r\n");
+    EXPECT_EQ(ReadFile(options),
+              "SpokenCountdown=0\r\nKeepAwake=1\r\nNightMode=0\r\nCamera=Wide,VIRTUAL0002\r\n");
 }
 
 }  // namespace

@@ -33,9 +33,6 @@
 namespace zelto {
 namespace {
 
-
-const QSize kLaptop(1366, 768);
-
 struct Window {
     const char* name;
     QWidget* widget;
@@ -70,20 +67,6 @@ QColor BackgroundOf(const QWidget& widget) {
         if (w->autoFillBackground() || w->isWindow()) return w->palette().color(w->backgroundRole());
     }
     return Qt::white;
-}
-
-// The window as a 1366 × 768 screen would show it: at the top left, under a title bar.
-void SaveOnLaptopScreen(QWidget& window, const QString& path) {
-    QImage screen(kLaptop, QImage::Format_RGB32);
-    screen.fill(QColor(58, 64, 72));
-    QPainter painter(&screen);
-    const QRect titleBar(0, 0, window.width() + kWindowFrame.width(), kWindowFrame.height());
-    painter.fillRect(titleBar, QColor(32, 36, 44));
-    painter.setPen(Qt::white);
-    painter.drawText(titleBar.adjusted(10, 0, 0, 0), Qt::AlignVCenter, window.windowTitle());
-    painter.drawPixmap(kWindowFrame.width() / 2, kWindowFrame.height(), window.grab());
-    painter.end();
-    screen.save(path);
 }
 
 class WindowFit : public ::testing::Test {

@@ -8,14 +8,36 @@
 #include <filesystem>
 #include <string>
 
+#include <QImage>
 #include <QObject>
+#include <QPainter>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include "camera/run_seams.h"
 #include "camera/sound_player.h"
 #include "state/variables.h"
+#include "window_dialogs/window_fit.h"
 
 namespace zelto {
+
+// The laptop screen the windows must fit.
+inline const QSize kLaptop(1366, 768);
+
+// The window as a 1366 × 768 screen would show it: at the top left, under a title bar
+// (scripts/screenshot.sh).
+inline void SaveOnLaptopScreen(QWidget& window, const QString& path) {
+    QImage screen(kLaptop, QImage::Format_RGB32);
+    screen.fill(QColor(58, 64, 72));
+    QPainter painter(&screen);
+    const QRect titleBar(0, 0, window.width() + kWindowFrame.width(), kWindowFrame.height());
+    painter.fillRect(titleBar, QColor(32, 36, 44));
+    painter.setPen(Qt::white);
+    painter.drawText(titleBar.adjusted(10, 0, 0, 0), Qt::AlignVCenter, window.windowTitle());
+    painter.drawPixmap(kWindowFrame.width() / 2, kWindowFrame.height(), window.grab());
+    painter.end();
+    screen.save(path);
+}
 
 // Clears what a window test changes in the shared state; the compiled catalog stays.
 inline void ResetSharedState(SharedVariables& shared) {
