@@ -32,7 +32,7 @@ struct OtherCameraState {
     std::string serial;                   // learnt when its body was found; empty before
     std::string line;                     // how its body was found, or why it does not run
     std::optional<RunProgress> progress;  // its run as it goes
-    std::string info;                     // the run's latest red information (a lost camera, ...)
+    std::string info;                     // the run's latest red message or camera library text
     std::string summary;                  // RunSummaryText at its end
     std::string shotLog;                  // its shot log; empty when none is written
     bool running = false;                 // found, and its run has not ended

@@ -905,12 +905,14 @@ void TForm_Camera::StartRun(RunKind kind) {
     SetRunStartsEnabled(false);
     AskCamera([this, kind, &table] {
         AskTableMatch(table, [this, kind, &table] {
-            if (kind == RunKind::Test) {
-                BeginRun(kind, RunStart::AllRows);
-                return;
-            }
-            AskTableFindings(table, [this, kind, &table] {
-                AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+            AskOtherCameraTables(kind, [this, kind, &table] {
+                if (kind == RunKind::Test) {
+                    BeginRun(kind, RunStart::AllRows);
+                    return;
+                }
+                AskTableFindings(table, [this, kind, &table] {
+                    AskRunStart(table, [this, kind](RunStart start) { BeginRun(kind, start); });
+                });
             });
         });
     });
@@ -1121,6 +1123,41 @@ void TForm_Camera::AskTableMatch(const ExposureTable& table, std::function<void(
     if (!question_) return SetRunStartsEnabled(true);
     question_("Zelto", match.Text() + "\n\nStart the run all the same?", {"Start anyway", "Cancel"}, 1,
               [this, then = std::move(then)](int choice) {
+                  if (choice == 0) return then();
+                  SetRunStartsEnabled(true);
+              });
+}
+
+void TForm_Camera::AskOtherCameraTables(RunKind kind, std::function<void()> then) {
+    const SharedVariables& shared = s_.shared;
+    const TableFileSite current = TableSiteOf(shared.site, shared.eclipse.SelectedEclipse);
+    const TableCheckInput check = TableCheckInputFor(shared.folders, shared.eclipse.GreatestEclipseJD,
+                                                     CameraTimingOf(CameraBackendSetting()));
+    constexpr size_t kMostListed = 5;  // per camera
+    std::string text;
+    for (const KeptCamera& camera : OtherCamerasOf(camerasPage_->Cameras(), control_->BodySerial())) {
+        const TableFileReading reading = LoadExposureTable(camera.table);
+        std::vector<std::string> found;
+        if (!reading.opened || reading.malformedLine != 0) {
+            found.push_back(reading.message + " This camera runs nothing.");
+        } else {
+            found = CheckTableMatch(reading.site, reading.table, current, shared.eclipse.GreatestEclipseJD)
+                        .differences;
+            if (kind == RunKind::Real) {
+                for (const TableFinding& finding : CheckExposureTable(reading.table, check))
+                    found.push_back(finding.text);
+            }
+        }
+        for (size_t i = 0; i < found.size() && i < kMostListed; ++i)
+            text += camera.name + ": " + found[i] + "\n";
+        if (found.size() > kMostListed)
+            text += camera.name + ": ... and " + std::to_string(found.size() - kMostListed) +
+                    " more (zelto-cli check lists them).\n";
+    }
+    if (text.empty()) return then();
+    if (!question_) return SetRunStartsEnabled(true);
+    question_("Zelto", "The other cameras' tables:\n" + text + "\nStart the run all the same?",
+              {"Start anyway", "Cancel"}, 1, [this, then = std::move(then)](int choice) {
                   if (choice == 0) return then();
                   SetRunStartsEnabled(true);
               });

@@ -215,6 +215,9 @@ class TForm_Camera final : public QMainWindow,
     void AskCamera(std::function<void()> then);  // no camera connected: connect, simulate or cancel
     void AskTableFindings(const ExposureTable& table, std::function<void()> then);
     void AskTableMatch(const ExposureTable& table, std::function<void()> then);
+    // The other cameras' tables: unreadable, made for another site, eclipse or day, or (real run)
+    // with findings of the table check.
+    void AskOtherCameraTables(RunKind kind, std::function<void()> then);
     void AskRunStart(const ExposureTable& table, std::function<void(RunStart)> then);
     // Runs `action` once no camera call waits any more (at once when none does).
     void WhenNoCallWaits(std::function<void()> action);

@@ -731,8 +731,11 @@ TEST_F(FormCamera, OtherCamerasRunTheirOwnTablesBesideThisOne) {
     };
     form = std::make_unique<TForm_Camera>(std::move(services));
     form->SetExposureTable(&table);
-    form->SetQuestion([](const std::string&, const std::string&, const std::vector<std::string>&, int,
-                         std::function<void(int)> answer) { answer(0); });  // start anyway
+    form->SetQuestion([this](const std::string&, const std::string& text, const std::vector<std::string>&,
+                             int, std::function<void(int)> answer) {
+        questions.push_back(text);
+        answer(0);  // start anyway
+    });
     table.AppendRow(PhotoRow("Partial", kStart + 10 * kSecond, 10));
     ExposureTable wide(0);
     for (int second : {10, 15, 20}) wide.AppendRow(PhotoRow("Partial", kStart + second * kSecond, 11));
@@ -753,6 +756,10 @@ TEST_F(FormCamera, OtherCamerasRunTheirOwnTablesBesideThisOne) {
     EXPECT_TRUE(Find<QPushButton>("Button_Test_Eclipse_Photography")->isEnabled());
     EXPECT_FALSE(Find<QPushButton>("Button_Abort_Test")->isEnabled());
 
+    // Asked first: the table that cannot be read, and the wide table made for another eclipse.
+    ASSERT_FALSE(questions.empty());
+    EXPECT_EQ(questions.back().rfind("The other cameras' tables:\nWide: ", 0), 0u) << questions.back();
+    EXPECT_NE(questions.back().find("\nVideo: Cannot open "), std::string::npos) << questions.back();
     const std::string summary = Text("Label_RunSummary");
     EXPECT_EQ(summary.rfind("Tele:\npictures taken 1, failed 0,", 0), 0u) << summary;
     EXPECT_NE(summary.find("\n\nWide:\npictures taken 3, failed 0,"), std::string::npos) << summary;
