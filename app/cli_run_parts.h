@@ -37,25 +37,10 @@ class LinePrinter {
 
 // One line per action, and red information (an unreadable row, a lost camera), each line begun by
 // `prefix` (the camera's name with several cameras, nothing with one).
-class ConsoleRunView final : public RunView {
+class ConsoleRunView final : public PagelessRunView {
   public:
     ConsoleRunView(std::string prefix, LinePrinter& printer)
         : prefix_(std::move(prefix)), printer_(printer) {}
-    void SetPhase(const std::string&) override {}
-    void SetRowInstant(const std::string&) override {}
-    void SetRowCountdown(const std::string&) override {}
-    void SetInfo(const std::string& text) override {
-        if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_)
-            printer_.Print(prefix_ + "info: " + OneLine(text));
-        lastInfo_ = text;
-    }
-    void SetInfoColour(RunColour font) override { colour_ = font; }
-    void SetStatus(const std::string&) override {}
-    void ShowBanner(const std::string&) override {}
-    void SetBannerColour(RunColour) override {}
-    void HideBanner() override {}
-    void SetRunning(RunKind, bool) override {}
-    void ShowRehearsalControls(bool) override {}
     void Report(const RunAction& action) override {
         // An action of the run as a whole (the camera missing at the start) has no row.
         printer_.Print(
@@ -71,11 +56,12 @@ class ConsoleRunView final : public RunView {
         return text;
     }
 
+  protected:
+    void RedInfo(const std::string& text) override { printer_.Print(prefix_ + "info: " + OneLine(text)); }
+
   private:
     std::string prefix_;
     LinePrinter& printer_;
-    RunColour colour_ = RunColour::White;
-    std::string lastInfo_;
 };
 
 // The arguments name bodies (--body NAME=TABLE): a run of several cameras.

@@ -50,19 +50,9 @@ struct Moment {
 };
 
 // A wait begins right after Label_Wann shows its instant.
-struct TimingView : RunView {
+struct TimingView : PagelessRunView {
     std::vector<Moment> waitStarts;
-    void SetPhase(const std::string&) override {}
     void SetRowInstant(const std::string&) override { waitStarts.push_back(Moment::Now()); }
-    void SetRowCountdown(const std::string&) override {}
-    void SetInfo(const std::string&) override {}
-    void SetInfoColour(RunColour) override {}
-    void SetStatus(const std::string&) override {}
-    void ShowBanner(const std::string&) override {}
-    void SetBannerColour(RunColour) override {}
-    void HideBanner() override {}
-    void SetRunning(RunKind, bool) override {}
-    void ShowRehearsalControls(bool) override {}
 };
 // The wait lets the window process messages on every turn; the last turn before a row's first camera
 // call is the one that found the instant reached.

@@ -136,19 +136,6 @@ void BM_ReleaseWithTheOtherIdleAndFiring(benchmark::State& state) {
 BENCHMARK(BM_ReleaseWithTheOtherIdleAndFiring)->Iterations(1)->Unit(benchmark::kSecond);
 
 // What a run needs besides its camera, doing nothing.
-struct QuietView final : RunView {
-    void SetPhase(const std::string&) override {}
-    void SetRowInstant(const std::string&) override {}
-    void SetRowCountdown(const std::string&) override {}
-    void SetInfo(const std::string&) override {}
-    void SetInfoColour(RunColour) override {}
-    void SetStatus(const std::string&) override {}
-    void ShowBanner(const std::string&) override {}
-    void SetBannerColour(RunColour) override {}
-    void HideBanner() override {}
-    void SetRunning(RunKind, bool) override {}
-    void ShowRehearsalControls(bool) override {}
-};
 struct NoSound final : SoundPlayer {
     void Play(const std::string&) override {}
 };
@@ -216,7 +203,7 @@ ExposureTable RowsFrom(double firstJD) {
 void RunRows(CameraBody& body, const ExposureTable& table, Clock& clock, RowStarts& starts,
              RunSummary& summary) {
     BodyPump pump(body);
-    QuietView view;
+    PagelessRunView view;
     NoSound sound;
     NoShell shell;
     RunFlags flags;

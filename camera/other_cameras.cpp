@@ -34,23 +34,9 @@ std::string OtherCameraStateText(const OtherCameraState& state) {
 }
 
 // One camera's run page: what the run shows goes into its state.
-class OtherCameras::StateView final : public RunView {
+class OtherCameras::StateView final : public PagelessRunView {
   public:
     StateView(OtherCameras& cameras, size_t index) : cameras_(cameras), index_(index) {}
-    void SetPhase(const std::string&) override {}
-    void SetRowInstant(const std::string&) override {}
-    void SetRowCountdown(const std::string&) override {}
-    void SetInfo(const std::string& text) override {
-        if (colour_ != RunColour::Red || text.empty()) return;
-        cameras_.Change(index_, [&text](OtherCameraState& state) { state.info = text; });
-    }
-    void SetInfoColour(RunColour font) override { colour_ = font; }
-    void SetStatus(const std::string&) override {}
-    void ShowBanner(const std::string&) override {}
-    void SetBannerColour(RunColour) override {}
-    void HideBanner() override {}
-    void SetRunning(RunKind, bool) override {}
-    void ShowRehearsalControls(bool) override {}
     void ShowProgress(const RunProgress& progress) override {
         cameras_.Change(index_, [&progress](OtherCameraState& state) { state.progress = progress; });
     }
@@ -58,10 +44,14 @@ class OtherCameras::StateView final : public RunView {
         cameras_.Change(index_, [&text](OtherCameraState& state) { state.summary = text; });
     }
 
+  protected:
+    void RedInfo(const std::string& text) override {
+        cameras_.Change(index_, [&text](OtherCameraState& state) { state.info = text; });
+    }
+
   private:
     OtherCameras& cameras_;
     size_t index_;
-    RunColour colour_ = RunColour::White;
 };
 
 OtherCameras::OtherCameras(Clock& clock, const WorkingFolders& folders, Shell& shell)

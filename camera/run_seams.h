@@ -77,4 +77,32 @@ class RunView {
     virtual void ShowSummary(const std::string& text) { (void)text; }
 };
 
+// A run view without a run page: what only the page shows (phase, instant, countdown, banner, the
+// buttons) goes nowhere, and the run's red message reaches RedInfo each time it changes. zelto-cli's
+// lines, the state of the program's other cameras and the benchmarks use it.
+class PagelessRunView : public RunView {
+  public:
+    void SetPhase(const std::string&) override {}
+    void SetRowInstant(const std::string&) override {}
+    void SetRowCountdown(const std::string&) override {}
+    void SetInfo(const std::string& text) override {
+        if (colour_ == RunColour::Red && !text.empty() && text != lastInfo_) RedInfo(text);
+        lastInfo_ = text;
+    }
+    void SetInfoColour(RunColour font) override { colour_ = font; }
+    void SetStatus(const std::string&) override {}
+    void ShowBanner(const std::string&) override {}
+    void SetBannerColour(RunColour) override {}
+    void HideBanner() override {}
+    void SetRunning(RunKind, bool) override {}
+    void ShowRehearsalControls(bool) override {}
+
+  protected:
+    virtual void RedInfo(const std::string& text) { (void)text; }
+
+  private:
+    RunColour colour_ = RunColour::White;
+    std::string lastInfo_;
+};
+
 }  // namespace zelto
