@@ -12,7 +12,6 @@
 
 #include "camera/backend.h"
 #include "camera/camera_set.h"
-#include "camera/other_cameras.h"
 #include "camera/virtual_camera.h"
 #include "camera/virtual_faults.h"
 #include "camera_window/form_camera.h"
@@ -139,13 +138,7 @@ int main(int argc, char** argv) {
          },
          [&cameraLibrary] { return cameraLibrary && cameraLibrary->Waiting(); }, &usbPower, &mounter,
          [&dayView](const std::optional<zelto::RunProgress>& progress) { dayView.ShowRun(progress); },
-         [&dayView](const std::string& windowCamera, const std::vector<zelto::OtherCameraState>& states) {
-             std::vector<std::string> lines;
-             bool running = false;
-             for (const zelto::OtherCameraState& state : states) {
-                 lines.push_back(state.name + ": " + zelto::OtherCameraStateText(state));
-                 running = running || state.running;
-             }
+         [&dayView](const std::string& windowCamera, const std::vector<std::string>& lines, bool running) {
              dayView.ShowOtherCameras(windowCamera, lines, running);
          },
          otherCameraFaults});

@@ -1029,12 +1029,14 @@ void TForm_Camera::StartOtherCameras(RunKind kind, RunStart start, std::vector<K
 
 void TForm_Camera::OnOtherCamerasChanged() {
     const std::vector<OtherCameraState> states = otherCameras_->States();
-    std::string lines;
+    std::vector<std::string> lines;
     for (const OtherCameraState& state : states)
-        lines += (lines.empty() ? "" : "\n") + state.name + ": " + OtherCameraStateText(state);
-    otherCamerasLine_->setText(ToQString(lines));
+        lines.push_back(state.name + ": " + OtherCameraStateText(state));
+    QStringList shown;
+    for (const std::string& line : lines) shown << ToQString(line);
+    otherCamerasLine_->setText(shown.join('\n'));
     camerasPage_->ShowStates(states);
-    if (s_.otherCameras) s_.otherCameras(windowCameraName_, states);
+    if (s_.otherCameras) s_.otherCameras(windowCameraName_, lines, otherCameras_->GoingOn());
     if (otherCameras_->GoingOn()) return;
     camerasPage_->SetRunning(false);
     const CameraActivity activity = s_.shared.flags.Activity;

@@ -75,8 +75,10 @@ class TForm_Camera final : public QMainWindow,
         MountReleaser* mounter = nullptr;    // the desktop's camera mounter (not owned)
         // Told how far a run is (the eclipse-day view); nullopt when a run has ended.
         std::function<void(const std::optional<RunProgress>&)> runProgress = {};
-        // Told how the other cameras' runs go, with the name of this window's camera (empty: none kept).
-        std::function<void(const std::string& windowCamera, const std::vector<OtherCameraState>&)>
+        // Told how the other cameras' runs go: this window's camera's name beside them, a line per
+        // other camera ("Wide: row 5/40 · 12 taken, 0 lost, 0 failed") and whether any still runs.
+        std::function<void(const std::string& windowCamera, const std::vector<std::string>& lines,
+                           bool running)>
             otherCameras = {};
         BodyFaultReading otherCameraFaults = {};  // rehearsed on the other cameras (virtual ones)
         // Each other camera's run on a simulated clock of its own (tests); empty: the program's clock.

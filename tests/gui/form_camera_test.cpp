@@ -724,10 +724,9 @@ TEST_F(FormCamera, OtherCamerasRunTheirOwnTablesBesideThisOne) {
         return simulated;
     };
     services.otherCameras = [&dayLines](const std::string& windowCamera,
-                                        const std::vector<OtherCameraState>& states) {
+                                        const std::vector<std::string>& lines, bool) {
         dayLines = {windowCamera};
-        for (const OtherCameraState& state : states)
-            dayLines.push_back(state.name + ": " + OtherCameraStateText(state));
+        dayLines.insert(dayLines.end(), lines.begin(), lines.end());
     };
     form = std::make_unique<TForm_Camera>(std::move(services));
     form->SetExposureTable(&table);
